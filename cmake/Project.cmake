@@ -1,0 +1,147 @@
+# Shared build settings and the helpers every library folder uses.
+
+find_program(CCACHE_PROGRAM ccache)
+if(CCACHE_PROGRAM)
+  set(CMAKE_C_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
+endif()
+
+# Replays and network play need bit-identical float results: no contraction, no fast math.
+add_compile_options(-ffp-contract=off -fno-fast-math)
+set(PROJECT_WARNINGS -Wall -Wextra)
+
+if(SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+set(PROJECT_ROOT ${CMAKE_SOURCE_DIR})
+
+# Each library publishes only its own folder under a per-library include root, so a source can
+# include "foundation/..." only when its library links foundation: a wrong include fails to build.
+function(_project_include_root name folder)
+  set(root ${CMAKE_BINARY_DIR}/include/${name})
+  get_filename_component(parent ${root}/${folder} DIRECTORY)
+  file(MAKE_DIRECTORY ${parent})
+  if(NOT EXISTS ${root}/${folder})
+    file(CREATE_LINK ${PROJECT_ROOT}/${folder} ${root}/${folder} SYMBOLIC)
+  endif()
+  set(_include_root ${root} PARENT_SCOPE)
+endfunction()
+
+# project_library(NAME <lib> [FOLDER <folder>] [EXCLUDE <subfolder>...] [DEPS <targets>...])
+# Builds every .cpp/.c under the folder, except tests/ folders and excluded sub-folders.
+function(project_library)
+  cmake_parse_arguments(ARG "" "NAME;FOLDER" "EXCLUDE;DEPS" ${ARGN})
+  if(NOT ARG_FOLDER)
+    set(ARG_FOLDER ${ARG_NAME})
+  endif()
+  set(dir ${PROJECT_ROOT}/${ARG_FOLDER})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.c)
+  list(FILTER sources EXCLUDE REGEX "/tests/")
+  foreach(ex ${ARG_EXCLUDE})
+    list(FILTER sources EXCLUDE REGEX "^${dir}/${ex}/")
+  endforeach()
+  _project_include_root(${ARG_NAME} ${ARG_FOLDER})
+  if(sources)
+    add_library(${ARG_NAME} STATIC ${sources})
+    target_include_directories(${ARG_NAME} PUBLIC ${_include_root})
+    target_compile_options(${ARG_NAME} PRIVATE ${PROJECT_WARNINGS})
+    target_link_libraries(${ARG_NAME} PUBLIC ${ARG_DEPS})
+  else()
+    add_library(${ARG_NAME} INTERFACE)
+    target_include_directories(${ARG_NAME} INTERFACE ${_include_root})
+    target_link_libraries(${ARG_NAME} INTERFACE ${ARG_DEPS})
+  endif()
+endfunction()
+
+# project_tests(NAME <lib> [FOLDER <folder>] [EXCLUDE <subfolder>...] [DEPS <targets>...])
+# One GoogleTest program per library from every tests/*.cpp under the folder; its cases are
+# registered with CTest as "<lib>.<Suite>.<Case>", so `ctest -R '^<lib>\.'` runs one library.
+function(project_tests)
+  cmake_parse_arguments(ARG "" "NAME;FOLDER;PREFIX" "EXCLUDE;DEPS" ${ARGN})
+  if(NOT ARG_FOLDER)
+    set(ARG_FOLDER ${ARG_NAME})
+  endif()
+  if(NOT ARG_PREFIX)
+    set(ARG_PREFIX ${ARG_NAME})
+  endif()
+  set(dir ${PROJECT_ROOT}/${ARG_FOLDER})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  list(FILTER sources INCLUDE REGEX "/tests/")
+  foreach(ex ${ARG_EXCLUDE})
+    list(FILTER sources EXCLUDE REGEX "^${dir}/${ex}/")
+  endforeach()
+  if(NOT sources)
+    return()
+  endif()
+  set(exe ${ARG_NAME}_tests)
+  add_executable(${exe} ${sources})
+  target_compile_options(${exe} PRIVATE ${PROJECT_WARNINGS})
+  target_compile_definitions(${exe} PRIVATE
+    TEST_SOURCE_DIR="${dir}" TEST_BINARY_DIR="${CMAKE_CURRENT_BINARY_DIR}"
+    TEST_BIN_DIR="${CMAKE_BINARY_DIR}/bin" SHARED_DIR="${SHARED_DIR}")
+  target_link_libraries(${exe} PRIVATE ${ARG_NAME} ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${exe} TEST_PREFIX "${ARG_PREFIX}." DISCOVERY_MODE PRE_TEST
+                       DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
+endfunction()
+
+# project_tool(NAME <exe> SOURCES <files>... [DEPS <targets>...]): a command-line program in bin/.
+function(project_tool)
+  cmake_parse_arguments(ARG "" "NAME" "SOURCES;DEPS" ${ARGN})
+  add_executable(${ARG_NAME} ${ARG_SOURCES})
+  target_compile_options(${ARG_NAME} PRIVATE ${PROJECT_WARNINGS})
+  target_link_libraries(${ARG_NAME} PRIVATE ${ARG_DEPS})
+endfunction()
+
+# project_fuzz(NAME <name> PREFIX <lib> SOURCES <files>... [DEPS <targets>...] [SECONDS <n>]
+#              [CORPUS <dir>])
+# A libFuzzer target; it exists only in clang builds with the sanitizers, where a bounded run is
+# registered with CTest as "<lib>.fuzz.<name>".
+function(project_fuzz)
+  cmake_parse_arguments(ARG "" "NAME;PREFIX;SECONDS;CORPUS" "SOURCES;DEPS" ${ARGN})
+  if(NOT (SANITIZE AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang"))
+    return()
+  endif()
+  if(NOT ARG_SECONDS)
+    set(ARG_SECONDS 30)
+  endif()
+  set(exe fuzz_${ARG_NAME})
+  add_executable(${exe} ${ARG_SOURCES})
+  target_compile_options(${exe} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${exe} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${exe} PRIVATE ${ARG_DEPS})
+  set(work ${CMAKE_CURRENT_BINARY_DIR}/${ARG_NAME}_corpus)
+  file(MAKE_DIRECTORY ${work})
+  set(corpus ${work})
+  if(ARG_CORPUS)
+    list(APPEND corpus ${ARG_CORPUS})
+  endif()
+  add_test(NAME ${ARG_PREFIX}.fuzz.${ARG_NAME}
+           COMMAND ${exe} -max_total_time=${ARG_SECONDS} -rss_limit_mb=2048 -timeout=10 ${corpus})
+  set_tests_properties(${ARG_PREFIX}.fuzz.${ARG_NAME} PROPERTIES TIMEOUT 300)
+endfunction()
+
+# project_benchmark(NAME <name> SOURCES <files>... [DEPS <targets>...]): built, never run by CTest.
+function(project_benchmark)
+  cmake_parse_arguments(ARG "" "NAME" "SOURCES;DEPS" ${ARGN})
+  if(NOT BUILD_BENCHMARKS OR SANITIZE)
+    return()
+  endif()
+  find_package(benchmark REQUIRED)
+  add_executable(bench_${ARG_NAME} ${ARG_SOURCES})
+  target_compile_options(bench_${ARG_NAME} PRIVATE ${PROJECT_WARNINGS})
+  target_link_libraries(bench_${ARG_NAME} PRIVATE ${ARG_DEPS} benchmark::benchmark)
+endfunction()
+
+# Sub-folders of tools/, fuzz/ and bench/ each hold one program with its own CMakeLists.txt.
+function(project_add_subfolders)
+  file(GLOB children LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  foreach(child ${children})
+    if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
