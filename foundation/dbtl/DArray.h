@@ -6,7 +6,6 @@
 #include "foundation/dbtl/rcptr.h"
 
 #include <cstdint>
-#include <utility>
 
 namespace dbtl {
 
@@ -29,10 +28,7 @@ class DArray : public DObject {
   void Resize(uint32_t n) {
     if (m_capacity < n) {
       const uint32_t capacity = DSizeRoundUp32(n, N);
-      rcptr<T> grown;
-      grown.Create(capacity);
-      detail::CopyElements(grown.Get(), m_storage.Get(), m_size);
-      m_storage = std::move(grown);
+      detail::GrowStorage(m_storage, capacity, m_size);
       m_capacity = capacity;
     }
     m_size = n;

@@ -25,6 +25,16 @@ void CopyElements(T* to, const T* from, uint32_t count) {
   }
 }
 
+// Replaces storage by a new array of capacity elements whose first keep elements are copied
+// from the old one. The old array stays untouched when anything throws.
+template <class T>
+void GrowStorage(rcptr<T>& storage, uint32_t capacity, uint32_t keep) {
+  rcptr<T> grown;
+  grown.Create(capacity);
+  CopyElements(grown.Get(), storage.Get(), keep);
+  storage = std::move(grown);
+}
+
 }  // namespace detail
 
 // A growable array that knows only its capacity: the owner keeps its own count and indexes the
@@ -47,10 +57,7 @@ class DBuffer : public DObject {
   void Reserve(uint32_t n) {
     if (m_capacity >= n) return;
     const uint32_t capacity = DSizeRoundUp32(n, N);
-    rcptr<T> grown;
-    grown.Create(capacity);
-    detail::CopyElements(grown.Get(), m_storage.Get(), m_capacity);
-    m_storage = std::move(grown);
+    detail::GrowStorage(m_storage, capacity, m_capacity);
     m_capacity = capacity;
   }
 

@@ -51,7 +51,9 @@ bool DFile::Open(const char* path, uint32_t flags) {
   const bool reading = (flags & DFILE_READ) != 0;
   const bool writing = (flags & DFILE_WRITE) != 0;
   if (!reading && !writing) return _Refuse();
-  const Access access = reading && writing ? Access::ReadWrite : reading ? Access::Read : Access::Write;
+  const Access access = reading && writing ? Access::ReadWrite
+                        : reading          ? Access::Read
+                                           : Access::Write;
 
   rcptr<platform::NativeFile> handle;
   handle.Create(1);

@@ -78,7 +78,8 @@ DString DpathCombine(const char* relative, const char* base) {
   const char* last = from;
   for (const char* p = from; *p != '\0'; p += DstrCharLength(p)) {
     last = p;
-    if (DstrCharLength(p) == 1 && *p == '/') slashes[slashCount++] = static_cast<uint32_t>(p - from);
+    if (DstrCharLength(p) == 1 && *p == '/')
+      slashes[slashCount++] = static_cast<uint32_t>(p - from);
   }
   if (!(DstrCharLength(last) == 1 && *last == '/') && fromLength + 2 <= DPATH_BUFFER_SIZE) {
     slashes[slashCount++] = fromLength;

@@ -12,6 +12,18 @@ const char* orEmpty(const char* text) { return text != nullptr ? text : ""; }
 
 char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// Texts of different lengths differ without a look at their characters; texts of one length
+// are compared by compareN over that length.
+using CompareN = int (*)(const char*, const char*, uint32_t);
+
+int compareWhole(const char* a, const char* b, CompareN compareN) {
+  a = orEmpty(a);
+  b = orEmpty(b);
+  const size_t length = std::strlen(a);
+  if (length != std::strlen(b)) return 1;
+  return compareN(a, b, static_cast<uint32_t>(length));
+}
+
 }  // namespace
 
 void DstrCopyN(char* dst, const char* src, uint32_t size) {
@@ -36,13 +48,7 @@ int DstrCompareN(const char* a, const char* b, uint32_t n) {
   return 0;
 }
 
-int DstrCompare(const char* a, const char* b) {
-  a = orEmpty(a);
-  b = orEmpty(b);
-  const size_t length = std::strlen(a);
-  if (length != std::strlen(b)) return 1;
-  return DstrCompareN(a, b, static_cast<uint32_t>(length));
-}
+int DstrCompare(const char* a, const char* b) { return compareWhole(a, b, DstrCompareN); }
 
 int DstrCompareNoCaseN(const char* a, const char* b, uint32_t n) {
   a = orEmpty(a);
@@ -64,11 +70,7 @@ int DstrCompareNoCaseN(const char* a, const char* b, uint32_t n) {
 }
 
 int DstrCompareNoCase(const char* a, const char* b) {
-  a = orEmpty(a);
-  b = orEmpty(b);
-  const size_t length = std::strlen(a);
-  if (length != std::strlen(b)) return 1;
-  return DstrCompareNoCaseN(a, b, static_cast<uint32_t>(length));
+  return compareWhole(a, b, DstrCompareNoCaseN);
 }
 
 uint32_t DstrToCodeArrayN(uint16_t* dst, const char* src, uint32_t n) {

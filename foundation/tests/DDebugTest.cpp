@@ -26,7 +26,8 @@ class DDebugTest : public ::testing::Test {
 
   std::string OpenLogFile() {
     const std::string path = m_dir.Path("debug.log");
-    EXPECT_TRUE(DDebug::Global().GetFile().Open(path.c_str(), DFILE_WRITE | DFILE_CREATE | DFILE_NEW));
+    EXPECT_TRUE(
+        DDebug::Global().GetFile().Open(path.c_str(), DFILE_WRITE | DFILE_CREATE | DFILE_NEW));
     DDebug::Global().SetFileOpen(true);
     return path;
   }

@@ -67,7 +67,8 @@ TEST(Dstr, WholeTextComparisonsTestTheLengthFirst) {
 TEST(Dstr, CodeArraysKeepTwoByteCharactersTogether) {
   uint16_t codes[16];
   EXPECT_EQ(DstrToCodeArray("a" HYOU "b", codes), 3u);
-  EXPECT_EQ(std::vector<uint16_t>(codes, codes + 4), (std::vector<uint16_t>{0x61, 0x955C, 0x62, 0}));
+  EXPECT_EQ(std::vector<uint16_t>(codes, codes + 4),
+            (std::vector<uint16_t>{0x61, 0x955C, 0x62, 0}));
 
   char bytes[16];
   EXPECT_EQ(DstrFromCodeArray(bytes, codes), 5u);  // four bytes and the terminator
