@@ -95,6 +95,7 @@ void DpathSplitDrive(const char* path, char* drive, char* dir, char* name) {
 }
 
 void DpathMake(char* out, const char* dir, const char* name, const char* ext) {
+  if (out == nullptr) return;
   char work[DPATH_BUFFER_SIZE];
   uint32_t length = detail::DpathCopyBounded(work, orEmpty(dir), DPATH_MAX_LENGTH);
   if (length != 0 && length <= DPATH_MAX_LENGTH - 1) {
@@ -117,7 +118,7 @@ void DpathMake(char* out, const char* dir, const char* name, const char* ext) {
 }
 
 void DpathPrependDir(const char* dir, char* buffer) {
-  if (dir == nullptr) return;
+  if (dir == nullptr || buffer == nullptr) return;
   char work[DPATH_BUFFER_SIZE];
   uint32_t length = detail::DpathCopyBounded(work, dir, DPATH_MAX_LENGTH);
   detail::DpathAppendBounded(work, &length, buffer, DPATH_MAX_LENGTH);
@@ -125,6 +126,7 @@ void DpathPrependDir(const char* dir, char* buffer) {
 }
 
 void DpathToSlash(char* text) {
+  if (text == nullptr) return;
   for (char* p = text; *p != '\0';) {
     const size_t width = DstrCharLength(p);
     if (width == 1 && *p == '\\') *p = '/';

@@ -12,7 +12,7 @@ constexpr uint32_t DPATH_BUFFER_SIZE = 264;
 constexpr uint32_t DPATH_MAX_LENGTH = DPATH_BUFFER_SIZE - 1;
 
 // Texts are 8-bit code page 932; a null text reads as an empty one. Output buffers hold
-// DPATH_BUFFER_SIZE bytes; a null output is not written. Paths come out with '/' as the
+// DPATH_BUFFER_SIZE bytes; a null output is not written (and a null buffer is left alone). Paths come out with '/' as the
 // separator, and a two-byte character is never split, nor its trail byte taken for '\\'.
 
 // Splits a path into its directory (every component followed by '/', so empty or ending with
