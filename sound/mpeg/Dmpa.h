@@ -97,10 +97,10 @@ struct DmpaLayer12 {
   uint8_t groupMap[4][16];
   int skipBits;
   uint8_t command[66];
-  uint8_t alloc[64];    // layer I allocation / layer II quantisation class
+  uint8_t alloc[66];    // layer I allocation / layer II quantisation class
   uint8_t selector[65]; // layer II scale factor selector
-  float base[64];
-  float factor[64][3];
+  float base[66];
+  float factor[66][3];
 };
 
 // Layer III side information of one granule and channel.
