@@ -39,9 +39,10 @@ inline float Pow43(const DmpaTables& t, int v) {
 }
 
 // Requantises one channel; `values` in Huffman order, result in the channel's spectrum
-// (short blocks reordered to line * 3 + window). Returns nothing; records the highest non-zero
-// short band per window.
-void Requantise(_DMPADECODER* ctx, const DmpaGranule& s, const int* sf, const int* values, int nonzero,
+// (short blocks reordered to line * 3 + window). Records the highest non-zero short band per
+// window and returns the non-zero count in the reordered spectrum: a short line can move up to
+// two band widths above its Huffman position, so the count grows to the end of its band.
+int Requantise(_DMPADECODER* ctx, const DmpaGranule& s, const int* sf, const int* values, int nonzero,
                 int ch) {
   DmpaLayer3& l = ctx->l3;
   const DmpaTables& t = *ctx->tables;
@@ -58,8 +59,10 @@ void Requantise(_DMPADECODER* ctx, const DmpaGranule& s, const int* sf, const in
     const float f = gain * t.sfMult[scale][s.preflag ? kPretab[band] : 0][sf[band] & 31];
     for (; line < end; ++line) xr[line] = values[line] ? Pow43(t, values[line]) * f : 0.0f;
   }
+  int extent = line;
   if (shortBlocks) {
     for (int band = s.mixedBlock ? 3 : 0; band < 13 && line < nonzero; ++band) {
+      extent = 3 * l.shortBound[band + 1];
       const int width = l.shortBound[band + 1] - l.shortBound[band];
       for (int w = 0; w < 3; ++w) {
         const float f = gain * t.subblockGain[s.subblockGain[w]] * t.sfMult[scale][0][sf[22 + w * 13 + band] & 31];
@@ -74,6 +77,7 @@ void Requantise(_DMPADECODER* ctx, const DmpaGranule& s, const int* sf, const in
       }
     }
   }
+  return extent;
 }
 
 // Intensity stereo of the lines [begin, end) with step `step` from the left channel's values.
@@ -220,7 +224,7 @@ void DmpaL3DecodeGranule(_DMPADECODER* ctx, const _DMPAHEADER& h, int gr, uint8_
     const bool shortBlocks = s.windowSwitching && s.blockType == 2;
     n = std::min(n, shortBlocks && !s.mixedBlock ? l.shortLimit : l.longLimit);
     if (shortBlocks && s.mixedBlock) n = std::min(n, std::max(l.longLimit, l.shortLimit));
-    Requantise(ctx, s, l.scalefac[gr][ch], values, n, ch);
+    n = Requantise(ctx, s, l.scalefac[gr][ch], values, n, ch);
     std::fill(l.spectrum[ch] + n, l.spectrum[ch] + 576, 0.0f);
     nz[ch] = n;
     l.blockType[ch] = s.windowSwitching ? s.blockType : 0;

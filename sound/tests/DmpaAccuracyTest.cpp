@@ -40,7 +40,9 @@ TEST_P(Accuracy, MatchesReferenceDecoder) {
   EXPECT_EQ(got.samples.size(), ref.samples.size());
   const auto d = mpegtest::Compare(got.samples, ref.samples);
   EXPECT_GT(d.compared, static_cast<size_t>(c.expectRate));
+  // Truncation against rounding alone gives 1; float noise may add one more on rare samples.
   EXPECT_LE(d.maxAbs, 2) << "rms " << d.rms;
+  EXPECT_LT(d.rms, 1.0);
   std::printf("%s: %d frames, max diff %d, rms %.3f\n", c.name, frames, d.maxAbs, d.rms);
 }
 
@@ -48,14 +50,14 @@ const Case kCases[] = {
     {"l3_44k_joint_cbr.mp3", "lame", "-m j -b 128 --lowpass 19", 44100, 2, 44100, 2},
     {"l3_48k_stereo_cbr.mp3", "lame", "-m s -b 192 --lowpass 20", 48000, 2, 48000, 2},
     {"l3_32k_joint_cbr.mp3", "lame", "-m j -b 96 --lowpass 14", 32000, 2, 32000, 2},
-    {"l3_44k_mono_cbr.mp3", "lame", "-m m -b 64 --lowpass 15", 44100, 1, 44100, 1},
+    {"l3_44k_mono_cbr.mp3", "lame", "-m m -b 64 --lowpass 15 --resample 44.1", 44100, 1, 44100, 1},
     {"l3_44k_joint_vbr.mp3", "lame", "-m j -V 2 --lowpass 18", 44100, 2, 44100, 2},
-    {"l3_44k_stereo_vbr_mono.mp3", "lame", "-m m -V 5 --lowpass 15", 44100, 1, 44100, 1},
+    {"l3_44k_mono_vbr.mp3", "lame", "-m m -V 5 --lowpass 15 --resample 44.1", 44100, 1, 44100, 1},
     {"l3_22k_joint.mp3", "lame", "-m j -b 64 --lowpass 9", 22050, 2, 22050, 2},
     {"l3_24k_stereo.mp3", "lame", "-m s -b 64 --lowpass 10", 24000, 2, 24000, 2},
     {"l3_16k_mono.mp3", "lame", "-m m -b 32 --lowpass 6.5", 16000, 1, 16000, 1},
     {"l3_16k_joint_vbr.mp3", "lame", "-m j -V 4 --lowpass 6.5", 16000, 2, 16000, 2},
-    {"l3_8k_mono.mp3", "lame", "-m m -b 16", 8000, 1, 8000, 1},
+    {"l3_8k_mono.mp3", "lame", "-m m -b 16 --lowpass 3.5", 8000, 1, 8000, 1},
     {"l3_11k_joint.mp3", "lame", "-m j -b 24 --lowpass 4.5", 11025, 2, 11025, 2},
     {"l2_44k_stereo.mp2", "twolame", "-m s -b 192", 44100, 2, 44100, 2},
     {"l2_48k_joint.mp2", "twolame", "-m j -b 128", 48000, 2, 48000, 2},
