@@ -22,6 +22,8 @@ struct Case {
   int expectChannels;
 };
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 class Accuracy : public ::testing::TestWithParam<Case> {};
 
 TEST_P(Accuracy, MatchesReferenceDecoder) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace mpegtest {
 
@@ -80,10 +81,16 @@ bool Run(const std::string& command) {
 
 std::string Encode(const std::string& encoder, const std::string& options, const Pcm& pcm,
                    const std::string& name) {
-  const std::string wav = OutputPath(name + ".wav");
+  // CTest runs the cases of one program as parallel processes that may share a fixture: each
+  // encodes under its own names and renames the result into place, so a reader never sees a
+  // file half written.
+  const std::string unique = "." + std::to_string(getpid());
+  const std::string wav = OutputPath(name + unique + ".wav");
   const std::string out = OutputPath(name);
   WriteWav(wav, pcm);
-  Run(encoder + " --quiet " + options + " '" + wav + "' '" + out + "' > /dev/null 2>&1");
+  Run(encoder + " --quiet " + options + " '" + wav + "' '" + out + unique + "' > /dev/null 2>&1");
+  std::rename((out + unique).c_str(), out.c_str());
+  std::remove(wav.c_str());
   return out;
 }
 
