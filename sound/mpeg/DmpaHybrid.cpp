@@ -1,5 +1,6 @@
 #include "sound/mpeg/DmpaLayer3.h"
 #include "sound/mpeg/DmpaTables.h"
+#include "sound/mpeg/DmpaVector.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,22 +10,15 @@
 
 namespace {
 
-using v4 = float __attribute__((vector_size(16)));
-
-inline v4 Load(const float* p) {
-  v4 v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
 
 // 18 lines to 36 windowed values; the first 18 plus the overlap go to `res`, the last 18
 // become the new overlap.
 void ImdctLong(const DmpaTables& t, const float* x, const float* window, float* ov, float* res) {
-  v4 acc[5] = {};
+  DmpaV4 acc[5] = {};
   for (int k = 0; k < 18; ++k) {
     const float v = x[k];
-    const v4 vv = {v, v, v, v};
-    for (int r = 0; r < 5; ++r) acc[r] += Load(t.imdctLong[k] + 4 * r) * vv;
+    const DmpaV4 vv = {v, v, v, v};
+    for (int r = 0; r < 5; ++r) acc[r] += DmpaLoad4(t.imdctLong[k] + 4 * r) * vv;
   }
   float y[20];
   std::memcpy(y, acc, sizeof y);

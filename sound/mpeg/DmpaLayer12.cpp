@@ -57,6 +57,18 @@ const int8_t kClassSelect[3][2][15] = {
     {{0, 3, 3, 3, 3, 3, 3, 0, 0, 0, 1, 1, 1, 1, 1}, {0, 3, 3, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1}},
 };
 
+// Records one allocation at position p: a single position, or below the joint-stereo bound a
+// shared pair (command + pairBase for both positions). Returns the next position.
+int Allocate(DmpaLayer12& l, int p, bool single, int value, int pairBase, float base) {
+  const int n = single ? 1 : 2;
+  for (int i = 0; i < n; ++i) {
+    l.command[p + i] = static_cast<uint8_t>(single ? value : value + pairBase);
+    l.alloc[p + i] = static_cast<uint8_t>(value);
+    l.base[p + i] = base;
+  }
+  return p + n;
+}
+
 void StartBits(_DMPADECODER* ctx, const _DMPAFRAME* frame, const uint8_t* data) {
   DmpaBitsStart(&ctx->bits, data, static_cast<size_t>(ctx->frameBytes));
   DmpaSkipMany(&ctx->bits, frame->header.crc ? 48 : 32);
@@ -105,20 +117,10 @@ void DmpaLayer1Decode(_DMPADECODER* ctx, const _DMPAFRAME* frame, const uint8_t*
     if (a == 15) a = 0;  // forbidden: read as no samples, so the list stays aligned
     const int bits = a ? a + 1 : 0;
     if (p >= l.limit) l.skipBits += bits;
-    if (p < bound || p + 1 >= l.entries) {
-      l.command[p] = static_cast<uint8_t>(a);
-      l.alloc[p] = static_cast<uint8_t>(a);
-      l.base[p] = t.layer1Base[a];
-      ++p;
-    } else {
-      l.command[p] = l.command[p + 1] = static_cast<uint8_t>(a + L1_PAIR);
-      l.alloc[p] = l.alloc[p + 1] = static_cast<uint8_t>(a);
-      l.base[p] = l.base[p + 1] = t.layer1Base[a];
-      p += 2;
-    }
+    p = Allocate(l, p, p < bound || p + 1 >= l.entries, a, L1_PAIR, t.layer1Base[a]);
   }
   l.command[l.entries] = L1_END;
-  if (l.limit < l.entries) l.command[l.limit] = L1_SKIP;
+  if (l.limit >= 0 && l.limit < l.entries && l.entries <= 64) l.command[l.limit] = L1_SKIP;
   for (int p = 0; p < l.entries; ++p)
     if (l.alloc[p]) l.factor[p][0] = t.scaleFactor[DmpaGetBits(b, 6)] * l.base[p];
   for (int s = 0; s < 12; ++s) {
@@ -186,17 +188,7 @@ void DmpaLayer2Decode(_DMPADECODER* ctx, const _DMPAFRAME* frame, const uint8_t*
     while (p < end) {
       const int q = l.groupMap[g][DmpaGetBits(b, kGroupBits[g])];
       if (p >= l.limit) l.skipBits += kL2SampleBits[q];
-      if (p < bound || p + 1 >= end) {
-        l.command[p] = static_cast<uint8_t>(q);
-        l.alloc[p] = static_cast<uint8_t>(q);
-        l.base[p] = t.layer2Base[q];
-        ++p;
-      } else {
-        l.command[p] = l.command[p + 1] = static_cast<uint8_t>(q + L2_PAIR);
-        l.alloc[p] = l.alloc[p + 1] = static_cast<uint8_t>(q);
-        l.base[p] = l.base[p + 1] = t.layer2Base[q];
-        p += 2;
-      }
+      p = Allocate(l, p, p < bound || p + 1 >= end, q, L2_PAIR, t.layer2Base[q]);
     }
   }
   l.command[l.classLimit] = L2_END;

@@ -1,6 +1,7 @@
 #include "sound/mpeg/DmpaSynth.h"
 
 #include "sound/mpeg/DmpaTables.h"
+#include "sound/mpeg/DmpaVector.h"
 
 #include <cstring>
 
@@ -13,14 +14,6 @@
 
 namespace {
 
-using v4 = float __attribute__((vector_size(16)));
-
-inline v4 Load(const float* p) {
-  v4 v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-inline void Store(float* p, v4 v) { std::memcpy(p, &v, sizeof v); }
 
 // Lee's factorisation of the DCT-II X_n = sum_k x_k cos(pi n (2k + 1) / 2N).
 template <int N>
@@ -79,24 +72,24 @@ void SynthSlot(_DMPADECODER* ctx, int ch, int slot, const float* in, int inStrid
   }
   ctx->ringCentre[ch][slot] = X[0];
 
-  v4 acc1[NV], acc2[NV];
-  for (int v = 0; v < NV; ++v) acc1[v] = acc2[v] = v4{0, 0, 0, 0};
+  DmpaV4 acc1[NV], acc2[NV];
+  for (int v = 0; v < NV; ++v) acc1[v] = acc2[v] = DmpaV4{0, 0, 0, 0};
   for (int age = 0; age < 16; ++age) {
     const float* row = ctx->ring[ch][(slot + age) & 15][age & 1];
     const float* w1 = t.synthW1[Shift][age];
     const float* w2 = t.synthW2[Shift][age];
     for (int v = 0; v < NV; ++v) {
-      v4 r = Load(row + 4 * v);
-      acc1[v] += Load(w1 + 4 * v) * r;
-      acc2[v] += Load(w2 + 4 * v) * r;
+      DmpaV4 r = DmpaLoad4(row + 4 * v);
+      acc1[v] += DmpaLoad4(w1 + 4 * v) * r;
+      acc2[v] += DmpaLoad4(w2 + 4 * v) * r;
     }
   }
   float centre = 0;
   for (int i = 0; i < 8; ++i) centre += t.synthCentre[Shift][i] * ctx->ringCentre[ch][(slot + 2 * i + 1) & 15];
   float lo[H], hi[H];
   for (int v = 0; v < NV; ++v) {
-    Store(lo + 4 * v, acc1[v]);
-    Store(hi + 4 * v, acc2[v]);
+    DmpaStore4(lo + 4 * v, acc1[v]);
+    DmpaStore4(hi + 4 * v, acc2[v]);
   }
   for (int j = 0; j < H; ++j) Put<Eight>(out, first + j * outStride, lo[j]);
   Put<Eight>(out, first + H * outStride, centre);
