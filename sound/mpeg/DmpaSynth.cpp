@@ -1,0 +1,157 @@
+#include "sound/mpeg/DmpaSynth.h"
+
+#include "sound/mpeg/DmpaTables.h"
+#include "sound/mpeg/DmpaVector.h"
+
+#include <cstring>
+
+// The polyphase synthesis. The standard's vector V of one slot (64 values) is a folded copy of
+// the 32-point DCT-II X of the slot's subband samples: V[i] = X[16 + i] with X[32] = 0 and
+// X[64 - n] = X[64 + n] = -X[n]. The windowing reads V[0..31] of the even ages and V[32..63] of
+// the odd ages, which are X[16..31] and X[16..1] (plus X[0] for the middle sample), so each slot
+// keeps those two rows of 16 floats and X[0]. Output samples j and 32 - j use the same row
+// values, so one pass over 16 ages yields both halves of the slot.
+
+namespace {
+
+
+// Lee's factorisation of the DCT-II X_n = sum_k x_k cos(pi n (2k + 1) / 2N).
+template <int N>
+inline void Dct(const float* x, float* out, const float* coef) {
+  float a[N / 2], b[N / 2], ta[N / 2], tb[N / 2];
+  for (int k = 0; k < N / 2; ++k) {
+    a[k] = x[k] + x[N - 1 - k];
+    b[k] = (x[k] - x[N - 1 - k]) * coef[k];
+  }
+  Dct<N / 2>(a, ta, coef + N / 2);
+  Dct<N / 2>(b, tb, coef + N / 2);
+  for (int m = 0; m < N / 2 - 1; ++m) {
+    out[2 * m] = ta[m];
+    out[2 * m + 1] = tb[m] + tb[m + 1];
+  }
+  out[N - 2] = ta[N / 2 - 1];
+  out[N - 1] = tb[N / 2 - 1];
+}
+template <>
+inline void Dct<1>(const float* x, float* out, const float*) {
+  out[0] = x[0];
+}
+
+inline int16_t ToPcm16(float f) {
+  if (f >= 32767.0f) return 32767;
+  if (f > -32768.0f) return static_cast<int16_t>(f);  // truncates toward zero
+  return -32768;  // also NaN, which no valid input produces
+}
+
+template <bool Eight>
+inline void Put(uint8_t* out, int index, float f) {
+  int16_t v = ToPcm16(f);
+  if constexpr (Eight) {
+    out[index] = static_cast<uint8_t>((v >> 8) ^ 0x80);
+  } else {
+    out[2 * index] = static_cast<uint8_t>(v & 0xFF);
+    out[2 * index + 1] = static_cast<uint8_t>((v >> 8) & 0xFF);
+  }
+}
+
+// One time slot of one channel: the input's subband k is in[k * inStride]; the M = 32 >> Shift
+// output samples go to out at sample positions first + j * outStride.
+template <int Shift, bool Eight>
+void SynthSlot(_DMPADECODER* ctx, int ch, int slot, const float* in, int inStride, uint8_t* out,
+               int first, int outStride) {
+  constexpr int M = 32 >> Shift, H = M / 2, NV = H / 4;
+  const DmpaTables& t = *ctx->tables;
+  float x[M], X[M];
+  for (int k = 0; k < M; ++k) x[k] = in[k * inStride];
+  Dct<M>(x, X, t.dctCoef + (32 - M));
+  float* even = ctx->ring[ch][slot][0];
+  float* odd = ctx->ring[ch][slot][1];
+  for (int j = 0; j < H; ++j) {
+    even[j] = X[H + j];
+    odd[j] = X[H - j];
+  }
+  ctx->ringCentre[ch][slot] = X[0];
+
+  DmpaV4 acc1[NV], acc2[NV];
+  for (int v = 0; v < NV; ++v) acc1[v] = acc2[v] = DmpaV4{0, 0, 0, 0};
+  for (int age = 0; age < 16; ++age) {
+    const float* row = ctx->ring[ch][(slot + age) & 15][age & 1];
+    const float* w1 = t.synthW1[Shift][age];
+    const float* w2 = t.synthW2[Shift][age];
+    for (int v = 0; v < NV; ++v) {
+      DmpaV4 r = DmpaLoad4(row + 4 * v);
+      acc1[v] += DmpaLoad4(w1 + 4 * v) * r;
+      acc2[v] += DmpaLoad4(w2 + 4 * v) * r;
+    }
+  }
+  float centre = 0;
+  for (int i = 0; i < 8; ++i) centre += t.synthCentre[Shift][i] * ctx->ringCentre[ch][(slot + 2 * i + 1) & 15];
+  float lo[H], hi[H];
+  for (int v = 0; v < NV; ++v) {
+    DmpaStore4(lo + 4 * v, acc1[v]);
+    DmpaStore4(hi + 4 * v, acc2[v]);
+  }
+  for (int j = 0; j < H; ++j) Put<Eight>(out, first + j * outStride, lo[j]);
+  Put<Eight>(out, first + H * outStride, centre);
+  for (int j = 1; j < H; ++j) Put<Eight>(out, first + (M - j) * outStride, hi[j]);
+}
+
+// Layers I and II: slots of 64 floats, subband s of channel h at 2s + h for two channels.
+template <int Shift, bool Eight, int Channels>
+void Synth12(_DMPADECODER* ctx, const float* samples, uint8_t* out, int slots) {
+  constexpr int M = 32 >> Shift;
+  for (int s = 0; s < slots; ++s) {
+    int slot = ctx->ringOffset[0];
+    const float* in = samples + 64 * s;
+    if constexpr (Channels == 1) {
+      SynthSlot<Shift, Eight>(ctx, 0, slot, in, 1, out, s * M, 1);
+    } else {
+      SynthSlot<Shift, Eight>(ctx, 0, slot, in, 2, out, 2 * s * M, 2);
+      SynthSlot<Shift, Eight>(ctx, 1, slot, in + 1, 2, out, 2 * s * M + 1, 2);
+    }
+    ctx->ringOffset[0] = (slot - 1) & 15;
+  }
+}
+
+// Layer III: 18 slots of 32 floats of one channel.
+template <int Shift, bool Eight, int Channels>
+void Synth3(_DMPADECODER* ctx, const float* hybrid, uint8_t* out, int channel) {
+  constexpr int M = 32 >> Shift;
+  int ring = Channels == 1 ? 0 : channel;
+  for (int s = 0; s < 18; ++s) {
+    int slot = ctx->ringOffset[ring];
+    if constexpr (Channels == 1)
+      SynthSlot<Shift, Eight>(ctx, 0, slot, hybrid + 32 * s, 1, out, s * M, 1);
+    else
+      SynthSlot<Shift, Eight>(ctx, ring, slot, hybrid + 32 * s, 1, out, 2 * s * M + ring, 2);
+    ctx->ringOffset[ring] = (slot - 1) & 15;
+  }
+}
+
+template <bool Eight>
+constexpr DmpaSynth12 k12[6] = {Synth12<0, Eight, 1>, Synth12<0, Eight, 2>, Synth12<1, Eight, 1>,
+                                Synth12<1, Eight, 2>, Synth12<2, Eight, 1>, Synth12<2, Eight, 2>};
+template <bool Eight>
+constexpr DmpaSynth3 k3[6] = {Synth3<0, Eight, 1>, Synth3<0, Eight, 2>, Synth3<1, Eight, 1>,
+                              Synth3<1, Eight, 2>, Synth3<2, Eight, 1>, Synth3<2, Eight, 2>};
+
+}  // namespace
+
+int DmpaSynthIndex(int rateShift, bool eightBit, int channels) {
+  return 6 * (eightBit ? 1 : 0) + 2 * rateShift + (channels == 2 ? 1 : 0);
+}
+
+DmpaSynth12 DmpaSynthEntry12(int index) {
+  return index < 6 ? k12<false>[index] : k12<true>[index - 6];
+}
+
+DmpaSynth3 DmpaSynthEntry3(int index) {
+  index -= 12;
+  return index < 6 ? k3<false>[index] : k3<true>[index - 6];
+}
+
+void DmpaSynthReset(_DMPADECODER* ctx) {
+  std::memset(ctx->ring, 0, sizeof ctx->ring);
+  std::memset(ctx->ringCentre, 0, sizeof ctx->ringCentre);
+  ctx->ringOffset[0] = ctx->ringOffset[1] = 0;
+}
