@@ -1,8 +1,11 @@
 #include "foundation/omb/ombCore.h"
 
+#include "foundation/omb/ombFileModule.h"
 #include "foundation/omb/ombFormat.h"
 #include "foundation/omb/ombHash.h"
+#include "foundation/omb/ombJob.h"
 #include "foundation/omb/ombLog.h"
+#include "foundation/omb/ombThread.h"
 #include "platform/kernel/CurrentThread.h"
 
 #include <cstdlib>
@@ -31,16 +34,19 @@ void ombCoreInit() {
   }
   coreReady = true;
   std::srand(static_cast<unsigned>(std::time(nullptr)));
-  // The original set the C locale to Japanese here so that its string conversions used code
-  // page 932. Every conversion of this framework uses the project's own code page 932 tables and
-  // never the C locale, so there is nothing to set up and nothing that can fail.
+  // No locale is set up: every multibyte conversion of the framework is code page 932 through
+  // the platform's own tables and never consults the C locale, so it cannot fail on a machine
+  // without a Japanese locale.
   ombLogReset();
   ombCpuInit();
   ombStrInit();
+  ombThreadRecordPoolInit();
   // The calling thread is the game thread; it runs on the first processor only. Best effort: a
   // refusal by the system changes nothing else.
   platform::setCurrentThreadAffinity(1);
   ombHashNodePoolInit();
+  ombFileInit();
+  ombJobInit();
   if (std::atexit(ombCoreUninit) != 0) {
     ombReportInitFailure();
   }
@@ -51,6 +57,10 @@ void ombCoreUninit() {
     return;
   }
   coreReady = false;
+  ombJobShutdown();
+  ombJobUninit();
+  ombFileUninit();
   ombHashNodePoolUninit();
+  ombThreadRecordPoolUninit();
   ombStrUninit();
 }

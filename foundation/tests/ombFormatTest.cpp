@@ -32,7 +32,7 @@ TEST(ombFormat, NarrowAndWideStringsAndSixtyFourBitIntegers) {
   EXPECT_EQ(format(u"%ls%s", nullptr, static_cast<const char*>(nullptr)), u"(null)(null)");
 }
 
-// "l" is 32 bits, as the original system's long: a following argument is not swallowed.
+// "l" is 32 bits, as Windows' long: a following argument is not swallowed.
 TEST(ombFormat, LongIsThirtyTwoBits) {
   EXPECT_EQ(format(u"%ld %lu %d", -5, 4000000000u, 7), u"-5 4000000000 7");
   EXPECT_EQ(format(u"%lx|%hd|%hhu", 0xFFFFFFFFu, 70000, 260), u"ffffffff|4464|4");

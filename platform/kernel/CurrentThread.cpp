@@ -20,12 +20,16 @@ void yieldThread() {
 bool setCurrentThreadAffinity(uint64_t mask) {
   // Remember the process-wide set before the first thread narrows its own, so that threads
   // started later can be given the whole set back (a new thread here inherits its creator's).
-  processAffinity();
+  const cpu_set_t& usable = processAffinity();
   cpu_set_t set;
   CPU_ZERO(&set);
-  for (int i = 0; i < 64 && i < CPU_SETSIZE; ++i) {
-    if (mask & (uint64_t{1} << i)) {
-      CPU_SET(i, &set);
+  int bit = 0;
+  for (int cpu = 0; cpu < CPU_SETSIZE && bit < 64; ++cpu) {
+    if (CPU_ISSET(cpu, &usable)) {
+      if (mask & (uint64_t{1} << bit)) {
+        CPU_SET(cpu, &set);
+      }
+      ++bit;
     }
   }
   if (CPU_COUNT(&set) == 0) {

@@ -9,7 +9,7 @@ namespace platform {
 // Message boxes, headless: a box is recorded, written as one line to standard error and answered
 // at once with its default button; nothing ever waits for a person.
 
-// Button sets, icons and default-button choices, with the values of the original system's calls.
+// Button sets, icons and default-button choices, with Windows' values.
 enum MessageBoxType : unsigned {
   kMessageBoxOk = 0x0,
   kMessageBoxOkCancel = 0x1,
