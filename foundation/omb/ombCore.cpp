@@ -28,6 +28,12 @@ void ombReportInitFailure() {
   ombLogPuts(OMB_LOG_ERROR, u"Error: Can't initialized.");
 }
 
+void ombRegisterUninit(void (*uninit)()) {
+  if (std::atexit(uninit) != 0) {
+    ombReportInitFailure();
+  }
+}
+
 void ombCoreInit() {
   if (coreReady) {
     return;
@@ -47,9 +53,7 @@ void ombCoreInit() {
   ombHashNodePoolInit();
   ombFileInit();
   ombJobInit();
-  if (std::atexit(ombCoreUninit) != 0) {
-    ombReportInitFailure();
-  }
+  ombRegisterUninit(ombCoreUninit);
 }
 
 void ombCoreUninit() {

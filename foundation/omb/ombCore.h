@@ -22,5 +22,7 @@ T* ombCheckAlloc(T* pointer) {
   return static_cast<T*>(ombCheckAlloc(static_cast<void*>(pointer)));
 }
 
-// Reports a failed atexit registration of a module.
+// The level-0 "Error: Can't initialized." of a module that cannot come up.
 void ombReportInitFailure();
+// Registers a module's uninit with the exit-time list; a failure is reported as above.
+void ombRegisterUninit(void (*uninit)());

@@ -1,29 +1,14 @@
 #include "foundation/omb/ombHash.h"
 
 #include "foundation/omb/ombCore.h"
-#include "foundation/omb/ombMempool.h"
-#include "foundation/omb/ombSpinlock.h"
+#include "foundation/omb/ombSharedPool.h"
 #include "foundation/omb/ombString.h"
 
 #include <cstdlib>
 
 namespace {
 
-OMB_SPINLOCK nodeLock;
-OMB_MEMPOOL nodePool;
-
-OMB_HASH_NODE* allocateNode() {
-  void* block = nullptr;
-  {
-    OmbSpinLockHold hold(nodeLock);
-    block = ombMempoolAllocateBlock(&nodePool);
-  }
-  // Reported outside the pool lock: the error hook may throw.
-  if (!block) {
-    ombMempoolReportExhausted();
-  }
-  return static_cast<OMB_HASH_NODE*>(block);
-}
+OMB_SHARED_POOL nodes;
 
 OMB_HASH_NODE** findSlot(OMB_HASH* table, const void* key, uint32_t* hashOut) {
   const uint32_t h = table->hash(table->user, key);
@@ -38,12 +23,11 @@ OMB_HASH_NODE** findSlot(OMB_HASH* table, const void* key, uint32_t* hashOut) {
 }  // namespace
 
 void ombHashNodePoolInit() {
-  nodeLock = OMB_SPINLOCK{};
-  ombMempoolInit(&nodePool, 128, sizeof(OMB_HASH_NODE), OMB_MEMPOOL_GROW);
+  ombSharedPoolInit(&nodes, 128, sizeof(OMB_HASH_NODE), OMB_MEMPOOL_GROW);
 }
 
 void ombHashNodePoolUninit() {
-  ombMempoolUninit(&nodePool);
+  ombSharedPoolUninit(&nodes);
 }
 
 uint32_t ombHashString(void*, const void* key) {
@@ -95,12 +79,12 @@ void ombHashUninit(OMB_HASH* table) {
     forEachNode([table](OMB_HASH_NODE* node) { table->valueRelease(table->user, node->value); });
   }
   {
-    OmbSpinLockHold hold(nodeLock);
+    OmbSpinLockHold hold(nodes.lock);
     for (uint32_t b = 0; b < table->bucketCount; ++b) {
       OMB_HASH_NODE* node = table->buckets[b];
       while (node) {
         OMB_HASH_NODE* next = node->next;
-        ombMempoolReleaseBlock(&nodePool, node);
+        ombMempoolReleaseBlock(&nodes.pool, node);
         node = next;
       }
     }
@@ -126,7 +110,7 @@ int32_t ombHashInsert(OMB_HASH* table, const void* key, void* value) {
   if (*findSlot(table, key, &h)) {
     return OMB_ERR_KEY;
   }
-  OMB_HASH_NODE* node = allocateNode();
+  auto* node = static_cast<OMB_HASH_NODE*>(ombSharedPoolAllocate(&nodes));
   if (!node) {
     return OMB_ERR_CREATE;
   }
@@ -153,7 +137,6 @@ int32_t ombHashRemove(OMB_HASH* table, const void* key) {
   if (table->valueRelease) {
     table->valueRelease(table->user, node->value);
   }
-  OmbSpinLockHold hold(nodeLock);
-  ombMempoolReleaseBlock(&nodePool, node);
+  ombSharedPoolRelease(&nodes, node);
   return OMB_OK;
 }

@@ -26,8 +26,7 @@ const OMB_JOB_SYSTEM& ombJobGetSystem() {
 void ombJobInit() {
   const uint32_t processors = ombCpuInfo.processorCount ? ombCpuInfo.processorCount : 1;
   jobs.singleProcessor = processors < 2;
-  jobs.poolLock = OMB_SPINLOCK{};
-  ombMempoolInit(&jobs.taskPool, 128, sizeof(OMB_JOB_TASK), OMB_MEMPOOL_GROW);
+  ombSharedPoolInit(&jobs.taskPool, 128, sizeof(OMB_JOB_TASK), OMB_MEMPOOL_GROW);
   jobs.freeLock = OMB_SPINLOCK{};
   ombListInit(&jobs.freeNodes, offsetof(OMB_JOB_TASK, link));
   jobs.jobLock = OMB_SPINLOCK{};
@@ -62,5 +61,5 @@ void ombJobUninit() {
   jobs.work = nullptr;
   ombListInit(&jobs.freeNodes, offsetof(OMB_JOB_TASK, link));
   ombListInit(&jobs.pending, offsetof(OMB_JOB_TASK, link));
-  ombMempoolUninit(&jobs.taskPool);
+  ombSharedPoolUninit(&jobs.taskPool);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "foundation/omb/ombList.h"
-#include "foundation/omb/ombMempool.h"
+#include "foundation/omb/ombSharedPool.h"
 #include "foundation/omb/ombSpinlock.h"
 #include "foundation/omb/ombThread.h"
 #include "platform/kernel/Semaphore.h"
@@ -29,8 +29,7 @@ struct OMB_JOB_SLOT {
 
 struct OMB_JOB_SYSTEM {
   bool singleProcessor;
-  OMB_SPINLOCK poolLock;
-  OMB_MEMPOOL taskPool;  // 128 nodes per chunk, may grow
+  OMB_SHARED_POOL taskPool;  // 128 nodes per chunk, may grow
   OMB_SPINLOCK freeLock;
   OMB_LIST freeNodes;
   OMB_SPINLOCK jobLock;  // guards the queues

@@ -1,9 +1,8 @@
 #include "foundation/omb/ombThread.h"
 
 #include "foundation/omb/ombLog.h"
-#include "foundation/omb/ombMempool.h"
 #include "foundation/omb/ombResult.h"
-#include "foundation/omb/ombSpinlock.h"
+#include "foundation/omb/ombSharedPool.h"
 
 namespace {
 
@@ -13,18 +12,12 @@ struct StartRecord {
   void* data;
 };
 
-OMB_SPINLOCK recordLock;
-OMB_MEMPOOL recordPool;
-
-void releaseRecord(StartRecord* record) {
-  OmbSpinLockHold hold(recordLock);
-  ombMempoolReleaseBlock(&recordPool, record);
-}
+OMB_SHARED_POOL records;
 
 uint32_t _ombThreadEntry(void* raw) {
   auto* record = static_cast<StartRecord*>(raw);
   const StartRecord start = *record;
-  releaseRecord(record);
+  ombSharedPoolRelease(&records, record);
   return start.procedure(start.data);
 }
 
@@ -38,30 +31,24 @@ platform::Thread::Priority priorityOf(uint32_t index) {
 }  // namespace
 
 void ombThreadRecordPoolInit() {
-  recordLock = OMB_SPINLOCK{};
-  ombMempoolInit(&recordPool, 4, sizeof(StartRecord), OMB_MEMPOOL_GROW);
+  ombSharedPoolInit(&records, 4, sizeof(StartRecord), OMB_MEMPOOL_GROW);
 }
 
 void ombThreadRecordPoolUninit() {
-  ombMempoolUninit(&recordPool);
+  ombSharedPoolUninit(&records);
 }
 
 int32_t ombThreadCreate(OMB_THREAD** out, OMB_THREAD_PROC proc, void* data, uint32_t priority,
                         std::size_t stackSize) {
-  StartRecord* record = nullptr;
-  {
-    OmbSpinLockHold hold(recordLock);
-    record = static_cast<StartRecord*>(ombMempoolAllocateBlock(&recordPool));
-  }
+  auto* record = static_cast<StartRecord*>(ombSharedPoolAllocate(&records));
   if (!record) {
-    ombMempoolReportExhausted();
     return OMB_ERR_CREATE;
   }
   *record = StartRecord{proc, data};
   OMB_THREAD* thread =
       platform::Thread::start(&_ombThreadEntry, record, stackSize, priorityOf(priority));
   if (!thread) {
-    releaseRecord(record);
+    ombSharedPoolRelease(&records, record);
     return OMB_ERR_CREATE;
   }
   if (out) {

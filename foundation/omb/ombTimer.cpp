@@ -6,7 +6,6 @@
 #include "platform/kernel/Clock.h"
 
 #include <atomic>
-#include <cstdlib>
 
 namespace {
 
@@ -41,9 +40,7 @@ void ombTimerInit() {
     accumulatedMilliseconds = 0;
   }
   ombTimerSetEnable64(true);
-  if (std::atexit(ombTimerUninit) != 0) {
-    ombReportInitFailure();
-  }
+  ombRegisterUninit(ombTimerUninit);
 }
 
 void ombTimerUninit() {
