@@ -41,49 +41,50 @@ uint32_t StoreSize(int64_t size) {
   return static_cast<uint32_t>(std::clamp<int64_t>(size, 0, std::numeric_limits<uint32_t>::max()));
 }
 
+// A negative start on one side: that side is cut by n and starts at 0, the other side is cut by
+// toOther(n) and moves along by it.
+template <class Scale>
+void ClipScaledStart(int64_t& pos, int64_t& size, int64_t& otherPos, int64_t& otherSize,
+                     Scale toOther) {
+  if (pos < 0) {
+    const int64_t n = -pos;
+    const int64_t k = toOther(n);
+    size = Cut(size, n);
+    pos = 0;
+    otherSize = Cut(otherSize, k);
+    otherPos += k;
+  }
+}
+
+// A side that runs past its image's end is cut to it; the other side follows at the same scale,
+// unless it is already shorter, in which case this side is sized from it instead.
+template <class ToOther, class FromOther>
+void ClipScaledEnd(int64_t pos, int64_t& size, int64_t extent, int64_t& otherSize,
+                   ToOther toOther, FromOther fromOther) {
+  if (size + pos > extent) {
+    size = std::max<int64_t>(0, extent - pos);
+    const int64_t k = toOther(size);
+    if (otherSize >= k) {
+      otherSize = k;
+    } else {
+      size = fromOther(otherSize);
+    }
+  }
+}
+
 // One axis of DimgClipScaled: the start on each side, then the end on each side.
 void ClipScaledAxis(int64_t& dstPos, int64_t& dstSize, int64_t dstExtent, int64_t& srcPos,
                     int64_t& srcSize, int64_t srcExtent, float ratio) {
-  const auto div = [ratio](int64_t a) {
+  const auto toSrc = [ratio](int64_t a) {
     return std::min(DimgRoundHalfEven(static_cast<float>(a) / ratio), kCap);
   };
-  const auto mul = [ratio](int64_t a) {
+  const auto toDst = [ratio](int64_t a) {
     return std::min(DimgRoundHalfEven(static_cast<float>(a) * ratio), kCap);
   };
-  if (dstPos < 0) {
-    const int64_t n = -dstPos;
-    const int64_t k = div(n);
-    dstSize = Cut(dstSize, n);
-    dstPos = 0;
-    srcSize = Cut(srcSize, k);
-    srcPos += k;
-  }
-  if (srcPos < 0) {
-    const int64_t n = -srcPos;
-    const int64_t k = mul(n);
-    srcSize = Cut(srcSize, n);
-    srcPos = 0;
-    dstSize = Cut(dstSize, k);
-    dstPos += k;
-  }
-  if (dstSize + dstPos > dstExtent) {
-    dstSize = std::max<int64_t>(0, dstExtent - dstPos);
-    const int64_t k = div(dstSize);
-    if (srcSize >= k) {
-      srcSize = k;
-    } else {
-      dstSize = mul(srcSize);
-    }
-  }
-  if (srcSize + srcPos > srcExtent) {
-    srcSize = std::max<int64_t>(0, srcExtent - srcPos);
-    const int64_t k = mul(srcSize);
-    if (dstSize >= k) {
-      dstSize = k;
-    } else {
-      srcSize = div(dstSize);
-    }
-  }
+  ClipScaledStart(dstPos, dstSize, srcPos, srcSize, toSrc);
+  ClipScaledStart(srcPos, srcSize, dstPos, dstSize, toDst);
+  ClipScaledEnd(dstPos, dstSize, dstExtent, srcSize, toSrc, toDst);
+  ClipScaledEnd(srcPos, srcSize, srcExtent, dstSize, toDst, toSrc);
   // A start beyond INT32_MAX lies past every image; the stored position saturates, so the
   // rectangle must be empty.
   if (dstPos > kMaxPos || srcPos > kMaxPos) {
