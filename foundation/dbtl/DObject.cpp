@@ -1,0 +1,7 @@
+#include "foundation/dbtl/DObject.h"
+
+namespace dbtl {
+
+DObject::~DObject() = default;
+
+}  // namespace dbtl
