@@ -2,15 +2,18 @@
 
 // Test-only reference model of the pixel rules, written straight from the kinds' decoding and
 // encoding tables (the literal masks and shifts, not the production field templates), plus a
-// small row buffer with poisoned padding and either row order.
+// small image of either row order with poisoned padding.
 
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <cstring>
 #include <random>
 #include <utility>
 #include <vector>
 
+#include "image/DImage.h"
+#include "image/DImageReverse.h"
 #include "image/YCbCr.h"
 
 namespace imgtest {
@@ -104,30 +107,39 @@ inline uint32_t RefStretchIndex(uint64_t s, uint64_t dlen, uint64_t d) {
 
 enum class RowOrder { TopDown, BottomUp };
 
-// Pixel rows in a byte vector with a pitch wider than the pixels; the row step is +pitch or
-// -pitch like the image classes. Padding is filled with a poison pattern.
-struct RowBuffer {
-  RowBuffer(uint32_t kindIn, uint32_t w, uint32_t h, uint32_t padding, RowOrder orderIn)
-      : kind(kindIn), width(w), height(h), pitch(w * RefBytes(kindIn) + padding), order(orderIn),
-        bytes(size_t(pitch) * h + 8, 0xA5) {}
-
-  uint8_t* Row(uint32_t y) {
-    const uint32_t memRow = order == RowOrder::TopDown ? y : height - 1 - y;
-    return bytes.data() + size_t(memRow) * pitch;
-  }
-  uint8_t* Pixel(uint32_t x, uint32_t y) { return Row(y) + size_t(x) * RefBytes(kind); }
-  uint8_t* NextRow(uint8_t* row) const {
-    return order == RowOrder::TopDown ? row + pitch : row - pitch;
-  }
-  void FillPixels(std::mt19937& rng) {
-    for (uint32_t y = 0; y < height; ++y) {
-      for (uint32_t i = 0; i < width * RefBytes(kind); ++i) Row(y)[i] = uint8_t(rng());
+// A real image of either row order whose pitch is wider than its pixels; all of its memory
+// (pixels and padding) starts out as a poison pattern.
+struct TestImage {
+  TestImage(uint32_t kindIn, uint32_t w, uint32_t h, uint32_t padding, RowOrder order)
+      : kind(kindIn) {
+    if (order == RowOrder::TopDown) {
+      image = std::make_unique<dbtl::DImage>();
+    } else {
+      image = std::make_unique<dbtl::DImageReverse>();
+    }
+    created = image->Create(w, h, w * RefBytes(kindIn) + padding, kindIn);
+    if (created) {
+      std::memset(image->GetBuffer(), 0xA5, MemoryBytes());
     }
   }
 
-  uint32_t kind, width, height, pitch;
-  RowOrder order;
-  std::vector<uint8_t> bytes;
+  size_t MemoryBytes() const { return size_t(image->GetHeight()) * image->GetPitch(); }
+  std::vector<uint8_t> Memory() const {
+    const uint8_t* start = image->GetBuffer();
+    return std::vector<uint8_t>(start, start + MemoryBytes());
+  }
+  uint8_t* Pixel(uint32_t x, uint32_t y) const { return image->GetPixelAddress(x, y); }
+  size_t Offset(uint32_t x, uint32_t y) const { return size_t(Pixel(x, y) - image->GetBuffer()); }
+  uint8_t* Bits() const { return image->GetBits(); }
+  void FillPixels(std::mt19937& rng) {
+    for (uint32_t y = 0; y < image->GetHeight(); ++y) {
+      for (uint32_t i = 0; i < image->GetWidth() * RefBytes(kind); ++i) Pixel(0, y)[i] = uint8_t(rng());
+    }
+  }
+
+  uint32_t kind;
+  std::unique_ptr<dbtl::DImage> image;
+  bool created = false;
 };
 
 // Calls f(std::integral_constant<uint32_t, D>, std::integral_constant<uint32_t, S>) for all

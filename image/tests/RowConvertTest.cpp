@@ -11,7 +11,7 @@
 
 namespace {
 
-using imgtest::RowBuffer;
+using imgtest::TestImage;
 using imgtest::RowOrder;
 
 std::vector<uint32_t> Steps(uint32_t s, uint32_t d) {
@@ -83,36 +83,37 @@ TEST_F(RowConvert, AllPairsMatchReferenceModel) {
     constexpr uint32_t D = dk(), S = sk();
     for (RowOrder dOrder : orders) {
       for (RowOrder sOrder : orders) {
-        RowBuffer src(S, 5, 3, 3, sOrder);
-        RowBuffer dst(D, 5, 3, 5, dOrder);
+        TestImage src(S, 5, 3, 3, sOrder);
+        TestImage dst(D, 5, 3, 5, dOrder);
+        ASSERT_TRUE(src.created && dst.created);
         src.FillPixels(rng);
         dst.FillPixels(rng);
-        RowBuffer expected = dst;
+        std::vector<uint8_t> expected = dst.Memory();
         for (uint32_t y = 0; y < 3; ++y) {
           for (uint32_t x = 0; x < 5; ++x) {
-            imgtest::RefConvert(D, S, src.Pixel(x, y), expected.Pixel(x, y));
+            imgtest::RefConvert(D, S, src.Pixel(x, y), expected.data() + dst.Offset(x, y));
           }
         }
-        const RowBuffer srcBefore = src;
-        DimgConvertRows<D, S>(dst.Row(0), dst, src.Row(0), src, 5, 3, 0xEE);
-        EXPECT_EQ(dst.bytes, expected.bytes)
+        const std::vector<uint8_t> srcBefore = src.Memory();
+        DimgConvertRows<D, S>(dst.Bits(), *dst.image, src.Bits(), *src.image, 5, 3, 0xEE);
+        EXPECT_EQ(dst.Memory(), expected)
             << D << " <- " << S << " orders " << int(dOrder) << int(sOrder);
-        EXPECT_EQ(src.bytes, srcBefore.bytes) << D << " <- " << S;
+        EXPECT_EQ(src.Memory(), srcBefore) << D << " <- " << S;
       }
     }
   });
 }
 
 TEST_F(RowConvert, ZeroHeightOrWidthWritesNothing) {
-  RowBuffer src(0, 4, 2, 0, RowOrder::TopDown);
-  RowBuffer dst(2, 4, 2, 0, RowOrder::BottomUp);
+  TestImage src(0, 4, 2, 0, RowOrder::TopDown);
+  TestImage dst(0, 4, 2, 0, RowOrder::BottomUp);
   std::mt19937 rng(3);
   src.FillPixels(rng);
-  const auto before = dst.bytes;
-  DimgConvertRows<2, 0>(dst.Row(0), dst, src.Row(0), src, 4, 0, 0);
-  DimgConvertRows<2, 0>(dst.Row(0), dst, src.Row(0), src, 0, 2, 0);
-  DimgConvertRows<0, 0>(dst.Row(0), dst, src.Row(0), src, 0, 2, 0);
-  EXPECT_EQ(dst.bytes, before);
+  const auto before = dst.Memory();
+  DimgConvertRows<2, 0>(dst.Bits(), *dst.image, src.Bits(), *src.image, 4, 0, 0);
+  DimgConvertRows<2, 0>(dst.Bits(), *dst.image, src.Bits(), *src.image, 0, 2, 0);
+  DimgConvertRows<0, 0>(dst.Bits(), *dst.image, src.Bits(), *src.image, 0, 2, 0);
+  EXPECT_EQ(dst.Memory(), before);
 }
 
 // Every pair: a row stretched up and down against the reference model and the closed-form
@@ -126,28 +127,28 @@ TEST_F(RowConvert, StretchRowAllPairs) {
   imgtest::ForEachPair([&](auto dk, auto sk) {
     constexpr uint32_t D = dk(), S = sk();
     for (const Lengths& l : lengths) {
-      RowBuffer src(S, l.s, 1, 0, RowOrder::TopDown);
-      RowBuffer dst(D, l.d, 1, 6, RowOrder::TopDown);
+      TestImage src(S, l.s, 1, 0, RowOrder::TopDown);
+      TestImage dst(D, l.d, 1, 6, RowOrder::TopDown);
       src.FillPixels(rng);
       dst.FillPixels(rng);
-      RowBuffer expected = dst;
+      std::vector<uint8_t> expected = dst.Memory();
       for (uint32_t x = 0; x < l.d; ++x) {
         imgtest::RefConvert(D, S, src.Pixel(imgtest::RefStretchIndex(l.s, l.d, x), 0),
-                            expected.Pixel(x, 0));
+                            expected.data() + dst.Offset(x, 0));
       }
-      DimgStretchRow<D, S>(dst.Row(0), src.Row(0), l.s, l.d, 0x11);
-      EXPECT_EQ(dst.bytes, expected.bytes) << D << " <- " << S << ", " << l.s << " -> " << l.d;
+      DimgStretchRow<D, S>(dst.Bits(), src.Bits(), l.s, l.d, 0x11);
+      EXPECT_EQ(dst.Memory(), expected) << D << " <- " << S << ", " << l.s << " -> " << l.d;
     }
   });
 }
 
 TEST_F(RowConvert, StretchRowWithAnEmptySideWritesNothing) {
-  RowBuffer src(7, 3, 1, 0, RowOrder::TopDown);
-  RowBuffer dst(7, 3, 1, 0, RowOrder::TopDown);
-  const auto before = dst.bytes;
-  DimgStretchRow<7, 7>(dst.Row(0), src.Row(0), 3, 0, 0);
-  DimgStretchRow<7, 7>(dst.Row(0), src.Row(0), 0, 3, 0);
-  EXPECT_EQ(dst.bytes, before);
+  TestImage src(7, 3, 1, 0, RowOrder::TopDown);
+  TestImage dst(7, 3, 1, 0, RowOrder::TopDown);
+  const auto before = dst.Memory();
+  DimgStretchRow<7, 7>(dst.Bits(), src.Bits(), 3, 0, 0);
+  DimgStretchRow<7, 7>(dst.Bits(), src.Bits(), 0, 3, 0);
+  EXPECT_EQ(dst.Memory(), before);
 }
 
 }  // namespace
