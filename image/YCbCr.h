@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+
+// Integer YCbCr conversion for pixel kind 7 (bytes Y, Cr, Cb). Every conversion runs on thirteen
+// tables of 256 products filled once at start-up, so no pixel needs floating point. The tables
+// are all zero until DimgInitYCbCrTables has run: a conversion before that gives black-ish
+// garbage, not a crash, so the start-up must call it before any image is touched.
+
+struct DimgYCbCrTableSet {
+  // Forward tables, index 0..255, coefficients scaled by 128: shares of R, G, B in Y, Cr, Cb.
+  int32_t RY[256], GY[256], BY[256];
+  int32_t RCr[256], GCr[256], BCr[256];
+  int32_t RCb[256], GCb[256], BCb[256];
+  // Backward tables, index i stands for i - 128. CrR and CbB hold the unscaled offsets of R and
+  // B; CrG and CbG are scaled by 128 and summed before their shift. (Other texts call the same
+  // tables TYr, TYg, TYb, TCrR, TCrG, TCrB, TCbR, TCbG, TCbB, TR, TGr, TGb, TB.)
+  int32_t CrR[256], CrG[256], CbG[256], CbB[256];
+};
+
+// Fills the tables; returns true. Each entry is the single-precision product of the index and
+// its coefficient, rounded to nearest with exact halves to even (CbB[3] = -221.5 becomes -222).
+bool DimgInitYCbCrTables();
+
+const DimgYCbCrTableSet& DimgYCbCrTables();
+
+namespace dimg_detail {
+extern DimgYCbCrTableSet ycbcrTables;
+
+constexpr uint8_t Clamp8(int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
+}  // namespace dimg_detail
+
+// Shifts below are arithmetic (C++20 defines >> of a negative value as a floor), which the
+// conversions rely on: a sum of -1 shifted by 7 is -1, not 0.
+
+inline uint8_t DimgYFromRGB(uint8_t r, uint8_t g, uint8_t b) {
+  const auto& t = dimg_detail::ycbcrTables;
+  return dimg_detail::Clamp8((t.RY[r] + t.GY[g] + t.BY[b]) >> 7);
+}
+
+inline uint8_t DimgCrFromRGB(uint8_t r, uint8_t g, uint8_t b) {
+  const auto& t = dimg_detail::ycbcrTables;
+  return dimg_detail::Clamp8(((t.RCr[r] + t.GCr[g] + t.BCr[b]) >> 7) + 128);
+}
+
+inline uint8_t DimgCbFromRGB(uint8_t r, uint8_t g, uint8_t b) {
+  const auto& t = dimg_detail::ycbcrTables;
+  return dimg_detail::Clamp8(((t.RCb[r] + t.GCb[g] + t.BCb[b]) >> 7) + 128);
+}
+
+// Read Y and Cr (bytes 0 and 1) or Y and Cb (bytes 0 and 2) of a kind-7 pixel.
+inline uint8_t DimgRFromYCrCb(const uint8_t* pixel) {
+  return dimg_detail::Clamp8(pixel[0] + dimg_detail::ycbcrTables.CrR[pixel[1]]);
+}
+
+inline uint8_t DimgBFromYCrCb(const uint8_t* pixel) {
+  return dimg_detail::Clamp8(pixel[0] + dimg_detail::ycbcrTables.CbB[pixel[2]]);
+}
+
+// The argument order (Cr, Cb, Y) is this routine's own; DimgYccToG below takes (Y, Cr, Cb).
+inline uint8_t DimgGFromYCrCb(uint8_t cr, uint8_t cb, uint8_t y) {
+  const auto& t = dimg_detail::ycbcrTables;
+  return dimg_detail::Clamp8(y + ((t.CrG[cr] + t.CbG[cb]) >> 7));
+}
+
+// The texture copy families name the same component operations differently and give the green
+// routine the order (Y, Cr, Cb). They are the routines above under those names, not copies: one
+// formula each, whichever name a caller uses.
+inline uint8_t DimgRgbToY(uint8_t r, uint8_t g, uint8_t b) { return DimgYFromRGB(r, g, b); }
+inline uint8_t DimgRgbToCr(uint8_t r, uint8_t g, uint8_t b) { return DimgCrFromRGB(r, g, b); }
+inline uint8_t DimgRgbToCb(uint8_t r, uint8_t g, uint8_t b) { return DimgCbFromRGB(r, g, b); }
+inline uint8_t DimgYccToG(uint8_t y, uint8_t cr, uint8_t cb) { return DimgGFromYCrCb(cr, cb, y); }
