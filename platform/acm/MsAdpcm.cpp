@@ -14,8 +14,9 @@ namespace {
 constexpr std::array<int, 16> kAdaptation = {230, 230, 230, 230, 307, 409, 512, 614,
                                              768, 614, 512, 409, 307, 230, 230, 230};
 
-// Valid data keep the step far below this; the bound only keeps damaged blocks, whose step
-// could otherwise triple without end, inside integer range.
+// Valid data keep the step far below this (any step above 2^13 already saturates every sample);
+// the bound only stops damaged blocks, whose step could otherwise triple without end, from
+// leaving integer range.
 constexpr int kMaxStep = 1 << 24;
 
 struct Coefficients {
@@ -56,10 +57,11 @@ class MsAdpcmCodec final : public BlockCodec {
         const unsigned code = k % 2 == 0 ? codes[k / 2] >> 4 : codes[k / 2] & 0x0F;
         const int signedCode = code >= 8 ? int(code) - 16 : int(code);
         const int predicted = (newer[c] * coef[c].first + older[c] * coef[c].second) >> 8;
-        const int sample = std::clamp(predicted + signedCode * step[c], -32768, 32767);
+        const int sample = int(std::clamp<int64_t>(predicted + int64_t(signedCode) * step[c],
+                                                   -32768, 32767));
         older[c] = newer[c];
         newer[c] = sample;
-        step[c] = std::clamp(kAdaptation[code] * step[c] >> 8, 16, kMaxStep);
+        step[c] = int(std::clamp<int64_t>(int64_t(kAdaptation[code]) * step[c] >> 8, 16, kMaxStep));
         out[2 * ch + k] = int16_t(sample);
       }
     }

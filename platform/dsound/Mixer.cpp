@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <exception>
 
 namespace dsound {
 
@@ -50,7 +52,17 @@ uint32_t Mixer::leadFrames() const {
 
 void Mixer::start() {
   if (clock_ == MixClock::RealTime && !thread_.joinable()) {
-    thread_ = std::thread([this] { run(); });
+    thread_ = std::thread([this] {
+      // Nothing may leave a thread's entry: should the mix fail (memory exhausted), the device
+      // falls silent and says so, and the game goes on.
+      try {
+        run();
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "[dsound] the mixer stopped: %s\n", e.what());
+      } catch (...) {
+        std::fprintf(stderr, "[dsound] the mixer stopped\n");
+      }
+    });
   }
 }
 
