@@ -97,7 +97,7 @@ MMRESULT acmFormatSuggest(HACMDRIVER driver, const WAVEFORMATEX* source, WAVEFOR
   } else {
     pcm.wBitsPerSample = source->wFormatTag == WAVE_FORMAT_PCM ? source->wBitsPerSample : 16;
   }
-  pcm.nBlockAlign = uint16_t(pcm.nChannels * pcm.wBitsPerSample / 8);
+  pcm.nBlockAlign = uint16_t(uint32_t(pcm.nChannels) * pcm.wBitsPerSample / 8);
   pcm.nAvgBytesPerSec = uint32_t(uint64_t(pcm.nSamplesPerSec) * pcm.nBlockAlign);
   if (pcm.nAvgBytesPerSec != uint64_t(pcm.nSamplesPerSec) * pcm.nBlockAlign ||
       !makeConverter(source, pcm)) {

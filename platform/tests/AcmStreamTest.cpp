@@ -153,6 +153,11 @@ TEST(AcmStream, SuggestFollowsTheSourceAndTheFixedFields) {
       EXPECT_EQ(std::memcmp(&out, &c.suggested, sizeof out), 0) << c.what;
     }
   }
+  // Field values of a damaged file are refused, not multiplied past their range.
+  const WAVEFORMATEX damaged = {WAVE_FORMAT_PCM, 0xD0D0, 0xD0D0D0D0, 0, 0xD0D0, 0xD0D0, 0};
+  WAVEFORMATEX out{};
+  EXPECT_EQ(acmFormatSuggest(nullptr, &damaged, &out, sizeof out, 0), ACMERR_NOTPOSSIBLE);
+
   // A caller's 16-byte PCM record gets no cbSize written behind it.
   std::array<uint8_t, 18> shortRecord;
   shortRecord.fill(0xEE);
