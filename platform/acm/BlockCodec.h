@@ -53,6 +53,11 @@ WAVEFORMATEX formatRecord(std::span<const uint8_t> format);
 // The cbSize extra bytes behind the record; empty when the block is shorter than cbSize says.
 std::span<const uint8_t> formatExtra(std::span<const uint8_t> format);
 
+// The shape both ADPCM formats share: 4 bits a sample, mono or stereo, a rate.
+inline bool isFourBitAdpcm(const WAVEFORMATEX& s) {
+  return (s.nChannels == 1 || s.nChannels == 2) && s.nSamplesPerSec != 0 && s.wBitsPerSample == 4;
+}
+
 inline uint16_t readU16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 inline int16_t readI16(const uint8_t* p) { return int16_t(readU16(p)); }
 

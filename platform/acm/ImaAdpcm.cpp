@@ -77,9 +77,7 @@ class ImaAdpcmCodec final : public BlockCodec {
 std::unique_ptr<Converter> makeImaAdpcmConverter(std::span<const uint8_t> format,
                                                  const WAVEFORMATEX& destination) {
   const WAVEFORMATEX s = formatRecord(format);
-  if ((s.nChannels != 1 && s.nChannels != 2) || s.nSamplesPerSec == 0 || s.wBitsPerSample != 4) {
-    return nullptr;
-  }
+  if (!isFourBitAdpcm(s)) return nullptr;
   const uint32_t header = 4u * s.nChannels;
   if (s.nBlockAlign <= header || s.nBlockAlign % header != 0) return nullptr;
   const uint32_t fullFrames = 1 + (s.nBlockAlign - header) / header * 8;

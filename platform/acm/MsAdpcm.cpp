@@ -76,9 +76,7 @@ class MsAdpcmCodec final : public BlockCodec {
 std::unique_ptr<Converter> makeMsAdpcmConverter(std::span<const uint8_t> format,
                                                 const WAVEFORMATEX& destination) {
   const WAVEFORMATEX s = formatRecord(format);
-  if ((s.nChannels != 1 && s.nChannels != 2) || s.nSamplesPerSec == 0 || s.wBitsPerSample != 4) {
-    return nullptr;
-  }
+  if (!isFourBitAdpcm(s)) return nullptr;
   const uint32_t header = 7u * s.nChannels;
   if (s.nBlockAlign <= header) return nullptr;
   const uint32_t fullFrames = 2 + (s.nBlockAlign - header) * 2 / s.nChannels;

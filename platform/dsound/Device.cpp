@@ -13,23 +13,6 @@ Device::~Device() {
   if (PrimaryBuffer* p = primary_.load()) p->Release();
 }
 
-HRESULT Device::QueryInterface(const IID& iid, void** object) {
-  if (!object) return DSERR_INVALIDPARAM;
-  *object = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IDirectSound) return E_NOINTERFACE;
-  *object = static_cast<IDirectSound*>(this);
-  AddRef();
-  return DS_OK;
-}
-
-uint32_t Device::AddRef() { return ++references_; }
-
-uint32_t Device::Release() {
-  const uint32_t left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
-
 HRESULT Device::CreateSoundBuffer(const DSBUFFERDESC* d, IDirectSoundBuffer** buffer,
                                   IUnknown* outer) {
   if (!buffer) return DSERR_INVALIDPARAM;

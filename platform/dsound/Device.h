@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/dsound/ComObject.h"
 #include "platform/dsound/DsoundInterfaces.h"
 
 #include <atomic>
@@ -13,15 +14,15 @@ class PrimaryBuffer;
 // The sound device: makes buffers and owns the mixer. Releasing it stops the mix (the real-time
 // thread ends, the output file is completed); buffers still held stay valid objects but no
 // longer play.
-class Device final : public IDirectSound {
+class Device final : public ComObject<IDirectSound> {
  public:
   explicit Device(std::shared_ptr<Mixer> mixer);
 
   Mixer& mixer() { return *mixer_; }
 
-  HRESULT QueryInterface(const IID& iid, void** object) override;
-  uint32_t AddRef() override;
-  uint32_t Release() override;
+  HRESULT QueryInterface(const IID& iid, void** object) override {
+    return answerQuery(iid, object, IID_IDirectSound);
+  }
 
   HRESULT CreateSoundBuffer(const DSBUFFERDESC* description, IDirectSoundBuffer** buffer,
                             IUnknown* outer) override;
@@ -32,9 +33,8 @@ class Device final : public IDirectSound {
   HRESULT SetCooperativeLevel(HWND window, uint32_t level) override;
 
  private:
-  ~Device();
+  ~Device() override;
 
-  std::atomic<uint32_t> references_{1};
   std::shared_ptr<Mixer> mixer_;
   std::atomic<PrimaryBuffer*> primary_{nullptr};  // one reference held while the device lives
 };

@@ -11,25 +11,6 @@ namespace dsound {
 PrimaryBuffer::PrimaryBuffer(std::shared_ptr<Mixer> mixer, uint32_t flags)
     : mixer_(std::move(mixer)), flags_(flags) {}
 
-HRESULT PrimaryBuffer::QueryInterface(const IID& iid, void** object) {
-  if (!object) return DSERR_INVALIDPARAM;
-  *object = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IDirectSoundBuffer) {
-    return E_NOINTERFACE;  // including the 3D listener, which is never granted
-  }
-  *object = static_cast<IDirectSoundBuffer*>(this);
-  AddRef();
-  return DS_OK;
-}
-
-uint32_t PrimaryBuffer::AddRef() { return ++references_; }
-
-uint32_t PrimaryBuffer::Release() {
-  const uint32_t left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
-
 HRESULT PrimaryBuffer::GetCaps(DSBCAPS* caps) {
   if (!caps || caps->dwSize != sizeof(DSBCAPS)) return DSERR_INVALIDPARAM;
   std::lock_guard<std::mutex> guard(mixer_->lock());
@@ -44,16 +25,8 @@ HRESULT PrimaryBuffer::GetCurrentPosition(uint32_t*, uint32_t*) { return DSERR_I
 
 HRESULT PrimaryBuffer::GetFormat(WAVEFORMATEX* format, uint32_t sizeAllocated,
                                  uint32_t* sizeWritten) {
-  if (!format) {
-    if (!sizeWritten) return DSERR_INVALIDPARAM;
-    *sizeWritten = sizeof(WAVEFORMATEX);
-    return DS_OK;
-  }
   std::lock_guard<std::mutex> guard(mixer_->lock());
-  const uint32_t n = std::min<uint32_t>(sizeAllocated, sizeof(WAVEFORMATEX));
-  std::memcpy(format, &mixer_->primaryFormat(), n);
-  if (sizeWritten) *sizeWritten = n;
-  return DS_OK;
+  return copyFormat(mixer_->primaryFormat(), format, sizeAllocated, sizeWritten);
 }
 
 HRESULT PrimaryBuffer::GetVolume(int32_t* volume) {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/dsound/ComObject.h"
 #include "platform/dsound/DsoundInterfaces.h"
 
-#include <atomic>
 #include <memory>
 
 namespace dsound {
@@ -11,13 +11,14 @@ class Mixer;
 
 // The primary buffer: the output's format and master volume. Its samples are the mix itself, so
 // it cannot be locked, positioned or duplicated; it plays whenever the device does.
-class PrimaryBuffer final : public IDirectSoundBuffer {
+class PrimaryBuffer final : public ComObject<IDirectSoundBuffer> {
  public:
   PrimaryBuffer(std::shared_ptr<Mixer> mixer, uint32_t flags);
 
-  HRESULT QueryInterface(const IID& iid, void** object) override;
-  uint32_t AddRef() override;
-  uint32_t Release() override;
+  // The 3D listener is never granted.
+  HRESULT QueryInterface(const IID& iid, void** object) override {
+    return answerQuery(iid, object, IID_IDirectSoundBuffer);
+  }
 
   HRESULT GetCaps(DSBCAPS* caps) override;
   HRESULT GetCurrentPosition(uint32_t* playCursor, uint32_t* writeCursor) override;
@@ -38,9 +39,8 @@ class PrimaryBuffer final : public IDirectSoundBuffer {
   HRESULT Restore() override;
 
  private:
-  ~PrimaryBuffer() = default;
+  ~PrimaryBuffer() override = default;
 
-  std::atomic<uint32_t> references_{1};
   std::shared_ptr<Mixer> mixer_;
   const uint32_t flags_;
 };

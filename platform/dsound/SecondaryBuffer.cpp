@@ -62,28 +62,6 @@ HRESULT SecondaryBuffer::duplicate(IDirectSoundBuffer** duplicate) {
   return DS_OK;
 }
 
-HRESULT SecondaryBuffer::QueryInterface(const IID& iid, void** object) {
-  if (!object) return DSERR_INVALIDPARAM;
-  *object = nullptr;
-  if (iid == IID_IUnknown || iid == IID_IDirectSoundBuffer) {
-    *object = static_cast<IDirectSoundBuffer*>(this);
-  } else if (iid == IID_IDirectSoundNotify && (flags_ & DSBCAPS_CTRLPOSITIONNOTIFY)) {
-    *object = static_cast<IDirectSoundNotify*>(&notify_);
-  } else {
-    return E_NOINTERFACE;  // including the 3D buffer interface, which is never granted
-  }
-  AddRef();
-  return DS_OK;
-}
-
-uint32_t SecondaryBuffer::AddRef() { return ++references_; }
-
-uint32_t SecondaryBuffer::Release() {
-  const uint32_t left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
-
 HRESULT SecondaryBuffer::GetCaps(DSBCAPS* caps) {
   if (!caps || caps->dwSize != sizeof(DSBCAPS)) return DSERR_INVALIDPARAM;
   caps->dwFlags = (flags_ & ~DSBCAPS_LOCDEFER) | DSBCAPS_LOCSOFTWARE;
@@ -108,16 +86,7 @@ HRESULT SecondaryBuffer::GetCurrentPosition(uint32_t* playCursor, uint32_t* writ
 
 HRESULT SecondaryBuffer::GetFormat(WAVEFORMATEX* format, uint32_t sizeAllocated,
                                    uint32_t* sizeWritten) {
-  const WAVEFORMATEX& f = voice_.samples()->format;
-  if (!format) {
-    if (!sizeWritten) return DSERR_INVALIDPARAM;
-    *sizeWritten = sizeof f;
-    return DS_OK;
-  }
-  const uint32_t n = std::min<uint32_t>(sizeAllocated, sizeof f);
-  std::memcpy(format, &f, n);
-  if (sizeWritten) *sizeWritten = n;
-  return DS_OK;
+  return copyFormat(voice_.samples()->format, format, sizeAllocated, sizeWritten);
 }
 
 HRESULT SecondaryBuffer::GetVolume(int32_t* volume) {

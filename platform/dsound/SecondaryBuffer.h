@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/dsound/ComObject.h"
 #include "platform/dsound/DsoundInterfaces.h"
 #include "platform/dsound/Voice.h"
 
-#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -13,7 +13,7 @@ class Mixer;
 
 // A secondary buffer: sample memory (shared with its duplicates) and its own voice — cursor,
 // volume, frequency, status and notifications. Every call takes the mixer's lock.
-class SecondaryBuffer final : public IDirectSoundBuffer {
+class SecondaryBuffer final : public ComObject<IDirectSoundBuffer> {
  public:
   // Checks the description (flags, format, size) and makes the buffer.
   static HRESULT create(std::shared_ptr<Mixer> mixer, const DSBUFFERDESC& description,
@@ -23,9 +23,14 @@ class SecondaryBuffer final : public IDirectSoundBuffer {
   HRESULT duplicate(IDirectSoundBuffer** duplicate);
   const Mixer* mixer() const { return mixer_.get(); }
 
-  HRESULT QueryInterface(const IID& iid, void** object) override;
-  uint32_t AddRef() override;
-  uint32_t Release() override;
+  // The notification interface only with DSBCAPS_CTRLPOSITIONNOTIFY; the 3D buffer interface
+  // never.
+  HRESULT QueryInterface(const IID& iid, void** object) override {
+    return answerQuery(iid, object, IID_IDirectSoundBuffer, IID_IDirectSoundNotify,
+                       (flags_ & DSBCAPS_CTRLPOSITIONNOTIFY)
+                           ? static_cast<IDirectSoundNotify*>(&notify_)
+                           : nullptr);
+  }
 
   HRESULT GetCaps(DSBCAPS* caps) override;
   HRESULT GetCurrentPosition(uint32_t* playCursor, uint32_t* writeCursor) override;
@@ -67,10 +72,9 @@ class SecondaryBuffer final : public IDirectSoundBuffer {
 
   SecondaryBuffer(std::shared_ptr<Mixer> mixer, std::shared_ptr<SampleStore> samples,
                   uint32_t flags);
-  ~SecondaryBuffer();
+  ~SecondaryBuffer() override;
   uint32_t size() const { return uint32_t(voice_.samples()->bytes.size()); }
 
-  std::atomic<uint32_t> references_{1};
   std::shared_ptr<Mixer> mixer_;
   const uint32_t flags_;
   Voice voice_;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace dsound {
 
@@ -21,6 +22,19 @@ bool isPlayableFormat(const WAVEFORMATEX& f) {
          (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) &&
          f.nSamplesPerSec >= DSBFREQUENCY_MIN && f.nSamplesPerSec <= DSBFREQUENCY_MAX &&
          f.nBlockAlign == align && f.nAvgBytesPerSec == f.nSamplesPerSec * align;
+}
+
+HRESULT copyFormat(const WAVEFORMATEX& f, WAVEFORMATEX* format, uint32_t sizeAllocated,
+                   uint32_t* sizeWritten) {
+  if (!format) {
+    if (!sizeWritten) return DSERR_INVALIDPARAM;
+    *sizeWritten = sizeof f;
+    return DS_OK;
+  }
+  const uint32_t n = std::min<uint32_t>(sizeAllocated, sizeof f);
+  std::memcpy(format, &f, n);
+  if (sizeWritten) *sizeWritten = n;
+  return DS_OK;
 }
 
 Voice::Voice(std::shared_ptr<SampleStore> samples)

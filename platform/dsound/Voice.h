@@ -87,6 +87,11 @@ class Voice {
 // DSBFREQUENCY_MIN..MAX and a block align and byte rate that agree.
 bool isPlayableFormat(const WAVEFORMATEX& format);
 
+// GetFormat's answer for a buffer of that format: the record, or without a record to fill its
+// size, cut to the room the caller gave.
+HRESULT copyFormat(const WAVEFORMATEX& f, WAVEFORMATEX* format, uint32_t sizeAllocated,
+                   uint32_t* sizeWritten);
+
 // The 16.16 gain of a volume in hundredths of a decibel; the minimum is silence.
 int32_t gainOfVolume(int32_t hundredthsOfDb);
 

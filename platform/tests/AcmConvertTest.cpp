@@ -37,12 +37,7 @@ std::vector<int16_t> decodeLikeTheReader(const WaveFile& wave) {
   EXPECT_EQ(acmStreamSize(stream, uint32_t(in.size()), &outSize, ACM_STREAMSIZEF_SOURCE),
             MMSYSERR_NOERROR);
   std::vector<uint8_t> out(outSize);
-  ACMSTREAMHEADER header{};
-  header.cbStruct = sizeof header;
-  header.pbSrc = in.data();
-  header.cbSrcLength = uint32_t(in.size());
-  header.pbDst = out.data();
-  header.cbDstLength = uint32_t(out.size());
+  ACMSTREAMHEADER header = wavefixture::headerOver(in, out);
   EXPECT_EQ(acmStreamPrepareHeader(stream, &header, 0), MMSYSERR_NOERROR);
 
   std::vector<uint8_t> decoded;

@@ -3,6 +3,8 @@
 #include "platform/acm/Acm.h"
 #include "platform/acm/Converter.h"
 
+#include "AcmWaveFixture.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -296,12 +298,7 @@ TEST(AcmStream, DamagedAdpcmBlocksDecodeWithinRange) {
     in[0] = 0xFF;                            // predictor number or low sample byte
     in[2] = in[6] = 0xFF;                    // IMA step index 255
     std::vector<uint8_t> out(4096);
-    ACMSTREAMHEADER header{};
-    header.cbStruct = sizeof header;
-    header.pbSrc = in.data();
-    header.cbSrcLength = uint32_t(in.size());
-    header.pbDst = out.data();
-    header.cbDstLength = uint32_t(out.size());
+    ACMSTREAMHEADER header = wavefixture::headerOver(in, out);
     ASSERT_EQ(acmStreamPrepareHeader(stream, &header, 0), MMSYSERR_NOERROR);
     EXPECT_EQ(acmStreamConvert(stream, &header, 0), MMSYSERR_NOERROR) << c.what;
     EXPECT_EQ(header.cbSrcLengthUsed, in.size()) << c.what;

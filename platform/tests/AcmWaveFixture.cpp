@@ -86,6 +86,16 @@ bool writeWaveFile(const std::string& path, const WaveFile& wave) {
   return bool(out.flush());
 }
 
+acm::ACMSTREAMHEADER headerOver(std::vector<uint8_t>& source, std::vector<uint8_t>& destination) {
+  acm::ACMSTREAMHEADER header{};
+  header.cbStruct = sizeof header;
+  header.pbSrc = source.data();
+  header.cbSrcLength = uint32_t(source.size());
+  header.pbDst = destination.data();
+  header.cbDstLength = uint32_t(destination.size());
+  return header;
+}
+
 std::vector<int16_t> samplesOf(const std::vector<uint8_t>& data) {
   std::vector<int16_t> samples(data.size() / 2);
   for (size_t i = 0; i < samples.size(); ++i) {

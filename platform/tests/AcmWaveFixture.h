@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/acm/Acm.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,6 +29,9 @@ bool writeWaveFile(const std::string& path, const WaveFile& wave);
 
 // Interleaved signed 16-bit little-endian samples of a raw file.
 std::vector<int16_t> readRawSamples(const std::string& path);
+
+// A stream header over the two buffers, not yet prepared.
+acm::ACMSTREAMHEADER headerOver(std::vector<uint8_t>& source, std::vector<uint8_t>& destination);
 
 // The samples of a 16-bit PCM "data" chunk.
 std::vector<int16_t> samplesOf(const std::vector<uint8_t>& data);
