@@ -14,9 +14,15 @@ using platform::EventInitial;
 using platform::EventReset;
 
 // Blocks until `count` waits are registered on the event, so a test can act on waiters it knows
-// are waiting instead of guessing with sleeps.
+// are waiting instead of guessing with sleeps. Gives up (and fails) after ten seconds, so that a
+// fault shows as a failure rather than a hung test.
 void awaitWaiters(const Event& e, std::size_t count) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (e.waiting() < count) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      ADD_FAILURE() << "waiters never reached " << count;
+      return;
+    }
     std::this_thread::yield();
   }
 }
