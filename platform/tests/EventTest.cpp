@@ -82,7 +82,9 @@ struct Waiters {
     awaitWaiters(e, n);
   }
   void awaitReleased(int n) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (released.load() < n) {
+      ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "only " << released << " released";
       std::this_thread::yield();
     }
   }
