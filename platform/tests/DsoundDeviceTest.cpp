@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <optional>
 #include <filesystem>
 #include <string>
 
@@ -82,6 +84,52 @@ TEST(DsoundDevice, OptionsComeFromTwoValues) {
     EXPECT_EQ(options->clock, c.expectedClock);
     EXPECT_EQ(options->wavPath, c.path);
   }
+}
+
+// Sets the two variables for one test and puts back what was there.
+class OptionEnvironment {
+ public:
+  OptionEnvironment(const char* output, const char* clock) {
+    for (const char* name : {kOutputVariable, kClockVariable}) {
+      const char* old = std::getenv(name);
+      saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    }
+    ::setenv(kOutputVariable, output, 1);
+    ::setenv(kClockVariable, clock, 1);
+  }
+  ~OptionEnvironment() {
+    for (const auto& [name, value] : saved_) {
+      if (value) {
+        ::setenv(name, value->c_str(), 1);
+      } else {
+        ::unsetenv(name);
+      }
+    }
+  }
+
+ private:
+  std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
+};
+
+TEST(DsoundDevice, CreateTakesItsOptionsFromTheEnvironment) {
+  const std::string path = wavefixture::scratchPath("from-environment.wav");
+  {
+    OptionEnvironment environment(("wav:" + path).c_str(), "manual");
+    IDirectSound* ds = nullptr;
+    ASSERT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DS_OK);
+    std::vector<int16_t> mixed;
+    EXPECT_EQ(advanceMix(ds, 100, &mixed), DS_OK);  // the manual clock
+    EXPECT_EQ(mixed.size(), 200u);
+    ds->Release();
+  }
+  const auto wave = wavefixture::readWaveFile(path);  // the file output
+  ASSERT_TRUE(wave);
+  EXPECT_EQ(wave->data.size(), 400u);
+
+  OptionEnvironment unknown("speakers", "");
+  IDirectSound* ds = nullptr;
+  EXPECT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DSERR_NODRIVER);
+  EXPECT_EQ(ds, nullptr);
 }
 
 TEST(DsoundDevice, PrimaryBufferHoldsTheOutputFormat) {
