@@ -1,7 +1,5 @@
 #include "sound/mpeg/DgameMp3.h"
 
-#ifdef DGAMEMP3_AVAILABLE
-
 #include "sound/mpeg/DmpaScan.h"
 
 #include <cstring>
@@ -113,4 +111,3 @@ int DgameMp3::Decode(uint8_t* out, const uint8_t* data, size_t size) {
 
 }  // namespace dbtl
 
-#endif

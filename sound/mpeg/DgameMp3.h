@@ -1,12 +1,5 @@
 #pragma once
 
-// FIXME: dbtl::DObject, dbtl::rcptr and dbtl::DFile come with the base library (branch
-// fdn-base) and WAVEFORMATEX with the sound device layer (platform/acm); until both are on
-// main this class is compiled out, and the decoder core (Dmpa.h) stands alone.
-#if __has_include("foundation/dbtl/rcptr.h") && __has_include("foundation/dbtl/DFile.h") && \
-    __has_include("platform/acm/WaveFormat.h")
-#define DGAMEMP3_AVAILABLE 1
-
 #include "foundation/dbtl/DFile.h"
 #include "foundation/dbtl/DObject.h"
 #include "foundation/dbtl/rcptr.h"
@@ -55,4 +48,3 @@ class DgameMp3 : public DObject {
 
 }  // namespace dbtl
 
-#endif

@@ -1,7 +1,5 @@
 #include "sound/mpeg/DgameMp3.h"
 
-#ifdef DGAMEMP3_AVAILABLE
-
 #include "MpegTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -142,4 +140,3 @@ TEST(DgameMp3, FirstDecodeWaitsFor156Bytes) {
 
 }  // namespace
 
-#endif
