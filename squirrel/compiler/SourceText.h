@@ -1,6 +1,6 @@
 #pragma once
 
-// Script files are UTF-8; the compiler reads UTF-16 code units.
+// Script files are UTF-8; the compiler reads UTF-16 code units. Messages go back to UTF-8.
 
 #include <string>
 #include <string_view>
@@ -12,5 +12,8 @@ namespace sqcompiler {
 // continuation byte, overlong form, surrogate code point, value above U+10FFFF, truncated end)
 // becomes one U+FFFD.
 std::u16string utf8ToUtf16(std::string_view bytes);
+
+// Converts UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string utf16ToUtf8(std::u16string_view text);
 
 }  // namespace sqcompiler

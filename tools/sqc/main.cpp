@@ -12,7 +12,6 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
-#include <sstream>
 #include <string>
 
 #include "squirrel/compiler/Compiler.h"
@@ -21,33 +20,6 @@
 #include "squirrel/format/ClosureWriter.h"
 
 namespace {
-
-std::string toUtf8(const std::u16string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
 
 int usage() {
   std::cerr << "usage: sqc [-d] -o OUT.cnut IN.nut\n";
@@ -90,7 +62,7 @@ int main(int argc, char** argv) {
                                   debug ? sqcompiler::DebugInfo::On : sqcompiler::DebugInfo::Off,
                                   constants, error);
   if (!main) {
-    std::cerr << "COMPILE ERROR: " << toUtf8(error.message) << " (" << name << " line "
+    std::cerr << "COMPILE ERROR: " << sqcompiler::utf16ToUtf8(error.message) << " (" << name << " line "
               << error.line << " column " << error.column << ")\n";
     return 3;
   }
@@ -112,7 +84,7 @@ int main(int argc, char** argv) {
   out.close();
   if (!written || !out) {
     std::remove(temporary.c_str());
-    std::cerr << "sqc: cannot write " << output << ": " << toUtf8(writeError) << "\n";
+    std::cerr << "sqc: cannot write " << output << ": " << sqcompiler::utf16ToUtf8(writeError) << "\n";
     return 1;
   }
   std::error_code ec;
