@@ -15,8 +15,6 @@ struct ErrorCase {
   int column;
 };
 
-void PrintTo(const ErrorCase& c, std::ostream* os) { *os << '"' << c.source << '"'; }
-
 const ErrorCase kErrorCases[] = {
     // unterminated and malformed strings
     {"local s = \"abc", "unfinished string", 1, 14},
