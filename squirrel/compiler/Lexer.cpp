@@ -120,10 +120,7 @@ int Lexer::lex() {
             return token(u'/');
         }
       case u'=':
-        next();
-        if (cur() != u'=') return token(u'=');
-        next();
-        return token(TkEq);
+        return choose(u'=', TkEq, u'=');
       case u'<':
         next();
         switch (cur()) {
@@ -149,10 +146,7 @@ int Lexer::lex() {
         }
         return token(u'>');
       case u'!':
-        next();
-        if (cur() != u'=') return token(u'!');
-        next();
-        return token(TkNe);
+        return choose(u'=', TkNe, u'!');
       case u'@':
         next();
         if (cur() != u'"') error(u"string expected");
@@ -172,52 +166,21 @@ int Lexer::lex() {
         next();
         return token(TkVarParams);
       case u'&':
-        next();
-        if (cur() != u'&') return token(u'&');
-        next();
-        return token(TkAnd);
+        return choose(u'&', TkAnd, u'&');
       case u'|':
-        next();
-        if (cur() != u'|') return token(u'|');
-        next();
-        return token(TkOr);
+        return choose(u'|', TkOr, u'|');
       case u':':
-        next();
-        if (cur() != u':') return token(u':');
-        next();
-        return token(TkDoubleColon);
+        return choose(u':', TkDoubleColon, u':');
       case u'*':
-        next();
-        if (cur() != u'=') return token(u'*');
-        next();
-        return token(TkMulEq);
+        return choose(u'=', TkMulEq, u'*');
       case u'%':
-        next();
-        if (cur() != u'=') return token(u'%');
-        next();
-        return token(TkModEq);
+        return choose(u'=', TkModEq, u'%');
       case u'-':
-        next();
-        if (cur() == u'=') {
-          next();
-          return token(TkMinusEq);
-        }
-        if (cur() == u'-') {
-          next();
-          return token(TkMinusMinus);
-        }
-        return token(u'-');
+        if (peek() == u'-') return choose(u'-', TkMinusMinus, u'-');
+        return choose(u'=', TkMinusEq, u'-');
       case u'+':
-        next();
-        if (cur() == u'=') {
-          next();
-          return token(TkPlusEq);
-        }
-        if (cur() == u'+') {
-          next();
-          return token(TkPlusPlus);
-        }
-        return token(u'+');
+        if (peek() == u'+') return choose(u'+', TkPlusPlus, u'+');
+        return choose(u'=', TkPlusEq, u'+');
       default:
         if (isDigit(c)) return token(readNumber());
         if (isLetter(c) || c == u'_') return token(readIdentifier());
@@ -227,6 +190,13 @@ int Lexer::lex() {
     }
   }
   return TkEnd;
+}
+
+int Lexer::choose(char16_t second, int ifSecond, int otherwise) {
+  next();
+  if (cur() != second) return token(otherwise);
+  next();
+  return token(ifSecond);
 }
 
 // Line breaks inside a comment count lines but do not reset the column.

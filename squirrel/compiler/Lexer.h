@@ -40,6 +40,7 @@ class Lexer {
 
  private:
   char16_t cur() const { return pos_ < source_.size() ? source_[pos_] : u'\0'; }
+  char16_t peek() const { return pos_ + 1 < source_.size() ? source_[pos_ + 1] : u'\0'; }
   void next() {
     if (pos_ < source_.size()) ++pos_;
     ++column_;
@@ -49,6 +50,8 @@ class Lexer {
     currentToken_ = t;
     return t;
   }
+  // The token `ifNext` when the unit after the current one is `next`, else `otherwise`.
+  int choose(char16_t next, int ifNext, int otherwise);
   void blockComment();
   int readString(char16_t delimiter, bool verbatim);
   void readEscape();

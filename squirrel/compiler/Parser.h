@@ -98,6 +98,7 @@ class Parser {
   void constantValue(const std::u16string& name, const ConstantValue& constant);
   void arrayLiteral();
   void unaryOp(Op op);
+  ExpState slotOperand();
   void prefixIncDec(int token);
   void deleteExpr();
   void delegateExpr();

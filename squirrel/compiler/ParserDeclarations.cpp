@@ -100,11 +100,7 @@ void Parser::createFunction(const std::u16string* name) {
 }
 
 void Parser::classStatement() {
-  lex();
-  pushExpState();
-  exst().classOrDelete = true;
-  prefixedExp();
-  ExpState state = popExpState();
+  ExpState state = slotOperand();
   if (state.deref == kDerefNone) error(u"invalid class name");
   if (state.deref != kDerefField) {
     error(u"cannot create a class in a local with the syntax(class <local>)");

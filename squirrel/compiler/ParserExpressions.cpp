@@ -444,12 +444,18 @@ void Parser::unaryOp(Op op) {
   fs_->addInstruction(op, fs_->pushTarget(), src);
 }
 
-void Parser::prefixIncDec(int token) {
+// The operand of `delete`, prefix `++`/`--` and a class statement: a path whose last slot is
+// named but not read.
+Parser::ExpState Parser::slotOperand() {
   lex();
   pushExpState();
   exst().classOrDelete = true;
   prefixedExp();
-  ExpState state = popExpState();
+  return popExpState();
+}
+
+void Parser::prefixIncDec(int token) {
+  ExpState state = slotOperand();
   int step = token == TkMinusMinus ? -1 : 1;
   if (state.deref == kDerefField) {
     emit2ArgsOp(Op::Inc, step);
@@ -460,11 +466,7 @@ void Parser::prefixIncDec(int token) {
 }
 
 void Parser::deleteExpr() {
-  lex();
-  pushExpState();
-  exst().classOrDelete = true;
-  prefixedExp();
-  ExpState state = popExpState();
+  ExpState state = slotOperand();
   if (state.deref == kDerefNone) error(u"can't delete an expression");
   if (state.deref != kDerefField) error(u"cannot delete a local");
   emit2ArgsOp(Op::Delete);

@@ -22,6 +22,17 @@ std::vector<int> tokens(std::u16string_view source) {
   return out;
 }
 
+// Each source is exactly one token of the given kind whose value `get` reads.
+template <typename Cases, typename Get>
+void expectSingleTokens(const Cases& cases, int token, Get get) {
+  for (const auto& c : cases) {
+    Lexer lexer(c.source);
+    EXPECT_EQ(lexer.lex(), token) << utf16ToUtf8(c.source);
+    EXPECT_EQ(get(lexer), c.value) << utf16ToUtf8(c.source);
+    EXPECT_EQ(lexer.lex(), TkEnd) << utf16ToUtf8(c.source);
+  }
+}
+
 struct IntCase {
   const char16_t* source;
   int32_t value;
@@ -45,12 +56,7 @@ const IntCase kIntCases[] = {
 };
 
 TEST(CompilerLexer, IntegerLiterals) {
-  for (const IntCase& c : kIntCases) {
-    Lexer lexer(c.source);
-    EXPECT_EQ(lexer.lex(), TkInteger) << utf16ToUtf8(c.source);
-    EXPECT_EQ(lexer.intValue(), c.value) << utf16ToUtf8(c.source);
-    EXPECT_EQ(lexer.lex(), TkEnd) << utf16ToUtf8(c.source);
-  }
+  expectSingleTokens(kIntCases, TkInteger, [](const Lexer& l) { return l.intValue(); });
 }
 
 struct FloatCase {
@@ -73,12 +79,7 @@ const FloatCase kFloatCases[] = {
 };
 
 TEST(CompilerLexer, FloatLiterals) {
-  for (const FloatCase& c : kFloatCases) {
-    Lexer lexer(c.source);
-    EXPECT_EQ(lexer.lex(), TkFloat) << utf16ToUtf8(c.source);
-    EXPECT_EQ(lexer.floatValue(), c.value) << utf16ToUtf8(c.source);
-    EXPECT_EQ(lexer.lex(), TkEnd) << utf16ToUtf8(c.source);
-  }
+  expectSingleTokens(kFloatCases, TkFloat, [](const Lexer& l) { return l.floatValue(); });
 }
 
 TEST(CompilerLexer, NumberFollowedByDotSwallowsTheDot) {
@@ -106,12 +107,7 @@ const StringCase kStringCases[] = {
 };
 
 TEST(CompilerLexer, StringLiterals) {
-  for (const StringCase& c : kStringCases) {
-    Lexer lexer(c.source);
-    EXPECT_EQ(lexer.lex(), TkStringLiteral) << utf16ToUtf8(c.source);
-    EXPECT_EQ(lexer.text(), c.value) << utf16ToUtf8(c.source);
-    EXPECT_EQ(lexer.lex(), TkEnd) << utf16ToUtf8(c.source);
-  }
+  expectSingleTokens(kStringCases, TkStringLiteral, [](const Lexer& l) { return l.text(); });
 }
 
 TEST(CompilerLexer, VerbatimStringCountsItsLines) {
