@@ -5,8 +5,9 @@
 // that can be assigned to remembers how (ExpState), and FuncState folds instructions with its
 // peephole rules as they are added.
 //
-// The member functions are spread over three files: ParserStatements.cpp,
-// ParserExpressions.cpp and ParserDeclarations.cpp (functions, classes, tables, constants).
+// The member functions are spread over ParserStatements.cpp, ParserLoops.cpp,
+// ParserExpressions.cpp (operators, assignment), ParserOperands.cpp and ParserDeclarations.cpp
+// (functions, classes, tables, constants).
 
 #include <memory>
 #include <string>
