@@ -1,0 +1,45 @@
+#pragma once
+
+// Helpers shared by the compiler and closure-writer tests: compiling UTF-8 text, writing a
+// prototype to bytes, decoding a compiled stream back into a prototype (a test-only decoder,
+// independent of the machine's reader), a one-line-per-instruction listing, and a description
+// of the first difference between two prototypes.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "squirrel/compiler/Compiler.h"
+#include "squirrel/compiler/MemoryConstantTable.h"
+#include "squirrel/format/FunctionData.h"
+
+namespace sqtest {
+
+std::string readFile(const std::string& path);
+std::vector<std::string> listFiles(const std::string& dir, const std::string& extension);
+std::string conformanceDir();
+
+struct CompileResult {
+  std::unique_ptr<sqformat::FunctionData> function;
+  sqcompiler::CompileError error;
+  // The error as the conformance runner prints it, or empty when compilation succeeded.
+  std::string errorLine(const std::string& sourceName) const;
+};
+
+CompileResult compileUtf8(std::string_view source, const std::string& sourceName = "test.nut",
+                          sqcompiler::DebugInfo debug = sqcompiler::DebugInfo::Off,
+                          sqcompiler::ConstantTable* constants = nullptr);
+
+std::string writeToBytes(const sqformat::FunctionData& function);
+std::unique_ptr<sqformat::FunctionData> decodeStream(const std::string& bytes, std::string& error);
+
+// "NAME arg0 arg1 arg2 arg3" per instruction, e.g. "LOAD 1 0 0 0".
+std::vector<std::string> listing(const sqformat::FunctionData& function);
+std::string describeDifference(const sqformat::FunctionData& expected,
+                               const sqformat::FunctionData& actual);
+
+std::string toUtf8(std::u16string_view text);
+
+}  // namespace sqtest
