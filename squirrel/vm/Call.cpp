@@ -121,7 +121,8 @@ bool VM::callNative(NativeClosure* nc, int32_t nargs, int32_t newBase, Value& re
     return false;
   }
   if (r > 0 && top > base) {
-    ret = stack[top - 1];
+    // The result slot is cleared: a stale copy there would keep the object alive.
+    ret = std::move(stack[top - 1]);
   } else {
     ret.setNull();
   }

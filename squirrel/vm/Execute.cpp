@@ -541,12 +541,16 @@ bool VM::callInstruction(const Instruction& in, int32_t rootIndex, Value& out, b
 bool VM::prepCall(const Instruction& in, const Value& key) {
   Value self = R(in.arg2);
   Value fn;
+  bool callerThis = self._type == OT_CLASS;
   if (!getWithRoot(self, key, fn)) {
+    // A class's own members are called with the caller's `this` (base-class calls); the
+    // class default delegate's methods get the class.
     if (self._type != OT_CLASS || !asTable(ss->classDelegate)->get(key, fn)) {
       return raiseIndexError(key);
     }
+    callerThis = false;
   }
-  R(in.arg3) = self._type == OT_CLASS ? Value(R(0)) : self;
+  R(in.arg3) = callerThis ? Value(R(0)) : self;
   R(in.arg0) = std::move(fn);
   return true;
 }
