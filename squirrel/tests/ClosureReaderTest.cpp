@@ -28,7 +28,7 @@ std::string readError(const std::vector<unsigned char>& bytes) {
   auto f = sqformat::readClosure(
       [&](void* buf, size_t n) {
         const size_t k = std::min(n, bytes.size() - pos);
-        std::memcpy(buf, bytes.data() + pos, k);
+        if (k) std::memcpy(buf, bytes.data() + pos, k);
         pos += k;
         return k;
       },
