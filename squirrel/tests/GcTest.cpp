@@ -29,6 +29,12 @@ class Gc : public MachineTest {
     sq_weakref(v, -1);
     sq_remove(v, -2);
   }
+  bool weakTargetAliveBelowTop() {
+    sq_getweakrefval(v, -2);
+    const bool alive = sq_gettype(v, -1) != OT_NULL;
+    sq_pop(v, 1);
+    return alive;
+  }
   bool weakTargetAlive() {
     sq_getweakrefval(v, -1);
     const bool alive = sq_gettype(v, -1) != OT_NULL;
@@ -55,6 +61,24 @@ TEST_F(Gc, HostReferencesKeepCyclesAlive) {
   EXPECT_TRUE(weakTargetAlive());
   EXPECT_TRUE(sq_release(v, &a));
   sq_collectgarbage(v);
+  EXPECT_FALSE(weakTargetAlive());
+}
+
+TEST_F(Gc, DroppingALongChainDoesNotRecursePerLink) {
+  // Each table holds the previous one; freeing the head frees them all, one after another.
+  sq_newtable(v);
+  sq_weakref(v, -1);
+  sq_push(v, -2);
+  sq_remove(v, -3);
+  for (int i = 0; i < 300000; ++i) {
+    sq_newtable(v);
+    sq_pushstring(v, u"next", -1);
+    sq_push(v, -3);
+    sq_newslot(v, -3, SQFalse);
+    sq_remove(v, -2);
+  }
+  EXPECT_TRUE(weakTargetAliveBelowTop());
+  sq_pop(v, 1);
   EXPECT_FALSE(weakTargetAlive());
 }
 

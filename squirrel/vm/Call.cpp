@@ -64,7 +64,8 @@ bool VM::startCall(Closure* c, int32_t target, int32_t nargs, int32_t newBase, b
   n.literals = p->literals.data();
   n.vargsBase = vargsBase;
   n.vargsCount = nvargs;
-  n.generator = nullptr;
+  // A tail call keeps the frame's generator: the generator dies when the callee returns.
+  if (!tailCall) n.generator = nullptr;
   const int32_t oldTop = top;
   base = newBase;
   top = newTop;

@@ -25,9 +25,14 @@ struct RefCounted {
   virtual void release() { delete this; }
 };
 
+// Frees an object whose count reached zero. Objects freed while another is being freed wait
+// in a queue, so dropping a long chain (a linked list of a million tables) does not recurse
+// once per link.
+void releaseObject(RefCounted* p);
+
 inline void addRef(RefCounted* p) { ++p->refCount; }
 inline void decRef(RefCounted* p) {
-  if (--p->refCount == 0) p->release();
+  if (--p->refCount == 0) releaseObject(p);
 }
 
 }  // namespace sqvm
