@@ -10,8 +10,6 @@ namespace sqvm::baselib {
 
 namespace {
 
-SQInteger toIndex(const Value& v) { return v._type == OT_FLOAT ? floatToInt(v.f()) : v.i(); }
-
 std::vector<Value>& values(HSQUIRRELVM v) { return asArray(arg(v, 1))->values; }
 
 SQInteger tableRawGet(HSQUIRRELVM v) {
@@ -65,7 +63,7 @@ SQInteger arrayTop(HSQUIRRELVM v) {
 
 SQInteger arrayInsert(HSQUIRRELVM v) {
   auto& vals = values(v);
-  const SQInteger i = toIndex(arg(v, 2));
+  const SQInteger i = toInteger(arg(v, 2));
   if (i < 0 || static_cast<size_t>(i) > vals.size()) return error(v, "index out of range");
   vals.insert(vals.begin() + i, arg(v, 3));
   return 0;
@@ -73,7 +71,7 @@ SQInteger arrayInsert(HSQUIRRELVM v) {
 
 SQInteger arrayRemove(HSQUIRRELVM v) {
   auto& vals = values(v);
-  const SQInteger i = toIndex(arg(v, 2));
+  const SQInteger i = toInteger(arg(v, 2));
   if (i < 0 || static_cast<size_t>(i) >= vals.size()) return error(v, "idx out of range");
   Value removed = std::move(vals[i]);
   vals.erase(vals.begin() + i);
@@ -81,7 +79,7 @@ SQInteger arrayRemove(HSQUIRRELVM v) {
 }
 
 SQInteger arrayResize(HSQUIRRELVM v) {
-  const SQInteger n = toIndex(arg(v, 2));
+  const SQInteger n = toInteger(arg(v, 2));
   if (n < 0) return error(v, "negative size");
   Value fill = argCount(v) > 2 ? arg(v, 3) : Value();
   values(v).resize(static_cast<size_t>(n), fill);
@@ -103,13 +101,8 @@ SQInteger arraySort(HSQUIRRELVM v) {
 
 SQInteger arraySlice(HSQUIRRELVM v) {
   const auto& vals = values(v);
-  const SQInteger len = static_cast<SQInteger>(vals.size());
-  SQInteger start = argCount(v) > 1 ? toIndex(arg(v, 2)) : 0;
-  SQInteger end = argCount(v) > 2 ? toIndex(arg(v, 3)) : len;
-  if (start < 0) start += len;
-  if (end < 0) end += len;
-  if (end < start) return error(v, "wrong indexes");
-  if (end > len || start < 0) return error(v, "slice out of range");
+  SQInteger start, end;
+  if (!sliceRange(v, static_cast<SQInteger>(vals.size()), start, end)) return SQ_ERROR;
   Array* a = new Array(v->ss, 0);
   Value out(OT_ARRAY, a);
   a->values.assign(vals.begin() + start, vals.begin() + end);

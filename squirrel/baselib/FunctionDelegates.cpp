@@ -68,19 +68,24 @@ SQInteger generatorGetStatus(HSQUIRRELVM v) {
   }
 }
 
+// Moves the result of a thread's call or wake-up to the calling machine, or its error.
+SQInteger threadResult(HSQUIRRELVM v, VM* t, SQRESULT r) {
+  if (SQ_FAILED(r)) {
+    v->lastError = t->lastError;
+    return SQ_ERROR;
+  }
+  Value out = t->stackTop();
+  t->pop(1);
+  return result(v, std::move(out));
+}
+
 SQInteger threadCall(HSQUIRRELVM v) {
   VM* t = asThread(arg(v, 1));
   Value keep(arg(v, 1));
   const int32_t n = argCount(v);
   t->push(t->rootTable);
   for (int32_t i = 2; i <= n; ++i) t->push(Value(arg(v, i)));
-  if (SQ_SUCCEEDED(sq_call(t, n, SQTrue, SQFalse))) {
-    Value r = t->stackTop();
-    t->pop(1);
-    return result(v, std::move(r));
-  }
-  v->lastError = t->lastError;
-  return SQ_ERROR;
+  return threadResult(v, t, sq_call(t, n, SQTrue, SQFalse));
 }
 
 SQInteger threadWakeup(HSQUIRRELVM v) {
@@ -93,13 +98,7 @@ SQInteger threadWakeup(HSQUIRRELVM v) {
   }
   const bool withValue = argCount(v) > 1;
   if (withValue) t->push(Value(arg(v, 2)));
-  if (SQ_SUCCEEDED(sq_wakeupvm(t, withValue ? SQTrue : SQFalse, SQTrue, SQTrue, SQFalse))) {
-    Value r = t->stackTop();
-    t->pop(1);
-    return result(v, std::move(r));
-  }
-  v->lastError = t->lastError;
-  return SQ_ERROR;
+  return threadResult(v, t, sq_wakeupvm(t, withValue ? SQTrue : SQFalse, SQTrue, SQTrue, SQFalse));
 }
 
 SQInteger threadGetStatus(HSQUIRRELVM v) {

@@ -28,7 +28,7 @@ SQInteger baseType(HSQUIRRELVM v) { return result(v, v->ss->typeName(arg(v, 2)._
 
 SQInteger baseArray(HSQUIRRELVM v) {
   const Value& n = arg(v, 2);
-  const SQInteger size = n._type == OT_FLOAT ? floatToInt(n.f()) : n.i();
+  const SQInteger size = toInteger(n);
   if (size < 0) return error(v, "negative size");
   Array* a = new Array(v->ss, 0);
   Value out(OT_ARRAY, a);
@@ -95,7 +95,7 @@ SQInteger baseEnableDebugInfo(HSQUIRRELVM v) {
 
 SQInteger baseGetStackInfos(HSQUIRRELVM v) {
   const Value& l = arg(v, 2);
-  const SQInteger level = l._type == OT_FLOAT ? floatToInt(l.f()) : l.i();
+  const SQInteger level = toInteger(l);
   SQStackInfos si;
   if (SQ_FAILED(sq_stackinfos(v, level, &si))) return result(v, Value());
   SharedState& ss = *v->ss;

@@ -22,7 +22,7 @@ SQInteger numberToFloat(HSQUIRRELVM v) {
 
 SQInteger numberToChar(HSQUIRRELVM v) {
   const Value& o = arg(v, 1);
-  const SQInteger n = o._type == OT_FLOAT ? floatToInt(o.f()) : o.i();
+  const SQInteger n = toInteger(o);
   const char16_t c = static_cast<char16_t>(n);
   return result(v, v->ss->str(std::u16string_view(&c, 1)));
 }
@@ -45,13 +45,8 @@ SQInteger stringToFloat(HSQUIRRELVM v) { return stringToNumber(v, NumberKind::Fl
 
 SQInteger stringSlice(HSQUIRRELVM v) {
   const String* s = asString(arg(v, 1));
-  const SQInteger len = static_cast<SQInteger>(s->length);
-  SQInteger start = argCount(v) > 1 ? (arg(v, 2)._type == OT_FLOAT ? floatToInt(arg(v, 2).f()) : arg(v, 2).i()) : 0;
-  SQInteger end = argCount(v) > 2 ? (arg(v, 3)._type == OT_FLOAT ? floatToInt(arg(v, 3).f()) : arg(v, 3).i()) : len;
-  if (start < 0) start += len;
-  if (end < 0) end += len;
-  if (end < start) return error(v, "wrong indexes");
-  if (end > len || start < 0) return error(v, "slice out of range");
+  SQInteger start, end;
+  if (!sliceRange(v, static_cast<SQInteger>(s->length), start, end)) return SQ_ERROR;
   return result(v, v->ss->str(s->view().substr(start, end - start)));
 }
 
@@ -59,7 +54,7 @@ SQInteger stringFind(HSQUIRRELVM v) {
   const auto text = asString(arg(v, 1))->view();
   const auto sub = asString(arg(v, 2))->view();
   SQInteger start = 0;
-  if (argCount(v) > 2) start = arg(v, 3)._type == OT_FLOAT ? floatToInt(arg(v, 3).f()) : arg(v, 3).i();
+  if (argCount(v) > 2) start = toInteger(arg(v, 3));
   if (start < 0 || static_cast<size_t>(start) >= text.size()) return result(v, Value());
   const size_t pos = text.find(sub, static_cast<size_t>(start));
   if (pos == std::u16string_view::npos) return result(v, Value());

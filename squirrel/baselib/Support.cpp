@@ -59,6 +59,17 @@ SQInteger delegateClear(HSQUIRRELVM v) {
   return 0;
 }
 
+bool sliceRange(HSQUIRRELVM v, SQInteger len, SQInteger& start, SQInteger& end) {
+  start = argCount(v) > 1 ? toInteger(arg(v, 2)) : 0;
+  end = argCount(v) > 2 ? toInteger(arg(v, 3)) : len;
+  if (start < 0) start += len;
+  if (end < 0) end += len;
+  if (end < start) return v->raise("wrong indexes");
+  // A start still before the beginning would read outside the original's buffer.
+  if (end > len || start < 0) return v->raise("slice out of range");
+  return true;
+}
+
 void createDefaultDelegates(SharedState& ss) {
   createNumberDelegates(ss);
   createContainerDelegates(ss);

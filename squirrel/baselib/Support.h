@@ -20,6 +20,13 @@ inline SQInteger error(HSQUIRRELVM v, const char* msg) {
   return SQ_ERROR;
 }
 
+// An integer argument that may also be given as a float (truncated).
+inline SQInteger toInteger(const Value& v) { return v._type == OT_FLOAT ? floatToInt(v.f()) : v.i(); }
+
+// The range of slice(start [, end]) (arguments 2 and 3) over `len` elements: negative positions
+// count from the end. False, with the error raised, when the range is not inside.
+bool sliceRange(HSQUIRRELVM v, SQInteger len, SQInteger& start, SQInteger& end);
+
 struct NativeReg {
   const char* name;
   SQFUNCTION function;

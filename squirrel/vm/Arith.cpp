@@ -77,12 +77,8 @@ bool VM::arith(uint8_t op, Value& target, const Value& a, const Value& b) {
     return stringConcat(a, b, target);
   }
   if (a._type == OT_TABLE || a._type == OT_USERDATA || a._type == OT_INSTANCE) {
-    Value mm;
-    if (getMetaMethod(a, arithMetaMethod(op), mm)) {
-      push(a);
-      push(b);
-      return callMetaMethod(mm, 2, target);
-    }
+    const Meta m = tryMeta(a, arithMetaMethod(op), target, a, b);
+    if (m != Meta::Absent) return m == Meta::Done;
   }
   return raiseFormat("arith op %c on between '%s' and '%s'", op, typeNameAscii(a._type),
                      typeNameAscii(b._type));
@@ -116,11 +112,8 @@ bool VM::negate(Value& target, const Value& a) {
     case OT_TABLE:
     case OT_USERDATA:
     case OT_INSTANCE: {
-      Value mm;
-      if (getMetaMethod(a, MT_UNM, mm)) {
-        push(a);
-        return callMetaMethod(mm, 1, target);
-      }
+      const Meta m = tryMeta(a, MT_UNM, target, a);
+      if (m != Meta::Absent) return m == Meta::Done;
       break;
     }
     default: break;
@@ -151,12 +144,10 @@ bool VM::compare(const Value& a, const Value& b, int32_t& result) {
       case OT_TABLE:
       case OT_USERDATA:
       case OT_INSTANCE: {
-        Value mm;
-        if (getMetaMethod(a, MT_CMP, mm)) {
-          push(a);
-          push(b);
-          Value r;
-          if (!callMetaMethod(mm, 2, r)) return false;
+        Value r;
+        const Meta m = tryMeta(a, MT_CMP, r, a, b);
+        if (m == Meta::Failed) return false;
+        if (m == Meta::Done) {
           if (r._type != OT_INTEGER) return raiseCompareError(a, b);
           result = r.i();
           return true;

@@ -41,11 +41,8 @@ bool VM::declareClass(const Instruction& in) {
   Class* c = new Class(ss, baseClass);
   Value cv(OT_CLASS, c);
   if (baseClass && c->metaMethods[MT_INHERITED]._type != OT_NULL) {
-    Value mm = c->metaMethods[MT_INHERITED];
-    push(cv);
-    push(attrs);
     Value ignored;
-    callMetaMethod(mm, 2, ignored);
+    callWith(Value(c->metaMethods[MT_INHERITED]), ignored, cv, attrs);
   }
   c->attributes = attrs;
   stack[base + in.arg0] = std::move(cv);
@@ -59,24 +56,26 @@ bool VM::newSlotA(const Instruction& in) {
   const bool hasAttrs = (in.arg0 & 1) != 0;
   const bool isStatic = (in.arg0 & 2) != 0;
   if (self._type != OT_CLASS) return newSlot(self, key, val, false);
+  if (key._type == OT_NULL) return raise("null cannot be used as index");
   Value attrs;
   if (hasAttrs) attrs = stack[base + in.arg2 - 1];
-  Class* c = asClass(self);
+  return addClassMember(self, key, val, hasAttrs ? &attrs : nullptr, isStatic);
+}
+
+bool VM::addClassMember(const Value& cls, const Value& key, const Value& val, const Value* attrs,
+                        bool isStatic) {
+  Class* c = asClass(cls);
   if (c->metaMethods[MT_NEWMEMBER]._type != OT_NULL) {
-    Value mm = c->metaMethods[MT_NEWMEMBER];
-    push(self);
-    push(key);
-    push(val);
-    push(attrs);
-    push(Value::boolean(isStatic));
     Value ignored;
-    if (callMetaMethod(mm, 5, ignored)) return true;
+    if (callWith(Value(c->metaMethods[MT_NEWMEMBER]), ignored, cls, key, val,
+                 attrs ? *attrs : Value(), Value::boolean(isStatic))) {
+      return true;
+    }
   }
-  if (key._type == OT_NULL) return raise("null cannot be used as index");
   if (!c->newSlot(key, val, isStatic)) {
     return raise("trying to modify a class that has already been instantiated");
   }
-  if (hasAttrs) c->setAttributes(key, attrs);
+  if (attrs) c->setAttributes(key, *attrs);
   return true;
 }
 

@@ -57,12 +57,10 @@ bool VM::foreachStep(const Instruction& in, ForeachStep& step) {
     }
     case OT_INSTANCE:
     case OT_USERDATA: {
-      Value mm;
-      if (!getMetaMethod(container, MT_NEXTI, mm)) return raise("_nexti failed");
-      push(container);
-      push(Value(stack[k + 2]));
       Value next;
-      if (!callMetaMethod(mm, 2, next)) return false;
+      const Meta m = tryMeta(container, MT_NEXTI, next, container, Value(stack[k + 2]));
+      if (m == Meta::Absent) return raise("_nexti failed");
+      if (m == Meta::Failed) return false;
       if (next._type == OT_NULL) {
         step = ForeachStep::Ended;
         return true;

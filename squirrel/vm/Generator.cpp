@@ -19,20 +19,11 @@ void Generator::kill() {
   ci.closure.setNull();
 }
 
-void Generator::capture(VM* v) {
-  CallInfo& c = v->calls.back();
-  const int32_t size = c.proto->stackSize;
-  stack.resize(size);
-  for (int32_t i = 0; i < size; ++i) stack[i] = std::move(v->stack[v->base + i]);
-  vargs.assign(v->vargs.begin() + c.vargsBase, v->vargs.end());
-  ci = c;
-  ci.generator = nullptr;
-  ci.ntraps = 0;
-  state = State::Suspended;
-  v->leaveFrame();
-}
+void Generator::capture(VM* v) { saveFrame(v); }
 
-void Generator::yield(VM* v) {
+void Generator::yield(VM* v) { saveFrame(v); }
+
+void Generator::saveFrame(VM* v) {
   CallInfo& c = v->calls.back();
   const int32_t size = c.proto->stackSize;
   stack.resize(size);

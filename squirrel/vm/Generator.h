@@ -34,6 +34,10 @@ struct Generator final : Collectable {
   // Pushes the saved frame on v's stack above its top and makes it current; `target` is the
   // result register in the resumer's frame.
   bool resume(VM* v, int32_t target);
+
+ private:
+  // Moves the current frame of v (registers, varargs, traps) into the generator and leaves it.
+  void saveFrame(VM* v);
 };
 
 inline Generator* asGenerator(const SQObject& o) {

@@ -73,12 +73,7 @@ bool VM::fallbackGet(const Value& self, const Value& key, Value& dest) {
     Value dv(OT_TABLE, d);
     if (get(dv, key, dest, false)) return true;
   }
-  Value mm;
-  if (getMetaMethod(self, MT_GET, mm)) {
-    push(self);
-    push(key);
-    if (callMetaMethod(mm, 2, dest)) return true;
-  }
+  if (tryMeta(self, MT_GET, dest, self, key) == Meta::Done) return true;
   if (self._type == OT_TABLE) return defaultDelegateGet(ss->tableDelegate, key, dest);
   if (self._type == OT_INSTANCE) return defaultDelegateGet(ss->instanceDelegate, key, dest);
   return false;
@@ -117,14 +112,8 @@ bool VM::set(const Value& self, const Value& key, const Value& val, bool fetchRo
     case OT_USERDATA: break;
     default: return false;
   }
-  Value mm;
-  if (getMetaMethod(self, MT_SET, mm)) {
-    push(self);
-    push(key);
-    push(val);
-    Value ignored;
-    if (callMetaMethod(mm, 3, ignored)) return true;
-  }
+  Value ignored;
+  if (tryMeta(self, MT_SET, ignored, self, key, val) == Meta::Done) return true;
   if (fetchRoot && rawEqual(self, stack[base]) && rootTable._type == OT_TABLE &&
       !rawEqual(self, rootTable)) {
     return set(rootTable, key, val, false);
@@ -137,45 +126,18 @@ bool VM::newSlot(const Value& self, const Value& key, const Value& val, bool isS
   switch (self._type) {
     case OT_TABLE: {
       Table* t = asTable(self);
-      if (t->delegate() && !t->find(key)) {
-        Value mm;
-        if (getMetaMethod(self, MT_NEWSLOT, mm)) {
-          push(self);
-          push(key);
-          push(val);
-          Value ignored;
-          if (callMetaMethod(mm, 3, ignored)) return true;
-        }
+      Value ignored;
+      if (t->delegate() && !t->find(key) &&
+          tryMeta(self, MT_NEWSLOT, ignored, self, key, val) == Meta::Done) {
+        return true;
       }
       t->newSlot(key, val);
       return true;
     }
-    case OT_CLASS: {
-      Class* c = asClass(self);
-      if (c->metaMethods[MT_NEWMEMBER]._type != OT_NULL) {
-        Value mm = c->metaMethods[MT_NEWMEMBER];
-        push(self);
-        push(key);
-        push(val);
-        pushNull();
-        push(Value::boolean(isStatic));
-        Value ignored;
-        if (callMetaMethod(mm, 5, ignored)) return true;
-      }
-      if (!c->newSlot(key, val, isStatic)) {
-        return raise("trying to modify a class that has already been instantiated");
-      }
-      return true;
-    }
+    case OT_CLASS: return addClassMember(self, key, val, nullptr, isStatic);
     case OT_INSTANCE: {
-      Value mm;
-      if (getMetaMethod(self, MT_NEWSLOT, mm)) {
-        push(self);
-        push(key);
-        push(val);
-        Value ignored;
-        if (callMetaMethod(mm, 3, ignored)) return true;
-      }
+      Value ignored;
+      if (tryMeta(self, MT_NEWSLOT, ignored, self, key, val) == Meta::Done) return true;
       return raise("class instances do not support the new slot operator");
     }
     default:
@@ -188,15 +150,10 @@ bool VM::deleteSlot(const Value& self, const Value& key, Value& removed) {
     case OT_TABLE:
     case OT_INSTANCE:
     case OT_USERDATA: {
-      Value mm;
-      if (getMetaMethod(self, MT_DELSLOT, mm)) {
-        push(self);
-        push(key);
-        Value ignored;
-        if (callMetaMethod(mm, 2, ignored)) {
-          removed.setNull();
-          return true;
-        }
+      Value ignored;
+      if (tryMeta(self, MT_DELSLOT, ignored, self, key) == Meta::Done) {
+        removed.setNull();
+        return true;
       }
       if (self._type != OT_TABLE) {
         return raiseFormat("cannot delete a slot from %s", typeNameAscii(self._type));

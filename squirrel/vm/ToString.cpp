@@ -51,14 +51,10 @@ bool VM::toString(const Value& o, Value& out) {
     return true;
   }
   if (o._type == OT_TABLE || o._type == OT_USERDATA || o._type == OT_INSTANCE) {
-    Value mm;
-    if (getMetaMethod(o, MT_TOSTRING, mm)) {
-      push(o);
-      Value r;
-      if (callMetaMethod(mm, 1, r) && r._type == OT_STRING) {
-        out = std::move(r);
-        return true;
-      }
+    Value r;
+    if (tryMeta(o, MT_TOSTRING, r, o) == Meta::Done && r._type == OT_STRING) {
+      out = std::move(r);
+      return true;
     }
   }
   out = ss->str(plainText(o));
@@ -74,11 +70,7 @@ bool VM::stringConcat(const Value& a, const Value& b, Value& out) {
 
 bool VM::typeOf(const Value& o, Value& out) {
   if (o._type == OT_TABLE || o._type == OT_USERDATA || o._type == OT_INSTANCE) {
-    Value mm;
-    if (getMetaMethod(o, MT_TYPEOF, mm)) {
-      push(o);
-      if (callMetaMethod(mm, 1, out)) return true;
-    }
+    if (tryMeta(o, MT_TYPEOF, out, o) == Meta::Done) return true;
   }
   out = ss->typeName(o._type);
   return true;
@@ -96,13 +88,8 @@ bool VM::clone(const Value& self, Value& out) {
     }
     default: return raiseFormat("cloning a %s", typeNameAscii(self._type));
   }
-  Value mm;
-  if (getMetaMethod(out, MT_CLONED, mm)) {
-    push(out);
-    push(self);
-    Value ignored;
-    callMetaMethod(mm, 2, ignored);
-  }
+  Value ignored;
+  tryMeta(out, MT_CLONED, ignored, out, self);
   return true;
 }
 

@@ -86,6 +86,23 @@ struct VM final : Collectable {
   // pops them.
   bool callMetaMethod(const Value& fn, int32_t nparams, Value& out);
   bool getMetaMethod(const Value& obj, MetaMethod mm, Value& out) const;
+  // Calls `fn` with the given arguments (the first is `this`).
+  template <typename... Args>
+  bool callWith(const Value& fn, Value& out, const Args&... args) {
+    (push(Value(args)), ...);
+    return callMetaMethod(fn, static_cast<int32_t>(sizeof...(Args)), out);
+  }
+  enum class Meta { Absent, Failed, Done };
+  // Calls the metamethod `mm` of `obj` if it has one.
+  template <typename... Args>
+  Meta tryMeta(const Value& obj, MetaMethod mm, Value& out, const Args&... args) {
+    Value fn;
+    if (!getMetaMethod(obj, mm, fn)) return Meta::Absent;
+    return callWith(fn, out, args...) ? Meta::Done : Meta::Failed;
+  }
+  // Adds a member to a class: through its _newmember when it has one, else directly.
+  bool addClassMember(const Value& cls, const Value& key, const Value& val, const Value* attrs,
+                      bool isStatic);
   bool createClassInstance(Class* c, Value& inst, Value& constructor);
   void leaveFrame();
   void enterNative();
