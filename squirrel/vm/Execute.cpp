@@ -1,9 +1,6 @@
 // Execution loops: one loop runs script frames until the frame that started it returns.
 // Calls to script closures stay inside the loop; natives and metamethods nest a new one.
 
-#include <bit>
-
-#include "squirrel/vm/Array.h"
 #include "squirrel/vm/Generator.h"
 #include "squirrel/vm/VM.h"
 
