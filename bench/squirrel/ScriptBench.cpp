@@ -1,0 +1,104 @@
+// Runs each compiled script of the shared benchmark folder (load, run, close per iteration)
+// and checks once that it printed its expected output.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdarg>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "squirrel/squirrel.h"
+
+namespace {
+
+std::string g_printed;
+
+void print(HSQUIRRELVM, const SQChar* format, ...) {
+  va_list ap;
+  va_start(ap, format);
+  for (const SQChar* s = va_arg(ap, const SQChar*); *s; ++s) {
+    const char32_t c = *s;
+    if (c < 0x80) {
+      g_printed.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      g_printed.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      g_printed.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      g_printed.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      g_printed.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      g_printed.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  va_end(ap);
+}
+
+struct Source {
+  const std::vector<char>* bytes;
+  size_t pos = 0;
+};
+
+SQInteger readBytes(SQUserPointer up, SQUserPointer buffer, SQInteger size) {
+  auto* s = static_cast<Source*>(up);
+  const size_t n = std::min(static_cast<size_t>(size), s->bytes->size() - s->pos);
+  if (n) std::memcpy(buffer, s->bytes->data() + s->pos, n);
+  s->pos += n;
+  return static_cast<SQInteger>(n);
+}
+
+std::vector<char> fileBytes(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool runOnce(const std::vector<char>& script) {
+  HSQUIRRELVM v = sq_open(1024);
+  sq_setprintfunc(v, print);
+  Source src{&script};
+  bool ok = SQ_SUCCEEDED(sq_readclosure(v, readBytes, &src));
+  if (ok) {
+    sq_pushroottable(v);
+    ok = SQ_SUCCEEDED(sq_call(v, 1, SQFalse, SQFalse));
+  }
+  sq_close(v);
+  return ok;
+}
+
+void runScript(benchmark::State& state, const std::filesystem::path& cnut) {
+  const std::vector<char> script = fileBytes(cnut);
+  std::filesystem::path out = cnut;
+  out.replace_extension(".out");
+  const std::vector<char> expected = fileBytes(out);
+  g_printed.clear();
+  if (!runOnce(script) || g_printed != std::string(expected.begin(), expected.end())) {
+    state.SkipWithError("the script did not print its expected output");
+    return;
+  }
+  for (auto _ : state) {
+    g_printed.clear();
+    benchmark::DoNotOptimize(runOnce(script));
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::filesystem::path> scripts;
+  for (const auto& e : std::filesystem::directory_iterator(std::string(SHARED_DIR) + "/squirrel/bench")) {
+    if (e.path().extension() == ".cnut") scripts.push_back(e.path());
+  }
+  std::sort(scripts.begin(), scripts.end());
+  for (const auto& s : scripts) {
+    benchmark::RegisterBenchmark(s.stem().string().c_str(), runScript, s)
+        ->Unit(benchmark::kMillisecond)
+        ->MeasureProcessCPUTime()
+        ->UseRealTime();
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

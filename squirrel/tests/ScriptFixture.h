@@ -1,0 +1,223 @@
+#pragma once
+
+// Test helpers: a tiny assembler for function prototypes, a byte writer for the compiled
+// stream (so tests load their scripts through sq_readclosure, the real path), and a machine
+// fixture that collects printed text and error-handler reports.
+
+#include <gtest/gtest.h>
+
+#include <cstdarg>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "squirrel/format/FunctionData.h"
+#include "squirrel/squirrel.h"
+
+namespace sqtest {
+
+using sqformat::FunctionData;
+using sqformat::Instruction;
+using sqformat::Literal;
+
+inline Instruction op(uint8_t code, uint8_t a0 = 0, int32_t a1 = 0, uint8_t a2 = 0, uint8_t a3 = 0) {
+  Instruction in;
+  in.op = code;
+  in.arg0 = a0;
+  in.arg1 = a1;
+  in.arg2 = a2;
+  in.arg3 = a3;
+  return in;
+}
+
+// A function with `this` and the given parameters, a stack of `stack` registers and a final
+// return of null appended after `code`.
+inline FunctionData function(std::vector<Literal> literals, std::vector<Instruction> code,
+                             int32_t stack, std::vector<std::u16string> params = {}) {
+  FunctionData f;
+  f.sourceName = std::u16string(u"test.nut");
+  f.functionName = std::u16string(u"main");
+  f.literals = std::move(literals);
+  f.parameters.push_back(std::u16string(u"this"));
+  for (auto& p : params) f.parameters.push_back(p);
+  f.instructions = std::move(code);
+  f.instructions.push_back(op(19, 0xFF));
+  f.lineInfos.push_back({1, 0});
+  f.stackSize = stack;
+  return f;
+}
+
+class StreamBytes {
+ public:
+  std::vector<unsigned char> bytes;
+
+  void u8(uint8_t b) { bytes.push_back(b); }
+  void u32(uint32_t v) {
+    for (int i = 0; i < 4; ++i) u8(static_cast<uint8_t>(v >> (8 * i)));
+  }
+  void part() { u32(0x50415254); }
+  void literal(const Literal& l) {
+    if (std::holds_alternative<sqformat::Null>(l)) {
+      u32(0x01000001);
+    } else if (auto* i = std::get_if<int32_t>(&l)) {
+      u32(0x05000002);
+      u32(static_cast<uint32_t>(*i));
+    } else if (auto* f = std::get_if<float>(&l)) {
+      uint32_t bits;
+      std::memcpy(&bits, f, 4);
+      u32(0x05000004);
+      u32(bits);
+    } else {
+      const auto& s = std::get<std::u16string>(l);
+      u32(0x08000010);
+      u32(static_cast<uint32_t>(s.size()));
+      for (char16_t c : s) {
+        u8(static_cast<uint8_t>(c));
+        u8(static_cast<uint8_t>(c >> 8));
+      }
+    }
+  }
+  void function(const FunctionData& f) {
+    part();
+    literal(f.sourceName);
+    literal(f.functionName);
+    part();
+    for (size_t n : {f.literals.size(), f.parameters.size(), f.outerValues.size(),
+                     f.localVarInfos.size(), f.lineInfos.size(), f.defaultParams.size(),
+                     f.instructions.size(), f.functions.size()}) {
+      u32(static_cast<uint32_t>(n));
+    }
+    part();
+    for (const auto& l : f.literals) literal(l);
+    part();
+    for (const auto& l : f.parameters) literal(l);
+    part();
+    for (const auto& o : f.outerValues) {
+      u32(static_cast<uint32_t>(o.kind));
+      literal(o.source);
+      literal(o.name);
+    }
+    part();
+    for (const auto& l : f.localVarInfos) {
+      literal(l.name);
+      u32(l.reg);
+      u32(l.firstInstruction);
+      u32(l.lastInstruction);
+    }
+    part();
+    for (const auto& l : f.lineInfos) {
+      u32(static_cast<uint32_t>(l.line));
+      u32(static_cast<uint32_t>(l.instruction));
+    }
+    part();
+    for (int32_t d : f.defaultParams) u32(static_cast<uint32_t>(d));
+    part();
+    for (const auto& in : f.instructions) {
+      u32(static_cast<uint32_t>(in.arg1));
+      u8(in.op);
+      u8(in.arg0);
+      u8(in.arg2);
+      u8(in.arg3);
+    }
+    part();
+    for (const auto& sub : f.functions) function(*sub);
+    u32(static_cast<uint32_t>(f.stackSize));
+    u8(f.isGenerator ? 1 : 0);
+    u8(f.hasVarargs ? 1 : 0);
+  }
+  static std::vector<unsigned char> stream(const FunctionData& main) {
+    StreamBytes s;
+    s.u8(0xFA);
+    s.u8(0xFA);
+    s.u32(0x53514952);
+    s.u32(2);
+    s.function(main);
+    s.u32(0x5441494C);
+    return s.bytes;
+  }
+};
+
+struct ByteSource {
+  const std::vector<unsigned char>* bytes;
+  size_t pos = 0;
+};
+
+inline SQInteger readBytes(SQUserPointer up, SQUserPointer buffer, SQInteger size) {
+  auto* src = static_cast<ByteSource*>(up);
+  const size_t left = src->bytes->size() - src->pos;
+  const size_t n = static_cast<size_t>(size) < left ? static_cast<size_t>(size) : left;
+  if (n) std::memcpy(buffer, src->bytes->data() + src->pos, n);
+  src->pos += n;
+  return static_cast<SQInteger>(n);
+}
+
+inline std::string narrow(const SQChar* s) {
+  std::string out;
+  for (; s && *s; ++s) out.push_back(*s < 0x80 ? static_cast<char>(*s) : '?');
+  return out;
+}
+
+inline std::u16string wide(const char* s) {
+  std::u16string out;
+  for (; *s; ++s) out.push_back(static_cast<unsigned char>(*s));
+  return out;
+}
+
+// A machine with the print hook and an error handler that record what they are given.
+class MachineTest : public ::testing::Test {
+ protected:
+  static inline std::string printed;
+  static inline std::vector<std::string> errors;
+
+  void SetUp() override {
+    printed.clear();
+    errors.clear();
+    v = sq_open(1024);
+    sq_setprintfunc(v, &MachineTest::print);
+    sq_newclosure(v, &MachineTest::onError, 0);
+    sq_seterrorhandler(v);
+  }
+  void TearDown() override {
+    if (v) sq_close(v);
+  }
+
+  // The base library prints with the format "%s" and one string.
+  static void print(HSQUIRRELVM, const SQChar* format, ...) {
+    va_list ap;
+    va_start(ap, format);
+    printed += narrow(va_arg(ap, const SQChar*));
+    va_end(ap);
+  }
+  static SQInteger onError(HSQUIRRELVM vm) {
+    const SQChar* s = nullptr;
+    errors.push_back(SQ_SUCCEEDED(sq_getstring(vm, 2, &s)) ? narrow(s) : "<non-string>");
+    return 0;
+  }
+
+  // Loads an assembled main function; returns the reader's result.
+  SQRESULT load(const FunctionData& main) {
+    const auto bytes = StreamBytes::stream(main);
+    ByteSource src{&bytes};
+    return sq_readclosure(v, readBytes, &src);
+  }
+  void setGlobal(const char* name, SQFUNCTION f) {
+    sq_pushroottable(v);
+    const std::u16string n = wide(name);
+    sq_pushstring(v, n.c_str(), -1);
+    sq_newclosure(v, f, 0);
+    sq_newslot(v, -3, SQFalse);
+    sq_pop(v, 1);
+  }
+  std::string lastError() {
+    sq_getlasterror(v);
+    const SQChar* s = nullptr;
+    std::string r = SQ_SUCCEEDED(sq_getstring(v, -1, &s)) ? narrow(s) : "<non-string>";
+    sq_pop(v, 1);
+    return r;
+  }
+
+  HSQUIRRELVM v = nullptr;
+
+};
+
+}  // namespace sqtest

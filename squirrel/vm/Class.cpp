@@ -1,0 +1,176 @@
+#include "squirrel/vm/Class.h"
+
+#include "squirrel/vm/SharedState.h"
+#include "squirrel/vm/WeakRef.h"
+
+namespace sqvm {
+
+namespace {
+
+bool isFunction(const Value& v) { return v._type == OT_CLOSURE || v._type == OT_NATIVECLOSURE; }
+
+}  // namespace
+
+Class::Class(SharedState* s, Class* baseClass) : Collectable(s), base(baseClass) {
+  if (base) {
+    addRef(base);
+    members = base->members->clone();
+    fields = base->fields;
+    methods = base->methods;
+    for (int i = 0; i < MT_LAST; ++i) metaMethods[i] = base->metaMethods[i];
+    typeTag = base->typeTag;
+    userDataSize = base->userDataSize;
+    hook = base->hook;
+  } else {
+    members = new Table(s, 0);
+  }
+  addRef(members);
+}
+
+Class::~Class() {
+  if (hook) hook(typeTag, 0);
+  if (members) decRef(members);
+  if (base) decRef(base);
+}
+
+void Class::finalize() {
+  std::vector<ClassMember>().swap(fields);
+  std::vector<ClassMember>().swap(methods);
+  for (Value& v : metaMethods) v.setNull();
+  attributes.setNull();
+  members->finalize();
+  if (Class* b = base) {
+    base = nullptr;
+    decRef(b);
+  }
+}
+
+void Class::markChildren(Marker& m) {
+  m.mark(members);
+  m.mark(base);
+  for (const ClassMember& f : fields) {
+    m.mark(f.val);
+    m.mark(f.attrs);
+  }
+  for (const ClassMember& f : methods) {
+    m.mark(f.val);
+    m.mark(f.attrs);
+  }
+  for (const Value& v : metaMethods) m.mark(v);
+  m.mark(attributes);
+}
+
+bool Class::newSlot(const Value& key, const Value& val, bool isStatic) {
+  if (locked) return false;
+  Value idx;
+  const bool known = members->get(key, idx);
+  if (known && (idx.i() & kMemberField)) {
+    fields[idx.i() & kMemberIndexMask].val = val;
+    return true;
+  }
+  if (isFunction(val) || isStatic) {
+    const int mm = isFunction(val) ? ss->metaMethodIndex(key) : -1;
+    if (mm >= 0) {
+      metaMethods[mm] = val;
+    } else if (!known) {
+      members->newSlot(key, Value::integer(kMemberMethod | static_cast<SQInteger>(methods.size())));
+      methods.push_back({val, Value()});
+    } else {
+      methods[idx.i() & kMemberIndexMask].val = val;
+    }
+    return true;
+  }
+  members->newSlot(key, Value::integer(kMemberField | static_cast<SQInteger>(fields.size())));
+  fields.push_back({val, Value()});
+  return true;
+}
+
+bool Class::get(const SQObject& key, Value& out) const {
+  Value idx;
+  if (!members->get(key, idx)) return false;
+  const SQInteger i = idx.i() & kMemberIndexMask;
+  out = derefWeak((idx.i() & kMemberField) ? fields[i].val : methods[i].val);
+  return true;
+}
+
+bool Class::setAttributes(const SQObject& key, const Value& attrs) {
+  if (key._type == OT_NULL) {
+    attributes = attrs;
+    return true;
+  }
+  Value idx;
+  if (!members->get(key, idx)) return false;
+  const SQInteger i = idx.i() & kMemberIndexMask;
+  ((idx.i() & kMemberField) ? fields[i] : methods[i]).attrs = attrs;
+  return true;
+}
+
+bool Class::getAttributes(const SQObject& key, Value& out) const {
+  if (key._type == OT_NULL) {
+    out = attributes;
+    return true;
+  }
+  Value idx;
+  if (!members->get(key, idx)) return false;
+  const SQInteger i = idx.i() & kMemberIndexMask;
+  out = ((idx.i() & kMemberField) ? fields[i] : methods[i]).attrs;
+  return true;
+}
+
+Instance* Class::createInstance() {
+  for (Class* c = this; c; c = c->base) c->locked = true;
+  return new Instance(ss, this);
+}
+
+Instance::Instance(SharedState* s, Class* c) : Collectable(s), cls(c) {
+  addRef(c);
+  fields.reserve(c->fields.size());
+  for (const ClassMember& f : c->fields) fields.push_back(f.val);
+  if (c->userDataSize > 0) {
+    userData.reset(new uint64_t[(static_cast<size_t>(c->userDataSize) + 7) / 8]());
+    userPointer = userData.get();
+  }
+}
+
+Instance::~Instance() {
+  if (hook) hook(userPointer, 0);
+  if (cls) decRef(cls);
+}
+
+void Instance::finalize() {
+  std::vector<Value>().swap(fields);
+  if (Class* c = cls) {
+    cls = nullptr;
+    decRef(c);
+  }
+}
+
+void Instance::markChildren(Marker& m) {
+  m.mark(cls);
+  for (const Value& v : fields) m.mark(v);
+}
+
+bool Instance::get(const SQObject& key, Value& out) const {
+  if (!cls) return false;
+  Value idx;
+  if (!cls->members->get(key, idx)) return false;
+  const SQInteger i = idx.i() & kMemberIndexMask;
+  out = derefWeak((idx.i() & kMemberField) ? fields[i] : cls->methods[i].val);
+  return true;
+}
+
+bool Instance::set(const SQObject& key, const Value& val) {
+  if (!cls) return false;
+  Value idx;
+  if (!cls->members->get(key, idx) || !(idx.i() & kMemberField)) return false;
+  fields[idx.i() & kMemberIndexMask] = val;
+  return true;
+}
+
+Instance* Instance::clone() const {
+  Instance* copy = cls->createInstance();
+  copy->fields = fields;
+  return copy;
+}
+
+}  // namespace sqvm

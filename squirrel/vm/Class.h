@@ -1,0 +1,88 @@
+#pragma once
+
+// Classes and their instances. A class keeps a member table mapping each name to a field
+// (one value per instance) or a method/static (shared), plus its metamethods apart.
+
+#include <memory>
+#include <vector>
+
+#include "squirrel/vm/Collectable.h"
+#include "squirrel/vm/Table.h"
+
+namespace sqvm {
+
+enum MetaMethod {
+  MT_ADD = 0, MT_SUB, MT_MUL, MT_DIV, MT_UNM, MT_MODULO, MT_SET, MT_GET, MT_TYPEOF, MT_NEXTI,
+  MT_CMP, MT_CALL, MT_CLONED, MT_NEWSLOT, MT_DELSLOT, MT_TOSTRING, MT_NEWMEMBER, MT_INHERITED,
+  MT_LAST
+};
+
+struct ClassMember {
+  Value val;
+  Value attrs;
+};
+
+// Member table entries are integers: an index with a flag saying field or method.
+inline constexpr SQInteger kMemberField = 0x01000000;
+inline constexpr SQInteger kMemberMethod = 0x02000000;
+inline constexpr SQInteger kMemberIndexMask = 0x00FFFFFF;
+
+struct Instance;
+
+struct Class final : Collectable {
+  Class* base = nullptr;
+  Table* members;
+  std::vector<ClassMember> fields;   // default values
+  std::vector<ClassMember> methods;  // methods and statics
+  Value metaMethods[MT_LAST];
+  Value attributes;
+  SQUserPointer typeTag = nullptr;
+  SQRELEASEHOOK hook = nullptr;
+  int32_t userDataSize = 0;
+  bool locked = false;
+
+  Class(SharedState* s, Class* baseClass);
+  ~Class() override;
+  void finalize() override;
+  void markChildren(Marker& m) override;
+
+  // Adds or replaces a member (false when the class is locked).
+  bool newSlot(const Value& key, const Value& val, bool isStatic);
+  // Raw read of a member: the field default or the method.
+  bool get(const SQObject& key, Value& out) const;
+  bool setAttributes(const SQObject& key, const Value& attrs);
+  bool getAttributes(const SQObject& key, Value& out) const;
+  bool isDerivedFrom(const Class* c) const {
+    for (const Class* p = this; p; p = p->base) {
+      if (p == c) return true;
+    }
+    return false;
+  }
+  // The per-instance hook value: the type tag.
+  Instance* createInstance();
+};
+
+struct Instance final : Collectable {
+  Class* cls;
+  std::vector<Value> fields;
+  SQUserPointer userPointer = nullptr;
+  SQRELEASEHOOK hook = nullptr;
+  std::unique_ptr<uint64_t[]> userData;
+
+  Instance(SharedState* s, Class* c);
+  ~Instance() override;
+  void finalize() override;
+  void markChildren(Marker& m) override;
+  bool get(const SQObject& key, Value& out) const;
+  // Writes an existing field only.
+  bool set(const SQObject& key, const Value& val);
+  Instance* clone() const;
+  bool instanceOf(const Class* c) const { return cls && cls->isDerivedFrom(c); }
+};
+
+inline Class* asClass(const SQObject& o) { return static_cast<Class*>(o._unVal.pRefCounted); }
+inline Instance* asInstance(const SQObject& o) {
+  return static_cast<Instance*>(o._unVal.pRefCounted);
+}
+
+}  // namespace sqvm

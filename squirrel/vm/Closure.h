@@ -1,0 +1,71 @@
+#pragma once
+
+// Script closures (a prototype with its captured outer values and default parameters) and
+// native closures (a host function with free variables and a parameter check).
+
+#include <vector>
+
+#include "squirrel/vm/Collectable.h"
+#include "squirrel/vm/FunctionProto.h"
+
+namespace sqvm {
+
+struct Closure final : Collectable {
+  FunctionProto* proto;
+  std::vector<Value> outers;
+  std::vector<Value> defaults;
+  Value env;  // weak reference to the bound `this`, or null
+
+  Closure(SharedState* s, FunctionProto* p) : Collectable(s), proto(p) { addRef(p); }
+  ~Closure() override { decRef(proto); }
+  void finalize() override {
+    std::vector<Value>().swap(outers);
+    std::vector<Value>().swap(defaults);
+    env.setNull();
+  }
+  void markChildren(Marker& m) override {
+    for (const Value& v : outers) m.mark(v);
+    for (const Value& v : defaults) m.mark(v);
+  }
+  Closure* clone() const {
+    Closure* c = new Closure(ss, proto);
+    c->outers = outers;
+    c->defaults = defaults;
+    c->env = env;
+    return c;
+  }
+};
+
+struct NativeClosure final : Collectable {
+  SQFUNCTION function;
+  std::vector<Value> outers;
+  int32_t paramsCheck = 0;
+  std::vector<int32_t> typeCheck;  // one mask per argument position; -1 accepts anything
+  Value name;
+  Value env;
+
+  NativeClosure(SharedState* s, SQFUNCTION f) : Collectable(s), function(f) {}
+  void finalize() override {
+    std::vector<Value>().swap(outers);
+    env.setNull();
+  }
+  void markChildren(Marker& m) override {
+    for (const Value& v : outers) m.mark(v);
+  }
+  NativeClosure* clone() const {
+    NativeClosure* c = new NativeClosure(ss, function);
+    c->outers = outers;
+    c->paramsCheck = paramsCheck;
+    c->typeCheck = typeCheck;
+    c->name = name;
+    c->env = env;
+    return c;
+  }
+};
+
+inline Closure* asClosure(const SQObject& o) { return static_cast<Closure*>(o._unVal.pRefCounted); }
+inline NativeClosure* asNativeClosure(const SQObject& o) {
+  return static_cast<NativeClosure*>(o._unVal.pRefCounted);
+}
+
+}  // namespace sqvm

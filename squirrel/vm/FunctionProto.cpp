@@ -1,0 +1,103 @@
+#include "squirrel/vm/FunctionProto.h"
+
+#include "squirrel/vm/ProtoCheck.h"
+#include "squirrel/vm/String.h"
+
+namespace sqvm {
+
+namespace {
+
+Value literalValue(const sqformat::Literal& l, StringTable& strings) {
+  if (const int32_t* i = std::get_if<int32_t>(&l)) return Value::integer(*i);
+  if (const float* f = std::get_if<float>(&l)) return Value::number(*f);
+  if (const std::u16string* s = std::get_if<std::u16string>(&l)) return makeString(strings, *s);
+  return Value();
+}
+
+sqformat::Literal dataLiteral(const Value& v) {
+  switch (v._type) {
+    case OT_INTEGER: return v.i();
+    case OT_FLOAT: return v.f();
+    case OT_STRING: return std::u16string(asString(v)->view());
+    default: return sqformat::Null{};
+  }
+}
+
+FunctionProto* convert(const sqformat::FunctionData& d, StringTable& strings) {
+  FunctionProto* p = new FunctionProto();
+  p->sourceName = literalValue(d.sourceName, strings);
+  p->name = literalValue(d.functionName, strings);
+  p->literals.reserve(d.literals.size());
+  for (const auto& l : d.literals) p->literals.push_back(literalValue(l, strings));
+  for (const auto& l : d.parameters) p->parameters.push_back(literalValue(l, strings));
+  for (const auto& o : d.outerValues) {
+    p->outers.push_back({o.kind, literalValue(o.source, strings), literalValue(o.name, strings)});
+  }
+  for (const auto& l : d.localVarInfos) {
+    p->locals.push_back({makeString(strings, l.name), l.reg, l.firstInstruction, l.lastInstruction});
+  }
+  p->lines = d.lineInfos;
+  p->defaultParams = d.defaultParams;
+  p->code = d.instructions;
+  p->instructionCount = static_cast<uint32_t>(d.instructions.size());
+  Instruction end;
+  end.op = OP_RETURN;
+  end.arg0 = 0xFF;
+  p->code.push_back(end);
+  p->stackSize = d.stackSize;
+  p->generator = d.isGenerator;
+  p->varargs = d.hasVarargs;
+  p->functions.reserve(d.functions.size());
+  for (const auto& f : d.functions) {
+    FunctionProto* child = convert(*f, strings);
+    addRef(child);
+    p->functions.push_back(child);
+  }
+  return p;
+}
+
+}  // namespace
+
+FunctionProto::~FunctionProto() {
+  for (FunctionProto* f : functions) decRef(f);
+}
+
+int32_t FunctionProto::lineAt(int32_t index) const {
+  if (lines.empty()) return -1;
+  int32_t line = lines[0].line;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    if (lines[i].instruction > index) return line;
+    line = lines[i].line;
+  }
+  return line;
+}
+
+FunctionProto* buildProto(const sqformat::FunctionData& data, StringTable& strings,
+                          std::u16string& error) {
+  if (!checkFunctionData(data, nullptr, error)) return nullptr;
+  return convert(data, strings);
+}
+
+std::unique_ptr<sqformat::FunctionData> protoToData(const FunctionProto& p) {
+  auto d = std::make_unique<sqformat::FunctionData>();
+  d->sourceName = dataLiteral(p.sourceName);
+  d->functionName = dataLiteral(p.name);
+  for (const Value& l : p.literals) d->literals.push_back(dataLiteral(l));
+  for (const Value& l : p.parameters) d->parameters.push_back(dataLiteral(l));
+  for (const OuterInfo& o : p.outers) {
+    d->outerValues.push_back({o.kind, dataLiteral(o.source), dataLiteral(o.name)});
+  }
+  for (const LocalInfo& l : p.locals) {
+    d->localVarInfos.push_back({std::u16string(asString(l.name)->view()), l.reg, l.first, l.last});
+  }
+  d->lineInfos = p.lines;
+  d->defaultParams = p.defaultParams;
+  d->instructions.assign(p.code.begin(), p.code.begin() + p.instructionCount);
+  for (const FunctionProto* f : p.functions) d->functions.push_back(protoToData(*f));
+  d->stackSize = p.stackSize;
+  d->isGenerator = p.generator;
+  d->hasVarargs = p.varargs;
+  return d;
+}
+
+}  // namespace sqvm

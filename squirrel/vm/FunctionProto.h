@@ -1,0 +1,77 @@
+#pragma once
+
+// A function prototype as the machine runs it: built from the stream's neutral form and
+// checked (every operand inside its function) before any of it runs.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "squirrel/format/FunctionData.h"
+#include "squirrel/vm/Value.h"
+
+namespace sqvm {
+
+using Instruction = sqformat::Instruction;
+
+enum Opcode : uint8_t {
+  OP_LINE = 0, OP_LOAD, OP_LOADINT, OP_LOADFLOAT, OP_DLOAD, OP_TAILCALL, OP_CALL, OP_PREPCALL,
+  OP_PREPCALLK, OP_GETK, OP_MOVE, OP_NEWSLOT, OP_DELETE, OP_SET, OP_GET, OP_EQ, OP_NE, OP_ARITH,
+  OP_BITW, OP_RETURN, OP_LOADNULLS, OP_LOADROOTTABLE, OP_LOADBOOL, OP_DMOVE, OP_JMP, OP_JNZ,
+  OP_JZ, OP_LOADFREEVAR, OP_VARGC, OP_GETVARGV, OP_NEWTABLE, OP_NEWARRAY, OP_APPENDARRAY,
+  OP_GETPARENT, OP_COMPARITH, OP_COMPARITHL, OP_INC, OP_INCL, OP_PINC, OP_PINCL, OP_CMP,
+  OP_EXISTS, OP_INSTANCEOF, OP_AND, OP_OR, OP_NEG, OP_NOT, OP_BWNOT, OP_CLOSURE, OP_YIELD,
+  OP_RESUME, OP_FOREACH, OP_POSTFOREACH, OP_DELEGATE, OP_CLONE, OP_TYPEOF, OP_PUSHTRAP,
+  OP_POPTRAP, OP_THROW, OP_CLASS, OP_NEWSLOTA, OP_COUNT
+};
+
+struct OuterInfo {
+  sqformat::OuterKind kind;
+  Value source;  // register or outer index (integer), or the symbol's name (string)
+  Value name;
+};
+
+struct LocalInfo {
+  Value name;
+  uint32_t reg;
+  uint32_t first;
+  uint32_t last;
+};
+
+struct FunctionProto final : RefCounted {
+  Value sourceName;
+  Value name;
+  std::vector<Value> literals;
+  std::vector<Value> parameters;
+  std::vector<OuterInfo> outers;
+  std::vector<LocalInfo> locals;
+  std::vector<sqformat::LineInfo> lines;
+  std::vector<int32_t> defaultParams;
+  // The instructions and, after them, one RETURN of null that nothing in the stream can jump
+  // past, so running off the end of a function is a plain return.
+  std::vector<Instruction> code;
+  uint32_t instructionCount = 0;
+  std::vector<FunctionProto*> functions;  // counted references
+  int32_t stackSize = 0;
+  bool generator = false;
+  bool varargs = false;
+
+  ~FunctionProto() override;
+  int32_t parameterCount() const { return static_cast<int32_t>(parameters.size()); }
+  // Line of the instruction at `index` (-1 when the function has no line information).
+  int32_t lineAt(int32_t index) const;
+};
+
+inline FunctionProto* asProto(const SQObject& o) {
+  return static_cast<FunctionProto*>(o._unVal.pRefCounted);
+}
+
+class StringTable;
+
+// Builds a prototype tree from the neutral form, checking it; null with `error` on refusal.
+FunctionProto* buildProto(const sqformat::FunctionData& data, StringTable& strings,
+                          std::u16string& error);
+// The neutral form of a prototype (for writing it back).
+std::unique_ptr<sqformat::FunctionData> protoToData(const FunctionProto& proto);
+
+}  // namespace sqvm

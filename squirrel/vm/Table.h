@@ -1,0 +1,68 @@
+#pragma once
+
+// Tables: an open hash table whose collision chains live inside the node array. The insert,
+// move and rehash rules decide the iteration order that scripts see, so they are kept exactly.
+
+#include <cstdint>
+
+#include "squirrel/vm/Collectable.h"
+
+namespace sqvm {
+
+struct Table final : Collectable {
+  struct Node {
+    Value key;
+    Value val;
+    Node* next = nullptr;
+  };
+
+  Table(SharedState* s, uint32_t sizeHint);
+  ~Table() override;
+  void finalize() override;
+  void markChildren(Marker& m) override;
+
+  // Raw access to own slots.
+  Node* find(const SQObject& key) const;
+  bool get(const SQObject& key, Value& out) const {
+    if (Node* n = find(key)) {
+      out = n->val;
+      return true;
+    }
+    return false;
+  }
+  // Overwrites an existing slot only.
+  bool set(const SQObject& key, const Value& val) {
+    if (Node* n = find(key)) {
+      n->val = val;
+      return true;
+    }
+    return false;
+  }
+  // Creates or overwrites (the key must not be null).
+  void newSlot(const SQObject& key, const Value& val);
+  bool remove(const SQObject& key);
+  void clear();
+  // Iteration: the first occupied node at index >= from; returns its index or -1.
+  int32_t next(uint32_t from, Value& key, Value& val) const;
+  uint32_t count() const { return used_; }
+  uint32_t nodeCount() const { return size_; }
+  Table* clone() const;
+  // Sets the delegate; false when that would make a delegation cycle.
+  bool setDelegate(Table* d);
+  Table* delegate() const { return delegate_; }
+
+ private:
+  static uint32_t hashOf(const SQObject& key);
+  Node* mainNode(const SQObject& key) const { return &nodes_[hashOf(key) & (size_ - 1)]; }
+  void allocNodes(uint32_t size);
+  void rehash(bool force);
+  Node* nodes_ = nullptr;
+  uint32_t size_ = 0;
+  uint32_t used_ = 0;
+  Node* firstFree_ = nullptr;
+  Table* delegate_ = nullptr;
+};
+
+inline Table* asTable(const SQObject& o) { return static_cast<Table*>(o._unVal.pRefCounted); }
+
+}  // namespace sqvm

@@ -1,0 +1,174 @@
+#pragma once
+
+// One machine (the root machine or a thread): its value stack, call stack, exception traps and
+// the execution loop. All threads of a state share one SharedState.
+
+#include <string>
+#include <vector>
+
+#include "squirrel/vm/CallInfo.h"
+#include "squirrel/vm/Closure.h"
+#include "squirrel/vm/Collectable.h"
+#include "squirrel/vm/SharedState.h"
+
+namespace sqvm {
+
+inline constexpr int32_t kMaxNativeCalls = 100;
+
+enum class ExecType { Call, ResumeGenerator, ResumeVM, ResumeThrowVM };
+enum class RaiseError { No, Yes };
+
+struct VM final : Collectable {
+  std::vector<Value> stack;  // slots at or above `top` are null
+  int32_t top = 0;
+  int32_t base = 0;
+  std::vector<CallInfo> calls;
+  std::vector<Trap> traps;
+  std::vector<Value> vargs;
+  Value rootTable;
+  Value errorHandler;
+  Value debugHook;
+  Value lastError;
+  SQUserPointer foreignPtr = nullptr;
+  int32_t nativeCalls = 0;
+  bool notifyAllExceptions = false;
+  bool debugHookRunning = false;
+  // Suspension of the whole machine by a native (threads).
+  bool suspended = false;
+  int32_t suspendedTarget = -1;
+  int32_t suspendedRootIndex = 0;
+  bool suspendedRaiseError = false;
+  Value wakeupValue;
+
+  VM(SharedState* s, int32_t stackSize);
+  ~VM() override;
+  void finalize() override;
+  void markChildren(Marker& m) override;
+
+  // Stack access; indexes are absolute.
+  void ensureStack(size_t n) {
+    if (n > stack.size()) growStack(n);
+  }
+  void push(const Value& v) {
+    if (static_cast<size_t>(top) >= stack.size()) growStack(top + 1);
+    stack[top++] = v;
+  }
+  void push(Value&& v) {
+    if (static_cast<size_t>(top) >= stack.size()) growStack(top + 1);
+    stack[top++] = std::move(v);
+  }
+  void pushNull() { push(Value()); }
+  void pop(int32_t n) {
+    while (n-- > 0 && top > 0) stack[--top].setNull();
+  }
+  Value& stackTop() { return stack[top - 1]; }
+  // Host index (1-based from the frame base, negative from the top) to absolute.
+  int32_t absIndex(int32_t idx) const { return idx < 0 ? top + idx : base + idx - 1; }
+  Value& at(int32_t idx) { return stack[absIndex(idx)]; }
+  void setTop(int32_t newTop);
+
+  // Errors: set the last error (always returns false, so `return raise(...)` reads well).
+  bool raise(const Value& err);
+  bool raise(const char* ascii);
+  bool raiseFormat(const char* fmt, ...);
+  bool raiseIndexError(const Value& key);
+  bool raiseCompareError(const Value& a, const Value& b);
+  bool raiseParamType(int param, SQObjectType got, int32_t expectedMask);
+  void callErrorHandler(const Value& err);
+
+  // Calls.
+  bool call(const Value& closure, int32_t nargs, int32_t stackBase, Value& out, bool raiseError);
+  bool execute(const Value& closure, int32_t nargs, int32_t stackBase, Value& out,
+               bool raiseError, ExecType et = ExecType::Call);
+  bool startCall(Closure* c, int32_t target, int32_t nargs, int32_t newBase, bool tailCall);
+  bool callNative(NativeClosure* nc, int32_t nargs, int32_t newBase, Value& ret, bool& suspend);
+  // Calls a metamethod whose `nparams` arguments (this first) are on top of the stack, and
+  // pops them.
+  bool callMetaMethod(const Value& fn, int32_t nparams, Value& out);
+  bool getMetaMethod(const Value& obj, MetaMethod mm, Value& out) const;
+  // Calls `fn` with the given arguments (the first is `this`).
+  template <typename... Args>
+  bool callWith(const Value& fn, Value& out, const Args&... args) {
+    (push(Value(args)), ...);
+    return callMetaMethod(fn, static_cast<int32_t>(sizeof...(Args)), out);
+  }
+  enum class Meta { Absent, Failed, Done };
+  // Calls the metamethod `mm` of `obj` if it has one.
+  template <typename... Args>
+  Meta tryMeta(const Value& obj, MetaMethod mm, Value& out, const Args&... args) {
+    Value fn;
+    if (!getMetaMethod(obj, mm, fn)) return Meta::Absent;
+    return callWith(fn, out, args...) ? Meta::Done : Meta::Failed;
+  }
+  // Adds a member to a class: through its _newmember when it has one, else directly.
+  bool addClassMember(const Value& cls, const Value& key, const Value& val, const Value* attrs,
+                      bool isStatic);
+  bool createClassInstance(Class* c, Value& inst, Value& constructor);
+  void leaveFrame();
+  void enterNative();
+
+  // Values.
+  bool get(const Value& self, const Value& key, Value& dest, bool raw);
+  bool getWithRoot(const Value& self, const Value& key, Value& dest);
+  bool set(const Value& self, const Value& key, const Value& val, bool fetchRoot);
+  bool newSlot(const Value& self, const Value& key, const Value& val, bool isStatic);
+  bool deleteSlot(const Value& self, const Value& key, Value& removed);
+  bool exists(const Value& container, const Value& key);
+  bool arith(uint8_t op, Value& target, const Value& a, const Value& b);
+  bool bitwise(uint8_t op, Value& target, const Value& a, const Value& b);
+  bool compare(const Value& a, const Value& b, int32_t& result);
+  bool compareOp(uint8_t op, const Value& a, const Value& b, bool& result);
+  bool negate(Value& target, const Value& a);
+  bool toString(const Value& o, Value& out);
+  bool typeOf(const Value& o, Value& out);
+  bool clone(const Value& self, Value& out);
+  bool stringConcat(const Value& a, const Value& b, Value& out);
+  bool getVararg(const CallInfo& c, const Value& index, Value& out);
+  bool getParent(const Value& o, Value& out);
+  bool setDelegateOp(const Value& self, const Value& delegate);
+
+  // Frames and debug information.
+  CallInfo* ci() { return calls.empty() ? nullptr : &calls.back(); }
+  int32_t frameLine(const CallInfo& c) const;
+  void callDebugHook(int type, int32_t forcedLine = 0);
+
+  SharedState& state() const { return *ss; }
+
+ private:
+  enum class LoopExit { Error, Return, Suspend };
+  enum class ForeachStep { Produced, Ended, Generator };
+  LoopExit run(int32_t rootIndex, Value& out);
+  bool handleError(size_t rootIndex, bool raiseError);
+  void growStack(size_t n);
+  bool foreachStep(const Instruction& in, ForeachStep& step);
+  bool fallbackGet(const Value& self, const Value& key, Value& dest);
+  bool declareClass(const Instruction& in);
+  bool newSlotA(const Instruction& in);
+  bool createClosure(const Instruction& in);
+  bool callInstruction(const Instruction& in, int32_t rootIndex, Value& out, bool& suspend);
+  bool prepCall(const Instruction& in, const Value& key);
+  bool compoundSlot(const Instruction& in);
+};
+
+inline VM* asThread(const SQObject& o) { return static_cast<VM*>(o._unVal.pRefCounted); }
+
+// Equality of `==`: identity, numbers across integer and float (never metamethods).
+bool isEqual(const SQObject& a, const SQObject& b);
+
+// Applies a comparison sub-operation (> 0, >= 2, < 3, <= 4) to a three-way result.
+inline bool compareResult(uint8_t op, int32_t d) {
+  switch (op) {
+    case 0: return d > 0;
+    case 2: return d >= 0;
+    case 3: return d < 0;
+    default: return d <= 0;
+  }
+}
+
+// The script text of a value the way printing shows it (without metamethods).
+std::u16string plainText(const SQObject& o);
+// Float text in the C runtime's %g convention of the original platform.
+std::string formatFloat(double v, int precision);
+std::u16string toU16(const std::string& ascii);
+
+}  // namespace sqvm

@@ -1,0 +1,161 @@
+#pragma once
+
+// The machine's value: a type word and a payload, holding one strong reference when the type
+// is reference counted. It has the layout of the public SQObject, so a Value can be handed to
+// the host as an HSQOBJECT and back.
+
+#include <utility>
+
+#include "squirrel/squirrel.h"
+#include "squirrel/vm/RefCounted.h"
+
+namespace sqvm {
+
+class Value : public SQObject {
+ public:
+  Value() {
+    _type = OT_NULL;
+    _unVal.raw = 0;
+  }
+  Value(const Value& o) : SQObject(o) { retain(); }
+  Value(Value&& o) noexcept : SQObject(o) {
+    o._type = OT_NULL;
+    o._unVal.raw = 0;
+  }
+  explicit Value(const SQObject& o) : SQObject(o) { retain(); }
+  Value(SQObjectType t, RefCounted* p) {
+    _type = t;
+    _unVal.raw = 0;
+    _unVal.pRefCounted = p;
+    retain();
+  }
+  static Value integer(SQInteger i) {
+    Value v;
+    v._type = OT_INTEGER;
+    v._unVal.nInteger = i;
+    return v;
+  }
+  static Value number(SQFloat f) {
+    Value v;
+    v._type = OT_FLOAT;
+    v._unVal.fFloat = f;
+    return v;
+  }
+  static Value boolean(bool b) {
+    Value v;
+    v._type = OT_BOOL;
+    v._unVal.nInteger = b ? 1 : 0;
+    return v;
+  }
+  static Value userPointer(SQUserPointer p) {
+    Value v;
+    v._type = OT_USERPOINTER;
+    v._unVal.pUserPointer = p;
+    return v;
+  }
+  ~Value() { drop(); }
+
+  Value& operator=(const Value& o) {
+    if (ISREFCOUNTED(o._type)) addRef(o._unVal.pRefCounted);
+    SQObject old = *this;
+    _type = o._type;
+    _unVal = o._unVal;
+    if (ISREFCOUNTED(old._type)) decRef(old._unVal.pRefCounted);
+    return *this;
+  }
+  Value& operator=(Value&& o) noexcept {
+    if (this != &o) {
+      SQObject old = *this;
+      _type = o._type;
+      _unVal = o._unVal;
+      o._type = OT_NULL;
+      o._unVal.raw = 0;
+      if (ISREFCOUNTED(old._type)) decRef(old._unVal.pRefCounted);
+    }
+    return *this;
+  }
+  Value& operator=(const SQObject& o) { return *this = Value(o); }
+  void setInteger(SQInteger i) {
+    if (ISREFCOUNTED(_type)) {
+      *this = Value::integer(i);
+      return;
+    }
+    _type = OT_INTEGER;
+    _unVal.raw = 0;
+    _unVal.nInteger = i;
+  }
+  void setFloat(SQFloat f) {
+    if (ISREFCOUNTED(_type)) {
+      *this = Value::number(f);
+      return;
+    }
+    _type = OT_FLOAT;
+    _unVal.raw = 0;
+    _unVal.fFloat = f;
+  }
+  void setBool(bool b) {
+    if (ISREFCOUNTED(_type)) {
+      *this = Value::boolean(b);
+      return;
+    }
+    _type = OT_BOOL;
+    _unVal.raw = 0;
+    _unVal.nInteger = b ? 1 : 0;
+  }
+  void setNull() {
+    if (ISREFCOUNTED(_type)) {
+      RefCounted* p = _unVal.pRefCounted;
+      _type = OT_NULL;
+      _unVal.raw = 0;
+      decRef(p);
+      return;
+    }
+    _type = OT_NULL;
+    _unVal.raw = 0;
+  }
+
+  SQObjectType type() const { return _type; }
+  bool isNull() const { return _type == OT_NULL; }
+  bool isNumeric() const { return (_type & SQOBJECT_NUMERIC) != 0; }
+  SQInteger i() const { return _unVal.nInteger; }
+  SQFloat f() const { return _unVal.fFloat; }
+  RefCounted* ref() const { return _unVal.pRefCounted; }
+  // The number as a float or an integer (the value must be numeric).
+  SQFloat toFloat() const { return _type == OT_INTEGER ? static_cast<SQFloat>(i()) : f(); }
+
+ private:
+  void retain() {
+    if (ISREFCOUNTED(_type)) addRef(_unVal.pRefCounted);
+  }
+  void drop() {
+    if (ISREFCOUNTED(_type)) decRef(_unVal.pRefCounted);
+  }
+};
+
+// Raw identity: same type word and same payload (floats by bits).
+inline bool rawEqual(const SQObject& a, const SQObject& b) {
+  if (a._type != b._type) return false;
+  if (a._type == OT_INTEGER || a._type == OT_FLOAT || a._type == OT_BOOL) {
+    return a._unVal.nInteger == b._unVal.nInteger;
+  }
+  return a._unVal.raw == b._unVal.raw;
+}
+
+// Truth (null, false, 0 and 0.0 of either sign are false).
+inline bool isFalse(const SQObject& o) {
+  switch (o._type) {
+    case OT_NULL: return true;
+    case OT_BOOL:
+    case OT_INTEGER: return o._unVal.nInteger == 0;
+    case OT_FLOAT: return o._unVal.fFloat == 0.0f;
+    default: return false;
+  }
+}
+
+// Float to integer the way the x86 conversion does it: out of range and NaN give INT_MIN.
+inline SQInteger floatToInt(SQFloat f) {
+  if (!(f > -2147483649.0f && f < 2147483648.0f)) return static_cast<SQInteger>(0x80000000u);
+  return static_cast<SQInteger>(f);
+}
+
+}  // namespace sqvm
