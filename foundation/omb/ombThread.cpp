@@ -3,6 +3,7 @@
 #include "foundation/omb/ombLog.h"
 #include "foundation/omb/ombResult.h"
 #include "foundation/omb/ombSharedPool.h"
+#include "foundation/omb/ombThreadFault.h"
 
 namespace {
 
@@ -18,7 +19,8 @@ uint32_t _ombThreadEntry(void* raw) {
   auto* record = static_cast<StartRecord*>(raw);
   const StartRecord start = *record;
   ombSharedPoolRelease(&records, record);
-  return start.procedure(start.data);
+  return ombThreadFaultGuard(OMB_THREAD_FAULT_EXIT_CODE,
+                             [&] { return start.procedure(start.data); });
 }
 
 platform::Thread::Priority priorityOf(uint32_t index) {

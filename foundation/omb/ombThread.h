@@ -22,6 +22,10 @@ inline constexpr uint32_t OMB_THREAD_PRIORITY_BELOW_NORMAL = 3;
 inline constexpr uint32_t OMB_THREAD_PRIORITY_LOWEST = 4;
 inline constexpr uint32_t OMB_THREAD_PRIORITY_TIME_CRITICAL = 5;
 
+// Exit code of a thread whose procedure threw; the exception itself is handed over to the game
+// thread (ombThreadFault.h).
+inline constexpr uint32_t OMB_THREAD_FAULT_EXIT_CODE = 0xFFFFFFFFu;
+
 // Starts proc(data) with the stack size (0: the default) and the priority of the index (best
 // effort; an index above 5 is normal). Stores the handle in `out` when given (the caller closes
 // it), else closes it. 1, or OMB_ERR_CREATE when no thread could be started.
