@@ -1,0 +1,60 @@
+#pragma once
+
+// A small fixture for the device tests: a windowed device of the given size on a profile.
+
+#include "platform/d3d9/Device.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace d3d9::testing {
+
+struct DeviceDeleter {
+  void operator()(IUnknown* p) const {
+    if (p) p->Release();
+  }
+};
+
+template <class T>
+using Ref = std::unique_ptr<T, DeviceDeleter>;
+
+inline D3DPRESENT_PARAMETERS windowedParams(uint32_t width, uint32_t height,
+                                            bool depth = true) {
+  D3DPRESENT_PARAMETERS pp{};
+  pp.BackBufferWidth = width;
+  pp.BackBufferHeight = height;
+  pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  pp.Windowed = TRUE;
+  pp.EnableAutoDepthStencil = depth;
+  pp.AutoDepthStencilFormat = D3DFMT_D24X8;
+  pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  return pp;
+}
+
+struct TestDevice {
+  Ref<IDirect3D9> d3d;
+  Ref<IDirect3DDevice9> device;
+};
+
+inline TestDevice makeDevice(const std::string& spec, uint32_t width = 64, uint32_t height = 64,
+                             DWORD behaviour = D3DCREATE_SOFTWARE_VERTEXPROCESSING) {
+  auto profile = profileBySpec(spec);
+  EXPECT_TRUE(profile.has_value()) << spec;
+  TestDevice t;
+  t.d3d.reset(createDirect3D(*profile));
+  D3DPRESENT_PARAMETERS pp = windowedParams(width, height);
+  IDirect3DDevice9* device = nullptr;
+  EXPECT_EQ(t.d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, behaviour, &pp, &device), D3D_OK);
+  t.device.reset(device);
+  return t;
+}
+
+inline uint32_t pixelAt(const PixelStore& s, uint32_t x, uint32_t y) {
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = v << 8 | s.row(y)[x * 4 + i];
+  return v;
+}
+
+}  // namespace d3d9::testing
