@@ -1,6 +1,7 @@
 #include "platform/d3d9/Device.h"
 
 #include "platform/d3d9/Format.h"
+#include "platform/d3d9/Pipeline.h"
 
 namespace d3d9 {
 
@@ -21,7 +22,8 @@ IDirect3DDevice9::IDirect3DDevice9(IDirect3D9* owner, const AdapterProfile& adap
                                    const D3DDEVICE_CREATION_PARAMETERS& creation,
                                    uint32_t padding)
     : owner_(owner), adapter_(adapter), creation_(creation),
-      link_(std::make_shared<DeviceLink>()), rasterEpoch_(std::chrono::steady_clock::now()) {
+      link_(std::make_shared<DeviceLink>()), rasterEpoch_(std::chrono::steady_clock::now()),
+      pipeline_(std::make_unique<Pipeline>()) {
   owner_->AddRef();
   link_->device = this;
   link_->pitchPadding = padding;

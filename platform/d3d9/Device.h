@@ -19,6 +19,9 @@
 
 namespace d3d9 {
 
+class Pipeline;
+struct DrawSource;
+
 class IDirect3DDevice9 : public IUnknown {
  public:
   static IDirect3DDevice9* create(IDirect3D9* owner, const AdapterProfile& adapter,
@@ -93,6 +96,16 @@ class IDirect3DDevice9 : public IUnknown {
   HRESULT SetTransform(D3DTRANSFORMSTATETYPE which, const D3DMATRIX* matrix);
   HRESULT GetTransform(D3DTRANSFORMSTATETYPE which, D3DMATRIX* matrix) const;
 
+  // Drawing.
+  HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount);
+  HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t baseVertex, UINT minIndex,
+                               UINT vertexCount, UINT startIndex, UINT primitiveCount);
+  HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertices,
+                          UINT stride);
+  HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UINT vertexCount,
+                                 UINT primitiveCount, const void* indices, D3DFORMAT indexFormat,
+                                 const void* vertices, UINT stride);
+
   // Controls for tests.
   // The device becomes lost: the next `lostTests` cooperative-level tests answer lost, the
   // following ones not-reset, until a reset succeeds.
@@ -117,6 +130,7 @@ class IDirect3DDevice9 : public IUnknown {
   bool implicitSurfacesHeld() const;
   void fullViewport();
   HRESULT lostOrNot() const;
+  HRESULT draw(D3DPRIMITIVETYPE type, UINT primitiveCount, const DrawSource& source);
   void log(const char* name, std::initializer_list<uint64_t> args) { log_.add(name, args); }
 
   IDirect3D9* owner_;
@@ -136,6 +150,7 @@ class IDirect3DDevice9 : public IUnknown {
   enum class Loss { None, Lost, NotReset } loss_ = Loss::None;
   uint32_t lostTestsLeft_ = 0;
   std::chrono::steady_clock::time_point rasterEpoch_;
+  std::unique_ptr<Pipeline> pipeline_;
 };
 
 }  // namespace d3d9
