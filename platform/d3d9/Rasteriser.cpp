@@ -61,22 +61,29 @@ void Rasteriser::triangle(const ScreenVertex& va, const ScreenVertex& vb,
   const Edge edges[3] = {makeEdge(X[0], Y[0], X[1], Y[1]), makeEdge(X[1], Y[1], X[2], Y[2]),
                          makeEdge(X[2], Y[2], X[0], Y[0])};
 
-  // Attribute planes over the snapped positions, in pixels.
-  const double x0 = double(X[0]) / kSub, y0 = double(Y[0]) / kSub;
-  const double x1 = double(X[1]) / kSub - x0, y1 = double(Y[1]) / kSub - y0;
-  const double x2 = double(X[2]) / kSub - x0, y2 = double(Y[2]) / kSub - y0;
-  const double det = double(cross) / double(kSub * kSub);
+  // Attribute planes over the snapped positions, in pixels. The vertices are taken in one
+  // canonical order (by row, then column) so that the same triangle given in another order, or
+  // from a strip or a fan, gets bit-identical planes.
+  int o[3] = {0, 1, 2};
+  std::sort(o, o + 3, [&](int p, int q) { return Y[p] != Y[q] ? Y[p] < Y[q] : X[p] < X[q]; });
+  const double x0 = double(X[o[0]]) / kSub, y0 = double(Y[o[0]]) / kSub;
+  const double x1 = double(X[o[1]]) / kSub - x0, y1 = double(Y[o[1]]) / kSub - y0;
+  const double x2 = double(X[o[2]]) / kSub - x0, y2 = double(Y[o[2]]) / kSub - y0;
+  const double det = x1 * y2 - x2 * y1;
+  const ScreenVertex& p0 = *v[o[0]];
+  const ScreenVertex& p1 = *v[o[1]];
+  const ScreenVertex& p2 = *v[o[2]];
   auto plane = [&](float a0, float a1, float a2) {
     const double d1 = double(a1) - a0, d2 = double(a2) - a0;
     const double dx = (d1 * y2 - d2 * y1) / det;
     const double dy = (d2 * x1 - d1 * x2) / det;
     return Plane{double(a0) - dx * x0 - dy * y0, dx, dy};
   };
-  z_ = plane(v[0]->z, v[1]->z, v[2]->z);
-  rhw_ = plane(v[0]->rhw, v[1]->rhw, v[2]->rhw);
-  perspective_ = !(v[0]->rhw == v[1]->rhw && v[1]->rhw == v[2]->rhw);
+  z_ = plane(p0.z, p1.z, p2.z);
+  rhw_ = plane(p0.rhw, p1.rhw, p2.rhw);
+  perspective_ = !(p0.rhw == p1.rhw && p1.rhw == p2.rhw);
   for (uint32_t c = 0; c < channelCount_; ++c) {
-    ch_[c] = plane(v[0]->ch[c], v[1]->ch[c], v[2]->ch[c]);
+    ch_[c] = plane(p0.ch[c], p1.ch[c], p2.ch[c]);
     gradX_[c] = float(ch_[c].dx);
     gradY_[c] = float(ch_[c].dy);
   }

@@ -18,7 +18,7 @@ std::optional<VertexLayout> vertexLayout(DWORD fvf) {
     l.positionFloats = 4;
     offset = 16;
   } else if (position >= D3DFVF_XYZB1 && position <= D3DFVF_XYZB5 && !(position & 1)) {
-    l.betaCount = (position - D3DFVF_XYZ) / 2;
+    l.betaCount = (position - D3DFVF_XYZRHW) / 2;
     offset = 12 + 4 * l.betaCount;
   } else {
     return std::nullopt;
