@@ -31,21 +31,29 @@ inline uint32_t mul255(uint32_t x, uint32_t y) {
   return (t + (t >> 8)) >> 8;
 }
 
+// One stage operation on all four channels of two A8R8G8B8 colours.
 inline uint32_t combine(uint32_t op, uint32_t a, uint32_t b) {
   switch (op) {
     case D3DTOP_SELECTARG1: return a;
     case D3DTOP_SELECTARG2: return b;
-    case D3DTOP_MODULATE: return mul255(a, b);
-    default: return std::min<uint32_t>(a + b, 255);  // add, saturating
+    case D3DTOP_MODULATE:
+      // White is the identity of modulation, and the most common argument.
+      if (a == 0xFFFFFFFFu) return b;
+      if (b == 0xFFFFFFFFu) return a;
+      return mul255(a >> 24, b >> 24) << 24 | mul255(a >> 16 & 255, b >> 16 & 255) << 16 |
+             mul255(a >> 8 & 255, b >> 8 & 255) << 8 | mul255(a & 255, b & 255);
+    default: {  // add, saturating per channel
+      const uint32_t rb = (a & 0xFF00FFu) + (b & 0xFF00FFu);
+      const uint32_t ag = ((a >> 8) & 0xFF00FFu) + ((b >> 8) & 0xFF00FFu);
+      const uint32_t rbSat = (rb | (((rb & 0x01000100u) >> 8) * 255)) & 0xFF00FFu;
+      const uint32_t agSat = (ag | (((ag & 0x01000100u) >> 8) * 255)) & 0xFF00FFu;
+      return rbSat | agSat << 8;
+    }
   }
 }
 
 inline uint32_t toByte(float v) {
   return uint32_t(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f);
-}
-
-inline uint32_t pick(uint32_t arg, uint32_t texel, uint32_t current, uint32_t diffuse) {
-  return arg == D3DTA_TEXTURE ? texel : arg == D3DTA_CURRENT ? current : diffuse;
 }
 
 }  // namespace
@@ -104,46 +112,77 @@ HRESULT FixedPixelStage::prepare(const DeviceState& state) {
 }
 
 void FixedPixelStage::shade(const PixelSpan& span, uint32_t* argb) {
+  const uint32_t n = span.count;
   const int32_t d = channels_.diffuse;
-  for (uint32_t i = 0; i < span.count; ++i) {
+  // Without perspective the texture derivatives are the same over the whole span, and so is
+  // the level of detail.
+  const bool affine = span.rhwGradX == 0.0f && span.rhwGradY == 0.0f;
+  for (uint32_t k = 0; k < stageCount_; ++k) {
+    const Stage& s = stages_[k];
+    const SamplerSetup& sampler = samplers_[k];
+    if (!s.samples) continue;
+    if (!sampler.bound) {
+      std::fill(texels_[k], texels_[k] + n, 0xFFFFFFFFu);
+      continue;
+    }
+    const int32_t c = channels_.tex[s.texSet];
+    const float* u = span.channel[c];
+    const float* v = span.channel[c + 1];
+    if (span.flat[c] || span.flat[c + 1]) {
+      std::fill(u_, u_ + n, u[0]);
+      std::fill(v_, v_ + n, v[0]);
+      if (!span.flat[c]) std::copy(u, u + n, u_);
+      if (!span.flat[c + 1]) std::copy(v, v + n, v_);
+      u = u_;
+      v = v_;
+    }
+    float lod = 0.0f;
+    const float* lods = nullptr;
+    if (sampler.needsLod && affine) {
+      const float w = span.w[0];
+      lod = samplerLod(sampler, w * span.gradX[c], w * span.gradX[c + 1], w * span.gradY[c],
+                       w * span.gradY[c + 1]);
+    } else if (sampler.needsLod) {
+      // Derivatives of u = U / Q with U = u x rhw and Q = rhw, both planar in screen space.
+      for (uint32_t i = 0; i < n; ++i) {
+        const float w = span.w[i];
+        lods_[i] = samplerLod(sampler, w * (span.gradX[c] - u[i] * span.rhwGradX),
+                              w * (span.gradX[c + 1] - v[i] * span.rhwGradX),
+                              w * (span.gradY[c] - u[i] * span.rhwGradY),
+                              w * (span.gradY[c + 1] - v[i] * span.rhwGradY));
+      }
+      lods = lods_;
+    }
+    sampleSpan(sampler, u, v, lods, lod, span.live, n, texels_[k]);
+  }
+  // A diffuse colour that does not change over the triangle is converted once per span.
+  const bool flatDiffuse =
+      d < 0 || (span.flat[d] && span.flat[d + 1] && span.flat[d + 2] && span.flat[d + 3]);
+  uint32_t diffuse = 0xFFFFFFFFu;
+  if (d >= 0 && flatDiffuse) {
+    diffuse = toByte(span.channel[d + 3][0]) << 24 | toByte(span.channel[d][0]) << 16 |
+              toByte(span.channel[d + 1][0]) << 8 | toByte(span.channel[d + 2][0]);
+  }
+  const bool flatFog = fog_ && span.flat[channels_.fog];
+  for (uint32_t i = 0; i < n; ++i) {
     if (!span.live[i]) continue;
-    uint32_t diffuse = 0xFFFFFFFFu;
-    if (d >= 0) {
-      diffuse = toByte(span.channel[d + 3][i]) << 24 | toByte(span.channel[d][i]) << 16 |
+    // The argument registers, indexed by D3DTA_DIFFUSE (0), D3DTA_CURRENT (1), D3DTA_TEXTURE.
+    uint32_t regs[3] = {diffuse, 0, 0xFFFFFFFFu};
+    if (!flatDiffuse) {
+      regs[0] = toByte(span.channel[d + 3][i]) << 24 | toByte(span.channel[d][i]) << 16 |
                 toByte(span.channel[d + 1][i]) << 8 | toByte(span.channel[d + 2][i]);
     }
-    uint32_t current = diffuse;
+    regs[1] = regs[0];
     for (uint32_t k = 0; k < stageCount_; ++k) {
       const Stage& s = stages_[k];
-      uint32_t texel = 0xFFFFFFFFu;
-      const SamplerSetup& sampler = samplers_[k];
-      if (s.samples && sampler.bound) {
-        const int32_t c = channels_.tex[s.texSet];
-        const float u = span.channel[c][i], v = span.channel[c + 1][i];
-        float lod = 0.0f;
-        if (sampler.needsLod) {
-          // Derivatives of u = U / Q with U = u x rhw and Q = rhw, both planar in screen space.
-          const float w = span.w[i];
-          const float dudx = w * (span.gradX[c] - u * span.rhwGradX);
-          const float dvdx = w * (span.gradX[c + 1] - v * span.rhwGradX);
-          const float dudy = w * (span.gradY[c] - u * span.rhwGradY);
-          const float dvdy = w * (span.gradY[c + 1] - v * span.rhwGradY);
-          lod = samplerLod(sampler, dudx, dvdx, dudy, dvdy);
-        }
-        texel = sampleTexture(sampler, u, v, lod);
-      }
-      uint32_t out = 0;
-      for (int shift = 0; shift < 24; shift += 8) {
-        const uint32_t a = pick(s.colourArg1, texel, current, diffuse) >> shift & 255;
-        const uint32_t b = pick(s.colourArg2, texel, current, diffuse) >> shift & 255;
-        out |= combine(s.colourOp, a, b) << shift;
-      }
-      const uint32_t aa = pick(s.alphaArg1, texel, current, diffuse) >> 24;
-      const uint32_t ab = pick(s.alphaArg2, texel, current, diffuse) >> 24;
-      current = out | combine(s.alphaOp, aa, ab) << 24;
+      regs[2] = s.samples ? texels_[k][i] : 0xFFFFFFFFu;
+      const uint32_t colour = combine(s.colourOp, regs[s.colourArg1], regs[s.colourArg2]);
+      const uint32_t alpha = combine(s.alphaOp, regs[s.alphaArg1], regs[s.alphaArg2]);
+      regs[1] = (colour & 0x00FFFFFFu) | (alpha & 0xFF000000u);
     }
+    uint32_t current = regs[1];
     if (fog_) {
-      const uint32_t f = toByte(span.channel[channels_.fog][i]);
+      const uint32_t f = toByte(span.channel[channels_.fog][flatFog ? 0 : i]);
       uint32_t out = current & 0xFF000000u;
       for (int shift = 0; shift < 24; shift += 8) {
         const uint32_t c = current >> shift & 255, fc = fogColour_ >> shift & 255;

@@ -29,6 +29,11 @@ class FixedPixelStage final : public PixelStage {
   ChannelMap channels_;
   bool fog_ = false;
   uint32_t fogColour_ = 0;
+  // Per-span scratch: sampled texels per stage, levels of detail, filled-in coordinates.
+  uint32_t texels_[kStageCount][kMaxSpan] = {};
+  float lods_[kMaxSpan] = {};
+  float u_[kMaxSpan] = {};
+  float v_[kMaxSpan] = {};
 };
 
 }  // namespace d3d9

@@ -1,6 +1,7 @@
 #include "platform/d3d9/OutputMerger.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace d3d9 {
 namespace {
@@ -88,6 +89,13 @@ HRESULT prepareMerge(const DeviceState& state, PixelStore& target, MergeSetup& m
   const DWORD mask = rs[D3DRS_COLORWRITEENABLE];
   m.writeMask = (mask & 1 ? 0x00FF0000u : 0) | (mask & 2 ? 0x0000FF00u : 0) |
                 (mask & 4 ? 0x000000FFu : 0) | (mask & 8 ? 0xFF000000u : 0);
+  if (!m.blend && target.format == D3DFMT_A8R8G8B8 && m.writeMask == 0xFFFFFFFFu) {
+    m.direct = true;
+  } else if (!m.blend && target.format == D3DFMT_X8R8G8B8 &&
+             (m.writeMask & 0x00FFFFFFu) == 0x00FFFFFFu) {
+    m.direct = true;
+    m.directOr = 0xFF000000u;
+  }
   return D3D_OK;
 }
 
@@ -106,6 +114,14 @@ void mergeSpan(const MergeSetup& m, const DepthSetup& depth, uint32_t x, uint32_
     }
   }
   uint8_t* dst = m.target->row(y) + size_t(x) * m.bytesPerPixel;
+  if (m.direct) {
+    for (uint32_t i = 0; i < count; ++i) {
+      if (!live[i]) continue;
+      const uint32_t v = argb[i] | m.directOr;
+      std::memcpy(dst + size_t(i) * 4, &v, 4);
+    }
+    return;
+  }
   m.codec.decode(dst, count, scratch);
   bool any = false;
   for (uint32_t i = 0; i < count; ++i) {

@@ -28,6 +28,9 @@ struct MergeSetup {
   uint32_t srcColour = D3DBLEND_ONE, dstColour = D3DBLEND_ZERO;
   uint32_t srcAlpha = D3DBLEND_ONE, dstAlpha = D3DBLEND_ZERO;
   uint32_t writeMask = 0xFFFFFFFFu;  // A8R8G8B8 bits that are written
+  // Colours go straight into a 32-bit A8R8G8B8 or X8R8G8B8 target: no blending, full mask.
+  bool direct = false;
+  uint32_t directOr = 0;  // alpha forced on for X8R8G8B8
 };
 
 // Fails with the interface's codes for blend factors or operations the stand-in does not draw.

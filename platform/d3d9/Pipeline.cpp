@@ -15,6 +15,7 @@ ShaderBackend* gBackend = nullptr;
 // transformed ones: far enough that clipping is rare, near enough for exact edge arithmetic.
 constexpr float kScreenLimit = 16384.0f;
 constexpr float kGuardPixels = 8192.0f;
+constexpr int64_t kMaxVertexRange = int64_t(1) << 22;
 
 uint32_t readIndex(const DrawSource& s, uint64_t i) {
   if (s.indices32) {
@@ -36,7 +37,7 @@ HRESULT Pipeline::assemble(D3DPRIMITIVETYPE type, uint32_t count, const DrawSour
   const uint64_t needed = type == D3DPT_TRIANGLELIST ? uint64_t(count) * 3 : uint64_t(count) + 2;
   if (s.indices && needed > s.indexLimit) return D3DERR_INVALIDCALL;
   std::vector<int64_t>& numbers = numbers_;
-  numbers.resize(needed);
+  if (numbers.size() < needed) numbers.resize(needed);
   int64_t lo = INT64_MAX, hi = INT64_MIN;
   for (uint64_t i = 0; i < needed; ++i) {
     const int64_t index = s.indices ? int64_t(readIndex(s, i)) : int64_t(i);
@@ -49,8 +50,13 @@ HRESULT Pipeline::assemble(D3DPRIMITIVETYPE type, uint32_t count, const DrawSour
     hi = std::max(hi, n);
   }
   if (lo < 0 || (s.vertexLimit && uint64_t(hi) >= s.vertexLimit)) return D3DERR_INVALIDCALL;
+  // Vertices are processed for the whole range the indices span; a range far beyond any real
+  // mesh is refused rather than allocated.
+  if (hi - lo >= kMaxVertexRange) return D3DERR_INVALIDCALL;
   firstVertex_ = uint32_t(lo);
-  shaded_.resize(size_t(hi - lo + 1));
+  // The buffers only grow: resizing down and up again would clear them on every draw.
+  shadedCount_ = uint32_t(hi - lo + 1);
+  if (shaded_.size() < shadedCount_) shaded_.resize(shadedCount_);
   order_.clear();
   auto add = [&](uint64_t a, uint64_t b, uint64_t c) {
     order_.push_back(uint32_t(numbers[a] - lo));
@@ -120,7 +126,7 @@ HRESULT Pipeline::draw(const DeviceState& state, IDirect3DSurface9& target,
   if (const HRESULT hr = assemble(type, count, source); FAILED(hr)) return hr;
 
   const VertexBatch batch{source.vertices + uint64_t(firstVertex_) * source.stride,
-                          source.stride, uint32_t(shaded_.size()), &*layout};
+                          source.stride, shadedCount_, &*layout};
   vertexStage->run(batch, shaded_.data());
 
   channels_ = pixelStage->channels();

@@ -54,6 +54,7 @@ class Pipeline {
   std::vector<uint32_t> order_;  // vertex numbers of the triangles, three by three
   std::vector<ShadedVertex> shaded_;
   uint32_t firstVertex_ = 0;
+  uint32_t shadedCount_ = 0;
 };
 
 }  // namespace d3d9

@@ -86,6 +86,7 @@ void Rasteriser::triangle(const ScreenVertex& va, const ScreenVertex& vb,
     ch_[c] = plane(p0.ch[c], p1.ch[c], p2.ch[c]);
     gradX_[c] = float(ch_[c].dx);
     gradY_[c] = float(ch_[c].dy);
+    flat_[c] = !perspective_ && ch_[c].dx == 0.0 && ch_[c].dy == 0.0;
   }
 
   const int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
@@ -120,12 +121,26 @@ void Rasteriser::shadeChunk(int32_t x, int32_t y, uint32_t count) {
   uint32_t liveCount = 0;
   const DepthSetup& d = *depth_;
   const float* depthRow = d.test ? d.values + size_t(y) * d.pitch + x : nullptr;
-  for (uint32_t i = 0; i < count; ++i) {
-    const float z = zRow + zdx * float(x + int32_t(i));
-    zs_[i] = z;
-    const bool pass = !depthRow || compare(d.func, z, depthRow[i]);
-    live_[i] = pass;
-    liveCount += pass;
+  for (uint32_t i = 0; i < count; ++i) zs_[i] = zRow + zdx * float(x + int32_t(i));
+  // One loop per comparison, so that the test is not a call per pixel.
+  auto test = [&](auto pass) {
+    for (uint32_t i = 0; i < count; ++i) {
+      const bool ok = pass(zs_[i], depthRow[i]);
+      live_[i] = ok;
+      liveCount += ok;
+    }
+  };
+  if (!depthRow) {
+    std::fill(live_, live_ + count, uint8_t(1));
+    liveCount = count;
+  } else {
+    switch (d.func) {
+      case D3DCMP_LESS: test([](float a, float b) { return a < b; }); break;
+      case D3DCMP_LESSEQUAL: test([](float a, float b) { return a <= b; }); break;
+      case D3DCMP_GREATER: test([](float a, float b) { return a > b; }); break;
+      case D3DCMP_GREATEREQUAL: test([](float a, float b) { return a >= b; }); break;
+      default: test([&](float a, float b) { return compare(d.func, a, b); }); break;
+    }
   }
   if (liveCount == 0) return;
   const float rhwRow = float(rhw_.base + rhw_.dy * y), rhwdx = float(rhw_.dx);
@@ -138,10 +153,14 @@ void Rasteriser::shadeChunk(int32_t x, int32_t y, uint32_t count) {
   for (uint32_t c = 0; c < channelCount_; ++c) {
     const float row = float(ch_[c].base + ch_[c].dy * fy), dx = float(ch_[c].dx);
     float* out = values_[c];
+    if (flat_[c]) {
+      out[0] = row * ws_[0];
+      continue;
+    }
     for (uint32_t i = 0; i < count; ++i) out[i] = (row + dx * float(x + int32_t(i))) * ws_[i];
   }
-  const PixelSpan span{uint32_t(x), uint32_t(y), count,       live_,          ws_,
-                       channelPtr_, gradX_,      gradY_,      float(rhw_.dx), float(rhw_.dy)};
+  const PixelSpan span{uint32_t(x), uint32_t(y), count,  live_,          ws_,           channelPtr_,
+                       flat_,        gradX_,      gradY_, float(rhw_.dx), float(rhw_.dy)};
   stage_->shade(span, colours_);
   mergeSpan(*merge_, d, uint32_t(x), uint32_t(y), count, live_, colours_, zs_, scratch_);
 }

@@ -34,7 +34,7 @@ class Rasteriser {
   void triangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
 
  private:
-  static constexpr uint32_t kChunk = 256;
+  static constexpr uint32_t kChunk = kMaxSpan;
 
   void shadeChunk(int32_t x, int32_t y, uint32_t count);
 
@@ -54,6 +54,7 @@ class Rasteriser {
   bool perspective_ = false;
   float gradX_[kMaxChannels]{};
   float gradY_[kMaxChannels]{};
+  bool flat_[kMaxChannels]{};
 
   float zs_[kChunk]{};
   float ws_[kChunk]{};

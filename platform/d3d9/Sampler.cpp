@@ -10,26 +10,34 @@ namespace {
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 
 inline int32_t floorToInt(float v) {
-  // Keeps far-away coordinates inside the integer range; wrap works modulo the size anyway.
-  v = std::clamp(v, -1.0e9f, 1.0e9f);
-  return int32_t(std::floor(v));
+  // Far-away coordinates are held inside the integer range (wrap works modulo the size
+  // anyway); the floor comes from truncating a value made positive by a large offset, which
+  // keeps it a few instructions instead of a library call.
+  v = std::min(std::max(v, -1.0e9f), 1.0e9f);
+  constexpr double kOffset = 1099511627776.0;  // 2^40
+  return int32_t(int64_t(double(v) + kOffset) - (int64_t(1) << 40));
 }
 
+// Maps a texel coordinate into the level by the addressing mode; false for a border texel.
 inline bool address(int32_t& i, uint32_t size, uint32_t mode) {
+  if (uint32_t(i) < size) return true;  // inside: every mode agrees
   if (mode == D3DTADDRESS_WRAP) {
-    const int32_t n = int32_t(size);
-    i %= n;
-    if (i < 0) i += n;
+    if ((size & (size - 1)) == 0) {
+      i &= int32_t(size - 1);
+    } else {
+      i %= int32_t(size);
+      if (i < 0) i += int32_t(size);
+    }
     return true;
   }
-  if (mode == D3DTADDRESS_BORDER) return i >= 0 && i < int32_t(size);
-  i = std::clamp<int32_t>(i, 0, int32_t(size) - 1);
+  if (mode == D3DTADDRESS_BORDER) return false;
+  i = i < 0 ? 0 : int32_t(size) - 1;
   return true;
 }
 
-inline uint32_t fetch(const SamplerSetup& s, const TexelLevel& l, int32_t x, int32_t y) {
-  if (!address(x, l.width, s.addressU) || !address(y, l.height, s.addressV)) return s.border;
-  return l.texels[size_t(y) * l.pitch + size_t(x)];
+inline uint32_t texelAt(const SamplerSetup& s, const TexelLevel& l, int32_t x, bool xIn,
+                        int32_t y, bool yIn) {
+  return xIn && yIn ? l.texels[size_t(y) * l.pitch + size_t(x)] : s.border;
 }
 
 // Channel-wise a + (b - a) * w / 256 on two channels at once per 16-bit lane.
@@ -41,17 +49,24 @@ inline uint32_t lerpArgb(uint32_t a, uint32_t b, uint32_t w) {
 }
 
 uint32_t samplePoint(const SamplerSetup& s, const TexelLevel& l, float u, float v) {
-  return fetch(s, l, floorToInt(u * float(l.width)), floorToInt(v * float(l.height)));
+  int32_t x = floorToInt(u * float(l.width)), y = floorToInt(v * float(l.height));
+  const bool xIn = address(x, l.width, s.addressU), yIn = address(y, l.height, s.addressV);
+  return texelAt(s, l, x, xIn, y, yIn);
 }
 
 uint32_t sampleLinear(const SamplerSetup& s, const TexelLevel& l, float u, float v) {
   // Texel centres lie at (i + 0.5) / size; weights in 1/256 steps.
   const int32_t fx = floorToInt((u * float(l.width) - 0.5f) * 256.0f);
   const int32_t fy = floorToInt((v * float(l.height) - 0.5f) * 256.0f);
-  const int32_t x = fx >> 8, y = fy >> 8;
+  int32_t x0 = fx >> 8, y0 = fy >> 8;
+  int32_t x1 = x0 + 1, y1 = y0 + 1;
   const uint32_t wx = uint32_t(fx & 255), wy = uint32_t(fy & 255);
-  const uint32_t top = lerpArgb(fetch(s, l, x, y), fetch(s, l, x + 1, y), wx);
-  const uint32_t bottom = lerpArgb(fetch(s, l, x, y + 1), fetch(s, l, x + 1, y + 1), wx);
+  const bool x0In = address(x0, l.width, s.addressU), x1In = address(x1, l.width, s.addressU);
+  const bool y0In = address(y0, l.height, s.addressV), y1In = address(y1, l.height, s.addressV);
+  const uint32_t top = lerpArgb(texelAt(s, l, x0, x0In, y0, y0In),
+                                texelAt(s, l, x1, x1In, y0, y0In), wx);
+  const uint32_t bottom = lerpArgb(texelAt(s, l, x0, x0In, y1, y1In),
+                                   texelAt(s, l, x1, x1In, y1, y1In), wx);
   return lerpArgb(top, bottom, wy);
 }
 
@@ -59,6 +74,40 @@ inline uint32_t sampleLevel(const SamplerSetup& s, uint32_t level, uint32_t filt
                             float v) {
   const TexelLevel& l = s.levels[level];
   return filter == D3DTEXF_LINEAR ? sampleLinear(s, l, u, v) : samplePoint(s, l, u, v);
+}
+
+// The level or pair of levels and the filter for a level of detail.
+struct LevelChoice {
+  uint32_t first;
+  uint32_t second;  // equal to first when one level is read
+  uint32_t weight;  // of the second level, in 1/256
+  uint32_t filter;
+};
+
+inline LevelChoice chooseLevels(const SamplerSetup& s, float lod) {
+  // Bounded (and NaN made finite) before any conversion to an integer level.
+  lod = lod > -64.0f ? (lod < 64.0f ? lod : 64.0f) : -64.0f;
+  if (!s.needsLod || lod <= 0.0f) {
+    return {s.baseLevel, s.baseLevel, 0, s.needsLod ? s.magFilter : s.minFilter};
+  }
+  const uint32_t last = s.levelCount - 1;
+  if (s.mipFilter == D3DTEXF_NONE || s.baseLevel == last) {
+    return {s.baseLevel, s.baseLevel, 0, s.minFilter};
+  }
+  if (s.mipFilter == D3DTEXF_POINT) {
+    const uint32_t level = std::min<uint32_t>(s.baseLevel + uint32_t(lod + 0.5f), last);
+    return {level, level, 0, s.minFilter};
+  }
+  const uint32_t whole = uint32_t(lod);
+  const uint32_t l0 = std::min(s.baseLevel + whole, last);
+  const uint32_t l1 = std::min(l0 + 1, last);
+  return {l0, l1, uint32_t((lod - float(whole)) * 256.0f), s.minFilter};
+}
+
+inline uint32_t sampleChoice(const SamplerSetup& s, const LevelChoice& c, float u, float v) {
+  const uint32_t a = sampleLevel(s, c.first, c.filter, u, v);
+  if (c.first == c.second || c.weight == 0) return a;
+  return lerpArgb(a, sampleLevel(s, c.second, c.filter, u, v), c.weight);
 }
 
 bool filterSupported(DWORD f, bool mip) {
@@ -120,24 +169,38 @@ float samplerLod(const SamplerSetup& s, float dudx, float dvdx, float dudy, floa
 
 uint32_t sampleTexture(const SamplerSetup& s, float u, float v, float lod) {
   if (!s.bound) return kWhite;
-  if (!s.needsLod || lod <= 0.0f) {
-    const uint32_t filter = s.needsLod ? s.magFilter : s.minFilter;
-    return sampleLevel(s, s.baseLevel, filter, u, v);
+  return sampleChoice(s, chooseLevels(s, lod), u, v);
+}
+
+void sampleSpan(const SamplerSetup& s, const float* u, const float* v, const float* lods,
+                float lod, const uint8_t* live, uint32_t count, uint32_t* out) {
+  if (!s.bound) {
+    std::fill(out, out + count, kWhite);
+    return;
   }
-  const uint32_t last = s.levelCount - 1;
-  if (s.mipFilter == D3DTEXF_NONE || s.baseLevel == last) {
-    return sampleLevel(s, s.baseLevel, s.minFilter, u, v);
+  if (lods) {
+    for (uint32_t i = 0; i < count; ++i) {
+      if (live[i]) out[i] = sampleChoice(s, chooseLevels(s, lods[i]), u[i], v[i]);
+    }
+    return;
   }
-  if (s.mipFilter == D3DTEXF_POINT) {
-    const uint32_t level = std::min<uint32_t>(s.baseLevel + uint32_t(lod + 0.5f), last);
-    return sampleLevel(s, level, s.minFilter, u, v);
+  // One choice of levels for the whole span: the common single-level cases get loops of
+  // their own.
+  const LevelChoice c = chooseLevels(s, lod);
+  const TexelLevel& l = s.levels[c.first];
+  if (c.first != c.second && c.weight != 0) {
+    for (uint32_t i = 0; i < count; ++i) {
+      if (live[i]) out[i] = sampleChoice(s, c, u[i], v[i]);
+    }
+  } else if (c.filter == D3DTEXF_LINEAR) {
+    for (uint32_t i = 0; i < count; ++i) {
+      if (live[i]) out[i] = sampleLinear(s, l, u[i], v[i]);
+    }
+  } else {
+    for (uint32_t i = 0; i < count; ++i) {
+      if (live[i]) out[i] = samplePoint(s, l, u[i], v[i]);
+    }
   }
-  const uint32_t whole = uint32_t(lod);
-  const uint32_t l0 = std::min(s.baseLevel + whole, last);
-  const uint32_t l1 = std::min(l0 + 1, last);
-  const uint32_t weight = uint32_t((lod - float(whole)) * 256.0f);
-  const uint32_t a = sampleLevel(s, l0, s.minFilter, u, v);
-  return l0 == l1 ? a : lerpArgb(a, sampleLevel(s, l1, s.minFilter, u, v), weight);
 }
 
 }  // namespace d3d9

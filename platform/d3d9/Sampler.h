@@ -35,6 +35,11 @@ float samplerLod(const SamplerSetup& s, float dudx, float dvdx, float dudy, floa
 // The filtered colour at (u, v) for a level of detail (ignored unless needsLod).
 uint32_t sampleTexture(const SamplerSetup& s, float u, float v, float lod);
 
+// Samples the live pixels of a span at (u[i], v[i]) into out[i]; each pixel takes its level of
+// detail from lods[i], or all take `lod` when lods is null.
+void sampleSpan(const SamplerSetup& s, const float* u, const float* v, const float* lods,
+                float lod, const uint8_t* live, uint32_t count, uint32_t* out);
+
 // Base-2 logarithm, exact at powers of two and linear between them; deterministic.
 float fastLog2(float x);
 

@@ -37,6 +37,9 @@ class VertexStage {
 
 constexpr uint32_t kMaxChannels = 4 + 4 + 1 + 8 * 4;
 
+// The most pixels one span carries.
+constexpr uint32_t kMaxSpan = 256;
+
 // Which interpolated values a pixel stage reads, as channel numbers (-1: not read). Each colour
 // takes four channels (r, g, b, a), each texture set its components' count.
 struct ChannelMap {
@@ -61,7 +64,10 @@ struct PixelSpan {
   uint32_t count;
   uint8_t* live;                 // 1 for pixels still drawn; a stage may clear entries
   const float* w;                // per pixel, the interpolated w (1 / rhw)
-  const float* const* channel;   // per channel, `count` perspective-correct values
+  // Per channel, `count` perspective-correct values; a channel marked flat (the same value
+  // over the whole triangle) carries only its first value.
+  const float* const* channel;
+  const bool* flat;
   // Screen-space gradients of (value x rhw) per channel and of rhw itself, from which a stage
   // derives the per-pixel derivatives it needs for texture level selection.
   const float* gradX;
