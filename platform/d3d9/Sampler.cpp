@@ -61,6 +61,11 @@ uint32_t sampleLinear(const SamplerSetup& s, const TexelLevel& l, float u, float
   int32_t x0 = fx >> 8, y0 = fy >> 8;
   int32_t x1 = x0 + 1, y1 = y0 + 1;
   const uint32_t wx = uint32_t(fx & 255), wy = uint32_t(fy & 255);
+  if (uint32_t(x1) < l.width && uint32_t(y1) < l.height && x0 >= 0 && y0 >= 0) {
+    // All four texels inside the level: no addressing needed.
+    const uint32_t* p = l.texels + size_t(y0) * l.pitch + size_t(x0);
+    return lerpArgb(lerpArgb(p[0], p[1], wx), lerpArgb(p[l.pitch], p[l.pitch + 1], wx), wy);
+  }
   const bool x0In = address(x0, l.width, s.addressU), x1In = address(x1, l.width, s.addressU);
   const bool y0In = address(y0, l.height, s.addressV), y1In = address(y1, l.height, s.addressV);
   const uint32_t top = lerpArgb(texelAt(s, l, x0, x0In, y0, y0In),

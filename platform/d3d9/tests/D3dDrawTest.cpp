@@ -321,5 +321,50 @@ TEST(D3dDraw, DepthTestKeepsTheNearerSurface) {
   }
 }
 
+TEST(D3dDraw, SeparateAlphaBlendingAndTheDepthRange) {
+  auto t = make2D(4, 4);
+  IDirect3DDevice9* d = t.device.get();
+  IDirect3DTexture9* rt = nullptr;
+  ASSERT_EQ(d->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                             &rt, nullptr), D3D_OK);
+  Ref<IDirect3DTexture9> rtRef(rt);
+  IDirect3DSurface9* level = nullptr;
+  rt->GetSurfaceLevel(0, &level);
+  d->SetRenderTarget(0, level);
+  level->Release();
+  d->Clear(0, nullptr, D3DCLEAR_TARGET, 0x40000000u, 1.0f, 0);
+  // Colour: source x alpha + destination x (1 - alpha); alpha: source + destination.
+  d->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+  d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  d->SetRenderState(D3DRS_SEPARATEALPHABLENDENABLE, 1);
+  d->SetRenderState(D3DRS_SRCBLENDALPHA, D3DBLEND_ONE);
+  d->SetRenderState(D3DRS_DESTBLENDALPHA, D3DBLEND_ONE);
+  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+  d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG2);
+  const auto q = quadList(-0.5f, -0.5f, 3.5f, 3.5f, 0x80FFFFFFu);
+  ASSERT_EQ(drawList(d, q.data(), 2), D3D_OK);
+  const uint32_t p = pixelAt(target(d), 1, 1);
+  EXPECT_EQ(p >> 24, 0xC0u);
+  EXPECT_NEAR(double(p & 0xFF), 128.0, 1.0);
+
+  // Transformed depth lands in the viewport's depth range.
+  auto u = make2D(4, 4);
+  IDirect3DDevice9* e = u.device.get();
+  e->SetRenderState(D3DRS_ZENABLE, 1);
+  e->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
+  const D3DVIEWPORT9 vp{0, 0, 4, 4, 0.5f, 1.0f};
+  e->SetViewport(&vp);
+  struct V {
+    float x, y, z;
+    uint32_t c;
+  } full[4] = {{-1, 1, 0.5f, ~0u}, {1, 1, 0.5f, ~0u}, {-1, -1, 0.5f, ~0u}, {1, -1, 0.5f, ~0u}};
+  e->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  e->BeginScene();
+  ASSERT_EQ(e->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, full, sizeof(V)), D3D_OK);
+  e->EndScene();
+  EXPECT_FLOAT_EQ(e->currentDepthStencil()->depth()[5], 0.75f);
+}
+
 }  // namespace
 }  // namespace d3d9
