@@ -4,13 +4,16 @@
 
 namespace d3d9 {
 
-bool BufferBytes::allocate(UINT length) {
-  if (length == 0 || length > kMaxResourceBytes) return false;
-  bytes_.assign(length, 0);
+bool BufferResource::allocate(BufferResource* buffer, UINT length) {
+  if (length == 0 || length > kMaxResourceBytes) {
+    buffer->Release();
+    return false;
+  }
+  buffer->bytes_.assign(length, 0);
   return true;
 }
 
-HRESULT BufferBytes::lock(UINT offset, UINT size, void** data, DWORD) {
+HRESULT BufferResource::Lock(UINT offset, UINT size, void** data, DWORD) {
   if (!data) return D3DERR_INVALIDCALL;
   // Size 0 locks from the offset to the end.
   const uint64_t end = size == 0 ? bytes_.size() : uint64_t(offset) + size;
@@ -20,7 +23,7 @@ HRESULT BufferBytes::lock(UINT offset, UINT size, void** data, DWORD) {
   return D3D_OK;
 }
 
-HRESULT BufferBytes::unlock() {
+HRESULT BufferResource::Unlock() {
   if (locks_ == 0) return D3DERR_INVALIDCALL;
   --locks_;
   return D3D_OK;
@@ -30,11 +33,7 @@ IDirect3DVertexBuffer9* IDirect3DVertexBuffer9::create(std::shared_ptr<DeviceLin
                                                        UINT length, DWORD usage, DWORD fvf,
                                                        D3DPOOL pool) {
   auto* b = new IDirect3DVertexBuffer9(std::move(link), usage, fvf, pool);
-  if (!b->bytes_.allocate(length)) {
-    b->Release();
-    return nullptr;
-  }
-  return b;
+  return allocate(b, length) ? b : nullptr;
 }
 
 HRESULT IDirect3DVertexBuffer9::GetDesc(D3DVERTEXBUFFER_DESC* desc) const {
@@ -47,11 +46,7 @@ IDirect3DIndexBuffer9* IDirect3DIndexBuffer9::create(std::shared_ptr<DeviceLink>
                                                      UINT length, DWORD usage, D3DFORMAT format,
                                                      D3DPOOL pool) {
   auto* b = new IDirect3DIndexBuffer9(std::move(link), usage, format, pool);
-  if (!b->bytes_.allocate(length)) {
-    b->Release();
-    return nullptr;
-  }
-  return b;
+  return allocate(b, length) ? b : nullptr;
 }
 
 HRESULT IDirect3DIndexBuffer9::GetDesc(D3DINDEXBUFFER_DESC* desc) const {

@@ -8,6 +8,23 @@ namespace {
 
 uint64_t address(const void* p) { return uint64_t(reinterpret_cast<uintptr_t>(p)); }
 
+// The vertices of stream 0 as a draw source; false without a usable binding.
+bool streamSource(const DeviceState& state, DrawSource& s) {
+  const IDirect3DVertexBuffer9* vb = state.stream;
+  if (!vb || state.streamStride == 0 || state.streamOffset >= vb->bytes().size()) return false;
+  s.vertices = vb->bytes().data() + state.streamOffset;
+  s.stride = state.streamStride;
+  s.vertexLimit = (vb->bytes().size() - state.streamOffset) / s.stride;
+  return true;
+}
+
+// The interface unbinds stream 0 and the indices after a draw from user memory.
+void forgetStreamAndIndices(DeviceState& state) {
+  safeRelease(state.stream);
+  safeRelease(state.indices);
+  state.streamOffset = state.streamStride = 0;
+}
+
 uint64_t verticesFor(D3DPRIMITIVETYPE type, uint64_t count) {
   return type == D3DPT_TRIANGLELIST ? count * 3 : count + 2;
 }
@@ -22,14 +39,8 @@ HRESULT IDirect3DDevice9::draw(D3DPRIMITIVETYPE type, UINT count, const DrawSour
 
 HRESULT IDirect3DDevice9::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT count) {
   log("DrawPrimitive", {type, startVertex, count});
-  const IDirect3DVertexBuffer9* vb = state_.stream;
-  if (!vb || state_.streamStride == 0 || state_.streamOffset >= vb->bytes().size()) {
-    return D3DERR_INVALIDCALL;
-  }
   DrawSource s;
-  s.vertices = vb->bytes().data() + state_.streamOffset;
-  s.stride = state_.streamStride;
-  s.vertexLimit = (vb->bytes().size() - state_.streamOffset) / s.stride;
+  if (!streamSource(state_, s)) return D3DERR_INVALIDCALL;
   s.baseVertex = startVertex;
   if (uint64_t(startVertex) + verticesFor(type, count) > s.vertexLimit) return D3DERR_INVALIDCALL;
   return draw(type, count, s);
@@ -40,15 +51,9 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t ba
                                                UINT startIndex, UINT count) {
   log("DrawIndexedPrimitive", {type, uint64_t(int64_t(baseVertex)), minIndex, vertexCount,
                                startIndex, count});
-  const IDirect3DVertexBuffer9* vb = state_.stream;
   const IDirect3DIndexBuffer9* ib = state_.indices;
-  if (!vb || !ib || state_.streamStride == 0 || state_.streamOffset >= vb->bytes().size()) {
-    return D3DERR_INVALIDCALL;
-  }
   DrawSource s;
-  s.vertices = vb->bytes().data() + state_.streamOffset;
-  s.stride = state_.streamStride;
-  s.vertexLimit = (vb->bytes().size() - state_.streamOffset) / s.stride;
+  if (!ib || !streamSource(state_, s)) return D3DERR_INVALIDCALL;
   s.indices32 = ib->format() == D3DFMT_INDEX32;
   const uint64_t indexSize = s.indices32 ? 4 : 2;
   const uint64_t available = ib->bytes().size() / indexSize;
@@ -63,10 +68,7 @@ HRESULT IDirect3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count,
                                           const void* vertices, UINT stride) {
   log("DrawPrimitiveUP", {type, count, address(vertices), stride});
   if (!vertices || stride == 0) return D3DERR_INVALIDCALL;
-  // The interface unbinds stream 0 and the indices after a draw from user memory.
-  safeRelease(state_.stream);
-  safeRelease(state_.indices);
-  state_.streamOffset = state_.streamStride = 0;
+  forgetStreamAndIndices(state_);
   DrawSource s;
   s.vertices = static_cast<const uint8_t*>(vertices);
   s.stride = stride;
@@ -82,9 +84,7 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT min
       (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32)) {
     return D3DERR_INVALIDCALL;
   }
-  safeRelease(state_.stream);
-  safeRelease(state_.indices);
-  state_.streamOffset = state_.streamStride = 0;
+  forgetStreamAndIndices(state_);
   DrawSource s;
   s.vertices = static_cast<const uint8_t*>(vertices);
   s.stride = stride;

@@ -7,7 +7,9 @@
 namespace d3d9 {
 namespace {
 
+using testing::levelZero;
 using testing::makeDevice;
+using testing::makeRenderTexture;
 using testing::pixelAt;
 using testing::Ref;
 using testing::windowedParams;
@@ -101,10 +103,7 @@ TEST(D3dDeviceLife, ResetRestoresDefaultStates) {
 TEST(D3dDeviceLife, FillStretchAndReadBack) {
   auto t = makeDevice("default");
   IDirect3DDevice9* d = t.device.get();
-  IDirect3DTexture9* rtRaw = nullptr;
-  ASSERT_EQ(d->CreateTexture(32, 32, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
-                             &rtRaw, nullptr), D3D_OK);
-  Ref<IDirect3DTexture9> rt(rtRaw);
+  auto rt = makeRenderTexture(d, 32, 32);
   IDirect3DSurface9* back = nullptr;
   d->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
   Ref<IDirect3DSurface9> backRef(back);
@@ -112,9 +111,8 @@ TEST(D3dDeviceLife, FillStretchAndReadBack) {
   ASSERT_EQ(d->ColorFill(back, &left, 0xFF336699u), D3D_OK);
   ASSERT_EQ(d->ColorFill(back, nullptr, 0xFF000000u) , D3D_OK);
   ASSERT_EQ(d->ColorFill(back, &left, 0xFF336699u), D3D_OK);
-  IDirect3DSurface9* level = nullptr;
-  rt->GetSurfaceLevel(0, &level);
-  Ref<IDirect3DSurface9> levelRef(level);
+  auto levelRef = levelZero(rt.get());
+  IDirect3DSurface9* level = levelRef.get();
   // Left half of the back buffer, squeezed to the 32 x 32 target.
   ASSERT_EQ(d->StretchRect(back, &left, level, nullptr, D3DTEXF_NONE), D3D_OK);
   IDirect3DSurface9* sys = nullptr;

@@ -275,22 +275,16 @@ TEST(D3dDraw, NearPlaneClipsTrianglesBehindTheEye) {
 TEST(D3dDraw, RenderTargetTexturesFeedLaterDraws) {
   auto t = make2D(4, 4);
   IDirect3DDevice9* d = t.device.get();
-  IDirect3DTexture9* rt = nullptr;
-  ASSERT_EQ(d->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
-                             &rt, nullptr), D3D_OK);
-  Ref<IDirect3DTexture9> rtRef(rt);
-  IDirect3DSurface9* level = nullptr;
-  rt->GetSurfaceLevel(0, &level);
+  auto rt = makeRenderTexture(d, 4, 4);
   IDirect3DSurface9* back = nullptr;
   d->GetRenderTarget(0, &back);
-  d->SetRenderTarget(0, level);
+  d->SetRenderTarget(0, levelZero(rt.get()).get());
   d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
   auto q = quadList(-0.5f, -0.5f, 3.5f, 3.5f, 0xFF20C040u);
   ASSERT_EQ(drawList(d, q.data(), 2), D3D_OK);
   d->SetRenderTarget(0, back);
   back->Release();
-  level->Release();
-  d->SetTexture(0, rt);
+  d->SetTexture(0, rt.get());
   d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
   q = quadList(-0.5f, -0.5f, 3.5f, 3.5f, 0xFFFFFFFFu);
   ASSERT_EQ(drawList(d, q.data(), 2), D3D_OK);
@@ -324,14 +318,8 @@ TEST(D3dDraw, DepthTestKeepsTheNearerSurface) {
 TEST(D3dDraw, SeparateAlphaBlendingAndTheDepthRange) {
   auto t = make2D(4, 4);
   IDirect3DDevice9* d = t.device.get();
-  IDirect3DTexture9* rt = nullptr;
-  ASSERT_EQ(d->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
-                             &rt, nullptr), D3D_OK);
-  Ref<IDirect3DTexture9> rtRef(rt);
-  IDirect3DSurface9* level = nullptr;
-  rt->GetSurfaceLevel(0, &level);
-  d->SetRenderTarget(0, level);
-  level->Release();
+  auto rt = makeRenderTexture(d, 4, 4);
+  d->SetRenderTarget(0, levelZero(rt.get()).get());
   d->Clear(0, nullptr, D3DCLEAR_TARGET, 0x40000000u, 1.0f, 0);
   // Colour: source x alpha + destination x (1 - alpha); alpha: source + destination.
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);

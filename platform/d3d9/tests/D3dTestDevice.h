@@ -51,6 +51,22 @@ inline TestDevice makeDevice(const std::string& spec, uint32_t width = 64, uint3
   return t;
 }
 
+// A render-target texture in A8R8G8B8, one level.
+inline Ref<IDirect3DTexture9> makeRenderTexture(IDirect3DDevice9* d, uint32_t width,
+                                                uint32_t height) {
+  IDirect3DTexture9* rt = nullptr;
+  EXPECT_EQ(d->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                             D3DPOOL_DEFAULT, &rt, nullptr), D3D_OK);
+  return Ref<IDirect3DTexture9>(rt);
+}
+
+// Level 0 of a texture as a surface, with its own reference.
+inline Ref<IDirect3DSurface9> levelZero(IDirect3DTexture9* texture) {
+  IDirect3DSurface9* level = nullptr;
+  EXPECT_EQ(texture->GetSurfaceLevel(0, &level), D3D_OK);
+  return Ref<IDirect3DSurface9>(level);
+}
+
 inline uint32_t pixelAt(const PixelStore& s, uint32_t x, uint32_t y) {
   uint32_t v = 0;
   for (int i = 3; i >= 0; --i) v = v << 8 | s.row(y)[x * 4 + i];
