@@ -44,6 +44,8 @@ void Rasteriser::triangle(const ScreenVertex& va, const ScreenVertex& vb,
   const ScreenVertex* v[3] = {&va, &vb, &vc};
   int64_t X[3], Y[3];
   for (int i = 0; i < 3; ++i) {
+    // Clipping keeps positions inside the guard band; what is not finite is not drawn.
+    if (!std::isfinite(v[i]->x) || !std::isfinite(v[i]->y)) return;
     X[i] = std::llround(double(v[i]->x) * kSub);
     Y[i] = std::llround(double(v[i]->y) * kSub);
   }
