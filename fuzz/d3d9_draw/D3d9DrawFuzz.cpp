@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const D3DRENDERSTATETYPE renders[] = {D3DRS_CULLMODE, D3DRS_ZFUNC, D3DRS_ALPHABLENDENABLE,
                                         D3DRS_SRCBLEND, D3DRS_DESTBLEND, D3DRS_FOGENABLE,
                                         D3DRS_ALPHATESTENABLE, D3DRS_ZENABLE};
-  for (D3DRENDERSTATETYPE r : renders) device->SetRenderState(r, in.take<uint8_t>() % 12);
+  for (D3DRENDERSTATETYPE r : renders) device->SetRenderState(r, in.take<uint8_t>() % 11);
   device->SetSamplerState(0, D3DSAMP_ADDRESSU, in.take<uint8_t>() % 5);
   device->SetSamplerState(0, D3DSAMP_MINFILTER, in.take<uint8_t>() % 4);
   device->SetSamplerState(0, D3DSAMP_MIPFILTER, in.take<uint8_t>() % 4);
@@ -62,8 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                         D3DFVF_XYZW | D3DFVF_TEX2, 0x815E};
   device->SetFVF(fvfs[in.take<uint8_t>() % 4]);
   D3DMATRIX m;
-  for (auto& row : m.m) {
-    for (float& f : row) f = in.take<float>();
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) m.m[r][c] = float(in.take<int8_t>()) / 32.0f;
   }
   device->SetTransform(D3DTS_PROJECTION, &m);
   const auto type = D3DPRIMITIVETYPE(1 + in.take<uint8_t>() % 6);
@@ -75,7 +75,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Room for every vertex either call may read: the declared range of the indexed call and
   // the (at most 9) vertices of the non-indexed one.
   std::vector<uint8_t> vertices(20 * 72);
-  std::memcpy(vertices.data(), in.p, in.left < vertices.size() ? in.left : vertices.size());
+  if (in.take<uint8_t>() & 1) {
+    // Raw bytes: any float, NaN and infinity included.
+    std::memcpy(vertices.data(), in.p, in.left < vertices.size() ? in.left : vertices.size());
+  } else {
+    // Small values that land on and around the target, so that most triangles draw pixels.
+    for (size_t i = 0; i + 4 <= vertices.size(); i += 4) {
+      const float f = float(in.take<int8_t>()) * 0.5f;
+      std::memcpy(vertices.data() + i, &f, 4);
+    }
+  }
   device->BeginScene();
   device->DrawIndexedPrimitiveUP(type, minIndex, vertexCount, primitives, indices.data(),
                                  D3DFMT_INDEX16, vertices.data(), 72);

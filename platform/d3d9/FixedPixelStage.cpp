@@ -53,7 +53,7 @@ inline uint32_t combine(uint32_t op, uint32_t a, uint32_t b) {
 }
 
 inline uint32_t toByte(float v) {
-  return uint32_t(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f);
+  return uint32_t((v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f) * 255.0f + 0.5f);  // NaN: 0
 }
 
 }  // namespace
@@ -99,6 +99,7 @@ HRESULT FixedPixelStage::prepare(const DeviceState& state) {
       if (samplers_[i].bound && channels_.tex[s.texSet] < 0) {
         channels_.tex[s.texSet] = channels_.add(2);
         channels_.texComponents[s.texSet] = 2;
+        channels_.stepped |= uint64_t(3) << channels_.tex[s.texSet];
       }
     }
     stages_[stageCount_++] = s;
@@ -128,6 +129,19 @@ void FixedPixelStage::shade(const PixelSpan& span, uint32_t* argb) {
     const int32_t c = channels_.tex[s.texSet];
     const float* u = span.channel[c];
     const float* v = span.channel[c + 1];
+    if (affine) {
+      // Coordinates change linearly along the span: the sampler steps them itself.
+      const float w = span.w[0];
+      const float dudx = span.flat[c] ? 0.0f : w * span.gradX[c];
+      const float dvdx = span.flat[c + 1] ? 0.0f : w * span.gradX[c + 1];
+      float lod = 0.0f;
+      if (sampler.needsLod) {
+        lod = samplerLod(sampler, w * span.gradX[c], w * span.gradX[c + 1], w * span.gradY[c],
+                         w * span.gradY[c + 1]);
+      }
+      sampleSpanLinear(sampler, u[0], dudx, v[0], dvdx, lod, span.live, n, texels_[k]);
+      continue;
+    }
     if (span.flat[c] || span.flat[c + 1]) {
       std::fill(u_, u_ + n, u[0]);
       std::fill(v_, v_ + n, v[0]);
@@ -136,13 +150,8 @@ void FixedPixelStage::shade(const PixelSpan& span, uint32_t* argb) {
       u = u_;
       v = v_;
     }
-    float lod = 0.0f;
     const float* lods = nullptr;
-    if (sampler.needsLod && affine) {
-      const float w = span.w[0];
-      lod = samplerLod(sampler, w * span.gradX[c], w * span.gradX[c + 1], w * span.gradY[c],
-                       w * span.gradY[c + 1]);
-    } else if (sampler.needsLod) {
+    if (sampler.needsLod) {
       // Derivatives of u = U / Q with U = u x rhw and Q = rhw, both planar in screen space.
       for (uint32_t i = 0; i < n; ++i) {
         const float w = span.w[i];
@@ -153,7 +162,7 @@ void FixedPixelStage::shade(const PixelSpan& span, uint32_t* argb) {
       }
       lods = lods_;
     }
-    sampleSpan(sampler, u, v, lods, lod, span.live, n, texels_[k]);
+    sampleSpan(sampler, u, v, lods, 0.0f, span.live, n, texels_[k]);
   }
   // A diffuse colour that does not change over the triangle is converted once per span.
   const bool flatDiffuse =

@@ -36,6 +36,7 @@ void Rasteriser::begin(PixelStage* stage, const MergeSetup* merge, const DepthSe
   cull_ = cullMode;
   clip_ = clip;
   channelCount_ = stage->channels().count;
+  stepped_ = stage->channels().stepped;
   for (uint32_t c = 0; c < channelCount_; ++c) channelPtr_[c] = values_[c];
 }
 
@@ -155,8 +156,8 @@ void Rasteriser::shadeChunk(int32_t x, int32_t y, uint32_t count) {
   for (uint32_t c = 0; c < channelCount_; ++c) {
     const float row = float(ch_[c].base + ch_[c].dy * fy), dx = float(ch_[c].dx);
     float* out = values_[c];
-    if (flat_[c]) {
-      out[0] = row * ws_[0];
+    if (flat_[c] || (!perspective_ && (stepped_ >> c & 1))) {
+      out[0] = (row + dx * float(x)) * ws_[0];
       continue;
     }
     for (uint32_t i = 0; i < count; ++i) out[i] = (row + dx * float(x + int32_t(i))) * ws_[i];

@@ -44,6 +44,7 @@ class Rasteriser {
   uint32_t cull_ = 0;
   ClipRect clip_{};
   uint32_t channelCount_ = 0;
+  uint64_t stepped_ = 0;
 
   // Planes of the current triangle: value = base + dx * px + dy * py.
   struct Plane {

@@ -1,5 +1,7 @@
 #include "platform/d3d9/Sampler.h"
 
+#include "platform/d3d9/Stages.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -13,7 +15,7 @@ inline int32_t floorToInt(float v) {
   // Far-away coordinates are held inside the integer range (wrap works modulo the size
   // anyway); the floor comes from truncating a value made positive by a large offset, which
   // keeps it a few instructions instead of a library call.
-  v = std::min(std::max(v, -1.0e9f), 1.0e9f);
+  v = v > -1.0e9f ? (v < 1.0e9f ? v : 1.0e9f) : -1.0e9f;  // NaN becomes the lower bound
   constexpr double kOffset = 1099511627776.0;  // 2^40
   return int32_t(int64_t(double(v) + kOffset) - (int64_t(1) << 40));
 }
@@ -205,6 +207,95 @@ void sampleSpan(const SamplerSetup& s, const float* u, const float* v, const flo
     for (uint32_t i = 0; i < count; ++i) {
       if (live[i]) out[i] = samplePoint(s, l, u[i], v[i]);
     }
+  }
+}
+
+namespace {
+
+// Texel coordinates in 1/65536 texel, stepped per pixel.
+struct Steps {
+  int64_t x, dx, y, dy;
+};
+
+Steps stepsFor(const TexelLevel& l, float u0, float du, float v0, float dv, double centre) {
+  constexpr double kOne = 65536.0;
+  const double w = l.width, h = l.height;
+  const auto fixed = [](double v) {
+    v = v > -4.0e15 ? (v < 4.0e15 ? v : 4.0e15) : -4.0e15;  // NaN becomes the lower bound
+    return v >= 0.0 ? int64_t(v + 0.5) : -int64_t(0.5 - v);
+  };
+  return {fixed((double(u0) * w - centre) * kOne), fixed(double(du) * w * kOne),
+          fixed((double(v0) * h - centre) * kOne), fixed(double(dv) * h * kOne)};
+}
+
+inline int32_t wrapIndex(int64_t i, uint32_t size, uint32_t mode, bool& inside) {
+  inside = true;
+  if (uint64_t(i) < size) return int32_t(i);
+  if (mode == D3DTADDRESS_WRAP) {
+    const int64_t r = i % int64_t(size);
+    return int32_t(r < 0 ? r + size : r);
+  }
+  if (mode == D3DTADDRESS_BORDER) {
+    inside = false;
+    return 0;
+  }
+  return i < 0 ? 0 : int32_t(size) - 1;
+}
+
+void stepLevel(const SamplerSetup& s, const TexelLevel& l, uint32_t filter, Steps st,
+               const uint8_t* live, uint32_t count, uint32_t* out) {
+  if (filter != D3DTEXF_LINEAR) {
+    for (uint32_t i = 0; i < count; ++i, st.x += st.dx, st.y += st.dy) {
+      if (!live[i]) continue;
+      bool xIn, yIn;
+      const int32_t x = wrapIndex(st.x >> 16, l.width, s.addressU, xIn);
+      const int32_t y = wrapIndex(st.y >> 16, l.height, s.addressV, yIn);
+      out[i] = texelAt(s, l, x, xIn, y, yIn);
+    }
+    return;
+  }
+  for (uint32_t i = 0; i < count; ++i, st.x += st.dx, st.y += st.dy) {
+    if (!live[i]) continue;
+    const int64_t x0 = st.x >> 16, y0 = st.y >> 16;
+    const uint32_t wx = uint32_t(st.x >> 8) & 255, wy = uint32_t(st.y >> 8) & 255;
+    if (x0 >= 0 && y0 >= 0 && x0 + 1 < l.width && y0 + 1 < l.height) {
+      const uint32_t* p = l.texels + size_t(y0) * l.pitch + size_t(x0);
+      out[i] = lerpArgb(lerpArgb(p[0], p[1], wx), lerpArgb(p[l.pitch], p[l.pitch + 1], wx), wy);
+      continue;
+    }
+    bool x0In, x1In, y0In, y1In;
+    const int32_t ax0 = wrapIndex(x0, l.width, s.addressU, x0In);
+    const int32_t ax1 = wrapIndex(x0 + 1, l.width, s.addressU, x1In);
+    const int32_t ay0 = wrapIndex(y0, l.height, s.addressV, y0In);
+    const int32_t ay1 = wrapIndex(y0 + 1, l.height, s.addressV, y1In);
+    const uint32_t top = lerpArgb(texelAt(s, l, ax0, x0In, ay0, y0In),
+                                  texelAt(s, l, ax1, x1In, ay0, y0In), wx);
+    const uint32_t bottom = lerpArgb(texelAt(s, l, ax0, x0In, ay1, y1In),
+                                     texelAt(s, l, ax1, x1In, ay1, y1In), wx);
+    out[i] = lerpArgb(top, bottom, wy);
+  }
+}
+
+}  // namespace
+
+void sampleSpanLinear(const SamplerSetup& s, float u0, float du, float v0, float dv, float lod,
+                      const uint8_t* live, uint32_t count, uint32_t* out) {
+  if (!s.bound) {
+    std::fill(out, out + count, kWhite);
+    return;
+  }
+  const LevelChoice c = chooseLevels(s, lod);
+  // Point sampling takes the texel under the position; linear filtering weighs the texel
+  // centres around it, which lie half a texel further.
+  const double centre = c.filter == D3DTEXF_LINEAR ? 0.5 : 0.0;
+  const TexelLevel& first = s.levels[c.first];
+  stepLevel(s, first, c.filter, stepsFor(first, u0, du, v0, dv, centre), live, count, out);
+  if (c.first == c.second || c.weight == 0) return;
+  uint32_t other[kMaxSpan];
+  const TexelLevel& second = s.levels[c.second];
+  stepLevel(s, second, c.filter, stepsFor(second, u0, du, v0, dv, centre), live, count, other);
+  for (uint32_t i = 0; i < count; ++i) {
+    if (live[i]) out[i] = lerpArgb(out[i], other[i], c.weight);
   }
 }
 

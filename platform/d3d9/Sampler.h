@@ -40,6 +40,11 @@ uint32_t sampleTexture(const SamplerSetup& s, float u, float v, float lod);
 void sampleSpan(const SamplerSetup& s, const float* u, const float* v, const float* lods,
                 float lod, const uint8_t* live, uint32_t count, uint32_t* out);
 
+// The same for a span whose coordinates change linearly: pixel i reads (u0 + i * du,
+// v0 + i * dv), all at one level of detail. Coordinates step in fixed point.
+void sampleSpanLinear(const SamplerSetup& s, float u0, float du, float v0, float dv, float lod,
+                      const uint8_t* live, uint32_t count, uint32_t* out);
+
 // Base-2 logarithm, exact at powers of two and linear between them; deterministic.
 float fastLog2(float x);
 

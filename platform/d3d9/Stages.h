@@ -49,6 +49,9 @@ struct ChannelMap {
   int32_t tex[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
   uint32_t texComponents[8] = {};
   uint32_t count = 0;
+  // Channels the stage steps itself along spans without perspective (bit per channel): for
+  // those spans they carry only their first value, the gradients giving the rest.
+  uint64_t stepped = 0;
 
   int32_t add(uint32_t n) {
     const int32_t first = int32_t(count);
@@ -65,7 +68,8 @@ struct PixelSpan {
   uint8_t* live;                 // 1 for pixels still drawn; a stage may clear entries
   const float* w;                // per pixel, the interpolated w (1 / rhw)
   // Per channel, `count` perspective-correct values; a channel marked flat (the same value
-  // over the whole triangle) carries only its first value.
+  // over the whole triangle) carries only its first value, and so does a stepped channel
+  // (ChannelMap::stepped) when rhwGradX and rhwGradY are 0.
   const float* const* channel;
   const bool* flat;
   // Screen-space gradients of (value x rhw) per channel and of rhw itself, from which a stage
