@@ -152,13 +152,16 @@ void FixedPixelStage::shade(const PixelSpan& span, uint32_t* argb) {
     }
     const float* lods = nullptr;
     if (sampler.needsLod) {
-      // Derivatives of u = U / Q with U = u x rhw and Q = rhw, both planar in screen space.
-      for (uint32_t i = 0; i < n; ++i) {
+      // Derivatives of u = U / Q with U = u x rhw and Q = rhw, both planar in screen space;
+      // like hardware, which works on blocks of 2 x 2 pixels, one level of detail serves two
+      // neighbouring pixels.
+      for (uint32_t i = 0; i < n; i += 2) {
         const float w = span.w[i];
         lods_[i] = samplerLod(sampler, w * (span.gradX[c] - u[i] * span.rhwGradX),
                               w * (span.gradX[c + 1] - v[i] * span.rhwGradX),
                               w * (span.gradY[c] - u[i] * span.rhwGradY),
                               w * (span.gradY[c + 1] - v[i] * span.rhwGradY));
+        if (i + 1 < n) lods_[i + 1] = lods_[i];
       }
       lods = lods_;
     }

@@ -89,7 +89,12 @@ void Rasteriser::triangle(const ScreenVertex& va, const ScreenVertex& vb,
     ch_[c] = plane(p0.ch[c], p1.ch[c], p2.ch[c]);
     gradX_[c] = float(ch_[c].dx);
     gradY_[c] = float(ch_[c].dy);
-    flat_[c] = !perspective_ && ch_[c].dx == 0.0 && ch_[c].dy == 0.0;
+    // A value equal at the three vertices is the same over the whole triangle, with or
+    // without perspective (then only value x rhw varies).
+    const float a = p0.ch[c] / p0.rhw, b = p1.ch[c] / p1.rhw, e = p2.ch[c] / p2.rhw;
+    const float tolerance = 1e-6f * std::max(1.0f, std::fabs(a));
+    flat_[c] = std::fabs(b - a) <= tolerance && std::fabs(e - a) <= tolerance;
+    flatValue_[c] = a;
   }
 
   const int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
@@ -156,7 +161,11 @@ void Rasteriser::shadeChunk(int32_t x, int32_t y, uint32_t count) {
   for (uint32_t c = 0; c < channelCount_; ++c) {
     const float row = float(ch_[c].base + ch_[c].dy * fy), dx = float(ch_[c].dx);
     float* out = values_[c];
-    if (flat_[c] || (!perspective_ && (stepped_ >> c & 1))) {
+    if (flat_[c]) {
+      out[0] = flatValue_[c];
+      continue;
+    }
+    if (!perspective_ && (stepped_ >> c & 1)) {
       out[0] = (row + dx * float(x)) * ws_[0];
       continue;
     }

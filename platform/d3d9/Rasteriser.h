@@ -56,6 +56,7 @@ class Rasteriser {
   float gradX_[kMaxChannels]{};
   float gradY_[kMaxChannels]{};
   bool flat_[kMaxChannels]{};
+  float flatValue_[kMaxChannels]{};
 
   float zs_[kChunk]{};
   float ws_[kChunk]{};
