@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace d3d9 {
@@ -9,16 +10,31 @@ namespace {
 
 using namespace testing;
 
-TEST(D3dRaster, HalfPixelShiftedQuadCoversExactlyItsPixels) {
-  auto t = make2D(80, 80);
-  IDirect3DDevice9* d = t.device.get();
-  const auto q = quadList(-0.5f, -0.5f, 63.5f, 63.5f, 0xFFFFFFFFu);
-  ASSERT_EQ(drawList(d, q.data(), 2), D3D_OK);
-  const PixelStore& s = target(d);
-  EXPECT_EQ(countPixels(s, [](uint32_t p) { return (p & 0xFFFFFF) != 0; }), 64u * 64u);
-  EXPECT_EQ(pixelAt(s, 63, 63) & 0xFFFFFF, 0xFFFFFFu);
-  EXPECT_EQ(pixelAt(s, 64, 0) & 0xFFFFFF, 0u);
-  EXPECT_EQ(pixelAt(s, 0, 64) & 0xFFFFFF, 0u);
+// Pixel centres lie on integer coordinates and left and top edges own the centres on them.
+TEST(D3dRaster, QuadsCoverThePixelCentresInsideThem) {
+  struct Case {
+    float x0, y0, x1, y1;
+    uint32_t left, top, size;  // the covered square
+  } cases[] = {
+      {-0.5f, -0.5f, 63.5f, 63.5f, 0, 0, 64},  // the sprite layers' half-pixel shift
+      {0, 0, 4, 4, 0, 0, 4},                    // centres on all four edges
+      {0.5f, 0.5f, 4.5f, 4.5f, 1, 1, 4},
+      {2.25f, 3.25f, 2.75f, 3.75f, 0, 0, 0},    // no centre inside
+      {9.999f, 9.0f, 12.001f, 11.0f, 10, 9, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.x0) + "," + std::to_string(c.y0));
+    auto t = make2D(80, 80);
+    IDirect3DDevice9* d = t.device.get();
+    const auto q = quadList(c.x0, c.y0, c.x1, c.y1, 0xFFFFFFFFu);
+    ASSERT_EQ(drawList(d, q.data(), 2), D3D_OK);
+    const PixelStore& s = target(d);
+    EXPECT_EQ(countPixels(s, [](uint32_t p) { return (p & 0xFFFFFF) != 0; }), c.size * c.size);
+    if (c.size) {
+      EXPECT_NE(pixelAt(s, c.left, c.top) & 0xFFFFFF, 0u);
+      EXPECT_NE(pixelAt(s, c.left + c.size - 1, c.top + c.size - 1) & 0xFFFFFF, 0u);
+    }
+  }
 }
 
 // Additive drawing of a small value shows every pixel hit twice as 2.
