@@ -2,7 +2,7 @@
 // second of small textured triangles, and a 640 x 480 frame of a few thousand textured
 // triangles, the frame budget the software device must keep well under 16 ms.
 
-#include "platform/d3d9/Device.h"
+#include "platform/d3d9/WindowedDevice.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,18 +25,7 @@ struct Bench {
   IDirect3DTexture9* texture = nullptr;
 
   Bench(uint32_t w, uint32_t h, bool blend, DWORD filter) {
-    IDirect3D9* d3d = createDirect3D(*profileBySpec("default"));
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = w;
-    pp.BackBufferHeight = h;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D24X8;
-    d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp,
-                      &device);
-    d3d->Release();
+    device = createWindowedDevice(*profileBySpec("default"), w, h);
     device->CreateTexture(256, 256, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr);
     for (DWORD l = 0; l < texture->GetLevelCount(); ++l) {
       D3DLOCKED_RECT r{};

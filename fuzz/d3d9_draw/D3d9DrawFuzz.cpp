@@ -1,7 +1,7 @@
 // Feeds arbitrary vertices, indices and states to the device's draw calls: whatever the input,
 // a draw either answers an error or writes pixels inside the target, never outside memory.
 
-#include "platform/d3d9/Device.h"
+#include "platform/d3d9/WindowedDevice.h"
 
 #include <cstring>
 #include <vector>
@@ -25,18 +25,7 @@ struct Input {
 };
 
 IDirect3DDevice9* makeDevice() {
-  IDirect3D9* d3d = createDirect3D(*profileBySpec("default,pad=4"));
-  D3DPRESENT_PARAMETERS pp{};
-  pp.BackBufferWidth = 24;
-  pp.BackBufferHeight = 17;
-  pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  pp.Windowed = TRUE;
-  pp.EnableAutoDepthStencil = TRUE;
-  pp.AutoDepthStencilFormat = D3DFMT_D24X8;
-  IDirect3DDevice9* d = nullptr;
-  d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &d);
-  d3d->Release();
+  IDirect3DDevice9* d = createWindowedDevice(*profileBySpec("default,pad=4"), 24, 17);
   IDirect3DTexture9* t = nullptr;
   d->CreateTexture(8, 4, 0, 0, D3DFMT_A4R4G4B4, D3DPOOL_MANAGED, &t, nullptr);
   d->SetTexture(0, t);

@@ -7,7 +7,7 @@
 // The BMP is written by the small writer below, not by the image library: the rasteriser tests
 // live in the platform library, which may not depend on it.
 
-#include "platform/d3d9/Device.h"
+#include "platform/d3d9/WindowedDevice.h"
 
 #include <cstdio>
 #include <vector>
@@ -25,20 +25,8 @@ constexpr uint32_t kSize = 32;
 
 bool render(std::vector<uint32_t>& pixels) {
   auto profile = profileBySpec("default");
-  IDirect3D9* d3d = profile ? createDirect3D(*profile) : nullptr;
-  if (!d3d) return false;
-  D3DPRESENT_PARAMETERS pp{};
-  pp.BackBufferWidth = pp.BackBufferHeight = kSize;
-  pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  pp.Windowed = TRUE;
-  pp.EnableAutoDepthStencil = TRUE;
-  pp.AutoDepthStencilFormat = D3DFMT_D24X8;
-  IDirect3DDevice9* d = nullptr;
-  const HRESULT created = d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr,
-                                            D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &d);
-  d3d->Release();
-  if (FAILED(created)) return false;
+  IDirect3DDevice9* d = profile ? createWindowedDevice(*profile, kSize, kSize) : nullptr;
+  if (!d) return false;
   d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
   d->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
   d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);

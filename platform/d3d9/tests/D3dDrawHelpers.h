@@ -57,4 +57,12 @@ inline TestDevice make2D(uint32_t width, uint32_t height, const char* spec = "de
   return t;
 }
 
+// Blending with the given factors, the colour taken from the diffuse colour alone.
+inline void blendDiffuse(IDirect3DDevice9* d, D3DBLEND source, D3DBLEND dest) {
+  d->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+  d->SetRenderState(D3DRS_SRCBLEND, source);
+  d->SetRenderState(D3DRS_DESTBLEND, dest);
+  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+}
+
 }  // namespace d3d9::testing

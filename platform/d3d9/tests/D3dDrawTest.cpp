@@ -226,10 +226,7 @@ static_assert(sizeof(RendererVertex) == 56);
 TEST(D3dDraw, TransformedVerticesMapThroughTheViewport) {
   auto t = make2D(16, 8);
   IDirect3DDevice9* d = t.device.get();
-  d->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
-  d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
-  d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+  blendDiffuse(d, D3DBLEND_ONE, D3DBLEND_ONE);
   D3DXMATRIX ortho;
   D3DXMatrixOrthoOffCenterRH(&ortho, 0, 16, 8, 0, -1, 1);
   d->SetTransform(D3DTS_PROJECTION, &ortho);

@@ -52,10 +52,7 @@ TEST(D3dRaster, SharedEdgesCoverEachPixelOnce) {
     SCOPED_TRACE(shape.name);
     auto t = make2D(32, 32);
     IDirect3DDevice9* d = t.device.get();
-    d->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
-    d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
-    d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+    blendDiffuse(d, D3DBLEND_ONE, D3DBLEND_ONE);
     float cx = 0, cy = 0;
     for (const auto& p : shape.ring) {
       cx += p[0] / float(shape.ring.size());
@@ -79,10 +76,7 @@ TEST(D3dRaster, SharedEdgesCoverEachPixelOnce) {
 TEST(D3dRaster, HalfGreyOverBlack) {
   auto t = make2D(4, 4);
   IDirect3DDevice9* d = t.device.get();
-  d->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
-  d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-  d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+  blendDiffuse(d, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
   const auto q = quadList(-0.5f, -0.5f, 3.5f, 3.5f, 0x80FFFFFFu);
   ASSERT_EQ(drawList(d, q.data(), 2), D3D_OK);
   const uint32_t g = pixelAt(target(d), 1, 1) & 0xFF;

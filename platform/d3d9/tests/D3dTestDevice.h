@@ -2,7 +2,7 @@
 
 // A small fixture for the device tests: a windowed device of the given size on a profile.
 
-#include "platform/d3d9/Device.h"
+#include "platform/d3d9/WindowedDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -21,16 +21,7 @@ using Ref = std::unique_ptr<T, DeviceDeleter>;
 
 inline D3DPRESENT_PARAMETERS windowedParams(uint32_t width, uint32_t height,
                                             bool depth = true) {
-  D3DPRESENT_PARAMETERS pp{};
-  pp.BackBufferWidth = width;
-  pp.BackBufferHeight = height;
-  pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  pp.Windowed = TRUE;
-  pp.EnableAutoDepthStencil = depth;
-  pp.AutoDepthStencilFormat = D3DFMT_D24X8;
-  pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-  return pp;
+  return windowedParameters(width, height, depth);
 }
 
 struct TestDevice {
