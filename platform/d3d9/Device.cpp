@@ -60,7 +60,7 @@ bool IDirect3DDevice9::makeSwapChain(const D3DPRESENT_PARAMETERS& pp) {
     if (!depth) return false;
     autoDepth_ = IDirect3DSurface9::create(
         link_, SurfaceRole::DepthStencil, std::move(*depth), D3DPOOL_DEFAULT,
-        D3DUSAGE_DEPTHSTENCIL, pp.AutoDepthStencilFormat == D3DFMT_D16_LOCKABLE,
+        D3DUSAGE_DEPTHSTENCIL, false,
         pp.MultiSampleType, pp.MultiSampleQuality, nullptr, false);
   }
   renderTarget_ = backBuffer_;

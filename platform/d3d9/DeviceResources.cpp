@@ -93,7 +93,7 @@ HRESULT IDirect3DDevice9::CreateDepthStencilSurface(UINT width, UINT height, D3D
   if (!store) return D3DERR_OUTOFVIDEOMEMORY;
   *surface = IDirect3DSurface9::create(link_, SurfaceRole::DepthStencil, std::move(*store),
                                        D3DPOOL_DEFAULT, D3DUSAGE_DEPTHSTENCIL,
-                                       format == D3DFMT_D16_LOCKABLE, samples, quality, nullptr);
+                                       false, samples, quality, nullptr);
   return D3D_OK;
 }
 

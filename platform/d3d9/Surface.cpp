@@ -26,7 +26,11 @@ IDirect3DSurface9::IDirect3DSurface9(std::shared_ptr<DeviceLink> link, SurfaceRo
       role_(role), store_(std::move(store)), lockable_(lockable), samples_(samples),
       quality_(quality), container_(container) {
   if (role_ == SurfaceRole::DepthStencil) {
+    // Depth lives as floats; the format's bytes are never read, and such a surface is never
+    // locked (a lock could not show the floats in the format's layout).
     depth_.assign(size_t(store_.width) * store_.height, 1.0f);
+    store_.bytes = {};
+    lockable_ = false;
   }
 }
 
