@@ -27,6 +27,12 @@ void format(Message& message, const char* format, va_list args) {
   if (std::vsnprintf(message.text, sizeof message.text, format, args) < 0) message.text[0] = '\0';
 }
 
+void reportFormatted(const char* fmt, va_list args) {
+  Message message;
+  format(message, fmt, args);
+  lerrReport(message.text);
+}
+
 void showBox(const char* text) {
   platform::showMessageBoxCp932(text, LERR_CAPTION, platform::kMessageBoxIconWarning);
 }
@@ -39,22 +45,18 @@ void lerrSetThreshold(int32_t threshold) { g_threshold.store(threshold); }
 int32_t lerrGetThreshold() { return g_threshold.load(); }
 
 void lerrFatal(const char* fmt, ...) {
-  Message message;
   va_list args;
   va_start(args, fmt);
-  format(message, fmt, args);
+  reportFormatted(fmt, args);
   va_end(args);
-  lerrReport(message.text);
   lerrThrow();
 }
 
 void lerrWarning(const char* fmt, ...) {
-  Message message;
   va_list args;
   va_start(args, fmt);
-  format(message, fmt, args);
+  reportFormatted(fmt, args);
   va_end(args);
-  lerrReport(message.text);
 }
 
 void lerrLog(int32_t level, const char* fmt, ...) {

@@ -1,7 +1,7 @@
 #include "foundation/startup/Dmath.h"
 
+#include <bit>
 #include <cmath>
-#include <cstring>
 
 float DmathSinTable[DMATH_SIN_TABLE_SIZE];
 uint32_t DmathSqrtTable[2][DMATH_SQRT_HALF_SIZE];
@@ -11,17 +11,8 @@ namespace {
 constexpr double kStep = 2.0 * 3.14159265358979323846 / 4096.0;
 constexpr uint32_t kMantissaMask = 0x007FFFFF;
 
-uint32_t bitsOf(float value) {
-  uint32_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
-
-float floatOf(uint32_t bits) {
-  float value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
-}
+uint32_t bitsOf(float value) { return std::bit_cast<uint32_t>(value); }
+float floatOf(uint32_t bits) { return std::bit_cast<float>(bits); }
 
 }  // namespace
 

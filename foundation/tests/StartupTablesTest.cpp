@@ -2,23 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 namespace {
 
-uint32_t BitsOf(float f) {
-  uint32_t bits;
-  std::memcpy(&bits, &f, sizeof bits);
-  return bits;
-}
-
-float FloatOf(uint32_t bits) {
-  float f;
-  std::memcpy(&f, &bits, sizeof f);
-  return f;
-}
+uint32_t BitsOf(float f) { return std::bit_cast<uint32_t>(f); }
+float FloatOf(uint32_t bits) { return std::bit_cast<float>(bits); }
 
 // The square root as the fast path computes it: the table gives the mantissa, the result's
 // exponent is half the input's true exponent, rounded down.

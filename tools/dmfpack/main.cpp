@@ -12,6 +12,8 @@
 // container larger than 32-bit offsets can address. An unreadable input gives exit code 1. The
 // output is written to a temporary file and renamed into place.
 
+#include "../common/ReplaceFile.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -109,20 +111,5 @@ int main(int argc, char** argv) {
   }
   for (const Entry& e : entries) out.append(e.bytes.begin(), e.bytes.end());
 
-  const std::string temporary = output + ".tmp";
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    file.write(out.data(), static_cast<std::streamsize>(out.size()));
-    if (!file.flush()) {
-      std::fprintf(stderr, "dmfpack: cannot write %s\n", temporary.c_str());
-      std::remove(temporary.c_str());
-      return 1;
-    }
-  }
-  if (std::rename(temporary.c_str(), output.c_str()) != 0) {
-    std::fprintf(stderr, "dmfpack: cannot write %s\n", output.c_str());
-    std::remove(temporary.c_str());
-    return 1;
-  }
-  return 0;
+  return tools::replaceFile("dmfpack", output, out.data(), out.size()) ? 0 : 1;
 }

@@ -17,6 +17,8 @@
 // output is written to a temporary file and renamed into place.
 
 #include <cerrno>
+#include "../common/ReplaceFile.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -121,20 +123,5 @@ int main(int argc, char** argv) {
   }
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] ^= static_cast<unsigned char>(i & 0xFF);
 
-  const std::string temporary = output + ".tmp";
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!file.flush()) {
-      std::fprintf(stderr, "scramble: cannot write %s\n", temporary.c_str());
-      std::remove(temporary.c_str());
-      return 1;
-    }
-  }
-  if (std::rename(temporary.c_str(), output.c_str()) != 0) {
-    std::fprintf(stderr, "scramble: cannot write %s\n", output.c_str());
-    std::remove(temporary.c_str());
-    return 1;
-  }
-  return 0;
+  return tools::replaceFile("scramble", output, bytes.data(), bytes.size()) ? 0 : 1;
 }
