@@ -52,6 +52,35 @@ TEST_F(CopyFamilies, AllPairsFollowTheirRules) {
   }
 }
 
+// Requested sizes anywhere from 0 to far beyond the images, in any ratio: whatever the clip
+// leaves lies inside both images and is copied by the model's rule.
+TEST_F(CopyFamilies, RandomRequestsStayInsideTheImages) {
+  std::mt19937 rng(99);
+  const auto request = [&rng](uint32_t extent) -> uint32_t {
+    const uint32_t pick = rng() % 8;
+    if (pick < 4) return rng() % (extent + 1);
+    if (pick < 6) return rng() % (3 * extent + 2);
+    if (pick < 7) return rng() % 1000;
+    return rng();
+  };
+  for (int i = 0; i < 4000; ++i) {
+    const auto& family = imgtest::kCopyFamilies[rng() % 4];
+    const uint32_t d = rng() % 8, s = rng() % 8;
+    const auto extent = [&rng] { return uint32_t(1 + rng() % 9); };
+    CopyShape shape{"random request", extent(), extent(), extent(), extent(), 0, 0, 0, 0};
+    shape.dstW = request(shape.dstImageW);
+    shape.dstH = request(shape.dstImageH);
+    shape.srcW = request(shape.srcImageW);
+    shape.srcH = request(shape.srcImageH);
+    const std::string sizes = std::to_string(shape.dstW) + "x" + std::to_string(shape.dstH) +
+                              " from " + std::to_string(shape.srcW) + "x" +
+                              std::to_string(shape.srcH);
+    SCOPED_TRACE(sizes);
+    imgtest::ExpectCopyMatchesModel(family, d, s, shape, RowOrder::BottomUp, RowOrder::TopDown,
+                                    rng);
+  }
+}
+
 using Bytes = std::vector<uint8_t>;
 
 Bytes Word(uint16_t w) { return {uint8_t(w), uint8_t(w >> 8)}; }

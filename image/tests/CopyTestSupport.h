@@ -118,9 +118,13 @@ inline void ExpectCopyMatchesModel(const CopyFamily& family, uint32_t d, uint32_
   uint32_t dw = shape.dstW, dh = shape.dstH, sw = shape.srcW, sh = shape.srcH;
   DimgClipScaled(dx, dy, dw, dh, shape.dstImageW, shape.dstImageH, sx, sy, sw, sh,
                  shape.srcImageW, shape.srcImageH);
+  // A source size of 0 leaves the clip alone and nothing is copied, whatever else is asked.
   if (sw == 0 || sh == 0) {
-    dw = dh = 0;
+    dw = dh = sw = sh = 0;
   }
+  ASSERT_TRUE(dw <= shape.dstImageW && dh <= shape.dstImageH && sw <= shape.srcImageW &&
+              sh <= shape.srcImageH)
+      << what << ": clipped to " << dw << "x" << dh << " from " << sw << "x" << sh;
 
   std::vector<uint8_t> expected = dst.Memory();
   const uint8_t constant = static_cast<uint8_t>(rng());
