@@ -3,6 +3,7 @@
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "image/DImage.h"
 #include "image/DimgClip.h"
@@ -191,3 +192,12 @@ struct DimgSkipPath {
   static void Row(uint8_t* /*dst*/, const uint8_t* /*src*/, uint32_t /*dstWidth*/,
                   uint32_t /*srcWidth*/, uint8_t /*constant*/) {}
 };
+
+// The path of pair (D, S) of a texture copy family: the family's Rule<D, S> where the
+// destination kind has an alpha field, Otherwise where it has none (the families differ only in
+// what they do with alpha).
+template <template <uint32_t, uint32_t> class Rule, class Otherwise, uint32_t D, uint32_t S>
+using DimgFamilyPath =
+    std::conditional_t<DimgPixelKind<D>::kHasAlpha,
+                       DimgRulePath<DimgPixelKind<D>::kBytes, DimgPixelKind<S>::kBytes, Rule<D, S>>,
+                       Otherwise>;

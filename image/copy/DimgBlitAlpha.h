@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <type_traits>
 
 #include "image/DImage.h"
 #include "image/PixelKind.h"
@@ -21,18 +20,13 @@ struct DimgAlphaRule {
 };
 
 template <uint32_t D, uint32_t S>
-using DimgAlphaPath =
-    std::conditional_t<DimgPixelKind<D>::kHasAlpha,
-                       DimgRulePath<DimgPixelKind<D>::kBytes, DimgPixelKind<S>::kBytes,
-                                    DimgAlphaRule<D, S>>,
-                       DimgSkipPath<DimgPixelKind<D>::kBytes, DimgPixelKind<S>::kBytes>>;
-
-template <uint32_t D, uint32_t S>
 void DimgBlitAlphaPair(uint8_t* dstBits, const dbtl::DImage& dstImage, uint32_t dstWidth,
                        uint32_t dstHeight, const uint8_t* srcBits, const dbtl::DImage& srcImage,
                        uint32_t srcWidth, uint32_t srcHeight, uint8_t constant, uint8_t spare) {
-  DimgCopyPair<DimgAlphaPath<D, S>>(dstBits, dstImage, dstWidth, dstHeight, srcBits, srcImage,
-                                    srcWidth, srcHeight, constant, spare);
+  DimgCopyPair<DimgFamilyPath<DimgAlphaRule,
+                              DimgSkipPath<DimgPixelKind<D>::kBytes, DimgPixelKind<S>::kBytes>, D,
+                              S>>(dstBits, dstImage, dstWidth, dstHeight, srcBits, srcImage,
+                                  srcWidth, srcHeight, constant, spare);
 }
 
 // The dispatcher of the family (the shape of DimgBlit); both bytes change nothing.

@@ -22,15 +22,9 @@ template <uint32_t D, uint32_t S>
 void DimgBlitColorPair(uint8_t* dstBits, const dbtl::DImage& dstImage, uint32_t dstWidth,
                        uint32_t dstHeight, const uint8_t* srcBits, const dbtl::DImage& srcImage,
                        uint32_t srcWidth, uint32_t srcHeight, uint8_t constant, uint8_t spare) {
-  if constexpr (DimgPixelKind<D>::kHasAlpha) {
-    DimgCopyPair<DimgRulePath<DimgPixelKind<D>::kBytes, DimgPixelKind<S>::kBytes,
-                              DimgColorRule<D, S>>>(dstBits, dstImage, dstWidth, dstHeight,
-                                                    srcBits, srcImage, srcWidth, srcHeight,
-                                                    constant, spare);
-  } else {
-    DimgBlitPair<D, S>(dstBits, dstImage, dstWidth, dstHeight, srcBits, srcImage, srcWidth,
-                       srcHeight, constant, spare);
-  }
+  DimgCopyPair<DimgFamilyPath<DimgColorRule, DimgBlitPath<D, S>, D, S>>(
+      dstBits, dstImage, dstWidth, dstHeight, srcBits, srcImage, srcWidth, srcHeight, constant,
+      spare);
 }
 
 // The dispatcher of the family (the shape of DimgBlit); both bytes change nothing.

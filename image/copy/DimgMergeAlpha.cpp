@@ -4,25 +4,23 @@
 #include "image/PixelKind.h"
 #include "image/copy/CopyDriver.h"
 
-#include <type_traits>
+#include <initializer_list>
 
 namespace {
 
-// Kind K stands for every kind its routine serves: they share the pixel size and the place of
-// the alpha.
-template <uint32_t K>
+// Source and destination have one pixel size and one place of the alpha; the routine of a kind
+// serves every kind that shares them.
+template <uint32_t D, uint32_t S>
 struct InvertAlphaRule {
   static void Apply(const uint8_t* src, uint8_t* dst, uint8_t /*constant*/) {
-    using Pixel = DimgPixelKind<K>;
-    Pixel::WriteAlpha(static_cast<uint8_t>(255 - Pixel::Decode(src).a), dst);
+    DimgPixelKind<D>::WriteAlpha(static_cast<uint8_t>(255 - DimgPixelKind<S>::Decode(src).a), dst);
   }
 };
 
 template <uint32_t K>
-using InvertPath = std::conditional_t<
-    DimgPixelKind<K>::kHasAlpha,
-    DimgRulePath<DimgPixelKind<K>::kBytes, DimgPixelKind<K>::kBytes, InvertAlphaRule<K>>,
-    DimgSkipPath<DimgPixelKind<K>::kBytes, DimgPixelKind<K>::kBytes>>;
+using InvertPath =
+    DimgFamilyPath<InvertAlphaRule, DimgSkipPath<DimgPixelKind<K>::kBytes, DimgPixelKind<K>::kBytes>,
+                   K, K>;
 
 // Bit k set: the routine serves kind k.
 constexpr uint32_t Kinds(std::initializer_list<uint32_t> kinds) {
