@@ -187,7 +187,9 @@ void JointStereo(_DMPADECODER* ctx, const _DMPAHEADER& h, int gr, int nz0, int n
   }
   if (!longPartIntensity) return;
   const int bands = shortBlocks ? l.mixedLongBands : 22;
-  // Intensity from the band above the one that holds the right channel's last non-zero line.
+  // Intensity from the band above the one that holds the right channel's last non-zero line,
+  // from band 0 on when the right channel has none. (libmpg123 leaves band 0 out when the right
+  // channel's part is empty, part2_3_length 0, as if it held a line there.)
   const int last = LastNonzero(right, std::min(nz1, static_cast<int>(l.longBound[bands])));
   int isStart = 0;
   if (last > 0) {
