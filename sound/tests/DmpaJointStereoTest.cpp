@@ -13,8 +13,8 @@
 // or mixed blocks, so most streams here are built by the tests; libmpg123 does the arithmetic
 // of the reference everywhere. Where libmpg123 departs from the rules this decoder follows
 // (short band 12 over the right channel's own lines, MPEG-2 illegal positions, MPEG-2 mixed
-// blocks, MPEG-1 position 9), the reference decodes plain stereo frames that those rules make
-// equal to the intensity frames.
+// blocks, MPEG-1 position 9, long band 0 of an empty right channel part), the reference decodes
+// plain stereo frames that those rules make equal to the intensity frames.
 
 namespace {
 
