@@ -6,10 +6,12 @@
 namespace d3d9::shader {
 namespace {
 
-// Loop and rep counts are bytes in the interface; nesting and calls are bounded so that any
-// constants give a bounded run.
+// Loop and rep counts are bytes in the interface; nesting, calls and the instructions run per
+// batch are bounded, so that any program and constants give a bounded run (a program past the
+// budget stops where it is, as a runaway program would be cut off).
 constexpr int32_t kMaxIterations = 255;
-constexpr size_t kMaxDepth = 8;
+constexpr size_t kMaxDepth = 4;
+constexpr uint32_t kMaxSteps = 1u << 16;
 
 // Pixel shaders 1.x keep values within this range between instructions.
 constexpr float kPixel1xRange = 8.0f;
@@ -157,7 +159,9 @@ void Machine::run(uint32_t n, const Uniforms& u, TextureUnit* textures) {
   uint32_t calls[kMaxDepth];
   size_t callDepth = 0;
   auto integer = [&](const Operand& o, int k) { return u.integers[o.slot * 4 + k]; };
+  uint32_t steps = 0;
   for (uint32_t pc = 0; pc < code.size(); ++pc) {
+    if (++steps > kMaxSteps) return;
     const Instruction& ins = code[pc];
     switch (ins.opcode) {
       case kNop:
