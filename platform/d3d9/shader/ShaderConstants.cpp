@@ -5,8 +5,16 @@
 
 namespace d3d9::shader {
 
-void gatherConstants(const Program& p, const float* host, uint32_t hostCount, ConstantRange range,
-                     std::vector<float>& storage, Uniforms& u) {
+void UniformTables::gather(const Program& p, const float* host, uint32_t hostCount,
+                           ConstantRange range) {
+  std::fill(std::begin(integers_), std::end(integers_), 0);
+  std::fill(std::begin(booleans_), std::end(booleans_), false);
+  for (const IntegerDef& d : p.integers) std::memcpy(&integers_[d.number * 4], d.value, 16);
+  for (const auto& [number, value] : p.booleans) booleans_[number] = value;
+  Uniforms& u = uniforms_;
+  u.integers = integers_;
+  u.booleans = booleans_;
+  std::vector<float>& storage = constants_;
   const bool clamp = range == ConstantRange::Pixel1x;
   if (p.constants.empty() && !clamp) {
     u.constants = host;
@@ -23,13 +31,6 @@ void gatherConstants(const Program& p, const float* host, uint32_t hostCount, Co
   }
   u.constants = storage.data();
   u.constantCount = count;
-}
-
-void gatherIntegers(const Program& p, int32_t (&integers)[16 * 4], bool (&booleans)[16]) {
-  std::fill(std::begin(integers), std::end(integers), 0);
-  std::fill(std::begin(booleans), std::end(booleans), false);
-  for (const IntegerDef& d : p.integers) std::memcpy(&integers[d.number * 4], d.value, 16);
-  for (const auto& [number, value] : p.booleans) booleans[number] = value;
 }
 
 }  // namespace d3d9::shader

@@ -11,13 +11,20 @@ namespace d3d9::shader {
 
 enum class ConstantRange { Full, Pixel1x };
 
-// Points `u` at the float constants the program reads: the host's table itself when nothing
-// changes it, else a copy in `storage` of the registers the program can reach. Pixel shaders
-// 1.x read their constants clamped to -1..1.
-void gatherConstants(const Program& p, const float* host, uint32_t hostCount, ConstantRange range,
-                     std::vector<float>& storage, Uniforms& u);
+class UniformTables {
+ public:
+  // Points the uniforms at the float constants the program reads: the host's table itself
+  // when nothing changes it, else a copy of the registers the program can reach. Pixel shaders
+  // 1.x read their constants clamped to -1..1. Integer and boolean constants are zero and
+  // false unless the program defines them.
+  void gather(const Program& p, const float* host, uint32_t hostCount, ConstantRange range);
+  const Uniforms& uniforms() const { return uniforms_; }
 
-// The integer and boolean constants: zero and false unless the program defines them.
-void gatherIntegers(const Program& p, int32_t (&integers)[16 * 4], bool (&booleans)[16]);
+ private:
+  Uniforms uniforms_;
+  std::vector<float> constants_;
+  int32_t integers_[16 * 4] = {};
+  bool booleans_[16] = {};
+};
 
 }  // namespace d3d9::shader

@@ -56,12 +56,8 @@ HRESULT ShaderPixelStage::prepare(const std::shared_ptr<ShaderProgram>& program,
     if (const HRESULT hr = prepareSampler(state, s, samplers_[s]); FAILED(hr)) return hr;
   }
   output_ = p.pixel1x() ? p.slotOf(kTemp, 0) : p.slotOf(kColorOut, 0);
-  gatherConstants(p, state.pixelConstants.data(), kPixelConstantCount,
-                  p.pixel1x() ? ConstantRange::Pixel1x : ConstantRange::Full, constants_,
-                  uniforms_);
-  gatherIntegers(p, integers_, booleans_);
-  uniforms_.integers = integers_;
-  uniforms_.booleans = booleans_;
+  uniforms_.gather(p, state.pixelConstants.data(), kPixelConstantCount,
+                   p.pixel1x() ? ConstantRange::Pixel1x : ConstantRange::Full);
   fog_ = state.render[D3DRS_FOGENABLE] != 0;
   fogColour_ = state.render[D3DRS_FOGCOLOR];
   if (fog_) channels_.fog = channels_.add(1);
@@ -197,7 +193,7 @@ void ShaderPixelStage::shade(const PixelSpan& span, uint32_t* argb) {
   const uint32_t n = span.count;
   machine_.clearWritten(n);
   fillInputs(span);
-  machine_.run(n, uniforms_, this);
+  machine_.run(n, uniforms_.uniforms(), this);
   const bool flatFog = fog_ && span.flat[channels_.fog];
   for (uint32_t i = 0; i < n; ++i) {
     if (!span.live[i]) continue;

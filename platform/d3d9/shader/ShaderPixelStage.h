@@ -6,7 +6,7 @@
 // mixed in afterwards as for the fixed-function stages.
 
 #include "platform/d3d9/SpanSampling.h"
-#include "platform/d3d9/shader/ShaderMachine.h"
+#include "platform/d3d9/shader/ShaderConstants.h"
 
 #include <memory>
 
@@ -30,10 +30,7 @@ class ShaderPixelStage final : public PixelStage, shader::TextureUnit {
 
   std::shared_ptr<ShaderProgram> program_;
   shader::Machine machine_;
-  shader::Uniforms uniforms_;
-  std::vector<float> constants_;
-  int32_t integers_[16 * 4] = {};
-  bool booleans_[16] = {};
+  shader::UniformTables uniforms_;
   ChannelMap channels_;
   SamplerSetup samplers_[16];
   int32_t output_ = -1;

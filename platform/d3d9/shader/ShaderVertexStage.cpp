@@ -66,12 +66,8 @@ HRESULT ShaderVertexStage::prepare(const std::shared_ptr<ShaderProgram>& program
   fog_ = p.slotOf(kRastOut, kOutFog);
   for (uint32_t i = 0; i < 2; ++i) colour_[i] = p.slotOf(kAttrOut, i);
   for (uint32_t i = 0; i < 8; ++i) tex_[i] = p.slotOf(kTexCrdOut, i);
-  gatherConstants(p, state.vertexConstants.data(), kVertexConstantCount, ConstantRange::Full,
-                  constants_,
-                  uniforms_);
-  gatherIntegers(p, integers_, booleans_);
-  uniforms_.integers = integers_;
-  uniforms_.booleans = booleans_;
+  uniforms_.gather(p, state.vertexConstants.data(), kVertexConstantCount,
+                   ConstantRange::Full);
   return D3D_OK;
 }
 
@@ -126,7 +122,7 @@ void ShaderVertexStage::run(const VertexBatch& batch, ShadedVertex* out) {
     const uint32_t n = std::min(kLanes, batch.count - first);
     machine_.clearWritten(n);
     read(batch, first, n);
-    machine_.run(n, uniforms_, nullptr);
+    machine_.run(n, uniforms_.uniforms(), nullptr);
     write(n, out + first);
   }
 }

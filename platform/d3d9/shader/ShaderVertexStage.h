@@ -5,7 +5,7 @@
 // vertices, and the output registers become the shaded vertex.
 
 #include "platform/d3d9/Stages.h"
-#include "platform/d3d9/shader/ShaderMachine.h"
+#include "platform/d3d9/shader/ShaderConstants.h"
 
 #include <memory>
 
@@ -32,10 +32,7 @@ class ShaderVertexStage final : public VertexStage {
 
   std::shared_ptr<ShaderProgram> program_;
   shader::Machine machine_;
-  shader::Uniforms uniforms_;
-  std::vector<float> constants_;
-  int32_t integers_[16 * 4] = {};
-  bool booleans_[16] = {};
+  shader::UniformTables uniforms_;
   std::vector<Fetch> fetches_;
   int32_t position_ = -1, fog_ = -1, colour_[2] = {-1, -1}, tex_[8] = {};
 };

@@ -210,18 +210,6 @@ TEST(D3dDraw, BoundShadersRunThroughTheBackEnd) {
   EXPECT_EQ(pixelAt(target(d), 3, 3), 0xFF123456u);
 }
 
-// The renderer's 56-byte vertex: position, four blend weights, packed indices, normal, diffuse,
-// one texture coordinate pair.
-struct RendererVertex {
-  float x, y, z;
-  float weights[4];
-  uint32_t indices;
-  float nx, ny, nz;
-  uint32_t diffuse;
-  float u, v;
-};
-static_assert(sizeof(RendererVertex) == 56);
-
 TEST(D3dDraw, TransformedVerticesMapThroughTheViewport) {
   auto t = make2D(16, 8);
   IDirect3DDevice9* d = t.device.get();

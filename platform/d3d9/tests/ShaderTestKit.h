@@ -1,7 +1,7 @@
 #pragma once
 
 // Helpers for the shader tests: shaders written as assembly sources and assembled in the test
-// with the project's assembler, and the 56-byte vertex of the renderer.
+// with the project's assembler.
 
 #include "platform/d3d9/tests/D3dDrawHelpers.h"
 #include "tools/vsasm/ShaderAssembler.h"
@@ -30,19 +30,6 @@ inline Ref<IDirect3DPixelShader9> pixelShader(IDirect3DDevice9* d, const std::st
   EXPECT_EQ(d->CreatePixelShader(tokens.data(), tokens.size() * 4, &s), D3D_OK) << source;
   return Ref<IDirect3DPixelShader9>(s);
 }
-
-// The renderer's vertex, FVF 0x815E: position, four blend weights, four blend indices packed
-// in a colour word (index 0 in the lowest byte), normal, diffuse colour, one coordinate pair.
-struct RendererVertex {
-  float x, y, z;
-  float weights[4];
-  uint32_t indices;
-  float nx, ny, nz;
-  uint32_t diffuse;
-  float u, v;
-};
-static_assert(sizeof(RendererVertex) == 56);
-constexpr DWORD kRendererFvf = 0x815E;
 
 // Bytes of an A8R8G8B8 colour differ by at most `tolerance`.
 inline bool near(uint32_t a, uint32_t b, int tolerance = 1) {
