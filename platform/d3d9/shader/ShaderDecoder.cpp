@@ -366,8 +366,39 @@ class Decoder {
     return true;
   }
 
+  // Flow-control operands name the register files their instructions read.
+  bool flowOperands(const Instruction& ins) {
+    auto is = [&](int i, uint8_t type) { return ins.src[i].type == type; };
+    bool ok = true;
+    switch (ins.opcode) {
+      case kIf: ok = is(0, kConstBool); break;
+      case kRep: ok = is(0, kConstInt); break;
+      case kLoopOp: ok = is(0, kLoop) && is(1, kConstInt); break;
+      case kCall:
+      case kLabelOp: ok = is(0, kLabel); break;
+      case kCallnz: ok = is(0, kLabel) && is(1, kConstBool); break;
+      default:
+        // Elsewhere those registers have no values to read.
+        for (uint32_t i = 0; i < ins.sourceCount; ++i) {
+          ok &= !is(int(i), kConstBool) && !is(int(i), kConstInt) && !is(int(i), kLabel) &&
+                !is(int(i), kLoop) && ((ins.opcode == kTex && i == 1) || !is(int(i), kSampler));
+        }
+        break;
+    }
+    if (!ok) error_ = "an operand of the wrong register type";
+    return ok;
+  }
+
   // Checks that depend on the instruction as a whole.
   bool semantics(Instruction& ins) {
+    if (!flowOperands(ins)) return false;
+    for (uint32_t i = 0; i < ins.sourceCount; ++i) {
+      if (ins.src[i].modifier != kModNone && ins.src[i].file != File::Lane &&
+          ins.src[i].file != File::Const) {
+        error_ = "a modifier on an operand that is not a value";
+        return false;
+      }
+    }
     switch (ins.opcode) {
       case kTex:
         if (p_.version >= 0x200) {

@@ -77,12 +77,16 @@ TEST(ShaderDecoder, RefusesBrokenStreams) {
   }
 }
 
-TEST(ShaderDecoder, FlowControlMustBalanceAndCallsNeedTheirLabels) {
+TEST(ShaderDecoder, FlowControlMustBalanceAndReadItsOwnRegisters) {
   const char* sources[] = {
       "vs_2_0\nrep i0\nnop",
       "vs_2_0\nendif",
       "vs_2_0\nif b0\nrep i0\nendif\nendrep",
       "vs_2_0\ncall l3\nret\nlabel l2\nret",
+      // Flow control reads its own register files, and only it reads them.
+      "vs_2_0\nif c0\nendif",
+      "vs_2_0\nrep b0\nendrep",
+      "vs_2_0\nmov r0, i0",
   };
   for (const char* source : sources) {
     const vsasm::Assembled a = vsasm::assemble(source);
