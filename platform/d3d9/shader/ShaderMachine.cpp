@@ -181,8 +181,9 @@ void Machine::run(uint32_t n, const Uniforms& u, TextureUnit* textures) {
         }
         Frame f{pc, times, loopCounter_, 0, loopCounter_};
         if (ins.opcode == kLoopOp) {
-          f.counter = loopCounter_ = integer(count, 1);
-          f.step = integer(count, 2);
+          // The interface's ranges: start 0 to 255, step -128 to 127.
+          f.counter = loopCounter_ = std::clamp(integer(count, 1), 0, 255);
+          f.step = std::clamp(integer(count, 2), -128, 127);
         }
         loops[loopDepth++] = f;
         continue;
