@@ -400,6 +400,26 @@ class Decoder {
       }
     }
     switch (ins.opcode) {
+      case kM4x4:
+      case kM4x3:
+      case kM3x4:
+      case kM3x3:
+      case kM3x2: {
+        // The matrix is the named register and those after it.
+        const Operand& m = ins.src[1];
+        const uint32_t rows = ins.opcode == kM4x4 || ins.opcode == kM3x4 ? 4
+                              : ins.opcode == kM3x2 ? 2 : 3;
+        if (m.number + rows > registerLimit(p_.kind, p_.version, m.type, false)) {
+          error_ = "a matrix runs past the last register";
+          return false;
+        }
+        for (uint32_t k = 1; k < rows && m.file == File::Lane; ++k) {
+          File f;
+          uint16_t slot;
+          if (!laneRegister(m.type, m.number + k, f, slot, false)) return false;
+        }
+        return true;
+      }
       case kTex:
         if (p_.version >= 0x200) {
           if (ins.src[1].file != File::Sampler) {

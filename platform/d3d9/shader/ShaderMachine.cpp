@@ -49,7 +49,8 @@ void Machine::fetch(const Operand& o, uint32_t n, uint32_t position, const float
   float (*s)[kLanes] = scratch_[position];
   const Uniforms& u = *uniforms_;
   if (o.file == File::Lane) {
-    const uint32_t slot = o.slot + row;
+    // The following registers of a matrix have slots of their own (the decoder made them).
+    const uint32_t slot = row ? uint32_t(program_->slotOf(o.type, o.number + row)) : o.slot;
     if (o.modifier == kModNone) {
       for (int c = 0; c < 4; ++c) out[c] = lane(slot, o.swizzle[c]);
       return;

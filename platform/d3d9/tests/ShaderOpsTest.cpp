@@ -113,6 +113,8 @@ TEST(ShaderOps, MatrixMacrosUseConsecutiveRegisters) {
       {"vs_1_1", "m3x4 r0, c0, c1", m, {1, 4, 9, 6}},
       {"vs_1_1", "m3x3 r0.xyz, c0, c1", m, {1, 4, 9, 0}},
       {"vs_1_1", "m3x2 r0.xy, c0, c1", m, {1, 4, 0, 0}},
+      // A matrix in temporaries: the named register and the ones after it.
+      {"vs_1_1", "mov r1, c1\nmov r2, c2\nmov r3, c3\nm3x3 r0.xyz, c0, r1", m, {1, 4, 9, 0}},
   };
   for (const auto& c : cases) expectRow(c);
 }
