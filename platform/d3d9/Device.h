@@ -54,6 +54,11 @@ class IDirect3DDevice9 : public IUnknown {
                                       IDirect3DSurface9** surface, HANDLE* shared);
   HRESULT CreateVertexShader(const DWORD* tokens, IDirect3DVertexShader9** shader);
   HRESULT CreatePixelShader(const DWORD* tokens, IDirect3DPixelShader9** shader);
+  // The same for a token stream that lies in a buffer of `bytes` bytes: nothing past the
+  // buffer is read, and a stream that has no end token within it is refused. The interface
+  // reads on to the end token wherever it lies; callers that hold a file's bytes use these.
+  HRESULT CreateVertexShader(const DWORD* tokens, size_t bytes, IDirect3DVertexShader9** shader);
+  HRESULT CreatePixelShader(const DWORD* tokens, size_t bytes, IDirect3DPixelShader9** shader);
 
   // Surfaces and copies.
   HRESULT GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type,

@@ -1,6 +1,9 @@
 #include "platform/d3d9/Device.h"
 
 #include "platform/d3d9/Format.h"
+#include "platform/d3d9/shader/InterpreterBackend.h"
+
+#include <algorithm>
 
 namespace d3d9 {
 namespace {
@@ -115,10 +118,20 @@ HRESULT IDirect3DDevice9::CreateOffscreenPlainSurface(UINT width, UINT height, D
 
 HRESULT IDirect3DDevice9::CreateVertexShader(const DWORD* tokens,
                                              IDirect3DVertexShader9** shader) {
+  return CreateVertexShader(tokens, kMaxShaderTokens * 4, shader);
+}
+
+HRESULT IDirect3DDevice9::CreatePixelShader(const DWORD* tokens, IDirect3DPixelShader9** shader) {
+  return CreatePixelShader(tokens, kMaxShaderTokens * 4, shader);
+}
+
+HRESULT IDirect3DDevice9::CreateVertexShader(const DWORD* tokens, size_t bytes,
+                                             IDirect3DVertexShader9** shader) {
   log("CreateVertexShader", {});
   if (!shader) return D3DERR_INVALIDCALL;
   *shader = nullptr;
-  auto stream = readShaderTokens(tokens, 0xFFFE, kMaxShaderTokens);
+  if (bytes < 4) return D3DERR_INVALIDCALL;
+  auto stream = readShaderTokens(tokens, 0xFFFE, std::min(bytes / 4, kMaxShaderTokens));
   if (!stream) return D3DERR_INVALIDCALL;
   // Software vertex processing runs every version up to 3.0; hardware only what the caps say.
   const DWORD limit = creation_.BehaviorFlags & (D3DCREATE_SOFTWARE_VERTEXPROCESSING |
@@ -127,20 +140,28 @@ HRESULT IDirect3DDevice9::CreateVertexShader(const DWORD* tokens,
                           : adapter_.caps.VertexShaderVersion;
   if (adapter_.caps.VertexShaderVersion == 0 && limit == 0) return D3DERR_INVALIDCALL;
   if (((*stream)[0] & 0xFFFF) > (limit & 0xFFFF)) return D3DERR_INVALIDCALL;
+  auto program = compileShader(*stream);
+  if (!program) return D3DERR_INVALIDCALL;
   *shader = new IDirect3DVertexShader9(std::move(*stream));
+  (*shader)->program = std::move(program);
   return D3D_OK;
 }
 
-HRESULT IDirect3DDevice9::CreatePixelShader(const DWORD* tokens, IDirect3DPixelShader9** shader) {
+HRESULT IDirect3DDevice9::CreatePixelShader(const DWORD* tokens, size_t bytes,
+                                            IDirect3DPixelShader9** shader) {
   log("CreatePixelShader", {});
   if (!shader) return D3DERR_INVALIDCALL;
   *shader = nullptr;
-  auto stream = readShaderTokens(tokens, 0xFFFF, kMaxShaderTokens);
+  if (bytes < 4) return D3DERR_INVALIDCALL;
+  auto stream = readShaderTokens(tokens, 0xFFFF, std::min(bytes / 4, kMaxShaderTokens));
   const DWORD limit = adapter_.caps.PixelShaderVersion;
   if (!stream || limit == 0 || ((*stream)[0] & 0xFFFF) > (limit & 0xFFFF)) {
     return D3DERR_INVALIDCALL;
   }
+  auto program = compileShader(*stream);
+  if (!program) return D3DERR_INVALIDCALL;
   *shader = new IDirect3DPixelShader9(std::move(*stream));
+  (*shader)->program = std::move(program);
   return D3D_OK;
 }
 

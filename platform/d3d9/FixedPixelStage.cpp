@@ -1,7 +1,8 @@
 #include "platform/d3d9/FixedPixelStage.h"
 
+#include "platform/d3d9/PixelColour.h"
+
 #include <algorithm>
-#include <cmath>
 
 namespace d3d9 {
 namespace {
@@ -25,12 +26,6 @@ bool opReads(uint32_t op, int which) {
   }
 }
 
-// x * y / 255, rounded, for bytes.
-inline uint32_t mul255(uint32_t x, uint32_t y) {
-  const uint32_t t = x * y + 128;
-  return (t + (t >> 8)) >> 8;
-}
-
 // One stage operation on all four channels of two A8R8G8B8 colours.
 inline uint32_t combine(uint32_t op, uint32_t a, uint32_t b) {
   switch (op) {
@@ -50,10 +45,6 @@ inline uint32_t combine(uint32_t op, uint32_t a, uint32_t b) {
       return rbSat | agSat << 8;
     }
   }
-}
-
-inline uint32_t toByte(float v) {
-  return uint32_t((v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f) * 255.0f + 0.5f);  // NaN: 0
 }
 
 }  // namespace
@@ -115,57 +106,12 @@ HRESULT FixedPixelStage::prepare(const DeviceState& state) {
 void FixedPixelStage::shade(const PixelSpan& span, uint32_t* argb) {
   const uint32_t n = span.count;
   const int32_t d = channels_.diffuse;
-  // Without perspective the texture derivatives are the same over the whole span, and so is
-  // the level of detail.
-  const bool affine = span.rhwGradX == 0.0f && span.rhwGradY == 0.0f;
   for (uint32_t k = 0; k < stageCount_; ++k) {
     const Stage& s = stages_[k];
-    const SamplerSetup& sampler = samplers_[k];
-    if (!s.samples) continue;
-    if (!sampler.bound) {
-      std::fill(texels_[k], texels_[k] + n, 0xFFFFFFFFu);
-      continue;
+    if (s.samples) {
+      const int32_t c = samplers_[k].bound ? channels_.tex[s.texSet] : 0;
+      sampleInterpolated(samplers_[k], span, c, scratch_, texels_[k]);
     }
-    const int32_t c = channels_.tex[s.texSet];
-    const float* u = span.channel[c];
-    const float* v = span.channel[c + 1];
-    if (affine) {
-      // Coordinates change linearly along the span: the sampler steps them itself.
-      const float w = span.w[0];
-      const float dudx = span.flat[c] ? 0.0f : w * span.gradX[c];
-      const float dvdx = span.flat[c + 1] ? 0.0f : w * span.gradX[c + 1];
-      float lod = 0.0f;
-      if (sampler.needsLod) {
-        lod = samplerLod(sampler, w * span.gradX[c], w * span.gradX[c + 1], w * span.gradY[c],
-                         w * span.gradY[c + 1]);
-      }
-      sampleSpanLinear(sampler, u[0], dudx, v[0], dvdx, lod, span.live, n, texels_[k]);
-      continue;
-    }
-    if (span.flat[c] || span.flat[c + 1]) {
-      std::fill(u_, u_ + n, u[0]);
-      std::fill(v_, v_ + n, v[0]);
-      if (!span.flat[c]) std::copy(u, u + n, u_);
-      if (!span.flat[c + 1]) std::copy(v, v + n, v_);
-      u = u_;
-      v = v_;
-    }
-    const float* lods = nullptr;
-    if (sampler.needsLod) {
-      // Derivatives of u = U / Q with U = u x rhw and Q = rhw, both planar in screen space;
-      // like hardware, which works on blocks of 2 x 2 pixels, one level of detail serves two
-      // neighbouring pixels.
-      for (uint32_t i = 0; i < n; i += 2) {
-        const float w = span.w[i];
-        lods_[i] = samplerLod(sampler, w * (span.gradX[c] - u[i] * span.rhwGradX),
-                              w * (span.gradX[c + 1] - v[i] * span.rhwGradX),
-                              w * (span.gradY[c] - u[i] * span.rhwGradY),
-                              w * (span.gradY[c + 1] - v[i] * span.rhwGradY));
-        if (i + 1 < n) lods_[i + 1] = lods_[i];
-      }
-      lods = lods_;
-    }
-    sampleSpan(sampler, u, v, lods, 0.0f, span.live, n, texels_[k]);
   }
   // A diffuse colour that does not change over the triangle is converted once per span.
   const bool flatDiffuse =
@@ -194,13 +140,8 @@ void FixedPixelStage::shade(const PixelSpan& span, uint32_t* argb) {
     }
     uint32_t current = regs[1];
     if (fog_) {
-      const uint32_t f = toByte(span.channel[channels_.fog][flatFog ? 0 : i]);
-      uint32_t out = current & 0xFF000000u;
-      for (int shift = 0; shift < 24; shift += 8) {
-        const uint32_t c = current >> shift & 255, fc = fogColour_ >> shift & 255;
-        out |= std::min<uint32_t>(mul255(c, f) + mul255(fc, 255 - f), 255) << shift;
-      }
-      current = out;
+      current = applyFog(current, toByte(span.channel[channels_.fog][flatFog ? 0 : i]),
+                         fogColour_);
     }
     argb[i] = current;
   }

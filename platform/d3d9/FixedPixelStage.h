@@ -5,7 +5,7 @@
 // vertex fog is mixed in at the end. Ops and arguments the renderer never uses are refused at
 // draw time with the interface's "unsupported" codes rather than drawn wrongly.
 
-#include "platform/d3d9/Sampler.h"
+#include "platform/d3d9/SpanSampling.h"
 #include "platform/d3d9/Stages.h"
 
 namespace d3d9 {
@@ -31,9 +31,7 @@ class FixedPixelStage final : public PixelStage {
   uint32_t fogColour_ = 0;
   // Per-span scratch: sampled texels per stage, levels of detail, filled-in coordinates.
   uint32_t texels_[kStageCount][kMaxSpan] = {};
-  float lods_[kMaxSpan] = {};
-  float u_[kMaxSpan] = {};
-  float v_[kMaxSpan] = {};
+  SpanScratch scratch_ = {};
 };
 
 }  // namespace d3d9

@@ -90,10 +90,10 @@ HRESULT Pipeline::draw(const DeviceState& state, IDirect3DSurface9& target,
   const auto layout = vertexLayout(state.fvf);
   if (!layout || source.stride < layout->stride) return D3DERR_INVALIDCALL;
 
+  ShaderBackend* backend = gBackend ? gBackend : &interpreter_;
   VertexStage* vertexStage = &fixedVertex_;
   if (state.vertexShader) {
-    if (!gBackend) return D3DERR_INVALIDCALL;
-    if (const HRESULT hr = gBackend->vertexStage(*state.vertexShader, state, *layout, vertexStage);
+    if (const HRESULT hr = backend->vertexStage(*state.vertexShader, state, *layout, vertexStage);
         FAILED(hr)) {
       return hr;
     }
@@ -102,8 +102,7 @@ HRESULT Pipeline::draw(const DeviceState& state, IDirect3DSurface9& target,
   }
   PixelStage* pixelStage = &fixedPixel_;
   if (state.pixelShader) {
-    if (!gBackend) return D3DERR_INVALIDCALL;
-    if (const HRESULT hr = gBackend->pixelStage(*state.pixelShader, state, pixelStage);
+    if (const HRESULT hr = backend->pixelStage(*state.pixelShader, state, pixelStage);
         FAILED(hr)) {
       return hr;
     }

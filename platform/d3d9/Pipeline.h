@@ -9,6 +9,7 @@
 #include "platform/d3d9/FixedVertexStage.h"
 #include "platform/d3d9/Rasteriser.h"
 #include "platform/d3d9/Surface.h"
+#include "platform/d3d9/shader/InterpreterBackend.h"
 
 #include <vector>
 
@@ -41,6 +42,8 @@ class Pipeline {
   void emit(ClipVertex* polygon, uint32_t count, bool screenSpace);
 
   FixedVertexStage fixedVertex_;
+  // Runs bound shaders unless a back end was installed with setShaderBackend.
+  InterpreterBackend interpreter_;
   FixedPixelStage fixedPixel_;
   Rasteriser raster_;
   MergeSetup merge_;

@@ -20,6 +20,8 @@ std::optional<VertexLayout> vertexLayout(DWORD fvf) {
   } else if (position >= D3DFVF_XYZB1 && position <= D3DFVF_XYZB5 && !(position & 1)) {
     l.betaCount = (position - D3DFVF_XYZRHW) / 2;
     offset = 12 + 4 * l.betaCount;
+    l.lastBeta = fvf & (D3DFVF_LASTBETA_UBYTE4 | D3DFVF_LASTBETA_D3DCOLOR);
+    if (l.lastBeta == (D3DFVF_LASTBETA_UBYTE4 | D3DFVF_LASTBETA_D3DCOLOR)) return std::nullopt;
   } else {
     return std::nullopt;
   }

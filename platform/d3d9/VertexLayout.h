@@ -13,6 +13,9 @@ struct VertexLayout {
   bool pretransformed = false;  // XYZRHW: x, y in pixels, z, 1/w
   uint32_t positionFloats = 3;  // 3, or 4 for XYZRHW and XYZW
   uint32_t betaCount = 0;       // blend weights after the position (the last may be indices)
+  // D3DFVF_LASTBETA_UBYTE4 or D3DFVF_LASTBETA_D3DCOLOR when the last beta holds four blend
+  // indices, else 0.
+  DWORD lastBeta = 0;
   int32_t normal = -1;          // byte offsets, -1 when absent
   int32_t pointSize = -1;
   int32_t diffuse = -1;

@@ -26,6 +26,19 @@ inline std::array<TLVertex, 6> quadList(float x0, float y0, float x1, float y1, 
   return {tl, tr, bl, bl, tr, br};
 }
 
+// The renderer's vertex, FVF 0x815E: position, four blend weights, four blend indices packed
+// in a colour word (index 0 in the lowest byte), normal, diffuse colour, one coordinate pair.
+struct RendererVertex {
+  float x, y, z;
+  float weights[4];
+  uint32_t indices;
+  float nx, ny, nz;
+  uint32_t diffuse;
+  float u, v;
+};
+static_assert(sizeof(RendererVertex) == 56);
+constexpr DWORD kRendererFvf = 0x815E;
+
 inline HRESULT drawList(IDirect3DDevice9* d, const TLVertex* v, UINT triangles) {
   d->SetFVF(kTLFvf);
   d->BeginScene();
