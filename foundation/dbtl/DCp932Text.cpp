@@ -24,4 +24,22 @@ std::string DCp932FromUtf8(std::string_view text) {
   return DCp932FromUtf16(platform::utf8ToUtf16(text));
 }
 
+std::string DNativePathFromCp932(std::string_view path) {
+  std::string native;
+  native.reserve(path.size() * 3 / 2);
+  while (!path.empty()) {
+    char16_t unit = 0;
+    const std::size_t length = platform::cp932DecodeChar(path, unit);
+    if (length == 0) {
+      native.push_back(path.front());
+      path.remove_prefix(1);
+      continue;
+    }
+    char bytes[4];
+    native.append(bytes, platform::encodeUtf8(unit, bytes));
+    path.remove_prefix(length);
+  }
+  return native;
+}
+
 }  // namespace dbtl

@@ -12,4 +12,10 @@ namespace dbtl {
 std::string DCp932FromUtf16(std::u16string_view text);
 std::string DCp932FromUtf8(std::string_view text);
 
+// The system's name (UTF-8) of a base-library path written in code page 932, so that a file
+// with Japanese characters in its name is found on disk. Bytes that do not form code page 932
+// characters are kept as they are, so a name that was never code page 932 still reaches the
+// system unchanged.
+std::string DNativePathFromCp932(std::string_view path);
+
 }  // namespace dbtl

@@ -1,5 +1,6 @@
 #include "foundation/dbtl/DFile.h"
 
+#include "foundation/dbtl/DCp932Text.h"
 #include "foundation/dbtl/DExceptFile.h"
 #include "foundation/dbtl/Dpath.h"
 
@@ -57,7 +58,7 @@ bool DFile::Open(const char* path, uint32_t flags) {
 
   rcptr<platform::NativeFile> handle;
   handle.Create(1);
-  if (!handle->open(path, access, creationOf(flags))) return _Refuse();
+  if (!handle->open(DNativePathFromCp932(path), access, creationOf(flags))) return _Refuse();
   rcptr<DSection> lock;
   lock.Create(1);
   m_handle = std::move(handle);

@@ -1,6 +1,7 @@
 #include "foundation/dbtl/Dpath.h"
 
 #include "foundation/dbtl/DstrChar.h"
+#include "foundation/dbtl/DCp932Text.h"
 #include "platform/kernel/NativeFile.h"
 
 #include <cstring>
@@ -135,7 +136,7 @@ void DpathToSlash(char* text) {
 }
 
 bool DpathIsFile(const char* path) {
-  return path != nullptr && platform::NativeFile::isRegularFile(path);
+  return path != nullptr && platform::NativeFile::isRegularFile(DNativePathFromCp932(path));
 }
 
 }  // namespace dbtl
