@@ -17,15 +17,15 @@ uint32_t bounded(char16_t* out, const std::u16string& text) {
 
 }  // namespace
 
-std::u16string ombMswExecutableName() {
-  std::u16string name = platform::utf8ToUtf16(platform::executablePath());
-  const std::size_t separator = name.find_last_of(u"/\\");
-  if (separator != std::u16string::npos) {
-    name.erase(0, separator + 1);
+std::u16string ombMswProgramBaseName(std::u16string_view programPath) {
+  const std::size_t separator = programPath.find_last_of(u"/\\");
+  if (separator != std::u16string_view::npos) {
+    programPath.remove_prefix(separator + 1);
   }
   // The files were named after the program's file name without its extension; only a Windows
   // program file has one to lose, so nothing but ".exe" is taken off.
   constexpr std::u16string_view kProgramExtension = u".exe";
+  std::u16string name(programPath);
   if (name.size() > kProgramExtension.size() &&
       ombStrIsEqualNoCase(name.c_str() + name.size() - kProgramExtension.size(),
                           kProgramExtension.data(), 0xFFFFFFFFu)) {
@@ -35,7 +35,8 @@ std::u16string ombMswExecutableName() {
 }
 
 std::u16string ombMswAppDataFileName(const char16_t* extension) {
-  const std::u16string name = ombMswExecutableName();
+  const std::u16string name =
+      ombMswProgramBaseName(platform::utf8ToUtf16(platform::executablePath()));
   constexpr const char16_t* kFolder = u"//<localappdata>/";
   std::u16string path(ombPathMake(0, nullptr, kFolder, name.c_str(), extension), u'\0');
   ombPathMake(static_cast<uint32_t>(path.size() + 1), path.data(), kFolder, name.c_str(),
