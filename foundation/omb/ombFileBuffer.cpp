@@ -102,6 +102,9 @@ int32_t _ombFileRead(uint32_t size, OMB_FILE* file, uint32_t* count, void* desti
   auto* out = static_cast<uint8_t*>(destination);
   const uint64_t left = file->position < file->windowSize ? file->windowSize - file->position : 0;
   uint32_t n = left < size ? static_cast<uint32_t>(left) : size;
+  if (n == 0) {
+    return OMB_OK;
+  }
   if (file->bufferedCount >= n) {
     std::memcpy(out, file->buffer + file->bufferIndex, n);
     file->bufferIndex += n;

@@ -1,0 +1,62 @@
+// Feeds arbitrary files to the resource-archive index reader, as the file layer does when it
+// registers an archive: the input is descrambled by position and read from offset 0. The
+// sanitizers watch the reads; the checks hold the reader to its promises: an accepted index has
+// no more entries than the file can hold and every entry's data lies inside the file, back to
+// back after the index.
+
+#include "foundation/omb/ombFileArchiveIndex.h"
+#include "foundation/omb/ombFileScramble.h"
+#include "foundation/omb/ombResult.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+void require(bool condition) {
+  if (!condition) std::abort();
+}
+
+class MemoryReader : public OmbArchiveReader {
+ public:
+  explicit MemoryReader(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+  bool read(void* destination, std::size_t n) override {
+    if (n > bytes_.size() - at_) return false;
+    std::memcpy(destination, bytes_.data() + at_, n);
+    at_ += n;
+    return true;
+  }
+
+ private:
+  std::vector<uint8_t> bytes_;
+  std::size_t at_ = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<uint8_t> bytes(data, data + size);
+  ombFileScramble(bytes.data(), bytes.size(), 0);
+  MemoryReader reader(std::move(bytes));
+  std::vector<OmbArchiveEntryInfo> entries;
+  if (ombArchiveReadIndex(reader, size, &entries) != OMB_OK) {
+    require(entries.empty());
+    return 0;
+  }
+  require(size >= OMB_ARCHIVE_HEADER_SIZE);
+  require(entries.size() <= (size - OMB_ARCHIVE_HEADER_SIZE) / OMB_ARCHIVE_MIN_ENTRY_SIZE);
+  uint64_t indexSize = OMB_ARCHIVE_HEADER_SIZE;
+  for (const OmbArchiveEntryInfo& entry : entries) {
+    indexSize += OMB_ARCHIVE_MIN_ENTRY_SIZE + 2 * entry.name.size();
+  }
+  uint64_t expected = indexSize;
+  for (const OmbArchiveEntryInfo& entry : entries) {
+    require(entry.offset == expected);
+    require(entry.size <= size - entry.offset);
+    expected = entry.offset + entry.size;
+  }
+  return 0;
+}
