@@ -62,6 +62,17 @@ class IndexCursor {
 
 }  // namespace
 
+bool OmbArchiveMemoryReader::read(void* destination, std::size_t n) {
+  if (n > size_ - at_) {
+    return false;
+  }
+  if (n > 0) {
+    std::memcpy(destination, bytes_ + at_, n);
+  }
+  at_ += n;
+  return true;
+}
+
 int32_t ombArchiveReadIndex(OmbArchiveReader& reader, uint64_t fileSize,
                             std::vector<OmbArchiveEntryInfo>* entries) {
   entries->clear();

@@ -30,6 +30,18 @@ class OmbArchiveReader {
   virtual bool read(void* destination, std::size_t n) = 0;
 };
 
+// The bytes of an archive already in memory (and already descrambled).
+class OmbArchiveMemoryReader : public OmbArchiveReader {
+ public:
+  OmbArchiveMemoryReader(const uint8_t* bytes, std::size_t size) : bytes_(bytes), size_(size) {}
+  bool read(void* destination, std::size_t n) override;
+
+ private:
+  const uint8_t* bytes_;
+  std::size_t size_;
+  std::size_t at_ = 0;
+};
+
 // Reads the index of an archive of `fileSize` bytes. 1, or 0x8000000b for a failed read, a wrong
 // magic, a non-zero second word, an entry count or a name length that cannot fit in the rest of
 // the file, or entry data that would end past the end of the file. Every bound is checked before

@@ -33,6 +33,18 @@ void toBigEndian(uint64_t value, uint8_t* bytes, int n) {
   }
 }
 
+// Leaves the output unchanged on failure.
+template <int N>
+int32_t readValue(OMB_FILE* file, uint64_t* out) {
+  uint8_t bytes[N];
+  platform::RecursiveMutexHold hold(ombFileLock());
+  if (!readExactly(file, bytes, N)) {
+    return OMB_ERR_IO;
+  }
+  *out = fromBigEndian(bytes, N);
+  return OMB_OK;
+}
+
 template <int N>
 int32_t writeValue(OMB_FILE* file, uint64_t value) {
   uint8_t bytes[N];
@@ -44,23 +56,16 @@ int32_t writeValue(OMB_FILE* file, uint64_t value) {
 }  // namespace
 
 int32_t ombFileReadU32(uint32_t* out, OMB_FILE* file) {
-  uint8_t bytes[4];
-  platform::RecursiveMutexHold hold(ombFileLock());
-  if (!readExactly(file, bytes, 4)) {
+  uint64_t value = 0;
+  if (readValue<4>(file, &value) < 0) {
     return OMB_ERR_IO;
   }
-  *out = static_cast<uint32_t>(fromBigEndian(bytes, 4));
+  *out = static_cast<uint32_t>(value);
   return OMB_OK;
 }
 
 int32_t ombFileReadU64(uint64_t* out, OMB_FILE* file) {
-  uint8_t bytes[8];
-  platform::RecursiveMutexHold hold(ombFileLock());
-  if (!readExactly(file, bytes, 8)) {
-    return OMB_ERR_IO;
-  }
-  *out = fromBigEndian(bytes, 8);
-  return OMB_OK;
+  return readValue<8>(file, out);
 }
 
 int32_t ombFileReadU16Array(OMB_FILE* file, char16_t* destination, uint32_t count) {

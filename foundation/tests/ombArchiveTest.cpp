@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
 
 namespace {
@@ -178,9 +177,7 @@ TEST_F(ombArchive, DamagedArchivesAreRefused) {
     const std::u16string name = write("bad.dat", bytes);
     EXPECT_EQ(ombFileRegistPack(name.c_str()), OMB_ERR_IO);
     EXPECT_EQ(ombFileIsExist(OMB_FILE_MODE_READ, u"ab"), OMB_ERR_NOT_FOUND);
-    OMB_FILE* writer = ombFileOpen(OMB_FILE_MODE_WRITE, name.c_str(), 0);
-    EXPECT_NE(writer, nullptr);
-    ombFileClose(writer);
+    EXPECT_TRUE(isUnheld(name));
   }
   // The unpatched bytes register.
   EXPECT_EQ(ombFileRegistPack(good.c_str()), OMB_OK);
@@ -189,25 +186,11 @@ TEST_F(ombArchive, DamagedArchivesAreRefused) {
 
 // The index reader alone, over bytes in memory: offsets follow the index back to back.
 TEST(ombArchiveIndex, OffsetsFollowTheIndex) {
-  class MemoryReader : public OmbArchiveReader {
-   public:
-    explicit MemoryReader(Bytes bytes) : bytes_(std::move(bytes)) {}
-    bool read(void* destination, std::size_t n) override {
-      if (n > bytes_.size() - at_) return false;
-      std::memcpy(destination, bytes_.data() + at_, n);
-      at_ += n;
-      return true;
-    }
-
-   private:
-    Bytes bytes_;
-    std::size_t at_ = 0;
-  };
   const Bytes index = {0x41, 0x41, 0x46, 0x43, 0, 0, 0, 0, 9, 9, 9, 9, 9, 9, 9, 9, 0, 0, 0, 2,
                        0, 0, 0, 1, 0x30, 0x42, 0, 0, 0, 0, 0, 0, 0, 2,  // "あ", 2 bytes
                        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,              // "", 0 bytes
                        'd', 'd'};
-  MemoryReader reader(index);
+  OmbArchiveMemoryReader reader(index.data(), index.size());
   std::vector<OmbArchiveEntryInfo> entries;
   ASSERT_EQ(ombArchiveReadIndex(reader, index.size(), &entries), OMB_OK);
   ASSERT_EQ(entries.size(), 2u);

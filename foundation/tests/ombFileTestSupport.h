@@ -68,6 +68,13 @@ inline std::optional<Bytes> contents(uint32_t mode, const std::u16string& path) 
   return bytes;
 }
 
+// True when no view holds the file: only then can it be opened for writing (without creating).
+inline bool isUnheld(const std::u16string& path) {
+  OMB_FILE* writer = ombFileOpen(OMB_FILE_MODE_WRITE, path.c_str(), 0);
+  ombFileClose(writer);
+  return writer != nullptr;
+}
+
 class FileLayerTest : public testing::Test {
  protected:
   void SetUp() override {

@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -20,27 +19,12 @@ void require(bool condition) {
   if (!condition) std::abort();
 }
 
-class MemoryReader : public OmbArchiveReader {
- public:
-  explicit MemoryReader(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
-  bool read(void* destination, std::size_t n) override {
-    if (n > bytes_.size() - at_) return false;
-    std::memcpy(destination, bytes_.data() + at_, n);
-    at_ += n;
-    return true;
-  }
-
- private:
-  std::vector<uint8_t> bytes_;
-  std::size_t at_ = 0;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> bytes(data, data + size);
   ombFileScramble(bytes.data(), bytes.size(), 0);
-  MemoryReader reader(std::move(bytes));
+  OmbArchiveMemoryReader reader(bytes.data(), bytes.size());
   std::vector<OmbArchiveEntryInfo> entries;
   if (ombArchiveReadIndex(reader, size, &entries) != OMB_OK) {
     require(entries.empty());
