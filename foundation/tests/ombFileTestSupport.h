@@ -77,8 +77,11 @@ inline bool isUnheld(const std::u16string& path) {
 
 class FileLayerTest : public testing::Test {
  protected:
+  // The core comes up before any member of a derived fixture replaces the log output: its first
+  // init resets the output to the default.
+  FileLayerTest() { ombCoreInit(); }
+
   void SetUp() override {
-    ombCoreInit();
     // Archives stay registered until the layer shuts down, so each test gets a layer of its own.
     ombFileUninit();
     ombFileInit();
