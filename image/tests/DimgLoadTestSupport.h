@@ -178,9 +178,8 @@ inline Bytes InsertChunk(const Bytes& png, const char* name, const Bytes& data, 
   uint32_t crc = uint32_t(crc32(0, chunk.data() + 4, uInt(4 + data.size())));
   if (badCrc) crc ^= 1;
   for (int i = 3; i >= 0; --i) chunk.push_back(uint8_t(crc >> (8 * i)));
-  Bytes out(png.begin(), png.begin() + 33);
-  out.insert(out.end(), chunk.begin(), chunk.end());
-  out.insert(out.end(), png.begin() + 33, png.end());
+  Bytes out = png;
+  out.insert(out.begin() + 33, chunk.begin(), chunk.end());
   return out;
 }
 
