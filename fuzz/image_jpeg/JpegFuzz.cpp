@@ -3,43 +3,9 @@
 // changed at a chosen byte: the decoder then meets damage deep in real scan data.
 #include "../image_common/ImageFuzz.h"
 #include "image/file/DimgLoad.h"
-
-#include <cstdio>
-#include <cstdlib>
-#include <jpeglib.h>
+#include "image/tests/DimgLoadJpegFixture.h"
 
 namespace {
-
-std::vector<uint8_t> Compress(uint32_t width, uint32_t height, int quality, bool progressive,
-                              bool grey, const uint8_t* pixels, size_t pixelBytes) {
-  jpeg_compress_struct c{};
-  jpeg_error_mgr errors;
-  c.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&c);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &buffer, &size);
-  c.image_width = width;
-  c.image_height = height;
-  c.input_components = grey ? 1 : 3;
-  c.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, quality, TRUE);
-  if (progressive) jpeg_simple_progression(&c);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<uint8_t> row(width * 3);
-  size_t at = 0;
-  while (c.next_scanline < height) {
-    for (uint8_t& b : row) b = pixelBytes != 0 ? pixels[at++ % pixelBytes] : uint8_t(at++);
-    JSAMPROW p = row.data();
-    jpeg_write_scanlines(&c, &p, 1);
-  }
-  jpeg_finish_compress(&c);
-  std::vector<uint8_t> out(buffer, buffer + size);
-  jpeg_destroy_compress(&c);
-  std::free(buffer);
-  return out;
-}
 
 // True when some frame header in the data announces more than the fuzz limit.
 bool TooLarge(const std::vector<uint8_t>& file) {
@@ -61,8 +27,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if ((data[0] & 1) == 0) {
     file.assign(data + 1, data + size);
   } else {
-    file = Compress(1 + data[1] % 32, 1 + data[2] % 32, 1 + data[3] % 100, (data[0] & 2) != 0,
-                    (data[0] & 4) != 0, data + 8, size - 8);
+    filetest::JpegPicture p;
+    p.width = 1 + data[1] % 32;
+    p.height = 1 + data[2] % 32;
+    p.quality = 1 + data[3] % 100;
+    p.progressive = (data[0] & 2) != 0;
+    p.grey = (data[0] & 4) != 0;
+    p.samples = data + 8;
+    p.sampleCount = size - 8;
+    file = filetest::CompressJpeg(p);
     const size_t at = (size_t(data[5]) << 8 | data[6]) % file.size();
     switch (data[4] % 3) {
       case 1: file.resize(at); break;

@@ -8,6 +8,7 @@
 #include "foundation/dbtl/DFile.h"
 #include "foundation/tests/DMemorySource.h"
 #include "image/DImage.h"
+#include "image/tests/DimgLoadJpegFixture.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -20,7 +21,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <jpeglib.h>
 #include <string>
 #include <vector>
 
@@ -200,31 +200,25 @@ inline Bytes WrapPng(const Bytes& png, PngWrap wrap) {
 // A JPEG of R, G, B pixels (rows top-down) made by libjpeg's compressor.
 inline Bytes WriteJpeg(uint32_t width, uint32_t height, const Bytes& rgb, int quality,
                        bool progressive = false) {
-  jpeg_compress_struct c{};
-  jpeg_error_mgr errors;
-  c.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&c);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &buffer, &size);
-  c.image_width = width;
-  c.image_height = height;
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, quality, TRUE);
-  if (progressive) jpeg_simple_progression(&c);
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < height) {
-    JSAMPROW row = const_cast<JSAMPROW>(rgb.data() + size_t(c.next_scanline) * width * 3);
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  Bytes out(buffer, buffer + size);
-  jpeg_destroy_compress(&c);
-  std::free(buffer);
-  return out;
+  JpegPicture p;
+  p.width = width;
+  p.height = height;
+  p.quality = quality;
+  p.progressive = progressive;
+  p.samples = rgb.data();
+  p.sampleCount = rgb.size();
+  return CompressJpeg(p);
 }
+
+// An image whose allocations a test can see.
+class CountingImage : public dbtl::DImage {
+ public:
+  bool Create(uint32_t width, uint32_t height, uint32_t pitch, uint32_t kind) override {
+    ++creates;
+    return DImage::Create(width, height, pitch, kind);
+  }
+  int creates = 0;
+};
 
 // The pixel at (x, y) as R, G, B, A for the kinds the readers produce (0, 1 and 3).
 inline Rgba PixelOf(const dbtl::DImage& image, uint32_t x, uint32_t y) {

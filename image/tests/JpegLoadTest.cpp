@@ -122,15 +122,6 @@ TEST(JpegLoadTest, EmptyOrForeignDataFailsWithoutABuffer) {
   }
 }
 
-class CountingImage : public dbtl::DImage {
- public:
-  bool Create(uint32_t width, uint32_t height, uint32_t pitch, uint32_t kind) override {
-    ++creates;
-    return DImage::Create(width, height, pitch, kind);
-  }
-  int creates = 0;
-};
-
 TEST(JpegLoadTest, AHeaderFarLargerThanItsDataIsRefusedBeforeAllocating) {
   Bytes jpeg = WriteJpeg(W, H, Picture(), 95);
   // The baseline frame header: FF C0, length, precision, then height and width.

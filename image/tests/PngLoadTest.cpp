@@ -351,16 +351,6 @@ TEST(PngLoadTest, OtherStartsAreNotPngAndSayNothing) {
   }
 }
 
-// An image whose allocations a test can see.
-class CountingImage : public dbtl::DImage {
- public:
-  bool Create(uint32_t width, uint32_t height, uint32_t pitch, uint32_t kind) override {
-    ++creates;
-    return DImage::Create(width, height, pitch, kind);
-  }
-  int creates = 0;
-};
-
 TEST(PngLoadTest, AHugeHeaderIsRefusedBeforeTheImageIsMade) {
   // 20000 × 20000 R, G, B announced by a complete header; a little data follows.
   Bytes png = WritePng(Rgb(8, false, false));

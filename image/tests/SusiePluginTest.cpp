@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <filesystem>
 #include <map>
 
 namespace {
@@ -96,12 +97,12 @@ class SusiePluginTest : public ::testing::Test {
   void SetUp() override {
     fake = FakeState{};
     dir = TempPath("dimg-susie") + "/";
-    std::system(("rm -rf '" + dir + "'").c_str());
-    ASSERT_EQ(::mkdir(dir.c_str(), 0700), 0);
+    std::filesystem::remove_all(dir);
+    ASSERT_TRUE(std::filesystem::create_directory(dir));
   }
   void TearDown() override {
     _DSusieTerm();
-    std::system(("rm -rf '" + dir + "'").c_str());
+    std::filesystem::remove_all(dir);
   }
 
   void AddFile(const std::string& name, std::map<std::string, void*> exports, bool loads = true) {

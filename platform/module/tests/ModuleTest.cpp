@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -22,7 +23,7 @@ struct TempDir {
     path = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
   }
   ~TempDir() {
-    if (!path.empty()) std::system(("rm -rf '" + path + "'").c_str());
+    if (!path.empty()) std::filesystem::remove_all(path);
   }
   std::string File(const std::string& name, const std::string& bytes) const {
     const std::string full = path + "/" + name;
