@@ -22,6 +22,8 @@ struct MemoryFile {
   explicit MemoryFile(std::vector<uint8_t> bytes) {
     source.Create(1);
     source->data = std::move(bytes);
+    // DMemorySource copies with memcpy even when empty; a buffer keeps that defined.
+    source->data.reserve(source->data.size() + 1);
     file.OpenOverride("fuzz.img", source);
   }
   dbtl::rcptr<DMemorySource> source;

@@ -40,6 +40,8 @@ struct MemoryFile {
   explicit MemoryFile(const Bytes& bytes, const char* name = "data/picture.img") {
     source.Create(1);
     source->data = bytes;
+    // DMemorySource copies with memcpy even when empty; a buffer keeps that defined.
+    source->data.reserve(bytes.size() + 1);
     opened = file.OpenOverride(name, source);
   }
   dbtl::rcptr<DMemorySource> source;
