@@ -15,6 +15,9 @@
 //   Decode(p)          -> R, G, B, A; a kind without alpha reads A = 255.
 //   Encode(c, p)       writes the whole pixel; a kind without alpha drops A.
 //   WriteColour(c, p)  writes R, G, B and leaves the pixel's alpha bits as they are.
+//   WriteAlpha(a, p)   writes only the alpha bits (byte 3, bit 15 from bit 7 of a, or the top
+//                      nibble of a); the colour bits stay. Kinds 0 to 6 have it, and on those
+//                      without alpha it does nothing.
 //
 // Narrow fields widen by a left shift with zero low bits (5-bit 0x1F is 0xF8, not 0xFF) and
 // channels narrow by truncation. A 1-bit alpha reads as 255 or 0 and is written from bit 7.
@@ -57,8 +60,11 @@ struct BytePixel {
   }
   static void Encode(DimgRgba c, uint8_t* p) {
     WriteColour(c, p);
+    WriteAlpha(c.a, p);
+  }
+  static void WriteAlpha(uint8_t a, uint8_t* p) {
     if constexpr (kHasAlpha) {
-      p[Alpha] = c.a;
+      p[Alpha] = a;
     }
   }
 };
@@ -106,6 +112,11 @@ struct PackedPixel {
       w |= Alpha::Place(c.a);
     }
     StoreWord(p, w);
+  }
+  static void WriteAlpha(uint8_t a, uint8_t* p) {
+    if constexpr (kHasAlpha) {
+      StoreWord(p, (LoadWord(p) & ~Alpha::kMask) | Alpha::Place(a));
+    }
   }
 };
 

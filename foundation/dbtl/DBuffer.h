@@ -61,6 +61,13 @@ class DBuffer : public DObject {
     m_capacity = capacity;
   }
 
+  // Drops the storage: the capacity becomes 0, and the elements are destroyed with the last
+  // reference to it.
+  void Release() {
+    m_capacity = 0;
+    m_storage.Reset();
+  }
+
   const rcptr<T>& GetStorage() const { return m_storage; }
   T* GetData() const { return m_storage.Get(); }
   uint32_t GetCapacity() const { return m_capacity; }

@@ -5,6 +5,8 @@
 #include "foundation/omb/ombHash.h"
 #include "foundation/omb/ombJob.h"
 #include "foundation/omb/ombLog.h"
+#include "foundation/omb/ombOctree.h"
+#include "foundation/omb/ombQuadtree.h"
 #include "foundation/omb/ombThread.h"
 #include "platform/kernel/CurrentThread.h"
 
@@ -51,6 +53,8 @@ void ombCoreInit() {
   // refusal by the system changes nothing else.
   platform::setCurrentThreadAffinity(1);
   ombHashNodePoolInit();
+  ombQuadTreeCellPoolInit();
+  ombOctreeCellPoolInit();
   ombFileInit();
   ombJobInit();
   ombRegisterUninit(ombCoreUninit);
@@ -64,6 +68,8 @@ void ombCoreUninit() {
   ombJobShutdown();
   ombJobUninit();
   ombFileUninit();
+  ombOctreeCellPoolUninit();
+  ombQuadTreeCellPoolUninit();
   ombHashNodePoolUninit();
   ombThreadRecordPoolUninit();
   ombStrUninit();

@@ -35,7 +35,12 @@ std::size_t formatGeneral(char* out, std::size_t size, double value, int precisi
   char probe[64];
   auto probed = std::to_chars(probe, probe + sizeof(probe), value, std::chars_format::scientific, p - 1);
   const char* e = static_cast<const char*>(std::memchr(probe, 'e', static_cast<std::size_t>(probed.ptr - probe)));
-  const int exponent = e ? std::atoi(e + 1) : 0;
+  // The probe is not terminated: the exponent is read only up to the end of what was written.
+  int exponent = 0;
+  if (e != nullptr) {
+    const char* digits = e + 1 < probed.ptr && e[1] == '+' ? e + 2 : e + 1;
+    std::from_chars(digits, probed.ptr, exponent);
+  }
   std::to_chars_result result;
   if (p > exponent && exponent >= -4) {
     result = std::to_chars(out, out + size, value, std::chars_format::fixed, p - 1 - exponent);

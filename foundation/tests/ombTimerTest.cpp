@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -22,6 +23,18 @@ class TimerOnFakeClock {
   FakeClock clock;
 };
 
+// A sleep may overrun when the machine is busy (tests run in parallel), so an upper bound is
+// checked on the best of a few tries; the lower bound must hold on every try.
+template <class Sleep>
+std::chrono::steady_clock::duration shortestOfTries(std::chrono::steady_clock::duration bound,
+                                                    Sleep&& sleep) {
+  auto best = std::chrono::steady_clock::duration::max();
+  for (int attempt = 0; attempt < 5 && best >= bound; ++attempt) {
+    best = std::min(best, sleep());
+  }
+  return best;
+}
+
 // The real clock: a counter of at most 500 MHz that agrees with the system's steady clock, and a
 // 20 ms sleep in ticks that lasts 20 to 30 ms.
 TEST(ombTimer, RealClock) {
@@ -30,27 +43,33 @@ TEST(ombTimer, RealClock) {
   const uint64_t frequency = ombTimerGetFrequency64();
   EXPECT_GT(frequency, 1000u);
   EXPECT_LE(frequency, OMB_TIMER_MAX_FREQUENCY);
-  const uint64_t before = ombTimerGetCount64();
-  const auto start = std::chrono::steady_clock::now();
-  const uint64_t ticks = frequency / 50;
-  EXPECT_GE(ombTimerSleep64(static_cast<int64_t>(ticks)), ticks);
-  const auto real = std::chrono::steady_clock::now() - start;
-  const uint64_t counted = ombTimerGetCount64() - before;
-  EXPECT_GE(real, std::chrono::milliseconds(20));
-  EXPECT_LT(real, std::chrono::milliseconds(30));
-  EXPECT_NEAR(static_cast<double>(counted) / static_cast<double>(frequency),
-              std::chrono::duration<double>(real).count(), 0.001);
+  const auto best = shortestOfTries(std::chrono::milliseconds(30), [&] {
+    const uint64_t before = ombTimerGetCount64();
+    const auto start = std::chrono::steady_clock::now();
+    const uint64_t ticks = frequency / 50;
+    EXPECT_GE(ombTimerSleep64(static_cast<int64_t>(ticks)), ticks);
+    const auto real = std::chrono::steady_clock::now() - start;
+    const uint64_t counted = ombTimerGetCount64() - before;
+    EXPECT_GE(real, std::chrono::milliseconds(20));
+    EXPECT_NEAR(static_cast<double>(counted) / static_cast<double>(frequency),
+                std::chrono::duration<double>(real).count(), 0.001);
+    return real;
+  });
+  EXPECT_LT(best, std::chrono::milliseconds(30));
 }
 
 // The millisecond sleep counts whole milliseconds of a millisecond time, so it may end up to a
 // millisecond short of the real span, as the system's millisecond timer does.
 TEST(ombTimer, RealMillisecondSleep) {
   ombTimerInit();
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_GE(ombTimerSleepMilliseconds(20), 20u);
-  const auto real = std::chrono::steady_clock::now() - start;
-  EXPECT_GE(real, std::chrono::milliseconds(19));
-  EXPECT_LT(real, std::chrono::milliseconds(30));
+  const auto best = shortestOfTries(std::chrono::milliseconds(30), [] {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_GE(ombTimerSleepMilliseconds(20), 20u);
+    const auto real = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(real, std::chrono::milliseconds(19));
+    return real;
+  });
+  EXPECT_LT(best, std::chrono::milliseconds(30));
 }
 
 TEST(ombTimer, EnablingReportsTheFrequency) {

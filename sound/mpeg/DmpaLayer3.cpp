@@ -97,13 +97,21 @@ void MidSide(float* left, float* right, int begin, int end, int step) {
   }
 }
 
-// Looks up kL and kR for an intensity position; false for the illegal position.
+// Looks up kL and kR for an intensity position; false for an illegal position.
+//
+// libmpg123, the reference the tests compare with, differs from this on purpose in two ways:
+// - MPEG-1 positions above 7 (a 4-bit scale factor field) follow tan(p pi / 12) here as there,
+//   except 9, where the formula divides by zero: libmpg123 multiplies by about 4.5e15 and
+//   plays a full-scale burst; here 9 is illegal like 7.
+// - MPEG-2/2.5: the illegal position is the largest value of the band's field width (so 1 for
+//   a 1-bit field, 0 for a field of no bits, 15 for a 4-bit one), as ISO/IEC 13818-3 defines
+//   it; libmpg123 takes 7 as the illegal position whatever the width.
 bool IntensityRatio(const _DMPADECODER* ctx, const _DMPAHEADER& h, int gr, int index, float* kl, float* kr) {
   const DmpaTables& t = *ctx->tables;
   const DmpaLayer3& l = ctx->l3;
   const int pos = l.scalefac[gr][1][index];
   if (h.version == 1) {
-    if (pos >= 7) return false;
+    if (pos == 7 || pos == 9 || pos > 15) return false;
     *kl = t.isRatio1[pos][0];
     *kr = t.isRatio1[pos][1];
   } else {
@@ -149,10 +157,16 @@ void JointStereo(_DMPADECODER* ctx, const _DMPAHEADER& h, int gr, int nz0, int n
   const bool shortBlocks = s.windowSwitching && s.blockType == 2;
   bool longPartIntensity = !shortBlocks;
   if (shortBlocks) {
-    // Per window: intensity from the band above the right channel's last non-zero band.
-    // FIXME: no encoder here writes intensity stereo; on streams whose mode extension was
-    // switched to intensity, long blocks match libmpg123 but short blocks do not yet, and the
-    // cause is not found.
+    // Per window: intensity from the band above the right channel's last non-zero band; the
+    // last band (12) has no position of its own and takes band 11's. A window whose right
+    // channel has lines in band 12 has no intensity band at all. libmpg123 instead always
+    // applies band 11's position to band 12, even over the right channel's own lines there,
+    // so the two differ on such windows.
+    //
+    // A mixed block has 8 long bands in MPEG-1 and 6 in MPEG-2/2.5, and its short part starts
+    // at band 3 in both. libmpg123 lays out MPEG-2/2.5 mixed blocks as MPEG-1 ones here: it
+    // applies intensity to lines 36-53 twice (as long bands 6 and 7 and as short band 3) and
+    // reads each short band's position two scale factors off.
     const int first = s.mixedBlock ? 3 : 0;
     bool anyShort = false;
     for (int w = 0; w < 3; ++w) {
@@ -173,7 +187,9 @@ void JointStereo(_DMPADECODER* ctx, const _DMPAHEADER& h, int gr, int nz0, int n
   }
   if (!longPartIntensity) return;
   const int bands = shortBlocks ? l.mixedLongBands : 22;
-  // Intensity from the band above the one that holds the right channel's last non-zero line.
+  // Intensity from the band above the one that holds the right channel's last non-zero line,
+  // from band 0 on when the right channel has none. (libmpg123 leaves band 0 out when the right
+  // channel's part is empty, part2_3_length 0, as if it held a line there.)
   const int last = LastNonzero(right, std::min(nz1, static_cast<int>(l.longBound[bands])));
   int isStart = 0;
   if (last > 0) {

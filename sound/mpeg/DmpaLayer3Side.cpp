@@ -50,6 +50,51 @@ int ShortIndex(int window, int band) { return 22 + window * 13 + band; }
 
 }  // namespace
 
+bool DmpaL3LsfPartitions(int sfc, bool intensityRight, int kind, int slen[4], int count[4]) {
+  slen[0] = slen[1] = slen[2] = slen[3] = 0;
+  int table;
+  bool preflag = false;
+  if (!intensityRight) {
+    if (sfc < 400) {
+      slen[0] = (sfc >> 4) / 5; slen[1] = (sfc >> 4) % 5; slen[2] = (sfc & 15) >> 2; slen[3] = sfc & 3;
+      table = 0;
+    } else if (sfc < 500) {
+      sfc -= 400;
+      slen[0] = (sfc >> 2) / 5; slen[1] = (sfc >> 2) % 5; slen[2] = sfc & 3;
+      table = 1;
+    } else {
+      sfc -= 500;
+      slen[0] = sfc / 3; slen[1] = sfc % 3;
+      table = 2;
+      preflag = true;
+    }
+  } else {
+    sfc >>= 1;  // the low bit is intensity_scale
+    if (sfc < 180) {
+      slen[0] = sfc / 36; slen[1] = (sfc % 36) / 6; slen[2] = (sfc % 36) % 6;
+      table = 3;
+    } else if (sfc < 244) {
+      sfc -= 180;
+      slen[0] = (sfc & 63) >> 4; slen[1] = (sfc & 15) >> 2; slen[2] = sfc & 3;
+      table = 4;
+    } else {
+      sfc -= 244;
+      slen[0] = sfc / 3; slen[1] = sfc % 3;
+      table = 5;
+    }
+  }
+  for (int p = 0; p < 4; ++p) count[p] = kPartitions[table][kind][p];
+  return preflag;
+}
+
+void DmpaL3Slen(int scalefacCompress, int* slen1, int* slen2) {
+  *slen1 = kSlen[0][scalefacCompress & 15];
+  *slen2 = kSlen[1][scalefacCompress & 15];
+}
+
+const int16_t* DmpaL3LongBounds(int version, int sampleIndex) { return kLongBounds[(version - 1) * 3 + sampleIndex]; }
+const int16_t* DmpaL3ShortBounds(int version, int sampleIndex) { return kShortBounds[(version - 1) * 3 + sampleIndex]; }
+
 void DmpaLayer3Setup(_DMPADECODER* ctx, const _DMPAFRAMEINFO* info) {
   DmpaLayer3& l = ctx->l3;
   const _DMPAHEADER& h = info->header;
@@ -63,9 +108,10 @@ void DmpaLayer3Setup(_DMPADECODER* ctx, const _DMPAFRAMEINFO* info) {
   std::memset(l.side, 0, sizeof l.side);
   std::memset(l.scalefac, 0, sizeof l.scalefac);
   l.mixedLongBands = h.version == 1 ? 8 : 6;
-  const int table = (h.version - 1) * 3 + h.sampleIndex;
-  for (int i = 0; i < 23; ++i) l.longBound[i] = kLongBounds[table][i];
-  for (int i = 0; i < 14; ++i) l.shortBound[i] = kShortBounds[table][i];
+  const int16_t* longBounds = DmpaL3LongBounds(h.version, h.sampleIndex);
+  const int16_t* shortBounds = DmpaL3ShortBounds(h.version, h.sampleIndex);
+  for (int i = 0; i < 23; ++i) l.longBound[i] = longBounds[i];
+  for (int i = 0; i < 14; ++i) l.shortBound[i] = shortBounds[i];
   for (int i = 0; i < 13; ++i) l.shortWidth3[i] = 3 * (l.shortBound[i + 1] - l.shortBound[i]);
   const int n = DmpaSubbandCount(ctx);
   const int hl = h.version == 1 ? 576 : l.longBound[21];
@@ -138,7 +184,8 @@ void DmpaL3ReadScaleFactors(_DMPADECODER* ctx, const _DMPAHEADER& h, int gr, int
   int* sf = l.scalefac[gr][ch];
   const bool shortBlocks = s.windowSwitching && s.blockType == 2;
   if (h.version == 1) {
-    const int slen1 = kSlen[0][s.scalefacCompress], slen2 = kSlen[1][s.scalefacCompress];
+    int slen1, slen2;
+    DmpaL3Slen(s.scalefacCompress, &slen1, &slen2);
     if (shortBlocks) {
       std::memset(sf, 0, sizeof(int) * 62);
       const int longBands = s.mixedBlock ? 8 : 0;
@@ -157,40 +204,9 @@ void DmpaL3ReadScaleFactors(_DMPADECODER* ctx, const _DMPAHEADER& h, int gr, int
     return;
   }
   // MPEG-2 and MPEG-2.5: scalefac_compress names four field widths and band counts.
-  int slen[4] = {0, 0, 0, 0};
-  int table;
   const int kind = shortBlocks ? (s.mixedBlock ? 2 : 1) : 0;
-  const bool intensityRight = ch == 1 && l.isOn;
-  int sfc = s.scalefacCompress;
-  if (!intensityRight) {
-    if (sfc < 400) {
-      slen[0] = (sfc >> 4) / 5; slen[1] = (sfc >> 4) % 5; slen[2] = (sfc & 15) >> 2; slen[3] = sfc & 3;
-      table = 0;
-    } else if (sfc < 500) {
-      sfc -= 400;
-      slen[0] = (sfc >> 2) / 5; slen[1] = (sfc >> 2) % 5; slen[2] = sfc & 3;
-      table = 1;
-    } else {
-      sfc -= 500;
-      slen[0] = sfc / 3; slen[1] = sfc % 3;
-      table = 2;
-      s.preflag = 1;
-    }
-  } else {
-    sfc >>= 1;
-    if (sfc < 180) {
-      slen[0] = sfc / 36; slen[1] = (sfc % 36) / 6; slen[2] = (sfc % 36) % 6;
-      table = 3;
-    } else if (sfc < 244) {
-      sfc -= 180;
-      slen[0] = (sfc & 63) >> 4; slen[1] = (sfc & 15) >> 2; slen[2] = sfc & 3;
-      table = 4;
-    } else {
-      sfc -= 244;
-      slen[0] = sfc / 3; slen[1] = sfc % 3;
-      table = 5;
-    }
-  }
+  int slen[4], count[4];
+  if (DmpaL3LsfPartitions(s.scalefacCompress, ch == 1 && l.isOn, kind, slen, count)) s.preflag = 1;
   std::memset(sf, 0, sizeof(int) * 62);
   int* isMax = l.isMax[ch];
   for (int i = 0; i < 62; ++i) isMax[i] = -1;
@@ -199,7 +215,7 @@ void DmpaL3ReadScaleFactors(_DMPADECODER* ctx, const _DMPAHEADER& h, int gr, int
   const int longBands = kind == 0 ? 21 : kind == 2 ? 6 : 0;
   for (int p = 0; p < 4; ++p) {
     const int width = slen[p];
-    for (int n = 0; n < kPartitions[table][kind][p]; ++n) {
+    for (int n = 0; n < count[p]; ++n) {
       const int v = static_cast<int>(DmpaGetBits(b, width));
       int index;
       if (band < longBands) {

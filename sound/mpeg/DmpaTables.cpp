@@ -65,10 +65,13 @@ void BuildLayer3(DmpaTables& t) {
     t.ca[i] = static_cast<float>(ci[i] / sq);
   }
   const double pi = 3.14159265358979323846;
-  for (int p = 0; p < 7; ++p) {
-    // tan(p pi / 12) as sin / cos, so that position 6 gives exactly 1 and 0.
+  // tan(p pi / 12) as sin / cos, so that position 6 gives exactly 1 and 0. A 4-bit scale
+  // factor field can carry positions above 7: they take the same formula, except 9, whose
+  // denominator sin + cos is zero (the decoder treats it as the illegal position 7).
+  for (int p = 0; p < 16; ++p) {
     double s = std::sin(p * pi / 12), c = std::cos(p * pi / 12);
     if (p == 6) c = 0;
+    if (p == 7 || p == 9) s = 1, c = 0;
     t.isRatio1[p][0] = static_cast<float>(s / (s + c));
     t.isRatio1[p][1] = static_cast<float>(c / (s + c));
   }

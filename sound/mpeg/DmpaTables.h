@@ -18,7 +18,7 @@ struct DmpaTables {
   float pow43[64];           // sign(x) |x|^(4/3) for x = -32 ... 31, at x + 32
   float subblockGain[8];     // 2^(-2j)
   float cs[8], ca[8];        // alias-reduction butterflies
-  float isRatio1[7][2];      // MPEG-1 intensity kL, kR for is_pos 0-6
+  float isRatio1[16][2];     // MPEG-1 intensity kL, kR for is_pos 0-15 (7 and 9 unused)
   float isRatio2[2][32][2];  // MPEG-2 intensity kL, kR by intensity_scale and is_pos
   // Hybrid filter bank: the 18-point DCT-IV part of the long IMDCT as 18 unique outputs per
   // input line (column-major, padded to 20), the windows of block types 0, 1 and 3 (index 2

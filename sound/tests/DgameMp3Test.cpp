@@ -12,14 +12,6 @@ namespace {
 using dbtl::DFile;
 using dbtl::DgameMp3;
 
-std::string WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes) {
-  const std::string path = mpegtest::OutputPath(name);
-  FILE* f = std::fopen(path.c_str(), "wb");
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-  return path;
-}
-
 // An ID3v2 tag whose body holds a false frame sync, as an embedded picture can.
 std::vector<uint8_t> Id3v2Tag() {
   std::vector<uint8_t> tag = {'I', 'D', '3', 3, 0, 0, 0, 0, 0x01, 0x00};  // 128-byte body
@@ -90,7 +82,7 @@ TEST(DgameMp3, PlaysATaggedFileAsItsFrames) {
   trailer[3] = 0xFF;  // a sync-like byte pair in the trailer must not count as audio
   trailer[4] = 0xFB;
   tagged.insert(tagged.end(), trailer.begin(), trailer.end());
-  const Played p = Play(WriteBytes("dgame_tagged.mp3", tagged));
+  const Played p = Play(mpegtest::WriteFixture("dgame_tagged.mp3", tagged));
   EXPECT_EQ(p.rangeSize, static_cast<int64_t>(mp3.size()));
   EXPECT_EQ(p.format.wFormatTag, 1);
   EXPECT_EQ(p.format.nChannels, 2);
@@ -119,7 +111,7 @@ TEST(DgameMp3, TotalLengthFromXingCountOrRangeSize) {
 
 TEST(DgameMp3, FileWithoutSyncIsRefused) {
   DFile file, range;
-  ASSERT_TRUE(file.Open(WriteBytes("dgame_nosync.bin", std::vector<uint8_t>(5000, 0x11)).c_str(), dbtl::DFILE_READ));
+  ASSERT_TRUE(file.Open(mpegtest::WriteFixture("dgame_nosync.bin", std::vector<uint8_t>(5000, 0x11)).c_str(), dbtl::DFILE_READ));
   EXPECT_FALSE(DgameMp3::_FindAudio(file, range));
 }
 

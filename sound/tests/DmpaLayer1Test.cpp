@@ -73,13 +73,6 @@ std::vector<uint8_t> BuildFrame(const FrameSpec& s, std::mt19937& rng) {
   return w.bytes();
 }
 
-void WriteFile(const std::string& path, const std::vector<uint8_t>& data) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_TRUE(f);
-  std::fwrite(data.data(), 1, data.size(), f);
-  std::fclose(f);
-}
-
 // This decoder truncates toward zero where the reference rounds: never larger in magnitude,
 // never of the other sign, at most one unit apart.
 void ExpectTruncatedFrom(const std::vector<int16_t>& got, const std::vector<int16_t>& rounded) {
@@ -117,8 +110,7 @@ TEST(DmpaLayer1, MatchesReferenceInEveryMode) {
     spec.crc = c.crc;
     spec.maxAlloc = c.mode == 3 ? 9 : 4;
     const auto data = BuildStream(spec, 12, 7);
-    const std::string path = mpegtest::OutputPath(std::string("layer1_") + c.name + ".mp1");
-    WriteFile(path, data);
+    const std::string path = mpegtest::WriteFixture(std::string("layer1_") + c.name + ".mp1", data);
     int frames = 0;
     const auto got = mpegtest::DecodeAll(data, 0, &frames);
     const auto ref = mpegtest::ReferenceDecode(path);
@@ -146,8 +138,7 @@ TEST(DmpaLayer1, FullScaleSaturatesInsteadOfWrapping) {
     auto f = BuildFrame(spec, rng);
     data.insert(data.end(), f.begin(), f.end());
   }
-  const std::string path = mpegtest::OutputPath("layer1_full_scale.mp1");
-  WriteFile(path, data);
+  const std::string path = mpegtest::WriteFixture("layer1_full_scale.mp1", data);
   const auto got = mpegtest::DecodeAll(data);
   const auto ref = mpegtest::ReferenceDecode(path);
   ASSERT_EQ(got.samples.size(), ref.samples.size());

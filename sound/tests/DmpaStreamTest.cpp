@@ -14,7 +14,7 @@ struct HeaderCase {
   uint8_t bytes[4];
   int result;
   int error;  // when result is 0
-  int version, layer, crc, bitrateIndex, sampleIndex, padding, mode, modeExtension;
+  int version = 0, layer = 0, crc = 0, bitrateIndex = 0, sampleIndex = 0, padding = 0, mode = 0, modeExtension = 0;
 };
 
 const HeaderCase kHeaders[] = {
@@ -87,8 +87,8 @@ struct InfoCase {
   const char* tag;
   uint32_t flags;
   int result, error;
-  int sampleRate, channels, bitrate, shortest, longest, frameBytes, pcmBytes;
-  uint32_t frameCount, byteCount;
+  int sampleRate = 0, channels = 0, bitrate = 0, shortest = 0, longest = 0, frameBytes = 0, pcmBytes = 0;
+  uint32_t frameCount = 0, byteCount = 0;
 };
 
 const InfoCase kInfos[] = {

@@ -12,11 +12,7 @@ TEST(Mp3WavTool, WritesTheDecodedFrames) {
   std::vector<uint8_t> tagged = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 20};
   tagged.resize(30, 0xFF);  // a tag body of sync-like bytes
   tagged.insert(tagged.end(), mp3.begin(), mp3.end());
-  const std::string in = mpegtest::OutputPath("tool_tagged.mp3");
-  FILE* f = std::fopen(in.c_str(), "wb");
-  ASSERT_TRUE(f);
-  std::fwrite(tagged.data(), 1, tagged.size(), f);
-  std::fclose(f);
+  const std::string in = mpegtest::WriteFixture("tool_tagged.mp3", tagged);
   const std::string out = mpegtest::OutputPath("tool_out.wav");
   ASSERT_TRUE(mpegtest::Run(std::string(TEST_BIN_DIR) + "/mp3wav '" + in + "' '" + out + "' > /dev/null"));
   const auto wav = mpegtest::ReadFile(out);

@@ -73,6 +73,14 @@ std::string OutputPath(const std::string& name) {
   return dir + "/" + name;
 }
 
+std::string WriteFixture(const std::string& name, const std::vector<uint8_t>& data) {
+  const std::string path = OutputPath(name);
+  std::ofstream f(path, std::ios::binary);
+  f.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  EXPECT_TRUE(f.good()) << path;
+  return path;
+}
+
 bool Run(const std::string& command) {
   const int rc = std::system(command.c_str());
   EXPECT_EQ(rc, 0) << command;

@@ -23,6 +23,8 @@ struct Pcm {
 Pcm MakeSignal(int rate, int channels, double seconds);
 void WriteWav(const std::string& path, const Pcm& pcm);
 std::vector<uint8_t> ReadFile(const std::string& path);
+// Writes `data` to `name` in the test's binary folder; returns the path.
+std::string WriteFixture(const std::string& name, const std::vector<uint8_t>& data);
 std::string OutputPath(const std::string& name);
 
 // Runs a command line; the test fails when it does not exit with 0.

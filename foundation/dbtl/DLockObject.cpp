@@ -1,0 +1,7 @@
+#include "foundation/dbtl/DLockObject.h"
+
+namespace dbtl {
+
+DLockObject::~DLockObject() = default;
+
+}  // namespace dbtl

@@ -1,0 +1,10 @@
+#include "platform/app/ProcessStart.h"
+
+namespace platform {
+
+InstanceHandle processInstance() {
+  static const char token = 0;
+  return &token;
+}
+
+}  // namespace platform

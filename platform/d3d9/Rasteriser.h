@@ -1,0 +1,70 @@
+#pragma once
+
+// Triangle rasterisation by the rules the renderer's pixel arithmetic relies on: pixel centres
+// on integer coordinates, the top-left fill convention, 8 bits of sub-pixel precision, culling
+// by screen-space winding. Covered pixels are walked row by row in spans found from the edge
+// functions; depth is tested per span before the pixel stage shades the survivors, and every
+// attribute is interpolated perspective-correctly.
+
+#include "platform/d3d9/OutputMerger.h"
+#include "platform/d3d9/Stages.h"
+
+namespace d3d9 {
+
+// A vertex after projection: screen position, depth, 1/w, and its channels multiplied by 1/w.
+struct ScreenVertex {
+  float x;
+  float y;
+  float z;
+  float rhw;
+  float ch[kMaxChannels];
+};
+
+struct ClipRect {
+  int32_t left;
+  int32_t top;
+  int32_t right;   // exclusive
+  int32_t bottom;  // exclusive
+};
+
+class Rasteriser {
+ public:
+  void begin(PixelStage* stage, const MergeSetup* merge, const DepthSetup* depth,
+             uint32_t cullMode, const ClipRect& clip);
+  void triangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
+
+ private:
+  static constexpr uint32_t kChunk = kMaxSpan;
+
+  void shadeChunk(int32_t x, int32_t y, uint32_t count);
+
+  PixelStage* stage_ = nullptr;
+  const MergeSetup* merge_ = nullptr;
+  const DepthSetup* depth_ = nullptr;
+  uint32_t cull_ = 0;
+  ClipRect clip_{};
+  uint32_t channelCount_ = 0;
+  uint64_t stepped_ = 0;
+
+  // Planes of the current triangle: value = base + dx * px + dy * py.
+  struct Plane {
+    double base, dx, dy;
+  };
+  Plane z_{}, rhw_{};
+  Plane ch_[kMaxChannels]{};
+  bool perspective_ = false;
+  float gradX_[kMaxChannels]{};
+  float gradY_[kMaxChannels]{};
+  bool flat_[kMaxChannels]{};
+  float flatValue_[kMaxChannels]{};
+
+  float zs_[kChunk]{};
+  float ws_[kChunk]{};
+  uint8_t live_[kChunk]{};
+  float values_[kMaxChannels][kChunk]{};
+  const float* channelPtr_[kMaxChannels]{};
+  uint32_t colours_[kChunk]{};
+  uint32_t scratch_[kChunk]{};
+};
+
+}  // namespace d3d9

@@ -1,0 +1,302 @@
+#include "platform/d3d9/Sampler.h"
+
+#include "platform/d3d9/Stages.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace d3d9 {
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFFFFu;
+
+inline int32_t floorToInt(float v) {
+  // Far-away coordinates are held inside the integer range (wrap works modulo the size
+  // anyway); the floor comes from truncating a value made positive by a large offset, which
+  // keeps it a few instructions instead of a library call.
+  v = v > -1.0e9f ? (v < 1.0e9f ? v : 1.0e9f) : -1.0e9f;  // NaN becomes the lower bound
+  constexpr double kOffset = 1099511627776.0;  // 2^40
+  return int32_t(int64_t(double(v) + kOffset) - (int64_t(1) << 40));
+}
+
+// Maps a texel coordinate into the level by the addressing mode; false for a border texel.
+inline bool address(int32_t& i, uint32_t size, uint32_t mode) {
+  if (uint32_t(i) < size) return true;  // inside: every mode agrees
+  if (mode == D3DTADDRESS_WRAP) {
+    if ((size & (size - 1)) == 0) {
+      i &= int32_t(size - 1);
+    } else {
+      i %= int32_t(size);
+      if (i < 0) i += int32_t(size);
+    }
+    return true;
+  }
+  if (mode == D3DTADDRESS_BORDER) return false;
+  i = i < 0 ? 0 : int32_t(size) - 1;
+  return true;
+}
+
+inline uint32_t texelAt(const SamplerSetup& s, const TexelLevel& l, int32_t x, bool xIn,
+                        int32_t y, bool yIn) {
+  return xIn && yIn ? l.texels[size_t(y) * l.pitch + size_t(x)] : s.border;
+}
+
+// Channel-wise a + (b - a) * w / 256 on two channels at once per 16-bit lane.
+inline uint32_t lerpArgb(uint32_t a, uint32_t b, uint32_t w) {
+  const uint32_t iw = 256 - w;
+  const uint32_t rb = (((a & 0xFF00FFu) * iw + (b & 0xFF00FFu) * w) >> 8) & 0xFF00FFu;
+  const uint32_t ag = ((((a >> 8) & 0xFF00FFu) * iw + ((b >> 8) & 0xFF00FFu) * w) >> 8) & 0xFF00FFu;
+  return rb | ag << 8;
+}
+
+uint32_t samplePoint(const SamplerSetup& s, const TexelLevel& l, float u, float v) {
+  int32_t x = floorToInt(u * float(l.width)), y = floorToInt(v * float(l.height));
+  const bool xIn = address(x, l.width, s.addressU), yIn = address(y, l.height, s.addressV);
+  return texelAt(s, l, x, xIn, y, yIn);
+}
+
+uint32_t sampleLinear(const SamplerSetup& s, const TexelLevel& l, float u, float v) {
+  // Texel centres lie at (i + 0.5) / size; weights in 1/256 steps.
+  const int32_t fx = floorToInt((u * float(l.width) - 0.5f) * 256.0f);
+  const int32_t fy = floorToInt((v * float(l.height) - 0.5f) * 256.0f);
+  int32_t x0 = fx >> 8, y0 = fy >> 8;
+  int32_t x1 = x0 + 1, y1 = y0 + 1;
+  const uint32_t wx = uint32_t(fx & 255), wy = uint32_t(fy & 255);
+  if (uint32_t(x1) < l.width && uint32_t(y1) < l.height && x0 >= 0 && y0 >= 0) {
+    // All four texels inside the level: no addressing needed.
+    const uint32_t* p = l.texels + size_t(y0) * l.pitch + size_t(x0);
+    return lerpArgb(lerpArgb(p[0], p[1], wx), lerpArgb(p[l.pitch], p[l.pitch + 1], wx), wy);
+  }
+  const bool x0In = address(x0, l.width, s.addressU), x1In = address(x1, l.width, s.addressU);
+  const bool y0In = address(y0, l.height, s.addressV), y1In = address(y1, l.height, s.addressV);
+  const uint32_t top = lerpArgb(texelAt(s, l, x0, x0In, y0, y0In),
+                                texelAt(s, l, x1, x1In, y0, y0In), wx);
+  const uint32_t bottom = lerpArgb(texelAt(s, l, x0, x0In, y1, y1In),
+                                   texelAt(s, l, x1, x1In, y1, y1In), wx);
+  return lerpArgb(top, bottom, wy);
+}
+
+inline uint32_t sampleLevel(const SamplerSetup& s, uint32_t level, uint32_t filter, float u,
+                            float v) {
+  const TexelLevel& l = s.levels[level];
+  return filter == D3DTEXF_LINEAR ? sampleLinear(s, l, u, v) : samplePoint(s, l, u, v);
+}
+
+// The level or pair of levels and the filter for a level of detail.
+struct LevelChoice {
+  uint32_t first;
+  uint32_t second;  // equal to first when one level is read
+  uint32_t weight;  // of the second level, in 1/256
+  uint32_t filter;
+};
+
+inline LevelChoice chooseLevels(const SamplerSetup& s, float lod) {
+  // Bounded (and NaN made finite) before any conversion to an integer level.
+  lod = lod > -64.0f ? (lod < 64.0f ? lod : 64.0f) : -64.0f;
+  if (!s.needsLod || lod <= 0.0f) {
+    return {s.baseLevel, s.baseLevel, 0, s.needsLod ? s.magFilter : s.minFilter};
+  }
+  const uint32_t last = s.levelCount - 1;
+  if (s.mipFilter == D3DTEXF_NONE || s.baseLevel == last) {
+    return {s.baseLevel, s.baseLevel, 0, s.minFilter};
+  }
+  if (s.mipFilter == D3DTEXF_POINT) {
+    const uint32_t level = std::min<uint32_t>(s.baseLevel + uint32_t(lod + 0.5f), last);
+    return {level, level, 0, s.minFilter};
+  }
+  const uint32_t whole = uint32_t(lod);
+  const uint32_t l0 = std::min(s.baseLevel + whole, last);
+  const uint32_t l1 = std::min(l0 + 1, last);
+  return {l0, l1, uint32_t((lod - float(whole)) * 256.0f), s.minFilter};
+}
+
+inline uint32_t sampleChoice(const SamplerSetup& s, const LevelChoice& c, float u, float v) {
+  const uint32_t a = sampleLevel(s, c.first, c.filter, u, v);
+  if (c.first == c.second || c.weight == 0) return a;
+  return lerpArgb(a, sampleLevel(s, c.second, c.filter, u, v), c.weight);
+}
+
+bool filterSupported(DWORD f, bool mip) {
+  return f == D3DTEXF_POINT || f == D3DTEXF_LINEAR || (mip && f == D3DTEXF_NONE);
+}
+
+bool addressSupported(DWORD a) {
+  return a == D3DTADDRESS_WRAP || a == D3DTADDRESS_CLAMP || a == D3DTADDRESS_BORDER;
+}
+
+}  // namespace
+
+float fastLog2(float x) {
+  if (!(x > 0.0f)) return -128.0f;
+  uint32_t bits;
+  std::memcpy(&bits, &x, 4);
+  const int32_t exponent = int32_t(bits >> 23 & 0xFF) - 127;
+  const float mantissa = float(bits & 0x7FFFFF) * (1.0f / 8388608.0f);
+  return float(exponent) + mantissa;
+}
+
+HRESULT prepareSampler(const DeviceState& state, uint32_t index, SamplerSetup& out) {
+  out = SamplerSetup{};
+  const auto& ss = state.sampler[index];
+  out.addressU = ss[D3DSAMP_ADDRESSU];
+  out.addressV = ss[D3DSAMP_ADDRESSV];
+  out.border = ss[D3DSAMP_BORDERCOLOR];
+  out.magFilter = ss[D3DSAMP_MAGFILTER];
+  out.minFilter = ss[D3DSAMP_MINFILTER];
+  out.mipFilter = ss[D3DSAMP_MIPFILTER];
+  out.lodBias = state.samplerFloat(index, D3DSAMP_MIPMAPLODBIAS);
+  IDirect3DBaseTexture9* base = state.textures[index];
+  if (!base) return D3D_OK;
+  if (!filterSupported(out.magFilter, false) || !filterSupported(out.minFilter, false) ||
+      !filterSupported(out.mipFilter, true)) {
+    return D3DERR_UNSUPPORTEDTEXTUREFILTER;
+  }
+  if (!addressSupported(out.addressU) || !addressSupported(out.addressV)) {
+    return D3DERR_UNSUPPORTEDTEXTUREFILTER;
+  }
+  if (base->GetType() != D3DRTYPE_TEXTURE) return D3DERR_WRONGTEXTUREFORMAT;
+  auto* tex = static_cast<IDirect3DTexture9*>(base);
+  out.bound = true;
+  out.levelCount = std::min<uint32_t>(tex->GetLevelCount(), 16);
+  for (uint32_t i = 0; i < out.levelCount; ++i) out.levels[i] = tex->texels(i);
+  out.baseLevel = std::min<uint32_t>(ss[D3DSAMP_MAXMIPLEVEL], out.levelCount - 1);
+  const bool mips = out.mipFilter != D3DTEXF_NONE && out.baseLevel + 1 < out.levelCount;
+  out.needsLod = mips || out.minFilter != out.magFilter;
+  return D3D_OK;
+}
+
+float samplerLod(const SamplerSetup& s, float dudx, float dvdx, float dudy, float dvdy) {
+  const TexelLevel& l = s.levels[0];
+  const float w = float(l.width), h = float(l.height);
+  const float ax = dudx * w, bx = dvdx * h, ay = dudy * w, by = dvdy * h;
+  const float rho2 = std::max(ax * ax + bx * bx, ay * ay + by * by);
+  return 0.5f * fastLog2(rho2) + s.lodBias;
+}
+
+uint32_t sampleTexture(const SamplerSetup& s, float u, float v, float lod) {
+  if (!s.bound) return kWhite;
+  return sampleChoice(s, chooseLevels(s, lod), u, v);
+}
+
+void sampleSpan(const SamplerSetup& s, const float* u, const float* v, const float* lods,
+                float lod, const uint8_t* live, uint32_t count, uint32_t* out) {
+  if (!s.bound) {
+    std::fill(out, out + count, kWhite);
+    return;
+  }
+  if (lods) {
+    for (uint32_t i = 0; i < count; ++i) {
+      if (live[i]) out[i] = sampleChoice(s, chooseLevels(s, lods[i]), u[i], v[i]);
+    }
+    return;
+  }
+  // One choice of levels for the whole span: the common single-level cases get loops of
+  // their own.
+  const LevelChoice c = chooseLevels(s, lod);
+  const TexelLevel& l = s.levels[c.first];
+  if (c.first != c.second && c.weight != 0) {
+    for (uint32_t i = 0; i < count; ++i) {
+      if (live[i]) out[i] = sampleChoice(s, c, u[i], v[i]);
+    }
+  } else if (c.filter == D3DTEXF_LINEAR) {
+    for (uint32_t i = 0; i < count; ++i) {
+      if (live[i]) out[i] = sampleLinear(s, l, u[i], v[i]);
+    }
+  } else {
+    for (uint32_t i = 0; i < count; ++i) {
+      if (live[i]) out[i] = samplePoint(s, l, u[i], v[i]);
+    }
+  }
+}
+
+namespace {
+
+// Texel coordinates in 1/65536 texel, stepped per pixel.
+struct Steps {
+  int64_t x, dx, y, dy;
+};
+
+Steps stepsFor(const TexelLevel& l, float u0, float du, float v0, float dv, double centre) {
+  constexpr double kOne = 65536.0;
+  const double w = l.width, h = l.height;
+  const auto fixed = [](double v) {
+    v = v > -4.0e15 ? (v < 4.0e15 ? v : 4.0e15) : -4.0e15;  // NaN becomes the lower bound
+    return v >= 0.0 ? int64_t(v + 0.5) : -int64_t(0.5 - v);
+  };
+  return {fixed((double(u0) * w - centre) * kOne), fixed(double(du) * w * kOne),
+          fixed((double(v0) * h - centre) * kOne), fixed(double(dv) * h * kOne)};
+}
+
+inline int32_t wrapIndex(int64_t i, uint32_t size, uint32_t mode, bool& inside) {
+  inside = true;
+  if (uint64_t(i) < size) return int32_t(i);
+  if (mode == D3DTADDRESS_WRAP) {
+    const int64_t r = i % int64_t(size);
+    return int32_t(r < 0 ? r + size : r);
+  }
+  if (mode == D3DTADDRESS_BORDER) {
+    inside = false;
+    return 0;
+  }
+  return i < 0 ? 0 : int32_t(size) - 1;
+}
+
+void stepLevel(const SamplerSetup& s, const TexelLevel& l, uint32_t filter, Steps st,
+               const uint8_t* live, uint32_t count, uint32_t* out) {
+  if (filter != D3DTEXF_LINEAR) {
+    for (uint32_t i = 0; i < count; ++i, st.x += st.dx, st.y += st.dy) {
+      if (!live[i]) continue;
+      bool xIn, yIn;
+      const int32_t x = wrapIndex(st.x >> 16, l.width, s.addressU, xIn);
+      const int32_t y = wrapIndex(st.y >> 16, l.height, s.addressV, yIn);
+      out[i] = texelAt(s, l, x, xIn, y, yIn);
+    }
+    return;
+  }
+  for (uint32_t i = 0; i < count; ++i, st.x += st.dx, st.y += st.dy) {
+    if (!live[i]) continue;
+    const int64_t x0 = st.x >> 16, y0 = st.y >> 16;
+    const uint32_t wx = uint32_t(st.x >> 8) & 255, wy = uint32_t(st.y >> 8) & 255;
+    if (x0 >= 0 && y0 >= 0 && x0 + 1 < l.width && y0 + 1 < l.height) {
+      const uint32_t* p = l.texels + size_t(y0) * l.pitch + size_t(x0);
+      out[i] = lerpArgb(lerpArgb(p[0], p[1], wx), lerpArgb(p[l.pitch], p[l.pitch + 1], wx), wy);
+      continue;
+    }
+    bool x0In, x1In, y0In, y1In;
+    const int32_t ax0 = wrapIndex(x0, l.width, s.addressU, x0In);
+    const int32_t ax1 = wrapIndex(x0 + 1, l.width, s.addressU, x1In);
+    const int32_t ay0 = wrapIndex(y0, l.height, s.addressV, y0In);
+    const int32_t ay1 = wrapIndex(y0 + 1, l.height, s.addressV, y1In);
+    const uint32_t top = lerpArgb(texelAt(s, l, ax0, x0In, ay0, y0In),
+                                  texelAt(s, l, ax1, x1In, ay0, y0In), wx);
+    const uint32_t bottom = lerpArgb(texelAt(s, l, ax0, x0In, ay1, y1In),
+                                     texelAt(s, l, ax1, x1In, ay1, y1In), wx);
+    out[i] = lerpArgb(top, bottom, wy);
+  }
+}
+
+}  // namespace
+
+void sampleSpanLinear(const SamplerSetup& s, float u0, float du, float v0, float dv, float lod,
+                      const uint8_t* live, uint32_t count, uint32_t* out) {
+  if (!s.bound) {
+    std::fill(out, out + count, kWhite);
+    return;
+  }
+  const LevelChoice c = chooseLevels(s, lod);
+  // Point sampling takes the texel under the position; linear filtering weighs the texel
+  // centres around it, which lie half a texel further.
+  const double centre = c.filter == D3DTEXF_LINEAR ? 0.5 : 0.0;
+  const TexelLevel& first = s.levels[c.first];
+  stepLevel(s, first, c.filter, stepsFor(first, u0, du, v0, dv, centre), live, count, out);
+  if (c.first == c.second || c.weight == 0) return;
+  uint32_t other[kMaxSpan];
+  const TexelLevel& second = s.levels[c.second];
+  stepLevel(s, second, c.filter, stepsFor(second, u0, du, v0, dv, centre), live, count, other);
+  for (uint32_t i = 0; i < count; ++i) {
+    if (live[i]) out[i] = lerpArgb(out[i], other[i], c.weight);
+  }
+}
+
+}  // namespace d3d9

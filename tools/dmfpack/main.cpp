@@ -1,0 +1,115 @@
+// dmfpack: writes a "DMF " container from files.
+//
+//   dmfpack OUTPUT [NAME=]FILE...
+//
+// Each FILE becomes one entry, named NAME or, without "NAME=", the file's name without its
+// directory. The entries' bytes follow the index back to back, in the order given. All numbers
+// are little-endian 32-bit: "DMF ", the entry count, then per entry the name length, the name,
+// the offset from the container's start and the size.
+//
+// Refused (exit code 2, nothing written): a name longer than 263 bytes, two names that are
+// equal when 'A' to 'Z' are folded to lower case (the reader rejects such a container), and a
+// container larger than 32-bit offsets can address. An unreadable input gives exit code 1. The
+// output is written to a temporary file and renamed into place.
+
+#include "../common/ReplaceFile.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Entry {
+  std::string name;
+  std::vector<char> bytes;
+};
+
+// Two-byte code page 932 characters are kept whole, so their trail bytes are never folded.
+std::string folded(const std::string& name) {
+  std::string out = name;
+  for (size_t i = 0; i < out.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(out[i]);
+    if (((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC)) && i + 1 < out.size()) {
+      ++i;
+    } else if (byte >= 'A' && byte <= 'Z') {
+      out[i] = static_cast<char>(byte - 'A' + 'a');
+    }
+  }
+  return out;
+}
+
+void putU32(std::string& out, uint64_t value) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+bool readFile(const std::string& path, std::vector<char>& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), {});
+  return !in.bad();
+}
+
+int usage() {
+  std::fprintf(stderr, "usage: dmfpack OUTPUT [NAME=]FILE...\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return usage();
+  const std::string output = argv[1];
+  std::vector<Entry> entries;
+  std::set<std::string> names;
+  for (int i = 2; i < argc; ++i) {
+    const std::string argument = argv[i];
+    const size_t equals = argument.find('=');
+    std::string path = argument;
+    std::string name;
+    if (equals != std::string::npos) {
+      name = argument.substr(0, equals);
+      path = argument.substr(equals + 1);
+    } else {
+      const size_t slash = path.find_last_of('/');
+      name = slash == std::string::npos ? path : path.substr(slash + 1);
+    }
+    if (name.size() > 263) {
+      std::fprintf(stderr, "dmfpack: name longer than 263 bytes: %s\n", name.c_str());
+      return 2;
+    }
+    if (!names.insert(folded(name)).second) {
+      std::fprintf(stderr, "dmfpack: duplicate name (ASCII case ignored): %s\n", name.c_str());
+      return 2;
+    }
+    Entry entry{name, {}};
+    if (!readFile(path, entry.bytes)) {
+      std::fprintf(stderr, "dmfpack: cannot read %s\n", path.c_str());
+      return 1;
+    }
+    entries.push_back(std::move(entry));
+  }
+
+  uint64_t offset = 8;
+  for (const Entry& e : entries) offset += 12 + e.name.size();
+  std::string out = "DMF ";
+  putU32(out, entries.size());
+  for (const Entry& e : entries) {
+    if (offset + e.bytes.size() > UINT32_MAX) {
+      std::fprintf(stderr, "dmfpack: container larger than 4 GiB\n");
+      return 2;
+    }
+    putU32(out, e.name.size());
+    out += e.name;
+    putU32(out, offset);
+    putU32(out, e.bytes.size());
+    offset += e.bytes.size();
+  }
+  for (const Entry& e : entries) out.append(e.bytes.begin(), e.bytes.end());
+
+  return tools::replaceFile("dmfpack", output, out.data(), out.size()) ? 0 : 1;
+}
