@@ -15,6 +15,7 @@ class DMemorySource : public dbtl::DDataOverride {
   ~DMemorySource() override { ++destroyed; }
 
   int64_t Write(const void* bytes, size_t n) override {
+    if (n == 0) return 0;
     if (position + n > data.size()) data.resize(position + n);
     std::memcpy(data.data() + position, bytes, n);
     position += n;
@@ -24,6 +25,7 @@ class DMemorySource : public dbtl::DDataOverride {
     if (failReads) return -1;
     const size_t available = position < data.size() ? data.size() - position : 0;
     const size_t count = std::min(n, available);
+    if (count == 0) return 0;
     std::memcpy(bytes, data.data() + position, count);
     position += count;
     return static_cast<int64_t>(count);
