@@ -3,6 +3,7 @@
 #include "foundation/dbtl/DCp932Text.h"
 #include "foundation/dbtl/DExceptFile.h"
 #include "foundation/dbtl/Dpath.h"
+#include "platform/CheckedMath.h"
 
 #include <algorithm>
 #include <utility>
@@ -138,10 +139,10 @@ bool DFile::Close() {
 }
 
 bool DFile::_MoveSource(int64_t p) {
-  int64_t absolute;
-  if (p < 0 || __builtin_add_overflow(m_offset, p, &absolute)) return false;
-  if (m_source) return m_source->Seek(absolute, DSEEK_BEGIN);
-  return m_handle->seek(absolute, platform::NativeFile::Origin::Begin) >= 0;
+  const auto absolute = p < 0 ? std::nullopt : platform::checkedAdd<int64_t>(m_offset, p);
+  if (!absolute) return false;
+  if (m_source) return m_source->Seek(*absolute, DSEEK_BEGIN);
+  return m_handle->seek(*absolute, platform::NativeFile::Origin::Begin) >= 0;
 }
 
 bool DFile::_MoveTo(int64_t p) {
@@ -188,9 +189,9 @@ bool DFile::_SeekLocked(int64_t distance, int mode) {
         m_position = 0;
         return false;
       }
-      int64_t target;
-      if (__builtin_add_overflow(m_position, distance, &target)) return false;
-      return _MoveTo(target);
+      const auto target = platform::checkedAdd<int64_t>(m_position, distance);
+      if (!target) return false;
+      return _MoveTo(*target);
     }
     case DSEEK_END: {
       // Measured from the window's end for bounded and unbounded windows alike, so a distance

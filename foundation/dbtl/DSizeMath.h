@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/dbtl/DThrowBadAlloc.h"
+#include "platform/CheckedMath.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,22 +13,22 @@ namespace dbtl {
 // allocation failure rather than a small wrapped size that would be overrun later.
 
 inline size_t DSizeMul(size_t a, size_t b) {
-  size_t r;
-  if (__builtin_mul_overflow(a, b, &r)) DThrowBadAlloc();
-  return r;
+  const auto product = platform::checkedMul(a, b);
+  if (!product) DThrowBadAlloc();
+  return *product;
 }
 
 inline size_t DSizeAdd(size_t a, size_t b) {
-  size_t r;
-  if (__builtin_add_overflow(a, b, &r)) DThrowBadAlloc();
-  return r;
+  const auto sum = platform::checkedAdd(a, b);
+  if (!sum) DThrowBadAlloc();
+  return *sum;
 }
 
 // n rounded up to a multiple of step (step > 0), as a 32-bit count.
 inline uint32_t DSizeRoundUp32(uint32_t n, uint32_t step) {
-  uint32_t sum;
-  if (__builtin_add_overflow(n, step - 1, &sum)) DThrowBadAlloc();
-  return sum / step * step;
+  const auto rounded = platform::checkedRoundUp<uint32_t>(n, step);
+  if (!rounded) DThrowBadAlloc();
+  return *rounded;
 }
 
 }  // namespace dbtl

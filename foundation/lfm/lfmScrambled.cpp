@@ -2,6 +2,7 @@
 
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrText.h"
+#include "platform/CheckedMath.h"
 
 #include <algorithm>
 #include <cstring>
@@ -85,14 +86,12 @@ LfmPointer lfmReadScrambledPointer(dbtl::DFile& file, void* base, size_t blockSi
   // The 32-bit writer's pointers only make sense as offsets into their block; a target before
   // the block wraps to a huge offset and fails the range test below.
   const uint64_t offset = static_cast<uint32_t>(stored - storedBase);
-  uint64_t bytes = 0;
-  uint64_t end = 0;
-  const bool overflow = __builtin_mul_overflow(static_cast<uint64_t>(count),
-                                               static_cast<uint64_t>(elementSize), &bytes) ||
-                        __builtin_add_overflow(offset, bytes, &end);
+  const auto bytes = platform::checkedMul<uint64_t>(count, elementSize);
+  const auto end = bytes ? platform::checkedAdd<uint64_t>(offset, *bytes) : std::nullopt;
+  const bool overflow = !end;
   unsigned char* target = static_cast<unsigned char*>(base) + std::min<uint64_t>(offset, blockSize);
   const bool aligned = alignment <= 1 || reinterpret_cast<uintptr_t>(target) % alignment == 0;
-  if (base == nullptr || overflow || end > blockSize || !aligned) {
+  if (base == nullptr || overflow || *end > blockSize || !aligned) {
     lerrFatal("[lfmReadScrambledPointer] pointer outside its data block in \"%s\"",
               file.GetPath());
   }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/CheckedMath.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -9,22 +11,23 @@
 
 // a * b into out; false when the product does not fit in a size_t.
 inline bool ombCheckedMul(std::size_t a, std::size_t b, std::size_t* out) {
-  return !__builtin_mul_overflow(a, b, out);
+  const auto product = platform::checkedMul(a, b);
+  if (product) *out = *product;
+  return product.has_value();
 }
 
 // a + b into out; false when the sum does not fit in a size_t.
 inline bool ombCheckedAdd(std::size_t a, std::size_t b, std::size_t* out) {
-  return !__builtin_add_overflow(a, b, out);
+  const auto sum = platform::checkedAdd(a, b);
+  if (sum) *out = *sum;
+  return sum.has_value();
 }
 
 // value rounded up to a multiple of step (step > 0); false when that does not fit.
 inline bool ombCheckedRoundUp(std::size_t value, std::size_t step, std::size_t* out) {
-  const std::size_t rest = value % step;
-  if (rest == 0) {
-    *out = value;
-    return true;
-  }
-  return ombCheckedAdd(value, step - rest, out);
+  const auto rounded = platform::checkedRoundUp(value, step);
+  if (rounded) *out = *rounded;
+  return rounded.has_value();
 }
 
 // True when a byte size may be handed to the heap: at most the largest object size.

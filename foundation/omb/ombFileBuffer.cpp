@@ -3,6 +3,7 @@
 #include "foundation/omb/ombFileHandle.h"
 #include "foundation/omb/ombFileModule.h"
 #include "foundation/omb/ombFileScramble.h"
+#include "platform/CheckedMath.h"
 
 #include <cstring>
 
@@ -39,12 +40,11 @@ bool seekTarget(uint64_t from, int64_t offset, uint64_t limit, uint64_t* target)
   if (from > static_cast<uint64_t>(INT64_MAX)) {
     return false;
   }
-  int64_t to = 0;
-  if (__builtin_add_overflow(static_cast<int64_t>(from), offset, &to) || to < 0 ||
-      static_cast<uint64_t>(to) > limit) {
+  const auto to = platform::checkedAdd<int64_t>(static_cast<int64_t>(from), offset);
+  if (!to || *to < 0 || static_cast<uint64_t>(*to) > limit) {
     return false;
   }
-  *target = static_cast<uint64_t>(to);
+  *target = static_cast<uint64_t>(*to);
   return true;
 }
 

@@ -1,6 +1,6 @@
 #include "platform/acm/BlockCodec.h"
 
-#include "platform/acm/CheckedArithmetic.h"
+#include "platform/CheckedMath.h"
 
 #include <algorithm>
 #include <cstring>
@@ -24,11 +24,11 @@ class BlockConverter final : public Converter {
     if (basis == SizeBasis::Source) {
       const uint64_t frames = (bytes / blockBytes) * blockFrames +
                               codec_->partialFrames(uint32_t(bytes % blockBytes));
-      return fit(checkedMul<uint64_t>(frames, frameBytes_));
+      return fit(platform::checkedMul<uint64_t>(frames, frameBytes_));
     }
     const uint64_t frames = bytes / frameBytes_;
     const uint64_t blocks = (frames + blockFrames - 1) / blockFrames;
-    return fit(checkedMul<uint64_t>(blocks, blockBytes));
+    return fit(platform::checkedMul<uint64_t>(blocks, blockBytes));
   }
 
   Result convert(std::span<const uint8_t> source, std::span<uint8_t> destination) override {
