@@ -27,7 +27,7 @@ std::vector<DimgLinearTap> DimgLinearTaps(uint32_t srcLength, uint32_t dstLength
 std::vector<DimgAreaSpan> DimgAreaSpans(uint32_t srcLength, uint32_t dstLength) {
   std::vector<DimgAreaSpan> spans(dstLength);
   const float step = static_cast<float>(srcLength) / static_cast<float>(dstLength);
-  const auto innerDivisor = static_cast<uint64_t>(step * 256.0f);
+  const DimgSharedDivisor innerDivisor(static_cast<uint64_t>(step * 256.0f));
   const uint32_t last = srcLength - 1;
   float position = 0.0f;
   Position start = Split(position);
@@ -47,7 +47,7 @@ std::vector<DimgAreaSpan> DimgAreaSpans(uint32_t srcLength, uint32_t dstLength) 
       span.end = srcLength;
       span.endWeight = 0;
       span.firstMask = ~0u;
-      span.divisor = span.firstWeight + (uint64_t{last - span.first} << 8);
+      span.divisor = DimgSharedDivisor(span.firstWeight + (uint64_t{last - span.first} << 8));
     }
     start = next;
   }

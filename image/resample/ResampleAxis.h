@@ -56,6 +56,29 @@ constexpr uint8_t DimgLinearBlend(uint8_t a, uint8_t b, int32_t weight) {
   return static_cast<uint8_t>(a + (((int32_t{b} - int32_t{a}) * weight) >> 16));
 }
 
+// Unsigned division by a divisor that many sums share, as a multiplication: for a divisor
+// below 2^32 and a dividend below 2^32 (every footprint shorter than 65,000 samples) the
+// quotient is the high half of dividend × ceil(2^64 / divisor), exactly the truncated quotient;
+// anything else divides.
+class DimgSharedDivisor {
+ public:
+  DimgSharedDivisor() = default;
+  explicit DimgSharedDivisor(uint64_t divisor)
+      : divisor_(divisor),
+        reciprocal_(divisor > 1 && divisor <= UINT32_MAX ? UINT64_MAX / divisor + 1 : 0) {}
+
+  uint64_t Divide(uint64_t n) const {
+    if (reciprocal_ != 0 && n <= UINT32_MAX) {
+      return static_cast<uint64_t>((static_cast<unsigned __int128>(n) * reciprocal_) >> 64);
+    }
+    return n / divisor_;
+  }
+
+ private:
+  uint64_t divisor_ = 1;
+  uint64_t reciprocal_ = 0;
+};
+
 // The footprint of one output of an area average, in 256ths of a sample. A channel's result is
 //   ( (v(first) × firstWeight & firstMask)
 //   + 256 × v(i) for every first < i < end
@@ -74,7 +97,7 @@ struct DimgAreaSpan {
   uint32_t firstWeight;  // 1..256
   uint32_t firstMask;
   uint32_t endWeight;  // 0..255
-  uint64_t divisor;
+  DimgSharedDivisor divisor;
 };
 
 // The N footprints of an area average of L samples onto N (N < L, so the step exceeds 1). The

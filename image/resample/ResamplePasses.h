@@ -49,9 +49,9 @@ struct AreaSums {
     a += term(c.a);
   }
   // Never above 255: the sums are at most 255 × divisor.
-  DimgRgba Mean(uint64_t divisor) const {
-    return {static_cast<uint8_t>(r / divisor), static_cast<uint8_t>(g / divisor),
-            static_cast<uint8_t>(b / divisor), static_cast<uint8_t>(a / divisor)};
+  DimgRgba Mean(const DimgSharedDivisor& divisor) const {
+    return {static_cast<uint8_t>(divisor.Divide(r)), static_cast<uint8_t>(divisor.Divide(g)),
+            static_cast<uint8_t>(divisor.Divide(b)), static_cast<uint8_t>(divisor.Divide(a))};
   }
 };
 

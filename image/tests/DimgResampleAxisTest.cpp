@@ -127,4 +127,24 @@ TEST(DimgResampleAxis, AgreesWithModelOverManyLengths) {
   }
 }
 
+// The area passes divide by multiplying with a reciprocal; the quotient must be the truncated
+// one for every dividend, at the edges of the fast path (2^32 - 1, 2^32) and next to the
+// divisor's multiples, where a reciprocal that is one too small or too large shows first.
+TEST(DimgResampleAxis, SharedDivisorDividesExactly) {
+  std::mt19937_64 rng(17);
+  std::vector<uint64_t> divisors = {1, 2, 3, 255, 256, 257, 384, 511, 65536, 65537,
+                                    0xFFFFFFFFull, 0x100000000ull, 0x100000001ull};
+  for (int i = 0; i < 200; ++i) divisors.push_back(1 + (rng() >> (rng() % 63)));
+  for (uint64_t d : divisors) {
+    const DimgSharedDivisor divisor(d);
+    std::vector<uint64_t> dividends = {0, 1, d - 1, d, d + 1, 0xFFFFFFFFull, 0x100000000ull,
+                                       0xFFFFFFFFull / d * d, 0xFFFFFFFFull / d * d - 1};
+    for (int i = 0; i < 500; ++i) dividends.push_back(rng() >> (rng() % 64));
+    for (int i = 0; i < 100; ++i) dividends.push_back(d * (rng() % (0xFFFFFFFFull / d + 1)) - 1);
+    for (uint64_t n : dividends) {
+      ASSERT_EQ(divisor.Divide(n), n / d) << n << " / " << d;
+    }
+  }
+}
+
 }  // namespace
