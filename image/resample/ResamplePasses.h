@@ -68,6 +68,18 @@ void ForEachSpanSample(const DimgAreaSpan& span, Add&& add) {
   }
 }
 
+// One output row of a vertical linear pass: temporary rows a and b blended with one weight and
+// encoded in kind D. The rows never overlap the output: the temporary is the pass's own.
+template <uint32_t D>
+void BlendRows(const uint8_t* __restrict a, const uint8_t* __restrict b, uint8_t* __restrict out,
+               uint32_t width, int32_t weight) {
+  for (uint32_t x = 0; x < width; ++x) {
+    DimgPixelKind<D>::Encode(Blend(LoadRgba(a + std::size_t{x} * 4),
+                                   LoadRgba(b + std::size_t{x} * 4), weight),
+                             out + std::size_t{x} * DimgPixelKind<D>::kBytes);
+  }
+}
+
 }  // namespace dimg_detail
 
 // Each of rowCount source rows (srcWidth pixels of kind S from `src`, rows stepped by the
@@ -127,7 +139,6 @@ template <uint32_t D>
 void DimgLinearColumns(const uint8_t* tmp, const dbtl::DImage& tmpImage, uint32_t srcHeight,
                        uint32_t dstWidth, uint8_t* dst, const dbtl::DImage& dstImage,
                        uint32_t dstHeight, uint8_t /*unused*/) {
-  using Dst = DimgPixelKind<D>;
   if (srcHeight == 0 || dstWidth == 0 || dstHeight == 0) {
     return;
   }
@@ -135,14 +146,9 @@ void DimgLinearColumns(const uint8_t* tmp, const dbtl::DImage& tmpImage, uint32_
   DimgLinearAxis axis(srcHeight, dstHeight);
   for (uint32_t k = 0; k < dstHeight; ++k) {
     const DimgLinearTap tap = axis.Tap();
-    const uint8_t* a = tmpImage.OffsetPixel(tmpBits, 0, tap.first);
-    const uint8_t* b = tmpImage.OffsetPixel(tmpBits, 0, tap.second);
-    uint8_t* out = dst;
-    for (uint32_t x = 0; x < dstWidth; ++x, a += 4, b += 4, out += Dst::kBytes) {
-      Dst::Encode(dimg_detail::Blend(dimg_detail::LoadRgba(a), dimg_detail::LoadRgba(b),
-                                     tap.weight),
-                  out);
-    }
+    dimg_detail::BlendRows<D>(tmpImage.OffsetPixel(tmpBits, 0, tap.first),
+                              tmpImage.OffsetPixel(tmpBits, 0, tap.second), dst, dstWidth,
+                              tap.weight);
     dst = dstImage.NextRow(dst);
     axis.Advance();
   }
