@@ -80,14 +80,14 @@ TEST(DimgResampleAxis, WorkedExamples) {
 
 // Positions accumulated in single precision run past the source on long axes: 8192 onto 8194
 // reaches position 8192 with its last output, 8432 onto 8233 ends its second-to-last footprint
-// on sample 8432. Over exactly sized rows an index that was not held on the last sample reads
+// on sample 8432, 8426 onto 8235 a 256th into sample 8426. Over exactly sized rows an index that was not held on the last sample reads
 // past the image (the address sanitizer reports it); here the outputs must also be what the
 // clamped rule gives, and a line of one value must stay that value to the end.
 TEST(DimgResampleAxis, LongAxesStayInsideTheSource) {
   struct LongCase {
     uint32_t len, n;
   };
-  const LongCase cases[] = {{8192, 8194}, {8432, 8233}, {8195, 8197}};
+  const LongCase cases[] = {{8192, 8194}, {8432, 8233}, {8426, 8235}, {8195, 8197}};
   std::mt19937 rng(7);
   for (const LongCase& t : cases) {
     std::vector<int> samples(t.len);
