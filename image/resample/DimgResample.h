@@ -4,7 +4,8 @@
 
 #include "image/DImage.h"
 #include "image/DImageKind.h"
-#include "image/resample/FilterPair.h"
+#include "image/DimgBlit.h"
+#include "image/copy/CopyDriver.h"
 #include "image/resample/ResamplePasses.h"
 
 // The resampling blit: the source's top-left srcWidth x srcHeight pixels filtered onto the
@@ -50,13 +51,15 @@ void DimgResampleRect(uint8_t* dst, const dbtl::DImage& dstImage, uint32_t dstWi
   }
 }
 
-// One pair of DimgResample: the filtering pair shape around DimgResampleRect<D, S>.
+// One pair of DimgResample: clipped like DimgBlitPair, equal clipped sizes converted by
+// DimgConvertRect<D, S>, other sizes resampled by DimgResampleRect<D, S>. A zero source size
+// writes nothing. The spare byte stops here.
 template <uint32_t D, uint32_t S>
 void DimgResamplePair(uint8_t* dstBits, const dbtl::DImage& dstImage, uint32_t dstWidth,
                       uint32_t dstHeight, const uint8_t* srcBits, const dbtl::DImage& srcImage,
-                      uint32_t srcWidth, uint32_t srcHeight, uint8_t byte, uint8_t spare) {
-  DimgFilterPair<D, S, &DimgResampleRect<D, S>>(dstBits, dstImage, dstWidth, dstHeight, srcBits,
-                                                srcImage, srcWidth, srcHeight, byte, spare);
+                      uint32_t srcWidth, uint32_t srcHeight, uint8_t byte, uint8_t /*spare*/) {
+  DimgScaledPair<DimgBlitPath<D, S>>(dstBits, dstImage, dstWidth, dstHeight, srcBits, srcImage,
+                                     srcWidth, srcHeight, byte, &DimgResampleRect<D, S>);
 }
 
 // The rectangles are clipped to their images keeping the requested ratio, as DimgBlit does;

@@ -7,7 +7,6 @@
 #include "image/PixelKind.h"
 #include "image/RowConvert.h"
 #include "image/resample/DimgResample.h"
-#include "image/resample/FilterPair.h"
 
 // Mip down-sampling: one mip level written from the next larger one, converting kinds on the
 // way. Halvings (each side half the source's, rounded down) average 2 x 2 blocks; where both
@@ -83,13 +82,16 @@ void DimgHalveRect(uint8_t* dst, const dbtl::DImage& dstImage, uint32_t dstWidth
                          byte);
 }
 
-// One pair of DimgResampleMip: the filtering pair shape around DimgHalveRect<D, S>.
+// One pair of DimgResampleMip: clipped like DimgBlitPair, equal clipped sizes converted by
+// DimgConvertRect<D, S>, other sizes averaged or resampled by DimgHalveRect<D, S>. The spare
+// byte stops here.
 template <uint32_t D, uint32_t S>
 void DimgResampleMipPair(uint8_t* dstBits, const dbtl::DImage& dstImage, uint32_t dstWidth,
                          uint32_t dstHeight, const uint8_t* srcBits, const dbtl::DImage& srcImage,
-                         uint32_t srcWidth, uint32_t srcHeight, uint8_t byte, uint8_t spare) {
-  DimgFilterPair<D, S, &DimgHalveRect<D, S>>(dstBits, dstImage, dstWidth, dstHeight, srcBits,
-                                             srcImage, srcWidth, srcHeight, byte, spare);
+                         uint32_t srcWidth, uint32_t srcHeight, uint8_t byte,
+                         uint8_t /*spare*/) {
+  DimgScaledPair<DimgBlitPath<D, S>>(dstBits, dstImage, dstWidth, dstHeight, srcBits, srcImage,
+                                     srcWidth, srcHeight, byte, &DimgHalveRect<D, S>);
 }
 
 // Writes the destination's top-left dstWidth x dstHeight pixels from the source's top-left

@@ -82,6 +82,25 @@ void BlendRows(const uint8_t* __restrict a, const uint8_t* __restrict b, uint8_t
 
 }  // namespace dimg_detail
 
+namespace dimg_detail {
+// The loop of both horizontal passes: for each of rowCount source rows, temporary pixel k is
+// output(row, table[k]); then both row addresses move on with their images' NextRow.
+template <class Entry, class Output>
+void EachTemporaryRow(const uint8_t* src, const dbtl::DImage& srcImage, uint32_t rowCount,
+                      uint8_t* tmp, const dbtl::DImage& tmpImage, const std::vector<Entry>& table,
+                      Output&& output) {
+  for (uint32_t y = 0; y < rowCount; ++y) {
+    uint8_t* out = tmp;
+    for (const Entry& entry : table) {
+      StoreRgba(output(src, entry), out);
+      out += 4;
+    }
+    src = NextSourceRow(srcImage, src);
+    tmp = tmpImage.NextRow(tmp);
+  }
+}
+}  // namespace dimg_detail
+
 // Each of rowCount source rows (srcWidth pixels of kind S from `src`, rows stepped by the
 // source's NextRow) interpolated onto dstWidth pixels of the temporary row (from `tmp`, stepped
 // by the temporary's NextRow).
@@ -93,18 +112,13 @@ void DimgLinearRows(const uint8_t* src, const dbtl::DImage& srcImage, uint32_t s
   if (srcWidth == 0 || rowCount == 0 || dstWidth == 0) {
     return;
   }
-  const std::vector<DimgLinearTap> taps = DimgLinearTaps(srcWidth, dstWidth);
-  for (uint32_t y = 0; y < rowCount; ++y) {
-    uint8_t* out = tmp;
-    for (const DimgLinearTap& tap : taps) {
-      const DimgRgba a = Src::Decode(src + std::size_t{tap.first} * Src::kBytes);
-      const DimgRgba b = Src::Decode(src + std::size_t{tap.second} * Src::kBytes);
-      dimg_detail::StoreRgba(dimg_detail::Blend(a, b, tap.weight), out);
-      out += 4;
-    }
-    src = dimg_detail::NextSourceRow(srcImage, src);
-    tmp = tmpImage.NextRow(tmp);
-  }
+  dimg_detail::EachTemporaryRow(
+      src, srcImage, rowCount, tmp, tmpImage, DimgLinearTaps(srcWidth, dstWidth),
+      [](const uint8_t* row, const DimgLinearTap& tap) {
+        return dimg_detail::Blend(Src::Decode(row + std::size_t{tap.first} * Src::kBytes),
+                                  Src::Decode(row + std::size_t{tap.second} * Src::kBytes),
+                                  tap.weight);
+      });
 }
 
 // The same rows averaged over the area each output covers (dstWidth < srcWidth).
@@ -116,21 +130,15 @@ void DimgAreaRows(const uint8_t* src, const dbtl::DImage& srcImage, uint32_t src
   if (srcWidth == 0 || rowCount == 0 || dstWidth == 0) {
     return;
   }
-  const std::vector<DimgAreaSpan> spans = DimgAreaSpans(srcWidth, dstWidth);
-  for (uint32_t y = 0; y < rowCount; ++y) {
-    const auto sample = [src](uint32_t i) {
-      return Src::Decode(src + std::size_t{i} * Src::kBytes);
-    };
-    uint8_t* out = tmp;
-    for (const DimgAreaSpan& span : spans) {
-      dimg_detail::AreaSums sums;
-      dimg_detail::ForEachSpanSample(span, [&](uint32_t i, auto term) { sums.Add(sample(i), term); });
-      dimg_detail::StoreRgba(sums.Mean(span.divisor), out);
-      out += 4;
-    }
-    src = dimg_detail::NextSourceRow(srcImage, src);
-    tmp = tmpImage.NextRow(tmp);
-  }
+  dimg_detail::EachTemporaryRow(
+      src, srcImage, rowCount, tmp, tmpImage, DimgAreaSpans(srcWidth, dstWidth),
+      [](const uint8_t* row, const DimgAreaSpan& span) {
+        dimg_detail::AreaSums sums;
+        dimg_detail::ForEachSpanSample(span, [&](uint32_t i, auto term) {
+          sums.Add(Src::Decode(row + std::size_t{i} * Src::kBytes), term);
+        });
+        return sums.Mean(span.divisor);
+      });
 }
 
 // The srcHeight temporary rows (dstWidth pixels each, from `tmp`) interpolated onto dstHeight

@@ -44,29 +44,9 @@ imgtest::FilterModel ModelOf(Path path) {
   };
 }
 
-std::vector<uint8_t> Mip(uint32_t d, uint32_t dstW, uint32_t dstH, uint32_t s, uint32_t srcW,
-                         uint32_t srcH, const std::vector<uint8_t>& pixels) {
-  imgtest::EnsureYCbCrTables();
-  ExactImage src(s, srcW, srcH);
-  ExactImage dst(d, dstW, dstH);
-  EXPECT_TRUE(src.attached && dst.attached);
-  src.SetPixels(pixels);
-  DimgResampleMip(dst.image, dstW, dstH, src.image, srcW, srcH, 0, 0);
-  return dst.Pixels();
-}
-
-struct KindCase {
-  const char* what;
-  uint32_t d, s;
-  uint32_t srcW, srcH;
-  std::vector<uint8_t> src;
-  uint32_t dstW, dstH;
-  std::vector<uint8_t> expected;
-};
-
 // Means rounded down on the decoded channels, by kind; 16-bit words as little-endian bytes.
 TEST(DimgMip, KindResults) {
-  const KindCase cases[] = {
+  imgtest::ExpectKindCases(DimgResampleMip, {
       {"kind 0 block: 1, 2, 2, 2 gives 1; alpha averaged too", 0, 0, 2, 2,
        {1, 0, 255, 10, 2, 0, 255, 20, 2, 0, 255, 30, 2, 3, 254, 40}, 1, 1, {1, 0, 254, 25}},
       {"6 <- 6: four 0xFFFF give 0xFFDF", 6, 6, 2, 2,
@@ -92,10 +72,7 @@ TEST(DimgMip, KindResults) {
       {"7 <- 7: black through R, G, B", 7, 7, 2, 2, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1, 1,
        {79, 71, 83}},
       {"0 <- 1: opaque", 0, 1, 2, 1, {10, 20, 30, 11, 21, 31}, 1, 1, {10, 20, 30, 255}},
-  };
-  for (const KindCase& t : cases) {
-    EXPECT_EQ(Mip(t.d, t.dstW, t.dstH, t.s, t.srcW, t.srcH, t.src), t.expected) << t.what;
-  }
+  });
 }
 
 struct SizeCase {

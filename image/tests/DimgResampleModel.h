@@ -224,4 +224,35 @@ void ExpectFilterMatchesModel(Dispatcher run, const FilterModel& model, DstImage
   EXPECT_EQ(twin.Memory(), dst.Memory()) << what << ": the byte arguments changed the result";
 }
 
+// Runs a dispatcher on srcW x srcH pixels of kind s (bytes row after row) onto dstW x dstH of
+// kind d, both images over exactly sized memory, and returns the destination's bytes.
+inline std::vector<uint8_t> RunExact(Dispatcher run, uint32_t d, uint32_t dstW, uint32_t dstH,
+                                     uint32_t s, uint32_t srcW, uint32_t srcH,
+                                     const std::vector<uint8_t>& pixels) {
+  EnsureYCbCrTables();
+  ExactImage src(s, srcW, srcH);
+  ExactImage dst(d, dstW, dstH);
+  EXPECT_TRUE(src.attached && dst.attached);
+  src.SetPixels(pixels);
+  run(dst.image, dstW, dstH, src.image, srcW, srcH, 0, 0);
+  return dst.Pixels();
+}
+
+// One hand-worked result: source bytes of kind s in, destination bytes of kind d out.
+struct KindCase {
+  const char* what;
+  uint32_t d, s;
+  uint32_t srcW, srcH;
+  std::vector<uint8_t> src;
+  uint32_t dstW, dstH;
+  std::vector<uint8_t> expected;
+};
+
+inline void ExpectKindCases(Dispatcher run, const std::vector<KindCase>& cases) {
+  for (const KindCase& t : cases) {
+    EXPECT_EQ(RunExact(run, t.d, t.dstW, t.dstH, t.s, t.srcW, t.srcH, t.src), t.expected)
+        << t.what;
+  }
+}
+
 }  // namespace imgtest

@@ -20,38 +20,16 @@ using imgtest::ExactImage;
 using imgtest::RowOrder;
 using imgtest::TestImage;
 
-// Resamples srcW x srcH pixels of kind s (bytes row after row) onto dstW x dstH of kind d,
-// both images over exactly sized memory, and returns the destination's bytes.
-std::vector<uint8_t> Resample(uint32_t d, uint32_t dstW, uint32_t dstH, uint32_t s, uint32_t srcW,
-                              uint32_t srcH, const std::vector<uint8_t>& pixels) {
-  imgtest::EnsureYCbCrTables();
-  ExactImage src(s, srcW, srcH);
-  ExactImage dst(d, dstW, dstH);
-  EXPECT_TRUE(src.attached && dst.attached);
-  src.SetPixels(pixels);
-  DimgResample(dst.image, dstW, dstH, src.image, srcW, srcH, 0, 0);
-  return dst.Pixels();
-}
-
 std::vector<uint8_t> Repeat(const std::vector<uint8_t>& pixel, uint32_t count) {
   std::vector<uint8_t> out;
   for (uint32_t i = 0; i < count; ++i) out.insert(out.end(), pixel.begin(), pixel.end());
   return out;
 }
 
-struct KindCase {
-  const char* what;
-  uint32_t d, s;
-  uint32_t srcW, srcH;
-  std::vector<uint8_t> src;
-  uint32_t dstW, dstH;
-  std::vector<uint8_t> expected;
-};
-
 // Results the rules give for particular kinds and sizes; 16-bit words are written as their
 // little-endian bytes.
 TEST(DimgResample, KindResults) {
-  const KindCase cases[] = {
+  imgtest::ExpectKindCases(DimgResample, {
       {"2 x 1 onto 4 x 1", 0, 0, 2, 1, {0, 10, 255, 200, 255, 20, 0, 100}, 4, 1,
        {0, 10, 255, 200, 127, 15, 127, 150, 255, 20, 0, 100, 255, 20, 0, 100}},
       {"2 x 2 onto 2 x 4: rows 0, half-way, 1, 1", 0, 0, 2, 2,
@@ -78,17 +56,16 @@ TEST(DimgResample, KindResults) {
        1, Repeat({254, 0, 0, 255}, 3)},
       {"kind 0 onto kind 7: encoded after filtering", 7, 0, 1, 2, {255, 0, 0, 0, 255, 0, 0, 9},
        1, 3, {76, 255, 84, 76, 255, 84, 76, 255, 84}},
-  };
-  for (const KindCase& t : cases) {
-    EXPECT_EQ(Resample(t.d, t.dstW, t.dstH, t.s, t.srcW, t.srcH, t.src), t.expected) << t.what;
-  }
+  });
 }
 
 // Equal sizes are converted, not filtered: 5 <- 4 keeps the alpha nibble 8 and 6 <- 6 the
 // green bit 5, unlike the resampled pixels above.
 TEST(DimgResample, EqualSizesAreConverted) {
-  EXPECT_EQ(Resample(5, 2, 1, 4, 2, 1, Repeat({0x00, 0x80}, 2)), Repeat({0x00, 0x80}, 2));
-  EXPECT_EQ(Resample(6, 2, 1, 6, 2, 1, Repeat({0xE0, 0x07}, 2)), Repeat({0xE0, 0x07}, 2));
+  imgtest::ExpectKindCases(DimgResample, {
+      {"5 <- 4", 5, 4, 2, 1, Repeat({0x00, 0x80}, 2), 2, 1, Repeat({0x00, 0x80}, 2)},
+      {"6 <- 6", 6, 6, 2, 1, Repeat({0xE0, 0x07}, 2), 2, 1, Repeat({0xE0, 0x07}, 2)},
+  });
 }
 
 const CopyShape kShapes[] = {
