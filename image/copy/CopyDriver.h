@@ -128,13 +128,17 @@ inline void FitInside(uint32_t& size, int32_t pos, uint32_t extent) {
 }
 }  // namespace dimg_detail
 
-// The pair routine of every family: both rectangles start at (0, 0), are clipped with
-// DimgClipScaled keeping the requested ratio, and are then copied one-to-one when the clipped
-// sizes agree and stretched otherwise. The spare byte is not passed on.
-template <DimgCopyPath Path>
-void DimgCopyPair(uint8_t* dstBits, const dbtl::DImage& dstImage, uint32_t dstWidth,
-                  uint32_t dstHeight, const uint8_t* srcBits, const dbtl::DImage& srcImage,
-                  uint32_t srcWidth, uint32_t srcHeight, uint8_t constant, uint8_t /*spare*/) {
+// The pair shape of every kind-to-kind copy, the filtering blits included: both rectangles
+// start at (0, 0) and are clipped with DimgClipScaled keeping the requested ratio; equal clipped
+// sizes are copied one-to-one by the path, other sizes go to `unequal` with the rectangles'
+// top-left addresses and clipped sizes:
+//   unequal(dst, dstImage, dstWidth, dstHeight, src, srcImage, srcWidth, srcHeight, constant)
+// A source width or height of 0 leaves the scaled clip alone, so the destination size can still
+// exceed its image; nothing is written then.
+template <DimgCopyPath Path, class Unequal>
+void DimgScaledPair(uint8_t* dstBits, const dbtl::DImage& dstImage, uint32_t dstWidth,
+                    uint32_t dstHeight, const uint8_t* srcBits, const dbtl::DImage& srcImage,
+                    uint32_t srcWidth, uint32_t srcHeight, uint8_t constant, Unequal&& unequal) {
   int32_t dstX = 0, dstY = 0, srcX = 0, srcY = 0;
   DimgClipScaled(dstX, dstY, dstWidth, dstHeight, dstImage.GetWidth(), dstImage.GetHeight(), srcX,
                  srcY, srcWidth, srcHeight, srcImage.GetWidth(), srcImage.GetHeight());
@@ -150,10 +154,19 @@ void DimgCopyPair(uint8_t* dstBits, const dbtl::DImage& dstImage, uint32_t dstWi
   if (dstWidth == 0 || dstHeight == 0 || srcWidth == 0 || srcHeight == 0) {
     return;
   }
-  DimgStretchRect<Path>(DimgRectStart(dstImage, dstBits, dstX, dstY, Path::kDstBytes), dstImage,
-                        dstWidth, dstHeight,
-                        DimgRectStart(srcImage, srcBits, srcX, srcY, Path::kSrcBytes), srcImage,
-                        srcWidth, srcHeight, constant);
+  unequal(DimgRectStart(dstImage, dstBits, dstX, dstY, Path::kDstBytes), dstImage, dstWidth,
+          dstHeight, DimgRectStart(srcImage, srcBits, srcX, srcY, Path::kSrcBytes), srcImage,
+          srcWidth, srcHeight, constant);
+}
+
+// The pair routine of every copy family: the pair shape above, stretched by nearest neighbour
+// when the clipped sizes differ. The spare byte is not passed on.
+template <DimgCopyPath Path>
+void DimgCopyPair(uint8_t* dstBits, const dbtl::DImage& dstImage, uint32_t dstWidth,
+                  uint32_t dstHeight, const uint8_t* srcBits, const dbtl::DImage& srcImage,
+                  uint32_t srcWidth, uint32_t srcHeight, uint8_t constant, uint8_t /*spare*/) {
+  DimgScaledPair<Path>(dstBits, dstImage, dstWidth, dstHeight, srcBits, srcImage, srcWidth,
+                       srcHeight, constant, &DimgStretchRect<Path>);
 }
 
 // The path of a family whose pixel work is one rule: Rule::Apply(srcPixel, dstPixel, constant).

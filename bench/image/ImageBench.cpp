@@ -1,0 +1,149 @@
+// Pixels per second of the image library's blits and filters, beside memcpy of the same bytes.
+// Every image is filled from a fixed seed, so runs on one machine compare. Items are source
+// pixels (for a mip chain, the source pixels of every level); bytes are the source's bytes.
+
+#include "image/DImage.h"
+#include "image/DimgBlit.h"
+#include "image/YCbCr.h"
+#include "image/resample/DimgResample.h"
+#include "image/resample/DimgResampleMip.h"
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Dispatcher = void (*)(dbtl::DImage&, uint32_t, uint32_t, const dbtl::DImage&, uint32_t,
+                            uint32_t, uint8_t, uint8_t);
+
+std::unique_ptr<dbtl::DImage> MakeImage(uint32_t kind, uint32_t w, uint32_t h, uint32_t seed) {
+  auto image = std::make_unique<dbtl::DImage>();
+  if (!image->CreateDefaultPitch(w, h, kind)) {
+    std::abort();
+  }
+  std::mt19937 rng(seed);
+  uint8_t* p = image->GetBuffer();
+  for (size_t i = 0, n = size_t{image->GetPitch()} * h; i < n; ++i) {
+    p[i] = static_cast<uint8_t>(rng());
+  }
+  return image;
+}
+
+// memcpy of the bytes of a w x h image of `bytes` bytes per pixel: the yardstick for the
+// same-size blits.
+void Memcpy(benchmark::State& state, uint32_t w, uint32_t h, uint32_t bytes) {
+  const size_t n = size_t{w} * h * bytes;
+  std::vector<uint8_t> from(n, 1), to(n, 2);
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), n);
+    benchmark::DoNotOptimize(to.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * int64_t{w} * h);
+  state.SetBytesProcessed(state.iterations() * int64_t(n));
+}
+
+struct Call {
+  Dispatcher run;
+  uint32_t dstKind, srcKind, dstW, dstH, srcW, srcH;
+};
+
+void RunCall(benchmark::State& state, Call c) {
+  const auto src = MakeImage(c.srcKind, c.srcW, c.srcH, 1);
+  const auto dst = MakeImage(c.dstKind, c.dstW, c.dstH, 2);
+  for (auto _ : state) {
+    c.run(*dst, c.dstW, c.dstH, *src, c.srcW, c.srcH, 0, 0);
+    benchmark::DoNotOptimize(dst->GetBuffer());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * int64_t{c.srcW} * c.srcH);
+  state.SetBytesProcessed(state.iterations() * int64_t{src->GetPitch()} * c.srcH);
+}
+
+// A whole mip chain below a square level 0, each level from the one above, all of one kind.
+void MipChain(benchmark::State& state, uint32_t kind, uint32_t side) {
+  std::vector<std::unique_ptr<dbtl::DImage>> levels;
+  levels.push_back(MakeImage(kind, side, side, 3));
+  int64_t pixels = 0;
+  for (uint32_t s = side; s > 1; s /= 2) {
+    levels.push_back(MakeImage(kind, s / 2, s / 2, 4));
+    pixels += int64_t{s} * s;
+  }
+  for (auto _ : state) {
+    for (size_t i = 1; i < levels.size(); ++i) {
+      const dbtl::DImage& above = *levels[i - 1];
+      DimgResampleMip(*levels[i], levels[i]->GetWidth(), levels[i]->GetHeight(), above,
+                      above.GetWidth(), above.GetHeight(), 0, 0);
+    }
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * pixels);
+}
+
+std::string Kinds(uint32_t d, uint32_t s) { return std::to_string(d) + "<-" + std::to_string(s); }
+
+void Register() {
+  const uint32_t bytes[8] = {4, 3, 4, 3, 2, 2, 2, 3};
+  const uint32_t kindPairs[][2] = {{0, 0}, {6, 6}, {1, 1}, {2, 0}, {3, 0}, {6, 0},
+                                   {0, 6}, {5, 2}, {0, 7}, {7, 0}};
+  for (uint32_t side : {1024u, 256u}) {
+    const std::string size = std::to_string(side) + "x" + std::to_string(side);
+    for (uint32_t b : {4u, 3u, 2u}) {
+      benchmark::RegisterBenchmark(("memcpy/" + size + "/" + std::to_string(b) + "B").c_str(),
+                                   Memcpy, side, side, b);
+    }
+    // Same size: same kind, then kind-converting (reorder, narrow, widen, YCbCr both ways).
+    for (const auto& k : kindPairs) {
+      benchmark::RegisterBenchmark(
+          ("blit/" + size + "/" + Kinds(k[0], k[1]) + "/" + std::to_string(bytes[k[1]]) + "B")
+              .c_str(),
+          RunCall, Call{DimgBlit, k[0], k[1], side, side, side, side});
+    }
+    // 2x down-scale: the two-pass resample and the mip halving.
+    for (const auto& k : {std::array<uint32_t, 2>{0, 0}, {6, 0}, {0, 7}}) {
+      benchmark::RegisterBenchmark(("resample-half/" + size + "/" + Kinds(k[0], k[1])).c_str(),
+                                   RunCall,
+                                   Call{DimgResample, k[0], k[1], side / 2, side / 2, side, side});
+      benchmark::RegisterBenchmark(("mip-half/" + size + "/" + Kinds(k[0], k[1])).c_str(),
+                                   RunCall,
+                                   Call{DimgResampleMip, k[0], k[1], side / 2, side / 2, side,
+                                        side});
+    }
+    // A 2x up-scale, linear on both axes.
+    benchmark::RegisterBenchmark(("resample-double/" + size + "/0<-0").c_str(), RunCall,
+                                 Call{DimgResample, 0, 0, side * 2, side * 2, side, side});
+    for (uint32_t kind : {0u, 6u}) {
+      benchmark::RegisterBenchmark(("mip-chain/" + size + "/" + Kinds(kind, kind)).c_str(),
+                                   MipChain, kind, side);
+    }
+  }
+  // Arbitrary ratios, shrinking and growing on both axes.
+  benchmark::RegisterBenchmark("resample/1000x750-to-640x480/0<-0", RunCall,
+                               Call{DimgResample, 0, 0, 640, 480, 1000, 750});
+  benchmark::RegisterBenchmark("resample/1000x750-to-640x480/6<-1", RunCall,
+                               Call{DimgResample, 6, 1, 640, 480, 1000, 750});
+  benchmark::RegisterBenchmark("resample/640x480-to-1000x750/0<-0", RunCall,
+                               Call{DimgResample, 0, 0, 1000, 750, 640, 480});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  DimgInitYCbCrTables();
+  Register();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    return 1;
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
