@@ -13,16 +13,16 @@ uint32_t hashText(const char16_t* s, uint32_t length) {
   return h;
 }
 
-// Hashes a text made of two pieces exactly as hashText would hash their concatenation.
+// Hashes a text made of two pieces exactly as hashText would hash their concatenation: that
+// takes one unit per round from the start, for length / step rounds.
 static uint32_t hashTwo(const char16_t* a, uint32_t alen, const char16_t* b, uint32_t blen) {
   const uint32_t length = alen + blen;
   uint32_t h = length;
   const uint32_t step = (length >> 5) | 1;
-  uint32_t pos = 0;
-  for (uint32_t l = length; l >= step; l -= step, ++pos) {
-    const char16_t c = pos < alen ? a[pos] : b[pos - alen];
-    h = h ^ ((h << 5) + (h >> 2) + c);
-  }
+  const uint32_t rounds = length / step;
+  const uint32_t fromA = rounds < alen ? rounds : alen;
+  for (uint32_t i = 0; i < fromA; ++i) h = h ^ ((h << 5) + (h >> 2) + a[i]);
+  for (uint32_t i = 0; i < rounds - fromA; ++i) h = h ^ ((h << 5) + (h >> 2) + b[i]);
   return h;
 }
 
