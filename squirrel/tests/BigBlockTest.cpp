@@ -13,7 +13,7 @@ namespace {
 
 TEST(BigBlock, EverySizeIsUsableToItsEnd) {
   constexpr std::size_t kMiB = std::size_t{1} << 20;
-  for (std::size_t size : {std::size_t{0}, std::size_t{1}, 2 * kMiB - 1, 2 * kMiB, 2 * kMiB + 1, 5 * kMiB + 3}) {
+  for (std::size_t size : {std::size_t{0}, std::size_t{1}, kMiB - 1, kMiB, kMiB + 1, 2 * kMiB - 1, 2 * kMiB, 2 * kMiB + 1, 5 * kMiB + 3}) {
     auto* p = static_cast<unsigned char*>(sqvm::allocateBlock(size));
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % alignof(std::max_align_t), 0u) << size;

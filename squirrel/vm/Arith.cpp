@@ -137,7 +137,7 @@ bool VM::compare(const Value& a, const Value& b, int32_t& result) {
         return true;
       }
       case OT_INTEGER:
-        result = static_cast<int32_t>(static_cast<uint32_t>(a.i()) - static_cast<uint32_t>(b.i()));
+        result = integerOrder(a.i(), b.i());
         return true;
       case OT_FLOAT: result = a.f() < b.f() ? -1 : 1; return true;
       case OT_BOOL: result = a.i() < b.i() ? -1 : 1; return true;

@@ -26,8 +26,10 @@ constexpr bool kMapBigBlocks = true;
 #endif
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
+// From here on a block is mapped: at most half of its huge pages is left unused.
+constexpr std::size_t kMapFrom = kHugePage / 2;
 
-bool mapped(std::size_t bytes) { return kMapBigBlocks && bytes >= kHugePage; }
+bool mapped(std::size_t bytes) { return kMapBigBlocks && bytes >= kMapFrom; }
 
 std::size_t mappedSize(std::size_t bytes) { return (bytes + kHugePage - 1) & ~(kHugePage - 1); }
 

@@ -3,8 +3,9 @@
 // Memory for the machine's big arrays (table nodes, array elements). Filling a fresh block costs
 // one page fault per 4 KiB page, and on virtual machines a fault costs far more than the work
 // the script does with the page: growing a table of a million entries spent most of its time
-// there. Blocks from 2 MiB up are therefore mapped on their own, aligned to 2 MiB and marked
-// for transparent huge pages, so that a few faults fill them; smaller blocks come from malloc.
+// there. Blocks from 1 MiB up are therefore mapped on their own, in whole 2 MiB pages aligned
+// to 2 MiB and marked for transparent huge pages, so that a few faults fill them; smaller
+// blocks come from malloc.
 
 #include <cstddef>
 #include <new>

@@ -152,6 +152,12 @@ inline bool isFalse(const SQObject& o) {
   }
 }
 
+// The order of two integers: the sign of their wrapped difference, so that values more than
+// 2^31 apart compare the wrong way round, as in the original.
+inline int32_t integerOrder(SQInteger a, SQInteger b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+
 // Float to integer the way the x86 conversion does it: out of range and NaN give INT_MIN.
 inline SQInteger floatToInt(SQFloat f) {
   if (!(f > -2147483649.0f && f < 2147483648.0f)) return static_cast<SQInteger>(0x80000000u);
