@@ -8,22 +8,27 @@
 
 namespace sqvm {
 
+// R(n) reads the register through the machine's stack each time, so it stays right after a
+// helper that can call (and so grow the stack or change frames). L(n) uses the frame's
+// registers as they were when the instruction started: only for code that calls nothing.
 #define R(n) (stack[base + (n)])
+#define L(n) (regs[(n)])
 
 VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   for (;;) {
     CallInfo* c = &calls.back();
     const Instruction& in = *c->ip++;
+    Value* const regs = stack.data() + base;
     switch (in.op) {
       case OP_LINE:
         if (debugHook._type != OT_NULL && !debugHookRunning) callDebugHook('l', in.arg1);
         continue;
-      case OP_LOAD: R(in.arg0) = c->literals[in.arg1]; continue;
-      case OP_LOADINT: R(in.arg0).setInteger(in.arg1); continue;
-      case OP_LOADFLOAT: R(in.arg0).setFloat(std::bit_cast<float>(in.arg1)); continue;
+      case OP_LOAD: L(in.arg0) = c->literals[in.arg1]; continue;
+      case OP_LOADINT: L(in.arg0).setInteger(in.arg1); continue;
+      case OP_LOADFLOAT: L(in.arg0).setFloat(std::bit_cast<float>(in.arg1)); continue;
       case OP_DLOAD:
-        R(in.arg0) = c->literals[in.arg1];
-        R(in.arg2) = c->literals[in.arg3];
+        L(in.arg0) = c->literals[in.arg1];
+        L(in.arg2) = c->literals[in.arg3];
         continue;
       case OP_TAILCALL: {
         const Value& callee = R(in.arg1);
@@ -56,7 +61,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0) = std::move(tmp);
         continue;
       }
-      case OP_MOVE: R(in.arg0) = R(in.arg1); continue;
+      case OP_MOVE: L(in.arg0) = L(in.arg1); continue;
       case OP_NEWSLOT: {
         if (!newSlot(R(in.arg1), R(in.arg2), R(in.arg3), false)) return LoopExit::Error;
         if (in.arg0 != in.arg3) R(in.arg0) = R(in.arg3);
@@ -88,30 +93,25 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       }
       case OP_EQ:
       case OP_NE: {
-        const Value& b = in.arg3 ? c->literals[in.arg1] : R(in.arg1);
-        const bool eq = isEqual(R(in.arg2), b);
-        R(in.arg0).setBool(in.op == OP_EQ ? eq : !eq);
+        const Value& b = in.arg3 ? c->literals[in.arg1] : L(in.arg1);
+        const bool eq = isEqual(L(in.arg2), b);
+        L(in.arg0).setBool(in.op == OP_EQ ? eq : !eq);
         continue;
       }
       case OP_ARITH: {
-        const Value& a = R(in.arg2);
-        const Value& b = R(in.arg1);
+        const Value& a = L(in.arg2);
+        const Value& b = L(in.arg1);
         if (a._type == OT_INTEGER && b._type == OT_INTEGER) {
-          const uint32_t x = static_cast<uint32_t>(a.i());
-          const uint32_t y = static_cast<uint32_t>(b.i());
-          switch (in.arg3) {
-            case '+': R(in.arg0).setInteger(static_cast<SQInteger>(x + y)); continue;
-            case '-': R(in.arg0).setInteger(static_cast<SQInteger>(x - y)); continue;
-            case '*': R(in.arg0).setInteger(static_cast<SQInteger>(x * y)); continue;
-            default: break;
+          SQInteger r;
+          if (integerArith(in.arg3, a.i(), b.i(), r)) {
+            L(in.arg0).setInteger(r);
+            continue;
           }
         } else if (a._type == OT_FLOAT && b._type == OT_FLOAT) {
-          switch (in.arg3) {
-            case '+': R(in.arg0).setFloat(a.f() + b.f()); continue;
-            case '-': R(in.arg0).setFloat(a.f() - b.f()); continue;
-            case '*': R(in.arg0).setFloat(a.f() * b.f()); continue;
-            case '/': R(in.arg0).setFloat(a.f() / b.f()); continue;
-            default: break;
+          SQFloat r;
+          if (floatArith(in.arg3, a.f(), b.f(), r)) {
+            L(in.arg0).setFloat(r);
+            continue;
           }
         }
         Value res;
@@ -120,6 +120,13 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       case OP_BITW: {
+        const Value& a = L(in.arg2);
+        const Value& b = L(in.arg1);
+        SQInteger r;
+        if (a._type == OT_INTEGER && b._type == OT_INTEGER && integerBitwise(in.arg3, a.i(), b.i(), r)) {
+          L(in.arg0).setInteger(r);
+          continue;
+        }
         Value res;
         if (!bitwise(in.arg3, res, R(in.arg2), R(in.arg1))) return LoopExit::Error;
         R(in.arg0) = std::move(res);
@@ -146,17 +153,17 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         for (int32_t i = 0; i < in.arg1; ++i) R(in.arg0 + i).setNull();
         continue;
       case OP_LOADROOTTABLE: R(in.arg0) = rootTable; continue;
-      case OP_LOADBOOL: R(in.arg0).setBool(in.arg1 != 0); continue;
+      case OP_LOADBOOL: L(in.arg0).setBool(in.arg1 != 0); continue;
       case OP_DMOVE:
-        R(in.arg0) = R(in.arg1);
-        R(in.arg2) = R(in.arg3);
+        L(in.arg0) = L(in.arg1);
+        L(in.arg2) = L(in.arg3);
         continue;
       case OP_JMP: c->ip += in.arg1; continue;
       case OP_JNZ:
-        if (!isFalse(R(in.arg0))) c->ip += in.arg1;
+        if (!isFalse(L(in.arg0))) c->ip += in.arg1;
         continue;
       case OP_JZ:
-        if (isFalse(R(in.arg0))) c->ip += in.arg1;
+        if (isFalse(L(in.arg0))) c->ip += in.arg1;
         continue;
       case OP_LOADFREEVAR: R(in.arg0) = asClosure(c->closure)->outers[in.arg1]; continue;
       case OP_VARGC: R(in.arg0).setInteger(c->vargsCount); continue;
@@ -195,6 +202,24 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         if (!compoundSlot(in)) return LoopExit::Error;
         continue;
       case OP_COMPARITHL: {
+        // The local is updated and its new value copied to the target.
+        const Value& a = L(in.arg1);
+        const Value& b = L(in.arg2);
+        if (a._type == OT_INTEGER && b._type == OT_INTEGER) {
+          SQInteger r;
+          if (integerArith(in.arg3, a.i(), b.i(), r)) {
+            L(in.arg1).setInteger(r);
+            L(in.arg0).setInteger(r);
+            continue;
+          }
+        } else if (a._type == OT_FLOAT && b._type == OT_FLOAT) {
+          SQFloat r;
+          if (floatArith(in.arg3, a.f(), b.f(), r)) {
+            L(in.arg1).setFloat(r);
+            L(in.arg0).setFloat(r);
+            continue;
+          }
+        }
         Value res;
         if (!arith(in.arg3, res, R(in.arg1), R(in.arg2))) return LoopExit::Error;
         R(in.arg1) = res;
@@ -203,15 +228,15 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       }
       case OP_INCL:
       case OP_PINCL: {
-        Value& a = R(in.arg1);
+        Value& a = L(in.arg1);
         const int32_t step = static_cast<int8_t>(in.arg3);
         if (a._type == OT_INTEGER) {
           const SQInteger old = a.i();
           a.setInteger(static_cast<SQInteger>(static_cast<uint32_t>(old) + static_cast<uint32_t>(step)));
           if (in.op == OP_INCL) {
-            R(in.arg0) = R(in.arg1);
+            L(in.arg0) = L(in.arg1);
           } else {
-            R(in.arg0).setInteger(old);
+            L(in.arg0).setInteger(old);
           }
           continue;
         }
@@ -223,12 +248,13 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       case OP_CMP: {
-        const Value& a = R(in.arg2);
-        const Value& b = R(in.arg1);
+        const Value& a = L(in.arg2);
+        const Value& b = L(in.arg1);
         bool res;
         if (a._type == OT_INTEGER && b._type == OT_INTEGER) {
-          const int32_t d = static_cast<int32_t>(static_cast<uint32_t>(a.i()) - static_cast<uint32_t>(b.i()));
-          res = compareResult(in.arg3, d);
+          res = compareResult(in.arg3, integerOrder(a.i(), b.i()));
+        } else if (a._type == OT_FLOAT && b._type == OT_FLOAT) {
+          res = compareResult(in.arg3, floatOrder(a.f(), b.f()));
         } else if (!compareOp(in.arg3, a, b, res)) {
           return LoopExit::Error;
         }
@@ -270,7 +296,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0) = std::move(res);
         continue;
       }
-      case OP_NOT: R(in.arg0).setBool(isFalse(R(in.arg1))); continue;
+      case OP_NOT: L(in.arg0).setBool(isFalse(L(in.arg1))); continue;
       case OP_BWNOT: {
         if (R(in.arg1)._type != OT_INTEGER) {
           raiseFormat("attempt to perform a bitwise op on a %s", typeNameAscii(R(in.arg1)._type));
@@ -372,6 +398,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   }
 }
 
+#undef L
 #undef R
 
 }  // namespace sqvm

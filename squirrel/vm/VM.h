@@ -165,6 +165,54 @@ inline bool compareResult(uint8_t op, int32_t d) {
   }
 }
 
+// Integer arithmetic with 32-bit wrap-around. False for a division or modulo by zero and for an
+// unknown operator: the caller raises the error.
+inline bool integerArith(uint8_t op, SQInteger x, SQInteger y, SQInteger& r) {
+  const uint32_t ux = static_cast<uint32_t>(x);
+  const uint32_t uy = static_cast<uint32_t>(y);
+  switch (op) {
+    case '+': r = static_cast<SQInteger>(ux + uy); return true;
+    case '-': r = static_cast<SQInteger>(ux - uy); return true;
+    case '*': r = static_cast<SQInteger>(ux * uy); return true;
+    case '/':
+      if (y == 0) return false;
+      // INT_MIN / -1 traps on the original; the wrapped quotient is the defined result.
+      r = y == -1 ? static_cast<SQInteger>(0u - ux) : x / y;
+      return true;
+    case '%':
+      if (y == 0) return false;
+      r = y == -1 ? 0 : x % y;
+      return true;
+    default: return false;
+  }
+}
+
+// Float + - * / (each result rounded to single precision). False for other operators.
+inline bool floatArith(uint8_t op, SQFloat x, SQFloat y, SQFloat& r) {
+  switch (op) {
+    case '+': r = x + y; return true;
+    case '-': r = x - y; return true;
+    case '*': r = x * y; return true;
+    case '/': r = x / y; return true;
+    default: return false;
+  }
+}
+
+// Bitwise operators (& 0, | 2, ^ 3, << 4, >> 5, >>> 6); shift counts use their low 5 bits.
+// False for an unknown operator.
+inline bool integerBitwise(uint8_t op, SQInteger x, SQInteger y, SQInteger& r) {
+  const uint32_t shift = static_cast<uint32_t>(y) & 31u;
+  switch (op) {
+    case 0: r = x & y; return true;
+    case 2: r = x | y; return true;
+    case 3: r = x ^ y; return true;
+    case 4: r = static_cast<SQInteger>(static_cast<uint32_t>(x) << shift); return true;
+    case 5: r = x >> shift; return true;
+    case 6: r = static_cast<SQInteger>(static_cast<uint32_t>(x) >> shift); return true;
+    default: return false;
+  }
+}
+
 // The script text of a value the way printing shows it (without metamethods).
 std::u16string plainText(const SQObject& o);
 // Float text in the C runtime's %g convention of the original platform.
