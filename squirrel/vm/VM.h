@@ -86,10 +86,12 @@ struct VM final : Collectable {
   // pops them.
   bool callMetaMethod(const Value& fn, int32_t nparams, Value& out);
   bool getMetaMethod(const Value& obj, MetaMethod mm, Value& out) const;
-  // Calls `fn` with the given arguments (the first is `this`).
+  // Calls `fn` with the given arguments (the first is `this`). They are copied before the
+  // first push: an argument may be a register, and a push can move the whole stack.
   template <typename... Args>
   bool callWith(const Value& fn, Value& out, const Args&... args) {
-    (push(Value(args)), ...);
+    Value copies[] = {Value(args)...};
+    for (Value& a : copies) push(std::move(a));
     return callMetaMethod(fn, static_cast<int32_t>(sizeof...(Args)), out);
   }
   enum class Meta { Absent, Failed, Done };
