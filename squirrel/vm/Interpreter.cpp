@@ -99,21 +99,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       case OP_ARITH: {
-        const Value& a = L(in.arg2);
-        const Value& b = L(in.arg1);
-        if (a._type == OT_INTEGER && b._type == OT_INTEGER) {
-          SQInteger r;
-          if (integerArith(in.arg3, a.i(), b.i(), r)) {
-            L(in.arg0).setInteger(r);
-            continue;
-          }
-        } else if (a._type == OT_FLOAT && b._type == OT_FLOAT) {
-          SQFloat r;
-          if (floatArith(in.arg3, a.f(), b.f(), r)) {
-            L(in.arg0).setFloat(r);
-            continue;
-          }
-        }
+        if (fastArith(in.arg3, L(in.arg2), L(in.arg1), L(in.arg0))) continue;
         Value res;
         if (!arith(in.arg3, res, R(in.arg2), R(in.arg1))) return LoopExit::Error;
         R(in.arg0) = std::move(res);
@@ -203,22 +189,9 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       case OP_COMPARITHL: {
         // The local is updated and its new value copied to the target.
-        const Value& a = L(in.arg1);
-        const Value& b = L(in.arg2);
-        if (a._type == OT_INTEGER && b._type == OT_INTEGER) {
-          SQInteger r;
-          if (integerArith(in.arg3, a.i(), b.i(), r)) {
-            L(in.arg1).setInteger(r);
-            L(in.arg0).setInteger(r);
-            continue;
-          }
-        } else if (a._type == OT_FLOAT && b._type == OT_FLOAT) {
-          SQFloat r;
-          if (floatArith(in.arg3, a.f(), b.f(), r)) {
-            L(in.arg1).setFloat(r);
-            L(in.arg0).setFloat(r);
-            continue;
-          }
+        if (fastArith(in.arg3, L(in.arg1), L(in.arg2), L(in.arg1))) {
+          L(in.arg0) = L(in.arg1);
+          continue;
         }
         Value res;
         if (!arith(in.arg3, res, R(in.arg1), R(in.arg2))) return LoopExit::Error;

@@ -86,20 +86,16 @@ bool VM::stringConcat(const Value& a, const Value& b, Value& out) {
   IntegerBuffer bufA, bufB;
   Value sa, sb;
   std::u16string_view ta, tb;
-  if (a._type == OT_INTEGER) {
-    ta = integerText(a.i(), bufA);
-  } else if (toString(a, sa)) {
-    ta = asString(sa)->view();
-  } else {
-    return false;
-  }
-  if (b._type == OT_INTEGER) {
-    tb = integerText(b.i(), bufB);
-  } else if (toString(b, sb)) {
-    tb = asString(sb)->view();
-  } else {
-    return false;
-  }
+  auto text = [this](const Value& v, IntegerBuffer& buf, Value& holder, std::u16string_view& t) {
+    if (v._type == OT_INTEGER) {
+      t = integerText(v.i(), buf);
+      return true;
+    }
+    if (!toString(v, holder)) return false;
+    t = asString(holder)->view();
+    return true;
+  };
+  if (!text(a, bufA, sa, ta) || !text(b, bufB, sb, tb)) return false;
   out = Value(OT_STRING, ss->strings.concat(ta, tb));
   return true;
 }

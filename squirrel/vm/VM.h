@@ -200,6 +200,25 @@ inline bool floatArith(uint8_t op, SQFloat x, SQFloat y, SQFloat& r) {
   }
 }
 
+// An arithmetic operator on two integers or two floats, the common case done in place; false
+// when it needs the general path (other types, a division or modulo by zero, float modulo).
+// `target` may be one of the operands.
+inline bool fastArith(uint8_t op, const Value& a, const Value& b, Value& target) {
+  if (a._type == OT_INTEGER && b._type == OT_INTEGER) {
+    SQInteger r;
+    if (!integerArith(op, a.i(), b.i(), r)) return false;
+    target.setInteger(r);
+    return true;
+  }
+  if (a._type == OT_FLOAT && b._type == OT_FLOAT) {
+    SQFloat r;
+    if (!floatArith(op, a.f(), b.f(), r)) return false;
+    target.setFloat(r);
+    return true;
+  }
+  return false;
+}
+
 // Bitwise operators (& 0, | 2, ^ 3, << 4, >> 5, >>> 6); shift counts use their low 5 bits.
 // False for an unknown operator.
 inline bool integerBitwise(uint8_t op, SQInteger x, SQInteger y, SQInteger& r) {

@@ -18,11 +18,12 @@ struct Bytes {
   size_t pos = 0;
 };
 
-bool readWhole(const std::string& path, std::string& out) {
+bool readInput(const std::string& path, std::string& out, std::FILE* err) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  if (in) out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in && !in.bad()) return true;
+  std::fprintf(err, "sq: cannot open %s\n", path.c_str());
+  return false;
 }
 
 SQInteger readBytes(SQUserPointer up, SQUserPointer buffer, SQInteger size) {
@@ -94,10 +95,7 @@ bool writeOutput(HSQUIRRELVM v, const std::string& output, std::FILE* err) {
 
 RunResult runFile(const std::string& path, DebugInfo debug, std::FILE* out, std::FILE* err) {
   std::string bytes;
-  if (!readWhole(path, bytes)) {
-    std::fprintf(err, "sq: cannot open %s\n", path.c_str());
-    return RunResult::NotLoaded;
-  }
+  if (!readInput(path, bytes, err)) return RunResult::NotLoaded;
   HSQUIRRELVM v = open(out, debug);
   RunResult result = RunResult::Ok;
   if (!load(v, path, std::move(bytes), err)) {
@@ -114,10 +112,7 @@ RunResult runFile(const std::string& path, DebugInfo debug, std::FILE* out, std:
 RunResult compileFile(const std::string& input, const std::string& output, DebugInfo debug,
                       std::FILE* err) {
   std::string bytes;
-  if (!readWhole(input, bytes)) {
-    std::fprintf(err, "sq: cannot open %s\n", input.c_str());
-    return RunResult::NotLoaded;
-  }
+  if (!readInput(input, bytes, err)) return RunResult::NotLoaded;
   HSQUIRRELVM v = open(err, debug);
   RunResult result = RunResult::Ok;
   if (!compileSource(v, input, bytes)) {
