@@ -203,7 +203,7 @@ inline bool floatArith(uint8_t op, SQFloat x, SQFloat y, SQFloat& r) {
 // An arithmetic operator on two integers or two floats, the common case done in place; false
 // when it needs the general path (other types, a division or modulo by zero, float modulo).
 // `target` may be one of the operands.
-inline bool fastArith(uint8_t op, const Value& a, const Value& b, Value& target) {
+[[gnu::always_inline]] inline bool fastArith(uint8_t op, const Value& a, const Value& b, Value& target) {
   if (a._type == OT_INTEGER && b._type == OT_INTEGER) {
     SQInteger r;
     if (!integerArith(op, a.i(), b.i(), r)) return false;
