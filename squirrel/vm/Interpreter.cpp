@@ -8,27 +8,22 @@
 
 namespace sqvm {
 
-// R(n) reads the register through the machine's stack each time, so it stays right after a
-// helper that can call (and so grow the stack or change frames). L(n) uses the frame's
-// registers as they were when the instruction started: only for code that calls nothing.
 #define R(n) (stack[base + (n)])
-#define L(n) (regs[(n)])
 
 VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   for (;;) {
     CallInfo* c = &calls.back();
     const Instruction& in = *c->ip++;
-    Value* const regs = stack.data() + base;
     switch (in.op) {
       case OP_LINE:
         if (debugHook._type != OT_NULL && !debugHookRunning) callDebugHook('l', in.arg1);
         continue;
-      case OP_LOAD: L(in.arg0) = c->literals[in.arg1]; continue;
-      case OP_LOADINT: L(in.arg0).setInteger(in.arg1); continue;
-      case OP_LOADFLOAT: L(in.arg0).setFloat(std::bit_cast<float>(in.arg1)); continue;
+      case OP_LOAD: R(in.arg0) = c->literals[in.arg1]; continue;
+      case OP_LOADINT: R(in.arg0).setInteger(in.arg1); continue;
+      case OP_LOADFLOAT: R(in.arg0).setFloat(std::bit_cast<float>(in.arg1)); continue;
       case OP_DLOAD:
-        L(in.arg0) = c->literals[in.arg1];
-        L(in.arg2) = c->literals[in.arg3];
+        R(in.arg0) = c->literals[in.arg1];
+        R(in.arg2) = c->literals[in.arg3];
         continue;
       case OP_TAILCALL: {
         const Value& callee = R(in.arg1);
@@ -61,7 +56,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0) = std::move(tmp);
         continue;
       }
-      case OP_MOVE: L(in.arg0) = L(in.arg1); continue;
+      case OP_MOVE: R(in.arg0) = R(in.arg1); continue;
       case OP_NEWSLOT: {
         if (!newSlot(R(in.arg1), R(in.arg2), R(in.arg3), false)) return LoopExit::Error;
         if (in.arg0 != in.arg3) R(in.arg0) = R(in.arg3);
@@ -93,24 +88,24 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       }
       case OP_EQ:
       case OP_NE: {
-        const Value& b = in.arg3 ? c->literals[in.arg1] : L(in.arg1);
-        const bool eq = isEqual(L(in.arg2), b);
-        L(in.arg0).setBool(in.op == OP_EQ ? eq : !eq);
+        const Value& b = in.arg3 ? c->literals[in.arg1] : R(in.arg1);
+        const bool eq = isEqual(R(in.arg2), b);
+        R(in.arg0).setBool(in.op == OP_EQ ? eq : !eq);
         continue;
       }
       case OP_ARITH: {
-        if (fastArith(in.arg3, L(in.arg2), L(in.arg1), L(in.arg0))) continue;
+        if (fastArith(in.arg3, R(in.arg2), R(in.arg1), R(in.arg0))) continue;
         Value res;
         if (!arith(in.arg3, res, R(in.arg2), R(in.arg1))) return LoopExit::Error;
         R(in.arg0) = std::move(res);
         continue;
       }
       case OP_BITW: {
-        const Value& a = L(in.arg2);
-        const Value& b = L(in.arg1);
+        const Value& a = R(in.arg2);
+        const Value& b = R(in.arg1);
         SQInteger r;
         if (a._type == OT_INTEGER && b._type == OT_INTEGER && integerBitwise(in.arg3, a.i(), b.i(), r)) {
-          L(in.arg0).setInteger(r);
+          R(in.arg0).setInteger(r);
           continue;
         }
         Value res;
@@ -139,17 +134,17 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         for (int32_t i = 0; i < in.arg1; ++i) R(in.arg0 + i).setNull();
         continue;
       case OP_LOADROOTTABLE: R(in.arg0) = rootTable; continue;
-      case OP_LOADBOOL: L(in.arg0).setBool(in.arg1 != 0); continue;
+      case OP_LOADBOOL: R(in.arg0).setBool(in.arg1 != 0); continue;
       case OP_DMOVE:
-        L(in.arg0) = L(in.arg1);
-        L(in.arg2) = L(in.arg3);
+        R(in.arg0) = R(in.arg1);
+        R(in.arg2) = R(in.arg3);
         continue;
       case OP_JMP: c->ip += in.arg1; continue;
       case OP_JNZ:
-        if (!isFalse(L(in.arg0))) c->ip += in.arg1;
+        if (!isFalse(R(in.arg0))) c->ip += in.arg1;
         continue;
       case OP_JZ:
-        if (isFalse(L(in.arg0))) c->ip += in.arg1;
+        if (isFalse(R(in.arg0))) c->ip += in.arg1;
         continue;
       case OP_LOADFREEVAR: R(in.arg0) = asClosure(c->closure)->outers[in.arg1]; continue;
       case OP_VARGC: R(in.arg0).setInteger(c->vargsCount); continue;
@@ -189,8 +184,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       case OP_COMPARITHL: {
         // The local is updated and its new value copied to the target.
-        if (fastArith(in.arg3, L(in.arg1), L(in.arg2), L(in.arg1))) {
-          L(in.arg0) = L(in.arg1);
+        if (fastArith(in.arg3, R(in.arg1), R(in.arg2), R(in.arg1))) {
+          R(in.arg0) = R(in.arg1);
           continue;
         }
         Value res;
@@ -201,15 +196,15 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       }
       case OP_INCL:
       case OP_PINCL: {
-        Value& a = L(in.arg1);
+        Value& a = R(in.arg1);
         const int32_t step = static_cast<int8_t>(in.arg3);
         if (a._type == OT_INTEGER) {
           const SQInteger old = a.i();
           a.setInteger(static_cast<SQInteger>(static_cast<uint32_t>(old) + static_cast<uint32_t>(step)));
           if (in.op == OP_INCL) {
-            L(in.arg0) = L(in.arg1);
+            R(in.arg0) = R(in.arg1);
           } else {
-            L(in.arg0).setInteger(old);
+            R(in.arg0).setInteger(old);
           }
           continue;
         }
@@ -221,8 +216,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       case OP_CMP: {
-        const Value& a = L(in.arg2);
-        const Value& b = L(in.arg1);
+        const Value& a = R(in.arg2);
+        const Value& b = R(in.arg1);
         bool res;
         if (a._type == OT_INTEGER && b._type == OT_INTEGER) {
           res = compareResult(in.arg3, integerOrder(a.i(), b.i()));
@@ -269,7 +264,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0) = std::move(res);
         continue;
       }
-      case OP_NOT: L(in.arg0).setBool(isFalse(L(in.arg1))); continue;
+      case OP_NOT: R(in.arg0).setBool(isFalse(R(in.arg1))); continue;
       case OP_BWNOT: {
         if (R(in.arg1)._type != OT_INTEGER) {
           raiseFormat("attempt to perform a bitwise op on a %s", typeNameAscii(R(in.arg1)._type));
@@ -371,7 +366,6 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   }
 }
 
-#undef L
 #undef R
 
 }  // namespace sqvm
