@@ -145,3 +145,32 @@ function(project_add_subfolders)
     endif()
   endforeach()
 endfunction()
+
+# project_compile_scripts(TARGET <name> SOURCE_DIR <dir> OUTPUT_DIR <dir> [DEBUG])
+# Compiles every .nut under SOURCE_DIR with `sq -c` at build time into a .cnut at the same
+# relative path under OUTPUT_DIR, so tests and fixture games keep sources, not compiled files.
+# <name> is a target of the default build that others can depend on (add_dependencies). DEBUG
+# compiles with debug information (`sq -d`). The source name recorded in each compiled file is
+# its file name without directories.
+function(project_compile_scripts)
+  cmake_parse_arguments(ARG "DEBUG" "TARGET;SOURCE_DIR;OUTPUT_DIR" "" ${ARGN})
+  file(GLOB_RECURSE scripts CONFIGURE_DEPENDS ${ARG_SOURCE_DIR}/*.nut)
+  set(flags "")
+  if(ARG_DEBUG)
+    set(flags -d)
+  endif()
+  set(outputs "")
+  foreach(script ${scripts})
+    file(RELATIVE_PATH rel ${ARG_SOURCE_DIR} ${script})
+    string(REGEX REPLACE "\\.nut$" ".cnut" rel ${rel})
+    set(out ${ARG_OUTPUT_DIR}/${rel})
+    get_filename_component(out_dir ${out} DIRECTORY)
+    add_custom_command(OUTPUT ${out}
+                       COMMAND ${CMAKE_COMMAND} -E make_directory ${out_dir}
+                       COMMAND sq -c ${flags} -o ${out} ${script}
+                       DEPENDS ${script} sq
+                       COMMENT "Compiling script ${rel}" VERBATIM)
+    list(APPEND outputs ${out})
+  endforeach()
+  add_custom_target(${ARG_TARGET} ALL DEPENDS ${outputs})
+endfunction()

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "squirrel/compiler/SourceText.h"
 #include "squirrel/squirrel.h"
 
 namespace {
@@ -20,19 +21,7 @@ std::string g_printed;
 void print(HSQUIRRELVM, const SQChar* format, ...) {
   va_list ap;
   va_start(ap, format);
-  for (const SQChar* s = va_arg(ap, const SQChar*); *s; ++s) {
-    const char32_t c = *s;
-    if (c < 0x80) {
-      g_printed.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      g_printed.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      g_printed.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      g_printed.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      g_printed.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      g_printed.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
+  g_printed += sqcompiler::utf16ToUtf8(va_arg(ap, const SQChar*));
   va_end(ap);
 }
 

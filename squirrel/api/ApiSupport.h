@@ -2,6 +2,7 @@
 
 // Helpers shared by the C interface: stack slots by host index and small checks.
 
+#include "squirrel/format/FunctionData.h"
 #include "squirrel/vm/VM.h"
 
 namespace sqvm::api {
@@ -26,5 +27,9 @@ inline SQRESULT fail(HSQUIRRELVM v, const char* msg) {
 }
 
 SQRESULT wrongType(HSQUIRRELVM v, const char* expected, const SQObject& got);
+
+// Builds the prototypes of a main function, checking them, and pushes its closure (no outer
+// values or default parameters bound). On refusal the last error holds the reason.
+SQRESULT pushMainClosure(HSQUIRRELVM v, const sqformat::FunctionData& data);
 
 }  // namespace sqvm::api

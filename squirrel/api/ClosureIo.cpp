@@ -1,4 +1,5 @@
-// Loading a compiled closure through a reader callback.
+// Loading a compiled closure through a reader callback, and pushing the closure of a main
+// function that was read or compiled.
 
 #include "squirrel/api/ApiSupport.h"
 #include "squirrel/format/ClosureReader.h"
@@ -17,7 +18,12 @@ SQRESULT sq_readclosure(HSQUIRRELVM v, SQREADFUNC readf, SQUserPointer up) {
     v->raise(v->ss->str(error));
     return SQ_ERROR;
   }
-  FunctionProto* proto = buildProto(*data, v->ss->strings, error);
+  return api::pushMainClosure(v, *data);
+}
+
+SQRESULT api::pushMainClosure(HSQUIRRELVM v, const sqformat::FunctionData& data) {
+  std::u16string error;
+  FunctionProto* proto = buildProto(data, v->ss->strings, error);
   if (!proto) {
     v->raise(v->ss->str(error));
     return SQ_ERROR;

@@ -84,12 +84,7 @@ SQRESULT sq_compilebuffer(HSQUIRRELVM v, const SQChar* s, SQInteger size, const 
     }
     return SQ_ERROR;
   }
-  std::u16string refusal;
-  FunctionProto* proto = buildProto(*data, v->ss->strings, refusal);
-  if (!proto) return api::fail(v, "the compiler produced an invalid function");
-  Value clo(OT_CLOSURE, new Closure(v->ss, proto));
-  v->push(std::move(clo));
-  return SQ_OK;
+  return api::pushMainClosure(v, *data);
 }
 
 SQRESULT sq_compile(HSQUIRRELVM v, SQLEXREADFUNC read, SQUserPointer p, const SQChar* sourcename,

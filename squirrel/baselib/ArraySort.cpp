@@ -36,6 +36,16 @@ class Sorter {
     return true;
   }
   bool compare(int64_t i, int64_t j, int32_t& r) {
+    if (cmp_._type == OT_NULL) {
+      // Two integers need neither copies nor the general comparison (which could run script
+      // code and change the array under references to its elements).
+      const auto& vals = a_->values;
+      if (static_cast<size_t>(i) < vals.size() && static_cast<size_t>(j) < vals.size() &&
+          vals[i]._type == OT_INTEGER && vals[j]._type == OT_INTEGER) {
+        r = integerOrder(vals[i].i(), vals[j].i());
+        return true;
+      }
+    }
     Value x, y;
     if (!element(i, x) || !element(j, y)) return false;
     if (cmp_._type == OT_NULL) return v_->compare(x, y, r);

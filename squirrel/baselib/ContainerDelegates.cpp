@@ -10,7 +10,7 @@ namespace sqvm::baselib {
 
 namespace {
 
-std::vector<Value>& values(HSQUIRRELVM v) { return asArray(arg(v, 1))->values; }
+ArrayValues& values(HSQUIRRELVM v) { return asArray(arg(v, 1))->values; }
 
 SQInteger tableRawGet(HSQUIRRELVM v) {
   Value out;
@@ -41,7 +41,7 @@ SQInteger arrayAppend(HSQUIRRELVM v) {
 }
 
 SQInteger arrayExtend(HSQUIRRELVM v) {
-  const std::vector<Value> other = asArray(arg(v, 2))->values;
+  const ArrayValues other = asArray(arg(v, 2))->values;
   auto& vals = values(v);
   vals.insert(vals.end(), other.begin(), other.end());
   return 0;

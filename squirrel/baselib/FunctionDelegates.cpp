@@ -14,7 +14,7 @@ SQInteger closureCall(HSQUIRRELVM v, bool raiseError) {
 }
 
 SQInteger closureACall(HSQUIRRELVM v, bool raiseError) {
-  const std::vector<Value> params = asArray(arg(v, 2))->values;
+  const ArrayValues params = asArray(arg(v, 2))->values;
   v->push(Value(arg(v, 1)));
   for (const Value& p : params) v->push(p);
   const SQInteger n = static_cast<SQInteger>(params.size());
@@ -37,7 +37,7 @@ SQInteger fnGetInfos(HSQUIRRELVM v) {
     const FunctionProto* p = asClosure(o)->proto;
     Array* params = new Array(&ss, 0);
     Value pv(OT_ARRAY, params);
-    params->values = p->parameters;
+    params->values.assign(p->parameters.begin(), p->parameters.end());
     if (p->varargs) params->values.push_back(ss.str("..."));
     t->newSlot(ss.str("native"), Value::boolean(false));
     t->newSlot(ss.str("name"), p->name);

@@ -49,16 +49,12 @@ SQInteger baseNewThread(HSQUIRRELVM v) {
 SQInteger baseSuspend(HSQUIRRELVM v) { return sq_suspendvm(v); }
 
 SQInteger baseCompileString(HSQUIRRELVM v) {
-#if defined(SQ_WITH_COMPILER)
   const String* src = asString(arg(v, 2));
   const SQChar* name = argCount(v) > 2 ? asString(arg(v, 3))->data : u"unnamedbuffer";
   if (SQ_SUCCEEDED(sq_compilebuffer(v, src->data, static_cast<SQInteger>(src->length), name, SQFalse))) {
     return 1;
   }
   return SQ_ERROR;
-#else
-  return error(v, "compilestring: this build has no compiler");
-#endif
 }
 
 SQInteger baseGetRootTable(HSQUIRRELVM v) { return result(v, v->rootTable); }

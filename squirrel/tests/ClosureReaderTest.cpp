@@ -55,7 +55,7 @@ TEST(ClosureReader, EveryTruncationIsAnIoError) {
 }
 
 TEST(ClosureReader, WrongTagsAndTypesAreRefused) {
-  const auto good = StreamBytes::stream(smallMain());
+  const auto good = streamOf(smallMain());
   struct Case {
     const char* what;
     size_t offset;
@@ -83,12 +83,12 @@ TEST(ClosureReader, WrongTagsAndTypesAreRefused) {
 
 TEST(ClosureReader, HugeCountsDoNotAllocateBeyondTheData) {
   // A function that claims 2^31-1 instructions and 2^31-1 literals but ends right away.
-  auto bytes = StreamBytes::stream(smallMain());
+  auto bytes = streamOf(smallMain());
   bytes.resize(58);
-  StreamBytes tail;
-  for (int i = 0; i < 8; ++i) tail.u32(0x7FFFFFFF);
-  tail.part();
-  bytes.insert(bytes.end(), tail.bytes.begin(), tail.bytes.end());
+  for (uint32_t word : {0x7FFFFFFFu, 0x7FFFFFFFu, 0x7FFFFFFFu, 0x7FFFFFFFu, 0x7FFFFFFFu, 0x7FFFFFFFu,
+                        0x7FFFFFFFu, 0x7FFFFFFFu, 0x50415254u}) {
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<unsigned char>(word >> (8 * i)));
+  }
   EXPECT_EQ(readError(bytes), kTruncated);
 }
 

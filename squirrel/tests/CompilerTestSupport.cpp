@@ -1,7 +1,6 @@
 #include "CompilerTestSupport.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +8,7 @@
 #include <sstream>
 
 #include "squirrel/compiler/SourceText.h"
+#include "squirrel/format/ClosureReader.h"
 #include "squirrel/format/ClosureWriter.h"
 
 namespace sqtest {
@@ -29,116 +29,6 @@ constexpr const char* kOpNames[] = {
     "CLOSURE",     "YIELD",      "RESUME",   "FOREACH",       "POSTFOREACH", "DELEGATE",
     "CLONE",       "TYPEOF",     "PUSHTRAP", "POPTRAP",       "THROW",     "CLASS",
     "NEWSLOTA"};
-
-class Decoder {
- public:
-  explicit Decoder(const std::string& bytes) : bytes_(bytes) {}
-
-  std::unique_ptr<FunctionData> stream() {
-    if (u16() != 0xFAFA || u32() != 0x53514952 || u32() != 2) throw std::runtime_error("bad head");
-    auto f = function();
-    if (u32() != 0x5441494C) throw std::runtime_error("bad tail");
-    if (pos_ != bytes_.size()) throw std::runtime_error("trailing bytes");
-    return f;
-  }
-
- private:
-  const uint8_t* take(std::size_t n) {
-    if (bytes_.size() - pos_ < n) throw std::runtime_error("truncated");
-    const uint8_t* p = reinterpret_cast<const uint8_t*>(bytes_.data()) + pos_;
-    pos_ += n;
-    return p;
-  }
-  uint32_t u16() {
-    const uint8_t* p = take(2);
-    return p[0] | (p[1] << 8);
-  }
-  uint32_t u32() {
-    const uint8_t* p = take(4);
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-  }
-  int32_t i32() { return static_cast<int32_t>(u32()); }
-  void part() {
-    if (u32() != 0x50415254) throw std::runtime_error("missing part tag");
-  }
-  // Counts come from the stream: bound them by the bytes left before allocating.
-  std::size_t count(std::size_t minimumSize) {
-    uint32_t n = u32();
-    if (n > (bytes_.size() - pos_) / minimumSize) throw std::runtime_error("count too large");
-    return n;
-  }
-  Literal object() {
-    switch (u32()) {
-      case 0x01000001: return sqformat::Null{};
-      case 0x05000002: return i32();
-      case 0x05000004: return std::bit_cast<float>(u32());
-      case 0x08000010: {
-        std::size_t n = count(2);
-        const uint8_t* p = take(n * 2);
-        std::u16string s;
-        for (std::size_t i = 0; i < n; ++i) s += static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
-        return s;
-      }
-      default:
-        throw std::runtime_error("unknown object type");
-    }
-  }
-  std::unique_ptr<FunctionData> function() {
-    auto f = std::make_unique<FunctionData>();
-    part();
-    f->sourceName = object();
-    f->functionName = object();
-    part();
-    std::size_t nLiterals = count(4), nParams = count(4), nOuters = count(12), nLocals = count(16),
-                nLines = count(8), nDefaults = count(4), nInstructions = count(8),
-                nFunctions = count(4);
-    part();
-    for (std::size_t i = 0; i < nLiterals; ++i) f->literals.push_back(object());
-    part();
-    for (std::size_t i = 0; i < nParams; ++i) f->parameters.push_back(object());
-    part();
-    for (std::size_t i = 0; i < nOuters; ++i) {
-      sqformat::OuterValue o;
-      o.kind = static_cast<sqformat::OuterKind>(u32());
-      o.source = object();
-      o.name = object();
-      f->outerValues.push_back(o);
-    }
-    part();
-    for (std::size_t i = 0; i < nLocals; ++i) {
-      sqformat::LocalVarInfo l;
-      Literal name = object();
-      if (auto* s = std::get_if<std::u16string>(&name)) l.name = *s;
-      l.reg = u32();
-      l.firstInstruction = u32();
-      l.lastInstruction = u32();
-      f->localVarInfos.push_back(l);
-    }
-    part();
-    for (std::size_t i = 0; i < nLines; ++i) {
-      int32_t line = i32();
-      f->lineInfos.push_back({line, i32()});
-    }
-    part();
-    for (std::size_t i = 0; i < nDefaults; ++i) f->defaultParams.push_back(i32());
-    part();
-    for (std::size_t i = 0; i < nInstructions; ++i) {
-      const uint8_t* p = take(8);
-      int32_t arg1 = static_cast<int32_t>(p[0] | (p[1] << 8) | (p[2] << 16) |
-                                          (static_cast<uint32_t>(p[3]) << 24));
-      f->instructions.push_back({arg1, p[4], p[5], p[6], p[7]});
-    }
-    part();
-    for (std::size_t i = 0; i < nFunctions; ++i) f->functions.push_back(function());
-    f->stackSize = i32();
-    f->isGenerator = *take(1) != 0;
-    f->hasVarargs = *take(1) != 0;
-    return f;
-  }
-
-  const std::string& bytes_;
-  std::size_t pos_ = 0;
-};
 
 std::string literalText(const Literal& l) {
   if (std::holds_alternative<sqformat::Null>(l)) return "null";
@@ -254,12 +144,23 @@ std::string writeToBytes(const FunctionData& function) {
 }
 
 std::unique_ptr<FunctionData> decodeStream(const std::string& bytes, std::string& error) {
-  try {
-    return Decoder(bytes).stream();
-  } catch (const std::runtime_error& e) {
-    error = e.what();
-    return nullptr;
+  std::size_t pos = 0;
+  std::u16string readError;
+  auto function = sqformat::readClosure(
+      [&](void* buffer, std::size_t size) {
+        const std::size_t n = std::min(size, bytes.size() - pos);
+        std::memcpy(buffer, bytes.data() + pos, n);
+        pos += n;
+        return n;
+      },
+      readError);
+  if (!function) {
+    error = toUtf8(readError);
+  } else if (pos != bytes.size()) {
+    error = "bytes after the tail tag";
+    function.reset();
   }
+  return function;
 }
 
 std::vector<std::string> listing(const FunctionData& function) {

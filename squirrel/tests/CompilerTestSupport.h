@@ -1,9 +1,9 @@
 #pragma once
 
-// Helpers shared by the compiler and closure-writer tests: compiling UTF-8 text, writing a
-// prototype to bytes, decoding a compiled stream back into a prototype (a test-only decoder,
-// independent of the machine's reader), a one-line-per-instruction listing, and a description
-// of the first difference between two prototypes.
+// Helpers shared by the compiler and closure-stream tests: compiling UTF-8 text, writing a
+// prototype to bytes, decoding a whole compiled stream back into a prototype, a
+// one-line-per-instruction listing, and a description of the first difference between two
+// prototypes.
 
 #include <memory>
 #include <optional>

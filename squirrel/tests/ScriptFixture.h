@@ -1,8 +1,8 @@
 #pragma once
 
-// Test helpers: a tiny assembler for function prototypes, a byte writer for the compiled
-// stream (so tests load their scripts through sq_readclosure, the real path), and a machine
-// fixture that collects printed text and error-handler reports.
+// Test helpers: a tiny assembler for function prototypes, their compiled stream (so tests load
+// their scripts through sq_readclosure, the real path), and a machine fixture that collects
+// printed text and error-handler reports.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "CompilerTestSupport.h"
 #include "squirrel/format/FunctionData.h"
 #include "squirrel/squirrel.h"
 
@@ -47,95 +48,11 @@ inline FunctionData function(std::vector<Literal> literals, std::vector<Instruct
   return f;
 }
 
-class StreamBytes {
- public:
-  std::vector<unsigned char> bytes;
-
-  void u8(uint8_t b) { bytes.push_back(b); }
-  void u32(uint32_t v) {
-    for (int i = 0; i < 4; ++i) u8(static_cast<uint8_t>(v >> (8 * i)));
-  }
-  void part() { u32(0x50415254); }
-  void literal(const Literal& l) {
-    if (std::holds_alternative<sqformat::Null>(l)) {
-      u32(0x01000001);
-    } else if (auto* i = std::get_if<int32_t>(&l)) {
-      u32(0x05000002);
-      u32(static_cast<uint32_t>(*i));
-    } else if (auto* f = std::get_if<float>(&l)) {
-      uint32_t bits;
-      std::memcpy(&bits, f, 4);
-      u32(0x05000004);
-      u32(bits);
-    } else {
-      const auto& s = std::get<std::u16string>(l);
-      u32(0x08000010);
-      u32(static_cast<uint32_t>(s.size()));
-      for (char16_t c : s) {
-        u8(static_cast<uint8_t>(c));
-        u8(static_cast<uint8_t>(c >> 8));
-      }
-    }
-  }
-  void function(const FunctionData& f) {
-    part();
-    literal(f.sourceName);
-    literal(f.functionName);
-    part();
-    for (size_t n : {f.literals.size(), f.parameters.size(), f.outerValues.size(),
-                     f.localVarInfos.size(), f.lineInfos.size(), f.defaultParams.size(),
-                     f.instructions.size(), f.functions.size()}) {
-      u32(static_cast<uint32_t>(n));
-    }
-    part();
-    for (const auto& l : f.literals) literal(l);
-    part();
-    for (const auto& l : f.parameters) literal(l);
-    part();
-    for (const auto& o : f.outerValues) {
-      u32(static_cast<uint32_t>(o.kind));
-      literal(o.source);
-      literal(o.name);
-    }
-    part();
-    for (const auto& l : f.localVarInfos) {
-      literal(l.name);
-      u32(l.reg);
-      u32(l.firstInstruction);
-      u32(l.lastInstruction);
-    }
-    part();
-    for (const auto& l : f.lineInfos) {
-      u32(static_cast<uint32_t>(l.line));
-      u32(static_cast<uint32_t>(l.instruction));
-    }
-    part();
-    for (int32_t d : f.defaultParams) u32(static_cast<uint32_t>(d));
-    part();
-    for (const auto& in : f.instructions) {
-      u32(static_cast<uint32_t>(in.arg1));
-      u8(in.op);
-      u8(in.arg0);
-      u8(in.arg2);
-      u8(in.arg3);
-    }
-    part();
-    for (const auto& sub : f.functions) function(*sub);
-    u32(static_cast<uint32_t>(f.stackSize));
-    u8(f.isGenerator ? 1 : 0);
-    u8(f.hasVarargs ? 1 : 0);
-  }
-  static std::vector<unsigned char> stream(const FunctionData& main) {
-    StreamBytes s;
-    s.u8(0xFA);
-    s.u8(0xFA);
-    s.u32(0x53514952);
-    s.u32(2);
-    s.function(main);
-    s.u32(0x5441494C);
-    return s.bytes;
-  }
-};
+// The compiled stream of an assembled main function, as the library's writer writes it.
+inline std::vector<unsigned char> streamOf(const FunctionData& main) {
+  const std::string bytes = writeToBytes(main);
+  return {bytes.begin(), bytes.end()};
+}
 
 struct ByteSource {
   const std::vector<unsigned char>* bytes;
@@ -196,7 +113,7 @@ class MachineTest : public ::testing::Test {
 
   // Loads an assembled main function; returns the reader's result.
   SQRESULT load(const FunctionData& main) {
-    const auto bytes = StreamBytes::stream(main);
+    const auto bytes = streamOf(main);
     ByteSource src{&bytes};
     return sq_readclosure(v, readBytes, &src);
   }

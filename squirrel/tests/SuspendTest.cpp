@@ -97,7 +97,7 @@ TEST_F(Suspend, AThreadSuspendsWithoutTouchingItsFriend) {
   EXPECT_EQ(sq_getforeignptr(t), nullptr);
   sq_setforeignptr(t, this);
 
-  const auto bytes = StreamBytes::stream(twoSuspensions());
+  const auto bytes = streamOf(twoSuspensions());
   ByteSource src{&bytes};
   ASSERT_EQ(sq_readclosure(t, readBytes, &src), SQ_OK);
   sq_pushroottable(t);

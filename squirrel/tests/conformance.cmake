@@ -1,6 +1,5 @@
-# Runs `sq` on every NAME.cnut of the conformance suite and compares its standard output with
-# NAME.out byte for byte. Without the compiler in the build, a case that stops on the missing
-# compiler (compilestring) is reported as such instead of as a wrong result.
+# Runs `sq` on every NAME.cnut of the conformance suite (compiled by the reference) and compares
+# its standard output with NAME.out byte for byte.
 file(GLOB cases "${CASES}/*.cnut")
 list(SORT cases)
 if(NOT cases)
@@ -9,7 +8,6 @@ endif()
 file(MAKE_DIRECTORY "${WORK}")
 set(passed 0)
 set(failed "")
-set(needs_compiler "")
 foreach(cnut ${cases})
   get_filename_component(name "${cnut}" NAME_WE)
   execute_process(COMMAND "${SQ}" "${cnut}" WORKING_DIRECTORY "${CASES}"
@@ -17,23 +15,15 @@ foreach(cnut ${cases})
                   RESULT_VARIABLE rc TIMEOUT 60)
   execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${WORK}/${name}.txt" "${CASES}/${name}.out"
                   RESULT_VARIABLE different)
-  if(NOT different)
+  if(NOT different AND (rc EQUAL 0 OR rc EQUAL 1))
     math(EXPR passed "${passed} + 1")
   else()
-    file(READ "${WORK}/${name}.txt" got)
-    if(NOT WITH_COMPILER AND got MATCHES "this build has no compiler")
-      list(APPEND needs_compiler ${name})
-    else()
-      list(APPEND failed ${name})
-      message("FAIL ${name} (exit ${rc}); output in ${WORK}/${name}.txt")
-    endif()
+    list(APPEND failed ${name})
+    message("FAIL ${name} (exit ${rc}); output in ${WORK}/${name}.txt")
   endif()
 endforeach()
 list(LENGTH cases total)
 message("conformance: ${passed} of ${total} cases print their expected output")
-if(needs_compiler)
-  message("waiting for the compiler (compilestring): ${needs_compiler}")
-endif()
 if(failed)
   message(FATAL_ERROR "conformance failures: ${failed}")
 endif()

@@ -37,25 +37,14 @@ bool isEqual(const SQObject& a, const SQObject& b) {
 bool VM::arith(uint8_t op, Value& target, const Value& a, const Value& b) {
   if (a.isNumeric() && b.isNumeric()) {
     if (a._type == OT_INTEGER && b._type == OT_INTEGER) {
-      const SQInteger x = a.i();
-      const SQInteger y = b.i();
-      const uint32_t ux = static_cast<uint32_t>(x);
-      const uint32_t uy = static_cast<uint32_t>(y);
-      switch (op) {
-        case '+': target = Value::integer(static_cast<SQInteger>(ux + uy)); return true;
-        case '-': target = Value::integer(static_cast<SQInteger>(ux - uy)); return true;
-        case '*': target = Value::integer(static_cast<SQInteger>(ux * uy)); return true;
-        case '/':
-          if (y == 0) return raise("division by zero");
-          // INT_MIN / -1 traps on the original; the wrapped quotient is the defined result.
-          target = Value::integer(y == -1 ? static_cast<SQInteger>(0u - ux) : x / y);
-          return true;
-        case '%':
-          if (y == 0) return raise("modulo by zero");
-          target = Value::integer(y == -1 ? 0 : x % y);
-          return true;
-        default: return raise("invalid arithmetic operator");
+      SQInteger r;
+      if (integerArith(op, a.i(), b.i(), r)) {
+        target = Value::integer(r);
+        return true;
       }
+      if (op == '/') return raise("division by zero");
+      if (op == '%') return raise("modulo by zero");
+      return raise("invalid arithmetic operator");
     }
     const float x = a.toFloat();
     const float y = b.toFloat();
@@ -89,18 +78,10 @@ bool VM::bitwise(uint8_t op, Value& target, const Value& a, const Value& b) {
     return raiseFormat("bitwise op between '%s' and '%s'", typeNameAscii(a._type),
                        typeNameAscii(b._type));
   }
-  const SQInteger x = a.i();
-  const SQInteger y = b.i();
-  const uint32_t shift = static_cast<uint32_t>(y) & 31u;
-  switch (op) {
-    case 0: target = Value::integer(x & y); return true;
-    case 2: target = Value::integer(x | y); return true;
-    case 3: target = Value::integer(x ^ y); return true;
-    case 4: target = Value::integer(static_cast<SQInteger>(static_cast<uint32_t>(x) << shift)); return true;
-    case 5: target = Value::integer(x >> shift); return true;
-    case 6: target = Value::integer(static_cast<SQInteger>(static_cast<uint32_t>(x) >> shift)); return true;
-    default: return raise("invalid bitwise operator");
-  }
+  SQInteger r;
+  if (!integerBitwise(op, a.i(), b.i(), r)) return raise("invalid bitwise operator");
+  target = Value::integer(r);
+  return true;
 }
 
 bool VM::negate(Value& target, const Value& a) {
@@ -137,9 +118,9 @@ bool VM::compare(const Value& a, const Value& b, int32_t& result) {
         return true;
       }
       case OT_INTEGER:
-        result = static_cast<int32_t>(static_cast<uint32_t>(a.i()) - static_cast<uint32_t>(b.i()));
+        result = integerOrder(a.i(), b.i());
         return true;
-      case OT_FLOAT: result = a.f() < b.f() ? -1 : 1; return true;
+      case OT_FLOAT: result = floatOrder(a.f(), b.f()); return true;
       case OT_BOOL: result = a.i() < b.i() ? -1 : 1; return true;
       case OT_TABLE:
       case OT_USERDATA:

@@ -5,15 +5,19 @@
 #include <cstddef>
 #include <vector>
 
+#include "squirrel/vm/BigBlock.h"
 #include "squirrel/vm/Collectable.h"
 
 namespace sqvm {
 
+// The elements of an array; big ones live in huge-page blocks (BigBlock.h).
+using ArrayValues = std::vector<Value, BigBlockAllocator<Value>>;
+
 struct Array final : Collectable {
-  std::vector<Value> values;
+  ArrayValues values;
 
   Array(SharedState* s, size_t n) : Collectable(s), values(n) {}
-  void finalize() override { std::vector<Value>().swap(values); }
+  void finalize() override { ArrayValues().swap(values); }
   void markChildren(Marker& m) override {
     for (const Value& v : values) m.mark(v);
   }

@@ -94,32 +94,20 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       case OP_ARITH: {
-        const Value& a = R(in.arg2);
-        const Value& b = R(in.arg1);
-        if (a._type == OT_INTEGER && b._type == OT_INTEGER) {
-          const uint32_t x = static_cast<uint32_t>(a.i());
-          const uint32_t y = static_cast<uint32_t>(b.i());
-          switch (in.arg3) {
-            case '+': R(in.arg0).setInteger(static_cast<SQInteger>(x + y)); continue;
-            case '-': R(in.arg0).setInteger(static_cast<SQInteger>(x - y)); continue;
-            case '*': R(in.arg0).setInteger(static_cast<SQInteger>(x * y)); continue;
-            default: break;
-          }
-        } else if (a._type == OT_FLOAT && b._type == OT_FLOAT) {
-          switch (in.arg3) {
-            case '+': R(in.arg0).setFloat(a.f() + b.f()); continue;
-            case '-': R(in.arg0).setFloat(a.f() - b.f()); continue;
-            case '*': R(in.arg0).setFloat(a.f() * b.f()); continue;
-            case '/': R(in.arg0).setFloat(a.f() / b.f()); continue;
-            default: break;
-          }
-        }
+        if (fastArith(in.arg3, R(in.arg2), R(in.arg1), R(in.arg0))) continue;
         Value res;
         if (!arith(in.arg3, res, R(in.arg2), R(in.arg1))) return LoopExit::Error;
         R(in.arg0) = std::move(res);
         continue;
       }
       case OP_BITW: {
+        const Value& a = R(in.arg2);
+        const Value& b = R(in.arg1);
+        SQInteger r;
+        if (a._type == OT_INTEGER && b._type == OT_INTEGER && integerBitwise(in.arg3, a.i(), b.i(), r)) {
+          R(in.arg0).setInteger(r);
+          continue;
+        }
         Value res;
         if (!bitwise(in.arg3, res, R(in.arg2), R(in.arg1))) return LoopExit::Error;
         R(in.arg0) = std::move(res);
@@ -195,6 +183,11 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         if (!compoundSlot(in)) return LoopExit::Error;
         continue;
       case OP_COMPARITHL: {
+        // The local is updated and its new value copied to the target.
+        if (fastArith(in.arg3, R(in.arg1), R(in.arg2), R(in.arg1))) {
+          R(in.arg0) = R(in.arg1);
+          continue;
+        }
         Value res;
         if (!arith(in.arg3, res, R(in.arg1), R(in.arg2))) return LoopExit::Error;
         R(in.arg1) = res;
@@ -227,8 +220,9 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         const Value& b = R(in.arg1);
         bool res;
         if (a._type == OT_INTEGER && b._type == OT_INTEGER) {
-          const int32_t d = static_cast<int32_t>(static_cast<uint32_t>(a.i()) - static_cast<uint32_t>(b.i()));
-          res = compareResult(in.arg3, d);
+          res = compareResult(in.arg3, integerOrder(a.i(), b.i()));
+        } else if (a._type == OT_FLOAT && b._type == OT_FLOAT) {
+          res = compareResult(in.arg3, floatOrder(a.f(), b.f()));
         } else if (!compareOp(in.arg3, a, b, res)) {
           return LoopExit::Error;
         }

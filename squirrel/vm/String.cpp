@@ -13,24 +13,35 @@ uint32_t hashText(const char16_t* s, uint32_t length) {
   return h;
 }
 
-// Hashes a text made of two pieces exactly as hashText would hash their concatenation.
+// Hashes a text made of two pieces exactly as hashText would hash their concatenation: that
+// takes one unit per round from the start, for length / step rounds.
 static uint32_t hashTwo(const char16_t* a, uint32_t alen, const char16_t* b, uint32_t blen) {
   const uint32_t length = alen + blen;
   uint32_t h = length;
   const uint32_t step = (length >> 5) | 1;
-  uint32_t pos = 0;
-  for (uint32_t l = length; l >= step; l -= step, ++pos) {
-    const char16_t c = pos < alen ? a[pos] : b[pos - alen];
-    h = h ^ ((h << 5) + (h >> 2) + c);
-  }
+  const uint32_t rounds = length / step;
+  const uint32_t fromA = rounds < alen ? rounds : alen;
+  for (uint32_t i = 0; i < fromA; ++i) h = h ^ ((h << 5) + (h >> 2) + a[i]);
+  for (uint32_t i = 0; i < rounds - fromA; ++i) h = h ^ ((h << 5) + (h >> 2) + b[i]);
   return h;
 }
+
+namespace {
+
+std::size_t allocationSize(std::size_t length) { return sizeof(String) + length * sizeof(char16_t); }
+
+}  // namespace
 
 void String::release() {
   StringTable* t = table;
   t->remove(this);
-  this->~String();
-  std::free(this);
+  t->destroy(this);
+}
+
+void StringTable::destroy(String* s) {
+  const std::size_t size = allocationSize(s->length);
+  s->~String();
+  pool_.release(s, size);
 }
 
 StringTable::StringTable() : buckets_(256, nullptr) {}
@@ -41,8 +52,7 @@ StringTable::~StringTable() {
     while (head) {
       String* s = head;
       head = s->next;
-      s->~String();
-      std::free(s);
+      destroy(s);
     }
   }
 }
@@ -81,8 +91,7 @@ String* StringTable::concat(std::u16string_view a, std::u16string_view b) {
 String* StringTable::insert(const char16_t* a, uint32_t alen, const char16_t* b, uint32_t blen,
                             uint32_t hash) {
   const size_t length = static_cast<size_t>(alen) + blen;
-  void* mem = std::malloc(sizeof(String) + length * sizeof(char16_t));
-  if (!mem) throw std::bad_alloc();
+  void* mem = pool_.allocate(allocationSize(length));
   String* s = new (mem) String();
   s->table = this;
   s->hash = hash;
@@ -107,7 +116,7 @@ void StringTable::remove(String* s) {
 }
 
 void StringTable::grow() {
-  std::vector<String*> bigger(buckets_.size() * 2, nullptr);
+  decltype(buckets_) bigger(buckets_.size() * 2, nullptr);
   for (String* head : buckets_) {
     while (head) {
       String* s = head;

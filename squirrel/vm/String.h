@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "squirrel/vm/BigBlock.h"
+#include "squirrel/vm/SmallPool.h"
 #include "squirrel/vm/Value.h"
 
 namespace sqvm {
@@ -45,13 +47,16 @@ class StringTable {
   // Builds a string from two pieces without a temporary copy.
   String* concat(std::u16string_view a, std::u16string_view b);
   void remove(String* s);
+  // Destroys an unreferenced string and frees its memory (after remove()).
+  void destroy(String* s);
   uint32_t count() const { return count_; }
 
  private:
   String* find(const char16_t* s, uint32_t length, uint32_t hash) const;
   String* insert(const char16_t* a, uint32_t alen, const char16_t* b, uint32_t blen, uint32_t hash);
   void grow();
-  std::vector<String*> buckets_;
+  SmallPool pool_;
+  std::vector<String*, BigBlockAllocator<String*>> buckets_;
   uint32_t count_ = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "squirrel/vm/Table.h"
 
+#include "squirrel/vm/BigBlock.h"
 #include "squirrel/vm/SharedState.h"
 #include "squirrel/vm/String.h"
 
@@ -11,16 +12,32 @@ Table::Table(SharedState* s, uint32_t sizeHint) : Collectable(s) {
   allocNodes(size);
 }
 
+namespace {
+
+Table::Node* newNodes(uint32_t size) {
+  auto* nodes = static_cast<Table::Node*>(allocateBlock(sizeof(Table::Node) * size));
+  for (uint32_t i = 0; i < size; ++i) new (&nodes[i]) Table::Node();
+  return nodes;
+}
+
+void deleteNodes(Table::Node* nodes, uint32_t size) {
+  for (uint32_t i = 0; i < size; ++i) nodes[i].~Node();
+  freeBlock(nodes, sizeof(Table::Node) * size);
+}
+
+}  // namespace
+
 Table::~Table() {
-  delete[] nodes_;
+  deleteNodes(nodes_, size_);
   if (delegate_) decRef(delegate_);
 }
 
 void Table::finalize() {
   Node* old = nodes_;
+  const uint32_t oldSize = size_;
   used_ = 0;
   allocNodes(4);
-  delete[] old;  // releases the keys and values once the table is consistent again
+  deleteNodes(old, oldSize);  // releases the keys and values once the table is consistent again
   if (Table* d = delegate_) {
     delegate_ = nullptr;
     decRef(d);
@@ -48,7 +65,7 @@ uint32_t Table::hashOf(const SQObject& key) {
 }
 
 void Table::allocNodes(uint32_t size) {
-  nodes_ = new Node[size];
+  nodes_ = newNodes(size);
   size_ = size;
   firstFree_ = &nodes_[size - 1];
 }
@@ -126,7 +143,7 @@ void Table::rehash(bool force) {
   for (uint32_t i = 0; i < oldSize; ++i) {
     if (old[i].key._type != OT_NULL) newSlot(old[i].key, old[i].val);
   }
-  delete[] old;
+  deleteNodes(old, oldSize);
 }
 
 bool Table::remove(const SQObject& key) {

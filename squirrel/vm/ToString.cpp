@@ -1,6 +1,7 @@
 // Values as text, typeof, clone and string concatenation.
 
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -29,10 +30,28 @@ std::string formatFloat(double v, int precision) {
   return s;
 }
 
+namespace {
+
+// Room for the decimal text of any 32-bit integer.
+using IntegerBuffer = char16_t[12];
+
+std::u16string_view integerText(SQInteger i, IntegerBuffer& buf) {
+  char digits[sizeof(IntegerBuffer)];
+  const auto end = std::to_chars(digits, digits + sizeof digits, i).ptr;
+  const size_t n = static_cast<size_t>(end - digits);
+  for (size_t k = 0; k < n; ++k) buf[k] = static_cast<char16_t>(digits[k]);
+  return {buf, n};
+}
+
+}  // namespace
+
 std::u16string plainText(const SQObject& o) {
   switch (o._type) {
     case OT_STRING: return std::u16string(asString(o)->view());
-    case OT_INTEGER: return toU16(std::to_string(o._unVal.nInteger));
+    case OT_INTEGER: {
+      IntegerBuffer buf;
+      return std::u16string(integerText(o._unVal.nInteger, buf));
+    }
     case OT_FLOAT: return toU16(formatFloat(o._unVal.fFloat, 6));
     case OT_BOOL: return o._unVal.nInteger ? u"true" : u"false";
     case OT_NULL: return u"(null : 0x00000000)";
@@ -62,9 +81,22 @@ bool VM::toString(const Value& o, Value& out) {
 }
 
 bool VM::stringConcat(const Value& a, const Value& b, Value& out) {
+  // An integer operand ("key" + i, the commonest case) is formatted in place instead of
+  // through a string object of its own that would be freed again at once.
+  IntegerBuffer bufA, bufB;
   Value sa, sb;
-  if (!toString(a, sa) || !toString(b, sb)) return false;
-  out = Value(OT_STRING, ss->strings.concat(asString(sa)->view(), asString(sb)->view()));
+  std::u16string_view ta, tb;
+  auto text = [this](const Value& v, IntegerBuffer& buf, Value& holder, std::u16string_view& t) {
+    if (v._type == OT_INTEGER) {
+      t = integerText(v.i(), buf);
+      return true;
+    }
+    if (!toString(v, holder)) return false;
+    t = asString(holder)->view();
+    return true;
+  };
+  if (!text(a, bufA, sa, ta) || !text(b, bufB, sb, tb)) return false;
+  out = Value(OT_STRING, ss->strings.concat(ta, tb));
   return true;
 }
 

@@ -57,8 +57,8 @@ void VM::setTop(int32_t newTop) {
 void VM::leaveFrame() {
   CallInfo& c = calls.back();
   const int32_t oldTop = top;
-  traps.resize(traps.size() - c.ntraps);
-  vargs.resize(c.vargsBase);
+  if (c.ntraps) traps.resize(traps.size() - c.ntraps);
+  if (vargs.size() != static_cast<size_t>(c.vargsBase)) vargs.resize(c.vargsBase);
   if (c.generator) c.generator->kill();
   base = c.prevBase;
   top = c.prevTop;

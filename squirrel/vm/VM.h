@@ -86,10 +86,12 @@ struct VM final : Collectable {
   // pops them.
   bool callMetaMethod(const Value& fn, int32_t nparams, Value& out);
   bool getMetaMethod(const Value& obj, MetaMethod mm, Value& out) const;
-  // Calls `fn` with the given arguments (the first is `this`).
+  // Calls `fn` with the given arguments (the first is `this`). They are copied before the
+  // first push: an argument may be a register, and a push can move the whole stack.
   template <typename... Args>
   bool callWith(const Value& fn, Value& out, const Args&... args) {
-    (push(Value(args)), ...);
+    Value copies[] = {Value(args)...};
+    for (Value& a : copies) push(std::move(a));
     return callMetaMethod(fn, static_cast<int32_t>(sizeof...(Args)), out);
   }
   enum class Meta { Absent, Failed, Done };
@@ -162,6 +164,73 @@ inline bool compareResult(uint8_t op, int32_t d) {
     case 2: return d >= 0;
     case 3: return d < 0;
     default: return d <= 0;
+  }
+}
+
+// Integer arithmetic with 32-bit wrap-around. False for a division or modulo by zero and for an
+// unknown operator: the caller raises the error.
+inline bool integerArith(uint8_t op, SQInteger x, SQInteger y, SQInteger& r) {
+  const uint32_t ux = static_cast<uint32_t>(x);
+  const uint32_t uy = static_cast<uint32_t>(y);
+  switch (op) {
+    case '+': r = static_cast<SQInteger>(ux + uy); return true;
+    case '-': r = static_cast<SQInteger>(ux - uy); return true;
+    case '*': r = static_cast<SQInteger>(ux * uy); return true;
+    case '/':
+      if (y == 0) return false;
+      // INT_MIN / -1 traps on the original; the wrapped quotient is the defined result.
+      r = y == -1 ? static_cast<SQInteger>(0u - ux) : x / y;
+      return true;
+    case '%':
+      if (y == 0) return false;
+      r = y == -1 ? 0 : x % y;
+      return true;
+    default: return false;
+  }
+}
+
+// Float + - * / (each result rounded to single precision). False for other operators.
+inline bool floatArith(uint8_t op, SQFloat x, SQFloat y, SQFloat& r) {
+  switch (op) {
+    case '+': r = x + y; return true;
+    case '-': r = x - y; return true;
+    case '*': r = x * y; return true;
+    case '/': r = x / y; return true;
+    default: return false;
+  }
+}
+
+// An arithmetic operator on two integers or two floats, the common case done in place; false
+// when it needs the general path (other types, a division or modulo by zero, float modulo).
+// `target` may be one of the operands.
+[[gnu::always_inline]] inline bool fastArith(uint8_t op, const Value& a, const Value& b, Value& target) {
+  if (a._type == OT_INTEGER && b._type == OT_INTEGER) {
+    SQInteger r;
+    if (!integerArith(op, a.i(), b.i(), r)) return false;
+    target.setInteger(r);
+    return true;
+  }
+  if (a._type == OT_FLOAT && b._type == OT_FLOAT) {
+    SQFloat r;
+    if (!floatArith(op, a.f(), b.f(), r)) return false;
+    target.setFloat(r);
+    return true;
+  }
+  return false;
+}
+
+// Bitwise operators (& 0, | 2, ^ 3, << 4, >> 5, >>> 6); shift counts use their low 5 bits.
+// False for an unknown operator.
+inline bool integerBitwise(uint8_t op, SQInteger x, SQInteger y, SQInteger& r) {
+  const uint32_t shift = static_cast<uint32_t>(y) & 31u;
+  switch (op) {
+    case 0: r = x & y; return true;
+    case 2: r = x | y; return true;
+    case 3: r = x ^ y; return true;
+    case 4: r = static_cast<SQInteger>(static_cast<uint32_t>(x) << shift); return true;
+    case 5: r = x >> shift; return true;
+    case 6: r = static_cast<SQInteger>(static_cast<uint32_t>(x) >> shift); return true;
+    default: return false;
   }
 }
 

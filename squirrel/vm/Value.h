@@ -4,6 +4,8 @@
 // is reference counted. It has the layout of the public SQObject, so a Value can be handed to
 // the host as an HSQOBJECT and back.
 
+#include <bit>
+#include <cstdint>
 #include <utility>
 
 #include "squirrel/squirrel.h"
@@ -75,32 +77,28 @@ class Value : public SQObject {
     return *this;
   }
   Value& operator=(const SQObject& o) { return *this = Value(o); }
-  void setInteger(SQInteger i) {
-    if (ISREFCOUNTED(_type)) {
-      *this = Value::integer(i);
-      return;
-    }
+  // The setters write the new value first and only then release the old one, whose
+  // destruction may reach this slot.
+  [[gnu::always_inline]] void setInteger(SQInteger i) {
+    const SQObject old = *this;
     _type = OT_INTEGER;
     _unVal.raw = 0;
     _unVal.nInteger = i;
+    if (ISREFCOUNTED(old._type)) [[unlikely]] decRef(old._unVal.pRefCounted);
   }
-  void setFloat(SQFloat f) {
-    if (ISREFCOUNTED(_type)) {
-      *this = Value::number(f);
-      return;
-    }
+  [[gnu::always_inline]] void setFloat(SQFloat f) {
+    const SQObject old = *this;
     _type = OT_FLOAT;
     _unVal.raw = 0;
     _unVal.fFloat = f;
+    if (ISREFCOUNTED(old._type)) [[unlikely]] decRef(old._unVal.pRefCounted);
   }
-  void setBool(bool b) {
-    if (ISREFCOUNTED(_type)) {
-      *this = Value::boolean(b);
-      return;
-    }
+  [[gnu::always_inline]] void setBool(bool b) {
+    const SQObject old = *this;
     _type = OT_BOOL;
     _unVal.raw = 0;
     _unVal.nInteger = b ? 1 : 0;
+    if (ISREFCOUNTED(old._type)) [[unlikely]] decRef(old._unVal.pRefCounted);
   }
   void setNull() {
     if (ISREFCOUNTED(_type)) {
@@ -150,6 +148,19 @@ inline bool isFalse(const SQObject& o) {
     case OT_FLOAT: return o._unVal.fFloat == 0.0f;
     default: return false;
   }
+}
+
+// The order of two integers: the sign of their wrapped difference, so that values more than
+// 2^31 apart compare the wrong way round, as in the original.
+inline int32_t integerOrder(SQInteger a, SQInteger b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+
+// The order of two floats: equal only with the same bits (so 0.0 and -0.0 are not), else by <
+// (so a NaN is greater than anything it differs from).
+inline int32_t floatOrder(SQFloat a, SQFloat b) {
+  if (std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b)) return 0;
+  return a < b ? -1 : 1;
 }
 
 // Float to integer the way the x86 conversion does it: out of range and NaN give INT_MIN.

@@ -1,174 +1,126 @@
 #include "Runner.h"
 
-#include <algorithm>
-#include <cstdarg>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <vector>
 
+#include "Host.h"
+#include "squirrel/compiler/SourceText.h"
 #include "squirrel/squirrel.h"
-#include "Utf.h"
 
 namespace sqtool {
 
 namespace {
 
-std::FILE* g_out = stdout;
+struct Bytes {
+  std::string data;
+  size_t pos = 0;
+};
 
-std::u16string_view textOf(const SQChar* s) { return s ? std::u16string_view(s) : u"unknown"; }
-
-void write(std::u16string_view s) {
-  const std::string u = toUtf8(s);
-  std::fwrite(u.data(), 1, u.size(), g_out);
-}
-
-void write(const std::string& ascii) { std::fwrite(ascii.data(), 1, ascii.size(), g_out); }
-
-// The base library only passes "%s" with one string; %d and %% are handled for completeness.
-void printHook(HSQUIRRELVM, const SQChar* format, ...) {
-  va_list ap;
-  va_start(ap, format);
-  std::u16string text;
-  for (const SQChar* p = format; *p; ++p) {
-    if (*p != '%' || !p[1]) {
-      text.push_back(*p);
-      continue;
-    }
-    ++p;
-    if (*p == 's') {
-      const SQChar* s = va_arg(ap, const SQChar*);
-      text += textOf(s);
-    } else if (*p == 'd') {
-      for (char c : std::to_string(va_arg(ap, int))) text.push_back(static_cast<char16_t>(c));
-    } else {
-      text.push_back(*p);
-    }
-  }
-  va_end(ap);
-  write(text);
-}
-
-void compileErrorHook(HSQUIRRELVM, const SQChar* desc, const SQChar* source, SQInteger line,
-                      SQInteger column) {
-  write(u"COMPILE ERROR: ");
-  write(textOf(desc));
-  write(u" (");
-  write(textOf(source));
-  write(" line " + std::to_string(line) + " column " + std::to_string(column) + ")\n");
-}
-
-// The value on top of the stack as the report shows it (the value stays on the stack).
-std::u16string describe(HSQUIRRELVM v) {
-  switch (sq_gettype(v, -1)) {
-    case OT_NULL: return u"NULL";
-    case OT_INTEGER:
-    case OT_FLOAT: {
-      sq_tostring(v, -1);
-      const SQChar* s = nullptr;
-      sq_getstring(v, -1, &s);
-      std::u16string r(textOf(s));
-      sq_pop(v, 1);
-      return r;
-    }
-    case OT_BOOL: {
-      SQBool b = SQFalse;
-      sq_getbool(v, -1, &b);
-      return b ? u"true" : u"false";
-    }
-    case OT_STRING: {
-      const SQChar* s = nullptr;
-      sq_getstring(v, -1, &s);
-      return u"\"" + std::u16string(textOf(s)) + u"\"";
-    }
-    case OT_TABLE: return u"TABLE";
-    case OT_ARRAY: return u"ARRAY";
-    case OT_CLOSURE: return u"CLOSURE";
-    case OT_NATIVECLOSURE: return u"NATIVECLOSURE";
-    case OT_GENERATOR: return u"GENERATOR";
-    case OT_USERDATA: return u"USERDATA";
-    case OT_USERPOINTER: return u"USERPOINTER";
-    case OT_THREAD: return u"THREAD";
-    case OT_CLASS: return u"CLASS";
-    case OT_INSTANCE: return u"INSTANCE";
-    case OT_WEAKREF: return u"WEAKREF";
-    default: return u"UNKNOWN";
-  }
-}
-
-SQInteger errorHandler(HSQUIRRELVM v) {
-  write(u"ERROR: ");
-  if (sq_gettype(v, 2) == OT_STRING) {
-    const SQChar* s = nullptr;
-    sq_getstring(v, 2, &s);
-    write(textOf(s));
-  } else {
-    sq_push(v, 2);
-    write(describe(v));
-    sq_pop(v, 1);
-  }
-  write(u"\nCALLSTACK\n");
-  SQStackInfos si;
-  SQInteger levels = 1;
-  for (; SQ_SUCCEEDED(sq_stackinfos(v, levels, &si)); ++levels) {
-    write(u"*FUNCTION [");
-    write(textOf(si.funcname));
-    write(u"()] ");
-    write(textOf(si.source));
-    write(" line [" + std::to_string(si.line) + "]\n");
-  }
-  write(u"LOCALS\n");
-  for (SQInteger level = 1; level < levels; ++level) {
-    for (SQUnsignedInteger i = 0;; ++i) {
-      const SQChar* name = sq_getlocal(v, level, i);
-      if (!name) break;
-      write(u"[");
-      write(textOf(name));
-      write(u"] ");
-      write(describe(v));
-      write(u"\n");
-      sq_pop(v, 1);
-    }
-  }
-  return 0;
+bool readInput(const std::string& path, std::string& out, std::FILE* err) {
+  std::ifstream in(path, std::ios::binary);
+  if (in) out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in && !in.bad()) return true;
+  std::fprintf(err, "sq: cannot open %s\n", path.c_str());
+  return false;
 }
 
 SQInteger readBytes(SQUserPointer up, SQUserPointer buffer, SQInteger size) {
-  auto* src = static_cast<std::pair<const std::vector<char>*, size_t>*>(up);
-  const size_t left = src->first->size() - src->second;
+  auto* src = static_cast<Bytes*>(up);
+  const size_t left = src->data.size() - src->pos;
   const size_t n = static_cast<size_t>(size) < left ? static_cast<size_t>(size) : left;
-  std::copy_n(src->first->data() + src->second, n, static_cast<char*>(buffer));
-  src->second += n;
+  if (n) std::memcpy(buffer, src->data.data() + src->pos, n);
+  src->pos += n;
   return static_cast<SQInteger>(n);
+}
+
+SQInteger writeBytes(SQUserPointer up, SQUserPointer buffer, SQInteger size) {
+  auto* out = static_cast<std::ofstream*>(up);
+  out->write(static_cast<const char*>(buffer), size);
+  return *out ? size : 0;
+}
+
+// A compiled stream starts with the bytes FA FA, which no UTF-8 text can start with.
+bool isCompiled(const std::string& bytes) {
+  return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFA &&
+         static_cast<unsigned char>(bytes[1]) == 0xFA;
+}
+
+// Compiles the UTF-8 text and pushes the main closure; on failure the compile-error hook has
+// reported it.
+bool compileSource(HSQUIRRELVM v, const std::string& path, const std::string& bytes) {
+  const std::u16string source = sqcompiler::utf8ToUtf16(bytes);
+  const std::u16string name =
+      sqcompiler::utf8ToUtf16(std::filesystem::path(path).filename().string());
+  return SQ_SUCCEEDED(sq_compilebuffer(v, source.data(), static_cast<SQInteger>(source.size()),
+                                       name.c_str(), SQTrue));
+}
+
+bool load(HSQUIRRELVM v, const std::string& path, std::string bytes, std::FILE* err) {
+  if (!isCompiled(bytes)) return compileSource(v, path, bytes);
+  Bytes src{std::move(bytes)};
+  if (SQ_SUCCEEDED(sq_readclosure(v, readBytes, &src))) return true;
+  std::fprintf(err, "sq: %s: %s\n", path.c_str(), lastErrorText(v).c_str());
+  return false;
+}
+
+HSQUIRRELVM open(std::FILE* out, DebugInfo debug) {
+  HSQUIRRELVM v = openMachine(out);
+  sq_enabledebuginfo(v, debug == DebugInfo::On ? SQTrue : SQFalse);
+  return v;
+}
+
+// Writes the closure on top of the stack to `output` through a temporary file.
+bool writeOutput(HSQUIRRELVM v, const std::string& output, std::FILE* err) {
+  const std::string temporary = output + ".tmp";
+  std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+  if (!file) {
+    std::fprintf(err, "sq: cannot create %s\n", temporary.c_str());
+    return false;
+  }
+  const bool written = SQ_SUCCEEDED(sq_writeclosure(v, writeBytes, &file));
+  file.close();
+  std::error_code ec;
+  if (written && file) std::filesystem::rename(temporary, output, ec);
+  if (!written || !file || ec) {
+    std::filesystem::remove(temporary, ec);
+    std::fprintf(err, "sq: cannot write %s\n", output.c_str());
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
 
-RunResult runCompiledFile(const std::string& path, std::FILE* out, std::FILE* err) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    std::fprintf(err, "sq: cannot open %s\n", path.c_str());
-    return RunResult::LoadError;
-  }
-  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  g_out = out;
-  HSQUIRRELVM v = sq_open(1024);
-  sq_setprintfunc(v, printHook);
-  sq_setcompilererrorhandler(v, compileErrorHook);
-  sq_newclosure(v, errorHandler, 0);
-  sq_seterrorhandler(v);
-  std::pair<const std::vector<char>*, size_t> source{&bytes, 0};
+RunResult runFile(const std::string& path, DebugInfo debug, std::FILE* out, std::FILE* err) {
+  std::string bytes;
+  if (!readInput(path, bytes, err)) return RunResult::NotLoaded;
+  HSQUIRRELVM v = open(out, debug);
   RunResult result = RunResult::Ok;
-  if (SQ_FAILED(sq_readclosure(v, readBytes, &source))) {
-    sq_getlasterror(v);
-    const SQChar* msg = nullptr;
-    sq_getstring(v, -1, &msg);
-    std::fprintf(err, "sq: %s: %s\n", path.c_str(), toUtf8(textOf(msg)).c_str());
-    result = RunResult::LoadError;
+  if (!load(v, path, std::move(bytes), err)) {
+    result = RunResult::NotLoaded;
   } else {
     sq_pushroottable(v);
-    if (SQ_FAILED(sq_call(v, 1, SQFalse, SQTrue))) result = RunResult::RuntimeError;
+    if (SQ_FAILED(sq_call(v, 1, SQFalse, SQTrue))) result = RunResult::Failed;
   }
   std::fflush(out);
+  sq_close(v);
+  return result;
+}
+
+RunResult compileFile(const std::string& input, const std::string& output, DebugInfo debug,
+                      std::FILE* err) {
+  std::string bytes;
+  if (!readInput(input, bytes, err)) return RunResult::NotLoaded;
+  HSQUIRRELVM v = open(err, debug);
+  RunResult result = RunResult::Ok;
+  if (!compileSource(v, input, bytes)) {
+    result = RunResult::NotLoaded;
+  } else if (!writeOutput(v, output, err)) {
+    result = RunResult::Failed;
+  }
+  std::fflush(err);
   sq_close(v);
   return result;
 }

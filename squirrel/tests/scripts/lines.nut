@@ -1,0 +1,11 @@
+// Records the line events of the debug hook while a few statements run: only a compilation
+// with debug information has LINE instructions that raise them.
+::lines <- [];
+function hook(type, src, line, name) {
+	if (type == 'l') ::lines.append(src + ":" + line);
+}
+setdebughook(hook);
+local a = 1;
+a += 2;
+setdebughook(null);
+return ::lines;
