@@ -1,10 +1,10 @@
 #include "script/ScriptObject.h"
 
 #include "foundation/file/File.h"
+#include "foundation/omb/ombFile.h"
 #include "script/ScriptError.h"
 #include "script/ScriptStackTop.h"
 
-#include <cstring>
 #include <utility>
 
 namespace {
@@ -15,15 +15,21 @@ HSQOBJECT nullObject() {
   return object;
 }
 
-// Fills the whole buffer or reports the short read (File::read's own message). Under a hook
-// that returns, the buffer is zeroed first so the reader sees defined bytes and refuses them.
-SQInteger readFromFile(SQUserPointer file, SQUserPointer buffer, SQInteger size) {
+// Fills the whole buffer, or reports the short read (File::read's own message). Under a hook
+// that returns, the count tells the reader how much was really there, so a stream cut short
+// ends its reading instead of being taken for bytes that never came.
+SQInteger readFromFile(SQUserPointer up, SQUserPointer buffer, SQInteger size) {
   if (size <= 0) {
     return 0;
   }
-  std::memset(buffer, 0, static_cast<size_t>(size));
-  static_cast<File*>(file)->read(buffer, static_cast<uint32_t>(size));
-  return size;
+  auto* file = static_cast<File*>(up);
+  uint64_t position = 0;
+  uint64_t total = 0;
+  const bool known = ombFileTell(&position, file->get()) >= 0 &&
+                     ombFileGetSize(&total, file->get()) >= 0;
+  const uint64_t left = known && total > position ? total - position : 0;
+  file->read(buffer, static_cast<uint32_t>(size));
+  return left < static_cast<uint64_t>(size) ? static_cast<SQInteger>(left) : size;
 }
 
 }  // namespace

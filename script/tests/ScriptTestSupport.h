@@ -7,6 +7,8 @@
 
 #include "foundation/lerr/LExceptGame.h"
 #include "foundation/omb/ombCore.h"
+#include "foundation/omb/ombFile.h"
+#include "foundation/omb/ombFileModule.h"
 #include "foundation/tests/LogCapture.h"
 #include "platform/text/Utf8.h"
 #include "script/ScriptManager.h"
@@ -48,6 +50,23 @@ class ThrowingHook {
       throw LExceptGame();
     }
   }
+};
+
+// The compiled fixture scripts, packed into one archive, registered on a fresh file layer for
+// the life of the object (archives stay registered until the layer shuts down).
+class FixtureArchive {
+ public:
+  FixtureArchive() {
+    ombFileUninit();
+    ombFileInit();
+    EXPECT_EQ(ombFileRegistPack(u16(TEST_SCRIPTS_ARCHIVE).c_str()), OMB_OK);
+  }
+  ~FixtureArchive() {
+    ombFileUninit();
+    ombFileInit();
+  }
+  FixtureArchive(const FixtureArchive&) = delete;
+  FixtureArchive& operator=(const FixtureArchive&) = delete;
 };
 
 class ScriptTest : public testing::Test {

@@ -1,1 +1,0 @@
-function work() { return 1; }
