@@ -37,10 +37,11 @@ struct CoreUp {
 };
 
 // A hook that ends the run the way the host's does, for tests of what a fatal error leaves.
+// Afterwards a hook that returns is back, as LogCapture installs it.
 class ThrowingHook {
  public:
   ThrowingHook() { ombLogSetErrorHook(&hook); }
-  ~ThrowingHook() { ombLogSetErrorHook(nullptr); }
+  ~ThrowingHook() { ombLogSetErrorHook(&ignore); }
   ThrowingHook(const ThrowingHook&) = delete;
   ThrowingHook& operator=(const ThrowingHook&) = delete;
 
@@ -50,6 +51,7 @@ class ThrowingHook {
       throw LExceptGame();
     }
   }
+  static void ignore(int32_t) {}
 };
 
 // The compiled fixture scripts, packed into one archive, registered on a fresh file layer for
