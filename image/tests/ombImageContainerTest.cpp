@@ -12,7 +12,7 @@ namespace {
 
 using namespace ombimagetest;
 
-class ombImageContainer : public OmbImageTest {};
+class OmbImageContainerTest : public OmbImageTest {};
 
 // Distinct bytes, so that a block row taken from the wrong place shows.
 Bytes Blocks(size_t size, uint8_t seed) {
@@ -38,7 +38,7 @@ Caib TwoLayerContainer() {
   return c;
 }
 
-TEST_F(ombImageContainer, HeaderAndLayerTableDescribeTheContainer) {
+TEST_F(OmbImageContainerTest, HeaderAndLayerTableDescribeTheContainer) {
   const Caib caib = TwoLayerContainer();
   const Bytes bytes = caib.Build();
   write("pic.caib", bytes);
@@ -75,7 +75,7 @@ TEST_F(ombImageContainer, HeaderAndLayerTableDescribeTheContainer) {
 
 // The block rows land at the pitch, exactly as stored; a format without a layer is not there;
 // formats 0 to 4 decode the embedded PNG without the header's gamma or alpha mode.
-TEST_F(ombImageContainer, EachFormatReadsItsOwnLayer) {
+TEST_F(OmbImageContainerTest, EachFormatReadsItsOwnLayer) {
   const Caib caib = TwoLayerContainer();
   write("pic.caib", caib.Build());
   for (const uint32_t format : {5u, 7u}) {
@@ -99,7 +99,7 @@ TEST_F(ombImageContainer, EachFormatReadsItsOwnLayer) {
   EXPECT_EQ(bgra.buffer, want);
 }
 
-TEST_F(ombImageContainer, FlagBit16LeavesOnlyTheEmbeddedPicture) {
+TEST_F(OmbImageContainerTest, FlagBit16LeavesOnlyTheEmbeddedPicture) {
   Caib caib = TwoLayerContainer();
   caib.flags |= 0x10000;
   caib.compressed.clear();
@@ -113,7 +113,7 @@ TEST_F(ombImageContainer, FlagBit16LeavesOnlyTheEmbeddedPicture) {
   EXPECT_EQ(Load("pic.caib", 0, 40, 6).result, OMB_OK);
 }
 
-TEST_F(ombImageContainer, BufferTooSmallForTheBlockRows) {
+TEST_F(OmbImageContainerTest, BufferTooSmallForTheBlockRows) {
   write("pic.caib", TwoLayerContainer().Build());
   EXPECT_EQ(Load("pic.caib", 7, 47, 2).result, OMB_ERR_CREATE);
   EXPECT_EQ(Load("pic.caib", 7, 48, 1).result, OMB_ERR_CREATE);
@@ -122,7 +122,7 @@ TEST_F(ombImageContainer, BufferTooSmallForTheBlockRows) {
 
 // Headers and tables that cannot describe the file are not containers; none of these bytes
 // is a PNG either, so the file is no image.
-TEST_F(ombImageContainer, BrokenContainersAreRefused) {
+TEST_F(OmbImageContainerTest, BrokenContainersAreRefused) {
   const Caib caib = TwoLayerContainer();
   const Bytes good = caib.Build();
   auto with = [&](size_t at, uint32_t value) {
@@ -155,7 +155,7 @@ TEST_F(ombImageContainer, BrokenContainersAreRefused) {
   }
 }
 
-TEST_F(ombImageContainer, LayersCutShortFailTheLoad) {
+TEST_F(OmbImageContainerTest, LayersCutShortFailTheLoad) {
   Caib caib = TwoLayerContainer();
   caib.compressed.erase(7);
   // The format 7 layer then starts at the very end of the file: the table is sound, the data
@@ -174,7 +174,7 @@ TEST_F(ombImageContainer, LayersCutShortFailTheLoad) {
 
 // The parsers over bytes, on what the file-level tests cannot reach: a table too large for any
 // allocation must be refused by its size alone.
-TEST(ombImageContainerParse, TableSizeIsBoundByTheFile) {
+TEST(OmbCaibParseTest, TableSizeIsBoundByTheFile) {
   Bytes header;
   // All five compressed layers, 2^32 levels.
   for (uint32_t v : {0x43414942u, 0u, 1u, 1u, 0x3E0000u, 0xFFFFFFFFu, 0u, 0u, 0u, 0u}) {
@@ -183,7 +183,9 @@ TEST(ombImageContainerParse, TableSizeIsBoundByTheFile) {
   const std::optional<OmbCaibHeader> parsed = ombCaibParseHeader(header.data(), 40);
   ASSERT_TRUE(parsed);
   EXPECT_EQ(parsed->layerCount, 6u);
-  EXPECT_FALSE(ombCaibTableBytes(*parsed, uint64_t{1} << 40));
+  // 2^32 × 6 × 4 bytes: counted in 32 bits, levels + 1 would wrap to 0 and pass any file.
+  EXPECT_FALSE(ombCaibTableBytes(*parsed, uint64_t{1} << 36));
+  EXPECT_EQ(ombCaibTableBytes(*parsed, (uint64_t{24} << 32) + 40), std::optional<size_t>(size_t{24} << 32));
   EXPECT_FALSE(ombCaibTableBytes(*parsed, 39));
   OmbCaibHeader small = *parsed;
   small.levels = 1;

@@ -9,7 +9,7 @@
 namespace {
 
 // Tables that are not the identity, at a few levels; the identity is reported as not needed.
-TEST(ombImageGamma, TableLevels) {
+TEST(OmbImageGammaTest, TableLevels) {
   const float inf = std::numeric_limits<float>::infinity();
   struct Case {
     float gamma;

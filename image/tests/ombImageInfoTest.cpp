@@ -12,9 +12,9 @@ namespace {
 
 using namespace ombimagetest;
 
-class ombImageInfo : public OmbImageTest {};
+class OmbImageInfoTest : public OmbImageTest {};
 
-TEST_F(ombImageInfo, SizeFlagsOfPicturesWithoutInformationFile) {
+TEST_F(OmbImageInfoTest, SizeFlagsOfPicturesWithoutInformationFile) {
   struct Case {
     uint32_t width;
     uint32_t height;
@@ -51,7 +51,7 @@ TEST_F(ombImageInfo, SizeFlagsOfPicturesWithoutInformationFile) {
 
 // What the information file does to the record: flag bit 16 only, the two values as given, the
 // alpha mode as given, and the gamma brought to mode 3 (or left alone in a mode it does not know).
-TEST_F(ombImageInfo, InformationFileSettings) {
+TEST_F(OmbImageInfoTest, InformationFileSettings) {
   write("pic.png", FlatPng(300, 200, {0, 0, 0, 0}));
   struct Case {
     const char* name;
@@ -98,7 +98,7 @@ TEST_F(ombImageInfo, InformationFileSettings) {
 
 // A malformed information file makes the picture unreadable without a word; ombImageLoadAIB
 // keeps the fields it read before the fault.
-TEST_F(ombImageInfo, MalformedInformationFileFailsSilently) {
+TEST_F(OmbImageInfoTest, MalformedInformationFileFailsSilently) {
   write("pic.png", FlatPng(4, 4, {0, 0, 0, 0}));
   Aib good;
   good.values[0] = 7;
@@ -136,7 +136,7 @@ TEST_F(ombImageInfo, MalformedInformationFileFailsSilently) {
   EXPECT_TRUE(LogCapture::messages().empty());
 }
 
-TEST_F(ombImageInfo, InformationFileThatCannotBeOpenedIsReported) {
+TEST_F(OmbImageInfoTest, InformationFileThatCannotBeOpenedIsReported) {
   write("pic.png", FlatPng(4, 4, {0, 0, 0, 0}));
   write("pic.aib", Aib{}.Bytes32());
   // A file open for writing cannot be opened again.
@@ -152,7 +152,7 @@ TEST_F(ombImageInfo, InformationFileThatCannotBeOpenedIsReported) {
 
 // The information file sits beside the picture under the picture's name with "aib" in place of
 // its extension, also for a name with several dots.
-TEST_F(ombImageInfo, InformationFileIsFoundByTheReplacedExtension) {
+TEST_F(OmbImageInfoTest, InformationFileIsFoundByTheReplacedExtension) {
   write("a.b.png", FlatPng(4, 4, {0, 0, 0, 0}));
   Aib aib;
   aib.values[0] = 42;
@@ -163,7 +163,7 @@ TEST_F(ombImageInfo, InformationFileIsFoundByTheReplacedExtension) {
   EXPECT_EQ(info.values[0], 42);
 }
 
-TEST_F(ombImageInfo, FilesThatAreNoImageAreRefused) {
+TEST_F(OmbImageInfoTest, FilesThatAreNoImageAreRefused) {
   const Bytes png = FlatPng(4, 4, {0, 0, 0, 0});
   Bytes badSignature = png;
   badSignature[1] = 'Q';

@@ -14,7 +14,7 @@ namespace {
 
 using namespace ombimagetest;
 
-class ombImageLayer : public OmbImageTest {
+class OmbImageLayerTest : public OmbImageTest {
  protected:
   // A 2 × 1 picture "pic.png" and its four layers, named with and without ".png". Each layer
   // carries its value in the channel it is read from and 99 elsewhere, so a channel taken from
@@ -29,7 +29,7 @@ class ombImageLayer : public OmbImageTest {
   }
 };
 
-TEST_F(ombImageLayer, LayersReplaceTheirChannelInEachFormat) {
+TEST_F(OmbImageLayerTest, LayersReplaceTheirChannelInEachFormat) {
   WriteLayers();
   struct Case {
     uint32_t format;
@@ -52,7 +52,7 @@ TEST_F(ombImageLayer, LayersReplaceTheirChannelInEachFormat) {
 }
 
 // One layer changes only its own field; the other fields keep the decoded picture's bits.
-TEST_F(ombImageLayer, OneLayerKeepsTheOtherFields) {
+TEST_F(OmbImageLayerTest, OneLayerKeepsTheOtherFields) {
   write("pic.png", RgbaPng(2, 1, {{200, 100, 50, 255}, {8, 252, 131, 128}}));
   write("pic_g", RgbaPng(2, 1, {{99, 22, 99, 99}, {99, 122, 99, 99}}));
   struct Case {
@@ -76,7 +76,7 @@ TEST_F(ombImageLayer, OneLayerKeepsTheOtherFields) {
 
 // The picture's gamma (here 1.0) applies to the colour layers too; the alpha layer goes through
 // the picture's alpha mode instead, in format 0 as well.
-TEST_F(ombImageLayer, ColourLayersTakeTheGammaAndTheAlphaLayerTheAlphaMode) {
+TEST_F(OmbImageLayerTest, ColourLayersTakeTheGammaAndTheAlphaLayerTheAlphaMode) {
   write("pic.png", RgbaPng(2, 1, {{0, 64, 1, 50}, {0, 200, 255, 50}}));
   Aib aib;
   aib.gammaMode = 2;
@@ -95,7 +95,7 @@ TEST_F(ombImageLayer, ColourLayersTakeTheGammaAndTheAlphaLayerTheAlphaMode) {
 // A layer that is there but unusable fails the load with its line; the channels replaced before
 // it stay in the buffer. Whatever the failure, the file lock is free afterwards: another thread
 // gets it and reads.
-TEST_F(ombImageLayer, UnusableLayersFailTheLoadAndLeaveTheLockFree) {
+TEST_F(OmbImageLayerTest, UnusableLayersFailTheLoadAndLeaveTheLockFree) {
   const Bytes layer = FlatPng(2, 1, {11, 22, 33, 44});
   const std::u16string base = path("pic");
   const std::u16string tag = u"Information: [_ombImageRawLoadData] ";
@@ -151,7 +151,7 @@ TEST_F(ombImageLayer, UnusableLayersFailTheLoadAndLeaveTheLockFree) {
 
 // No alpha layer (or a format without alpha) leaves the decoded alpha; format 4 never opens the
 // alpha layer, so even a broken one does not matter there.
-TEST_F(ombImageLayer, AlphaLayerOnlyWhereThereIsAlpha) {
+TEST_F(OmbImageLayerTest, AlphaLayerOnlyWhereThereIsAlpha) {
   write("pic.png", RgbaPng(2, 1, {{1, 2, 3, 4}, {5, 6, 7, 8}}));
   write("pic_r", RgbaPng(2, 1, {{11, 0, 0, 0}, {111, 0, 0, 0}}));
   const Loaded noAlphaLayer = Load("pic.png", 0, 8, 1);

@@ -13,7 +13,7 @@ namespace {
 
 using namespace ombimagetest;
 
-class ombImageLoad : public OmbImageTest {};
+class OmbImageLoadTest : public OmbImageTest {};
 
 // Two pixels whose fields differ in every format; the second row holds them in the other order.
 constexpr Pixel kP0 = {200, 100, 50, 127};
@@ -21,7 +21,7 @@ constexpr Pixel kP1 = {8, 252, 131, 128};
 
 // Formats 0 to 4 with the three kinds of alpha mode. Alpha 127 and 128 sit on either side of
 // the top bit; format 0 never applies the mode.
-TEST_F(ombImageLoad, EachFormatPacksTheDecodedPixelsAfterTheAlphaMode) {
+TEST_F(OmbImageLoadTest, EachFormatPacksTheDecodedPixelsAfterTheAlphaMode) {
   write("pic.png", RgbaPng(2, 2, {kP0, kP1, kP1, kP0}));
   struct Case {
     uint32_t format;
@@ -66,7 +66,7 @@ TEST_F(ombImageLoad, EachFormatPacksTheDecodedPixelsAfterTheAlphaMode) {
 // Gamma 1.0 (mode 2) brightens by 255 × (v / 255) ^ (1 / 2.2); 2.2, mode 1 and no information
 // file at all keep the values. A gamma that is no positive number keeps them too, rather than
 // filling the table from an infinite or undefined power. The alpha never goes through the table.
-TEST_F(ombImageLoad, GammaCurveAppliesToColourOnly) {
+TEST_F(OmbImageLoadTest, GammaCurveAppliesToColourOnly) {
   const Pixel in0 = {128, 64, 1, 77};
   const Pixel in1 = {0, 255, 200, 128};
   write("pic.png", RgbaPng(2, 1, {in0, in1}));
@@ -114,7 +114,7 @@ TEST_F(ombImageLoad, GammaCurveAppliesToColourOnly) {
 }
 
 // Every colour type and depth reaches the formats as 8-bit R, G, B, A.
-TEST_F(ombImageLoad, ColourTypesArriveAsRgba) {
+TEST_F(OmbImageLoadTest, ColourTypesArriveAsRgba) {
   using filetest::PngPicture;
   auto picture = [](int colour, int depth, Bytes rows) {
     PngPicture p;
@@ -156,7 +156,7 @@ TEST_F(ombImageLoad, ColourTypesArriveAsRgba) {
   }
 }
 
-TEST_F(ombImageLoad, TooSmallABufferIsRefusedUntouched) {
+TEST_F(OmbImageLoadTest, TooSmallABufferIsRefusedUntouched) {
   write("pic.png", FlatPng(5, 3, {1, 2, 3, 4}));
   struct Case {
     uint32_t format;
@@ -178,7 +178,7 @@ TEST_F(ombImageLoad, TooSmallABufferIsRefusedUntouched) {
 
 // The information read does not decode, so both pictures describe themselves; only the load
 // refuses them.
-TEST_F(ombImageLoad, InterlacedOrWarningPicturesDoNotLoad) {
+TEST_F(OmbImageLoadTest, InterlacedOrWarningPicturesDoNotLoad) {
   const Bytes plain = FlatPng(4, 4, {1, 2, 3, 4});
   // An ancillary chunk with a bad checksum just before IEND: libpng only warns, and only once
   // the pixels are read.
@@ -196,7 +196,7 @@ TEST_F(ombImageLoad, InterlacedOrWarningPicturesDoNotLoad) {
   }
 }
 
-TEST_F(ombImageLoad, ARecordWithoutSizeOrFormatLoadsNothing) {
+TEST_F(OmbImageLoadTest, ARecordWithoutSizeOrFormatLoadsNothing) {
   write("pic.png", FlatPng(2, 2, {1, 2, 3, 4}));
   const OmbImageFile file = Open("pic.png");
   OMB_IMAGE_INFO info{};
