@@ -75,22 +75,8 @@ bool readHeader(DimgPngReader& reader, PngShape& shape) {
 // Every colour type and depth arrives as 8-bit R, G, B, A, the alpha as stored (255 where the
 // file has none).
 void expandToRgba(png_structp png, png_infop info, PngShape& shape) {
-  const int depth = png_get_bit_depth(png, info);
-  const int colour = png_get_color_type(png, info);
-  if (depth == 16) {
-    png_set_strip_16(png);
-    png_set_swap(png);
-  }
-  if (depth < 8) {
-    png_set_packing(png);
-    png_set_packswap(png);
-  }
-  if (colour == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
-  if (colour == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
-  if (png_get_valid(png, info, PNG_INFO_tRNS) != 0) png_set_tRNS_to_alpha(png);
-  if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
-  // libpng adds the filler only to pixels that still lack alpha, so a tRNS chunk's alpha wins.
-  if ((colour & PNG_COLOR_MASK_ALPHA) == 0) png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+  // Pictures without alpha (no alpha channel, no tRNS chunk) get 255 after the colour.
+  if (!DimgPngExpandTo8Bit(png, info)) png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
   png_read_update_info(png, info);
   shape.rowBytes = png_get_rowbytes(png, info);
 }
