@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -37,6 +38,7 @@ void Setup() {
   static const bool ready = [] {
     ombCoreInit();
     ombImageInit();
+    std::atexit([] { std::remove(FilePath().c_str()); });
     return true;
   }();
   (void)ready;

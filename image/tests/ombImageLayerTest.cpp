@@ -164,4 +164,26 @@ TEST_F(OmbImageLayerTest, AlphaLayerOnlyWhereThereIsAlpha) {
   EXPECT_EQ(rgb565.buffer, (Bytes{0x00, 0x08, 0x20, 0x68}));
 }
 
+// A picture in a resource archive finds its information file and its layers in the archive,
+// by its entry name.
+TEST_F(OmbImageLayerTest, CompanionFilesComeFromTheSameArchive) {
+  auto text = [](const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); };
+  Aib aib;
+  aib.values[0] = 42;
+  aib.alphaMode = 0;
+  const std::u16string pack =
+      archive("pics.dat", {{"img/pic.png", text(RgbaPng(2, 1, {{1, 2, 3, 4}, {5, 6, 7, 8}}))},
+                           {"img/pic.aib", text(aib.Bytes32())},
+                           {"img/pic_r.png", text(RgbaPng(2, 1, {{11, 0, 0, 0}, {111, 0, 0, 0}}))}});
+  ASSERT_EQ(ombFileRegistPack(pack.c_str()), OMB_OK);
+  const OmbImageFile file(ombFileOpen(OMB_FILE_MODE_READ, u"img/pic.png", 0));
+  ASSERT_NE(file, nullptr);
+  OMB_IMAGE_INFO info{};
+  ASSERT_EQ(ombImageGetInfo(&info, file.get()), OMB_OK);
+  EXPECT_EQ(info.values[0], 42);
+  Bytes buffer(8);
+  ASSERT_EQ(ombImageLoad(&info, file.get(), 8, 1, buffer.data(), 1), OMB_OK);
+  EXPECT_EQ(buffer, (Bytes{3, 2, 11, 255, 7, 6, 111, 255}));
+}
+
 }  // namespace
