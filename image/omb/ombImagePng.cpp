@@ -120,7 +120,8 @@ void finishSize(OMB_IMAGE_INFO* info) {
 }
 
 // Gamma modes: 1 (the default) and 0 mean the stored values; 2 a gamma of 1.0; 3 the gamma
-// given. Every load then uses mode 3 and the gamma alone.
+// given. The known modes all end as mode 3, since a load reads only the gamma (2.2 being the
+// stored values); an unknown mode is carried with the file's gamma.
 void finishGamma(OMB_IMAGE_INFO* info) {
   if (info->gammaMode == 1) {
     info->gammaMode = 0;
