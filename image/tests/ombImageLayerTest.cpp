@@ -14,6 +14,12 @@ namespace {
 
 using namespace ombimagetest;
 
+// The one row of "pic.png" as loaded in a format.
+struct FormatRow {
+  uint32_t format;
+  Bytes pixels;
+};
+
 class OmbImageLayerTest : public OmbImageTest {
  protected:
   // A 2 × 1 picture "pic.png" and its four layers, named with and without ".png". Each layer
@@ -27,51 +33,39 @@ class OmbImageLayerTest : public OmbImageTest {
     // The alpha comes from the layer's green.
     write("pic_a.png", RgbaPng(2, 1, {{99, 200, 99, 99}, {99, 44, 99, 99}}));
   }
+
+  void ExpectRows(const std::vector<FormatRow>& rows) {
+    for (const FormatRow& row : rows) {
+      SCOPED_TRACE(row.format);
+      const Loaded loaded = Load("pic.png", row.format, uint32_t(row.pixels.size()), 1);
+      ASSERT_EQ(loaded.result, OMB_OK);
+      EXPECT_EQ(loaded.buffer, row.pixels);
+    }
+  }
 };
 
 TEST_F(OmbImageLayerTest, LayersReplaceTheirChannelInEachFormat) {
   WriteLayers();
-  struct Case {
-    uint32_t format;
-    Bytes pixels;
-  };
-  const Case cases[] = {
+  ExpectRows({
       {0, {11, 22, 33, 200, 111, 122, 133, 44}},
       {1, {33, 22, 11, 200, 133, 122, 111, 44}},
       {2, {0x12, 0xC0, 0x78, 0x26}},
       {3, {0x44, 0x84, 0xF0, 0x35}},
       {4, {0xA4, 0x08, 0xD0, 0x6B}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.format);
-    const uint32_t rowBytes = uint32_t(c.pixels.size());
-    const Loaded loaded = Load("pic.png", c.format, rowBytes, 1);
-    ASSERT_EQ(loaded.result, OMB_OK);
-    EXPECT_EQ(loaded.buffer, c.pixels);
-  }
+  });
 }
 
 // One layer changes only its own field; the other fields keep the decoded picture's bits.
 TEST_F(OmbImageLayerTest, OneLayerKeepsTheOtherFields) {
   write("pic.png", RgbaPng(2, 1, {{200, 100, 50, 255}, {8, 252, 131, 128}}));
   write("pic_g", RgbaPng(2, 1, {{99, 22, 99, 99}, {99, 122, 99, 99}}));
-  struct Case {
-    uint32_t format;
-    Bytes pixels;
-  };
-  const Case cases[] = {
+  ExpectRows({
       {0, {0xC8, 0x16, 0x32, 0xFF, 0x08, 0x7A, 0x83, 0x80}},
       {1, {0x32, 0x16, 0xC8, 0xFF, 0x83, 0x7A, 0x08, 0x80}},
       {2, {0x13, 0xFC, 0x78, 0x80}},
       {3, {0x46, 0xE4, 0xF0, 0x85}},
       {4, {0xA6, 0xC8, 0xD0, 0x0B}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.format);
-    const Loaded loaded = Load("pic.png", c.format, uint32_t(c.pixels.size()), 1);
-    ASSERT_EQ(loaded.result, OMB_OK);
-    EXPECT_EQ(loaded.buffer, c.pixels);
-  }
+  });
 }
 
 // The picture's gamma (here 1.0) applies to the colour layers too; the alpha layer goes through
