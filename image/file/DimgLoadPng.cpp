@@ -53,23 +53,9 @@ struct PngShape {
 // with the alpha inverted.
 void prepare(png_structp png, png_infop info, PngShape& shape) {
   png_read_info(png, info);
-  int depth = 0;
-  int colour = 0;
-  png_get_IHDR(png, info, &shape.width, &shape.height, &depth, &colour, nullptr, nullptr, nullptr);
-  const bool transparency = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
-  if (depth == 16) {
-    png_set_strip_16(png);
-    png_set_swap(png);
-  }
-  if (depth < 8) {
-    png_set_packing(png);
-    png_set_packswap(png);
-  }
-  if (colour == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
-  if (colour == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
-  if (transparency) png_set_tRNS_to_alpha(png);
-  if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
-  shape.alpha = (colour & PNG_COLOR_MASK_ALPHA) != 0 || transparency;
+  shape.width = png_get_image_width(png, info);
+  shape.height = png_get_image_height(png, info);
+  shape.alpha = DimgPngExpandTo8Bit(png, info);
   if (shape.alpha) png_set_invert_alpha(png);
   shape.passes = png_set_interlace_handling(png);
   png_read_update_info(png, info);

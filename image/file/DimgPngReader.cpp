@@ -25,3 +25,22 @@ void DimgPngReader::OnMessage(png_structp png, png_const_charp message) {
   // takes libpng's own way out and the creation fails.
   if (self->m_trap.Armed()) self->m_trap.Leave();
 }
+
+bool DimgPngExpandTo8Bit(png_structp png, png_infop info) {
+  const int depth = png_get_bit_depth(png, info);
+  const int colour = png_get_color_type(png, info);
+  const bool transparency = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+  if (depth == 16) {
+    png_set_strip_16(png);
+    png_set_swap(png);
+  }
+  if (depth < 8) {
+    png_set_packing(png);
+    png_set_packswap(png);
+  }
+  if (colour == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+  if (colour == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+  if (transparency) png_set_tRNS_to_alpha(png);
+  if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+  return (colour & PNG_COLOR_MASK_ALPHA) != 0 || transparency;
+}

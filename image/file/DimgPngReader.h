@@ -14,6 +14,11 @@
 // libpng 1.6 checks colour-profile chunks (cHRM, gAMA, iCCP, sRGB) far more strictly than the
 // libpng that the game's files were made with, and warns about profiles that loaded before.
 // The readers never apply those chunks, so they are skipped unread.
+// Sets the transformations that bring a PNG of any colour type and depth (its header read) to
+// 8-bit channels: 16-bit samples stripped, small depths unpacked, palettes and grey expanded to
+// R, G, B, a tRNS chunk to alpha. Returns whether the rows then carry alpha.
+bool DimgPngExpandTo8Bit(png_structp png, png_infop info);
+
 class DimgPngReader {
  public:
   using Report = void (*)(png_structp png, png_const_charp message);

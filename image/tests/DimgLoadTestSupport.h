@@ -16,6 +16,7 @@
 #include <zlib.h>
 
 #include <array>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -170,8 +171,10 @@ inline Bytes WritePng(const PngPicture& p) {
   return out;
 }
 
-// One chunk (length, name, data, CRC) inserted right after IHDR; a wrong CRC on request.
-inline Bytes InsertChunk(const Bytes& png, const char* name, const Bytes& data, bool badCrc = false) {
+// One chunk (length, name, data, CRC) inserted at byte `at` (by default right after IHDR); a
+// wrong CRC on request.
+inline Bytes InsertChunk(const Bytes& png, const char* name, const Bytes& data, bool badCrc = false,
+                         size_t at = 33) {
   Bytes chunk;
   const uint32_t n = uint32_t(data.size());
   for (int i = 3; i >= 0; --i) chunk.push_back(uint8_t(n >> (8 * i)));
@@ -181,7 +184,7 @@ inline Bytes InsertChunk(const Bytes& png, const char* name, const Bytes& data, 
   if (badCrc) crc ^= 1;
   for (int i = 3; i >= 0; --i) chunk.push_back(uint8_t(crc >> (8 * i)));
   Bytes out = png;
-  out.insert(out.begin() + 33, chunk.begin(), chunk.end());
+  out.insert(out.begin() + static_cast<std::ptrdiff_t>(at), chunk.begin(), chunk.end());
   return out;
 }
 
