@@ -9,6 +9,7 @@
 #include "script/ScriptNative.h"
 #include "script/ScriptThread.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -71,6 +72,10 @@ ScriptObject sysGetRootDir(HSQUIRRELVM vm) {
   return ScriptObject::newString(up.c_str(), vm);
 }
 
+// The format text ("%", the script's format and the conversion letter) and the result each
+// hold at most this many characters.
+constexpr uint32_t kConvertLength = 15;
+
 // Flags, a width and a precision of at most two digits each: nothing a script passes can become
 // a conversion of its own, and the text stays short.
 bool isNumberFormat(const char16_t* format) {
@@ -95,10 +100,12 @@ bool isNumberFormat(const char16_t* format) {
       return false;
     }
   }
-  return *p == 0 && p - format <= 13;
+  return *p == 0 && p - format <= static_cast<std::ptrdiff_t>(kConvertLength - 2);
 }
 
-// A float with "%<format>f", anything else as an integer with "%<format>d".
+// A float with "%<format>f", anything else as an integer with "%<format>d". A result longer
+// than 15 characters (a wide field, a huge float) gives the empty string: a number is never
+// shown cut.
 ScriptObject strConvert(HSQUIRRELVM vm, const char16_t* format, ScriptObject value) {
   if (!isNumberFormat(format)) {
     scriptError(u"[%ls] Script Error: bad number format(%ls)", format);
@@ -106,11 +113,11 @@ ScriptObject strConvert(HSQUIRRELVM vm, const char16_t* format, ScriptObject val
   }
   const bool isFloat = value.getType() == OT_FLOAT;
   const std::u16string conversion = u"%" + std::u16string(format) + (isFloat ? u"f" : u"d");
-  char16_t text[256];
+  char16_t text[kConvertLength + 1];
   if (isFloat) {
-    ombStrPrintf(text, 256, conversion.c_str(), static_cast<double>(value.toFloat()));
+    ombStrPrintf(text, kConvertLength + 1, conversion.c_str(), static_cast<double>(value.toFloat()));
   } else {
-    ombStrPrintf(text, 256, conversion.c_str(), value.toInteger());
+    ombStrPrintf(text, kConvertLength + 1, conversion.c_str(), value.toInteger());
   }
   return ScriptObject::newString(text, vm);
 }

@@ -88,8 +88,15 @@ TEST_F(ScriptBaseNativesTest, StrConvertFormatsNumbers) {
       {"strConvert(\"-4\", 7)", "7   "},
       {"strConvert(\"+\", 3)", "+3"},
       {"strConvert(\"5.1\", 3.14159)", "  3.1"},
+      {"strConvert(\".0\", -2.7)", "-3"},
+      {"strConvert(\"\", -2.7)", "-2.700000"},
+      {"strConvert(\"10.3\", 12.9)", "    12.900"},
       {"strConvert(\"\", \"text\")", "0"},  // not a number: the integer 0
-      {"strConvert(\"99.99\", 1)", std::string(98, ' ').append("1").c_str()},
+      {"strConvert(\"15\", 42)", "             42"},  // exactly the 15 characters a result holds
+      // Longer results are given as nothing rather than as a cut number.
+      {"strConvert(\"16\", 42)", ""},
+      {"strConvert(\"99.99\", 1)", ""},
+      {"strConvert(\"\", 1e30)", ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(evalString(c.expression), c.text) << c.expression;

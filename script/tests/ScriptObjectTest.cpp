@@ -21,9 +21,12 @@ using scripttest::u8;
 class ScriptObjectTest : public ScriptTest {
  protected:
   ScriptObjectTest() {
-    run("t <- { i = 2.9, n = -2.9, s = \"text\", b = true, one = 1, nul = null, f = 1.5 };"
-        "a <- [5, 2.5, \"x\", true];"
-        "v <- Vec3(1, 2, 3);");
+    // One statement a line: on a script's top level a statement ending in '}' takes no ';' (the
+    // ';' is an empty statement that the next statement on the same line must be separated
+    // from), as the language has always compiled it.
+    run("t <- { i = 2.9, n = -2.9, s = \"text\", b = true, one = 1, nul = null, f = 1.5 }\n"
+        "a <- [5, 2.5, \"x\", true]\n"
+        "v <- Vec3(1, 2, 3)\n");
     table = global("t");
     array = global("a");
   }
@@ -180,8 +183,9 @@ TEST_F(ScriptObjectTest, ConversionsAndReassignment) {
 }
 
 TEST_F(ScriptObjectTest, AHandleKeepsItsValueAliveUntilTheLastCopyGoes) {
+  // A weak reference in a table slot reads as the value it refers to, or null once it is gone.
   run("function watch(x) { w <- x.weakref(); }"
-      "function alive() { return w.ref() != null; }");
+      "function alive() { return w != null; }");
   ScriptObject first = ScriptObject::newTable(vm());
   thread->vm.prepareCall(global("watch")).pushObject(first).run();
   ScriptObject copy = first;
