@@ -11,6 +11,19 @@ bool isNumeric(const ScriptObject& value) {
   return (value.getType() & SQOBJECT_NUMERIC) != 0;
 }
 
+// The typed readings of a found value: only numbers count as numbers, only bools as bools.
+int32_t integerOr(const ScriptObject& value, int32_t fallback) {
+  return isNumeric(value) ? value.toInteger() : fallback;
+}
+
+float floatOr(const ScriptObject& value, float fallback) {
+  return isNumeric(value) ? value.toFloat() : fallback;
+}
+
+bool isTrue(const ScriptObject& value) {
+  return value.getType() == OT_BOOL && value.getObject()._unVal.nInteger != 0;
+}
+
 // The text of a string key for messages; null for any other key.
 const char16_t* keyText(const HSQOBJECT& key) {
   HSQOBJECT copy = key;
@@ -126,48 +139,39 @@ void ScriptObject::setSlotByIndex(int32_t index, const HSQOBJECT& value) const {
 }
 
 int32_t ScriptObject::getIntegerSlot(const char16_t* name) const {
-  const ScriptObject value = findSlot(name);
-  return isNumeric(value) ? value.toInteger() : 0;
+  return integerOr(findSlot(name), 0);
 }
 
 int32_t ScriptObject::getIntegerSlotByIndex(int32_t index, int32_t fallback) const {
-  const ScriptObject value = findSlotByIndex(index);
-  return isNumeric(value) ? value.toInteger() : fallback;
+  return integerOr(findSlotByIndex(index), fallback);
 }
 
 int32_t ScriptObject::getIntegerSlotByKey(const HSQOBJECT& key, int32_t fallback) const {
-  const ScriptObject value = findSlotByKey(key);
-  return isNumeric(value) ? value.toInteger() : fallback;
+  return integerOr(findSlotByKey(key), fallback);
 }
 
 float ScriptObject::getFloatSlot(const char16_t* name) const {
-  const ScriptObject value = findSlot(name);
-  return isNumeric(value) ? value.toFloat() : 0.0f;
+  return floatOr(findSlot(name), 0.0f);
 }
 
 float ScriptObject::getFloatSlotByIndex(int32_t index, float fallback) const {
-  const ScriptObject value = findSlotByIndex(index);
-  return isNumeric(value) ? value.toFloat() : fallback;
+  return floatOr(findSlotByIndex(index), fallback);
 }
 
 float ScriptObject::getFloatSlotByKey(const HSQOBJECT& key, float fallback) const {
-  const ScriptObject value = findSlotByKey(key);
-  return isNumeric(value) ? value.toFloat() : fallback;
+  return floatOr(findSlotByKey(key), fallback);
 }
 
 bool ScriptObject::getBoolSlot(const char16_t* name) const {
-  const ScriptObject value = findSlot(name);
-  return value.getType() == OT_BOOL && value.getObject()._unVal.nInteger != 0;
+  return isTrue(findSlot(name));
 }
 
 bool ScriptObject::getBoolSlotByIndex(int32_t index) const {
-  const ScriptObject value = findSlotByIndex(index);
-  return value.getType() == OT_BOOL && value.getObject()._unVal.nInteger != 0;
+  return isTrue(findSlotByIndex(index));
 }
 
 bool ScriptObject::getBoolSlotByKey(const HSQOBJECT& key) const {
-  const ScriptObject value = findSlotByKey(key);
-  return value.getType() == OT_BOOL && value.getObject()._unVal.nInteger != 0;
+  return isTrue(findSlotByKey(key));
 }
 
 // The characters stay valid after the handle is dropped because the slot still holds the string.
