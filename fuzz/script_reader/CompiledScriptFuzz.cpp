@@ -27,54 +27,53 @@ void require(bool condition) {
 void discard(int32_t, const char16_t*) {}
 void keepGoing(int32_t) {}
 
-struct Loader {
-  Loader() {
+// The framework and one folder for the input file, for the life of the process. Each input gets
+// a machine of its own, torn down before the next: the machine's objects must not outlive the
+// run (the language releases them through per-thread state that is gone at exit).
+struct Workplace {
+  Workplace() {
     ombCoreInit();
     ombLogSetOutput(&discard);
     ombLogSetErrorHook(&keepGoing);
     char pattern[] = "/tmp/script_reader-XXXXXX";
     require(mkdtemp(pattern) != nullptr);
     folder = pattern;
-    manager = new ScriptManager();
-    thread = new ScriptThread(manager, manager->rootTable);
-    std::atexit(&cleanUp);
   }
-  static void cleanUp();
+  ~Workplace() {
+    std::remove((folder + "/fuzz.cnut").c_str());
+    rmdir(folder.c_str());
+  }
 
   std::string folder;
-  ScriptManager* manager = nullptr;
-  ScriptThread* thread = nullptr;
 };
 
-Loader& loader() {
-  static Loader instance;
+Workplace& workplace() {
+  static Workplace instance;
   return instance;
-}
-
-void Loader::cleanUp() {
-  Loader& l = loader();
-  std::remove((l.folder + "/fuzz.cnut").c_str());
-  rmdir(l.folder.c_str());
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Loader& l = loader();
-  const std::string file = l.folder + "/fuzz.cnut";
+  const Workplace& w = workplace();
+  const std::string file = w.folder + "/fuzz.cnut";
   FILE* out = std::fopen(file.c_str(), "wb");
   require(out != nullptr);
   require(std::fwrite(data, 1, size, out) == size);
   require(std::fclose(out) == 0);
 
-  HSQUIRRELVM vm = l.thread->vm.vm;
-  const SQInteger top = sq_gettop(vm);
-  const std::string narrow = l.folder + "/fuzz";  // ASCII: mkdtemp's pattern
-  const std::u16string path(narrow.begin(), narrow.end());
-  ScriptObject closure;
-  const char16_t* directory = loadCompiledScript(path.c_str(), l.thread, closure);
-  require(directory != nullptr);
-  require(closure.isNull() || closure.getType() == OT_CLOSURE);
-  require(sq_gettop(vm) == top);
+  ScriptManager manager;
+  {
+    ScriptThread thread(&manager, manager.rootTable);
+    HSQUIRRELVM vm = thread.vm.vm;
+    const SQInteger top = sq_gettop(vm);
+    const std::string narrow = w.folder + "/fuzz";  // ASCII: mkdtemp's pattern
+    const std::u16string path(narrow.begin(), narrow.end());
+    ScriptObject closure;
+    const char16_t* directory = loadCompiledScript(path.c_str(), &thread, closure);
+    require(directory != nullptr);
+    require(closure.isNull() || closure.getType() == OT_CLOSURE);
+    require(sq_gettop(vm) == top);
+  }
   return 0;
 }

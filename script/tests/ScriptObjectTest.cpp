@@ -191,7 +191,8 @@ TEST_F(ScriptObjectTest, AHandleKeepsItsValueAliveUntilTheLastCopyGoes) {
   ScriptObject copy = first;
   ScriptObject assigned = ScriptObject::newInteger(vm(), 1);
   assigned = copy;
-  assigned = assigned;  // self-assignment keeps the reference
+  const ScriptObject& same = assigned;
+  assigned = same;  // self-assignment keeps the reference
   ScriptObject moved = std::move(copy);
   first = ScriptObject();
   EXPECT_EQ(eval("alive()").getObject()._unVal.nInteger, 1);
