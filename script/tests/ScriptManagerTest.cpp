@@ -45,24 +45,27 @@ TEST_F(ScriptManagerTest, CompileErrorsAreLoggedWithTheirPlace) {
   EXPECT_TRUE(errors().empty());
 }
 
-TEST_F(ScriptManagerTest, CompilestringFailsAsARunTimeError) {
-  // The base library's compilestring compiles without raising: its failure is the error of the
-  // calling script, reported by the run-time handler, not a compile-error line.
-  EXPECT_TRUE(run("compilestring(\"local x = ;\", \"broken.nut\");").isNull());
-  const std::vector<std::string> debug = logged(OMB_LOG_DEBUG);
-  ASSERT_GE(debug.size(), 2u);
-  EXPECT_EQ(debug[0], "[] Script Runtime Error: expression expected");
-  EXPECT_EQ(debug[1], "[CALLSTACK]");
-  EXPECT_EQ(errors(), std::vector<std::string>{"[] Script Error: can't run script"});
-}
-
-TEST_F(ScriptManagerTest, ARunTimeErrorWithANonStringValueIsUnknown) {
-  EXPECT_TRUE(run("throw 5;").isNull());
-  const std::vector<std::string> debug = logged(OMB_LOG_DEBUG);
-  ASSERT_GE(debug.size(), 2u);
-  EXPECT_EQ(debug[0], "[] Script Runtime Error: unknown");
-  EXPECT_EQ(debug[1], "[CALLSTACK]");
-  EXPECT_EQ(errors(), std::vector<std::string>{"[] Script Error: can't run script"});
+TEST_F(ScriptManagerTest, ARunTimeErrorIsReportedThenFailsTheCall) {
+  struct Case {
+    const char* source;
+    const char* first;
+  };
+  const Case cases[] = {
+      {"throw 5;", "[] Script Runtime Error: unknown"},  // not a string
+      // The base library's compilestring compiles without raising: its failure is the error of
+      // the calling script, not a compile-error line.
+      {"compilestring(\"local x = ;\", \"broken.nut\");",
+       "[] Script Runtime Error: expression expected"},
+  };
+  for (const Case& c : cases) {
+    clearLog();
+    EXPECT_TRUE(run(c.source).isNull()) << c.source;
+    const std::vector<std::string> debug = logged(OMB_LOG_DEBUG);
+    ASSERT_GE(debug.size(), 2u) << c.source;
+    EXPECT_EQ(debug[0], c.first);
+    EXPECT_EQ(debug[1], "[CALLSTACK]");
+    EXPECT_EQ(errors(), std::vector<std::string>{"[] Script Error: can't run script"}) << c.source;
+  }
 }
 
 TEST_F(ScriptManagerTest, TheErrorReportListsLocalsOfEveryType) {
