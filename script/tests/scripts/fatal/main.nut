@@ -1,0 +1,4 @@
+function work() {
+  sysError("the game cannot go on");
+  print("never printed");
+}

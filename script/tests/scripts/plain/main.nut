@@ -1,0 +1,2 @@
+// Neither init nor work.
+loaded <- true;
