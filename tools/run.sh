@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds the runtime and runs its main job.
+# Builds the runtime and runs its main job. Until the game executable exists, the main job is
+# the demo game of tools/demo: its compiled scripts, packed in bin/demo.dat, run frame by frame
+# through the script runtime (scriptrun), every log line on standard output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/build.sh release
@@ -7,5 +9,4 @@ bin=build/release/bin
 if [ -x "$bin/runtime" ]; then
   exec "$bin/runtime" "$@"
 fi
-echo "The runtime executable is not built yet; the fixture tools in $bin are:"
-ls "$bin"
+exec "$bin/scriptrun" --archive demo.dat --frames 200 "$@" demo
