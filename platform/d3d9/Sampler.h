@@ -6,6 +6,7 @@
 // Results are A8R8G8B8 words.
 
 #include "platform/d3d9/DeviceState.h"
+#include "platform/d3d9/Simd.h"
 #include "platform/d3d9/Texture.h"
 
 namespace d3d9 {
@@ -23,9 +24,10 @@ struct SamplerSetup {
   uint32_t mipFilter = D3DTEXF_NONE;
   float lodBias = 0.0f;
   bool needsLod = false;  // level or filter choice depends on the derivatives
+  SimdLevel simd = SimdLevel::Scalar;  // the arithmetic of the span samplers
 };
 
-// Reads sampler `index` and its bound texture from the state. Fails with the interface's
+// Reads sampler `index` and its bound texture from the state, and the SIMD level in force. Fails with the interface's
 // "unsupported" codes for filters and address modes the stand-in does not draw.
 HRESULT prepareSampler(const DeviceState& state, uint32_t index, SamplerSetup& out);
 
