@@ -89,24 +89,42 @@ uint32_t samplePoint(const SamplerSetup& s, const TexelLevel& l, float u, float 
   return texelAt(s, l, x, xIn, y, yIn);
 }
 
+// The four texels of a filtered position that is not wholly inside the level, by the address
+// modes; kept out of line, so that the common path stays small.
 template <bool kWide>
-inline typename Filter<kWide>::Colour sampleLinear(const SamplerSetup& s, const TexelLevel& l,
-                                                   float u, float v) {
-  // Texel centres lie at (i + 0.5) / size; weights in 1/256 steps.
-  const int32_t fx = floorToInt((u * float(l.width) - 0.5f) * 256.0f);
-  const int32_t fy = floorToInt((v * float(l.height) - 0.5f) * 256.0f);
-  int32_t x0 = fx >> 8, y0 = fy >> 8;
+[[gnu::noinline]] typename Filter<kWide>::Colour sampleLinearAddressed(
+    const SamplerSetup& s, const TexelLevel& l, int32_t x0, int32_t y0, uint32_t wx,
+    uint32_t wy) {
   int32_t x1 = x0 + 1, y1 = y0 + 1;
-  const uint32_t wx = uint32_t(fx & 255), wy = uint32_t(fy & 255);
-  if (uint32_t(x1) < l.width && uint32_t(y1) < l.height && x0 >= 0 && y0 >= 0) {
-    // All four texels inside the level: no addressing needed.
-    return Filter<kWide>::bilerp(l.texels + size_t(y0) * l.pitch + size_t(x0), l.pitch, wx, wy);
+  if (s.addressU == D3DTADDRESS_WRAP && s.addressV == D3DTADDRESS_WRAP &&
+      (l.width & (l.width - 1)) == 0 && (l.height & (l.height - 1)) == 0) {
+    // Wrapping on power-of-two sides, the common case at the edges of repeated textures: the
+    // indices wrap by masking, in and out of the level alike.
+    const uint32_t* top = l.texels + size_t(uint32_t(y0) & (l.height - 1)) * l.pitch;
+    const uint32_t* bottom = l.texels + size_t(uint32_t(y1) & (l.height - 1)) * l.pitch;
+    const uint32_t left = uint32_t(x0) & (l.width - 1), right = uint32_t(x1) & (l.width - 1);
+    return Filter<kWide>::bilerp(top[left], top[right], bottom[left], bottom[right], wx, wy);
   }
   const bool x0In = address(x0, l.width, s.addressU), x1In = address(x1, l.width, s.addressU);
   const bool y0In = address(y0, l.height, s.addressV), y1In = address(y1, l.height, s.addressV);
   return Filter<kWide>::bilerp(texelAt(s, l, x0, x0In, y0, y0In), texelAt(s, l, x1, x1In, y0, y0In),
                                texelAt(s, l, x0, x0In, y1, y1In), texelAt(s, l, x1, x1In, y1, y1In),
                                wx, wy);
+}
+
+template <bool kWide>
+[[gnu::always_inline]] inline typename Filter<kWide>::Colour sampleLinear(
+    const SamplerSetup& s, const TexelLevel& l, float u, float v) {
+  // Texel centres lie at (i + 0.5) / size; weights in 1/256 steps.
+  const int32_t fx = floorToInt((u * float(l.width) - 0.5f) * 256.0f);
+  const int32_t fy = floorToInt((v * float(l.height) - 0.5f) * 256.0f);
+  const int32_t x0 = fx >> 8, y0 = fy >> 8;
+  const uint32_t wx = uint32_t(fx & 255), wy = uint32_t(fy & 255);
+  if (uint32_t(x0) < l.width - 1 && uint32_t(y0) < l.height - 1) {
+    // All four texels inside the level: no addressing needed.
+    return Filter<kWide>::bilerp(l.texels + size_t(y0) * l.pitch + size_t(x0), l.pitch, wx, wy);
+  }
+  return sampleLinearAddressed<kWide>(s, l, x0, y0, wx, wy);
 }
 
 template <bool kWide>

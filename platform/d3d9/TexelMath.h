@@ -46,8 +46,23 @@ inline __m128i weighPairs(__m128i pairs, __m128i weights) {
   return _mm_srli_epi16(_mm_add_epi16(m, _mm_srli_si128(m, 8)), 8);
 }
 
+// Four copies of 256 - w and four of w, for w in 0..256: a table, since building the vector
+// from w takes more instructions than the filter step it serves.
+struct WeightPairs {
+  alignas(16) int16_t lanes[257][8];
+  constexpr WeightPairs() : lanes() {
+    for (int w = 0; w <= 256; ++w) {
+      for (int k = 0; k < 4; ++k) {
+        lanes[w][k] = int16_t(256 - w);
+        lanes[w][k + 4] = int16_t(w);
+      }
+    }
+  }
+};
+inline constexpr WeightPairs kWeightPairs{};
+
 inline __m128i weightPair(uint32_t w) {
-  return _mm_unpacklo_epi64(_mm_set1_epi16(short(256 - w)), _mm_set1_epi16(short(w)));
+  return _mm_load_si128(reinterpret_cast<const __m128i*>(kWeightPairs.lanes[w]));
 }
 
 // lerpArgb on widened colours (lanes 0 to 3 of a and b).
