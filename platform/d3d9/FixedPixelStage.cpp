@@ -127,8 +127,10 @@ void FixedPixelStage::shade(const PixelSpan& span, uint32_t* argb) {
     // The argument registers, indexed by D3DTA_DIFFUSE (0), D3DTA_CURRENT (1), D3DTA_TEXTURE.
     uint32_t regs[3] = {diffuse, 0, 0xFFFFFFFFu};
     if (!flatDiffuse) {
-      regs[0] = toByte(span.channel[d + 3][i]) << 24 | toByte(span.channel[d][i]) << 16 |
-                toByte(span.channel[d + 1][i]) << 8 | toByte(span.channel[d + 2][i]);
+      // A channel that is flat on its own (the alpha of a triangle with one alpha and several
+      // colours) carries only its first value.
+      auto at = [&](int32_t c) { return toByte(span.channel[c][span.flat[c] ? 0 : i]); };
+      regs[0] = at(d + 3) << 24 | at(d) << 16 | at(d + 1) << 8 | at(d + 2);
     }
     regs[1] = regs[0];
     for (uint32_t k = 0; k < stageCount_; ++k) {

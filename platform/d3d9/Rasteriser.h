@@ -7,6 +7,7 @@
 // attribute is interpolated perspective-correctly.
 
 #include "platform/d3d9/OutputMerger.h"
+#include "platform/d3d9/Simd.h"
 #include "platform/d3d9/Stages.h"
 
 namespace d3d9 {
@@ -37,6 +38,8 @@ class Rasteriser {
   static constexpr uint32_t kChunk = kMaxSpan;
 
   void shadeChunk(int32_t x, int32_t y, uint32_t count);
+  template <bool kWide>
+  void shadeChunkWith(int32_t x, int32_t y, uint32_t count);
 
   PixelStage* stage_ = nullptr;
   const MergeSetup* merge_ = nullptr;
@@ -45,6 +48,7 @@ class Rasteriser {
   ClipRect clip_{};
   uint32_t channelCount_ = 0;
   uint64_t stepped_ = 0;
+  bool wide_ = false;  // SSE2 loops (Simd.h)
 
   // Planes of the current triangle: value = base + dx * px + dy * py.
   struct Plane {
