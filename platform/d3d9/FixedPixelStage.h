@@ -36,8 +36,8 @@ class FixedPixelStage final : public PixelStage {
   const uint32_t* combine(uint32_t op, const uint32_t* a, const uint32_t* b, uint32_t n,
                           uint32_t* scratch) const;
 
-  // Per-span scratch: sampled texels per stage, levels of detail, filled-in coordinates, the
-  // words of the diffuse colour, of stage results and of a stage without a texture.
+  // Per-span scratch: sampled texels per stage, levels of detail, filled-in coordinates, and
+  // the words of the diffuse colour and of stage results.
   uint32_t texels_[kStageCount][kMaxSpan] = {};
   SpanScratch scratch_ = {};
   uint32_t diffuse_[kMaxSpan] = {};
