@@ -229,6 +229,31 @@ float samplerLod(const SamplerSetup& s, float dudx, float dvdx, float dudy, floa
   return 0.5f * fastLog2(rho2) + s.lodBias;
 }
 
+#if D3D9_SSE2
+__m128 samplerLod4(const SamplerSetup& s, __m128 dudx, __m128 dvdx, __m128 dudy, __m128 dvdy) {
+  const TexelLevel& l = s.levels[0];
+  const __m128 w = _mm_set1_ps(float(l.width)), h = _mm_set1_ps(float(l.height));
+  const __m128 ax = _mm_mul_ps(dudx, w), bx = _mm_mul_ps(dvdx, h);
+  const __m128 ay = _mm_mul_ps(dudy, w), by = _mm_mul_ps(dvdy, h);
+  const __m128 x = _mm_add_ps(_mm_mul_ps(ax, ax), _mm_mul_ps(bx, bx));
+  const __m128 y = _mm_add_ps(_mm_mul_ps(ay, ay), _mm_mul_ps(by, by));
+  // std::max(x, y) is x < y ? y : x, which keeps a NaN in x.
+  const __m128 less = _mm_cmplt_ps(x, y);
+  const __m128 rho2 = _mm_or_ps(_mm_and_ps(less, y), _mm_andnot_ps(less, x));
+  // fastLog2: the exponent plus the mantissa read as a fraction; -128 unless positive.
+  const __m128i bits = _mm_castps_si128(rho2);
+  const __m128 exponent = _mm_cvtepi32_ps(
+      _mm_sub_epi32(_mm_and_si128(_mm_srli_epi32(bits, 23), _mm_set1_epi32(0xFF)),
+                    _mm_set1_epi32(127)));
+  const __m128 mantissa = _mm_mul_ps(
+      _mm_cvtepi32_ps(_mm_and_si128(bits, _mm_set1_epi32(0x7FFFFF))), _mm_set1_ps(1.0f / 8388608.0f));
+  const __m128 positive = _mm_cmpgt_ps(rho2, _mm_setzero_ps());
+  const __m128 log2 = _mm_or_ps(_mm_and_ps(positive, _mm_add_ps(exponent, mantissa)),
+                                _mm_andnot_ps(positive, _mm_set1_ps(-128.0f)));
+  return _mm_add_ps(_mm_mul_ps(_mm_set1_ps(0.5f), log2), _mm_set1_ps(s.lodBias));
+}
+#endif
+
 uint32_t sampleTexture(const SamplerSetup& s, float u, float v, float lod) {
   if (!s.bound) return kWhite;
   return sampleChoice<false>(s, chooseLevels(s, lod), u, v);

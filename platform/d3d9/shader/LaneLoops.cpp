@@ -56,12 +56,19 @@ void writeLanes(SimdLevel simd, const float* r, float scale, bool saturate, floa
   if (simd == SimdLevel::Sse2) {
     const __m128 k = _mm_set1_ps(scale), zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
     const __m128 lo = _mm_set1_ps(-range), hi = _mm_set1_ps(range);
-    eachGroup(n, [&](uint32_t i) {
-      __m128 v = _mm_mul_ps(ld(r, i), k);
-      if (saturate) v = clamp4(v, zero, one);
-      if (range != 0.0f) v = clamp4(v, lo, hi);
-      _mm_storeu_ps(out + i, v);
-    });
+    // One loop for each combination of the clamps, so that no lane tests them.
+    auto loop = [&](auto clamps) {
+      eachGroup(n, [&](uint32_t i) { _mm_storeu_ps(out + i, clamps(_mm_mul_ps(ld(r, i), k))); });
+    };
+    if (saturate && range != 0.0f) {
+      loop([&](__m128 v) { return clamp4(clamp4(v, zero, one), lo, hi); });
+    } else if (saturate) {
+      loop([&](__m128 v) { return clamp4(v, zero, one); });
+    } else if (range != 0.0f) {
+      loop([&](__m128 v) { return clamp4(v, lo, hi); });
+    } else {
+      loop([](__m128 v) { return v; });
+    }
     return;
   }
 #endif
