@@ -43,6 +43,8 @@ void Rasteriser::begin(PixelStage* stage, const MergeSetup* merge, const DepthSe
   channelCount_ = stage->channels().count;
   stepped_ = stage->channels().stepped;
   wide_ = simdLevel() == SimdLevel::Sse2;
+  rowCount_ = 0;
+  pos_ = 0;
   for (uint32_t c = 0; c < channelCount_; ++c) channelPtr_[c] = values_[c];
 }
 
@@ -91,6 +93,9 @@ void Rasteriser::triangle(const ScreenVertex& va, const ScreenVertex& vb,
   z_ = plane(p0.z, p1.z, p2.z);
   rhw_ = plane(p0.rhw, p1.rhw, p2.rhw);
   perspective_ = !(p0.rhw == p1.rhw && p1.rhw == p2.rhw);
+  // Rows are batched only where the pixel stages interpolate every pixel on its own: a span
+  // without a gradient of 1/w is sampled by stepping from its first pixel.
+  batch_ = float(rhw_.dx) != 0.0f || float(rhw_.dy) != 0.0f;
   for (uint32_t c = 0; c < channelCount_; ++c) {
     ch_[c] = plane(p0.ch[c], p1.ch[c], p2.ch[c]);
     gradX_[c] = float(ch_[c].dx);
@@ -124,9 +129,10 @@ void Rasteriser::triangle(const ScreenVertex& va, const ScreenVertex& vb,
       }
     }
     for (int64_t x = left; x <= right; x += kChunk) {
-      shadeChunk(int32_t(x), int32_t(py), uint32_t(std::min<int64_t>(kChunk, right - x + 1)));
+      addRow(int32_t(x), int32_t(py), uint32_t(std::min<int64_t>(kChunk, right - x + 1)));
     }
   }
+  flush();
 }
 
 namespace {
@@ -257,54 +263,70 @@ struct SpanLoops<true> : SpanLoops<false> {};
 
 }  // namespace
 
-void Rasteriser::shadeChunk(int32_t x, int32_t y, uint32_t count) {
-  if (wide_) {
-    shadeChunkWith<true>(x, y, count);
-  } else {
-    shadeChunkWith<false>(x, y, count);
+void Rasteriser::addRow(int32_t x, int32_t y, uint32_t count) {
+  // The SSE2 loops fill whole groups of four from the row's first index.
+  if (pos_ + ((count + 3) & ~3u) > kChunk) flush();
+  const bool any = wide_ ? interpolate<true>(x, y, count) : interpolate<false>(x, y, count);
+  if (!any) return;
+  rows_[rowCount_++] = {uint32_t(x), uint32_t(y), pos_, count};
+  pos_ += count;
+  if (!batch_) {
+    flush();
+  } else if (pos_ & 1) {
+    live_[pos_++] = 0;
   }
 }
 
+void Rasteriser::flush() {
+  if (rowCount_ == 0) return;
+  const PixelSpan span{rows_[0].x, rows_[0].y, pos_,   live_,          ws_,
+                       channelPtr_, flat_,      gradX_, gradY_,         float(rhw_.dx),
+                       float(rhw_.dy), rows_,   rowCount_};
+  stage_->shade(span, colours_);
+  for (uint32_t r = 0; r < rowCount_; ++r) {
+    const SpanRow& row = rows_[r];
+    mergeSpan(*merge_, *depth_, row.x, row.y, row.count, live_ + row.begin,
+              colours_ + row.begin, zs_ + row.begin, scratch_);
+  }
+  rowCount_ = 0;
+  pos_ = 0;
+}
+
 template <bool kWide>
-void Rasteriser::shadeChunkWith(int32_t x, int32_t y, uint32_t count) {
+bool Rasteriser::interpolate(int32_t x, int32_t y, uint32_t count) {
   using Loops = SpanLoops<kWide>;
   const float fy = float(y);
   const float zRow = float(z_.base + z_.dy * y), zdx = float(z_.dx);
-  uint32_t liveCount = 0;
+  float* zs = zs_ + pos_;
+  uint8_t* live = live_ + pos_;
+  float* ws = ws_ + pos_;
   const DepthSetup& d = *depth_;
-  const float* depthRow = d.test ? d.values + size_t(y) * d.pitch + x : nullptr;
-  Loops::ramp(zRow, zdx, x, count, zs_);
-  if (!depthRow) {
-    std::fill(live_, live_ + count, uint8_t(1));
-    liveCount = count;
+  Loops::ramp(zRow, zdx, x, count, zs);
+  if (d.test) {
+    const float* depthRow = d.values + size_t(y) * d.pitch + x;
+    if (Loops::depthTest(d.func, zs, depthRow, count, live) == 0) return false;
   } else {
-    liveCount = Loops::depthTest(d.func, zs_, depthRow, count, live_);
+    std::fill(live, live + count, uint8_t(1));
   }
-  if (liveCount == 0) return;
   const float rhwRow = float(rhw_.base + rhw_.dy * y), rhwdx = float(rhw_.dx);
   if (perspective_) {
-    Loops::reciprocalRamp(rhwRow, rhwdx, x, count, ws_);
+    Loops::reciprocalRamp(rhwRow, rhwdx, x, count, ws);
   } else {
-    const float w = 1.0f / rhwRow;
-    std::fill(ws_, ws_ + count, w);
+    std::fill(ws, ws + count, 1.0f / rhwRow);
   }
   for (uint32_t c = 0; c < channelCount_; ++c) {
     const float row = float(ch_[c].base + ch_[c].dy * fy), dx = float(ch_[c].dx);
-    float* out = values_[c];
+    // Flat channels, and stepped ones without perspective (never batched), carry their first
+    // value only, at index 0.
     if (flat_[c]) {
-      out[0] = flatValue_[c];
-      continue;
+      values_[c][0] = flatValue_[c];
+    } else if (!perspective_ && (stepped_ >> c & 1)) {
+      values_[c][0] = (row + dx * float(x)) * ws[0];
+    } else {
+      Loops::weightedRamp(row, dx, x, count, ws, values_[c] + pos_);
     }
-    if (!perspective_ && (stepped_ >> c & 1)) {
-      out[0] = (row + dx * float(x)) * ws_[0];
-      continue;
-    }
-    Loops::weightedRamp(row, dx, x, count, ws_, out);
   }
-  const PixelSpan span{uint32_t(x), uint32_t(y), count,  live_,          ws_,           channelPtr_,
-                       flat_,        gradX_,      gradY_, float(rhw_.dx), float(rhw_.dy)};
-  stage_->shade(span, colours_);
-  mergeSpan(*merge_, d, uint32_t(x), uint32_t(y), count, live_, colours_, zs_, scratch_);
+  return true;
 }
 
 }  // namespace d3d9

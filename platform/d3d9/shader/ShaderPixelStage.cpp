@@ -113,13 +113,16 @@ void ShaderPixelStage::sampleAt(uint32_t stage, const float* const* coords, uint
   const float* lods = nullptr;
   if (s.needsLod) {
     // Computed coordinates have no gradients: the level comes from the difference to the
-    // neighbour in the span, per pair of pixels, taken alike along both screen axes.
-    for (uint32_t i = 0; i < n; i += 2) {
-      const uint32_t a = i + 1 < n ? i : (i > 0 ? i - 1 : i), b = a + 1 < n ? a + 1 : a;
-      const float du = u_[b] - u_[a], dv = v_[b] - v_[a];
-      const float lod = samplerLod(s, du, dv, du, dv);
-      lods_[i] = lod + (biases ? biases[i] : 0.0f);
-      if (i + 1 < n) lods_[i + 1] = lod + (biases ? biases[i + 1] : 0.0f);
+    // neighbour in the row, per pair of pixels, taken alike along both screen axes.
+    for (uint32_t r = 0; r < span_->rowCount; ++r) {
+      const uint32_t first = span_->rows[r].begin, end = first + span_->rows[r].count;
+      for (uint32_t i = first; i < end; i += 2) {
+        const uint32_t a = i + 1 < end ? i : (i > first ? i - 1 : i), b = a + 1 < end ? a + 1 : a;
+        const float du = u_[b] - u_[a], dv = v_[b] - v_[a];
+        const float lod = samplerLod(s, du, dv, du, dv);
+        lods_[i] = lod + (biases ? biases[i] : 0.0f);
+        if (i + 1 < end) lods_[i + 1] = lod + (biases ? biases[i + 1] : 0.0f);
+      }
     }
     lods = lods_;
   }
