@@ -3,6 +3,7 @@
 // and the output merger may be made faster, never different. On a mismatch the picture drawn
 // is written beside the test's build files for a look.
 
+#include "platform/d3d9/Simd.h"
 #include "platform/d3d9/tests/D3dScenes.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +38,19 @@ std::vector<uint8_t> bmp(const PixelStore& s) {
   return out;
 }
 
-TEST(D3dSceneGolden, TexturedScenesMatchTheGoldenImage) {
+// Restores the level of the vector loops that the process started with.
+struct SimdLevelGuard {
+  SimdLevel saved = simdLevel();
+  ~SimdLevelGuard() { selectSimdLevel(saved); }
+};
+
+// The plain loops are the reference and the SSE2 loops must match them bit for bit, so the
+// picture is drawn by both.
+class D3dSceneGolden : public ::testing::TestWithParam<SimdLevel> {};
+
+TEST_P(D3dSceneGolden, TexturedScenesMatchTheGoldenImage) {
+  SimdLevelGuard guard;
+  if (selectSimdLevel(GetParam()) != GetParam()) GTEST_SKIP() << "not on this processor";
   auto t = makeDevice("default", kWidth, kHeight);
   IDirect3DDevice9* d = t.device.get();
   d->SetRenderState(D3DRS_LIGHTING, 0);
@@ -57,13 +70,19 @@ TEST(D3dSceneGolden, TexturedScenesMatchTheGoldenImage) {
     }
   }
   if (differing) {
-    const std::string out = std::string(TEST_BINARY_DIR) + "/d3d_textured_scenes.bmp";
+    const std::string out = std::string(TEST_BINARY_DIR) + "/d3d_textured_scenes_" +
+                            (GetParam() == SimdLevel::Scalar ? "scalar" : "sse2") + ".bmp";
     std::ofstream(out, std::ios::binary).write(reinterpret_cast<const char*>(rendered.data()),
                                                std::streamsize(rendered.size()));
     ADD_FAILURE() << differing << " pixels differ from " << path << ", the first at ("
                   << first % kWidth << ", " << kHeight - 1 - first / kWidth << "); drawn: " << out;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Loops, D3dSceneGolden, ::testing::Values(SimdLevel::Scalar, SimdLevel::Sse2),
+                         [](const ::testing::TestParamInfo<SimdLevel>& info) {
+                           return std::string(info.param == SimdLevel::Scalar ? "Scalar" : "Sse2");
+                         });
 
 }  // namespace
 }  // namespace d3d9
