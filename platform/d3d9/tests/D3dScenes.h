@@ -105,6 +105,17 @@ inline void drawTransformed(IDirect3DDevice9* d, const std::vector<SceneVertex>&
   d->EndScene();
 }
 
+// The leaning quads through a vertex shader that reads the projection's columns from c0 to c3
+// and a pixel shader; the shaders are unset afterwards.
+inline void drawThroughShaders(IDirect3DDevice9* d, IDirect3DVertexShader9* vs,
+                               IDirect3DPixelShader9* ps, const float (&columns)[4][4]) {
+  d->SetVertexShaderConstantF(0, &columns[0][0], 4);
+  d->SetVertexShader(vs);
+  d->SetPixelShader(ps);
+  drawTransformed(d, leaningQuads());
+  resetSceneStates(d);
+}
+
 // Draws one scene into the viewport; the caller clears colour and depth first.
 inline void drawScene(IDirect3DDevice9* d, Scene scene, const D3DVIEWPORT9& viewport) {
   resetSceneStates(d);
@@ -141,11 +152,7 @@ inline void drawScene(IDirect3DDevice9* d, Scene scene, const D3DVIEWPORT9& view
       auto ps = pixelShader(d, "ps_1_1\ntex t0\nmul r0, t0, v0");
       d->SetTexture(0, square.get());
       trilinear(d, 0);
-      d->SetVertexShaderConstantF(0, &columns[0][0], 4);
-      d->SetVertexShader(vs.get());
-      d->SetPixelShader(ps.get());
-      drawTransformed(d, leaningQuads());
-      resetSceneStates(d);
+      drawThroughShaders(d, vs.get(), ps.get(), columns);
       break;
     }
     case Scene::ShaderPs20: {
@@ -170,11 +177,7 @@ inline void drawScene(IDirect3DDevice9* d, Scene scene, const D3DVIEWPORT9& view
       d->SetSamplerState(1, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
       const float constants[2][4] = {{2.5f, 1.5f, 0, 0}, {0.75f, 0.6f, 0.5f, 1.0f}};
       d->SetPixelShaderConstantF(0, &constants[0][0], 2);
-      d->SetVertexShaderConstantF(0, &columns[0][0], 4);
-      d->SetVertexShader(vs.get());
-      d->SetPixelShader(ps.get());
-      drawTransformed(d, leaningQuads());
-      resetSceneStates(d);
+      drawThroughShaders(d, vs.get(), ps.get(), columns);
       break;
     }
     case Scene::ScreenSpace: {
