@@ -1,5 +1,6 @@
 #include "platform/d3d9/FixedPixelStage.h"
 
+#include "platform/d3d9/ColourSpan.h"
 #include "platform/d3d9/PixelColour.h"
 
 #include <algorithm>
@@ -26,26 +27,16 @@ bool opReads(uint32_t op, int which) {
   }
 }
 
-// One stage operation on all four channels of two A8R8G8B8 colours.
-inline uint32_t combine(uint32_t op, uint32_t a, uint32_t b) {
-  switch (op) {
-    case D3DTOP_SELECTARG1: return a;
-    case D3DTOP_SELECTARG2: return b;
-    case D3DTOP_MODULATE:
-      // White is the identity of modulation, and the most common argument.
-      if (a == 0xFFFFFFFFu) return b;
-      if (b == 0xFFFFFFFFu) return a;
-      return mul255(a >> 24, b >> 24) << 24 | mul255(a >> 16 & 255, b >> 16 & 255) << 16 |
-             mul255(a >> 8 & 255, b >> 8 & 255) << 8 | mul255(a & 255, b & 255);
-    default: {  // add, saturating per channel
-      const uint32_t rb = (a & 0xFF00FFu) + (b & 0xFF00FFu);
-      const uint32_t ag = ((a >> 8) & 0xFF00FFu) + ((b >> 8) & 0xFF00FFu);
-      const uint32_t rbSat = (rb | (((rb & 0x01000100u) >> 8) * 255)) & 0xFF00FFu;
-      const uint32_t agSat = (ag | (((ag & 0x01000100u) >> 8) * 255)) & 0xFF00FFu;
-      return rbSat | agSat << 8;
-    }
+constexpr uint32_t kWhite = 0xFFFFFFFFu;
+
+// The texture argument of a stage that samples nothing.
+struct Whites {
+  uint32_t words[kMaxSpan];
+  constexpr Whites() : words() {
+    for (uint32_t& w : words) w = kWhite;
   }
-}
+};
+constexpr Whites kWhites{};
 
 }  // namespace
 
@@ -97,10 +88,21 @@ HRESULT FixedPixelStage::prepare(const DeviceState& state) {
   }
   if (stageCount_ == 0) needDiffuse = true;  // no stage: the diffuse colour is the result
   if (needDiffuse) channels_.diffuse = channels_.add(4);
+  simd_ = simdLevel();
   fog_ = state.render[D3DRS_FOGENABLE] != 0;
   fogColour_ = state.render[D3DRS_FOGCOLOR];
   if (fog_) channels_.fog = channels_.add(1);
   return D3D_OK;
+}
+
+const uint32_t* FixedPixelStage::combine(uint32_t op, const uint32_t* a, const uint32_t* b,
+                                         uint32_t n, uint32_t* scratch) const {
+  switch (op) {
+    case D3DTOP_SELECTARG1: return a;
+    case D3DTOP_SELECTARG2: return b;
+    case D3DTOP_MODULATE: modulateColours(simd_, a, b, n, scratch); return scratch;
+    default: addColours(simd_, a, b, n, scratch); return scratch;  // D3DTOP_ADD
+  }
 }
 
 void FixedPixelStage::shade(const PixelSpan& span, uint32_t* argb) {
@@ -113,38 +115,46 @@ void FixedPixelStage::shade(const PixelSpan& span, uint32_t* argb) {
       sampleInterpolated(samplers_[k], span, c, scratch_, texels_[k]);
     }
   }
-  // A diffuse colour that does not change over the triangle is converted once per span.
-  const bool flatDiffuse =
-      d < 0 || (span.flat[d] && span.flat[d + 1] && span.flat[d + 2] && span.flat[d + 3]);
-  uint32_t diffuse = 0xFFFFFFFFu;
-  if (d >= 0 && flatDiffuse) {
-    diffuse = toByte(span.channel[d + 3][0]) << 24 | toByte(span.channel[d][0]) << 16 |
-              toByte(span.channel[d + 1][0]) << 8 | toByte(span.channel[d + 2][0]);
+  // The stages work a whole span at a time, each on the words of its arguments.
+  if (d < 0) {
+    std::fill(diffuse_, diffuse_ + n, kWhite);
+  } else if (span.flat[d] && span.flat[d + 1] && span.flat[d + 2] && span.flat[d + 3]) {
+    // A diffuse colour that does not change over the triangle is converted once.
+    const uint32_t word = toByte(span.channel[d + 3][0]) << 24 | toByte(span.channel[d][0]) << 16 |
+                          toByte(span.channel[d + 1][0]) << 8 | toByte(span.channel[d + 2][0]);
+    std::fill(diffuse_, diffuse_ + n, word);
+  } else {
+    // A channel flat on its own (the alpha of a triangle with one alpha and several colours)
+    // carries only its first value.
+    const ChannelRow rows[4] = {{span.channel[d], span.flat[d]},
+                                {span.channel[d + 1], span.flat[d + 1]},
+                                {span.channel[d + 2], span.flat[d + 2]},
+                                {span.channel[d + 3], span.flat[d + 3]}};
+    packColours(simd_, rows, n, diffuse_);
   }
-  const bool flatFog = fog_ && span.flat[channels_.fog];
-  for (uint32_t i = 0; i < n; ++i) {
-    if (!span.live[i]) continue;
-    // The argument registers, indexed by D3DTA_DIFFUSE (0), D3DTA_CURRENT (1), D3DTA_TEXTURE.
-    uint32_t regs[3] = {diffuse, 0, 0xFFFFFFFFu};
-    if (!flatDiffuse) {
-      regs[0] = toByte(span.channel[d + 3][i]) << 24 | toByte(span.channel[d][i]) << 16 |
-                toByte(span.channel[d + 1][i]) << 8 | toByte(span.channel[d + 2][i]);
+  // Arguments by D3DTA_DIFFUSE (0), D3DTA_CURRENT (1) and D3DTA_TEXTURE (2); stage 0's current
+  // colour is the diffuse colour.
+  const uint32_t* current = diffuse_;
+  for (uint32_t k = 0; k < stageCount_; ++k) {
+    const Stage& s = stages_[k];
+    const uint32_t* args[3] = {diffuse_, current, s.samples ? texels_[k] : kWhites.words};
+    const uint32_t* colour = combine(s.colourOp, args[s.colourArg1], args[s.colourArg2], n,
+                                     colourScratch_);
+    const bool sameAlpha = s.alphaOp == s.colourOp && s.alphaArg1 == s.colourArg1 &&
+                           s.alphaArg2 == s.colourArg2;
+    const uint32_t* alpha = sameAlpha ? colour
+                                      : combine(s.alphaOp, args[s.alphaArg1], args[s.alphaArg2],
+                                                n, alphaScratch_);
+    if (colour == alpha) {
+      current = colour;
+      continue;
     }
-    regs[1] = regs[0];
-    for (uint32_t k = 0; k < stageCount_; ++k) {
-      const Stage& s = stages_[k];
-      regs[2] = s.samples ? texels_[k][i] : 0xFFFFFFFFu;
-      const uint32_t colour = combine(s.colourOp, regs[s.colourArg1], regs[s.colourArg2]);
-      const uint32_t alpha = combine(s.alphaOp, regs[s.alphaArg1], regs[s.alphaArg2]);
-      regs[1] = (colour & 0x00FFFFFFu) | (alpha & 0xFF000000u);
-    }
-    uint32_t current = regs[1];
-    if (fog_) {
-      current = applyFog(current, toByte(span.channel[channels_.fog][flatFog ? 0 : i]),
-                         fogColour_);
-    }
-    argb[i] = current;
+    uint32_t* merged = currentScratch_[k & 1];
+    for (uint32_t i = 0; i < n; ++i) merged[i] = (colour[i] & 0x00FFFFFFu) | (alpha[i] & 0xFF000000u);
+    current = merged;
   }
+  std::copy(current, current + n, argb);
+  if (fog_) fogColours(simd_, {span.channel[channels_.fog], span.flat[channels_.fog]}, fogColour_, n, argb);
 }
 
 }  // namespace d3d9

@@ -29,9 +29,21 @@ class FixedPixelStage final : public PixelStage {
   ChannelMap channels_;
   bool fog_ = false;
   uint32_t fogColour_ = 0;
-  // Per-span scratch: sampled texels per stage, levels of detail, filled-in coordinates.
+  SimdLevel simd_ = SimdLevel::Scalar;
+
+  // One stage operation on the words of two arguments: the argument itself for the selections,
+  // else `scratch` filled with the results.
+  const uint32_t* combine(uint32_t op, const uint32_t* a, const uint32_t* b, uint32_t n,
+                          uint32_t* scratch) const;
+
+  // Per-span scratch: sampled texels per stage, levels of detail, filled-in coordinates, and
+  // the words of the diffuse colour and of stage results.
   uint32_t texels_[kStageCount][kMaxSpan] = {};
   SpanScratch scratch_ = {};
+  uint32_t diffuse_[kMaxSpan] = {};
+  uint32_t colourScratch_[kMaxSpan] = {};
+  uint32_t alphaScratch_[kMaxSpan] = {};
+  uint32_t currentScratch_[2][kMaxSpan] = {};
 };
 
 }  // namespace d3d9

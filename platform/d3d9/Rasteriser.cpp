@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+
+#if D3D9_SSE2
+#include <emmintrin.h>
+#endif
 
 namespace d3d9 {
 namespace {
@@ -37,6 +42,9 @@ void Rasteriser::begin(PixelStage* stage, const MergeSetup* merge, const DepthSe
   clip_ = clip;
   channelCount_ = stage->channels().count;
   stepped_ = stage->channels().stepped;
+  wide_ = simdLevel() == SimdLevel::Sse2;
+  rowCount_ = 0;
+  pos_ = 0;
   for (uint32_t c = 0; c < channelCount_; ++c) channelPtr_[c] = values_[c];
 }
 
@@ -85,6 +93,9 @@ void Rasteriser::triangle(const ScreenVertex& va, const ScreenVertex& vb,
   z_ = plane(p0.z, p1.z, p2.z);
   rhw_ = plane(p0.rhw, p1.rhw, p2.rhw);
   perspective_ = !(p0.rhw == p1.rhw && p1.rhw == p2.rhw);
+  // Rows are batched only where the pixel stages interpolate every pixel on its own: a span
+  // without a gradient of 1/w is sampled by stepping from its first pixel.
+  batch_ = float(rhw_.dx) != 0.0f || float(rhw_.dy) != 0.0f;
   for (uint32_t c = 0; c < channelCount_; ++c) {
     ch_[c] = plane(p0.ch[c], p1.ch[c], p2.ch[c]);
     gradX_[c] = float(ch_[c].dx);
@@ -118,63 +129,204 @@ void Rasteriser::triangle(const ScreenVertex& va, const ScreenVertex& vb,
       }
     }
     for (int64_t x = left; x <= right; x += kChunk) {
-      shadeChunk(int32_t(x), int32_t(py), uint32_t(std::min<int64_t>(kChunk, right - x + 1)));
+      addRow(int32_t(x), int32_t(py), uint32_t(std::min<int64_t>(kChunk, right - x + 1)));
     }
+  }
+  flush();
+}
+
+namespace {
+
+// The per-pixel interpolation of a span, in plain loops and in SSE2 loops four pixels at a time
+// that perform the same float operations in the same order (so the same bits). The SSE2 loops
+// fill whole groups of four: the rasteriser's arrays hold kMaxSpan values, a multiple of four,
+// and what lies past `count` is never read.
+template <bool kWide>
+struct SpanLoops {
+  // out[i] = base + step x (x + i)
+  static void ramp(float base, float step, int32_t x, uint32_t count, float* out) {
+    for (uint32_t i = 0; i < count; ++i) out[i] = base + step * float(x + int32_t(i));
+  }
+  // out[i] = 1 / (base + step x (x + i))
+  static void reciprocalRamp(float base, float step, int32_t x, uint32_t count, float* out) {
+    for (uint32_t i = 0; i < count; ++i) out[i] = 1.0f / (base + step * float(x + int32_t(i)));
+  }
+  // out[i] = (base + step x (x + i)) x w[i]
+  static void weightedRamp(float base, float step, int32_t x, uint32_t count, const float* w,
+                           float* out) {
+    for (uint32_t i = 0; i < count; ++i) out[i] = (base + step * float(x + int32_t(i))) * w[i];
+  }
+  // live[i] = pass(z[i], depth[i]); answers how many pass.
+  template <class Pass>
+  static uint32_t test(const float* z, const float* depth, uint32_t count, uint8_t* live,
+                       Pass pass) {
+    uint32_t n = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+      const bool ok = pass(z[i], depth[i]);
+      live[i] = ok;
+      n += ok;
+    }
+    return n;
+  }
+  // The depth test by a D3DCMP function: one loop per comparison, so that the test is not a
+  // call per pixel.
+  static uint32_t depthTest(uint32_t func, const float* z, const float* depth, uint32_t count,
+                            uint8_t* live) {
+    switch (func) {
+      case D3DCMP_LESS: return test(z, depth, count, live, [](float a, float b) { return a < b; });
+      case D3DCMP_LESSEQUAL:
+        return test(z, depth, count, live, [](float a, float b) { return a <= b; });
+      case D3DCMP_GREATER:
+        return test(z, depth, count, live, [](float a, float b) { return a > b; });
+      case D3DCMP_GREATEREQUAL:
+        return test(z, depth, count, live, [](float a, float b) { return a >= b; });
+      default:
+        return test(z, depth, count, live,
+                    [func](float a, float b) { return compare(func, a, b); });
+    }
+  }
+};
+
+#if D3D9_SSE2
+template <>
+struct SpanLoops<true> {
+  static __m128i columns(int32_t x) {
+    return _mm_add_epi32(_mm_set1_epi32(x), _mm_setr_epi32(0, 1, 2, 3));
+  }
+  static void ramp(float base, float step, int32_t x, uint32_t count, float* out) {
+    const __m128 b = _mm_set1_ps(base), d = _mm_set1_ps(step);
+    __m128i xs = columns(x);
+    for (uint32_t i = 0; i < count; i += 4, xs = _mm_add_epi32(xs, _mm_set1_epi32(4))) {
+      _mm_storeu_ps(out + i, _mm_add_ps(b, _mm_mul_ps(d, _mm_cvtepi32_ps(xs))));
+    }
+  }
+  static void reciprocalRamp(float base, float step, int32_t x, uint32_t count, float* out) {
+    const __m128 b = _mm_set1_ps(base), d = _mm_set1_ps(step), one = _mm_set1_ps(1.0f);
+    __m128i xs = columns(x);
+    for (uint32_t i = 0; i < count; i += 4, xs = _mm_add_epi32(xs, _mm_set1_epi32(4))) {
+      _mm_storeu_ps(out + i, _mm_div_ps(one, _mm_add_ps(b, _mm_mul_ps(d, _mm_cvtepi32_ps(xs)))));
+    }
+  }
+  static void weightedRamp(float base, float step, int32_t x, uint32_t count, const float* w,
+                           float* out) {
+    const __m128 b = _mm_set1_ps(base), d = _mm_set1_ps(step);
+    __m128i xs = columns(x);
+    for (uint32_t i = 0; i < count; i += 4, xs = _mm_add_epi32(xs, _mm_set1_epi32(4))) {
+      const __m128 v = _mm_add_ps(b, _mm_mul_ps(d, _mm_cvtepi32_ps(xs)));
+      _mm_storeu_ps(out + i, _mm_mul_ps(v, _mm_loadu_ps(w + i)));
+    }
+  }
+  // The depth surface is read only up to `count`: the last pixels past a group of four are
+  // tested one by one.
+  template <class Pass>
+  static uint32_t test(const float* z, const float* depth, uint32_t count, uint8_t* live,
+                       Pass pass) {
+    // Bytes 0 or 1 for each of four lanes, and how many are 1, by the comparison's bits.
+    static constexpr uint32_t kBytes[16] = {
+        0x00000000, 0x00000001, 0x00000100, 0x00000101, 0x00010000, 0x00010001,
+        0x00010100, 0x00010101, 0x01000000, 0x01000001, 0x01000100, 0x01000101,
+        0x01010000, 0x01010001, 0x01010100, 0x01010101};
+    static constexpr uint8_t kCount[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
+    uint32_t n = 0, i = 0;
+    for (; i + 4 <= count; i += 4) {
+      const int bits = _mm_movemask_ps(pass(_mm_loadu_ps(z + i), _mm_loadu_ps(depth + i)));
+      std::memcpy(live + i, &kBytes[bits], 4);
+      n += kCount[bits];
+    }
+    for (; i < count; ++i) {
+      const int bits = _mm_movemask_ps(pass(_mm_set_ss(z[i]), _mm_set_ss(depth[i]))) & 1;
+      live[i] = uint8_t(bits);
+      n += uint32_t(bits);
+    }
+    return n;
+  }
+  // The comparisons are false for NaN, as the scalar ones are.
+  static uint32_t depthTest(uint32_t func, const float* z, const float* depth, uint32_t count,
+                            uint8_t* live) {
+    switch (func) {
+      case D3DCMP_LESS:
+        return test(z, depth, count, live, [](__m128 a, __m128 b) { return _mm_cmplt_ps(a, b); });
+      case D3DCMP_LESSEQUAL:
+        return test(z, depth, count, live, [](__m128 a, __m128 b) { return _mm_cmple_ps(a, b); });
+      case D3DCMP_GREATER:
+        return test(z, depth, count, live, [](__m128 a, __m128 b) { return _mm_cmpgt_ps(a, b); });
+      case D3DCMP_GREATEREQUAL:
+        return test(z, depth, count, live, [](__m128 a, __m128 b) { return _mm_cmpge_ps(a, b); });
+      default: return SpanLoops<false>::depthTest(func, z, depth, count, live);
+    }
+  }
+};
+#else
+template <>
+struct SpanLoops<true> : SpanLoops<false> {};
+#endif
+
+}  // namespace
+
+void Rasteriser::addRow(int32_t x, int32_t y, uint32_t count) {
+  // The SSE2 loops fill whole groups of four from the row's first index.
+  if (pos_ + ((count + 3) & ~3u) > kChunk) flush();
+  const bool any = wide_ ? interpolate<true>(x, y, count) : interpolate<false>(x, y, count);
+  if (!any) return;
+  rows_[rowCount_++] = {uint32_t(x), uint32_t(y), pos_, count};
+  pos_ += count;
+  if (!batch_) {
+    flush();
+  } else if (pos_ & 1) {
+    live_[pos_++] = 0;
   }
 }
 
-void Rasteriser::shadeChunk(int32_t x, int32_t y, uint32_t count) {
+void Rasteriser::flush() {
+  if (rowCount_ == 0) return;
+  const PixelSpan span{rows_[0].x, rows_[0].y, pos_,   live_,          ws_,
+                       channelPtr_, flat_,      gradX_, gradY_,         float(rhw_.dx),
+                       float(rhw_.dy), rows_,   rowCount_};
+  stage_->shade(span, colours_);
+  for (uint32_t r = 0; r < rowCount_; ++r) {
+    const SpanRow& row = rows_[r];
+    mergeSpan(*merge_, *depth_, row.x, row.y, row.count, live_ + row.begin,
+              colours_ + row.begin, zs_ + row.begin, scratch_);
+  }
+  rowCount_ = 0;
+  pos_ = 0;
+}
+
+template <bool kWide>
+bool Rasteriser::interpolate(int32_t x, int32_t y, uint32_t count) {
+  using Loops = SpanLoops<kWide>;
   const float fy = float(y);
   const float zRow = float(z_.base + z_.dy * y), zdx = float(z_.dx);
-  uint32_t liveCount = 0;
+  float* zs = zs_ + pos_;
+  uint8_t* live = live_ + pos_;
+  float* ws = ws_ + pos_;
   const DepthSetup& d = *depth_;
-  const float* depthRow = d.test ? d.values + size_t(y) * d.pitch + x : nullptr;
-  for (uint32_t i = 0; i < count; ++i) zs_[i] = zRow + zdx * float(x + int32_t(i));
-  // One loop per comparison, so that the test is not a call per pixel.
-  auto test = [&](auto pass) {
-    for (uint32_t i = 0; i < count; ++i) {
-      const bool ok = pass(zs_[i], depthRow[i]);
-      live_[i] = ok;
-      liveCount += ok;
-    }
-  };
-  if (!depthRow) {
-    std::fill(live_, live_ + count, uint8_t(1));
-    liveCount = count;
+  Loops::ramp(zRow, zdx, x, count, zs);
+  if (d.test) {
+    const float* depthRow = d.values + size_t(y) * d.pitch + x;
+    if (Loops::depthTest(d.func, zs, depthRow, count, live) == 0) return false;
   } else {
-    switch (d.func) {
-      case D3DCMP_LESS: test([](float a, float b) { return a < b; }); break;
-      case D3DCMP_LESSEQUAL: test([](float a, float b) { return a <= b; }); break;
-      case D3DCMP_GREATER: test([](float a, float b) { return a > b; }); break;
-      case D3DCMP_GREATEREQUAL: test([](float a, float b) { return a >= b; }); break;
-      default: test([&](float a, float b) { return compare(d.func, a, b); }); break;
-    }
+    std::fill(live, live + count, uint8_t(1));
   }
-  if (liveCount == 0) return;
   const float rhwRow = float(rhw_.base + rhw_.dy * y), rhwdx = float(rhw_.dx);
   if (perspective_) {
-    for (uint32_t i = 0; i < count; ++i) ws_[i] = 1.0f / (rhwRow + rhwdx * float(x + int32_t(i)));
+    Loops::reciprocalRamp(rhwRow, rhwdx, x, count, ws);
   } else {
-    const float w = 1.0f / rhwRow;
-    for (uint32_t i = 0; i < count; ++i) ws_[i] = w;
+    std::fill(ws, ws + count, 1.0f / rhwRow);
   }
   for (uint32_t c = 0; c < channelCount_; ++c) {
     const float row = float(ch_[c].base + ch_[c].dy * fy), dx = float(ch_[c].dx);
-    float* out = values_[c];
+    // Flat channels, and stepped ones without perspective (never batched), carry their first
+    // value only, at index 0.
     if (flat_[c]) {
-      out[0] = flatValue_[c];
-      continue;
+      values_[c][0] = flatValue_[c];
+    } else if (!perspective_ && (stepped_ >> c & 1)) {
+      values_[c][0] = (row + dx * float(x)) * ws[0];
+    } else {
+      Loops::weightedRamp(row, dx, x, count, ws, values_[c] + pos_);
     }
-    if (!perspective_ && (stepped_ >> c & 1)) {
-      out[0] = (row + dx * float(x)) * ws_[0];
-      continue;
-    }
-    for (uint32_t i = 0; i < count; ++i) out[i] = (row + dx * float(x + int32_t(i))) * ws_[i];
   }
-  const PixelSpan span{uint32_t(x), uint32_t(y), count,  live_,          ws_,           channelPtr_,
-                       flat_,        gradX_,      gradY_, float(rhw_.dx), float(rhw_.dy)};
-  stage_->shade(span, colours_);
-  mergeSpan(*merge_, d, uint32_t(x), uint32_t(y), count, live_, colours_, zs_, scratch_);
+  return true;
 }
 
 }  // namespace d3d9

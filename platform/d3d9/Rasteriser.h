@@ -7,6 +7,7 @@
 // attribute is interpolated perspective-correctly.
 
 #include "platform/d3d9/OutputMerger.h"
+#include "platform/d3d9/Simd.h"
 #include "platform/d3d9/Stages.h"
 
 namespace d3d9 {
@@ -36,7 +37,15 @@ class Rasteriser {
  private:
   static constexpr uint32_t kChunk = kMaxSpan;
 
-  void shadeChunk(int32_t x, int32_t y, uint32_t count);
+  // Adds a run of covered pixels of the current triangle: shaded at once, or batched with the
+  // triangle's other rows when it is in perspective.
+  void addRow(int32_t x, int32_t y, uint32_t count);
+  // Depth test and interpolation of a run into the arrays from index pos_; false when no
+  // pixel passed the depth test.
+  template <bool kWide>
+  bool interpolate(int32_t x, int32_t y, uint32_t count);
+  // Shades the rows gathered and merges them into the target.
+  void flush();
 
   PixelStage* stage_ = nullptr;
   const MergeSetup* merge_ = nullptr;
@@ -45,6 +54,7 @@ class Rasteriser {
   ClipRect clip_{};
   uint32_t channelCount_ = 0;
   uint64_t stepped_ = 0;
+  bool wide_ = false;  // SSE2 loops (Simd.h)
 
   // Planes of the current triangle: value = base + dx * px + dy * py.
   struct Plane {
@@ -65,6 +75,11 @@ class Rasteriser {
   const float* channelPtr_[kMaxChannels]{};
   uint32_t colours_[kChunk]{};
   uint32_t scratch_[kChunk]{};
+  // The rows gathered for the pixel stage, and where the next one goes in the arrays.
+  bool batch_ = false;
+  SpanRow rows_[kChunk / 2]{};
+  uint32_t rowCount_ = 0;
+  uint32_t pos_ = 0;
 };
 
 }  // namespace d3d9

@@ -60,9 +60,19 @@ struct ChannelMap {
   }
 };
 
-// One horizontal run of covered pixels with their interpolated values.
-struct PixelSpan {
+// `count` pixels of screen row y from column x, at index `begin` of a span's arrays.
+struct SpanRow {
   uint32_t x;
+  uint32_t y;
+  uint32_t begin;
+  uint32_t count;
+};
+
+// Covered pixels of one triangle with their interpolated values: one horizontal run, or for a
+// triangle in perspective several rows one after the other (`rows`), each beginning at an even
+// index, so that pairs of neighbouring pixels stay pairs; a dead pixel pads a row of odd length.
+struct PixelSpan {
+  uint32_t x;  // of the first row
   uint32_t y;
   uint32_t count;
   uint8_t* live;                 // 1 for pixels still drawn; a stage may clear entries
@@ -78,6 +88,8 @@ struct PixelSpan {
   const float* gradY;
   float rhwGradX;
   float rhwGradY;
+  const SpanRow* rows;
+  uint32_t rowCount;
 };
 
 class PixelStage {

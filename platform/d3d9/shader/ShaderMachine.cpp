@@ -1,5 +1,7 @@
 #include "platform/d3d9/shader/ShaderMachine.h"
 
+#include "platform/d3d9/shader/LaneLoops.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -142,12 +144,7 @@ void Machine::write(const Instruction& ins, uint32_t produced, uint32_t n,
       }
       continue;
     }
-    for (uint32_t i = 0; i < n; ++i) {
-      float v = r[i] * scale;
-      if (d.saturate) v = v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;  // NaN becomes 0
-      if (clamp1x) v = v > -kPixel1xRange ? (v < kPixel1xRange ? v : kPixel1xRange) : -kPixel1xRange;
-      out[i] = v;
-    }
+    writeLanes(simd_, r, scale, d.saturate, clamp1x ? kPixel1xRange : 0.0f, n, out);
   }
 }
 

@@ -6,6 +6,7 @@
 // not per vertex or pixel. Flow control (vertex shaders 2.0) depends only on constants and so
 // is the same for every lane.
 
+#include "platform/d3d9/Simd.h"
 #include "platform/d3d9/shader/ShaderProgram.h"
 
 #include <vector>
@@ -39,6 +40,8 @@ class Machine {
  public:
   // Sizes the lane file for the program; the program must outlive the runs.
   void bind(const Program& program);
+  // The arithmetic of the following runs (Simd.h).
+  void setSimdLevel(SimdLevel simd) { simd_ = simd; }
   const Program& program() const { return *program_; }
 
   float* lane(uint32_t slot, uint32_t component) {
@@ -63,11 +66,12 @@ class Machine {
 
   const Program* program_ = nullptr;
   const Uniforms* uniforms_ = nullptr;
+  SimdLevel simd_ = SimdLevel::Scalar;
   int32_t loopCounter_ = 0;  // aL
   std::vector<float> lanes_;
   std::vector<uint16_t> written_;  // slots cleared before a run
-  float scratch_[4][4][kLanes];    // fetched operands that needed a copy
-  float results_[2][4][kLanes];
+  float scratch_[4][4][kLanes] = {};  // fetched operands that needed a copy
+  float results_[2][4][kLanes] = {};
 };
 
 // Scalar helpers with the interface's special cases, shared by the operations.

@@ -2,6 +2,8 @@
 
 #include "platform/d3d9/shader/ShaderMachine.h"
 
+#include "platform/d3d9/shader/LaneLoops.h"
+
 #include <cfloat>
 #include <cmath>
 
@@ -130,6 +132,11 @@ uint32_t Machine::compute(const Instruction& ins, uint32_t n, float (*r)[kLanes]
   if (ins.sourceCount > 0) fetch(ins.src[0], n, 0, a);
   if (ins.sourceCount > 1) fetch(ins.src[1], n, 1, b);
   if (ins.sourceCount > 2) fetch(ins.src[2], n, 2, c);
+  if (simd_ == SimdLevel::Sse2) {
+    if (const int32_t produced = computeLanesSse2(ins.opcode, a, b, c, n, r); produced >= 0) {
+      return uint32_t(produced);
+    }
+  }
   const bool pieces = program_->version < 0x200;
   switch (ins.opcode) {
     case kMov:

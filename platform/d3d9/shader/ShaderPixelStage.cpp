@@ -1,6 +1,8 @@
 #include "platform/d3d9/shader/ShaderPixelStage.h"
 
+#include "platform/d3d9/ColourSpan.h"
 #include "platform/d3d9/PixelColour.h"
+#include "platform/d3d9/shader/LaneLoops.h"
 #include "platform/d3d9/shader/ShaderConstants.h"
 
 #include <algorithm>
@@ -10,16 +12,6 @@ namespace d3d9 {
 using namespace shader;
 
 namespace {
-
-void unpack(const uint32_t* argb, uint32_t n, float (*result)[kLanes]) {
-  for (uint32_t i = 0; i < n; ++i) {
-    const uint32_t c = argb[i];
-    result[0][i] = float((c >> 16) & 255) / 255.0f;
-    result[1][i] = float((c >> 8) & 255) / 255.0f;
-    result[2][i] = float(c & 255) / 255.0f;
-    result[3][i] = float(c >> 24) / 255.0f;
-  }
-}
 
 uint32_t componentsOf(uint8_t mask) {
   return mask & 8 ? 4 : mask & 4 ? 3 : mask & 2 ? 2 : 1;
@@ -58,6 +50,8 @@ HRESULT ShaderPixelStage::prepare(const std::shared_ptr<ShaderProgram>& program,
   output_ = p.pixel1x() ? p.slotOf(kTemp, 0) : p.slotOf(kColorOut, 0);
   uniforms_.gather(p, state.pixelConstants.data(), kPixelConstantCount,
                    p.pixel1x() ? ConstantRange::Pixel1x : ConstantRange::Full);
+  simd_ = simdLevel();
+  machine_.setSimdLevel(simd_);
   fog_ = state.render[D3DRS_FOGENABLE] != 0;
   fogColour_ = state.render[D3DRS_FOGCOLOR];
   if (fog_) channels_.fog = channels_.add(1);
@@ -76,15 +70,24 @@ void ShaderPixelStage::fillInputs(const PixelSpan& span) {
     const int32_t colour = in.number == 0 ? channels_.diffuse : channels_.specular;
     for (uint32_t k = 0; k < 4; ++k) {
       float* lane = machine_.lane(in.slot, k);
-      if (in.type == kTexture) {
-        for (uint32_t i = 0; i < n; ++i) lane[i] = coordinate(in.number, k, i);
-        continue;
+      int32_t c = -1;
+      if (in.type != kTexture) {
+        c = colour + int32_t(k);
+      } else if (channels_.tex[in.number] >= 0 && k < channels_.texComponents[in.number]) {
+        c = channels_.tex[in.number] + int32_t(k);
       }
-      const uint32_t c = uint32_t(colour) + k;
-      // Interpolated colours stay within 0..1 as the registers expect.
-      for (uint32_t i = 0; i < n; ++i) {
-        const float v = span.channel[c][span.flat[c] ? 0 : i];
-        lane[i] = v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;
+      if (c < 0) {
+        // A coordinate set or component the rasteriser does not carry: (0, 0, 0, 1).
+        std::fill_n(lane, n, k == 3 ? 1.0f : 0.0f);
+      } else if (in.type == kTexture) {
+        if (span.flat[c]) {
+          std::fill_n(lane, n, span.channel[c][0]);
+        } else {
+          std::copy_n(span.channel[c], n, lane);
+        }
+      } else {
+        // Interpolated colours stay within 0..1 as the registers expect.
+        clampLanes(simd_, span.channel[c], span.flat[c], 0.0f, 1.0f, n, lane);
       }
     }
   }
@@ -94,7 +97,7 @@ void ShaderPixelStage::sampleDirect(uint32_t stage, uint32_t set, uint32_t n,
                                     float (*result)[kLanes]) {
   const int32_t c = channels_.tex[set];
   sampleInterpolated(samplers_[stage], *span_, c < 0 ? 0 : c, scratch_, texels_);
-  unpack(texels_, n, result);
+  unpack(n, result);
 }
 
 void ShaderPixelStage::sampleAt(uint32_t stage, const float* const* coords, uint32_t n,
@@ -102,7 +105,7 @@ void ShaderPixelStage::sampleAt(uint32_t stage, const float* const* coords, uint
   const SamplerSetup& s = samplers_[stage];
   if (!s.bound) {
     std::fill_n(texels_, n, 0xFFFFFFFFu);
-    unpack(texels_, n, result);
+    unpack(n, result);
     return;
   }
   std::copy_n(coords[0], n, u_);
@@ -110,18 +113,21 @@ void ShaderPixelStage::sampleAt(uint32_t stage, const float* const* coords, uint
   const float* lods = nullptr;
   if (s.needsLod) {
     // Computed coordinates have no gradients: the level comes from the difference to the
-    // neighbour in the span, per pair of pixels, taken alike along both screen axes.
-    for (uint32_t i = 0; i < n; i += 2) {
-      const uint32_t a = i + 1 < n ? i : (i > 0 ? i - 1 : i), b = a + 1 < n ? a + 1 : a;
-      const float du = u_[b] - u_[a], dv = v_[b] - v_[a];
-      const float lod = samplerLod(s, du, dv, du, dv);
-      lods_[i] = lod + (biases ? biases[i] : 0.0f);
-      if (i + 1 < n) lods_[i + 1] = lod + (biases ? biases[i + 1] : 0.0f);
+    // neighbour in the row, per pair of pixels, taken alike along both screen axes.
+    for (uint32_t r = 0; r < span_->rowCount; ++r) {
+      const uint32_t first = span_->rows[r].begin, end = first + span_->rows[r].count;
+      for (uint32_t i = first; i < end; i += 2) {
+        const uint32_t a = i + 1 < end ? i : (i > first ? i - 1 : i), b = a + 1 < end ? a + 1 : a;
+        const float du = u_[b] - u_[a], dv = v_[b] - v_[a];
+        const float lod = samplerLod(s, du, dv, du, dv);
+        lods_[i] = lod + (biases ? biases[i] : 0.0f);
+        if (i + 1 < end) lods_[i + 1] = lod + (biases ? biases[i + 1] : 0.0f);
+      }
     }
     lods = lods_;
   }
   sampleSpan(s, u_, v_, lods, 0.0f, span_->live, n, texels_);
-  unpack(texels_, n, result);
+  unpack(n, result);
 }
 
 uint32_t ShaderPixelStage::texture(const Instruction& ins, Machine& m, uint32_t n,
@@ -194,18 +200,20 @@ void ShaderPixelStage::shade(const PixelSpan& span, uint32_t* argb) {
   machine_.clearWritten(n);
   fillInputs(span);
   machine_.run(n, uniforms_.uniforms(), this);
-  const bool flatFog = fog_ && span.flat[channels_.fog];
-  for (uint32_t i = 0; i < n; ++i) {
-    if (!span.live[i]) continue;
-    uint32_t colour = 0;
-    if (output_ >= 0) {
-      colour = toByte(machine_.lane(output_, 3)[i]) << 24 |
-               toByte(machine_.lane(output_, 0)[i]) << 16 |
-               toByte(machine_.lane(output_, 1)[i]) << 8 | toByte(machine_.lane(output_, 2)[i]);
-    }
-    if (fog_) colour = applyFog(colour, toByte(span.channel[channels_.fog][flatFog ? 0 : i]), fogColour_);
-    argb[i] = colour;
+  if (output_ < 0) {
+    std::fill_n(argb, n, 0u);
+  } else {
+    const ChannelRow rgba[4] = {{machine_.lane(output_, 0), false}, {machine_.lane(output_, 1), false},
+                                {machine_.lane(output_, 2), false}, {machine_.lane(output_, 3), false}};
+    packColours(simd_, rgba, n, argb);
   }
+  if (fog_) {
+    fogColours(simd_, {span.channel[channels_.fog], span.flat[channels_.fog]}, fogColour_, n, argb);
+  }
+}
+
+void ShaderPixelStage::unpack(uint32_t n, float (*result)[kLanes]) const {
+  unpackColours(simd_, texels_, n, {result[0], result[1], result[2], result[3]});
 }
 
 }  // namespace d3d9

@@ -25,6 +25,8 @@ class ShaderPixelStage final : public PixelStage, shader::TextureUnit {
   void sampleAt(uint32_t stage, const float* const* coords, uint32_t n, const float* biases,
                 float (*result)[shader::kLanes]);
   void fillInputs(const PixelSpan& span);
+  // The sampled words in texels_ as the result of a texture instruction.
+  void unpack(uint32_t n, float (*result)[shader::kLanes]) const;
   // The interpolated value of component k of texture set `set` for pixel i.
   float coordinate(uint32_t set, uint32_t k, uint32_t i) const;
 
@@ -35,6 +37,7 @@ class ShaderPixelStage final : public PixelStage, shader::TextureUnit {
   SamplerSetup samplers_[16];
   int32_t output_ = -1;
   bool fog_ = false;
+  SimdLevel simd_ = SimdLevel::Scalar;
   uint32_t fogColour_ = 0;
   const PixelSpan* span_ = nullptr;
   SpanScratch scratch_ = {};

@@ -66,6 +66,7 @@ HRESULT ShaderVertexStage::prepare(const std::shared_ptr<ShaderProgram>& program
   fog_ = p.slotOf(kRastOut, kOutFog);
   for (uint32_t i = 0; i < 2; ++i) colour_[i] = p.slotOf(kAttrOut, i);
   for (uint32_t i = 0; i < 8; ++i) tex_[i] = p.slotOf(kTexCrdOut, i);
+  machine_.setSimdLevel(simdLevel());
   uniforms_.gather(p, state.vertexConstants.data(), kVertexConstantCount,
                    ConstantRange::Full);
   return D3D_OK;

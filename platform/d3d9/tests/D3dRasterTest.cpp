@@ -176,5 +176,32 @@ TEST(D3dRaster, AttributesArePerspectiveCorrect) {
   EXPECT_NEAR(red, expected, 1.5f);
 }
 
+// A channel that is the same at the three vertices keeps its value over the triangle, also when
+// the other channels of its colour vary (and whatever an earlier draw interpolated).
+TEST(D3dRaster, AChannelFlatOnItsOwnKeepsItsValue) {
+  auto t = make2D(16, 2);
+  IDirect3DDevice9* d = t.device.get();
+  auto rt = makeRenderTexture(d, 16, 2);
+  ASSERT_EQ(d->SetRenderTarget(0, levelZero(rt.get()).get()), D3D_OK);
+  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+  d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG2);
+  const auto quad = [](uint32_t left, uint32_t right) {
+    const TLVertex a{-0.5f, -0.5f, 0.5f, 1, left, 0, 0}, b{15.5f, -0.5f, 0.5f, 1, right, 0, 0};
+    const TLVertex c{-0.5f, 1.5f, 0.5f, 1, left, 0, 0}, e{15.5f, 1.5f, 0.5f, 1, right, 0, 0};
+    return std::array<TLVertex, 6>{a, b, c, c, b, e};
+  };
+  const auto alphaRamp = quad(0x00FFFFFFu, 0xFFFFFFFFu);
+  ASSERT_EQ(drawList(d, alphaRamp.data(), 2), D3D_OK);
+  const auto colourRamp = quad(0x80000000u, 0x80FF00FFu);
+  ASSERT_EQ(drawList(d, colourRamp.data(), 2), D3D_OK);
+  for (uint32_t x = 0; x < 16; ++x) {
+    const uint32_t p = pixelAt(target(d), x, 1);
+    EXPECT_EQ(p >> 24, 0x80u) << x;
+    EXPECT_EQ(p >> 16 & 255, p & 255) << x;  // red and blue rise together
+  }
+  EXPECT_LT(pixelAt(target(d), 0, 1) & 255, 0x10u);
+  EXPECT_GT(pixelAt(target(d), 15, 1) & 255, 0xF0u);
+}
+
 }  // namespace
 }  // namespace d3d9
