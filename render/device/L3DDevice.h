@@ -167,6 +167,8 @@ class L3DDevice {
   template <class Record>
   void _ReleaseList(dbtl::DList<Record>& list);
   void _Report();
+  // A new record with one handle, entered at the end of the registry.
+  dbtl::rcptr<L3DTexture> _RegisterTexture(d3d9::IDirect3DTexture9* texture, const char* name);
   bool _ResetDevice(bool window, uint32_t clientWidth, uint32_t clientHeight,
                     d3d9::D3DFORMAT desktop);
 

@@ -136,26 +136,20 @@ dbtl::rcptr<L3DTexture> L3DDevice::FindTexture(const char* name) {
   return {};
 }
 
-namespace {
-
-// A new record with one handle, entered at the end of the registry.
-dbtl::rcptr<L3DTexture> registerTexture(dbtl::DList<dbtl::rcptr_holder>& registry,
-                                        L3DDevice* owner, IDirect3DTexture9* d3dTexture,
-                                        const char* name) {
+dbtl::rcptr<L3DTexture> L3DDevice::_RegisterTexture(IDirect3DTexture9* d3dTexture,
+                                                    const char* name) {
   dbtl::rcptr<L3DTexture> texture;
   texture.Create(1);
-  texture->owner = owner;
+  texture->owner = this;
   texture->texture = d3dTexture;
   dbtl::DstrCopyN(texture->name, name != nullptr ? name : "", sizeof texture->name);
   texture->levels = d3dTexture->GetLevelCount();
   dbtl::rcptr<dbtl::rcptr_holder> holder;
   holder.Create(1);
   *holder = dbtl::rcptr_holder(texture);
-  texture->node = registry.PushBack(holder);
+  texture->node = m_textures.PushBack(holder);
   return texture;
 }
-
-}  // namespace
 
 dbtl::rcptr<L3DTexture> L3DDevice::_CreateTexture(const char* name, uint32_t width,
                                                   uint32_t height, bool alpha, bool mip) {
@@ -172,7 +166,7 @@ dbtl::rcptr<L3DTexture> L3DDevice::_CreateTexture(const char* name, uint32_t wid
       SUCCEEDED(m_device->CreateTexture(w, h, mip ? 0 : 1, 0, format, D3DPOOL_MANAGED,
                                         &d3dTexture, nullptr))) {
     d3dTexture->SetPriority(0);
-    dbtl::rcptr<L3DTexture> texture = registerTexture(m_textures, this, d3dTexture, name);
+    dbtl::rcptr<L3DTexture> texture = _RegisterTexture(d3dTexture, name);
     texture->kind = alpha ? m_alphaKind : m_colorKind;
     texture->width = w;
     texture->height = h;
@@ -229,7 +223,7 @@ dbtl::rcptr<L3DTexture> L3DDevice::CreateTextureBack(uint32_t width, uint32_t he
   if (w < width || h < height) return {};
   IDirect3DTexture9* d3dTexture = _CreateRenderTexture(w, h);
   if (d3dTexture == nullptr) return {};
-  dbtl::rcptr<L3DTexture> texture = registerTexture(m_textures, this, d3dTexture, "");
+  dbtl::rcptr<L3DTexture> texture = _RegisterTexture(d3dTexture, "");
   l3dFormatKind(m_renderFormat, texture->kind);
   texture->width = w;
   texture->height = h;
