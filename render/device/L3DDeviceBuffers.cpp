@@ -54,6 +54,30 @@ std::vector<DWORD> readPlainShader(const char* path, size_t& bytes) {
   return tokens;
 }
 
+HRESULT createD3DShader(IDirect3DDevice9* device, const std::vector<DWORD>& tokens, size_t bytes,
+                        IDirect3DVertexShader9** shader) {
+  return device->CreateVertexShader(tokens.data(), bytes, shader);
+}
+
+HRESULT createD3DShader(IDirect3DDevice9* device, const std::vector<DWORD>& tokens, size_t bytes,
+                        IDirect3DPixelShader9** shader) {
+  return device->CreatePixelShader(tokens.data(), bytes, shader);
+}
+
+// The shader of the token bytes, listed on the device; empty when Direct3D refuses it.
+template <class Record>
+dbtl::rcptr<Record> createShader(L3DDevice* owner, dbtl::DList<Record>& list,
+                                 const std::vector<DWORD>& tokens, size_t bytes) {
+  decltype(Record::shader) shader = nullptr;
+  if (owner->GetDevice() == nullptr ||
+      FAILED(createD3DShader(owner->GetDevice(), tokens, bytes, &shader))) {
+    return {};
+  }
+  dbtl::rcptr<Record> record = appendRecord(list, owner);
+  record->shader = shader;
+  return record;
+}
+
 }  // namespace
 
 dbtl::rcptr<L3DVBuffer> L3DDevice::_CreateVBuffer(uint32_t length, uint32_t fvf) {
@@ -104,51 +128,36 @@ dbtl::rcptr<L3DIBuffer> L3DDevice::CreateIBuffer(const void* data, uint32_t leng
 
 dbtl::rcptr<L3DVShader> L3DDevice::CreateVShader(dbtl::DFile& file) {
   size_t bytes = 0;
-  std::vector<DWORD> tokens = readScrambledShader(file, bytes);
-  IDirect3DVertexShader9* shader = nullptr;
-  if (m_device == nullptr || FAILED(m_device->CreateVertexShader(tokens.data(), bytes, &shader))) {
+  const std::vector<DWORD> tokens = readScrambledShader(file, bytes);
+  dbtl::rcptr<L3DVShader> record = createShader(this, m_vshaders, tokens, bytes);
+  if (!record) {
     lerrFatal(lerrText(u"[L3DDevice::CreateVShader] 頂点シェーダを作成できませんでした(%s)").c_str(),
               file.GetPath());
   }
-  dbtl::rcptr<L3DVShader> record = appendRecord(m_vshaders, this);
-  record->shader = shader;
   return record;
 }
 
 dbtl::rcptr<L3DPShader> L3DDevice::CreatePShader(dbtl::DFile& file) {
   size_t bytes = 0;
-  std::vector<DWORD> tokens = readScrambledShader(file, bytes);
-  IDirect3DPixelShader9* shader = nullptr;
-  if (m_device == nullptr || FAILED(m_device->CreatePixelShader(tokens.data(), bytes, &shader))) {
+  const std::vector<DWORD> tokens = readScrambledShader(file, bytes);
+  dbtl::rcptr<L3DPShader> record = createShader(this, m_pshaders, tokens, bytes);
+  if (!record) {
     lerrFatal("%s", lerrText(u"[L3DDevice::CreatePShader] ピクセルシェーダを作成できませんでした").c_str());
   }
-  dbtl::rcptr<L3DPShader> record = appendRecord(m_pshaders, this);
-  record->shader = shader;
   return record;
 }
 
+// A shader of the pack that Direct3D refuses is no error: the caller gets an empty handle.
 dbtl::rcptr<L3DVShader> L3DDevice::LoadVShader(const char* path) {
   size_t bytes = 0;
-  std::vector<DWORD> tokens = readPlainShader(path, bytes);
-  IDirect3DVertexShader9* shader = nullptr;
-  if (m_device == nullptr || FAILED(m_device->CreateVertexShader(tokens.data(), bytes, &shader))) {
-    return {};
-  }
-  dbtl::rcptr<L3DVShader> record = appendRecord(m_vshaders, this);
-  record->shader = shader;
-  return record;
+  const std::vector<DWORD> tokens = readPlainShader(path, bytes);
+  return createShader(this, m_vshaders, tokens, bytes);
 }
 
 dbtl::rcptr<L3DPShader> L3DDevice::LoadPShader(const char* path) {
   size_t bytes = 0;
-  std::vector<DWORD> tokens = readPlainShader(path, bytes);
-  IDirect3DPixelShader9* shader = nullptr;
-  if (m_device == nullptr || FAILED(m_device->CreatePixelShader(tokens.data(), bytes, &shader))) {
-    return {};
-  }
-  dbtl::rcptr<L3DPShader> record = appendRecord(m_pshaders, this);
-  record->shader = shader;
-  return record;
+  const std::vector<DWORD> tokens = readPlainShader(path, bytes);
+  return createShader(this, m_pshaders, tokens, bytes);
 }
 
 void L3DDevice::_RemoveVBuffer(L3DVBuffer* buffer) {

@@ -76,6 +76,7 @@ void L3DDevice::SetViewport(uint32_t width, uint32_t height) {
 bool L3DDevice::SetRenderTarget(bool withDepth, const dbtl::rcptr<L3DTexture>& texture) {
   IDirect3DSurface9* surface = nullptr;
   IDirect3DSurface9* depth = nullptr;
+  if (m_device == nullptr || m_backBuffer == nullptr) return false;  // released, or lost
   if (!texture) {
     surface = m_backBuffer;
     surface->AddRef();

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <span>
 #include <vector>
 
 using namespace d3d9;
@@ -70,35 +71,23 @@ void L3DDevice::_CreateTextureManager() {
   static const D3DFORMAT kDeepAlpha[] = {D3DFMT_A8R8G8B8, D3DFMT_A8B8G8R8, D3DFMT_A4R4G4B4};
   static const D3DFORMAT kShallowAlpha[] = {D3DFMT_A4R4G4B4, D3DFMT_A8R8G8B8, D3DFMT_A8B8G8R8};
 
-  m_colorFormat = D3DFMT_UNKNOWN;
-  for (D3DFORMAT f : deep ? kDeepColor : kShallowColor) {
-    if (accepted(0, f)) {
-      m_colorFormat = f;
-      l3dFormatKind(f, m_colorKind);
-      break;
+  // The first candidate the adapter takes, or D3DFMT_UNKNOWN.
+  auto first = [&](DWORD usage, std::span<const D3DFORMAT> candidates) {
+    for (D3DFORMAT f : candidates) {
+      if (accepted(usage, f)) return f;
     }
-  }
-  if (m_colorFormat == D3DFMT_UNKNOWN) {
+    return D3DFMT_UNKNOWN;
+  };
+  m_colorFormat = first(0, deep ? std::span(kDeepColor) : std::span(kShallowColor));
+  if (!l3dFormatKind(m_colorFormat, m_colorKind)) {
     lerrFatal("%s", lerrText(u"[L3DDevice::_CreateTexture] カラーテクスチャフォーマットが見つかりません").c_str());
   }
-  m_alphaFormat = D3DFMT_UNKNOWN;
-  for (D3DFORMAT f : deep ? kDeepAlpha : kShallowAlpha) {
-    if (accepted(0, f)) {
-      m_alphaFormat = f;
-      l3dFormatKind(f, m_alphaKind);
-      break;
-    }
-  }
-  if (m_alphaFormat == D3DFMT_UNKNOWN) {
+  m_alphaFormat = first(0, deep ? std::span(kDeepAlpha) : std::span(kShallowAlpha));
+  if (!l3dFormatKind(m_alphaFormat, m_alphaKind)) {
     lerrFatal("%s", lerrText(u"[L3DDevice::_CreateTexture] アルファテクスチャフォーマットが見つかりません").c_str());
   }
-  m_renderFormat = D3DFMT_UNKNOWN;
-  for (D3DFORMAT f : {D3DFMT_A8R8G8B8, D3DFMT_A8B8G8R8}) {
-    if (accepted(D3DUSAGE_RENDERTARGET, f)) {
-      m_renderFormat = f;
-      break;
-    }
-  }
+  static const D3DFORMAT kRender[] = {D3DFMT_A8R8G8B8, D3DFMT_A8B8G8R8};
+  m_renderFormat = first(D3DUSAGE_RENDERTARGET, kRender);
   char text[256];
   std::snprintf(text, sizeof text,
                 "[L3DDevice::_CreateTextureManager]\r\n\tColor texture format: %s\r\n\tAlpha "

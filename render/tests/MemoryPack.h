@@ -48,6 +48,7 @@ class PackScope {
   void Add(const std::string& name, std::vector<uint8_t> bytes) {
     m_files->files[name] = std::move(bytes);
   }
+  void Remove(const std::string& name) { m_files->files.erase(name); }
   int32_t Number() const { return m_pack; }
 
  private:
