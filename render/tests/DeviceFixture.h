@@ -34,10 +34,11 @@ class DeviceTest : public ::testing::Test {
   }
 
   void Init(const d3d9::SystemProfile& profile) {
-    d3d9::IDirect3D9* d3d = d3d9::createDirect3D(profile);
+    // The library keeps its own reference; ours goes also when l3dInit ends in a fatal error.
+    std::unique_ptr<d3d9::IDirect3D9, void (*)(d3d9::IDirect3D9*)> d3d(
+        d3d9::createDirect3D(profile), [](d3d9::IDirect3D9* p) { p->Release(); });
     ASSERT_NE(d3d, nullptr);
-    l3dInit(d3d);
-    d3d->Release();
+    l3dInit(d3d.get());
   }
 
   void SetClientSize(uint32_t width, uint32_t height) {

@@ -224,3 +224,43 @@ TEST(L3DFormatTest, NamesAndColourBitsComeFromTheTable) {
   EXPECT_FALSE(l3dHasFormatBits(24, D3DFMT_X8R8G8B8));
   EXPECT_TRUE(l3dHasFormatBits(24, D3DFMT_R8G8B8));
 }
+
+TEST_F(DeviceTest, AGivenColourDepthIsTheOnlyOneTriedForFullScreen) {
+  struct Case {
+    uint32_t bits;
+    bool fullScreen;
+    D3DFORMAT back;
+    uint32_t colorDepth;  // the larger of full screen and desktop while both are usable
+  };
+  const Case cases[] = {
+      {16, true, D3DFMT_R5G6B5, 32},
+      {32, true, D3DFMT_A8R8G8B8, 32},
+      {24, false, D3DFMT_UNKNOWN, 32},  // the adapter has no 24-bit modes
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bits);
+    Init(Profile("default"));
+    SetClientSize(320, 240);
+    m_device = std::make_unique<L3DDevice>();
+    m_device->Create(0, &m_window, c.bits, 800, 600, 0, L3DDEV_CREATE_WINDOW);
+    EXPECT_EQ((m_device->GetFlags() & L3DDEV_FLAG_FULLSCREEN) != 0, c.fullScreen);
+    EXPECT_EQ(m_device->GetColorDepth(), c.colorDepth);
+    if (c.fullScreen) {
+      ASSERT_TRUE(m_device->Reset(false));
+      EXPECT_EQ(m_device->GetPresentParameters().BackBufferFormat, c.back);
+      EXPECT_EQ(m_device->GetPresentParameters().BackBufferWidth, 800u);
+    }
+    m_device.reset();
+    l3dTerm();
+  }
+}
+
+TEST_F(DeviceTest, WithoutADeviceNothingIsDrawnOrPresented) {
+  Init(Profile("default"));
+  L3DDevice device;
+  EXPECT_FALSE(device.Reset(true));
+  EXPECT_TRUE(device.IsLost());
+  EXPECT_FALSE(device.Present());
+  EXPECT_FALSE(device.SetRenderTarget(true, {}));
+  device.Release();  // nothing to release
+}
