@@ -78,11 +78,15 @@ dbtl::rcptr<Record> createShader(L3DDevice* owner, dbtl::DList<Record>& list,
   return record;
 }
 
+// Buffers of a device without hardware vertex shaders are processed in software.
+DWORD bufferUsage(uint32_t flags) {
+  return D3DUSAGE_WRITEONLY | ((flags & L3DDEV_FLAG_VSHADER) ? 0 : D3DUSAGE_SOFTWAREPROCESSING);
+}
+
 }  // namespace
 
 dbtl::rcptr<L3DVBuffer> L3DDevice::_CreateVBuffer(uint32_t length, uint32_t fvf) {
-  const DWORD usage = D3DUSAGE_WRITEONLY |
-                      ((m_flags & L3DDEV_FLAG_VSHADER) ? 0 : D3DUSAGE_SOFTWAREPROCESSING);
+  const DWORD usage = bufferUsage(m_flags);
   IDirect3DVertexBuffer9* buffer = nullptr;
   if (m_device == nullptr || FAILED(m_device->CreateVertexBuffer(length, usage, fvf,
                                                                  D3DPOOL_MANAGED, &buffer,
@@ -105,8 +109,7 @@ dbtl::rcptr<L3DVBuffer> L3DDevice::CreateVBuffer(const void* data, uint32_t leng
 }
 
 dbtl::rcptr<L3DIBuffer> L3DDevice::_CreateIBuffer(uint32_t length) {
-  const DWORD usage = D3DUSAGE_WRITEONLY |
-                      ((m_flags & L3DDEV_FLAG_VSHADER) ? 0 : D3DUSAGE_SOFTWAREPROCESSING);
+  const DWORD usage = bufferUsage(m_flags);
   IDirect3DIndexBuffer9* buffer = nullptr;
   if (m_device == nullptr || FAILED(m_device->CreateIndexBuffer(length, usage, D3DFMT_INDEX16,
                                                                 D3DPOOL_MANAGED, &buffer,

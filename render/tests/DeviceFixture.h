@@ -28,8 +28,7 @@ inline d3d9::SystemProfile Profile(const char* name,
 class DeviceTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    m_device.reset();
-    l3dTerm();
+    Close();
     l3dSetClientSizeQuery({});
   }
 
@@ -58,6 +57,12 @@ class DeviceTest : public ::testing::Test {
     m_device = std::make_unique<L3DDevice>();
     m_device->Create(0, &m_window, 0, width, height, multisample, options);
     return *m_device;
+  }
+
+  // The device and the library gone, for the next row of a table.
+  void Close() {
+    m_device.reset();
+    l3dTerm();
   }
 
   d3d9::IDirect3DDevice9& D3d() { return *m_device->GetDevice(); }

@@ -75,8 +75,7 @@ TEST_F(DeviceTest, BuffersOfASoftwareProcessingDeviceSaySo) {
     D3DINDEXBUFFER_DESC idesc{};
     device._CreateIBuffer(6)->buffer->GetDesc(&idesc);
     EXPECT_EQ(idesc.Usage, c.usage);
-    m_device.reset();
-    l3dTerm();
+    Close();
   }
 }
 

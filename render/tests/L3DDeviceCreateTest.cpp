@@ -147,8 +147,7 @@ TEST_F(DeviceTest, MultisampleIndexGivesSamplesWhenBothFormatsTakeThem) {
     L3DDevice& device = Open(Profile("msaa"), L3DDEV_CREATE_WINDOW, 640, 480, c.index);
     EXPECT_EQ(device.GetPresentParameters().MultiSampleType, c.type);
     EXPECT_EQ(device.GetPresentParameters().MultiSampleQuality, c.quality);
-    m_device.reset();
-    l3dTerm();
+    Close();
   }
 }
 
@@ -171,8 +170,7 @@ TEST_F(DeviceTest, TheOtherModeIsUsedWhenTheStartingOneCannotBeCreated) {
     EXPECT_EQ(device.IsWindowed(), c.windowed);
     EXPECT_EQ(device.GetFlags() & (L3DDEV_FLAG_FULLSCREEN | L3DDEV_FLAG_WINDOW),
               L3DDEV_FLAG_FULLSCREEN | L3DDEV_FLAG_WINDOW);
-    m_device.reset();
-    l3dTerm();
+    Close();
   }
   EXPECT_EQ(Fatal([this] {
               Open(Profile("default", [](SystemProfile& p) {
@@ -202,8 +200,7 @@ TEST_F(DeviceTest, SoftwareVertexProcessingClearsTheVertexShaderFlag) {
     D3DDEVICE_CREATION_PARAMETERS creation{};
     device.GetDevice()->GetCreationParameters(&creation);
     EXPECT_TRUE(creation.BehaviorFlags & D3DCREATE_SOFTWARE_VERTEXPROCESSING);
-    m_device.reset();
-    l3dTerm();
+    Close();
   }
 }
 
@@ -250,8 +247,7 @@ TEST_F(DeviceTest, AGivenColourDepthIsTheOnlyOneTriedForFullScreen) {
       EXPECT_EQ(m_device->GetPresentParameters().BackBufferFormat, c.back);
       EXPECT_EQ(m_device->GetPresentParameters().BackBufferWidth, 800u);
     }
-    m_device.reset();
-    l3dTerm();
+    Close();
   }
 }
 

@@ -83,8 +83,7 @@ TEST_F(DeviceTest, SizeRulesFollowTheAdapter) {
     device._AdjustTextureSize(c.width, c.height, w, h);
     EXPECT_EQ(w, c.expectedWidth);
     EXPECT_EQ(h, c.expectedHeight);
-    m_device.reset();
-    l3dTerm();
+    Close();
   }
 }
 
@@ -110,8 +109,7 @@ TEST_F(DeviceTest, TextureFormatsFollowTheColourDepth) {
     EXPECT_EQ(device.GetColorTextureKind(), c.colorKind);
     EXPECT_EQ(device.GetAlphaTextureFormat(), c.alpha);
     EXPECT_EQ(device.GetAlphaTextureKind(), c.alphaKind);
-    m_device.reset();
-    l3dTerm();
+    Close();
   }
 }
 
@@ -157,8 +155,7 @@ TEST_F(DeviceTest, MipLevelsOnlyWithTheMipmapFlag) {
     EXPECT_EQ(texture->texture->GetLevelCount(), c.levels);
     EXPECT_EQ(texture->type, L3DTEX_TYPE_MANAGED);
     texture.Reset();
-    m_device.reset();
-    l3dTerm();
+    Close();
   }
   L3DDevice& device = Open(Profile("default"), L3DDEV_CREATE_WINDOW);
   EXPECT_EQ(Fatal([&] { device._CreateTexture("empty", 0, 5, true, true); }),

@@ -139,8 +139,7 @@ TEST_F(TextureFileTest, CompressedLevelsAreReadInOrderWhateverThePitch) {
       offset += rowBytes * (e / 4);
     }
     texture.Reset();
-    m_device.reset();
-    l3dTerm();
+    Close();
   }
 }
 
@@ -189,8 +188,7 @@ TEST_F(TextureFileTest, AnEdgeTheAdapterCannotTakeIsFatalOnlyForDxt) {
     m_pack.Add("tex/odd.dgt", Dgt(Spec("DTCC", 200), Pattern(200 * 200 / 2, 0), Png(200, 200, {9, 8, 7})));
     EXPECT_EQ(Fatal([this] { Load("tex/odd"); }),
               "[L3DDevice::CreateTextureDXTn] テクスチャファイル\"tex/odd.dgt | compress\"を読み込めませんでした。");
-    m_device.reset();
-    l3dTerm();
+    Close();
   }
   Open(Profile("pow2", [](SystemProfile& p) {
          std::erase_if(p.adapters[0].formats, [](const FormatSupport& s) {
@@ -255,8 +253,7 @@ TEST_F(TextureFileTest, BrokenTextureFilesAreFatal) {
     const std::string message = Fatal([this] { Load("tex/bad"); });
     EXPECT_EQ(message, c.message);
     EXPECT_FALSE(m_device->FindTexture("tex/bad"));
-    m_device.reset();
-    l3dTerm();
+    Close();
   }
 }
 
