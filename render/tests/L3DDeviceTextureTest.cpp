@@ -274,3 +274,15 @@ TEST_F(DeviceTest, ResetRemakesRenderTargetsEmptyAndKeepsManagedTextures) {
   target.Reset();
   managed.Reset();
 }
+
+TEST_F(DeviceTest, WithoutRenderTargetTexturesNoneAreMade) {
+  L3DDevice& device = Open(Profile("default", [](SystemProfile& p) {
+                             for (FormatSupport& s : p.adapters[0].formats) {
+                               if (s.type == D3DRTYPE_TEXTURE) s.usages &= ~D3DUSAGE_RENDERTARGET;
+                             }
+                           }),
+                           L3DDEV_CREATE_WINDOW);
+  EXPECT_EQ(device.GetRenderTextureFormat(), D3DFMT_UNKNOWN);
+  EXPECT_NE(m_capture.Log().find("\tRender texture format: unknown\r\n"), std::string::npos);
+  EXPECT_FALSE(device.CreateTextureBack(64, 64));
+}
