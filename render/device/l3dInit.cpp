@@ -24,20 +24,18 @@ bool usable(const D3DCAPS9& caps) {
 }  // namespace
 
 void l3dInit(IDirect3D9* direct3d) {
-  if (gDirect3D != nullptr) {
-    gDirect3D->Release();
-    gDirect3D = nullptr;
-  }
+  // The new reference is taken before the old one goes: the object may be the same.
   if (direct3d != nullptr) {
     direct3d->AddRef();
-    gDirect3D = direct3d;
   } else {
-    gDirect3D = Direct3DCreate9(D3D_SDK_VERSION);
-    if (gDirect3D == nullptr) {
-      lerrFatal("%s", lerrText(u"[l3dInit] Direct3Dを使用できません").c_str());
-    }
+    direct3d = Direct3DCreate9(D3D_SDK_VERSION);
   }
+  safeRelease(gDirect3D);
+  gDirect3D = direct3d;
   l3dReleaseAdapterList();
+  if (gDirect3D == nullptr) {
+    lerrFatal("%s", lerrText(u"[l3dInit] Direct3Dを使用できません").c_str());
+  }
   const UINT ordinals = gDirect3D->GetAdapterCount();
   gAdapters.adapters.Create(ordinals);
   uint32_t count = 0;

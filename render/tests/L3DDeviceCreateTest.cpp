@@ -33,6 +33,16 @@ TEST_F(DeviceTest, AdapterListKeepsOnlyCapableAdaptersPackedInOrdinalOrder) {
   EXPECT_STREQ(list.adapters[1].identifier.DeviceName, "third");
 }
 
+TEST_F(DeviceTest, SettingUpAgainWithTheSameObjectKeepsIt) {
+  Init(Profile("default"));
+  IDirect3D9* d3d = l3dGetDirect3D();
+  const uint32_t references = d3d->refCount();
+  l3dInit(d3d);
+  EXPECT_EQ(l3dGetDirect3D(), d3d);
+  EXPECT_EQ(d3d->refCount(), references);
+  EXPECT_EQ(l3dGetAdapterList().count, 1u);
+}
+
 TEST_F(DeviceTest, SetUpFailuresAreFatal) {
   EXPECT_EQ(Fatal([] {
               selectProfile("none");
