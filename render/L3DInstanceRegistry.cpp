@@ -1,0 +1,23 @@
+#include "render/L3DInstanceRegistry.h"
+
+void L3DInstanceRegistry::Add(L3DObjectInstance* instance) {
+  m_instances.PushBack(dbtl::rcptr<L3DObjectInstance>::Borrow(instance));
+}
+
+void L3DInstanceRegistry::_RemoveObjectInstance(L3DObjectInstance* instance) {
+  for (auto it = m_instances.Begin(); it != m_instances.End(); it = dbtl::DListBase::Next(it)) {
+    if (it->elementObject == instance) {
+      m_instances.Erase(it);
+      return;
+    }
+  }
+}
+
+void L3DInstanceRegistry::ReleaseAll(void (*release)(L3DObjectInstance*)) {
+  while (m_instances.GetCount() != 0) {
+    auto first = m_instances.Begin();
+    auto* instance = static_cast<L3DObjectInstance*>(first->elementObject);
+    release(instance);
+    if (m_instances.GetCount() != 0 && m_instances.Begin() == first) m_instances.Erase(first);
+  }
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "foundation/lerr/lerrText.h"
+#include "platform/d3d9/Profile.h"
+#include "platform/text/Utf8.h"
+#include "render/device/L3DDevice.h"
+#include "render/device/L3DWindow.h"
+#include "render/device/l3dInit.h"
+
+#include "foundation/tests/LerrCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+// A built-in profile changed by the test.
+inline d3d9::SystemProfile Profile(const char* name,
+                                   const std::function<void(d3d9::SystemProfile&)>& change = {}) {
+  d3d9::SystemProfile profile = *d3d9::profileBySpec(name);
+  if (change) change(profile);
+  return profile;
+}
+
+// The 3D library set up on a profile built in code, a main window of a chosen client size, and
+// the error module captured. Tests create the device themselves with the options they study.
+class DeviceTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    Close();
+    l3dSetClientSizeQuery({});
+  }
+
+  void Init(const d3d9::SystemProfile& profile) {
+    // The library keeps its own reference; ours goes also when l3dInit ends in a fatal error.
+    std::unique_ptr<d3d9::IDirect3D9, void (*)(d3d9::IDirect3D9*)> d3d(
+        d3d9::createDirect3D(profile), [](d3d9::IDirect3D9* p) { p->Release(); });
+    ASSERT_NE(d3d, nullptr);
+    l3dInit(d3d.get());
+  }
+
+  void SetClientSize(uint32_t width, uint32_t height) {
+    m_clientWidth = width;
+    m_clientHeight = height;
+    l3dSetClientSizeQuery([this](d3d9::HWND, uint32_t& w, uint32_t& h) {
+      w = m_clientWidth;
+      h = m_clientHeight;
+    });
+  }
+
+  // Init, a 320 x 240 window and a device made with the options.
+  L3DDevice& Open(const d3d9::SystemProfile& profile, uint32_t options, uint32_t width = 640,
+                  uint32_t height = 480, uint32_t multisample = 0) {
+    Init(profile);
+    SetClientSize(320, 240);
+    m_device = std::make_unique<L3DDevice>();
+    m_device->Create(0, &m_window, 0, width, height, multisample, options);
+    return *m_device;
+  }
+
+  // The device and the library gone, for the next row of a table.
+  void Close() {
+    m_device.reset();
+    l3dTerm();
+  }
+
+  d3d9::IDirect3DDevice9& D3d() { return *m_device->GetDevice(); }
+
+  // The message of the fatal error the call ends with, as UTF-8.
+  template <class Call>
+  std::string Fatal(Call call) {
+    return platform::utf16ToUtf8(m_capture.FatalText(call));
+  }
+
+  LerrCapture m_capture;
+  std::unique_ptr<L3DDevice> m_device;
+  int m_window = 0;
+  uint32_t m_clientWidth = 320;
+  uint32_t m_clientHeight = 240;
+};
