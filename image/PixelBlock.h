@@ -149,20 +149,36 @@ struct DimgPixelBlock<DImageKindBGR8> {
   }
 };
 
-// A1R5G5B5: A 15, R 10-14, G 5-9, B 0-4.
-template <>
-struct DimgPixelBlock<DImageKindA1R5G5B5> {
-  static dimg_detail::RgbaBlock Load(const uint8_t* p) {
-    using namespace dimg_detail;
-    const __m128i w = LoadBytes16(p);
-    const __m128i rg = _mm_or_si128(WordField(w, 0, 7, 0x00F8), WordField(w, 6, 0, 0xF800));
-    const __m128i alpha = _mm_and_si128(_mm_srai_epi16(w, 15), Mask16(0xFF00));
-    return FromWordPairs(rg, _mm_or_si128(WordField(w, 3, 0, 0x00F8), alpha));
+namespace dimg_detail {
+// The 16-bit kinds work on the two word vectors; Load and Store widen and narrow around them.
+template <class Kind>
+struct WordBlock {
+  static RgbaBlock Load(const uint8_t* p) {
+    __m128i rg, ba;
+    Kind::LoadWords(p, rg, ba);
+    return FromWordPairs(rg, ba);
   }
-  static void Store(const dimg_detail::RgbaBlock& b, uint8_t* p) {
-    using namespace dimg_detail;
+  static void Store(const RgbaBlock& b, uint8_t* p) {
     __m128i rg, ba;
     ToWordPairs(b, rg, ba);
+    Kind::StoreWords(rg, ba, p);
+  }
+};
+}  // namespace dimg_detail
+
+// A1R5G5B5: A 15, R 10-14, G 5-9, B 0-4.
+template <>
+struct DimgPixelBlock<DImageKindA1R5G5B5>
+    : dimg_detail::WordBlock<DimgPixelBlock<DImageKindA1R5G5B5>> {
+  static void LoadWords(const uint8_t* p, __m128i& rg, __m128i& ba) {
+    using namespace dimg_detail;
+    const __m128i w = LoadBytes16(p);
+    rg = _mm_or_si128(WordField(w, 0, 7, 0x00F8), WordField(w, 6, 0, 0xF800));
+    const __m128i alpha = _mm_and_si128(_mm_srai_epi16(w, 15), Mask16(0xFF00));
+    ba = _mm_or_si128(WordField(w, 3, 0, 0x00F8), alpha);
+  }
+  static void StoreWords(__m128i rg, __m128i ba, uint8_t* p) {
+    using namespace dimg_detail;
     const __m128i colour = _mm_or_si128(WordField(rg, 7, 0, 0x7C00), WordField(rg, 0, 6, 0x03E0));
     StoreBytes16(p, _mm_or_si128(_mm_or_si128(colour, WordField(ba, 0, 3, 0x001F)),
                                  _mm_and_si128(ba, Mask16(0x8000))));
@@ -171,18 +187,16 @@ struct DimgPixelBlock<DImageKindA1R5G5B5> {
 
 // A4R4G4B4: A 12-15, R 8-11, G 4-7, B 0-3.
 template <>
-struct DimgPixelBlock<DImageKindA4R4G4B4> {
-  static dimg_detail::RgbaBlock Load(const uint8_t* p) {
+struct DimgPixelBlock<DImageKindA4R4G4B4>
+    : dimg_detail::WordBlock<DimgPixelBlock<DImageKindA4R4G4B4>> {
+  static void LoadWords(const uint8_t* p, __m128i& rg, __m128i& ba) {
     using namespace dimg_detail;
     const __m128i w = LoadBytes16(p);
-    const __m128i rg = _mm_or_si128(WordField(w, 0, 4, 0x00F0), WordField(w, 8, 0, 0xF000));
-    const __m128i ba = _mm_or_si128(WordField(w, 4, 0, 0x00F0), _mm_and_si128(w, Mask16(0xF000)));
-    return FromWordPairs(rg, ba);
+    rg = _mm_or_si128(WordField(w, 0, 4, 0x00F0), WordField(w, 8, 0, 0xF000));
+    ba = _mm_or_si128(WordField(w, 4, 0, 0x00F0), _mm_and_si128(w, Mask16(0xF000)));
   }
-  static void Store(const dimg_detail::RgbaBlock& b, uint8_t* p) {
+  static void StoreWords(__m128i rg, __m128i ba, uint8_t* p) {
     using namespace dimg_detail;
-    __m128i rg, ba;
-    ToWordPairs(b, rg, ba);
     const __m128i colour = _mm_or_si128(WordField(rg, 4, 0, 0x0F00), WordField(rg, 0, 8, 0x00F0));
     StoreBytes16(p, _mm_or_si128(_mm_or_si128(colour, WordField(ba, 0, 4, 0x000F)),
                                  _mm_and_si128(ba, Mask16(0xF000))));
@@ -191,17 +205,16 @@ struct DimgPixelBlock<DImageKindA4R4G4B4> {
 
 // R5G6B5: R 11-15, G 5-10 of which only 6-10 carry data (bit 5 ignored, written 0), B 0-4.
 template <>
-struct DimgPixelBlock<DImageKindR5G6B5> {
-  static dimg_detail::RgbaBlock Load(const uint8_t* p) {
+struct DimgPixelBlock<DImageKindR5G6B5>
+    : dimg_detail::WordBlock<DimgPixelBlock<DImageKindR5G6B5>> {
+  static void LoadWords(const uint8_t* p, __m128i& rg, __m128i& ba) {
     using namespace dimg_detail;
     const __m128i w = LoadBytes16(p);
-    const __m128i rg = _mm_or_si128(WordField(w, 0, 8, 0x00F8), WordField(w, 5, 0, 0xF800));
-    return FromWordPairs(rg, _mm_or_si128(WordField(w, 3, 0, 0x00F8), Mask16(0xFF00)));
+    rg = _mm_or_si128(WordField(w, 0, 8, 0x00F8), WordField(w, 5, 0, 0xF800));
+    ba = _mm_or_si128(WordField(w, 3, 0, 0x00F8), Mask16(0xFF00));
   }
-  static void Store(const dimg_detail::RgbaBlock& b, uint8_t* p) {
+  static void StoreWords(__m128i rg, __m128i ba, uint8_t* p) {
     using namespace dimg_detail;
-    __m128i rg, ba;
-    ToWordPairs(b, rg, ba);
     const __m128i colour = _mm_or_si128(WordField(rg, 8, 0, 0xF800), WordField(rg, 0, 5, 0x07C0));
     StoreBytes16(p, _mm_or_si128(colour, WordField(ba, 0, 3, 0x001F)));
   }

@@ -10,8 +10,11 @@ namespace dimg_detail {
 
 namespace {
 
-__m128i LoadSums(const uint64_t* sums) {
-  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums));
+// Two pixels' sums in one register, straight from the integer registers: storing them and
+// loading 16 bytes back would stall on store forwarding.
+__m128i Pair(uint64_t first, uint64_t second) {
+  return _mm_unpacklo_epi64(_mm_cvtsi64_si128(static_cast<long long>(first)),
+                            _mm_cvtsi64_si128(static_cast<long long>(second)));
 }
 
 // Y of two pixels in all four 16-bit lanes of each pixel's half, from lanes 2k and 2k + 1 of
@@ -24,9 +27,9 @@ __m128i SpreadY(__m128i ys, int half) {
 
 // Four pixels: the backward sums of pixels 0-3 and their Y, to R, G, B, A bytes.
 __m128i DecodeFour(const uint64_t* sums, __m128i ys, __m128i bias) {
-  const __m128i a = _mm_add_epi16(_mm_sub_epi16(_mm_srli_epi16(LoadSums(sums), 7), bias),
+  const __m128i a = _mm_add_epi16(_mm_sub_epi16(_mm_srli_epi16(Pair(sums[0], sums[1]), 7), bias),
                                   SpreadY(ys, 0));
-  const __m128i b = _mm_add_epi16(_mm_sub_epi16(_mm_srli_epi16(LoadSums(sums + 2), 7), bias),
+  const __m128i b = _mm_add_epi16(_mm_sub_epi16(_mm_srli_epi16(Pair(sums[2], sums[3]), 7), bias),
                                   SpreadY(ys, 1));
   return OpaqueAlpha(_mm_packus_epi16(a, b));  // the saturation is the clamp to 0..255
 }
@@ -56,10 +59,10 @@ void StoreYCrCb(const RgbaBlock& b, uint8_t* p) {
     sums[i] = t.fromR[c[0]] + t.fromG[c[1]] + t.fromB[c[2]];
   }
   // Each lane is below 32768, so the shift leaves 0..255 and the pack changes nothing.
-  const __m128i lo = _mm_packus_epi16(_mm_srli_epi16(LoadSums(sums), 7),
-                                      _mm_srli_epi16(LoadSums(sums + 2), 7));
-  const __m128i hi = _mm_packus_epi16(_mm_srli_epi16(LoadSums(sums + 4), 7),
-                                      _mm_srli_epi16(LoadSums(sums + 6), 7));
+  const __m128i lo = _mm_packus_epi16(_mm_srli_epi16(Pair(sums[0], sums[1]), 7),
+                                      _mm_srli_epi16(Pair(sums[2], sums[3]), 7));
+  const __m128i hi = _mm_packus_epi16(_mm_srli_epi16(Pair(sums[4], sums[5]), 7),
+                                      _mm_srli_epi16(Pair(sums[6], sums[7]), 7));
   Store3Byte(lo, hi, p);
 }
 
