@@ -50,13 +50,17 @@ RgbaBlock LoadYCrCb(const uint8_t* p) {
 
 void StoreYCrCb(const RgbaBlock& b, uint8_t* p) {
   const DimgYCbCrPacked& t = ycbcrPacked;
-  uint8_t rgba[32];
-  StoreBytes16(rgba, b.lo);
-  StoreBytes16(rgba + 16, b.hi);
+  // The channels are taken from the integer registers: reading bytes of a vector just stored
+  // would stall on store forwarding.
+  const uint64_t pairs[4] = {
+      static_cast<uint64_t>(_mm_cvtsi128_si64(b.lo)),
+      static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(b.lo, b.lo))),
+      static_cast<uint64_t>(_mm_cvtsi128_si64(b.hi)),
+      static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(b.hi, b.hi)))};
   uint64_t sums[8];
   for (int i = 0; i < 8; ++i) {
-    const uint8_t* c = rgba + 4 * i;
-    sums[i] = t.fromR[c[0]] + t.fromG[c[1]] + t.fromB[c[2]];
+    const uint64_t c = pairs[i / 2] >> (32 * (i % 2));
+    sums[i] = t.fromR[c & 0xFF] + t.fromG[(c >> 8) & 0xFF] + t.fromB[(c >> 16) & 0xFF];
   }
   // Each lane is below 32768, so the shift leaves 0..255 and the pack changes nothing.
   const __m128i lo = _mm_packus_epi16(_mm_srli_epi16(Pair(sums[0], sums[1]), 7),

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -27,6 +28,21 @@ class FastRow : public ::testing::Test {
     ASSERT_TRUE(DimgYCbCrPackedTables().ready);
   }
 };
+
+// SSE2 always; SSSE3 where this processor has it (the test says so when it has not).
+std::vector<DimgRowLevel> SupportedLevels() {
+  std::vector<DimgRowLevel> levels{DimgRowLevel::Sse2};
+  if (DimgRowLevelSupported(DimgRowLevel::Ssse3)) {
+    levels.push_back(DimgRowLevel::Ssse3);
+  } else {
+    std::printf("no SSSE3 here: only the SSE2 rows are checked\n");
+  }
+  return levels;
+}
+
+const char* LevelName(DimgRowLevel level) {
+  return level == DimgRowLevel::Sse2 ? " (SSE2)" : " (SSSE3)";
+}
 
 // The pair's own pixel rule, one pixel at a time: what every row must equal byte for byte.
 template <uint32_t D, uint32_t S>
@@ -58,29 +74,35 @@ TEST_F(FastRow, EveryPairEveryLengthMatchesThePixelRule) {
   imgtest::ForEachPair([&](auto dk, auto sk) {
     constexpr uint32_t D = dk(), S = sk();
     constexpr uint32_t kDstBytes = DimgPixelKind<D>::kBytes, kSrcBytes = DimgPixelKind<S>::kBytes;
-    const DimgRowRoutine routine = DimgConvertRowRoutine(D, S);
-    for (uint32_t width = 1; width <= 67; ++width) {
-      const std::size_t srcLead = width % 4, dstLead = (width / 4) % 4;
-      ExactRow src(srcLead, std::size_t{width} * kSrcBytes);
-      ExactRow got(dstLead, std::size_t{width} * kDstBytes);
-      for (std::size_t i = 0; i < src.size; ++i) src.block[i] = uint8_t(rng());
-      for (std::size_t i = 0; i < got.size; ++i) got.block[i] = uint8_t(rng());
-      std::vector<uint8_t> expected = got.All();
-      ScalarRow<D, S>(expected.data() + dstLead, src.Row(), width);
-      const std::vector<uint8_t> srcBefore = src.All();
+    for (DimgRowLevel level : SupportedLevels()) {
+      const DimgRowRoutine routine = DimgConvertRowRoutineAt(level, D, S);
+      for (uint32_t width = 1; width <= 67; ++width) {
+        const std::size_t srcLead = width % 4, dstLead = (width / 4) % 4;
+        ExactRow src(srcLead, std::size_t{width} * kSrcBytes);
+        ExactRow got(dstLead, std::size_t{width} * kDstBytes);
+        for (std::size_t i = 0; i < src.size; ++i) src.block[i] = uint8_t(rng());
+        for (std::size_t i = 0; i < got.size; ++i) got.block[i] = uint8_t(rng());
+        std::vector<uint8_t> expected = got.All();
+        ScalarRow<D, S>(expected.data() + dstLead, src.Row(), width);
+        const std::vector<uint8_t> srcBefore = src.All();
 
-      routine(got.Row(), src.Row(), width);
-      ASSERT_EQ(got.All(), expected) << D << " <- " << S << ", width " << width;
-      ASSERT_EQ(src.All(), srcBefore) << D << " <- " << S << ", width " << width;
+        routine(got.Row(), src.Row(), width);
+        ASSERT_EQ(got.All(), expected)
+            << D << " <- " << S << ", width " << width << LevelName(level);
+        ASSERT_EQ(src.All(), srcBefore)
+            << D << " <- " << S << ", width " << width << LevelName(level);
+      }
     }
   });
 }
 
 // Width 0 writes nothing and reads nothing (null rows would crash otherwise).
 TEST_F(FastRow, ZeroWidthTouchesNothing) {
-  imgtest::ForEachPair([&](auto dk, auto sk) {
-    DimgConvertRowRoutine(dk(), sk())(nullptr, nullptr, 0);
-  });
+  for (DimgRowLevel level : SupportedLevels()) {
+    imgtest::ForEachPair([&](auto dk, auto sk) {
+      DimgConvertRowRoutineAt(level, dk(), sk())(nullptr, nullptr, 0);
+    });
+  }
 }
 
 // Every 24-bit colour through the kind-7 blocks both ways, against the table formulas pixel by
