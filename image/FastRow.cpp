@@ -24,7 +24,13 @@ const DimgRowRoutineTable& BestRoutines() {
 }  // namespace
 
 bool DimgRowLevelSupported(DimgRowLevel level) {
-  return level == DimgRowLevel::Sse2 || __builtin_cpu_supports("ssse3");
+  if (level == DimgRowLevel::Sse2) {
+    return true;
+  }
+  // The processor model must be read first when this runs before the program's constructors
+  // have (a static initialiser that blits); afterwards it is a cheap repeat.
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("ssse3");
 }
 
 DimgRowRoutine DimgConvertRowRoutine(uint32_t d, uint32_t s) {

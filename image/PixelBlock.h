@@ -97,6 +97,21 @@ inline __m128i WordField(__m128i w, int left, int right, uint16_t mask) {
 // Kind 7 through the packed tables: eight pixels' 64-bit sums, then four lanes each.
 RgbaBlock LoadYCrCb(const uint8_t* p);
 void StoreYCrCb(const RgbaBlock& b, uint8_t* p);
+// Eight forward sums (fromR + fromG + fromB) to eight kind-7 pixels.
+void StoreYCrCbSums(const uint64_t (&sums)[8], uint8_t* p);
+
+// Eight pixels of a byte kind (Bytes per pixel, R at byte R, G at 1, B at byte B) to kind 7,
+// the channels read straight from memory rather than decoded into a block first.
+template <uint32_t Bytes, uint32_t R, uint32_t B>
+void StoreYCrCbFromBytes(const uint8_t* src, uint8_t* p) {
+  const DimgYCbCrPacked& t = ycbcrPacked;
+  uint64_t sums[8];
+  for (uint32_t i = 0; i < 8; ++i) {
+    const uint8_t* c = src + i * Bytes;
+    sums[i] = t.fromR[c[R]] + t.fromG[c[1]] + t.fromB[c[B]];
+  }
+  StoreYCrCbSums(sums, p);
+}
 
 }  // namespace dimg_detail
 

@@ -48,6 +48,15 @@ RgbaBlock LoadYCrCb(const uint8_t* p) {
   return {DecodeFour(sums, Expand3To4(p), bias), DecodeFour(sums + 4, Expand3To4(p + 12), bias)};
 }
 
+void StoreYCrCbSums(const uint64_t (&sums)[8], uint8_t* p) {
+  // Each lane is below 32768, so the shift leaves 0..255 and the pack changes nothing.
+  const __m128i lo = _mm_packus_epi16(_mm_srli_epi16(Pair(sums[0], sums[1]), 7),
+                                      _mm_srli_epi16(Pair(sums[2], sums[3]), 7));
+  const __m128i hi = _mm_packus_epi16(_mm_srli_epi16(Pair(sums[4], sums[5]), 7),
+                                      _mm_srli_epi16(Pair(sums[6], sums[7]), 7));
+  Store3Byte(lo, hi, p);
+}
+
 void StoreYCrCb(const RgbaBlock& b, uint8_t* p) {
   const DimgYCbCrPacked& t = ycbcrPacked;
   // The channels are taken from the integer registers: reading bytes of a vector just stored
@@ -62,12 +71,7 @@ void StoreYCrCb(const RgbaBlock& b, uint8_t* p) {
     const uint64_t c = pairs[i / 2] >> (32 * (i % 2));
     sums[i] = t.fromR[c & 0xFF] + t.fromG[(c >> 8) & 0xFF] + t.fromB[(c >> 16) & 0xFF];
   }
-  // Each lane is below 32768, so the shift leaves 0..255 and the pack changes nothing.
-  const __m128i lo = _mm_packus_epi16(_mm_srli_epi16(Pair(sums[0], sums[1]), 7),
-                                      _mm_srli_epi16(Pair(sums[2], sums[3]), 7));
-  const __m128i hi = _mm_packus_epi16(_mm_srli_epi16(Pair(sums[4], sums[5]), 7),
-                                      _mm_srli_epi16(Pair(sums[6], sums[7]), 7));
-  Store3Byte(lo, hi, p);
+  StoreYCrCbSums(sums, p);
 }
 
 }  // namespace dimg_detail

@@ -44,6 +44,10 @@ DIMG_ROW_TARGET void DimgConvertBlock8(uint8_t* dst, const uint8_t* src) {
       ba = _mm_and_si128(ba, dimg_detail::Mask16(0x80FF));
     }
     Dst::StoreWords(rg, ba, dst);
+  } else if constexpr (D == DImageKindYCrCb && DimgPixelKind<S>::kBytes != 2 &&
+                       S != DImageKindYCrCb) {
+    constexpr uint32_t kRed = S == DImageKindRGBA8 || S == DImageKindRGB8 ? 0 : 2;
+    dimg_detail::StoreYCrCbFromBytes<DimgPixelKind<S>::kBytes, kRed, 2 - kRed>(src, dst);
   } else {
     Dst::Store(Src::Load(src), dst);
   }
@@ -53,6 +57,9 @@ template <class Blocks, uint32_t D, uint32_t S>
 DIMG_ROW_TARGET void DimgConvertRowBlocks(uint8_t* dst, const uint8_t* src, uint32_t width) {
   constexpr uint32_t kDstBytes = DimgPixelKind<D>::kBytes;
   constexpr uint32_t kSrcBytes = DimgPixelKind<S>::kBytes;
+  if (width == 0) {
+    return;  // the rows may then be null, which memcpy must not see even with a size of 0
+  }
   if constexpr (D == S && D != DImageKindYCrCb) {
     std::memcpy(dst, src, std::size_t{width} * kDstBytes);
   } else {
