@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "image/DImageKind.h"
+#include "image/PixelKind.h"
 #include "image/YCbCrPacked.h"
 
 // Eight pixels at a time with SSE2 (the x86-64 baseline), for the conversion rows of
@@ -92,6 +93,41 @@ inline __m128i WordField(__m128i w, int left, int right, uint16_t mask) {
     w = _mm_srli_epi16(w, right);
   }
   return _mm_and_si128(w, Mask16(mask));
+}
+
+// One field of a 16-bit kind moved into the same channel's field of another: the top bits that
+// both widths hold, at the top of the destination field, zeros below. That is decoding to eight
+// bits and encoding again, done on the word (and for A1R5G5B5's alpha into A4R4G4B4 it gives the
+// nibble 8 that the pair's rule asks for, not the 15 that the 8-bit detour would).
+template <class From, class To>
+__m128i MoveField(__m128i w) {
+  constexpr uint32_t kWidth = From::kWidth < To::kWidth ? From::kWidth : To::kWidth;
+  constexpr int kFromTop = From::kShift + From::kWidth, kToTop = To::kShift + To::kWidth;
+  const __m128i bits = _mm_and_si128(
+      w, Mask16(static_cast<uint16_t>(((1u << kWidth) - 1u) << (kFromTop - kWidth))));
+  if constexpr (kToTop > kFromTop) {
+    return _mm_slli_epi16(bits, kToTop - kFromTop);
+  } else if constexpr (kToTop < kFromTop) {
+    return _mm_srli_epi16(bits, kFromTop - kToTop);
+  } else {
+    return bits;
+  }
+}
+
+// Eight pixels from one 16-bit kind to another; a destination alpha that the source lacks is
+// written opaque, a source alpha that the destination lacks is dropped.
+template <class Dst, class Src>
+__m128i RepackWords(__m128i w) {
+  __m128i out = _mm_or_si128(
+      _mm_or_si128(MoveField<typename Src::RedField, typename Dst::RedField>(w),
+                   MoveField<typename Src::GreenField, typename Dst::GreenField>(w)),
+      MoveField<typename Src::BlueField, typename Dst::BlueField>(w));
+  if constexpr (Dst::kHasAlpha && Src::kHasAlpha) {
+    out = _mm_or_si128(out, MoveField<typename Src::AlphaField, typename Dst::AlphaField>(w));
+  } else if constexpr (Dst::kHasAlpha) {
+    out = _mm_or_si128(out, Mask16(static_cast<uint16_t>(Dst::AlphaField::kMask)));
+  }
+  return out;
 }
 
 // Kind 7 through the packed tables: eight pixels' 64-bit sums, then four lanes each.

@@ -30,20 +30,16 @@ struct DimgSse2Blocks {
   using Of = DimgPixelBlock<K>;
 };
 
-// Eight pixels. Between two 16-bit kinds the pixels stay in the blocks' 16-bit lanes (R | G << 8
-// and B | A << 8) instead of being spread to 32 bits and packed again.
+// Eight pixels. Between two 16-bit kinds the fields move within the words; from a byte kind to
+// kind 7 the channels are read from the source row itself; every other pair decodes the source
+// block to R, G, B, A bytes and encodes that.
 template <class Blocks, uint32_t D, uint32_t S>
 DIMG_ROW_TARGET void DimgConvertBlock8(uint8_t* dst, const uint8_t* src) {
   using Dst = typename Blocks::template Of<D>;
   using Src = typename Blocks::template Of<S>;
   if constexpr (DimgPixelKind<D>::kBytes == 2 && DimgPixelKind<S>::kBytes == 2) {
-    __m128i rg, ba;
-    Src::LoadWords(src, rg, ba);
-    if constexpr (D == DImageKindA4R4G4B4 && S == DImageKindA1R5G5B5) {
-      // The set alpha bit stays at the top of the word: nibble 8, as DimgConvertPixel does.
-      ba = _mm_and_si128(ba, dimg_detail::Mask16(0x80FF));
-    }
-    Dst::StoreWords(rg, ba, dst);
+    dimg_detail::StoreBytes16(dst, dimg_detail::RepackWords<DimgPixelKind<D>, DimgPixelKind<S>>(
+                                       dimg_detail::LoadBytes16(src)));
   } else if constexpr (D == DImageKindYCrCb && DimgPixelKind<S>::kBytes != 2 &&
                        S != DImageKindYCrCb) {
     constexpr uint32_t kRed = S == DImageKindRGBA8 || S == DImageKindRGB8 ? 0 : 2;
