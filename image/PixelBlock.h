@@ -85,16 +85,6 @@ inline void ToWordPairs(const RgbaBlock& b, __m128i& rg, __m128i& ba) {
   ba = _mm_packs_epi32(_mm_srai_epi32(b.lo, 16), _mm_srai_epi32(b.hi, 16));
 }
 
-inline __m128i WordField(__m128i w, int left, int right, uint16_t mask) {
-  if (left > 0) {
-    w = _mm_slli_epi16(w, left);
-  }
-  if (right > 0) {
-    w = _mm_srli_epi16(w, right);
-  }
-  return _mm_and_si128(w, Mask16(mask));
-}
-
 // One field of a 16-bit kind moved into the same channel's field of another: the top bits that
 // both widths hold, at the top of the destination field, zeros below. That is decoding to eight
 // bits and encoding again, done on the word (and for A1R5G5B5's alpha into A4R4G4B4 it gives the
@@ -201,75 +191,60 @@ struct DimgPixelBlock<DImageKindBGR8> {
 };
 
 namespace dimg_detail {
-// The 16-bit kinds work on the two word vectors; Load and Store widen and narrow around them.
+using LowByte = Field<0, 8>;
+using HighByte = Field<8, 8>;
+
+// The 16-bit kinds, from their fields: LoadWords and StoreWords move each field to or from its
+// channel's byte of the two word vectors, Load and Store widen and narrow around them.
 template <class Kind>
-struct WordBlock {
+struct PackedBlock {
+  static void LoadWords(const uint8_t* p, __m128i& rg, __m128i& ba) {
+    const __m128i w = LoadBytes16(p);
+    rg = _mm_or_si128(MoveField<typename Kind::RedField, LowByte>(w),
+                      MoveField<typename Kind::GreenField, HighByte>(w));
+    __m128i alpha = Mask16(0xFF00);
+    if constexpr (Kind::kHasAlpha) {
+      using A = typename Kind::AlphaField;
+      if constexpr (A::kWidth == 1) {
+        // A 1-bit alpha reads 255 or 0, not 0x80: the bit is spread over the byte.
+        alpha = _mm_and_si128(_mm_srai_epi16(_mm_slli_epi16(w, 15 - A::kShift), 15), alpha);
+      } else {
+        alpha = MoveField<A, HighByte>(w);
+      }
+    }
+    ba = _mm_or_si128(MoveField<typename Kind::BlueField, LowByte>(w), alpha);
+  }
+  static void StoreWords(__m128i rg, __m128i ba, uint8_t* p) {
+    __m128i w = _mm_or_si128(_mm_or_si128(MoveField<LowByte, typename Kind::RedField>(rg),
+                                          MoveField<HighByte, typename Kind::GreenField>(rg)),
+                             MoveField<LowByte, typename Kind::BlueField>(ba));
+    if constexpr (Kind::kHasAlpha) {
+      w = _mm_or_si128(w, MoveField<HighByte, typename Kind::AlphaField>(ba));
+    }
+    StoreBytes16(p, w);
+  }
   static RgbaBlock Load(const uint8_t* p) {
     __m128i rg, ba;
-    Kind::LoadWords(p, rg, ba);
+    LoadWords(p, rg, ba);
     return FromWordPairs(rg, ba);
   }
   static void Store(const RgbaBlock& b, uint8_t* p) {
     __m128i rg, ba;
     ToWordPairs(b, rg, ba);
-    Kind::StoreWords(rg, ba, p);
+    StoreWords(rg, ba, p);
   }
 };
 }  // namespace dimg_detail
 
-// A1R5G5B5: A 15, R 10-14, G 5-9, B 0-4.
 template <>
 struct DimgPixelBlock<DImageKindA1R5G5B5>
-    : dimg_detail::WordBlock<DimgPixelBlock<DImageKindA1R5G5B5>> {
-  static void LoadWords(const uint8_t* p, __m128i& rg, __m128i& ba) {
-    using namespace dimg_detail;
-    const __m128i w = LoadBytes16(p);
-    rg = _mm_or_si128(WordField(w, 0, 7, 0x00F8), WordField(w, 6, 0, 0xF800));
-    const __m128i alpha = _mm_and_si128(_mm_srai_epi16(w, 15), Mask16(0xFF00));
-    ba = _mm_or_si128(WordField(w, 3, 0, 0x00F8), alpha);
-  }
-  static void StoreWords(__m128i rg, __m128i ba, uint8_t* p) {
-    using namespace dimg_detail;
-    const __m128i colour = _mm_or_si128(WordField(rg, 7, 0, 0x7C00), WordField(rg, 0, 6, 0x03E0));
-    StoreBytes16(p, _mm_or_si128(_mm_or_si128(colour, WordField(ba, 0, 3, 0x001F)),
-                                 _mm_and_si128(ba, Mask16(0x8000))));
-  }
-};
-
-// A4R4G4B4: A 12-15, R 8-11, G 4-7, B 0-3.
+    : dimg_detail::PackedBlock<DimgPixelKind<DImageKindA1R5G5B5>> {};
 template <>
 struct DimgPixelBlock<DImageKindA4R4G4B4>
-    : dimg_detail::WordBlock<DimgPixelBlock<DImageKindA4R4G4B4>> {
-  static void LoadWords(const uint8_t* p, __m128i& rg, __m128i& ba) {
-    using namespace dimg_detail;
-    const __m128i w = LoadBytes16(p);
-    rg = _mm_or_si128(WordField(w, 0, 4, 0x00F0), WordField(w, 8, 0, 0xF000));
-    ba = _mm_or_si128(WordField(w, 4, 0, 0x00F0), _mm_and_si128(w, Mask16(0xF000)));
-  }
-  static void StoreWords(__m128i rg, __m128i ba, uint8_t* p) {
-    using namespace dimg_detail;
-    const __m128i colour = _mm_or_si128(WordField(rg, 4, 0, 0x0F00), WordField(rg, 0, 8, 0x00F0));
-    StoreBytes16(p, _mm_or_si128(_mm_or_si128(colour, WordField(ba, 0, 4, 0x000F)),
-                                 _mm_and_si128(ba, Mask16(0xF000))));
-  }
-};
-
-// R5G6B5: R 11-15, G 5-10 of which only 6-10 carry data (bit 5 ignored, written 0), B 0-4.
+    : dimg_detail::PackedBlock<DimgPixelKind<DImageKindA4R4G4B4>> {};
 template <>
 struct DimgPixelBlock<DImageKindR5G6B5>
-    : dimg_detail::WordBlock<DimgPixelBlock<DImageKindR5G6B5>> {
-  static void LoadWords(const uint8_t* p, __m128i& rg, __m128i& ba) {
-    using namespace dimg_detail;
-    const __m128i w = LoadBytes16(p);
-    rg = _mm_or_si128(WordField(w, 0, 8, 0x00F8), WordField(w, 5, 0, 0xF800));
-    ba = _mm_or_si128(WordField(w, 3, 0, 0x00F8), Mask16(0xFF00));
-  }
-  static void StoreWords(__m128i rg, __m128i ba, uint8_t* p) {
-    using namespace dimg_detail;
-    const __m128i colour = _mm_or_si128(WordField(rg, 8, 0, 0xF800), WordField(rg, 0, 5, 0x07C0));
-    StoreBytes16(p, _mm_or_si128(colour, WordField(ba, 0, 3, 0x001F)));
-  }
-};
+    : dimg_detail::PackedBlock<DimgPixelKind<DImageKindR5G6B5>> {};
 
 template <>
 struct DimgPixelBlock<DImageKindYCrCb> {
