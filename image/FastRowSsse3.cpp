@@ -40,7 +40,8 @@ struct ThreeByteBlock {
   DIMG_ROW_TARGET static RgbaBlock Load(const uint8_t* p) {
     const __m128i lo = _mm_shuffle_epi8(
         dimg_detail::LoadBytes16(p),
-        Bytes(R, G, B, -1, 3 + R, 3 + G, 3 + B, -1, 6 + R, 6 + G, 6 + B, -1, 9 + R, 9 + G, 9 + B, -1));
+        Bytes(R, G, B, -1, 3 + R, 3 + G, 3 + B, -1, 6 + R, 6 + G, 6 + B, -1, 9 + R, 9 + G, 9 + B,
+              -1));
     const __m128i hi = _mm_shuffle_epi8(
         dimg_detail::LoadBytes16(p + 8),
         Bytes(4 + R, 4 + G, 4 + B, -1, 7 + R, 7 + G, 7 + B, -1, 10 + R, 10 + G, 10 + B, -1, 13 + R,
