@@ -122,7 +122,6 @@ __m128i RepackWords(__m128i w) {
 
 // Kind 7 through the packed tables: eight pixels' 64-bit sums, then four lanes each.
 RgbaBlock LoadYCrCb(const uint8_t* p);
-void StoreYCrCb(const RgbaBlock& b, uint8_t* p);
 // Eight forward sums (fromR + fromG + fromB) to eight kind-7 pixels.
 void StoreYCrCbSums(const uint64_t (&sums)[8], uint8_t* p);
 
@@ -246,8 +245,8 @@ template <>
 struct DimgPixelBlock<DImageKindR5G6B5>
     : dimg_detail::PackedBlock<DimgPixelKind<DImageKindR5G6B5>> {};
 
+// Kind 7 as a destination is written by StoreYCrCbFromBytes (see DimgConvertBlock8).
 template <>
 struct DimgPixelBlock<DImageKindYCrCb> {
   static dimg_detail::RgbaBlock Load(const uint8_t* p) { return dimg_detail::LoadYCrCb(p); }
-  static void Store(const dimg_detail::RgbaBlock& b, uint8_t* p) { dimg_detail::StoreYCrCb(b, p); }
 };

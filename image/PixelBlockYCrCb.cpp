@@ -57,21 +57,4 @@ void StoreYCrCbSums(const uint64_t (&sums)[8], uint8_t* p) {
   Store3Byte(lo, hi, p);
 }
 
-void StoreYCrCb(const RgbaBlock& b, uint8_t* p) {
-  const DimgYCbCrPacked& t = ycbcrPacked;
-  // The channels are taken from the integer registers: reading bytes of a vector just stored
-  // would stall on store forwarding.
-  const uint64_t pairs[4] = {
-      static_cast<uint64_t>(_mm_cvtsi128_si64(b.lo)),
-      static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(b.lo, b.lo))),
-      static_cast<uint64_t>(_mm_cvtsi128_si64(b.hi)),
-      static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(b.hi, b.hi)))};
-  uint64_t sums[8];
-  for (int i = 0; i < 8; ++i) {
-    const uint64_t c = pairs[i / 2] >> (32 * (i % 2));
-    sums[i] = t.fromR[c & 0xFF] + t.fromG[(c >> 8) & 0xFF] + t.fromB[(c >> 16) & 0xFF];
-  }
-  StoreYCrCbSums(sums, p);
-}
-
 }  // namespace dimg_detail
