@@ -72,6 +72,8 @@ struct BytePixel {
 // One field of a 16-bit word: its lowest bit and its width (width 0: the kind has no such field).
 template <uint32_t Shift, uint32_t Width>
 struct Field {
+  static constexpr uint32_t kShift = Shift;
+  static constexpr uint32_t kWidth = Width;
   static constexpr uint32_t kMask = ((1u << Width) - 1u) << Shift;
 
   static uint8_t Read(uint32_t w) {
@@ -89,6 +91,10 @@ template <class R, class G, class B, class Alpha>
 struct PackedPixel {
   static constexpr uint32_t kBytes = 2;
   static constexpr bool kHasAlpha = !std::is_void_v<Alpha>;
+  using RedField = R;
+  using GreenField = G;
+  using BlueField = B;
+  using AlphaField = Alpha;  // void for R5G6B5
 
   static DimgRgba Decode(const uint8_t* p) {
     const uint32_t w = LoadWord(p);

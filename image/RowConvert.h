@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "image/FastRow.h"
 #include "image/NearestStep.h"
 #include "image/PixelConvert.h"
 
@@ -74,24 +75,18 @@ struct ConvertPixelRule {
 };
 }  // namespace dimg_detail
 
-// Converts width x height pixels from kind S to kind D starting at the two addresses. The byte
-// is not read. Same-kind pairs 0 to 6 copy each row as one run of whole pixels.
+// Converts width x height pixels from kind S to kind D starting at the two addresses, one row
+// at a time by the pair's row routine (FastRow.h: whole-pixel copies for same-kind pairs 0 to 6,
+// eight-pixel blocks for the others). The byte is not read.
 template <uint32_t D, uint32_t S, DimgRowImage DstImage, DimgRowImage SrcImage>
 void DimgConvertRows(uint8_t* dst, const DstImage& dstImage, const uint8_t* src,
                      const SrcImage& srcImage, uint32_t width, uint32_t height,
                      uint8_t /*unused*/) {
-  constexpr uint32_t kDstBytes = DimgPixelKind<D>::kBytes;
-  constexpr uint32_t kSrcBytes = DimgPixelKind<S>::kBytes;
-  if constexpr (D == S && D != DImageKindYCrCb) {
-    const std::size_t rowBytes = std::size_t{width} * kDstBytes;
-    for (uint32_t y = 0; y < height; ++y) {
-      std::memcpy(dst, src, rowBytes);
-      dst = dstImage.NextRow(dst);
-      src = dimg_detail::NextSourceRow(srcImage, src);
-    }
-  } else {
-    DimgConvertRowsWith<kDstBytes, kSrcBytes>(dst, dstImage, src, srcImage, width, height,
-                                              dimg_detail::ConvertPixelRule<D, S>{});
+  const DimgRowRoutine row = DimgConvertRowRoutine(D, S);
+  for (uint32_t y = 0; y < height; ++y) {
+    row(dst, src, width);
+    dst = dstImage.NextRow(dst);
+    src = dimg_detail::NextSourceRow(srcImage, src);
   }
 }
 

@@ -1,6 +1,7 @@
 #include "image/YCbCr.h"
 
 #include "image/DimgRound.h"
+#include "image/YCbCrPacked.h"
 
 namespace dimg_detail {
 DimgYCbCrTableSet ycbcrTables{};
@@ -37,6 +38,7 @@ bool DimgInitYCbCrTables() {
       entries[i] = static_cast<int32_t>(DimgRoundHalfEven(product));
     }
   }
+  DimgBuildYCbCrPacked(dimg_detail::ycbcrTables, dimg_detail::ycbcrPacked);
   return true;
 }
 

@@ -20,6 +20,7 @@ struct DimgYCbCrTableSet {
 
 // Fills the tables; returns true. Each entry is the single-precision product of the index and
 // its coefficient, rounded to nearest with exact halves to even (CbB[3] = -221.5 becomes -222).
+// Also builds the packed tables of the conversion rows from them (YCbCrPacked.h).
 bool DimgInitYCbCrTables();
 
 const DimgYCbCrTableSet& DimgYCbCrTables();

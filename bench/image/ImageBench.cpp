@@ -100,12 +100,23 @@ void Register() {
       benchmark::RegisterBenchmark(("memcpy/" + size + "/" + std::to_string(b) + "B").c_str(),
                                    Memcpy, side, side, b);
     }
-    // Same size: same kind, then kind-converting (reorder, narrow, widen, YCbCr both ways).
-    for (const auto& k : kindPairs) {
+    // Same size: at 1024 x 1024 all 64 pairs, at 256 x 256 one or two of each family (same
+    // kind, reorder, drop alpha, narrow, widen, YCbCr both ways).
+    auto sameSize = [&](uint32_t d, uint32_t s) {
       benchmark::RegisterBenchmark(
-          ("blit/" + size + "/" + Kinds(k[0], k[1]) + "/" + std::to_string(bytes[k[1]]) + "B")
-              .c_str(),
-          RunCall, Call{DimgBlit, k[0], k[1], side, side, side, side});
+          ("blit/" + size + "/" + Kinds(d, s) + "/" + std::to_string(bytes[s]) + "B").c_str(),
+          RunCall, Call{DimgBlit, d, s, side, side, side, side});
+    };
+    if (side == 1024) {
+      for (uint32_t d = 0; d < 8; ++d) {
+        for (uint32_t s = 0; s < 8; ++s) {
+          sameSize(d, s);
+        }
+      }
+    } else {
+      for (const auto& k : kindPairs) {
+        sameSize(k[0], k[1]);
+      }
     }
     // 2x down-scale: the two-pass resample and the mip halving.
     for (const auto& k : {std::array<uint32_t, 2>{0, 0}, {6, 0}, {0, 7}}) {

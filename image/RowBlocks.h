@@ -1,0 +1,96 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+#include "image/FastRow.h"
+#include "image/PixelBlock.h"
+#include "image/PixelConvert.h"
+#include "image/YCbCrPacked.h"
+
+// The conversion rows of FastRow.h over a set of eight-pixel blocks: Blocks::template Of<K> is
+// kind K's block (DimgPixelBlock<K> or one with the same Load and Store built from other
+// instructions). Everything here is a template over the block set, so a translation unit that
+// compiles a set for a wider instruction set instantiates its own copies and shares none with
+// the baseline rows.
+
+// A translation unit that builds the rows for a wider instruction set defines DIMG_ROW_TARGET as
+// the matching target attribute before it includes this header, so that the row loops inline its
+// blocks; the baseline rows leave it empty.
+#ifndef DIMG_ROW_TARGET
+#define DIMG_ROW_TARGET
+#endif
+
+// The baseline block set: SSE2 only.
+struct DimgSse2Blocks {
+  template <uint32_t K>
+  using Of = DimgPixelBlock<K>;
+};
+
+// Eight pixels. Between two 16-bit kinds the fields move within the words; to kind 7 the
+// channels are read as bytes (from the source row itself for a byte kind, else from the decoded
+// block); every other pair decodes the source block to R, G, B, A bytes and encodes that.
+template <class Blocks, uint32_t D, uint32_t S>
+DIMG_ROW_TARGET void DimgConvertBlock8(uint8_t* dst, const uint8_t* src) {
+  using Dst = typename Blocks::template Of<D>;
+  using Src = typename Blocks::template Of<S>;
+  if constexpr (DimgPixelKind<D>::kBytes == 2 && DimgPixelKind<S>::kBytes == 2) {
+    dimg_detail::StoreBytes16(dst, dimg_detail::RepackWords<DimgPixelKind<D>, DimgPixelKind<S>>(
+                                       dimg_detail::LoadBytes16(src)));
+  } else if constexpr (D == DImageKindYCrCb && DimgPixelKind<S>::kBytes != 2 &&
+                       S != DImageKindYCrCb) {
+    constexpr uint32_t kRed = S == DImageKindRGBA8 || S == DImageKindRGB8 ? 0 : 2;
+    dimg_detail::StoreYCrCbFromBytes<DimgPixelKind<S>::kBytes, kRed, 2 - kRed>(src, dst);
+  } else if constexpr (D == DImageKindYCrCb) {
+    // A 16-bit or kind-7 source: decoded in the vector registers, then read back as bytes. On
+    // the machines measured that is faster than moving the channels out of the vectors with
+    // shifts, and it leaves one kind-7 encoder.
+    const dimg_detail::RgbaBlock b = Src::Load(src);
+    alignas(16) uint8_t rgba[32];
+    dimg_detail::StoreBytes16(rgba, b.lo);
+    dimg_detail::StoreBytes16(rgba + 16, b.hi);
+    dimg_detail::StoreYCrCbFromBytes<4, 0, 2>(rgba, dst);
+  } else {
+    Dst::Store(Src::Load(src), dst);
+  }
+}
+
+template <class Blocks, uint32_t D, uint32_t S>
+DIMG_ROW_TARGET void DimgConvertRowBlocks(uint8_t* dst, const uint8_t* src, uint32_t width) {
+  constexpr uint32_t kDstBytes = DimgPixelKind<D>::kBytes;
+  constexpr uint32_t kSrcBytes = DimgPixelKind<S>::kBytes;
+  if (width == 0) {
+    return;  // the rows may then be null, which memcpy must not see even with a size of 0
+  }
+  if constexpr (D == S && D != DImageKindYCrCb) {
+    std::memcpy(dst, src, std::size_t{width} * kDstBytes);
+  } else {
+    uint32_t x = 0;
+    constexpr bool kYCrCb = D == DImageKindYCrCb || S == DImageKindYCrCb;
+    if (!kYCrCb || DimgYCbCrPackedTables().ready) {
+      for (; width - x >= 8; x += 8) {
+        DimgConvertBlock8<Blocks, D, S>(dst + std::size_t{x} * kDstBytes,
+                                        src + std::size_t{x} * kSrcBytes);
+      }
+    }
+    for (; x < width; ++x) {
+      DimgConvertPixel<D, S>(src + std::size_t{x} * kSrcBytes, dst + std::size_t{x} * kDstBytes);
+    }
+  }
+}
+
+using DimgRowRoutineTable = std::array<DimgRowRoutine, DImageKindCount * DImageKindCount>;
+
+template <class Blocks>
+constexpr DimgRowRoutineTable DimgMakeRowRoutines() {
+  return []<std::size_t... I>(std::index_sequence<I...>) {
+    return DimgRowRoutineTable{
+        &DimgConvertRowBlocks<Blocks, I / DImageKindCount, I % DImageKindCount>...};
+  }(std::make_index_sequence<DImageKindCount * DImageKindCount>{});
+}
+
+// The rows built with SSSE3 (FastRowSsse3.cpp); only to be run where the processor has it.
+const DimgRowRoutineTable& DimgSsse3RowRoutines();
