@@ -109,7 +109,7 @@ TEST(DgameVorbisDecode, RefusedDataAndStates) {
   EXPECT_EQ(closed.Read(&byte, 1), -1);
   EXPECT_FALSE(closed.Close());
 
-  const std::string wav = soundtest::SoxFile("pcm16.wav", 22050, 1, 0.2);
+  const std::string wav = soundtest::SoxFile("pcm16.wav", 22050, 1, 0.7);
   DFile file;
   ASSERT_TRUE(file.Open(wav.c_str(), dbtl::DFILE_READ));
   DgameVorbis vorbis;
