@@ -1,5 +1,7 @@
 #include "sound/DWave.h"
 
+#include "sound/MpegAcmConverter.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -8,6 +10,7 @@
 namespace dbtl {
 
 bool DWave::_SuggestPcm() {
+  registerMpegAcmConverter();  // MPEG audio in WAVE and AVI files converts like any codec
   m_pcmFormat = {};
   m_pcmFormat.wFormatTag = acm::WAVE_FORMAT_PCM;
   m_pcmLength = 0;

@@ -79,6 +79,29 @@ TEST(DWaveSources, MpegAudioReadsFrameByFrameInAnyPieceSize) {
   EXPECT_EQ(ReadAll(other), whole);
 }
 
+// MPEG audio in a WAVE file (format tag 0x55, one-byte blocks) converts through the compression
+// manager, frames crossing the blocks, into the same samples as the bare stream.
+TEST(DWaveSources, MpegAudioInWaveConvertsLikeTheBareStream) {
+  const std::string mp3 = mpegtest::Encode("lame", "-b 64", mpegtest::MakeSignal(22050, 1, 0.8),
+                                           "wave_source.mp3");
+  const std::vector<uint8_t> format = Concat({U16(0x55), U16(1), U32(22050), U32(8000), U16(1),
+                                              U16(0), U16(12), U16(1), U32(2), U16(209), U16(1),
+                                              U16(0)});
+  const std::string path = mpegtest::WriteFixture(
+      "mpeg_in.wav", Riff("WAVE", {Chunk("fmt ", format), Chunk("data", mpegtest::ReadFile(mp3))}));
+  DWave wave, bare;
+  ASSERT_TRUE(OpenWave(wave, path));
+  ASSERT_TRUE(OpenWave(bare, mp3));
+  EXPECT_EQ(wave.GetKind(), DWave::KIND_ACM);
+  EXPECT_EQ(wave.GetFormat().nSamplesPerSec, 22050u);
+  EXPECT_EQ(wave.GetFormat().wBitsPerSample, 16);
+  const std::vector<uint8_t> converted = ReadAll(wave, 3000);
+  const std::vector<uint8_t> expected = ReadAll(bare, 3000);
+  ASSERT_GT(expected.size(), 0u);
+  EXPECT_EQ(converted, expected);
+  EXPECT_LE(converted.size(), wave.GetLength());
+}
+
 std::vector<uint8_t> Ramp(size_t n) {
   std::vector<uint8_t> bytes(n);
   for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 251);
