@@ -96,8 +96,16 @@ rcptr<DsndBuffer> DsndData::CreateBuffer(uint32_t flags, uint32_t priority) {
   return _NewBuffer(description, m_software, flags, priority, DSBCAPS_LOCSOFTWARE);
 }
 
-void DsndData::_Append(DList<DsndBuffer>& list, const rcptr<DsndBuffer>& set, uint32_t location) {
+rcptr<DsndBuffer> DsndData::_MakeSet(IDirectSoundBuffer* buffer, DList<DsndBuffer>& list,
+                                     uint32_t flags, uint32_t priority, uint32_t location) {
+  rcptr<DsndBuffer> set;
+  set.Create(1);
+  if (!set->Create(this, buffer, flags, priority)) {
+    buffer->Release();
+    return {};
+  }
   set->_SetNode(list.PushBack(rcptr<DsndBuffer>::Borrow(set.Get())), location);
+  return set;
 }
 
 rcptr<DsndBuffer> DsndData::_DuplicateBuffer(DList<DsndBuffer>& list, uint32_t flags,
@@ -108,14 +116,7 @@ rcptr<DsndBuffer> DsndData::_DuplicateBuffer(DList<DsndBuffer>& list, uint32_t f
   if (FAILED(m_manager->GetDirectSound()->DuplicateSoundBuffer(first->_GetVoice(0), &duplicate))) {
     return {};
   }
-  rcptr<DsndBuffer> set;
-  set.Create(1);
-  if (!set->Create(this, duplicate, flags, priority)) {
-    duplicate->Release();
-    return {};
-  }
-  _Append(list, set, location);
-  return set;
+  return _MakeSet(duplicate, list, flags, priority, location);
 }
 
 rcptr<DsndBuffer> DsndData::_NewBuffer(const DSBUFFERDESC& description, DList<DsndBuffer>& list,
@@ -125,14 +126,8 @@ rcptr<DsndBuffer> DsndData::_NewBuffer(const DSBUFFERDESC& description, DList<Ds
                   DSBCAPS_GETCURRENTPOSITION2 | location;
   IDirectSoundBuffer* buffer = nullptr;
   if (FAILED(m_manager->GetDirectSound()->CreateSoundBuffer(&copy, &buffer, nullptr))) return {};
-  rcptr<DsndBuffer> set;
-  set.Create(1);
-  if (!set->Create(this, buffer, flags, priority)) {
-    buffer->Release();
-    return {};
-  }
-  _Append(list, set, location);
-  _FillBuffer(*set);
+  const rcptr<DsndBuffer> set = _MakeSet(buffer, list, flags, priority, location);
+  if (set) _FillBuffer(*set);
   return set;
 }
 

@@ -4,7 +4,7 @@
 #include "foundation/dbtl/DList.h"
 #include "foundation/dbtl/DObject.h"
 #include "foundation/dbtl/rcptr.h"
-#include "platform/dsound/DsoundTypes.h"
+#include "platform/dsound/DsoundInterfaces.h"
 #include "sound/DWave.h"
 
 #include <cstdint>
@@ -51,7 +51,9 @@ class DsndData : public DObject {
                                uint32_t flags, uint32_t priority, uint32_t location);
   void _FillBuffer(DsndBuffer& set);
   void _ReleaseBuffers(DList<DsndBuffer>& list);
-  void _Append(DList<DsndBuffer>& list, const rcptr<DsndBuffer>& set, uint32_t location);
+  // A set over the buffer, listed in the location's list; null (the buffer released) on failure.
+  rcptr<DsndBuffer> _MakeSet(dsound::IDirectSoundBuffer* buffer, DList<DsndBuffer>& list,
+                             uint32_t flags, uint32_t priority, uint32_t location);
 
   DsndManager* m_manager = nullptr;
   char m_name[kNameBytes] = {};

@@ -56,6 +56,9 @@ bool DsndStream::Open(const rcptr<DsndList>& list, DsndManager* manager) {
 bool DsndStream::Close() {
   if (!IsOpen()) return false;
   Stop();
+  // A worker that ended by itself may still be on its way out; it must be gone before the
+  // stream's members are.
+  m_thread.Wait(DThread::kInfinite);
   m_thread.Close();
   m_manager->_RemoveStream(this);
   m_transfer.Reset();
@@ -87,6 +90,7 @@ void DsndStream::Play(float volume) {
     DSectionLock guard(m_lock);
     if (!IsOpen() || m_flags != 0) return;
     m_list->Rewind();
+    m_thread.Wait(DThread::kInfinite);  // a previous worker has left the lock and only returns
     m_thread.Close();
     // The worker that ran before acknowledged its own end; nobody waited for that, and it must
     // not stand for the acknowledgement of the start below.

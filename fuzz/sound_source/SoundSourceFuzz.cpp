@@ -4,7 +4,7 @@
 // its PCM length (except Ogg Vorbis, whose length is the stream's own), and reads the same
 // bytes again after a rewind.
 
-#include "foundation/dbtl/DDataOverride.h"
+#include "foundation/tests/DMemorySource.h"
 #include "foundation/dbtl/DFile.h"
 #include "foundation/dbtl/rcptr.h"
 #include "sound/DWave.h"
@@ -21,38 +21,6 @@ namespace {
 void require(bool condition) {
   if (!condition) std::abort();
 }
-
-class InputSource : public dbtl::DDataOverride {
- public:
-  InputSource() = default;
-  void Set(const uint8_t* data, size_t size) {
-    m_data = data;
-    m_size = size;
-  }
-  int64_t Write(const void*, size_t) override { return -1; }
-  int64_t Read(void* bytes, size_t n) override {
-    const size_t count = m_position < m_size ? std::min(n, m_size - m_position) : 0;
-    if (count != 0) std::memcpy(bytes, m_data + m_position, count);
-    m_position += count;
-    return static_cast<int64_t>(count);
-  }
-  bool Seek(int64_t to, int mode) override {
-    const int64_t base = mode == 1 ? 0 : mode == 2 ? static_cast<int64_t>(m_position)
-                                       : static_cast<int64_t>(m_size);
-    if ((mode != 1 && mode != 2 && mode != 4) || base + to < 0) return false;
-    m_position = static_cast<size_t>(base + to);
-    return true;
-  }
-  int64_t Tell() override { return static_cast<int64_t>(m_position); }
-  int64_t GetSize() override { return static_cast<int64_t>(m_size); }
-  bool Truncate() override { return false; }
-  bool Flush() override { return true; }
-
- private:
-  const uint8_t* m_data = nullptr;
-  size_t m_size = 0;
-  size_t m_position = 0;
-};
 
 // Reads at most `limit` bytes in pieces; a fuzzed length may claim gigabytes.
 std::vector<uint8_t> readSome(dbtl::DWave& wave, uint32_t piece, size_t limit) {
@@ -72,9 +40,9 @@ std::vector<uint8_t> readSome(dbtl::DWave& wave, uint32_t piece, size_t limit) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  dbtl::rcptr<InputSource> source;
+  dbtl::rcptr<DMemorySource> source;
   source.Create(1);
-  source->Set(data, size);
+  source->data.assign(data, data + size);
   dbtl::DFile file;
   if (!file.OpenOverride("fuzz", dbtl::rcptr<dbtl::DDataOverride>(source))) return 0;
   dbtl::DWave wave;

@@ -57,6 +57,18 @@ class DsndStreamTest : public ::testing::Test {
     return true;
   }
 
+  // Plays the stream (made over the list when null) at full volume for `frames` output frames
+  // and returns the left channel of the output.
+  std::vector<int16_t> PlayFor(rcptr<DsndStream>& stream, uint64_t frames) {
+    if (!stream) stream = manager.CreateStream(list);
+    EXPECT_TRUE(stream);
+    if (!stream) return {};
+    stream->Play(1.0f);
+    StreamPump pump(manager, *stream, kRate);
+    pump.Advance(frames);
+    return pump.left;
+  }
+
   DsndManager manager;
   rcptr<DsndList> list;
 };
@@ -64,39 +76,30 @@ class DsndStreamTest : public ::testing::Test {
 TEST_F(DsndStreamTest, IntroOnceThenTheLoopWithoutGap) {
   Add(PatternWav("intro.wav", 7000, 1000), 0);
   Add(PatternWav("loop.wav", 9000, 5000), -1);
-  const auto stream = manager.CreateStream(list);
-  ASSERT_TRUE(stream);
-  stream->Play(1.0f);
-  StreamPump pump(manager, *stream, kRate);
-  pump.Advance(4 * kRate);
+  rcptr<DsndStream> stream;
+  const std::vector<int16_t> played = PlayFor(stream, 4 * kRate);
   auto expected = Pattern(1000, 7000);
   while (expected.size() < 4 * kRate) expected = Join({expected, Pattern(5000, 9000)});
   expected.resize(4 * kRate);
-  EXPECT_EQ(pump.left, expected);
+  EXPECT_EQ(played, expected);
   EXPECT_EQ(stream->GetFlags(), DsndStream::RUNNING);  // never ends by itself
 }
 
 TEST_F(DsndStreamTest, LoopCountPlaysThreeTimesThenStopsByItself) {
   Add(PatternWav("thrice.wav", 10000, 200), 2);
-  const auto stream = manager.CreateStream(list);
-  ASSERT_TRUE(stream);
-  stream->Play(1.0f);
-  StreamPump pump(manager, *stream, kRate);
-  pump.Advance(4 * kRate);
+  rcptr<DsndStream> stream;
+  const std::vector<int16_t> played = PlayFor(stream, 4 * kRate);
   const auto once = Pattern(200, 10000);
   auto expected = Join({once, once, once});
   expected.resize(4 * kRate, 0);
-  EXPECT_EQ(pump.left, expected);
+  EXPECT_EQ(played, expected);
   EXPECT_EQ(stream->GetFlags(), 0u);
   EXPECT_EQ(list->GetFirst()->loop, 0);  // the count was used up and stays so
 
   // Played again, the consumed count leaves one pass.
-  stream->Play(1.0f);
-  StreamPump again(manager, *stream, kRate);
-  again.Advance(2 * kRate);
   expected = once;
   expected.resize(2 * kRate, 0);
-  EXPECT_EQ(again.left, expected);
+  EXPECT_EQ(PlayFor(stream, 2 * kRate), expected);
 }
 
 // A source shorter than one second: the first half holds the sound and silence, and the worker
@@ -206,13 +209,9 @@ TEST_F(DsndStreamTest, FadesSilenceAndKeepRunning) {
 
 TEST_F(DsndStreamTest, EndlessLoopOfAnEmptyEntryEnds) {
   Add(PatternWav("empty.wav", 0, 0), -1);
-  const auto stream = manager.CreateStream(list);
-  ASSERT_TRUE(stream);
-  stream->Play(1.0f);
-  StreamPump pump(manager, *stream, kRate);
-  pump.Advance(2 * kRate);
+  rcptr<DsndStream> stream;
+  EXPECT_EQ(PlayFor(stream, 2 * kRate), std::vector<int16_t>(2 * kRate, 0));
   EXPECT_EQ(stream->GetFlags(), 0u);
-  EXPECT_EQ(pump.left, std::vector<int16_t>(2 * kRate, 0));
 }
 
 }  // namespace
