@@ -18,20 +18,6 @@ namespace {
 
 uint32_t now() { return platform::clock().milliseconds(); }
 
-// The stream lock, left while the worker waits and taken again afterwards.
-class HeldLock {
- public:
-  explicit HeldLock(DSection& section) : m_section(section) { m_section.Enter(); }
-  HeldLock(const HeldLock&) = delete;
-  HeldLock& operator=(const HeldLock&) = delete;
-  ~HeldLock() { m_section.Leave(); }
-  void Unlock() { m_section.Leave(); }
-  void Lock() { m_section.Enter(); }
-
- private:
-  DSection& m_section;
-};
-
 }  // namespace
 
 uint32_t DsndStream::_ThreadEntry(void* stream) {
@@ -62,7 +48,7 @@ uint32_t DsndStream::_Finish(bool failure) {
 }
 
 uint32_t DsndStream::_ThreadMain() {
-  HeldLock held(m_lock);
+  DSectionLock held(m_lock);
   m_flags = RUNNING;
   m_command.Reset();
   m_notifyEvent.Reset();
@@ -93,10 +79,11 @@ uint32_t DsndStream::_ThreadMain() {
   // second half.
   uint32_t next = m_half;
   for (;;) {
-    held.Unlock();
+    // The lock is left only while waiting; the guard leaves it once more at the end.
+    m_lock.Leave();
     platform::Event* events[2] = {m_notifyEvent._GetEvent(), m_command._GetEvent()};
     const uint32_t woken = platform::waitForAny(events, m_timeout);
-    held.Lock();
+    m_lock.Enter();
     if (woken == 0) {
       ++m_notifications;
       if (ends == 3) {
