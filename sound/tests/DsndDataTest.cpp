@@ -118,6 +118,18 @@ TEST_F(DsndDataTest, PositionalRequestsFindNoLocationOnThisDevice) {
   // positional set; a plain request still gets one.
   EXPECT_FALSE(sound->CreateBuffer(DsndBuffer::POSITIONAL | DsndBuffer::VOICE_MANAGED, 3));
   EXPECT_FALSE(sound->CreateBuffer(DsndBuffer::POSITIONAL, 3));
+  // A set that cannot get its 3D interface leaves the buffer to the caller, who releases it.
+  dsound::IDirectSoundBuffer* buffer = nullptr;
+  ASSERT_EQ(manager.GetDirectSound()->DuplicateSoundBuffer(
+                sound->CreateBuffer(0, 0)->_GetVoice(0), &buffer),
+            dsound::DS_OK);
+  DsndBuffer refused;
+  EXPECT_FALSE(refused.Create(sound.Get(), buffer, DsndBuffer::POSITIONAL, 0));
+  EXPECT_FALSE(refused.IsCreated());
+  EXPECT_EQ(buffer->AddRef(), 2u);  // still the caller's one reference (plus this one)
+  buffer->Release();
+  buffer->Release();
+
   const auto plain = sound->CreateBuffer(0, 0);
   ASSERT_TRUE(plain);
   plain->Play(0.5f);

@@ -1,6 +1,8 @@
 #include "sound/DsndStream.h"
 
+#include "MpegTestSupport.h"
 #include "SoundDevice.h"
+#include "SoundFixtures.h"
 #include "sound/DsndList.h"
 #include "sound/DsndManager.h"
 
@@ -87,6 +89,26 @@ TEST_F(DsndStreamTest, IntroOnceThenTheLoopWithoutGap) {
   EXPECT_EQ(stream->GetFlags(), DsndStream::RUNNING);  // never ends by itself
 }
 
+// Background music's road: Ogg Vorbis intro and loop, decoded by the worker one second ahead.
+TEST_F(DsndStreamTest, OggVorbisIntroAndLoopPlayAsDecoded) {
+  const std::string intro = SoxFile("intro.ogg", kRate, 2, 0.6);
+  const std::string loop = SoxFile("loop.ogg", kRate, 2, 0.45);
+  Add(intro, 0);
+  Add(loop, -1);
+  rcptr<DsndStream> stream;
+  const std::vector<int16_t> played = PlayFor(stream, 3 * kRate);
+  const auto leftOf = [](const std::vector<uint8_t>& bytes) {
+    std::vector<int16_t> left;
+    for (size_t i = 0; i + 3 < bytes.size(); i += 4) left.push_back(int16_t(bytes[i] | bytes[i + 1] << 8));
+    return left;
+  };
+  std::vector<int16_t> expected = leftOf(SoxDecode(intro));
+  const std::vector<int16_t> once = leftOf(SoxDecode(loop));
+  while (expected.size() < 3 * kRate) expected = Join({expected, once});
+  expected.resize(3 * kRate);
+  EXPECT_EQ(played, expected);
+}
+
 TEST_F(DsndStreamTest, LoopCountPlaysThreeTimesThenStopsByItself) {
   Add(PatternWav("thrice.wav", 10000, 200), 2);
   rcptr<DsndStream> stream;
@@ -143,6 +165,7 @@ TEST_F(DsndStreamTest, EntriesMustShareTheFormat) {
   Add(PatternWav("rate44.wav", 100, 0, 44100), 0, false);
   Add(PatternWav("stereo.wav", 100, 0, 22050, 2), 0, false);
   Add(PatternWav("rate22b.wav", 100, 0, 22050), 0);
+  Add(mpegtest::WriteFixture("noise.bin", std::vector<uint8_t>(300, 0x11)), 0, false);
   EXPECT_EQ(list->GetCount(), 2u);
 
   DsndStream stream;
