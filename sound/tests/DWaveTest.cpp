@@ -274,6 +274,33 @@ TEST(DWaveSources, AviAudioOfTheSecondStream) {
   rest.resize(static_cast<size_t>(wave.Read(rest.data(), 5000)));
   EXPECT_EQ(rest, std::vector<uint8_t>(expected.begin() + 1102, expected.end()));
 
+  // AVI files the reader cannot take: nothing of them is read past their lists.
+  std::vector<uint8_t> video(56, 0), audio(56, 0);
+  std::copy_n("vids", 4, video.begin());
+  std::copy_n("auds", 4, audio.begin());
+  const std::vector<uint8_t> pcm = FormatRecord(1, 1, 11025, 8, 1);
+  struct Case {
+    const char* label;
+    std::vector<uint8_t> file;
+  };
+  const Case refused[] = {
+      {"no audio stream",
+       Riff("AVI ", {List("hdrl", {List("strl", {Chunk("strh", video), Chunk("strf", pcm)})}),
+                     List("movi", {Chunk("00wb", Ramp(10))})})},
+      {"no movie list",
+       Riff("AVI ", {List("hdrl", {List("strl", {Chunk("strh", audio), Chunk("strf", pcm)})}),
+                     Chunk("01wb", Ramp(10))})},
+      {"short stream header",
+       Riff("AVI ", {List("hdrl", {List("strl", {Chunk("strh", {'a', 'u', 'd', 's'}), Chunk("strf", pcm)})}),
+                     List("movi", {Chunk("00wb", Ramp(10))})})},
+      {"no header list", Riff("AVI ", {List("movi", {Chunk("00wb", Ramp(10))})})},
+  };
+  for (const Case& c : refused) {
+    SCOPED_TRACE(c.label);
+    DWave broken;
+    EXPECT_FALSE(OpenWave(broken, mpegtest::WriteFixture("broken.avi", c.file)));
+  }
+
   // IMA ADPCM in AVI chunks converts as the same data in a WAVE file.
   const std::string ima = SoxFile("ima.wav", 22050, 2, 0.7, "-e ima-adpcm");
   std::vector<uint8_t> fmt, data;
