@@ -127,4 +127,6 @@ std::size_t DEvent::_Waiting() const {
   return m_handle ? m_handle->event.waiting() : 0;
 }
 
+platform::Event* DEvent::_GetEvent() const { return m_handle ? &m_handle->event : nullptr; }
+
 }  // namespace dbtl

@@ -40,6 +40,10 @@ class DEvent : public DLockObject {
   // waiters it knows are waiting instead of guessing with sleeps.
   std::size_t _Waiting() const;
 
+  // The kernel event itself (null when none is held), for the platform calls that signal or
+  // wait on events directly: sound-buffer position notifications and waits on several events.
+  platform::Event* _GetEvent() const;
+
  private:
   detail::DEventObject* m_handle = nullptr;
 };
