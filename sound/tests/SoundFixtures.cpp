@@ -31,7 +31,9 @@ std::string SoxFile(const std::string& name, int rate, int channels, double seco
   mpegtest::WriteWav(source, mpegtest::MakeSignal(rate, channels, seconds));
   const std::string extension = name.substr(name.rfind('.'));
   const std::string temp = mpegtest::OutputPath(unique + name);
-  mpegtest::Run("sox '" + source + "' " + options + " '" + temp + "' 2>/dev/null");
+  // No dither: sox dithers randomly into the narrower codecs (IMA ADPCM, A-law), and a fixture
+  // that another test process remakes meanwhile must come out byte for byte the same.
+  mpegtest::Run("sox -D '" + source + "' " + options + " '" + temp + "' 2>/dev/null");
   std::rename(temp.c_str(), out.c_str());
   std::remove(source.c_str());
   return out;
