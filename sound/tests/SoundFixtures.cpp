@@ -41,7 +41,7 @@ std::string SoxFile(const std::string& name, int rate, int channels, double seco
 
 std::vector<uint8_t> SoxDecode(const std::string& path) {
   const std::string raw = mpegtest::OutputPath(std::to_string(getpid()) + ".decoded.raw");
-  mpegtest::Run("sox '" + path + "' -t raw -e signed -b 16 -L '" + raw + "' 2>/dev/null");
+  mpegtest::Run("sox -D '" + path + "' -t raw -e signed -b 16 -L '" + raw + "' 2>/dev/null");
   std::vector<uint8_t> bytes = mpegtest::ReadFile(raw);
   std::remove(raw.c_str());
   return bytes;
