@@ -53,7 +53,7 @@ class BgmPlayerTest : public ::testing::Test {
     }
   }
   void Put(const std::string& name, const std::string& file, uint32_t frames, int16_t base) {
-    pack.Put(name, PatternWav(file, frames, base));
+    pack.Put(name, PatternWav(Unique(file), frames, base));
   }
   std::vector<int16_t> PlayMusic(uint64_t frames) {
     const rcptr<DsndStream> stream = player._GetStream();

@@ -28,12 +28,12 @@ class LSeManagerTest : public ::testing::Test {
     ASSERT_TRUE(device->Create(nullptr));
     se = std::make_unique<LSeManager>(device, 60.0f);
     se->ReserveTypeSettings();
-    pack.Put("se/jump.wav", PatternWav("se_jump.wav", 1000, 100));
-    pack.Put("se/long.wav", PatternWav("se_long.wav", 30000, 200));
-    pack.Put("up/hit.wav", PatternWav("se_hit.wav", 1000, 300));
+    pack.Put("se/jump.wav", PatternWav(Unique("jump.wav"), 1000, 100));
+    pack.Put("se/long.wav", PatternWav(Unique("long.wav"), 30000, 200));
+    pack.Put("up/hit.wav", PatternWav(Unique("hit.wav"), 1000, 300));
   }
   void Prop(const std::string& name, const std::string& text) {
-    pack.Put(name, mpegtest::WriteFixture("se_" + std::to_string(++files) + ".prp",
+    pack.Put(name, mpegtest::WriteFixture(Unique(std::to_string(++files) + ".prp"),
                                           std::vector<uint8_t>(text.begin(), text.end())));
   }
   LSeManager::_GROUPINFO* Load(const std::string& text, const char* directory = nullptr) {

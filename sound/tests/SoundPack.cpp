@@ -29,6 +29,11 @@ FixtureOverride* g_override = nullptr;
 
 }  // namespace
 
+std::string Unique(const std::string& name) {
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  return std::string(test->test_suite_name()) + "_" + test->name() + "_" + name;
+}
+
 SoundPack::SoundPack() {
   lfmTerm();
   dbtl::rcptr<FixtureOverride> override;

@@ -9,6 +9,10 @@
 // object. Names are matched exactly; every existence test is recorded.
 namespace soundtest {
 
+// A fixture file name of the running test's own: CTest runs the tests of one program in
+// parallel processes, which must not rewrite each other's files.
+std::string Unique(const std::string& name);
+
 class SoundPack {
  public:
   SoundPack();
