@@ -90,15 +90,23 @@ int32_t DWave::_Decode(void* buffer, uint32_t n) {
       m_decodedAvailable = m_decodedSize;
     } else {
       const uint32_t k = std::min(m_sourceRemaining, m_sourceBufferSize);
-      if (k == 0) return static_cast<int32_t>(delivered);
-      if (_ReadRaw(m_sourceBuffer.Get(), k) != static_cast<int32_t>(k)) return -1;
-      m_sourceRemaining -= k;
-      // The last block is converted whole, padded with zero bytes; the PCM length cuts the
-      // output where the sound ends.
-      std::memset(m_sourceBuffer.Get() + k, 0, m_sourceBufferSize - k);
-      if (acm::acmStreamConvert(m_acm, &m_header, 0) != acm::MMSYSERR_NOERROR) {
-        return static_cast<int32_t>(delivered);
+      acm::MMRESULT converted;
+      if (k == 0) {
+        // The source has ended, but a converter that carries data across blocks (the MPEG
+        // converter: a variable bit rate gives some blocks more PCM than the output block
+        // holds) may still hold PCM. Empty conversions drain it until nothing comes out.
+        m_header.cbSrcLength = 0;
+        converted = acm::acmStreamConvert(m_acm, &m_header, 0);
+        m_header.cbSrcLength = m_sourceBufferSize;  // unpreparing needs the prepared length
+      } else {
+        if (_ReadRaw(m_sourceBuffer.Get(), k) != static_cast<int32_t>(k)) return -1;
+        m_sourceRemaining -= k;
+        // The last block is converted whole, padded with zero bytes; the PCM length cuts the
+        // output where the sound ends.
+        std::memset(m_sourceBuffer.Get() + k, 0, m_sourceBufferSize - k);
+        converted = acm::acmStreamConvert(m_acm, &m_header, 0);
       }
+      if (converted != acm::MMSYSERR_NOERROR) return static_cast<int32_t>(delivered);
       m_decodedAvailable = std::min(m_header.cbDstLengthUsed, m_decodedSize);
     }
     m_decodedOffset = 0;

@@ -28,6 +28,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     require(sound.settings.count >= 0);
     require((sound.settings.flags & ~15u) == 0);
   }
+  // The one-pass section reader agrees with the reader by number, and lists each number once,
+  // in ascending order.
+  bool first = true;
+  uint32_t previous = 0;
+  for (const auto& [n, sound] : file.sectionSounds()) {
+    require(first || n > previous);
+    first = false;
+    previous = n;
+    const SeGroupSound single = file.sound(n);
+    require(single.name == sound.name && single.settings == sound.settings);
+  }
   // The token reader in place over the whole text, as the renderer's text functions use it.
   std::string text(reinterpret_cast<const char*>(data), size);
   char ender = l3dTextReadToken(text.data(), static_cast<uint32_t>(text.size() + 1), text.data());

@@ -3,6 +3,7 @@
 #include "foundation/dbtl/Dstr.h"
 #include "sound/group/l3dText.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -73,6 +74,22 @@ void readPairs(const char*& cursor, SeGroupSettings& settings, std::string* name
 
 bool hasSectionPrefix(const char* word) { return dbtl::DstrCompareNoCaseN(word, "@se", 3) == 0; }
 
+// The number of a word that sound(n) would match for some n: "@se" in any case and n in
+// decimal as "%u" prints it (no sign, no leading zero, within 32 bits).
+bool sectionNumber(const char* word, uint32_t& n) {
+  if (!hasSectionPrefix(word)) return false;
+  const char* digits = word + 3;
+  if (*digits == '\0' || (digits[0] == '0' && digits[1] != '\0')) return false;
+  uint64_t value = 0;
+  for (const char* d = digits; *d != '\0'; ++d) {
+    if (*d < '0' || *d > '9') return false;
+    value = value * 10 + static_cast<uint64_t>(*d - '0');
+    if (value > UINT32_MAX) return false;
+  }
+  n = static_cast<uint32_t>(value);
+  return true;
+}
+
 }  // namespace
 
 SeGroupFile SeGroupFile::parse(std::span<const uint8_t> bytes) {
@@ -118,4 +135,29 @@ SeGroupSound SeGroupFile::sound(uint32_t n) const {
     l3dTextSkipLine(cursor);
   }
   return sound;
+}
+
+std::vector<std::pair<uint32_t, SeGroupSound>> SeGroupFile::sectionSounds() const {
+  std::vector<std::pair<uint32_t, SeGroupSound>> sounds;
+  char word[kWordBytes];
+  const char* cursor = m_text.c_str();
+  while (*cursor != '\0') {
+    while (*cursor == '\r' || *cursor == '\n') ++cursor;
+    l3dTextReadWord(cursor, word, sizeof word);
+    uint32_t n = 0;
+    if (sectionNumber(word, n)) {
+      SeGroupSound sound;
+      sound.settings = m_defaults;
+      readPairs(cursor, sound.settings, &sound.name);
+      sounds.emplace_back(n, std::move(sound));
+    }
+    l3dTextSkipLine(cursor);
+  }
+  // The first line of a number counts, as for sound(n).
+  std::stable_sort(sounds.begin(), sounds.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  sounds.erase(std::unique(sounds.begin(), sounds.end(),
+                           [](const auto& a, const auto& b) { return a.first == b.first; }),
+               sounds.end());
+  return sounds;
 }

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 // A sound-effect group file ("prp"): one line of defaults opened by "@prop", one line per sound
 // opened by "@se" and its number, each followed by key=value pairs on the same line. The sound-
@@ -41,6 +43,10 @@ class SeGroupFile {
   // in decimal (no leading zeros). A sound without such a line has the defaults and no name.
   // Each call scans the text from its start.
   SeGroupSound sound(uint32_t n) const;
+  // Every sound that has a section line, with its number, in ascending order of number: the
+  // same result as sound(n) for each of them, in one pass over the text. A file may claim up
+  // to 2^31 sounds with a single word, so a reader allocates per section, not per number.
+  std::vector<std::pair<uint32_t, SeGroupSound>> sectionSounds() const;
 
  private:
   std::string m_text;  // NUL-terminated, as the scanners need

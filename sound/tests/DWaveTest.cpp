@@ -102,6 +102,41 @@ TEST(DWaveSources, MpegAudioInWaveConvertsLikeTheBareStream) {
   EXPECT_LE(converted.size(), wave.GetLength());
 }
 
+// A variable-bit-rate stream in a WAVE file: the quiet end is coded in small frames, so its
+// blocks give more PCM than the format's average rate promises and the converter holds the
+// excess; the end of the source must drain it rather than drop the tail of the sound.
+TEST(DWaveSources, VariableRateMpegInWaveDrainsTheConverterAtTheEnd) {
+  mpegtest::Pcm pcm = mpegtest::MakeSignal(22050, 2, 0.6);
+  pcm.samples.resize(pcm.samples.size() * 3, 0);  // then 1.2 s of silence
+  const std::string mp3 = mpegtest::Encode("lame", "-V 2", pcm, "vbr_source.mp3");
+  const std::vector<uint8_t> stream = mpegtest::ReadFile(mp3);
+  // Every frame of the stream, decoded one by one (the info frame as silence, as the converter
+  // decodes it).
+  const mpegtest::Pcm frames = mpegtest::DecodeAll(stream);
+  std::vector<uint8_t> expected;
+  for (int16_t v : frames.samples) {
+    expected.push_back(static_cast<uint8_t>(v));
+    expected.push_back(static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8));
+  }
+  ASSERT_GE(expected.size(), pcm.samples.size() * 2);
+  // The format states the stream's true average rate, so the length the converter estimates
+  // from it covers the whole sound: only the drain decides what comes out at the end.
+  const uint32_t average = static_cast<uint32_t>(uint64_t{stream.size()} * 22050 * 4 / expected.size());
+  const std::vector<uint8_t> format = Concat({U16(0x55), U16(2), U32(22050), U32(average),
+                                              U16(1), U16(0), U16(12), U16(1), U32(2), U16(0),
+                                              U16(1), U16(0)});
+  const std::string path = mpegtest::WriteFixture(
+      "vbr_in.wav", Riff("WAVE", {Chunk("fmt ", format), Chunk("data", stream)}));
+  for (uint32_t piece : {4096u, 333u}) {
+    SCOPED_TRACE(piece);
+    DWave wave;
+    ASSERT_TRUE(OpenWave(wave, path));
+    const std::vector<uint8_t> converted = ReadAll(wave, piece);
+    EXPECT_EQ(converted.size(), expected.size());
+    EXPECT_TRUE(converted == expected);
+  }
+}
+
 std::vector<uint8_t> Ramp(size_t n) {
   std::vector<uint8_t> bytes(n);
   for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 251);

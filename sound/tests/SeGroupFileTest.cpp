@@ -46,6 +46,34 @@ TEST(SeGroupFileRead, EverySeWordCountsButOnlyLineStartsAreSections) {
   EXPECT_EQ(Parse("no sounds\n").soundCount(), 0u);
 }
 
+// The one-pass reader of the sections must agree with sound(n) on every number that has a
+// section, and list no other: lead zeros, signs, numbers past 32 bits and words that do not
+// open their line are no sections; the first line of a number wins.
+TEST(SeGroupFileRead, SectionSoundsAgreeWithSoundByNumber) {
+  const SeGroupFile file = Parse(
+      "@prop count=3\n"
+      "@se2 name=two flags=3d\n"
+      "text @se5 name=not-a-section\n"
+      "@SE0 name=zero\r\n"
+      "@se01 name=lead-zero\n"
+      "@se+1 name=sign\n"
+      "@se2 name=second-two\n"
+      "@se4294967296 name=too-big\n"
+      "@se4294967295 name=last count=1\n"
+      "@se7x name=suffix\n");
+  const auto sounds = file.sectionSounds();
+  std::vector<uint32_t> numbers;
+  for (const auto& [n, sound] : sounds) {
+    numbers.push_back(n);
+    const SeGroupSound single = file.sound(n);
+    EXPECT_EQ(sound.name, single.name) << n;
+    EXPECT_EQ(sound.settings, single.settings) << n;
+  }
+  EXPECT_EQ(numbers, (std::vector<uint32_t>{0, 2, 4294967295u}));
+  EXPECT_EQ(sounds[1].second.name, "two");
+  EXPECT_EQ(Parse("@se2147483647\n").sectionSounds().size(), 1u);
+}
+
 struct ValueCase {
   const char* label;
   std::string pairs;  // the pairs of "@se0"
