@@ -147,11 +147,11 @@ void readMesh(L3D_PARTDATA_MESH& mesh, const L3DPartData& part, L3DModelReader& 
 void L3DPartData::_LoadBone(dbtl::rcptr<L3D_PARTDATA_BONE>& children, uint32_t& count,
                             L3DModelReader& r, uint32_t version, uint32_t depth) {
   l3dCheckVersion(version, "L3DPartData::_LoadBone");
-  if (depth >= kMaxBoneDepth) {
+  count = r.Count(kMinBoneBytes);
+  if (count != 0 && depth >= kMaxBoneDepth) {
     lerrFatal("[L3DPartData::_LoadBone] bone tree deeper than %u levels in \"%s\"",
               kMaxBoneDepth, r.FileName());
   }
-  count = r.Count(kMinBoneBytes);
   children.Create(count);
   for (uint32_t i = 0; i < count; ++i) {
     L3D_PARTDATA_BONE& bone = children[i];
