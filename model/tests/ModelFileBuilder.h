@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace modelfile {
@@ -218,6 +219,21 @@ struct Model {
   uint32_t legacyCollisions = 0, legacyVersion6 = 0, legacyMotions = 0;
   std::vector<uint8_t> trailer;
 };
+
+// A part with the given bone tree and nothing else.
+inline Part partWithBones(std::string name, std::vector<Bone> bones) {
+  Part p;
+  p.name = std::move(name);
+  p.bones = std::move(bones);
+  return p;
+}
+
+inline Bone bone(std::string name, std::vector<Bone> children = {}) {
+  Bone b;
+  b.name = std::move(name);
+  b.children = std::move(children);
+  return b;
+}
 
 void writeShaders(Bytes& o, const std::vector<Shader>& list, uint32_t v);
 void writeRecords(Bytes& o, const Records& r, uint32_t v);

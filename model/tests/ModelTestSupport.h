@@ -46,18 +46,3 @@ std::vector<dbtl::rcptr<T>> items(dbtl::DList<T>& list) {
 inline std::string text(const L3DPoolRef& r) {
   return r.text == nullptr ? std::string("<null>") : std::string(r.text, r.length);
 }
-
-// A part with the given bone tree and nothing else.
-inline modelfile::Part partWithBones(std::string name, std::vector<modelfile::Bone> bones) {
-  modelfile::Part p;
-  p.name = std::move(name);
-  p.bones = std::move(bones);
-  return p;
-}
-
-inline modelfile::Bone bone(std::string name, std::vector<modelfile::Bone> children = {}) {
-  modelfile::Bone b;
-  b.name = std::move(name);
-  b.children = std::move(children);
-  return b;
-}
