@@ -18,45 +18,34 @@ constexpr uint64_t kMorphBytes = 8;
 constexpr uint32_t kFlagsClearedOnLoad = 2;
 
 void readKeys(L3D_ANIMDATA_MOT& motion, L3DModelReader& r) {
-  const uint32_t count = r.Count(kKeyBytes);
-  dbtl::rcptr<L3D_ANIMDATA_KEY> keys;
-  keys.Create(count);
-  for (uint32_t i = 0; i < count; ++i) {
-    L3D_ANIMDATA_KEY& key = keys[i];
+  l3dReadArray(motion.keys, r.Count(kKeyBytes), [&](L3D_ANIMDATA_KEY& key) {
     key.frame = r.U32();
     key.flags = r.U32();
     key.position = r.Vec3();
     key.rotation = r.Quat();
     key.scale = r.Vec3();
-    motion.keys.PushBack(l3dElement(keys, i));
+  });
+}
+
+void readMorph(L3D_ANIMDATA_MORPH& morph, const L3D_ANIMDATA_MOT& motion, L3DModelReader& r) {
+  morph.frame = r.U32();
+  const uint32_t number = r.U32();
+  // A morph map belongs to a part: a motion of no part has none to name.
+  if (number != 0 && !motion.part) {
+    lerrFatal("%s",
+              lerrText(u"[L3DPartData::GetMmapDataFromNumber] 指定された番号のモーフマップが見つからない")
+                  .c_str());
   }
+  if (motion.part) morph.morphMap = motion.part->GetMmapDataFromNumber(number);
 }
 
 void readMorphGroups(L3D_ANIMDATA_MOT& motion, L3DModelReader& r) {
-  const uint32_t count = r.Count(kMinMorphGroupBytes);
-  dbtl::rcptr<L3D_ANIMDATA_MORPHGROUP> groups;
-  groups.Create(count);
-  for (uint32_t i = 0; i < count; ++i) {
-    L3D_ANIMDATA_MORPHGROUP& group = groups[i];
-    motion.morphGroups.PushBack(l3dElement(groups, i));
-    r.String(group.name);
-    const uint32_t morphCount = r.Count(kMorphBytes);
-    dbtl::rcptr<L3D_ANIMDATA_MORPH> morphs;
-    morphs.Create(morphCount);
-    for (uint32_t k = 0; k < morphCount; ++k) {
-      L3D_ANIMDATA_MORPH& morph = morphs[k];
-      group.morphs.PushBack(l3dElement(morphs, k));
-      morph.frame = r.U32();
-      const uint32_t number = r.U32();
-      // A morph map belongs to a part: a motion of no part has none to name.
-      if (number != 0 && !motion.part) {
-        lerrFatal("%s",
-                  lerrText(u"[L3DPartData::GetMmapDataFromNumber] 指定された番号のモーフマップが見つからない")
-                      .c_str());
-      }
-      if (motion.part) morph.morphMap = motion.part->GetMmapDataFromNumber(number);
-    }
-  }
+  l3dReadArray(motion.morphGroups, r.Count(kMinMorphGroupBytes),
+               [&](L3D_ANIMDATA_MORPHGROUP& group) {
+                 r.String(group.name);
+                 l3dReadArray(group.morphs, r.Count(kMorphBytes),
+                              [&](L3D_ANIMDATA_MORPH& morph) { readMorph(morph, motion, r); });
+               });
 }
 
 }  // namespace
@@ -76,16 +65,10 @@ void L3DAnimData::_Load(const dbtl::rcptr<L3DObjectData>& ownerData, L3DModelRea
   L3DObjectData::_LoadTexArea(texAreas, r, pool, version);
   L3DObjectData::_LoadEvent(events, r, pool, version);
 
-  motions.Clear();
-  const uint32_t count = r.Count(kMinMotionBytes);
-  dbtl::rcptr<L3D_ANIMDATA_MOT> array;
-  array.Create(count);
-  for (uint32_t i = 0; i < count; ++i) {
-    L3D_ANIMDATA_MOT& motion = array[i];
-    motions.PushBack(l3dElement(array, i));
+  l3dReadArray(motions, r.Count(kMinMotionBytes), [&](L3D_ANIMDATA_MOT& motion) {
     motion.part = owner->GetPartDataFromNumber(r.U32());
     motion.bone = owner->GetPartBoneDataFromNumber(motion.part, r.U32());
     readKeys(motion, r);
     readMorphGroups(motion, r);
-  }
+  });
 }

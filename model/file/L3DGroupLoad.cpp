@@ -21,19 +21,14 @@ void L3DPartGroupData::_Load(const dbtl::rcptr<L3DObjectData>& ownerData, L3DMod
   Clear();
   owner = ownerData;
   r.String(name);
-  const uint32_t count = r.Count(kMinEntryBytes);
-  dbtl::rcptr<L3DPartInfoData> array;
-  array.Create(count);
-  for (uint32_t i = 0; i < count; ++i) {
-    L3DPartInfoData& entry = array[i];
+  l3dReadArray(entries, r.Count(kMinEntryBytes), [&](L3DPartInfoData& entry) {
     entry.part = owner->GetPartDataFromNumber(r.U32());
     const L3DPool pool = l3dPoolOf(entry.namePool, r.Pool(entry.namePool));
     entry.parentPart = owner->GetPartDataFromNumber(r.U32());
     entry.parentBone = owner->GetPartBoneDataFromNumber(entry.parentPart, r.U32());
     entry.pivot = r.Vec3();
     L3DObjectData::_LoadShader(entry.shaderOptions, r, pool, version);
-    entries.PushBack(l3dElement(array, i));
-  }
+  });
 }
 
 void L3DCollGroupData::_Load(const dbtl::rcptr<L3DObjectData>& ownerData, L3DModelReader& r,
@@ -53,11 +48,7 @@ void L3DCollGroupData::_Load(const dbtl::rcptr<L3DObjectData>& ownerData, L3DMod
   if (version < 15 && type == 6) type = 0;
   flags = r.U32() & ~L3D_COLLGROUP_FLAG_TYPED;
   _SetFlagsFromType();
-  const uint32_t count = r.Count(kMinSphereBytes);
-  dbtl::rcptr<L3D_COLLDATA_SPHERE> array;
-  array.Create(count);
-  for (uint32_t i = 0; i < count; ++i) {
-    L3D_COLLDATA_SPHERE& sphere = array[i];
+  l3dReadArray(spheres, r.Count(kMinSphereBytes), [&](L3D_COLLDATA_SPHERE& sphere) {
     sphere.part = owner->GetPartDataFromNumber(r.U32());
     sphere.bone = owner->GetPartBoneDataFromNumber(sphere.part, r.U32());
     sphere.centre = r.Vec3();
@@ -68,6 +59,5 @@ void L3DCollGroupData::_Load(const dbtl::rcptr<L3DObjectData>& ownerData, L3DMod
     } else {
       sphere.radius = r.F32();
     }
-    spheres.PushBack(l3dElement(array, i));
-  }
+  });
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "foundation/dbtl/DList.h"
 #include "foundation/dbtl/DString.h"
+#include "model/L3DHandles.h"
 #include "model/L3DModelTypes.h"
 
 #include <cstddef>
@@ -64,3 +66,16 @@ inline L3DPool l3dPoolOf(const dbtl::DString& pool, uint32_t size) {
 
 // Fatal unless the version is one the readers know; message is a "[Reader] ...(%d)" format.
 void l3dCheckVersion(uint32_t version, const char* reader);
+
+// Reads count records of T into one new array, in order, and appends a handle to each element
+// to the emptied list (the handles share the array's count block).
+template <class T, class Read>
+void l3dReadArray(dbtl::DList<T>& list, uint32_t count, Read read) {
+  list.Clear();
+  dbtl::rcptr<T> array;
+  array.Create(count);
+  for (uint32_t i = 0; i < count; ++i) {
+    read(array[i]);
+    list.PushBack(l3dElement(array, i));
+  }
+}

@@ -27,18 +27,6 @@ uint32_t recordCount(L3DModelReader& r, uint64_t minRecordBytes) {
   return count;
 }
 
-// Reads count records of T into one array and appends a handle to each to the list.
-template <class T, class Read>
-void readArray(dbtl::DList<T>& list, uint32_t count, Read read) {
-  list.Clear();
-  dbtl::rcptr<T> array;
-  array.Create(count);
-  for (uint32_t i = 0; i < count; ++i) {
-    read(array[i]);
-    list.PushBack(l3dElement(array, i));
-  }
-}
-
 }  // namespace
 
 void L3DObjectData::Load(dbtl::DFile& file) {
@@ -77,12 +65,12 @@ void L3DObjectData::_LoadBody(L3DModelReader& r) {
   _LoadEvent(events, r, pool, version);
 
   const dbtl::rcptr<L3DObjectData> self = dbtl::rcptr<L3DObjectData>::Borrow(this);
-  readArray(parts, recordCount(r, kMinPartBytes),
+  l3dReadArray(parts, recordCount(r, kMinPartBytes),
             [&](L3DPartData& part) { part._Load(r, version); });
-  readArray(partGroups, recordCount(r, kMinGroupBytes),
+  l3dReadArray(partGroups, recordCount(r, kMinGroupBytes),
             [&](L3DPartGroupData& group) { group._Load(self, r, version); });
   if (version >= 4) {
-    readArray(collGroups, recordCount(r, kMinCollBytes),
+    l3dReadArray(collGroups, recordCount(r, kMinCollBytes),
               [&](L3DCollGroupData& group) { group._Load(self, r, version); });
   } else {
     collGroups.Clear();
@@ -90,6 +78,6 @@ void L3DObjectData::_LoadBody(L3DModelReader& r) {
   }
   if (version == 6) l3dSkipLegacyVersion6(r);
   if (version <= 6) l3dSkipLegacyMotions(r);
-  readArray(anims, recordCount(r, kMinAnimBytes),
+  l3dReadArray(anims, recordCount(r, kMinAnimBytes),
             [&](L3DAnimData& anim) { anim._Load(self, r, version); });
 }

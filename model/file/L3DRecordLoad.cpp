@@ -183,12 +183,7 @@ void L3DObjectData::_LoadShader(dbtl::DList<L3D_RENDERER_SHADEROPT>& list, L3DMo
 void L3DObjectData::_LoadTexArea(dbtl::DList<L3D_OBJDATA_TEXAREA>& list, L3DModelReader& r,
                                  const L3DPool& pool, uint32_t version) {
   l3dCheckVersion(version, "L3DObjectData::_LoadTexArea");
-  list.Clear();
-  const uint32_t count = r.Count(kTexAreaBytes);
-  dbtl::rcptr<L3D_OBJDATA_TEXAREA> areas;
-  areas.Create(count);
-  for (uint32_t i = 0; i < count; ++i) {
-    L3D_OBJDATA_TEXAREA& a = areas[i];
+  l3dReadArray(list, r.Count(kTexAreaBytes), [&](L3D_OBJDATA_TEXAREA& a) {
     a.areaName = r.PoolRef(pool);
     a.partName = r.PoolRef(pool);
     a.materialName = r.PoolRef(pool);
@@ -197,8 +192,7 @@ void L3DObjectData::_LoadTexArea(dbtl::DList<L3D_OBJDATA_TEXAREA>& list, L3DMode
     a.top = r.F32();
     a.width = r.F32();
     a.height = r.F32();
-    list.PushBack(l3dElement(areas, i));
-  }
+  });
 }
 
 void L3DObjectData::_LoadEvent(dbtl::DList<L3D_OBJDATA_EVENT>& list, L3DModelReader& r,
