@@ -382,11 +382,12 @@ TEST(L3DObjectDataLoadTest, HugeCountsAreRefusedBeforeAllocating) {
   Model m = fullModel(16);
   m.parts[0].colours.clear();
   std::vector<uint8_t> bytes = write(m);
-  // Find the part's colour count (0) right after its name and pool and make it 0x3FFFFFFF.
-  const std::string name = "body";
-  auto at = std::search(bytes.begin(), bytes.end(), name.begin(), name.end());
+  // The part record starts with its name "body" (u32 4 and the bytes) and an empty pool
+  // (u32 0); the colour count (0) follows and becomes 0x3FFFFFFF.
+  const uint8_t record[] = {4, 0, 0, 0, 'b', 'o', 'd', 'y', 0, 0, 0, 0, 0, 0, 0, 0};
+  auto at = std::search(bytes.begin(), bytes.end(), std::begin(record), std::end(record));
   ASSERT_NE(at, bytes.end());
-  const size_t count = static_cast<size_t>(at - bytes.begin()) + 4 + 4;
+  const size_t count = static_cast<size_t>(at - bytes.begin()) + 12;
   bytes[count + 3] = 0x3F;
   bytes[count + 2] = bytes[count + 1] = bytes[count] = 0xFF;
   EXPECT_EQ(capture.FatalText([&] { loadBytes(bytes); }), kShortRead);
