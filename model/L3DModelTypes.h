@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+
+// Small value types shared by the model records.
+
+struct L3DVec3 {
+  float x = 0.0f;
+  float y = 0.0f;
+  float z = 0.0f;
+};
+
+struct L3DQuat {
+  float x = 0.0f;
+  float y = 0.0f;
+  float z = 0.0f;
+  float w = 0.0f;
+};
+
+// A name inside the name pool of the record that holds the reference. The text has no
+// terminator: consumers copy length bytes. An absent name is (null, 0).
+struct L3DPoolRef {
+  const char* text = nullptr;
+  uint32_t length = 0;
+};
+
+// A name kept in a fixed field: at most 262 bytes and a terminator.
+struct L3DFixedName {
+  static constexpr uint32_t kCapacity = 264;
+  static constexpr uint32_t kMaxLength = 262;
+  char text[kCapacity] = {};
+  uint32_t length = 0;
+};
+
+// True when both names have the same byte length and are equal with ASCII letters folded
+// (double-byte characters compared exactly). Every name lookup of the model data uses this.
+bool l3dNameEquals(const char* a, uint32_t aLength, const char* b, uint32_t bLength);
+
+inline bool l3dNameEquals(const L3DFixedName& a, const char* b, uint32_t bLength) {
+  return l3dNameEquals(a.text, a.length, b, bLength);
+}

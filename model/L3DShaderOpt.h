@@ -1,0 +1,81 @@
+#pragma once
+
+#include "foundation/dbtl/DObject.h"
+#include "model/L3DModelTypes.h"
+
+#include <cstdint>
+
+// The shader options of a model: one object per stored option, of the class of its kind. The
+// model reader fills them; what the blocks and numbers mean belongs to the renderer's materials,
+// which take the first option of a list whose part and material names match (an absent name
+// matches everything).
+//
+// These records are the renderer's; they are declared here because the model data is their only
+// producer so far, and move to the renderer unchanged once its materials exist.
+
+enum L3DShaderKind : uint32_t {
+  L3D_SHADER_NORMAL = 0,
+  L3D_SHADER_HIGHLIGHT = 1,
+  L3D_SHADER_FURLIGHT = 2,
+  L3D_SHADER_TEXLIGHT = 3,
+  L3D_SHADER_TEXHIGHLIGHT = 4,
+  L3D_SHADER_TEXFURLIGHT = 5,
+  L3D_SHADER_MAP3 = 10,
+};
+
+struct L3D_RENDERER_SHADEROPT : dbtl::DObject {
+  L3DPoolRef partName;
+  L3DPoolRef materialName;
+  uint32_t kind = 0;
+  uint32_t blendMode = 0;
+  float value = 0.0f;
+  uint8_t params[16] = {};
+  uint32_t extra = 0;
+};
+
+struct L3D_RENDERER_SHADEROPT_NORMAL : L3D_RENDERER_SHADEROPT {
+  uint8_t block0[16] = {};
+  uint8_t block1[16] = {};
+};
+
+struct L3D_RENDERER_SHADEROPT_HIGHLIGHT : L3D_RENDERER_SHADEROPT {
+  uint8_t block0[16] = {};
+  uint8_t block1[16] = {};
+  L3DPoolRef texture;
+  float textureValue = 0.0f;
+};
+
+struct L3D_RENDERER_SHADEROPT_FURLIGHT : L3D_RENDERER_SHADEROPT {
+  uint8_t block0[16] = {};
+  uint8_t block1[16] = {};
+  L3DPoolRef texture;
+  float textureValue = 0.0f;
+  uint8_t fur[12] = {};
+};
+
+struct L3D_RENDERER_SHADEROPT_TEXLIGHT : L3D_RENDERER_SHADEROPT {
+  L3DPoolRef texture;
+  float textureValue = 0.0f;
+};
+
+struct L3D_RENDERER_SHADEROPT_TEXHIGHLIGHT : L3D_RENDERER_SHADEROPT {
+  L3DPoolRef texture;
+  float textureValue = 0.0f;
+  L3DPoolRef texture2;
+  float textureValue2 = 0.0f;
+};
+
+struct L3D_RENDERER_SHADEROPT_TEXFURLIGHT : L3D_RENDERER_SHADEROPT {
+  L3DPoolRef texture;
+  float textureValue = 0.0f;
+  L3DPoolRef texture2;
+  float textureValue2 = 0.0f;
+  uint8_t fur[12] = {};
+};
+
+struct L3D_RENDERER_SHADEROPT_MAP3 : L3D_RENDERER_SHADEROPT {
+  uint8_t block0[16] = {};
+  uint8_t block1[16] = {};
+  L3DPoolRef texture;
+  L3DPoolRef texture2;
+};

@@ -1,0 +1,123 @@
+#include "model/file/L3DModelReader.h"
+
+#include "foundation/lerr/lerr.h"
+#include "foundation/lerr/lerrText.h"
+#include "model/L3DObjectData.h"
+
+#include <cstring>
+#include <string>
+
+L3DModelReader::L3DModelReader(const uint8_t* data, size_t size, const char* fileName)
+    : m_data(data), m_size(size), m_fileName(fileName != nullptr ? fileName : "") {}
+
+void L3DModelReader::FailRead() const {
+  lerrFatal(lerrText(u"ファイル \"%s\" を読み込めませんでした。").c_str(), m_fileName);
+}
+
+const uint8_t* L3DModelReader::Take(size_t n) {
+  if (n > Remaining()) FailRead();
+  const uint8_t* p = m_data + m_position;
+  m_position += n;
+  return p;
+}
+
+uint32_t L3DModelReader::U32() {
+  const uint8_t* b = Take(4);
+  return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+         static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
+}
+
+uint8_t L3DModelReader::U8() { return *Take(1); }
+
+float L3DModelReader::F32() {
+  const uint32_t bits = U32();
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+L3DVec3 L3DModelReader::Vec3() {
+  L3DVec3 v;
+  v.x = F32();
+  v.y = F32();
+  v.z = F32();
+  return v;
+}
+
+L3DQuat L3DModelReader::Quat() {
+  L3DQuat q;
+  q.x = F32();
+  q.y = F32();
+  q.z = F32();
+  q.w = F32();
+  return q;
+}
+
+void L3DModelReader::Block(void* out, size_t n) {
+  if (n == 0) return;
+  std::memcpy(out, Take(n), n);
+}
+
+void L3DModelReader::Skip(size_t n) { Take(n); }
+
+uint32_t L3DModelReader::Pool(dbtl::DString& out) {
+  const uint32_t n = U32();
+  if (n == 0) {
+    out.Assign("");
+    return 0;
+  }
+  const uint8_t* bytes = Take(n);
+  // The terminator needs one byte more than a u32 can count; Take has already made sure the
+  // bytes exist, so n < UINT32_MAX only matters on a file of 4 GiB.
+  if (n == UINT32_MAX) FailRead();
+  out.Reserve(n + 1);
+  char* buffer = out.GetBuffer();
+  std::memcpy(buffer, bytes, n);
+  buffer[n] = '\0';
+  out._UpdateLength();
+  return n;
+}
+
+void L3DModelReader::String(dbtl::DString& out) { Pool(out); }
+
+void L3DModelReader::FixedName(L3DFixedName& out) {
+  const uint32_t n = U32();
+  if (n > L3DFixedName::kMaxLength) FailRead();
+  std::memset(out.text, 0, sizeof out.text);
+  Block(out.text, n);
+  out.length = static_cast<uint32_t>(strnlen(out.text, n));
+}
+
+L3DPoolRef L3DModelReader::PoolRef(const L3DPool& pool) {
+  const uint32_t stored = U32();
+  const uint32_t storedBase = U32();
+  const uint32_t length = U32();
+  if (stored == 0) return {};
+  // The writer stored 32-bit addresses; only their difference means anything here, and a
+  // target before the pool wraps to a large offset that fails the range test.
+  const uint64_t offset = static_cast<uint32_t>(stored - storedBase);
+  if (offset + length > pool.size) {
+    lerrFatal("[L3DObjectData::Load] name reference outside its name pool in \"%s\"",
+              m_fileName);
+  }
+  return {pool.data + offset, length};
+}
+
+void L3DModelReader::CheckFits(uint64_t count, uint64_t minRecordBytes) {
+  // count < 2^32 and minRecordBytes is a small constant: the product cannot overflow.
+  if (count * minRecordBytes > Remaining()) FailRead();
+}
+
+uint32_t L3DModelReader::Count(uint64_t minRecordBytes) {
+  const uint32_t count = U32();
+  CheckFits(count, minRecordBytes);
+  return count;
+}
+
+void l3dCheckVersion(uint32_t version, const char* reader) {
+  if (version > L3D_OBJDATA_VERSION_MAX) {
+    const std::string format =
+        std::string("[") + reader + "] " + lerrText(u"サポートしていないバージョン(%d)");
+    lerrFatal(format.c_str(), static_cast<int>(version));
+  }
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "foundation/dbtl/DList.h"
+#include "foundation/dbtl/DString.h"
+#include "model/L3DHandles.h"
+#include "model/L3DModelTypes.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// The character data of a name pool and its byte count. An empty pool reads as "" of size 0.
+struct L3DPool {
+  const char* data = "";
+  uint32_t size = 0;
+};
+
+// A cursor over the descrambled bytes of a model file. Values are little-endian. Every read
+// that would pass the end of the data is the fatal short-read message of the scrambled readers,
+// naming the file, so a parser never reads or allocates beyond what the file holds.
+class L3DModelReader {
+ public:
+  L3DModelReader(const uint8_t* data, size_t size, const char* fileName);
+
+  uint32_t U32();
+  uint8_t U8();
+  float F32();
+  L3DVec3 Vec3();
+  L3DQuat Quat();
+  void Block(void* out, size_t n);
+  void Skip(size_t n);
+  // Bytes that the next n reads take, after a check that they are there.
+  const uint8_t* Take(size_t n);
+
+  // u32 n and n bytes into a string; the bytes after a NUL stay in its buffer.
+  void String(dbtl::DString& out);
+  // A string that serves as a name pool; returns its stored byte count, which may exceed the
+  // string's length when the pool holds NULs.
+  uint32_t Pool(dbtl::DString& out);
+  // u32 n and n bytes into a fixed field; n above 262 fails like a short read.
+  void FixedName(L3DFixedName& out);
+  // Three u32 {storedAddress, storedBase, length}; the text must lie inside the pool.
+  L3DPoolRef PoolRef(const L3DPool& pool);
+
+  // A u32 count of records that take at least minRecordBytes each; a count whose records
+  // cannot fit in the bytes left fails like a short read, before anything is allocated.
+  uint32_t Count(uint64_t minRecordBytes);
+  // Checks that count records of minRecordBytes each can fit in the bytes left.
+  void CheckFits(uint64_t count, uint64_t minRecordBytes);
+
+  size_t Remaining() const { return m_size - m_position; }
+  size_t Position() const { return m_position; }
+  const char* FileName() const { return m_fileName; }
+  [[noreturn]] void FailRead() const;
+
+ private:
+  const uint8_t* m_data;
+  size_t m_size;
+  size_t m_position = 0;
+  const char* m_fileName;
+};
+
+// The pool of a record: its name pool's characters and stored size.
+inline L3DPool l3dPoolOf(const dbtl::DString& pool, uint32_t size) {
+  return size == 0 ? L3DPool{} : L3DPool{pool.GetText(), size};
+}
+
+// Fatal unless the version is one the readers know; message is a "[Reader] ...(%d)" format.
+void l3dCheckVersion(uint32_t version, const char* reader);
+
+// Reads count records of T into one new array, in order, and appends a handle to each element
+// to the emptied list (the handles share the array's count block).
+template <class T, class Read>
+void l3dReadArray(dbtl::DList<T>& list, uint32_t count, Read read) {
+  list.Clear();
+  dbtl::rcptr<T> array;
+  array.Create(count);
+  for (uint32_t i = 0; i < count; ++i) {
+    read(array[i]);
+    list.PushBack(l3dElement(array, i));
+  }
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "model/tests/ModelFileBuilder.h"
+
+namespace modelfile {
+
+// One of everything the file can hold, for a given version.
+inline Model fullModel(uint32_t version) {
+  Model m;
+  m.version = version;
+  m.name = "robot";
+  m.pool = "bodyarmtexA";
+  Shader s;
+  s.kind = 3;
+  s.texture = ref(7, 4);
+  s.partName = ref(0, 4);
+  m.records.shaders = {s};
+  TexArea area;
+  area.areaName = ref(4, 3);
+  area.width = 0.5f;
+  m.records.areas = {area};
+  Event e;
+  e.type = 5;
+  e.number = 30;
+  e.frame = 12;
+  m.records.events = {e};
+
+  Part p = partWithBones("body", {bone("root", {bone("hand")})});
+  p.colours = {0xFFFFFFFF};
+  p.uvs = {{0, 0}};
+  Material mat;
+  mat.name = "skin";
+  mat.texture = "skin.png";
+  mat.flags = 1;
+  mat.corners = {{0, 0, 0, 0}};
+  mat.points = {{-2, 0, 0}, {4, 2, 2}};
+  mat.normals = {{0, 1, 0}};
+  mat.pivot = {7, 8, 9};
+  p.materials = {mat};
+  p.morphMaps = {Map{"m", {}}};
+  Mesh mesh;
+  mesh.vertexCount = 2;
+  mesh.blendCount = 1;
+  mesh.indexBytes = {0, 0, 1, 0};
+  mesh.primitiveCount = 1;
+  mesh.palette = {1, 2};
+  p.meshes = {mesh};
+  m.parts = {p};
+
+  Group g;
+  g.entries.resize(1);
+  g.entries[0].part = 1;
+  g.entries[0].parentPart = 1;
+  g.entries[0].parentBone = 2;
+  m.groups = {g};
+
+  Coll c;
+  c.type = 4;
+  Sphere sphere;
+  sphere.part = 1;
+  sphere.bone = 1;
+  sphere.radius = 3.0f;
+  c.spheres = {sphere};
+  m.colls = {c};
+
+  Anim a;
+  a.group = 1;
+  a.endFrame = 60;
+  a.loopFrame = 10;
+  Motion root;
+  root.part = 1;
+  root.keys.resize(2);
+  root.keys[1].frame = 60;
+  Motion hand;
+  hand.part = 1;
+  hand.bone = 2;
+  hand.morphGroups = {MorphGroup{"face", {Morph{5, 1}, Morph{6, 0}}}};
+  a.motions = {root, hand};
+  m.anims = {a};
+  m.legacyCollisions = 2;
+  m.legacyVersion6 = 2;
+  m.legacyMotions = 2;
+  return m;
+}
+
+}  // namespace modelfile
