@@ -1,6 +1,7 @@
 #include "net/omb/ombSocketResolver.h"
 
 #include "foundation/omb/ombCore.h"
+#include "net/omb/ombSocket.h"
 #include "platform/net/HostLookup.h"
 
 #include <atomic>
@@ -141,6 +142,16 @@ int32_t _ombSocketResolveGetResult(OMB_RESOLVER* resolver, uint32_t* address) {
   }
   sched_yield();
   return OMB_ERR_PENDING;
+}
+
+bool _ombSocketResolveTake(OMB_SOCKET* record, uint32_t* address) {
+  *address = OMB_RESOLVER_NO_ADDRESS;
+  if (record->resolver &&
+      _ombSocketResolveGetResult(record->resolver, address) == OMB_ERR_PENDING) {
+    return false;
+  }
+  record->resolver = nullptr;
+  return true;
 }
 
 void _ombSocketResolveCancel(OMB_RESOLVER* resolver) {

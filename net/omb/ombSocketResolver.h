@@ -37,6 +37,11 @@ OMB_RESOLVER* _ombSocketResolveStart(const char* name);
 // the result is ready, which makes the record idle again; otherwise wakes the thread, gives up
 // the rest of the time slice and answers 0x80000009.
 int32_t _ombSocketResolveGetResult(OMB_RESOLVER* resolver, uint32_t* address);
+// The look-up of a record in state 1: false while it runs; otherwise the record forgets its
+// resolver and `address` holds the result, OMB_RESOLVER_NO_ADDRESS also when no look-up could
+// be started for it.
+struct OMB_SOCKET;
+bool _ombSocketResolveTake(OMB_SOCKET* record, uint32_t* address);
 // Gives up a request: a queued one is withdrawn, a ready result dropped, and a running look-up
 // has its result thrown away when it returns. The record must not be used by the caller again.
 void _ombSocketResolveCancel(OMB_RESOLVER* resolver);

@@ -75,11 +75,9 @@ int32_t ombTcpGetConnectState(OMB_SOCKET* record) {
   switch (record->state) {
     case OMB_SOCKET_RESOLVING: {
       uint32_t address = OMB_RESOLVER_NO_ADDRESS;
-      if (record->resolver &&
-          _ombSocketResolveGetResult(record->resolver, &address) == OMB_ERR_PENDING) {
+      if (!_ombSocketResolveTake(record, &address)) {
         return OMB_ERR_BUSY;
       }
-      record->resolver = nullptr;
       if (address == OMB_RESOLVER_NO_ADDRESS || !_ombTcpStartConnect(record, address)) {
         record->state = OMB_SOCKET_FAILED;
         return OMB_ERR_IO;

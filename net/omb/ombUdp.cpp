@@ -169,8 +169,11 @@ int32_t ombUdpSendBytes(net::SocketHandle socket, const void* data, std::size_t 
 void ombUdpDiscardWaiting(OMB_UDP* connection) {
   const net::SocketHandle socket = ombUdpSocketOf(connection);
   uint8_t scratch[1];
-  while (net::socketRecvFrom(socket, scratch, sizeof scratch, nullptr).error ==
-         net::SocketError::None) {
+  for (;;) {
+    const net::SocketError error = net::socketRecvFrom(socket, scratch, 0, nullptr).error;
+    if (error != net::SocketError::None && error != net::SocketError::Truncated) {
+      break;
+    }
   }
 }
 
@@ -198,11 +201,9 @@ int32_t ombUdpGetConnectState(OMB_UDP* connection) {
   switch (record->state) {
     case OMB_SOCKET_RESOLVING: {
       uint32_t address = OMB_RESOLVER_NO_ADDRESS;
-      if (record->resolver &&
-          _ombSocketResolveGetResult(record->resolver, &address) == OMB_ERR_PENDING) {
+      if (!_ombSocketResolveTake(record, &address)) {
         return OMB_ERR_BUSY;
       }
-      record->resolver = nullptr;
       if (address == OMB_RESOLVER_NO_ADDRESS) {
         record->state = OMB_SOCKET_FAILED;
         return OMB_ERR_IO;

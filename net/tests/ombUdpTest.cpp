@@ -303,6 +303,8 @@ TEST_F(ombUdpTest, BadDatagramsEndTheConnection) {
       {"ack of a message never sent", datagram(1, 0, {})},
       {"truncated message", concat({le32(0), le32(1), {0, 5, 'a'}})},
       {"payload longer than the datagram", concat({le32(0), le32(0), {9, 0}})},
+      // Cut to the 1023-byte buffer these zeros would read as a valid empty datagram.
+      {"longer than the receive buffer", Bytes(2000, 0)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

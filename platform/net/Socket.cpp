@@ -86,9 +86,12 @@ SocketIo socketRecvFrom(SocketHandle socket, void* buffer, std::size_t size, Ipv
   sockaddr_in address{};
   socklen_t length = sizeof address;
   const ssize_t n =
-      ::recvfrom(socket, buffer, size, 0, reinterpret_cast<sockaddr*>(&address), &length);
+      ::recvfrom(socket, buffer, size, MSG_TRUNC, reinterpret_cast<sockaddr*>(&address), &length);
   if (n >= 0 && from) {
     *from = {address.sin_addr.s_addr, address.sin_port};
+  }
+  if (n >= 0 && static_cast<std::size_t>(n) > size) {
+    return {static_cast<std::size_t>(n), SocketError::Truncated};
   }
   return result(n);
 }

@@ -14,8 +14,9 @@ inline constexpr SocketHandle kNoSocket = -1;
 enum class SocketKind { Datagram, Stream };
 
 // What a failed call means to its caller. WouldBlock covers EAGAIN/EWOULDBLOCK and a connect in
-// progress; NoBuffers is ENOBUFS (the datagram is lost, the socket is fine).
-enum class SocketError { None, WouldBlock, NoBuffers, Other };
+// progress; NoBuffers is ENOBUFS (the datagram is lost, the socket is fine); Truncated is a
+// datagram larger than the receive buffer, which is consumed and reported instead of cut short.
+enum class SocketError { None, WouldBlock, NoBuffers, Truncated, Other };
 
 struct Ipv4Endpoint {
   uint32_t address = 0;  // network byte order
@@ -38,7 +39,8 @@ bool socketBindAny(SocketHandle socket, uint16_t port);
 uint16_t socketLocalPort(SocketHandle socket);
 
 SocketIo socketSendTo(SocketHandle socket, const void* data, std::size_t size, Ipv4Endpoint to);
-// `from` (may be null) receives the source of the datagram.
+// `from` (may be null) receives the source of the datagram. A datagram longer than the buffer
+// is consumed and answers Truncated, with `bytes` its whole length.
 SocketIo socketRecvFrom(SocketHandle socket, void* buffer, std::size_t size, Ipv4Endpoint* from);
 
 // None: connected at once; WouldBlock: the connect goes on in the background.
