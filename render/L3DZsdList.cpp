@@ -127,8 +127,15 @@ void L3DZsdList::Draw(L3DRenderer* renderer, L3DRendererFog& fog) {
           continue;
         }
         _Flush(renderer, fog, batch);
-        batch = Batch{true,         false, e->draw, e->context, e->vertexCount, e->vertices.GetData(),
-                      e->indexCount, e->indices.GetData(), group->fog};
+        batch = Batch{};
+        batch.open = true;
+        batch.draw = e->draw;
+        batch.context = e->context;
+        batch.vertexCount = e->vertexCount;
+        batch.vertices = e->vertices.GetData();
+        batch.indexCount = e->indexCount;
+        batch.indices = e->indices.GetData();
+        batch.fog = group->fog;
       }
     }
     _Flush(renderer, fog, batch);

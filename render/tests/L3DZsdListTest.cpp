@@ -113,6 +113,22 @@ TEST_F(ZsdTest, NeighboursWithTheSameCallbackAndContextMergeBelow65536Vertices) 
   EXPECT_EQ(g_calls[1].indices.front(), 0);
 }
 
+// A merged batch must stay addressable by 16-bit indices: 65535 vertices join, 65536 do not.
+TEST_F(ZsdTest, AMergeStopsAtTheRangeOfSixteenBitIndices) {
+  struct Case {
+    uint32_t first, second;
+    size_t draws;
+  };
+  for (const Case& c : {Case{32768, 32767, 1}, Case{32768, 32768, 2}}) {
+    SCOPED_TRACE(std::to_string(c.first) + " + " + std::to_string(c.second));
+    g_calls.clear();
+    Regist(Mesh(c.first, 1.0f), 2.0f);
+    Regist(Mesh(c.second, 2.0f), 1.0f);
+    m_renderer.DrawZsd();
+    EXPECT_EQ(g_calls.size(), c.draws);
+  }
+}
+
 TEST_F(ZsdTest, ADifferentCallbackOrContextStartsANewDraw) {
   Regist(Mesh(3, 1.0f), 4.0f, &g_contextA, Record);
   Regist(Mesh(3, 2.0f), 3.0f, &g_contextA, RecordToo);
