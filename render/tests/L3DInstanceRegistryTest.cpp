@@ -1,15 +1,10 @@
 #include "render/L3DInstanceRegistry.h"
 
+#include "render/tests/FakeObjectInstance.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-// The model library defines the real instance; the registry only keeps addresses.
-class L3DObjectInstance {
- public:
-  int id = 0;
-  L3DInstanceRegistry* registry = nullptr;
-};
 
 namespace {
 

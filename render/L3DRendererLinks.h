@@ -1,0 +1,48 @@
+#pragma once
+
+// What the renderer needs of the managers it owns but whose libraries sit above it: the
+// sound-effect manager (sound library) and the effect manager and object instances (model
+// library). The host fills L3DRendererLinks with factories that build the real managers behind
+// these interfaces; a link left empty means that manager does not exist for this renderer.
+
+#include "foundation/dbtl/rcptr.h"
+
+#include <functional>
+
+class L3DRenderer;
+class L3DObjectInstance;
+namespace dbtl {
+class DsndManager;
+}
+
+// The sound-effect manager (LSeManager) as seen by StopAll.
+class L3DSeManagerLink {
+ public:
+  virtual ~L3DSeManagerLink() = default;
+  virtual bool HasActiveVoice() const = 0;
+  // LSeManager::_StopVoice on the first active voice; it leaves the active-voice list.
+  virtual void StopFirstActiveVoice() = 0;
+};
+
+// The effect manager (L3DEffectManager) as seen by StopAll.
+class L3DEffectManagerLink {
+ public:
+  virtual ~L3DEffectManagerLink() = default;
+  virtual bool HasPlayingRoot() const = 0;
+  // L3DEffectManager::_FreeWorkRoot on the first playing work root; it leaves the list.
+  virtual void FreeFirstPlayingRoot() = 0;
+};
+
+struct L3DRendererLinks {
+  // Builds the sound-effect manager over the sound manager, with the frame rate as its velocity
+  // factor. Called only when the renderer is given a sound manager.
+  std::function<dbtl::rcptr<L3DSeManagerLink>(const dbtl::rcptr<dbtl::DsndManager>& sound,
+                                              float velocityFactor)>
+      createSeManager;
+  // Builds the effect manager bound to the renderer (a handle that holds no reference).
+  std::function<dbtl::rcptr<L3DEffectManagerLink>(const dbtl::rcptr<L3DRenderer>& renderer)>
+      createEffectManager;
+  // L3DObjectInstance::Release: releases the instance, which takes itself out of the
+  // renderer's instance list.
+  void (*releaseInstance)(L3DObjectInstance* instance) = nullptr;
+};

@@ -1,0 +1,127 @@
+#include "render/L3DRenderer.h"
+
+#include "render/tests/FakeObjectInstance.h"
+#include "render/tests/RendererFixture.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> g_events;
+
+class FakeSeManager : public L3DSeManagerLink {
+ public:
+  ~FakeSeManager() override { g_events.push_back("sound effects released"); }
+  bool HasActiveVoice() const override { return voices > 0; }
+  void StopFirstActiveVoice() override {
+    --voices;
+    g_events.push_back("voice stopped");
+  }
+  int voices = 0;
+};
+
+class FakeEffects : public L3DEffectManagerLink {
+ public:
+  ~FakeEffects() override { g_events.push_back("effects released"); }
+  bool HasPlayingRoot() const override { return roots > 0; }
+  void FreeFirstPlayingRoot() override {
+    --roots;
+    g_events.push_back("root freed");
+  }
+  int roots = 0;
+  L3DRenderer* renderer = nullptr;
+};
+
+void ReleaseInstance(L3DObjectInstance* instance) {
+  g_events.push_back("instance " + instance->name + " released");
+  instance->renderer->_RemoveObjectInstance(instance);
+}
+
+// Links that make fakes with a few voices and roots playing, and note the velocity factor.
+struct Links {
+  L3DRendererLinks links;
+  float velocityFactor = -1.0f;
+  FakeEffects* effects = nullptr;
+
+  Links() {
+    links.createSeManager = [this](const dbtl::rcptr<dbtl::DsndManager>&, float factor) {
+      velocityFactor = factor;
+      dbtl::rcptr<FakeSeManager> se;
+      se.Create(1);
+      se->voices = 3;
+      return dbtl::rcptr<L3DSeManagerLink>(se);
+    };
+    links.createEffectManager = [this](const dbtl::rcptr<L3DRenderer>& renderer) {
+      dbtl::rcptr<FakeEffects> fx;
+      fx.Create(1);
+      fx->roots = 2;
+      fx->renderer = renderer.Get();
+      effects = fx.Get();
+      // The renderer's handle holds no reference: the renderer is not kept alive by it.
+      EXPECT_EQ(renderer.UseCount(), 0);
+      return dbtl::rcptr<L3DEffectManagerLink>(fx);
+    };
+    links.releaseInstance = ReleaseInstance;
+  }
+};
+
+// A sound manager handle that holds no reference; the renderer only passes it on.
+dbtl::rcptr<dbtl::DsndManager> SoundHandle() {
+  static int placeholder;
+  return dbtl::rcptr<dbtl::DsndManager>::Borrow(reinterpret_cast<dbtl::DsndManager*>(&placeholder));
+}
+
+}  // namespace
+
+TEST_F(RendererTest, StopAllSilencesEveryVoiceThenFreesEveryEffect) {
+  for (bool withSound : {true, false}) {
+    SCOPED_TRACE(withSound ? "with a sound manager" : "without a sound manager");
+    OpenDevice(Profile("default"));
+    Links links;
+    L3DRenderer& renderer = Make(ShaderArchive(), links.links,
+                                 withSound ? SoundHandle() : dbtl::rcptr<dbtl::DsndManager>());
+    EXPECT_EQ(bool(renderer.GetSeManager()), withSound);
+    EXPECT_EQ(links.velocityFactor, withSound ? 60.0f : -1.0f);
+    ASSERT_NE(links.effects, nullptr);
+    EXPECT_EQ(links.effects->renderer, &renderer);
+
+    g_events.clear();
+    renderer.StopAll();
+    std::vector<std::string> expected;
+    if (withSound) expected.assign(3, "voice stopped");
+    expected.insert(expected.end(), 2, "root freed");
+    EXPECT_EQ(g_events, expected);
+    m_renderer.reset();
+    Close();
+  }
+}
+
+TEST_F(RendererTest, ReleaseDropsTheManagersThenReleasesEveryInstanceAndForgetsNames) {
+  OpenDevice(Profile("default"));
+  Links links;
+  L3DRenderer& renderer = Make(ShaderArchive(), links.links, SoundHandle());
+  LResManager::AddNnid(renderer.GetNnidTable(), "hero");
+  L3DObjectInstance hero{1, nullptr, &renderer, "hero"};
+  L3DObjectInstance sword{2, nullptr, &renderer, "sword"};
+  renderer._AddObjectInstance(&hero);
+  renderer._AddObjectInstance(&sword);
+  const float centre[3] = {0.0f, 0.0f, 1.0f};
+  renderer.RegistZsd(centre, 0, nullptr, nullptr, nullptr, 0, nullptr, nullptr, 0);
+
+  g_events.clear();
+  renderer.Release();
+  EXPECT_EQ(g_events, (std::vector<std::string>{"effects released", "sound effects released",
+                                                "instance hero released",
+                                                "instance sword released"}));
+  EXPECT_EQ(renderer.GetNnidTable().GetCount(), 0u);
+  EXPECT_EQ(LResManager::_FindNnid("hero", renderer.GetNnidTable()), nullptr);
+  EXPECT_EQ(renderer.GetZsd().GetGroupCount(), 0u);
+  EXPECT_FALSE(renderer.GetVShader(L3D_SHADER_NORMAL, 0));
+  EXPECT_FALSE(renderer.GetPShader(L3D_SHADER_MAP3));
+  EXPECT_FALSE(renderer.GetDevice());
+  // Releasing again, as the destructor does, finds nothing left to release.
+  g_events.clear();
+  m_renderer.reset();
+  EXPECT_TRUE(g_events.empty());
+}
