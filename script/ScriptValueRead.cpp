@@ -59,12 +59,20 @@ ScriptObject readString(const OMB_ARRAY* buffer, uint32_t& position, HSQUIRRELVM
   return ScriptObject::newString(text.c_str(), vm);
 }
 
+// A container's count, when that many entries of at least `entryBytes` each can still follow and
+// the container lies within the depth the writer keeps to.
+bool readCount(const OMB_ARRAY* buffer, uint32_t& position, uint32_t entryBytes, int32_t depth,
+               uint32_t& n) {
+  n = readU32(buffer, position);
+  return n <= remaining(buffer, position) / entryBytes && depth <= kScriptValueMaxDepth;
+}
+
 ScriptObject readArray(const OMB_ARRAY* buffer, uint32_t& position, ScriptManager& manager,
                        int32_t depth) {
   HSQUIRRELVM vm = manager.vm.vm;
-  const uint32_t n = readU32(buffer, position);
+  uint32_t n = 0;
   // Every element takes at least its 4-byte type word.
-  if (n > remaining(buffer, position) / 4 || depth >= kScriptValueMaxDepth + 1) {
+  if (!readCount(buffer, position, 4, depth, n)) {
     return damaged(buffer, position, vm);
   }
   ScriptObject array = ScriptObject::newArray(vm, static_cast<int32_t>(n));
@@ -78,9 +86,9 @@ ScriptObject readArray(const OMB_ARRAY* buffer, uint32_t& position, ScriptManage
 ScriptObject readTable(const OMB_ARRAY* buffer, uint32_t& position, ScriptManager& manager,
                        int32_t depth) {
   HSQUIRRELVM vm = manager.vm.vm;
-  const uint32_t n = readU32(buffer, position);
+  uint32_t n = 0;
   // Every slot takes at least a key's and a value's type words.
-  if (n > remaining(buffer, position) / 8 || depth >= kScriptValueMaxDepth + 1) {
+  if (!readCount(buffer, position, 8, depth, n)) {
     return damaged(buffer, position, vm);
   }
   ScriptObject table = ScriptObject::newTable(vm);

@@ -281,6 +281,25 @@ TEST_F(ScriptValueSerialTest, DamagedBuffersAreReadOnlyWithinThemselves) {
     EXPECT_TRUE(readScriptValue(buffer.get(), position, target).isNull()) << c.what;
     EXPECT_EQ(position, buffer->count) << c.what;
   }
+  // Arrays nested deeper than the writer ever writes: the reader stops at its bound, and the
+  // outer levels it built stay.
+  Bytes deep;
+  for (int level = 0; level < kScriptValueMaxDepth + 2; ++level) {
+    deep.insert(deep.end(), {0x40, 0, 0, 0x08, 1, 0, 0, 0});
+  }
+  deep.insert(deep.end(), {0x02, 0, 0, 0x05, 1, 0, 0, 0});
+  const Buffer deepBuffer = bufferOf(deep);
+  uint32_t deepPosition = 0;
+  ScriptObject level = readScriptValue(deepBuffer.get(), deepPosition, target);
+  EXPECT_EQ(deepPosition, deepBuffer->count);
+  int arrays = 0;
+  while (level.getType() == OT_ARRAY) {
+    ++arrays;
+    level = level.findSlotByIndex(0);
+  }
+  EXPECT_EQ(arrays, kScriptValueMaxDepth + 1);
+  EXPECT_TRUE(level.isNull());
+
   // Every cut of a good buffer reads without leaving it (the sanitizer build checks reads).
   const Bytes whole = bytes("{a = [1, \"xyz\", Vec3(1, 2, 3)], b = {c = 2.5}}");
   for (size_t cut = 0; cut < whole.size(); ++cut) {
