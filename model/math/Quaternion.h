@@ -1,0 +1,28 @@
+#pragma once
+
+#include "render/LMat.h"
+
+#include <cstdint>
+
+// A rotation as (x, y, z, w). Nothing here renormalises: a product of unit quaternions drifts
+// with rounding exactly as it did where the values were recorded.
+struct LQuat {
+  float x;
+  float y;
+  float z;
+  float w;
+};
+
+inline constexpr LQuat kQuatIdentity{0.0f, 0.0f, 0.0f, 1.0f};
+
+// The rotation about +Y by a / 1024 radian. Half the angle is a float; its sine and cosine are
+// taken in double precision and stored as floats. The caller wraps `a` first.
+LQuat quatFromYaw(int32_t a);
+
+// out = p (x) q, the Hamilton product; both inputs are read before out is written, so out may
+// be p or q. As matrices (quatToMatrix, row vectors) the product rotates by q, then by p.
+void quatMultiply(LQuat& out, const LQuat& p, const LQuat& q);
+
+// The rotation matrix in the row-vector convention; the fourth row and column are those of the
+// identity.
+void quatToMatrix(LMat& out, const LQuat& q);
