@@ -96,7 +96,10 @@ void vec3TransformCoord(const LMat& mat, const float p[3], float out[3]) {
   const auto& m = mat.m;
   const float x = p[0], y = p[1], z = p[2];
   const float w = x * m[0][3] + y * m[1][3] + z * m[2][3] + m[3][3];
-  out[0] = (x * m[0][0] + y * m[1][0] + z * m[2][0] + m[3][0]) / w;
-  out[1] = (x * m[0][1] + y * m[1][1] + z * m[2][1] + m[3][1]) / w;
-  out[2] = (x * m[0][2] + y * m[1][2] + z * m[2][2] + m[3][2]) / w;
+  // A multiplication by the reciprocal, not three divisions: the two differ in the last bit
+  // for about a third of all inputs, and replays need the engines' exact results.
+  const float r = 1.0f / w;
+  out[0] = (x * m[0][0] + y * m[1][0] + z * m[2][0] + m[3][0]) * r;
+  out[1] = (x * m[0][1] + y * m[1][1] + z * m[2][1] + m[3][1]) * r;
+  out[2] = (x * m[0][2] + y * m[1][2] + z * m[2][2] + m[3][2]) * r;
 }

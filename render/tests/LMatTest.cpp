@@ -98,6 +98,20 @@ TEST(LMatTest, TransformsFollowTheRowVectorConvention) {
   }
 }
 
+// The perspective divide multiplies by the reciprocal of w: 5 / 3 and 5 * (1 / 3) differ in the
+// last bit in single precision, and the engines' results must be reproduced exactly.
+TEST(LMatTest, ThePerspectiveDivideMultipliesByTheReciprocal) {
+  const LMat m = Rows({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0});  // w = z
+  const float p[3] = {5, 5, 3};
+  float out[3];
+  vec3TransformCoord(m, p, out);
+  const volatile float w = 3.0f;
+  const float reciprocal = 1.0f / w;
+  EXPECT_EQ(out[0], 5.0f * reciprocal);
+  EXPECT_NE(out[0], 5.0f / w);
+  EXPECT_EQ(out[2], 3.0f * reciprocal);
+}
+
 TEST(LMatTest, RotationAboutTheZAxisMatchesSetRotationZ) {
   const float z[3] = {0, 0, 1};
   for (float angle : {0.0f, 0.3f, -2.0f, 3.1f}) {
