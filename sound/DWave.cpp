@@ -131,6 +131,14 @@ void DWave::Rewind() {
     m_vorbis.Rewind();
     return;
   }
+  if (m_acm != nullptr) {
+    // A converter may hold input and output between conversions (the MPEG converter keeps an
+    // unfinished frame, the PCM that did not fit and its decoder's reservoir): left open, it
+    // would hand the end of the interrupted pass to the start of the next. A new stream starts
+    // the conversion afresh; when it cannot be opened, decoding has ended and reads say so.
+    EndDecode();
+    BeginDecode();
+  }
   m_pcmRemaining = m_pcmLength;
   m_file.Seek(m_dataStart, DSEEK_BEGIN);
   m_sourceRemaining = m_sourceLength;

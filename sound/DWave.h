@@ -45,7 +45,7 @@ class DWave : public DObject {
   // Up to n PCM bytes: the count delivered, 0 at the end, -1 when not open or not decoding. A
   // null buffer skips the bytes.
   int32_t Read(void* buffer, uint32_t n);
-  // Back to the first PCM byte.
+  // Back to the first PCM byte; a conversion under way starts afresh.
   void Rewind();
   // Skips forward by that time (whole blocks).
   void Seek(float seconds);

@@ -79,7 +79,11 @@ bool DgameMp3::_ParseFirstFrame(const uint8_t* bytes, DFile* range) {
   uint64_t total = 0;
   if (range) {
     if (info.bitrate == 0) {  // a "Xing" or "VBRI" header
-      total = uint64_t{info.frameCount} * m_framePcmBytes;
+      // The header's count is of the frames behind it, but the frame that carries the header
+      // is a valid frame too and decodes (to silence) like the others. Counted without it, the
+      // length would end one frame before the decoder does and the reader would drop the last
+      // frame of the sound.
+      total = (uint64_t{info.frameCount} + 1) * m_framePcmBytes;
     } else {
       const int64_t bytesInRange = range->GetSize();
       if (bytesInRange < 0) return false;
