@@ -123,6 +123,25 @@ function(project_fuzz)
   set_tests_properties(${ARG_PREFIX}.fuzz.${ARG_NAME} PROPERTIES TIMEOUT 300)
 endfunction()
 
+# project_fuzz_seeds(NAME <name> SCRIPT <shell text> OUT <var>): a seed corpus made at configure
+# time by a shell script run in an emptied folder (its working directory); <var> names the
+# folder, or is empty with a warning when the script fails (a tool such as sox or lame is
+# missing). PARSE_ARGV keeps the semicolons of the script.
+function(project_fuzz_seeds)
+  cmake_parse_arguments(PARSE_ARGV 0 ARG "" "NAME;SCRIPT;OUT" "")
+  set(seeds ${CMAKE_CURRENT_BINARY_DIR}/seeds)
+  file(REMOVE_RECURSE ${seeds})
+  file(MAKE_DIRECTORY ${seeds})
+  execute_process(COMMAND sh -c "set -e; cd \"$1\"; ${ARG_SCRIPT}" sh ${seeds}
+                  RESULT_VARIABLE result)
+  if(result EQUAL 0)
+    set(${ARG_OUT} ${seeds} PARENT_SCOPE)
+  else()
+    message(WARNING "${ARG_NAME}: no seed corpus (a tool that makes it is missing)")
+    set(${ARG_OUT} "" PARENT_SCOPE)
+  endif()
+endfunction()
+
 # project_benchmark(NAME <name> SOURCES <files>... [DEPS <targets>...]): built, never run by CTest.
 function(project_benchmark)
   cmake_parse_arguments(ARG "" "NAME" "SOURCES;DEPS" ${ARGN})
