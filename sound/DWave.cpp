@@ -23,6 +23,10 @@ bool DWave::Open(DFile& file) {
   if (m_file.Read(header, sizeof header) == static_cast<int64_t>(sizeof header)) {
     if (std::memcmp(header, "RIFF", 4) == 0 && std::memcmp(header + 8, "WAVE", 4) == 0) {
       m_open = _OpenWave();
+    } else if (std::memcmp(header, "OggS", 4) == 0) {
+      // An Ogg stream is never probed as MPEG: that probe takes the first sync anywhere in the
+      // file, and a page's serial number or checksum can look like a frame header.
+      m_open = _OpenVorbis();
     } else {
       m_open = _OpenAvi() || _OpenMp3() || _OpenVorbis();
     }
