@@ -10,6 +10,7 @@ using effectfile::Prop;
 
 TEST(L3DEffectProp, LoadsTexturesImagesAndModelsFromThePack) {
   LerrCapture capture;
+  lerrSetThreshold(3);
   EffectPack files;
   Prop p;
   p.textures = {0, 7};
