@@ -2,6 +2,7 @@
 
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrText.h"
+#include "foundation/lfm/lfmScrambled.h"
 #include "model/L3DObjectData.h"
 
 #include <cstring>
@@ -120,4 +121,18 @@ void l3dCheckVersion(uint32_t version, const char* reader) {
         std::string("[") + reader + "] " + lerrText(u"サポートしていないバージョン(%d)");
     lerrFatal(format.c_str(), static_cast<int>(version));
   }
+}
+
+std::vector<uint8_t> l3dReadDescrambledRest(dbtl::DFile& file) {
+  const int64_t position = file.Tell();
+  const int64_t size = file.GetSize();
+  if (position < 0) {
+    lerrFatal(lerrText(u"ファイル \"%s\" の位置を取得できませんでした。").c_str(), file.GetPath());
+  }
+  if (size < position) {
+    lerrFatal(lerrText(u"ファイル \"%s\" を読み込めませんでした。").c_str(), file.GetPath());
+  }
+  std::vector<uint8_t> bytes(static_cast<size_t>(size - position));
+  lfmReadScrambled(bytes.data(), bytes.size(), file);
+  return bytes;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/dbtl/DFile.h"
 #include "foundation/dbtl/DList.h"
 #include "foundation/dbtl/DString.h"
 #include "model/L3DHandles.h"
@@ -7,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // The character data of a name pool and its byte count. An empty pool reads as "" of size 0.
 struct L3DPool {
@@ -58,6 +60,11 @@ class L3DModelReader {
   size_t m_position = 0;
   const char* m_fileName;
 };
+
+// The rest of a scrambled file from its position on, descrambled (each byte by its own
+// position), for a reader to parse from memory. The messages of the scrambled readers when the
+// position or the bytes cannot be read.
+std::vector<uint8_t> l3dReadDescrambledRest(dbtl::DFile& file);
 
 // The pool of a record: its name pool's characters and stored size.
 inline L3DPool l3dPoolOf(const dbtl::DString& pool, uint32_t size) {

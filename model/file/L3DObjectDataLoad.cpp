@@ -3,7 +3,6 @@
 
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrText.h"
-#include "foundation/lfm/lfmScrambled.h"
 #include "model/L3DHandles.h"
 #include "model/L3DObjectData.h"
 #include "model/file/L3DLegacyBlocks.h"
@@ -30,18 +29,8 @@ uint32_t recordCount(L3DModelReader& r, uint64_t minRecordBytes) {
 }  // namespace
 
 void L3DObjectData::Load(dbtl::DFile& file) {
-  // The whole rest of the file is read and descrambled at once (each byte by its own
-  // position), then parsed from memory.
-  const int64_t position = file.Tell();
-  const int64_t size = file.GetSize();
-  if (position < 0) {
-    lerrFatal(lerrText(u"ファイル \"%s\" の位置を取得できませんでした。").c_str(), file.GetPath());
-  }
-  if (size < position) {
-    lerrFatal(lerrText(u"ファイル \"%s\" を読み込めませんでした。").c_str(), file.GetPath());
-  }
-  std::vector<uint8_t> bytes(static_cast<size_t>(size - position));
-  lfmReadScrambled(bytes.data(), bytes.size(), file);
+  // The whole rest of the file is read and descrambled at once, then parsed from memory.
+  const std::vector<uint8_t> bytes = l3dReadDescrambledRest(file);
   Load(bytes.data(), bytes.size(), file.GetPath());
 }
 

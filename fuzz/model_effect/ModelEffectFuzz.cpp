@@ -1,0 +1,105 @@
+// Parses effect definition and effect data files made from arbitrary bytes. A broken file must
+// end in the fatal error (LExceptGame), never in a read outside the data, an allocation the
+// file cannot back, or a crash; what loads must keep every image and model number its events
+// use inside the definition's tables.
+//
+// The first byte picks the road. Bit 6 chooses the definition (set) or a data file (clear).
+// With bit 7 set the rest is the file's descrambled bytes. Otherwise a valid sample file is
+// built (a data file of version 5 or 6 by bit 0) and the rest edits it, three bytes an edit: a
+// 16-bit offset and the byte to put there (an offset past the end cuts the file there), so the
+// deep paths are reached from the first run.
+
+#include "foundation/lerr/LExceptGame.h"
+#include "foundation/lerr/lerr.h"
+#include "model/effect/L3DEffectData.h"
+#include "model/effect/L3DEffectEventRead.h"
+#include "model/effect/L3DEffectProp.h"
+
+#include "model/effect/tests/EffectFileBuilder.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+std::vector<uint8_t> edited(std::vector<uint8_t> bytes, const uint8_t* data, size_t size) {
+  for (size_t i = 0; i + 3 <= size; i += 3) {
+    const size_t at = static_cast<size_t>(data[i]) | static_cast<size_t>(data[i + 1]) << 8;
+    if (at >= bytes.size()) {
+      bytes.resize(at % (bytes.size() + 1));
+      if (bytes.empty()) break;
+      continue;
+    }
+    bytes[at] = data[i + 2];
+  }
+  return bytes;
+}
+
+void checkProp(const L3DEffectProp& prop) {
+  for (uint32_t i = 0; i < prop.imageCount; ++i) (void)prop.BatchKey(prop.images[i]);
+  for (uint32_t m = 0; m < prop.modelCount; ++m) {
+    const L3D_EFFECT_MODEL& model = prop.models[m];
+    for (uint32_t k = 0; k < model.indexCount; ++k) {
+      if (model.indices[k] >= model.vertexCount) std::abort();
+    }
+  }
+}
+
+void checkPart(const L3D_EFFECT_PARTDATA& part, const L3DEffectProp& prop) {
+  for (uint32_t e = 0; e < part.eventCount; ++e) {
+    const L3D_EFFECT_EVENT& event = part.events[e];
+    if (event.kind > L3D_EFFECT_KIND_MAX) std::abort();
+    if (e > 0 && part.events[e - 1].frame > event.frame) std::abort();
+    const L3DEffectEventRefs refs = l3dEffectEventRefs(event.kind);
+    for (uint8_t word : refs.images) {
+      if (word != 0 && event.U(word) >= prop.imageCount) std::abort();
+    }
+    if (refs.model != 0 &&
+        (event.I(refs.model) < -7 || event.I(refs.model) >= int64_t(prop.modelCount))) {
+      std::abort();
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const bool quiet = [] {
+    lerrSetMode(0);
+    lerrSetThreshold(-1);
+    return true;
+  }();
+  (void)quiet;
+  if (size < 1) return 0;
+  const bool definition = (data[0] & 0x40) != 0;
+  const uint32_t version = 5 + (data[0] & 1);
+  std::vector<uint8_t> bytes;
+  if (data[0] & 0x80) {
+    bytes.assign(data + 1, data + size);
+  } else {
+    bytes = definition ? effectfile::write(effectfile::sampleProp())
+                       : effectfile::write(effectfile::sampleData(version));
+    bytes = edited(std::move(bytes), data + 1, size - 1);
+  }
+  try {
+    L3DEffectProp prop;
+    if (definition) {
+      l3dParseEffectProp(prop, bytes.data(), bytes.size(), "fuzz", 0, "fuzz", {});
+      checkProp(prop);
+    } else {
+      const std::vector<uint8_t> sample = effectfile::write(effectfile::sampleProp());
+      l3dParseEffectProp(prop, sample.data(), sample.size(), "def", 0, "def", {});
+      L3D_EFFECT_DATA effects;
+      l3dParseEffectData(effects, bytes.data(), bytes.size(), "fuzz", prop);
+      for (uint32_t r = 0; r < effects.rootCount; ++r) {
+        checkPart(effects.roots[r].root, prop);
+        for (uint32_t j = 0; j < effects.roots[r].childCount; ++j) {
+          checkPart(effects.roots[r].children[j], prop);
+        }
+      }
+    }
+  } catch (const LExceptGame&) {
+  }
+  return 0;
+}
