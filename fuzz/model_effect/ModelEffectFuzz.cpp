@@ -17,24 +17,14 @@
 
 #include "model/effect/tests/EffectFileBuilder.h"
 
+#include "../model_common/ByteEdits.h"
+
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 namespace {
-
-std::vector<uint8_t> edited(std::vector<uint8_t> bytes, const uint8_t* data, size_t size) {
-  for (size_t i = 0; i + 3 <= size; i += 3) {
-    const size_t at = static_cast<size_t>(data[i]) | static_cast<size_t>(data[i + 1]) << 8;
-    if (at >= bytes.size()) {
-      bytes.resize(at % (bytes.size() + 1));
-      if (bytes.empty()) break;
-      continue;
-    }
-    bytes[at] = data[i + 2];
-  }
-  return bytes;
-}
 
 void checkProp(const L3DEffectProp& prop) {
   for (uint32_t i = 0; i < prop.imageCount; ++i) (void)prop.BatchKey(prop.images[i]);
@@ -80,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } else {
     bytes = definition ? effectfile::write(effectfile::sampleProp())
                        : effectfile::write(effectfile::sampleData(version));
-    bytes = edited(std::move(bytes), data + 1, size - 1);
+    bytes = fuzzEdited(std::move(bytes), data + 1, size - 1);
   }
   try {
     L3DEffectProp prop;

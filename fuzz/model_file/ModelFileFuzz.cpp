@@ -17,23 +17,16 @@
 #include "model/tests/ModelFileBuilder.h"
 #include "model/tests/ModelSample.h"
 
+#include "../model_common/ByteEdits.h"
+
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace {
 
 std::vector<uint8_t> edited(uint32_t version, const uint8_t* data, size_t size) {
-  std::vector<uint8_t> bytes = modelfile::write(modelfile::fullModel(version));
-  for (size_t i = 0; i + 3 <= size; i += 3) {
-    const size_t at = static_cast<size_t>(data[i]) | static_cast<size_t>(data[i + 1]) << 8;
-    if (at >= bytes.size()) {
-      bytes.resize(at % (bytes.size() + 1));
-      if (bytes.empty()) break;
-      continue;
-    }
-    bytes[at] = data[i + 2];
-  }
-  return bytes;
+  return fuzzEdited(modelfile::write(modelfile::fullModel(version)), data, size);
 }
 
 void exercise(L3DObjectData& data) {
