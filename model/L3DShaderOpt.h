@@ -2,6 +2,7 @@
 
 #include "foundation/dbtl/DObject.h"
 #include "model/L3DModelTypes.h"
+#include "render/L3DShaderKind.h"
 
 #include <cstdint>
 
@@ -12,16 +13,6 @@
 //
 // These records are the renderer's; they are declared here because the model data is their only
 // producer so far, and move to the renderer unchanged once its materials exist.
-
-enum L3DShaderKind : uint32_t {
-  L3D_SHADER_NORMAL = 0,
-  L3D_SHADER_HIGHLIGHT = 1,
-  L3D_SHADER_FURLIGHT = 2,
-  L3D_SHADER_TEXLIGHT = 3,
-  L3D_SHADER_TEXHIGHLIGHT = 4,
-  L3D_SHADER_TEXFURLIGHT = 5,
-  L3D_SHADER_MAP3 = 10,
-};
 
 struct L3D_RENDERER_SHADEROPT : dbtl::DObject {
   L3DPoolRef partName;

@@ -16,6 +16,7 @@
 #include "render/L3DRendererFog.h"
 #include "render/L3DRendererLinks.h"
 #include "render/L3DRendererVertex.h"
+#include "render/L3DShaderKind.h"
 #include "render/device/L3DTexture.h"
 #include "render/L3DZsdList.h"
 #include "render/LMat.h"
@@ -27,22 +28,6 @@
 class L3DDevice;
 struct L3D_ANIMDATA_KEY;
 
-// Shader kinds: the kind stored in a shader option; 6 to 9 are the renderer's own.
-enum L3DShaderKind : uint32_t {
-  L3D_SHADER_NORMAL = 0,
-  L3D_SHADER_HIGHLIGHT = 1,
-  L3D_SHADER_FURLIGHT = 2,
-  L3D_SHADER_TEXLIGHT = 3,
-  L3D_SHADER_TEXHIGHLIGHT = 4,
-  L3D_SHADER_TEXFURLIGHT = 5,
-  L3D_SHADER_EDGE = 6,
-  L3D_SHADER_LINE = 7,
-  L3D_SHADER_LINECOLOR = 8,
-  L3D_SHADER_NOLIGHT = 9,
-  L3D_SHADER_MAP3 = 10,
-};
-
-constexpr uint32_t L3D_SHADER_KINDS = 11;
 constexpr uint32_t L3D_SHADER_MAX_BONES = 4;
 
 // Cache flags: what SetViewProjection makes stale.

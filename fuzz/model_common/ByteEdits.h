@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/lerr/lerr.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -18,4 +20,15 @@ inline std::vector<uint8_t> fuzzEdited(std::vector<uint8_t> bytes, const uint8_t
     bytes[at] = data[i + 2];
   }
   return bytes;
+}
+
+// Once per fuzz process: fatal errors only throw (no message box, no log lines), so a broken
+// file ends in the exception the targets catch.
+inline void fuzzQuietErrors() {
+  static const bool quiet = [] {
+    lerrSetMode(0);
+    lerrSetThreshold(-1);
+    return true;
+  }();
+  (void)quiet;
 }

@@ -10,7 +10,6 @@
 // deep paths are reached from the first run.
 
 #include "foundation/lerr/LExceptGame.h"
-#include "foundation/lerr/lerr.h"
 #include "model/effect/L3DEffectData.h"
 #include "model/effect/L3DEffectEventRead.h"
 #include "model/effect/L3DEffectProp.h"
@@ -55,12 +54,7 @@ void checkPart(const L3D_EFFECT_PARTDATA& part, const L3DEffectProp& prop) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool quiet = [] {
-    lerrSetMode(0);
-    lerrSetThreshold(-1);
-    return true;
-  }();
-  (void)quiet;
+  fuzzQuietErrors();
   if (size < 1) return 0;
   const bool definition = (data[0] & 0x40) != 0;
   const uint32_t version = 5 + (data[0] & 1);

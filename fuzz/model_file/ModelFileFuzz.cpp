@@ -9,7 +9,6 @@
 // are reached from the first run.
 
 #include "foundation/lerr/LExceptGame.h"
-#include "foundation/lerr/lerr.h"
 #include "model/L3DHandles.h"
 #include "model/L3DObjectData.h"
 
@@ -40,12 +39,7 @@ void exercise(L3DObjectData& data) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool quiet = [] {
-    lerrSetMode(0);
-    lerrSetThreshold(-1);
-    return true;
-  }();
-  (void)quiet;
+  fuzzQuietErrors();
   if (size < 1) return 0;
   std::vector<uint8_t> bytes = (data[0] & 0x80) ? std::vector<uint8_t>(data + 1, data + size)
                                                 : edited(data[0] % 17, data + 1, size - 1);
