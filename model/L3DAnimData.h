@@ -22,9 +22,9 @@ inline constexpr uint32_t L3D_ANIMKEY_CUBIC = 2;   // cubic interpolation to the
 struct L3D_ANIMDATA_KEY {
   uint32_t frame = 0;
   uint32_t flags = 0;
-  L3DVec3 position;  // before the pivot is added
-  L3DQuat rotation;
-  L3DVec3 scale;
+  LVec3 position;  // before the pivot is added
+  LQuat rotation;
+  LVec3 scale;
 };
 static_assert(sizeof(L3D_ANIMDATA_KEY) == 48);
 

@@ -9,7 +9,7 @@ void L3DPartInfoData::Clear() {
   namePool.Assign("");
   parentPart.Reset();
   parentBone.Reset();
-  pivot = L3DVec3();
+  pivot = LVec3();
   shaderOptions.Release();
 }
 
@@ -39,8 +39,7 @@ void L3DCollGroupData::Clear() {
 
 void L3DCollGroupData::_SetFlagsFromType() {
   if (type > L3D_COLLGROUP_TYPE_MAX) {
-    lerrFatal(lerrText(u"[L3DCollGroupData::_SetFlagsFromType] 認識できない種類(%d)").c_str(),
-              static_cast<int>(type));
+    lerrFatal(lerrText(L3D_MSG_COLLGROUP_TYPE).c_str(), static_cast<int>(type));
   }
   if (type >= 3) {
     flags |= L3D_COLLGROUP_FLAG_TYPED;

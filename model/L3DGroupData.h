@@ -29,7 +29,7 @@ class L3DPartInfoData {
   dbtl::DString namePool;
   dbtl::rcptr<L3DPartData> parentPart;  // empty for a root of the group
   dbtl::rcptr<L3D_PARTDATA_BONE> parentBone;
-  L3DVec3 pivot;
+  LVec3 pivot;
   dbtl::DList<L3D_RENDERER_SHADEROPT> shaderOptions;
 };
 
@@ -55,11 +55,14 @@ class L3DPartGroupData {
 // Collision-group flag set exactly for the types 3 to 6.
 inline constexpr uint32_t L3D_COLLGROUP_FLAG_TYPED = 0x10000;
 inline constexpr uint32_t L3D_COLLGROUP_TYPE_MAX = 6;
+// A format with the type (%d).
+inline constexpr char16_t L3D_MSG_COLLGROUP_TYPE[] =
+    u"[L3DCollGroupData::_SetFlagsFromType] 認識できない種類(%d)";
 
 struct L3D_COLLDATA_SPHERE {
   dbtl::rcptr<L3DPartData> part;
   dbtl::rcptr<L3D_PARTDATA_BONE> bone;
-  L3DVec3 centre;  // in the coordinates of the part or bone
+  LVec3 centre;  // in the coordinates of the part or bone
   float radius = 0.0f;
 };
 

@@ -1,21 +1,12 @@
 #pragma once
 
+#include "foundation/math/LQuat.h"
+#include "foundation/math/LVec3.h"
+
 #include <cstdint>
 
-// Small value types shared by the model records.
-
-struct L3DVec3 {
-  float x = 0.0f;
-  float y = 0.0f;
-  float z = 0.0f;
-};
-
-struct L3DQuat {
-  float x = 0.0f;
-  float y = 0.0f;
-  float z = 0.0f;
-  float w = 0.0f;
-};
+// Small value types shared by the model records (vectors and rotations are foundation/math's
+// LVec3 and LQuat).
 
 // A name inside the name pool of the record that holds the reference. The text has no
 // terminator: consumers copy length bytes. An absent name is (null, 0).

@@ -58,9 +58,9 @@ struct L3D_OBJDATA_EVENT_EFFECT : L3D_OBJDATA_EVENT {
   uint32_t life = 0;
   L3DPoolRef partName;
   L3DPoolRef boneName;
-  L3DVec3 position;
-  L3DQuat rotation;
-  L3DVec3 scale;
+  LVec3 position;
+  LQuat rotation;
+  LVec3 scale;
   L3DPoolRef tag;
   L3DPoolRef partName2;
   L3DPoolRef boneName2;

@@ -26,7 +26,7 @@ void L3DObjectData::Clear() {
 dbtl::rcptr<L3DPartData> L3DObjectData::GetPartDataFromNumber(uint32_t number) {
   if (number == 0) return {};
   dbtl::rcptr<L3DPartData> part = l3dListNth(parts, number);
-  if (!part) fatal(u"[L3DObjectData::GetPartDataFromNumber] 指定された番号のパーツは存在しない");
+  if (!part) fatal(L3D_MSG_NO_PART);
   return part;
 }
 
@@ -34,16 +34,14 @@ dbtl::rcptr<L3D_PARTDATA_BONE> L3DObjectData::GetPartBoneDataFromNumber(
     const dbtl::rcptr<L3DPartData>& part, uint32_t number) {
   if (!part || number == 0) return {};
   dbtl::rcptr<L3D_PARTDATA_BONE> bone = part->_GetBoneByNumber(number);
-  if (!bone) fatal(u"[L3DObjectData::GetPartBoneDataFromNumber] 指定された番号のボーンは存在しない");
+  if (!bone) fatal(L3D_MSG_NO_BONE);
   return bone;
 }
 
 dbtl::rcptr<L3DPartGroupData> L3DObjectData::GetPartGroupDataFromNumber(uint32_t number) {
   if (number == 0) return {};
   dbtl::rcptr<L3DPartGroupData> group = l3dListNth(partGroups, number);
-  if (!group) {
-    fatal(u"[L3DObjectData::GetPartGroupDataFromNumber] 指定された番号のパーツグループは存在しない");
-  }
+  if (!group) fatal(L3D_MSG_NO_PART_GROUP);
   return group;
 }
 

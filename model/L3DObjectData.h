@@ -3,6 +3,7 @@
 #include "foundation/dbtl/DFile.h"
 #include "foundation/dbtl/DList.h"
 #include "foundation/dbtl/DString.h"
+#include "foundation/bytes/Parsed.h"
 #include "foundation/dbtl/rcptr.h"
 #include "model/L3DAnimData.h"
 #include "model/L3DGroupData.h"
@@ -23,6 +24,15 @@ inline constexpr uint32_t L3D_OBJDATA_MAGIC = 0x4F44334C;  // "L3DO"
 // One loaded model, shared read-only by every instance made from it (only the lazy vertex-set
 // compilation of old parts writes into it once). Always held through handles; groups and
 // animations point back at it without a reference, so no cycle keeps it alive.
+// The messages of the numbered look-ups, shared by the fatal look-ups below and the file
+// readers, which report the same failure as a parse error.
+inline constexpr char16_t L3D_MSG_NO_PART[] =
+    u"[L3DObjectData::GetPartDataFromNumber] 指定された番号のパーツは存在しない";
+inline constexpr char16_t L3D_MSG_NO_BONE[] =
+    u"[L3DObjectData::GetPartBoneDataFromNumber] 指定された番号のボーンは存在しない";
+inline constexpr char16_t L3D_MSG_NO_PART_GROUP[] =
+    u"[L3DObjectData::GetPartGroupDataFromNumber] 指定された番号のパーツグループは存在しない";
+
 class L3DObjectData {
  public:
   L3DObjectData() = default;
@@ -37,6 +47,10 @@ class L3DObjectData {
   void Load(dbtl::DFile& file);
   // The same over the descrambled bytes of a file; name is the file's name for messages.
   void Load(const uint8_t* bytes, size_t size, const char* name);
+  // The parser behind both: the game's message and the byte offset for a broken file, which
+  // Load raises as the fatal error. After a failure the object is half filled and is only fit
+  // for Clear or destruction.
+  Parsed<> Parse(const uint8_t* bytes, size_t size, const char* name);
 
   // Each empties the list and appends the records read; pool is the owning record's name pool.
   static void _LoadShader(dbtl::DList<L3D_RENDERER_SHADEROPT>& list, L3DModelReader& reader,

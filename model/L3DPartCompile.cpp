@@ -35,8 +35,8 @@ void fillCorner(const L3DPartData& part, const L3D_PARTDATA_MAT& mat, uint32_t m
     badCorner(part, matIndex, j);
   }
   v = L3D_RENDERER_VERTEX();
-  const L3DVec3& p = mat.points[c.pointIndex];
-  const L3DVec3& n = mat.normals[c.normalIndex];
+  const LVec3& p = mat.points[c.pointIndex];
+  const LVec3& n = mat.normals[c.normalIndex];
   v.x = p.x;
   v.y = p.y;
   v.z = p.z;
@@ -161,15 +161,15 @@ void L3DPartData::CompileRuntime() {
           name.GetText(), static_cast<int>(maxBlend), static_cast<int>(maxBone));
 }
 
-L3DVec3 L3DPartData::CalcMatPivot(const L3D_PARTDATA_MAT& material) {
+LVec3 L3DPartData::CalcMatPivot(const L3D_PARTDATA_MAT& material) {
   if (material.primitiveType != L3D_PRIMITIVE_TRIANGLELIST) {
-    lerrFatal("%s", lerrText(u"[L3DPartData::CalcMatPivot] この形式に対応していない").c_str());
+    lerrFatal("%s", lerrText(L3D_MSG_PIVOT_PRIMITIVE).c_str());
   }
   if (material.pointCount == 0) return {};
-  L3DVec3 lo = material.points[0];
-  L3DVec3 hi = lo;
+  LVec3 lo = material.points[0];
+  LVec3 hi = lo;
   for (uint32_t i = 1; i < material.pointCount; ++i) {
-    const L3DVec3& p = material.points[i];
+    const LVec3& p = material.points[i];
     lo.x = std::min(lo.x, p.x);
     lo.y = std::min(lo.y, p.y);
     lo.z = std::min(lo.z, p.z);

@@ -78,8 +78,7 @@ dbtl::rcptr<L3D_PARTDATA_BONE> L3DPartData::_GetBoneByNumber(uint32_t number) co
 dbtl::rcptr<L3D_PARTDATA_MMAP> L3DPartData::GetMmapDataFromNumber(uint32_t number) const {
   if (number == 0) return {};
   if (number > morphMapCount) {
-    lerrFatal("%s", lerrText(u"[L3DPartData::GetMmapDataFromNumber] 指定された番号のモーフマップが見つからない")
-                        .c_str());
+    lerrFatal("%s", lerrText(L3D_MSG_NO_MORPH_MAP).c_str());
   }
   return l3dElement(morphMaps, number - 1);
 }

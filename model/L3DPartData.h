@@ -47,10 +47,10 @@ struct L3D_PARTDATA_MAT {
   // cornerCount elements, or empty.
   dbtl::rcptr<L3DPartExtraUV> extraUVs;
   uint32_t pointCount = 0;
-  dbtl::rcptr<L3DVec3> points;
+  dbtl::rcptr<LVec3> points;
   uint32_t normalCount = 0;
-  dbtl::rcptr<L3DVec3> normals;
-  L3DVec3 pivot;
+  dbtl::rcptr<LVec3> normals;
+  LVec3 pivot;
 };
 
 // One entry of a map. A bone-weight entry is {materialIndex, cornerIndex, weight, 20 unread
@@ -62,8 +62,8 @@ struct L3D_PARTDATA_MMAPENTRY {
   float values[6] = {};
 
   float Weight() const { return values[0]; }
-  L3DVec3 Position() const { return {values[0], values[1], values[2]}; }
-  L3DVec3 Normal() const { return {values[3], values[4], values[5]}; }
+  LVec3 Position() const { return {values[0], values[1], values[2]}; }
+  LVec3 Normal() const { return {values[3], values[4], values[5]}; }
 };
 static_assert(sizeof(L3D_PARTDATA_MMAPENTRY) == 32);
 
@@ -79,8 +79,8 @@ inline constexpr uint32_t L3D_PARTDATA_BONE_SECOND_PIVOT = 1;
 struct L3D_PARTDATA_BONE {
   L3DFixedName name;
   L3DFixedName weightMapName;
-  L3DVec3 pivot;
-  L3DVec3 secondPivot;
+  LVec3 pivot;
+  LVec3 secondPivot;
   uint32_t flags = 0;
   uint32_t childCount = 0;
   dbtl::rcptr<L3D_PARTDATA_BONE> children;
@@ -104,6 +104,11 @@ struct L3D_PARTDATA_MESH {
 // One part of a model. Bones are numbered from 1 in depth-first pre-order (a bone before its
 // children, siblings in order); the matrix list holds them in that order, so a bone's matrix
 // number is its bone number and matrix number 0 stands for the part root.
+inline constexpr char16_t L3D_MSG_NO_MORPH_MAP[] =
+    u"[L3DPartData::GetMmapDataFromNumber] 指定された番号のモーフマップが見つからない";
+inline constexpr char16_t L3D_MSG_PIVOT_PRIMITIVE[] =
+    u"[L3DPartData::CalcMatPivot] この形式に対応していない";
+
 class L3DPartData {
  public:
   L3DPartData() = default;
@@ -119,7 +124,8 @@ class L3DPartData {
   void _LoadBone(dbtl::rcptr<L3D_PARTDATA_BONE>& children, uint32_t& count,
                  L3DModelReader& reader, uint32_t version, uint32_t depth = 0);
 
-  // 0 gives an empty handle; 1 to morphMapCount that morph map; anything larger is fatal.
+  // 0 gives an empty handle; 1 to morphMapCount that morph map; anything larger is fatal
+  // (L3D_MSG_NO_MORPH_MAP).
   dbtl::rcptr<L3D_PARTDATA_MMAP> GetMmapDataFromNumber(uint32_t number) const;
   // The first bone in pre-order whose name matches; empty for an empty text or no match.
   dbtl::rcptr<L3D_PARTDATA_BONE> GetBoneByName(const char* text, uint32_t length) const;
@@ -142,7 +148,7 @@ class L3DPartData {
   void CompileRuntime();
   // The centre of the bounding box of the material's points; fatal for a material that is not
   // a triangle list.
-  static L3DVec3 CalcMatPivot(const L3D_PARTDATA_MAT& material);
+  static LVec3 CalcMatPivot(const L3D_PARTDATA_MAT& material);
   // Refills the matrix list with every bone in pre-order.
   void _BuildMatrixList();
 

@@ -11,6 +11,7 @@
 #include "foundation/dbtl/DBuffer.h"
 #include "foundation/dbtl/DFile.h"
 #include "foundation/dbtl/rcptr.h"
+#include "foundation/math/LMat.h"
 #include "render/L3DInstanceRegistry.h"
 #include "render/L3DRandom.h"
 #include "render/L3DRendererFog.h"
@@ -19,7 +20,6 @@
 #include "render/L3DShaderKind.h"
 #include "render/device/L3DTexture.h"
 #include "render/L3DZsdList.h"
-#include "render/LMat.h"
 #include "render/LResManager.h"
 #include "render/device/L3DResources.h"
 

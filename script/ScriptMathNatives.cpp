@@ -1,5 +1,6 @@
 // The math natives of the root table: floats in and out (integers accepted where a float is
 // expected), angles in degrees.
+#include "foundation/math/DetMath.h"
 #include "script/ScriptAngle.h"
 #include "script/ScriptBaseNatives.h"
 #include "script/ScriptNative.h"
@@ -52,7 +53,7 @@ float mathRoundAngle180(float degrees) {
 }
 
 float mathPow(float base, float exponent) {
-  return std::pow(base, exponent);
+  return detmath::pow(base, exponent);
 }
 
 float mathSqrt(float value) {
@@ -64,31 +65,31 @@ float mathRcp(float value) {
 }
 
 float mathSin(float degrees) {
-  return std::sin(degrees * kScriptDegreesToRadians);
+  return detmath::sin(degrees * kScriptDegreesToRadians);
 }
 
 float mathCos(float degrees) {
-  return std::cos(degrees * kScriptDegreesToRadians);
+  return detmath::cos(degrees * kScriptDegreesToRadians);
 }
 
 float mathTan(float degrees) {
-  return std::tan(degrees * kScriptDegreesToRadians);
+  return detmath::tan(degrees * kScriptDegreesToRadians);
 }
 
 float mathAsin(float value) {
-  return std::asin(value) * kScriptRadiansToDegrees;
+  return detmath::asin(value) * kScriptRadiansToDegrees;
 }
 
 float mathAcos(float value) {
-  return std::acos(value) * kScriptRadiansToDegrees;
+  return detmath::acos(value) * kScriptRadiansToDegrees;
 }
 
 float mathAtan(float value) {
-  return std::atan(value) * kScriptRadiansToDegrees;
+  return detmath::atan(value) * kScriptRadiansToDegrees;
 }
 
 float mathAtan2(float a, float b) {
-  return std::atan2(a, b) * kScriptRadiansToDegrees;
+  return detmath::atan2(a, b) * kScriptRadiansToDegrees;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "script/ScriptValueSerial.h"
 
+#include "foundation/bytes/ByteReader.h"
 #include "script/ScriptManager.h"
 
 #include <cstring>
@@ -21,8 +22,7 @@ uint32_t readU32(const OMB_ARRAY* buffer, uint32_t& position) {
   if (!readScriptValueWord(buffer, position, bytes)) {
     return 0;
   }
-  return uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
-         uint32_t{bytes[3]} << 24;
+  return loadU32le(bytes);
 }
 
 float readF32(const OMB_ARRAY* buffer, uint32_t& position) {
@@ -49,7 +49,7 @@ ScriptObject readString(const OMB_ARRAY* buffer, uint32_t& position, HSQUIRRELVM
   text.reserve(n);
   // Up to the first zero unit, which the writer puts at index n.
   for (uint64_t i = 0; i < n; ++i) {
-    const char16_t unit = static_cast<char16_t>(p[2 * i] | p[2 * i + 1] << 8);
+    const char16_t unit = static_cast<char16_t>(loadU16le(p + 2 * i));
     if (unit == 0) {
       break;
     }
@@ -130,8 +130,7 @@ ScriptObject readScriptValue(const OMB_ARRAY* buffer, uint32_t& position, Script
   if (!readScriptValueWord(buffer, position, header)) {
     return ScriptObject::newNull(vm);
   }
-  const uint32_t type = uint32_t{header[0]} | uint32_t{header[1]} << 8 | uint32_t{header[2]} << 16 |
-         uint32_t{header[3]} << 24;
+  const uint32_t type = loadU32le(header);
   switch (type) {
     case OT_NULL:
       return ScriptObject::newNull(vm);

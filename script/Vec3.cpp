@@ -1,5 +1,6 @@
 #include "script/Vec3.h"
 
+#include "foundation/math/DetMath.h"
 #include "script/ScriptAngle.h"
 #include "script/ScriptManager.h"
 #include "script/ScriptNative.h"
@@ -105,31 +106,31 @@ ScriptObject Vec3::normalize(HSQUIRRELVM vm) {
 
 ScriptObject Vec3::rotateX(HSQUIRRELVM vm, float degrees) {
   const float radians = degrees * kScriptDegreesToRadians;
-  const float s = std::sin(radians);
-  const float c = std::cos(radians);
+  const float s = detmath::sin(radians);
+  const float c = detmath::cos(radians);
   return create(vm, x, c * y - s * z, s * y + c * z);
 }
 
 ScriptObject Vec3::rotateY(HSQUIRRELVM vm, float degrees) {
   const float radians = degrees * kScriptDegreesToRadians;
-  const float s = std::sin(radians);
-  const float c = std::cos(radians);
+  const float s = detmath::sin(radians);
+  const float c = detmath::cos(radians);
   return create(vm, c * x + s * z, y, -s * x + c * z);
 }
 
 ScriptObject Vec3::rotateZ(HSQUIRRELVM vm, float degrees) {
   const float radians = degrees * kScriptDegreesToRadians;
-  const float s = std::sin(radians);
-  const float c = std::cos(radians);
+  const float s = detmath::sin(radians);
+  const float c = detmath::cos(radians);
   return create(vm, c * x - s * y, s * x + c * y, z);
 }
 
 float Vec3::getAngleXZ() {
-  return toDegrees0To360(std::atan2(x, z));
+  return toDegrees0To360(detmath::atan2(x, z));
 }
 
 float Vec3::getAngleY() {
-  return toDegrees0To360(std::atan2(-y, lengthXZ()));
+  return toDegrees0To360(detmath::atan2(-y, lengthXZ()));
 }
 
 float Vec3::getMember(const char16_t* key) {

@@ -1,5 +1,7 @@
 #include "sound/DWave.h"
 
+#include "foundation/bytes/ByteReader.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -8,10 +10,6 @@
 namespace dbtl {
 
 namespace {
-
-uint32_t readU32(const uint8_t* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
 
 // Bytes of the window left behind the current position.
 int64_t bytesLeft(DFile& file) {
@@ -44,7 +42,7 @@ bool DWave::_FindChunk(DFile& file, const char* identifier, uint32_t n, uint32_t
   for (;;) {
     uint8_t header[8];
     if (file.Read(header, sizeof header) != static_cast<int64_t>(sizeof header)) return false;
-    const uint32_t chunkSize = readU32(header + 4);
+    const uint32_t chunkSize = loadU32le(header + 4);
     if (std::memcmp(header, identifier, 4) == 0 && matches++ == n) {
       *size = chunkSize;
       return true;

@@ -1,5 +1,6 @@
 #include "foundation/dbtl/DMFile.h"
 
+#include "foundation/bytes/ByteReader.h"
 #include "foundation/dbtl/DExceptFile.h"
 #include "foundation/dbtl/DstrChar.h"
 #include "foundation/dbtl/Dstr.h"
@@ -14,22 +15,8 @@ namespace {
 constexpr uint32_t kMagic = 0x20464D44;  // "DMF " read little-endian
 constexpr uint32_t kMaxNameLength = DPATH_MAX_LENGTH;
 
-uint32_t littleEndian32(const unsigned char* bytes) {
-  return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
-// The index reader treats a short read like a failed one: the file is in throw mode while the
-// index is read, and Read itself does not count reaching the end as a failure.
-void readExact(DFile& file, void* bytes, size_t n) {
-  if (file.Read(bytes, n) != static_cast<int64_t>(n)) throw DExceptFile();
-}
-
-uint32_t readU32(DFile& file) {
-  unsigned char bytes[4];
-  readExact(file, bytes, sizeof bytes);
-  return littleEndian32(bytes);
-}
+// The first piece of a container read for its index; each further piece doubles what is held.
+constexpr size_t kFirstIndexRead = 4096;
 
 // 'A' to 'Z' become lower case; two-byte characters are kept whole.
 void foldName(char* name) {
@@ -69,6 +56,44 @@ class ThrowModeRestore {
 
 }  // namespace
 
+Parsed<DMFileIndex> DMFileParseIndex(std::span<const uint8_t> bytes, int64_t containerSize) {
+  ByteReader in(bytes);
+  const auto fail = [&](const char* text, int code = 0) -> ParseError {
+    ParseError error{text, in.failOffset()};
+    error.truncated = in.failed();
+    error.code = code;
+    return error;
+  };
+  const uint32_t magic = in.u32le();
+  const uint32_t count = in.u32le();
+  if (in.failed()) return fail("container header cut short");
+  if (magic != kMagic) return fail("not a \"DMF \" container");
+  DMFileIndex index;
+  // Each entry takes at least 12 bytes: only counts the bytes can back reserve room.
+  if (in.fits(count, 12)) index.entries.reserve(count);
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint32_t nameLength = in.u32le();
+    if (in.failed()) return fail("index cut short");
+    if (nameLength > kMaxNameLength) {
+      return fail("entry name longer than 263 bytes", DMFILE_ERROR_NAME_LENGTH);
+    }
+    const std::span<const uint8_t> name = in.take(nameLength);
+    DMFileIndexEntry entry;
+    entry.offset = in.u32le();
+    entry.size = in.u32le();
+    if (in.failed()) return fail("index cut short");
+    // The stored name ends at its first NUL, as a C string copy of it would.
+    entry.name.assign(name.begin(), name.end());
+    entry.name.resize(std::strlen(entry.name.c_str()));
+    if (static_cast<int64_t>(entry.offset) + static_cast<int64_t>(entry.size) > containerSize) {
+      return fail("entry past the end of the container");
+    }
+    index.entries.push_back(std::move(entry));
+  }
+  index.end = in.offset();
+  return index;
+}
+
 DMFile::DMFile() = default;
 
 DMFile::~DMFile() { _Close(); }
@@ -98,37 +123,49 @@ bool DMFile::Open(DFile& file) {
 
 bool DMFile::_ReadIndex(DFile& file, bool throwMode) {
   if (!file.Seek(0, DSEEK_BEGIN)) throw DExceptFile();
-  unsigned char header[8];
-  readExact(file, header, sizeof header);
-  if (littleEndian32(header) != kMagic) return false;
-  const uint32_t count = littleEndian32(header + 4);
-
-  if (!m_file.OpenRange(file, 0, -1)) return false;
-  m_file.SetThrowMode(throwMode);
   // Every entry must lie inside the container: a window that reaches past the end would read
   // short (or read what a later writer appended) instead of failing.
   const int64_t containerSize = file.GetSize();
-  if (containerSize < 0) return false;
-
-  for (uint32_t i = 0; i < count; ++i) {
-    const uint32_t nameLength = readU32(file);
-    if (nameLength > kMaxNameLength) throw DExceptFile();
-    char name[DPATH_BUFFER_SIZE];
-    readExact(file, name, nameLength);
-    name[nameLength] = '\0';
-    foldName(name);
-    const uint32_t offset = readU32(file);
-    const uint32_t size = readU32(file);
-    if (static_cast<int64_t>(offset) + static_cast<int64_t>(size) > containerSize) return false;
-
-    DFile window;
-    if (!window.OpenRange(file, offset, size)) return false;
-    const std::string path = std::string(m_name) + " | " + name;
-    window.SetPath(path.c_str());
-    window.SetThrowMode(throwMode);
-    if (!_AddEntry(name, window)) return false;
+  // The index is read in growing pieces and parsed again until it is whole. The file is in
+  // throw mode here, and Read does not count reaching the end as a failure: fewer bytes than
+  // asked mean the end of the container.
+  std::vector<uint8_t> prefix;
+  size_t want = kFirstIndexRead;
+  bool atEnd = false;
+  for (;;) {
+    const size_t have = prefix.size();
+    prefix.resize(want);
+    const int64_t got = file.Read(prefix.data() + have, want - have);
+    prefix.resize(have + static_cast<size_t>(got > 0 ? got : 0));
+    atEnd = prefix.size() < want;
+    Parsed<DMFileIndex> parsed = DMFileParseIndex(prefix, containerSize);
+    if (parsed.ok() || !parsed.error().truncated || atEnd) {
+      if (!parsed.ok()) {
+        const ParseError& error = parsed.error();
+        if (error.truncated || error.code == DMFILE_ERROR_NAME_LENGTH) throw DExceptFile();
+        return false;
+      }
+      if (!m_file.OpenRange(file, 0, -1)) return false;
+      m_file.SetThrowMode(throwMode);
+      if (containerSize < 0) return false;
+      // Where reading the index one field at a time would have left the file.
+      file.Seek(static_cast<int64_t>(parsed.value().end), DSEEK_BEGIN);
+      for (const DMFileIndexEntry& stored : parsed.value().entries) {
+        char name[DPATH_BUFFER_SIZE];
+        std::memcpy(name, stored.name.data(), stored.name.size());
+        name[stored.name.size()] = '\0';
+        foldName(name);
+        DFile window;
+        if (!window.OpenRange(file, stored.offset, stored.size)) return false;
+        const std::string path = std::string(m_name) + " | " + name;
+        window.SetPath(path.c_str());
+        window.SetThrowMode(throwMode);
+        if (!_AddEntry(name, window)) return false;
+      }
+      return true;
+    }
+    want *= 2;
   }
-  return true;
 }
 
 bool DMFile::_AddEntry(const char* name, DFile& window) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/bytes/Parsed.h"
 #include "foundation/dbtl/DFile.h"
 #include "foundation/dbtl/DList.h"
 #include "foundation/dbtl/DObject.h"
@@ -7,6 +8,9 @@
 #include "foundation/dbtl/Dpath.h"
 
 #include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
 
 namespace dbtl {
 
@@ -22,6 +26,27 @@ namespace dbtl {
 //
 // The container keeps its own window onto the file, so the caller may close its file after
 // Open. Lookups and entry opens may run on several threads.
+// One entry of a "DMF " index as stored (the name not yet folded).
+struct DMFileIndexEntry {
+  std::string name;
+  uint32_t offset = 0;
+  uint32_t size = 0;
+};
+
+struct DMFileIndex {
+  std::vector<DMFileIndexEntry> entries;
+  uint64_t end = 0;  // the offset just past the index
+};
+
+// The error code of a name length above 263, a read failure of Open like a short index.
+inline constexpr int DMFILE_ERROR_NAME_LENGTH = 1;
+
+// The index of a "DMF " container from the first bytes of its window, which holds
+// containerSize bytes in all. Refused: a wrong magic, an entry whose bytes pass the end of the
+// container; bytes that end inside the index (truncated) and a name length above 263
+// (DMFILE_ERROR_NAME_LENGTH) are what Open treats as failed reads.
+Parsed<DMFileIndex> DMFileParseIndex(std::span<const uint8_t> bytes, int64_t containerSize);
+
 class DMFile : public DObject {
  public:
   struct DMFileINFO {

@@ -52,6 +52,15 @@ void lerrFatal(const char* fmt, ...) {
   lerrThrow();
 }
 
+std::string lerrFormat(const char* fmt, ...) {
+  Message message;
+  va_list args;
+  va_start(args, fmt);
+  format(message, fmt, args);
+  va_end(args);
+  return message.text;
+}
+
 void lerrWarning(const char* fmt, ...) {
   va_list args;
   va_start(args, fmt);

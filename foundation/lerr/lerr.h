@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Error reporting of the game library: a fatal error is formatted, written to the base
 // library's debug log, shown in a message box or queued for later, and then ends the game by
@@ -29,6 +30,10 @@ void lerrSetThreshold(int32_t threshold);
 int32_t lerrGetThreshold();
 
 [[noreturn]] void lerrFatal(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// The text lerrFatal would report for the same format and arguments (cut the same way), for a
+// parser that hands its error back as a value; the boundary then raises it with
+// lerrFatal("%s", text).
+std::string lerrFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void lerrWarning(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Formats and writes one line at the level (see lerrLogLine).
 void lerrLog(int32_t level, const char* format, ...) __attribute__((format(printf, 2, 3)));

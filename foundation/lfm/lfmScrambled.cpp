@@ -1,5 +1,6 @@
 #include "foundation/lfm/lfmScrambled.h"
 
+#include "foundation/bytes/ByteReader.h"
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrText.h"
 #include "platform/CheckedMath.h"
@@ -25,11 +26,6 @@ void descramble(unsigned char* bytes, size_t n, int64_t start) {
   }
 }
 
-uint32_t littleEndian32(const unsigned char* b) {
-  return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-         static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
-}
-
 }  // namespace
 
 size_t lfmReadScrambled(void* bytes, size_t n, dbtl::DFile& file) {
@@ -43,7 +39,7 @@ size_t lfmReadScrambled(void* bytes, size_t n, dbtl::DFile& file) {
 uint32_t lfmReadScrambledU32(dbtl::DFile& file) {
   unsigned char b[4];
   lfmReadScrambled(b, sizeof b, file);
-  return littleEndian32(b);
+  return loadU32le(b);
 }
 
 float lfmReadScrambledFloat(dbtl::DFile& file) {
@@ -77,12 +73,10 @@ void lfmReadScrambledString(dbtl::DFile& file, dbtl::DString& string) {
   string._UpdateLength();
 }
 
-LfmPointer lfmReadScrambledPointer(dbtl::DFile& file, void* base, size_t blockSize,
-                                   size_t elementSize, size_t alignment) {
-  const uint32_t stored = lfmReadScrambledU32(file);
-  const uint32_t storedBase = lfmReadScrambledU32(file);
-  const uint32_t count = lfmReadScrambledU32(file);
-  if (stored == 0) return {nullptr, 0};
+std::optional<LfmPointer> lfmRelocatePointer(uint32_t stored, uint32_t storedBase, uint32_t count,
+                                             void* base, size_t blockSize, size_t elementSize,
+                                             size_t alignment) {
+  if (stored == 0) return LfmPointer{nullptr, 0};
   // The 32-bit writer's pointers only make sense as offsets into their block; a target before
   // the block wraps to a huge offset and fails the range test below.
   const uint64_t offset = static_cast<uint32_t>(stored - storedBase);
@@ -91,9 +85,20 @@ LfmPointer lfmReadScrambledPointer(dbtl::DFile& file, void* base, size_t blockSi
   const bool overflow = !end;
   unsigned char* target = static_cast<unsigned char*>(base) + std::min<uint64_t>(offset, blockSize);
   const bool aligned = alignment <= 1 || reinterpret_cast<uintptr_t>(target) % alignment == 0;
-  if (base == nullptr || overflow || *end > blockSize || !aligned) {
+  if (base == nullptr || overflow || *end > blockSize || !aligned) return std::nullopt;
+  return LfmPointer{target, count};
+}
+
+LfmPointer lfmReadScrambledPointer(dbtl::DFile& file, void* base, size_t blockSize,
+                                   size_t elementSize, size_t alignment) {
+  const uint32_t stored = lfmReadScrambledU32(file);
+  const uint32_t storedBase = lfmReadScrambledU32(file);
+  const uint32_t count = lfmReadScrambledU32(file);
+  const std::optional<LfmPointer> pointer =
+      lfmRelocatePointer(stored, storedBase, count, base, blockSize, elementSize, alignment);
+  if (!pointer) {
     lerrFatal("[lfmReadScrambledPointer] pointer outside its data block in \"%s\"",
               file.GetPath());
   }
-  return {target, count};
+  return *pointer;
 }

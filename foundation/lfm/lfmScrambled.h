@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 // Readers of position-scrambled data files (3D models, effects, shaders): every stored byte is
 // combined by exclusive-or with the low eight bits of its position in the file's window, and
@@ -37,6 +38,13 @@ struct LfmPointer {
 // alignment, else the read is fatal.
 LfmPointer lfmReadScrambledPointer(dbtl::DFile& file, void* base, size_t blockSize,
                                    size_t elementSize, size_t alignment);
+
+// The relocation behind lfmReadScrambledPointer, on the three values already read: (null, 0)
+// for a stored null pointer, nothing when the elements would leave the block or the pointer
+// would be misaligned.
+std::optional<LfmPointer> lfmRelocatePointer(uint32_t stored, uint32_t storedBase, uint32_t count,
+                                             void* base, size_t blockSize, size_t elementSize,
+                                             size_t alignment);
 
 // The typed form: elements of T inside a block of blockSize bytes.
 template <class T>

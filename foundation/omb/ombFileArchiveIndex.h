@@ -1,7 +1,10 @@
 #pragma once
 
+#include "foundation/bytes/Parsed.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -42,10 +45,16 @@ class OmbArchiveMemoryReader : public OmbArchiveReader {
   std::size_t at_ = 0;
 };
 
-// Reads the index of an archive of `fileSize` bytes. 1, or 0x8000000b for a failed read, a wrong
-// magic, a non-zero second word, an entry count or a name length that cannot fit in the rest of
-// the file, or entry data that would end past the end of the file. Every bound is checked before
-// anything is allocated or read for it, so a damaged index never allocates more than the file's
-// own size.
+// The index of an archive of `fileSize` bytes from the first bytes of its descrambled data (the
+// whole file, or at least its index). Refused: a wrong magic, a non-zero second word, an entry
+// count or a name length that cannot fit in the rest of the file, entry data that would end past
+// the end of the file; bytes that end inside the index give a truncated error when the file goes
+// on. Every bound is checked before anything is allocated for it.
+Parsed<std::vector<OmbArchiveEntryInfo>> ombArchiveParseIndex(std::span<const uint8_t> bytes,
+                                                              uint64_t fileSize);
+
+// Reads the index of an archive of `fileSize` bytes through the reader, in growing pieces, and
+// parses it. 1, or 0x8000000b for a failed read or an index the parser refuses. It never reads
+// more than the file's own size.
 int32_t ombArchiveReadIndex(OmbArchiveReader& reader, uint64_t fileSize,
                             std::vector<OmbArchiveEntryInfo>* entries);

@@ -1,5 +1,7 @@
 #include "foundation/omb/ombFile.h"
 
+#include "foundation/bytes/ByteReader.h"
+#include "foundation/bytes/ByteWriter.h"
 #include "foundation/omb/ombFileHandle.h"
 #include "foundation/omb/ombFileModule.h"
 
@@ -18,19 +20,19 @@ bool writeExactly(OMB_FILE* file, const uint8_t* bytes, uint32_t n) {
   return _ombFileWrite(bytes, file, &put, n) >= 0 && put == n;
 }
 
-uint64_t fromBigEndian(const uint8_t* bytes, int n) {
-  uint64_t value = 0;
-  for (int i = 0; i < n; ++i) {
-    value = value << 8 | bytes[i];
-  }
-  return value;
+// The framework's typed values are big-endian.
+template <int N>
+uint64_t fromBigEndian(const uint8_t* bytes) {
+  ByteReader in(bytes, N);
+  if constexpr (N == 2) return in.u16be();
+  if constexpr (N == 4) return in.u32be();
+  return in.u64be();
 }
 
-void toBigEndian(uint64_t value, uint8_t* bytes, int n) {
-  for (int i = n - 1; i >= 0; --i) {
-    bytes[i] = static_cast<uint8_t>(value);
-    value >>= 8;
-  }
+template <int N>
+void toBigEndian(uint64_t value, uint8_t* bytes) {
+  if constexpr (N == 4) storeU32be(bytes, static_cast<uint32_t>(value));
+  if constexpr (N == 8) storeU64be(bytes, value);
 }
 
 // Leaves the output unchanged on failure.
@@ -41,14 +43,14 @@ int32_t readValue(OMB_FILE* file, uint64_t* out) {
   if (!readExactly(file, bytes, N)) {
     return OMB_ERR_IO;
   }
-  *out = fromBigEndian(bytes, N);
+  *out = fromBigEndian<N>(bytes);
   return OMB_OK;
 }
 
 template <int N>
 int32_t writeValue(OMB_FILE* file, uint64_t value) {
   uint8_t bytes[N];
-  toBigEndian(value, bytes, N);
+  toBigEndian<N>(value, bytes);
   platform::RecursiveMutexHold hold(ombFileLock());
   return writeExactly(file, bytes, N) ? OMB_OK : OMB_ERR_IO;
 }
@@ -75,7 +77,7 @@ int32_t ombFileReadU16Array(OMB_FILE* file, char16_t* destination, uint32_t coun
     if (!readExactly(file, bytes, 2)) {
       return OMB_ERR_IO;
     }
-    destination[i] = static_cast<char16_t>(fromBigEndian(bytes, 2));
+    destination[i] = static_cast<char16_t>(fromBigEndian<2>(bytes));
   }
   return OMB_OK;
 }
@@ -101,7 +103,7 @@ int32_t ombFileWriteU16Array(OMB_FILE* file, const char16_t* units, uint32_t cou
   while (count > 0) {
     const uint32_t chunk = count < sizeof bytes / 2 ? count : sizeof bytes / 2;
     for (uint32_t i = 0; i < chunk; ++i) {
-      toBigEndian(units[i], bytes + 2 * i, 2);
+      storeU16be(bytes + 2 * i, static_cast<uint16_t>(units[i]));
     }
     if (!writeExactly(file, bytes, chunk * 2)) {
       return OMB_ERR_IO;

@@ -245,4 +245,41 @@ TEST_F(DMFileTest, DmfpackWritesReadableContainers) {
   EXPECT_FALSE(std::filesystem::exists(m_dir.Path("dup.dmf")));
 }
 
+// The index parser on its own: what Open treats as a failed read (bytes that end inside the
+// index, a name longer than 263 bytes) is told apart from a refusal, and every error says where.
+TEST(DMFileParseIndexTest, SaysWhatWentWrongAndWhere) {
+  const std::vector<uint8_t> good = DmfBuilder().Add("a", "xyz").Add("Bc", "").Bytes();
+  struct Row {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    int64_t containerSize;
+    bool ok;
+    bool truncated;
+    int code;
+    size_t offset;
+  };
+  const std::vector<uint8_t> cut(good.begin(), good.begin() + 14);
+  const Row rows[] = {
+      {"whole", good, int64_t(good.size()), true, false, 0, 0},
+      {"cut inside the first entry", cut, int64_t(good.size()), false, true, 0, 13},
+      {"wrong magic", DmfBuilder().Magic("DMF!").Bytes(), 8, false, false, 0, 8},
+      {"name of 264 bytes", DmfBuilder().AddRaw("", 0, 0, 264).Bytes(), 100, false, false,
+       DMFILE_ERROR_NAME_LENGTH, 12},
+      {"entry past the end", DmfBuilder().AddRaw("a", 20, 5, 1).Bytes(), 24, false, false, 0, 21},
+  };
+  for (const Row& r : rows) {
+    const Parsed<DMFileIndex> parsed = DMFileParseIndex(r.bytes, r.containerSize);
+    ASSERT_EQ(parsed.ok(), r.ok) << r.what;
+    if (r.ok) {
+      ASSERT_EQ(parsed.value().entries.size(), 2u);
+      EXPECT_EQ(parsed.value().entries[1].name, "Bc");  // stored as written, folded by Open
+      EXPECT_EQ(parsed.value().entries[0].offset, parsed.value().end);
+      continue;
+    }
+    EXPECT_EQ(parsed.error().truncated, r.truncated) << r.what;
+    EXPECT_EQ(parsed.error().code, r.code) << r.what;
+    EXPECT_EQ(parsed.error().offset, r.offset) << r.what;
+  }
+}
+
 }  // namespace

@@ -1,5 +1,6 @@
 #include "foundation/omb/ombFile.h"
 
+#include "foundation/bytes/ByteWriter.h"
 #include "foundation/omb/ombFileArchiveIndex.h"
 #include "foundation/tests/ombFileTestSupport.h"
 
@@ -200,6 +201,35 @@ TEST(ombArchiveIndex, OffsetsFollowTheIndex) {
   EXPECT_EQ(entries[1].name, u"");
   EXPECT_EQ(entries[1].offset, 48u);
   EXPECT_EQ(entries[1].size, 0u);
+}
+
+// An index longer than the first piece read is read in growing pieces; the parser alone says
+// when bytes end inside the index of a longer file, and where.
+TEST(ombArchiveIndex, LongIndexIsReadInPieces) {
+  ByteWriter w;
+  w.u32be(OMB_ARCHIVE_MAGIC).u32be(0).zeros(8).u32be(3000);
+  for (uint32_t i = 0; i < 3000; ++i) {
+    w.u32be(20);
+    for (int k = 0; k < 20; ++k) w.u16be(static_cast<uint16_t>(u'a' + (i + k) % 26));
+    w.u64be(1);
+  }
+  w.zeros(3000);
+  const std::vector<uint8_t> file = w.release();
+  ASSERT_GT(file.size(), 2u * 64 * 1024);
+  OmbArchiveMemoryReader reader(file.data(), file.size());
+  std::vector<OmbArchiveEntryInfo> entries;
+  ASSERT_EQ(ombArchiveReadIndex(reader, file.size(), &entries), OMB_OK);
+  ASSERT_EQ(entries.size(), 3000u);
+  EXPECT_EQ(entries[2999].offset, file.size() - 1);
+
+  const size_t cut = 100;
+  const auto prefix = ombArchiveParseIndex({file.data(), cut}, file.size());
+  ASSERT_FALSE(prefix.ok());
+  EXPECT_TRUE(prefix.error().truncated);
+  EXPECT_EQ(prefix.error().offset, 76u);  // the second entry's name runs past the cut
+  const auto whole = ombArchiveParseIndex({file.data(), cut}, cut);
+  ASSERT_FALSE(whole.ok());
+  EXPECT_FALSE(whole.error().truncated);
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
-// Feeds arbitrary bytes to the "DMF " index reader and to the position-scrambled readers, both
-// of which take every count, length and offset from the data. The sanitizers watch the reads;
-// the checks below hold the container to its promise that every entry lies inside it.
+// Feeds arbitrary bytes to the "DMF " index parser and container, and to the relocation of the
+// position-scrambled pointer reader, all of which take every count, length and offset from the
+// data. The sanitizers watch the reads; the checks below hold the container to its promise that
+// every entry lies inside it and a relocated pointer to its block.
 
+#include "foundation/bytes/ByteReader.h"
 #include "foundation/dbtl/DDataOverride.h"
 #include "foundation/dbtl/DExceptFile.h"
 #include "foundation/dbtl/DMFile.h"
-#include "foundation/lerr/LExceptGame.h"
-#include "foundation/lerr/lerr.h"
 #include "foundation/lfm/lfmScrambled.h"
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -107,33 +108,42 @@ void fuzzContainer(const uint8_t* data, size_t size, bool throwMode) {
   }
 }
 
-void fuzzScrambled(const uint8_t* data, size_t size) {
-  dbtl::DFile file;
-  require(openInput(file, data, size));
+void fuzzIndex(const uint8_t* data, size_t size) {
+  const Parsed<dbtl::DMFileIndex> parsed =
+      dbtl::DMFileParseIndex({data, size}, static_cast<int64_t>(size));
+  if (!parsed.ok()) {
+    require(parsed.error().offset <= size);
+    return;
+  }
+  require(parsed.value().end <= size);
+  for (const dbtl::DMFileIndexEntry& entry : parsed.value().entries) {
+    require(uint64_t{entry.offset} + entry.size <= size && entry.name.size() <= 263);
+  }
+}
+
+// Stored pointer triples, as the scrambled pointer reader takes them from a file.
+void fuzzPointers(const uint8_t* data, size_t size) {
   alignas(8) unsigned char block[256];
-  try {
-    for (int i = 0; i < 8; ++i) {
-      dbtl::DString text;
-      lfmReadScrambledString(file, text);
-      require(text.GetLength() <= size);
-      const LfmPointer p = lfmReadScrambledPointer(file, block, sizeof block, 4, 4);
-      if (p.pointer != nullptr) {
-        const auto* at = static_cast<unsigned char*>(p.pointer);
-        require(at >= block && at + static_cast<size_t>(p.count) * 4 <= block + sizeof block);
-      }
+  ByteReader in(data, size);
+  while (in.has(12)) {
+    const uint32_t stored = in.u32le();
+    const uint32_t storedBase = in.u32le();
+    const uint32_t count = in.u32le();
+    const std::optional<LfmPointer> p =
+        lfmRelocatePointer(stored, storedBase, count, block, sizeof block, 4, 4);
+    if (p && p->pointer != nullptr) {
+      const auto* at = static_cast<unsigned char*>(p->pointer);
+      require(at >= block && at + static_cast<size_t>(p->count) * 4 <= block + sizeof block);
     }
-  } catch (const LExceptGame&) {
   }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  lerrSetMode(0);       // no message boxes
-  lerrSetThreshold(-1);  // and no log lines
+  fuzzIndex(data, size);
   fuzzContainer(data, size, false);
   fuzzContainer(data, size, true);
-  fuzzScrambled(data, size);
-  lerrTerm();
+  fuzzPointers(data, size);
   return 0;
 }

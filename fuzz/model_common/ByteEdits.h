@@ -1,7 +1,5 @@
 #pragma once
 
-#include "foundation/lerr/lerr.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -20,15 +18,4 @@ inline std::vector<uint8_t> fuzzEdited(std::vector<uint8_t> bytes, const uint8_t
     bytes[at] = data[i + 2];
   }
   return bytes;
-}
-
-// Once per fuzz process: fatal errors only throw (no message box, no log lines), so a broken
-// file ends in the exception the targets catch.
-inline void fuzzQuietErrors() {
-  static const bool quiet = [] {
-    lerrSetMode(0);
-    lerrSetThreshold(-1);
-    return true;
-  }();
-  (void)quiet;
 }

@@ -1,7 +1,7 @@
 // Parses effect definition and effect data files made from arbitrary bytes. A broken file must
-// end in the fatal error (LExceptGame), never in a read outside the data, an allocation the
-// file cannot back, or a crash; what loads must keep every image and model number its events
-// use inside the definition's tables.
+// give the parser's error, never a read outside the data, an allocation the file cannot back,
+// or a crash; what parses must keep every image and model number its events use inside the
+// definition's tables.
 //
 // The first byte picks the road. Bit 6 chooses the definition (set) or a data file (clear).
 // With bit 7 set the rest is the file's descrambled bytes. Otherwise a valid sample file is
@@ -9,7 +9,6 @@
 // 16-bit offset and the byte to put there (an offset past the end cuts the file there), so the
 // deep paths are reached from the first run.
 
-#include "foundation/lerr/LExceptGame.h"
 #include "model/effect/L3DEffectData.h"
 #include "model/effect/L3DEffectEventRead.h"
 #include "model/effect/L3DEffectProp.h"
@@ -53,8 +52,14 @@ void checkPart(const L3D_EFFECT_PARTDATA& part, const L3DEffectProp& prop) {
 
 }  // namespace
 
+// A failed parse names what went wrong at an offset inside the data.
+bool failedSoundly(const Parsed<>& parsed, size_t size) {
+  if (parsed.ok()) return false;
+  if (parsed.error().text.empty() || parsed.error().offset > size) std::abort();
+  return true;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzzQuietErrors();
   if (size < 1) return 0;
   const bool definition = (data[0] & 0x40) != 0;
   const uint32_t version = 5 + (data[0] & 1);
@@ -66,24 +71,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                        : effectfile::write(effectfile::sampleData(version));
     bytes = fuzzEdited(std::move(bytes), data + 1, size - 1);
   }
-  try {
-    L3DEffectProp prop;
-    if (definition) {
-      l3dParseEffectProp(prop, bytes.data(), bytes.size(), "fuzz", 0, "fuzz", {});
-      checkProp(prop);
-    } else {
-      const std::vector<uint8_t> sample = effectfile::write(effectfile::sampleProp());
-      l3dParseEffectProp(prop, sample.data(), sample.size(), "def", 0, "def", {});
-      L3D_EFFECT_DATA effects;
-      l3dParseEffectData(effects, bytes.data(), bytes.size(), "fuzz", prop);
-      for (uint32_t r = 0; r < effects.rootCount; ++r) {
-        checkPart(effects.roots[r].root, prop);
-        for (uint32_t j = 0; j < effects.roots[r].childCount; ++j) {
-          checkPart(effects.roots[r].children[j], prop);
-        }
-      }
+  L3DEffectProp prop;
+  if (definition) {
+    if (failedSoundly(l3dParseEffectProp(prop, bytes.data(), bytes.size(), "fuzz", 0, "fuzz", {}),
+                      bytes.size())) {
+      return 0;
     }
-  } catch (const LExceptGame&) {
+    checkProp(prop);
+    return 0;
+  }
+  const std::vector<uint8_t> sample = effectfile::write(effectfile::sampleProp());
+  if (!l3dParseEffectProp(prop, sample.data(), sample.size(), "def", 0, "def", {}).ok()) {
+    std::abort();
+  }
+  L3D_EFFECT_DATA effects;
+  if (failedSoundly(l3dParseEffectData(effects, bytes.data(), bytes.size(), "fuzz", prop),
+                    bytes.size())) {
+    return 0;
+  }
+  for (uint32_t r = 0; r < effects.rootCount; ++r) {
+    checkPart(effects.roots[r].root, prop);
+    for (uint32_t j = 0; j < effects.roots[r].childCount; ++j) {
+      checkPart(effects.roots[r].children[j], prop);
+    }
   }
   return 0;
 }

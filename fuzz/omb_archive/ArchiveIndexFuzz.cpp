@@ -6,7 +6,6 @@
 // lies inside the file, back to back after the index.
 
 #include "foundation/omb/ombFileArchiveIndex.h"
-#include "foundation/omb/ombResult.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,12 +21,12 @@ void require(bool condition) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  OmbArchiveMemoryReader reader(data, size);
-  std::vector<OmbArchiveEntryInfo> entries;
-  if (ombArchiveReadIndex(reader, size, &entries) != OMB_OK) {
-    require(entries.empty());
+  Parsed<std::vector<OmbArchiveEntryInfo>> parsed = ombArchiveParseIndex({data, size}, size);
+  if (!parsed.ok()) {
+    require(!parsed.error().truncated && parsed.error().offset <= size);
     return 0;
   }
+  const std::vector<OmbArchiveEntryInfo>& entries = parsed.value();
   require(size >= OMB_ARCHIVE_HEADER_SIZE);
   require(entries.size() <= (size - OMB_ARCHIVE_HEADER_SIZE) / OMB_ARCHIVE_MIN_ENTRY_SIZE);
   uint64_t indexSize = OMB_ARCHIVE_HEADER_SIZE;

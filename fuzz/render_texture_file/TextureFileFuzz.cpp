@@ -1,49 +1,32 @@
-// Loads texture files made from arbitrary bytes the way a model's texture reaches the device,
-// so that every size and offset comes from the input. A broken file must end in the fatal
-// error (LExceptGame), never in a read outside a buffer, and a texture that loads must hold a
-// Direct3D texture.
+// Parses texture files made from arbitrary bytes the way a model's texture reaches the device:
+// the "dgt" container's index, its "spec" entry and the DXT levels of its "compress" entry, or
+// the image of its "raw" entry (or of a plain image file), so that every size and offset comes
+// from the input. A broken file must give the parser's error (or the image reader's false),
+// never a read outside a buffer; levels that parse lie inside the entry.
 //
-// The first byte picks the road: bit 0 a device that takes DXT textures (and needs powers of
-// two), bit 1 mip levels, bit 2 the bytes as a plain image file, bit 3 the same bytes as its
-// alpha image too. Without bit 2 a "dgt" container is built around the rest: the second byte
-// chooses the tag (DTCC, DTCA or four bytes of the input), the edge length (4 to 512, or four
-// bytes of the input) and which entries are left out; what follows is the "compress" and the
-// "raw" entry alike.
+// The first byte picks the road: bit 0 a DXT3 (alpha) reading of the levels whatever the tag
+// says, bit 1 mip levels, bit 2 the bytes as a plain image file. Without bit 2 a "dgt" container
+// is built around the rest: the second byte chooses the tag (DTCC, DTCA or four bytes of the
+// input), the edge length (4 to 512, or four bytes of the input) and which entries are left
+// out; what follows is the "compress" and the "raw" entry alike.
 
-#include "foundation/lerr/LExceptGame.h"
-#include "foundation/lerr/lerr.h"
-#include "platform/d3d9/Profile.h"
-#include "render/device/L3DDevice.h"
-#include "render/device/l3dInit.h"
+#include "foundation/dbtl/DMFile.h"
+#include "image/file/DimgLoad.h"
+#include "render/device/L3DTextureFile.h"
 
+#include "foundation/tests/DMemorySource.h"
 #include "foundation/tests/DmfBuilder.h"
-#include "render/tests/MemoryPack.h"
 
 #include <cstdlib>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace {
 
-L3DDevice* makeDevice(const char* profile) {
-  d3d9::IDirect3D9* d3d = d3d9::createDirect3D(*d3d9::profileBySpec(profile));
-  l3dInit(d3d);
-  d3d->Release();
-  auto* device = new L3DDevice();
-  device->Create(0, nullptr, 0, 0, 0, 0,
-                 L3DDEV_CREATE_WINDOW | L3DDEV_CREATE_COMPRESS | L3DDEV_CREATE_MIPMAP);
-  return device;
+void require(bool condition) {
+  if (!condition) std::abort();
 }
-
-struct Devices {
-  Devices() {
-    lerrSetMode(0);
-    dxt = makeDevice("pow2");
-    plain = makeDevice("nodxt");
-  }
-  L3DDevice* dxt;
-  L3DDevice* plain;
-  PackScope pack;
-};
 
 std::vector<uint8_t> dgtAround(const uint8_t* data, size_t size) {
   if (size < 5) return std::vector<uint8_t>(data, data + size);
@@ -68,31 +51,66 @@ std::vector<uint8_t> dgtAround(const uint8_t* data, size_t size) {
   return dmf.Bytes();
 }
 
+// An image reader over bytes in memory: a picture with memory, or false and none.
+void loadImage(std::vector<uint8_t> bytes) {
+  dbtl::rcptr<DMemorySource> source;
+  source.Create(1);
+  source->data = std::move(bytes);
+  source->data.reserve(source->data.size() + 1);
+  dbtl::DFile file;
+  file.OpenOverride("t.png", source);
+  dbtl::DImage image;
+  if (!DimgLoad(file, image)) {
+    require(image.GetBuffer() == nullptr);
+    return;
+  }
+  require(image.GetBuffer() != nullptr);
+  l3dInvertAlpha(image);
+}
+
+std::span<const uint8_t> entryBytes(const std::vector<uint8_t>& file, const dbtl::DMFileIndex& index,
+                                    const char* name) {
+  for (const dbtl::DMFileIndexEntry& entry : index.entries) {
+    if (entry.name == name) return std::span<const uint8_t>(file).subspan(entry.offset, entry.size);
+  }
+  return {};
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static Devices* devices = new Devices();
   if (size < 1) return 0;
   const uint8_t road = data[0];
-  const std::vector<uint8_t> image(data + 1, data + size);
-  L3DDevice& device = (road & 1) ? *devices->dxt : *devices->plain;
   if (road & 4) {
-    devices->pack.Remove("t.dgt");
-  } else {
-    devices->pack.Add("t.dgt", dgtAround(data + 1, size - 1));
+    loadImage(std::vector<uint8_t>(data + 1, data + size));
+    return 0;
   }
-  devices->pack.Add("t.png", image);
-  if (road & 8) {
-    devices->pack.Add("t_a.png", image);
-  } else {
-    devices->pack.Remove("t_a.png");
+  const std::vector<uint8_t> file = dgtAround(data + 1, size - 1);
+  const Parsed<dbtl::DMFileIndex> index =
+      dbtl::DMFileParseIndex(file, static_cast<int64_t>(file.size()));
+  if (!index.ok()) return 0;
+  const Parsed<L3DTextureSpec> spec =
+      l3dParseTextureSpec(entryBytes(file, index.value(), "spec"), "t.dgt");
+  if (!spec.ok()) {
+    require(!spec.error().text.empty());
+    return 0;
   }
-  try {
-    dbtl::rcptr<L3DTexture> texture =
-        device.CreateTexturePack("t", devices->pack.Number(), "t", (road & 2) != 0);
-    if (!texture || texture->texture == nullptr) std::abort();
-  } catch (const LExceptGame&) {
+  const uint32_t edge = spec.value().edge;
+  uint32_t levels = 1;
+  if (road & 2) {
+    for (uint32_t e = edge; e / 2 >= 4; e /= 2) ++levels;
   }
-  if (device.FindTexture("t")) std::abort();  // the handle is gone, so is its name
+  const std::span<const uint8_t> compressed = entryBytes(file, index.value(), "compress");
+  const auto parsed = l3dParseDxtLevels(compressed, edge, (road & 1) || spec.value().alpha, levels,
+                                        "t.dgt");
+  if (parsed.ok()) {
+    require(parsed.value().size() == levels);
+    for (const std::span<const uint8_t>& level : parsed.value()) {
+      require(level.data() >= compressed.data() &&
+              level.data() + level.size() <= compressed.data() + compressed.size());
+    }
+  }
+  const std::span<const uint8_t> raw = entryBytes(file, index.value(), "raw");
+  loadImage(std::vector<uint8_t>(raw.begin(), raw.end()));
   return 0;
 }

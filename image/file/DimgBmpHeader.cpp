@@ -1,5 +1,7 @@
 #include "image/file/DimgBmpHeader.h"
 
+#include "foundation/bytes/ByteReader.h"
+#include "foundation/bytes/ByteWriter.h"
 #include "foundation/dbtl/DExceptFile.h"
 #include "image/file/DimgFileIo.h"
 
@@ -16,29 +18,31 @@ void writeExact(dbtl::DFile& file, const uint8_t* bytes, size_t n) {
 }  // namespace
 
 DimgBmpInfoHeader DimgDecodeBmpInfoHeader(const uint8_t* b) {
+  ByteReader r(b, DimgBmpInfoHeaderSize);
   DimgBmpInfoHeader h;
-  h.size = DimgGetU32(b);
-  h.width = static_cast<int32_t>(DimgGetU32(b + 4));
-  h.height = static_cast<int32_t>(DimgGetU32(b + 8));
-  h.planes = DimgGetU16(b + 12);
-  h.bitCount = DimgGetU16(b + 14);
-  h.compression = DimgGetU32(b + 16);
-  h.sizeImage = DimgGetU32(b + 20);
-  h.xPelsPerMeter = static_cast<int32_t>(DimgGetU32(b + 24));
-  h.yPelsPerMeter = static_cast<int32_t>(DimgGetU32(b + 28));
-  h.clrUsed = DimgGetU32(b + 32);
-  h.clrImportant = DimgGetU32(b + 36);
+  h.size = r.u32le();
+  h.width = r.i32le();
+  h.height = r.i32le();
+  h.planes = r.u16le();
+  h.bitCount = r.u16le();
+  h.compression = r.u32le();
+  h.sizeImage = r.u32le();
+  h.xPelsPerMeter = r.i32le();
+  h.yPelsPerMeter = r.i32le();
+  h.clrUsed = r.u32le();
+  h.clrImportant = r.u32le();
   return h;
 }
 
 void DimgReadBmpFileHeader(dbtl::DFile& file, DimgBmpFileHeader& header) {
   uint8_t b[DimgBmpFileHeaderSize];
   readExact(file, b, sizeof b);
-  header.type = DimgGetU16(b);
-  header.size = DimgGetU32(b + 2);
-  header.reserved1 = DimgGetU16(b + 6);
-  header.reserved2 = DimgGetU16(b + 8);
-  header.offset = DimgGetU32(b + 10);
+  ByteReader r(b, sizeof b);
+  header.type = r.u16le();
+  header.size = r.u32le();
+  header.reserved1 = r.u16le();
+  header.reserved2 = r.u16le();
+  header.offset = r.u32le();
 }
 
 void DimgReadBmpInfoHeader(dbtl::DFile& file, DimgBmpInfoHeader& header) {
@@ -48,27 +52,17 @@ void DimgReadBmpInfoHeader(dbtl::DFile& file, DimgBmpInfoHeader& header) {
 }
 
 void DimgWriteBmpFileHeader(dbtl::DFile& file, const DimgBmpFileHeader& header) {
-  uint8_t b[DimgBmpFileHeaderSize];
-  DimgPutU16(b, header.type);
-  DimgPutU32(b + 2, header.size);
-  DimgPutU16(b + 6, header.reserved1);
-  DimgPutU16(b + 8, header.reserved2);
-  DimgPutU32(b + 10, header.offset);
-  writeExact(file, b, sizeof b);
+  ByteWriter w;
+  w.u16le(header.type).u32le(header.size).u16le(header.reserved1).u16le(header.reserved2);
+  w.u32le(header.offset);
+  writeExact(file, w.bytes().data(), w.size());
 }
 
 void DimgWriteBmpInfoHeader(dbtl::DFile& file, const DimgBmpInfoHeader& header) {
-  uint8_t b[DimgBmpInfoHeaderSize];
-  DimgPutU32(b, header.size);
-  DimgPutU32(b + 4, static_cast<uint32_t>(header.width));
-  DimgPutU32(b + 8, static_cast<uint32_t>(header.height));
-  DimgPutU16(b + 12, header.planes);
-  DimgPutU16(b + 14, header.bitCount);
-  DimgPutU32(b + 16, header.compression);
-  DimgPutU32(b + 20, header.sizeImage);
-  DimgPutU32(b + 24, static_cast<uint32_t>(header.xPelsPerMeter));
-  DimgPutU32(b + 28, static_cast<uint32_t>(header.yPelsPerMeter));
-  DimgPutU32(b + 32, header.clrUsed);
-  DimgPutU32(b + 36, header.clrImportant);
-  writeExact(file, b, sizeof b);
+  ByteWriter w;
+  w.u32le(header.size).i32le(header.width).i32le(header.height).u16le(header.planes);
+  w.u16le(header.bitCount).u32le(header.compression).u32le(header.sizeImage);
+  w.i32le(header.xPelsPerMeter).i32le(header.yPelsPerMeter).u32le(header.clrUsed);
+  w.u32le(header.clrImportant);
+  writeExact(file, w.bytes().data(), w.size());
 }

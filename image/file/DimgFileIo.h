@@ -21,16 +21,3 @@ int64_t DimgTell(dbtl::DFile& file) noexcept;
 
 // Writes each piece to the debug log in turn, the way the image functions report.
 void DimgDebugPrint(std::initializer_list<const char*> pieces);
-
-// Little-endian fields of the file formats.
-inline uint16_t DimgGetU16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-inline uint32_t DimgGetU32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-inline void DimgPutU16(uint8_t* p, uint16_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-}
-inline void DimgPutU32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}

@@ -1,5 +1,6 @@
 #include "image/file/DimgSusieBitmap.h"
 
+#include "foundation/bytes/ByteReader.h"
 #include "image/DImageKind.h"
 #include "image/file/DimgBmpHeader.h"
 #include "image/file/DimgFileIo.h"
@@ -84,7 +85,7 @@ std::optional<DibLayout> layoutOf(const uint8_t* info, size_t infoSize) {
     // After a 40-byte header the three masks follow it; longer headers hold them.
     if (infoSize < DimgBmpInfoHeaderSize + 12) return std::nullopt;
     const uint8_t* masks = info + DimgBmpInfoHeaderSize;
-    for (int i = 0; i < 3; ++i) layout.fields[i] = Field::Of(DimgGetU32(masks + 4 * i));
+    for (int i = 0; i < 3; ++i) layout.fields[i] = Field::Of(loadU32le(masks + 4 * i));
   } else if (layout.bits == 16) {
     layout.fields = {Field::Of(0x7C00), Field::Of(0x03E0), Field::Of(0x001F)};
   } else {
@@ -108,8 +109,8 @@ uint32_t pixelAt(const uint8_t* row, uint32_t x, uint32_t bits) {
     case 1: return (row[x / 8] >> (7 - x % 8)) & 1;
     case 4: return (row[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 0xF;
     case 8: return row[x];
-    case 16: return DimgGetU16(row + 2 * x);
-    default: return DimgGetU32(row + 4 * x);
+    case 16: return loadU16le(row + 2 * x);
+    default: return loadU32le(row + 4 * x);
   }
 }
 

@@ -1,19 +1,15 @@
 #include "image/omb/ombImageContainer.h"
 
+#include "foundation/bytes/ByteReader.h"
 #include "foundation/omb/ombCheckedMath.h"
 #include "foundation/omb/ombCore.h"
 #include "image/omb/ombImageFormat.h"
 #include "image/omb/ombImagePng.h"
 
-#include <bit>
 #include <cstdlib>
 #include <vector>
 
 namespace {
-
-uint32_t be32(const uint8_t* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
 
 bool readExact(OMB_FILE* file, void* destination, uint64_t size) {
   if (size > UINT32_MAX) {
@@ -40,18 +36,21 @@ const OMB_IMAGE_LAYER* findLayer(const OMB_IMAGE_LAYER_TABLE* table, uint32_t fo
 }  // namespace
 
 std::optional<OmbCaibHeader> ombCaibParseHeader(const uint8_t* bytes, size_t size) {
-  if (size < OMB_CAIB_HEADER_BYTES || be32(bytes) != OMB_CAIB_MAGIC || be32(bytes + 4) != 0) {
+  ByteReader in(bytes, size);
+  const uint32_t magic = in.u32be();
+  const uint32_t zero = in.u32be();
+  OmbCaibHeader header{};
+  header.width = in.u32be();
+  header.height = in.u32be();
+  header.flags = in.u32be();
+  header.levels = in.u32be();
+  header.values[0] = in.i32be();
+  header.values[1] = in.i32be();
+  header.gamma = in.f32be();
+  header.alphaMode = in.u32be();
+  if (in.failed() || magic != OMB_CAIB_MAGIC || zero != 0) {
     return std::nullopt;
   }
-  OmbCaibHeader header{};
-  header.width = be32(bytes + 8);
-  header.height = be32(bytes + 12);
-  header.flags = be32(bytes + 16);
-  header.levels = be32(bytes + 20);
-  header.values[0] = static_cast<int32_t>(be32(bytes + 24));
-  header.values[1] = static_cast<int32_t>(be32(bytes + 28));
-  header.gamma = std::bit_cast<float>(be32(bytes + 32));
-  header.alphaMode = be32(bytes + 36);
   if (header.width == 0 || header.height == 0) {
     return std::nullopt;
   }
@@ -93,7 +92,7 @@ OMB_IMAGE_LAYER_TABLE* ombCaibMakeLayerTable(const OmbCaibHeader& header, const 
     return nullptr;
   }
   for (size_t i = 0; i < allOffsets; ++i) {
-    if (be32(tables + i * 4) > fileSize) {
+    if (loadU32be(tables + i * 4) > fileSize) {
       return nullptr;
     }
   }
@@ -112,7 +111,7 @@ OMB_IMAGE_LAYER_TABLE* ombCaibMakeLayerTable(const OmbCaibHeader& header, const 
     entries[l].offsetCount = static_cast<uint32_t>(offsetCount);
     entries[l].offsets = offsets + l * offsetCount;
     for (size_t i = 0; i < offsetCount; ++i) {
-      entries[l].offsets[i] = be32(tables + (l * offsetCount + i) * 4);
+      entries[l].offsets[i] = loadU32be(tables + (l * offsetCount + i) * 4);
     }
   }
   return table;

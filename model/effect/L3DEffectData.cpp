@@ -2,6 +2,7 @@
 
 #include "foundation/dbtl/DFile.h"
 #include "foundation/lerr/lerr.h"
+#include "foundation/lerr/lerrParsed.h"
 #include "foundation/lerr/lerrText.h"
 #include "foundation/lfm/lfmPack.h"
 #include "model/effect/L3DEffectEventRead.h"
@@ -42,9 +43,10 @@ class DataParser {
       event.frame = static_cast<int32_t>(m_r.U32());
       event.kind = m_r.U32();
       if (event.kind > L3D_EFFECT_KIND_MAX) {
-        Context(u"[L3DEffectManager::_LoadDataPart] エフェクトファイル \"%s\" 内でエラー発生");
-        lerrFatal(lerrText(u"[L3DEffectManager::_LoadDataPart] 不明な種類%d").c_str(),
-                  static_cast<int>(event.kind));
+        m_r.Fail(
+            lerrFormat(lerrText(u"[L3DEffectManager::_LoadDataPart] 不明な種類%d").c_str(),
+                       static_cast<int>(event.kind)),
+            Context(u"[L3DEffectManager::_LoadDataPart] エフェクトファイル \"%s\" 内でエラー発生"));
       }
       l3dReadEffectEventValues(event, m_r, m_version);
       Check(event, place, e + 1);
@@ -61,8 +63,9 @@ class DataParser {
   }
 
  private:
-  void Context(const char16_t* format) {
-    lerrLog(0, lerrText(format).c_str(), m_fullName);
+  // The log line that names the file before the message, which names the place only.
+  std::string Context(const char16_t* format) const {
+    return lerrFormat(lerrText(format).c_str(), m_fullName);
   }
 
   void Check(const L3D_EFFECT_EVENT& event, PartPlace p, uint32_t number) {
@@ -71,35 +74,42 @@ class DataParser {
       if (word == 0) continue;
       const int32_t image = event.I(word);
       if (image >= 0 && static_cast<uint32_t>(image) < m_prop.imageCount) continue;
-      Context(u"[L3DEffectManager::_CheckImage] エフェクトファイル \"%s\" 内でエラー発生");
+      const std::string context =
+          Context(u"[L3DEffectManager::_CheckImage] エフェクトファイル \"%s\" 内でエラー発生");
       if (p.child >= 0) {
-        lerrFatal(lerrText(u"[L3DEffectManager::_CheckImage] root%d/part%dの%d個目のeventにおいて"
-                           u"使用イメージが異常(%d/%u)")
-                      .c_str(),
-                  static_cast<int>(p.root), p.child, static_cast<int>(number), image,
-                  m_prop.imageCount);
+        m_r.Fail(lerrFormat(lerrText(u"[L3DEffectManager::_CheckImage] root%d/part%dの%d個目の"
+                                     u"eventにおいて使用イメージが異常(%d/%u)")
+                                .c_str(),
+                            static_cast<int>(p.root), p.child, static_cast<int>(number), image,
+                            m_prop.imageCount),
+                 context);
       }
-      lerrFatal(lerrText(u"[L3DEffectManager::_CheckImage] root%dの%d個目のeventにおいて"
-                         u"使用イメージが異常(%d/%u)")
-                    .c_str(),
-                static_cast<int>(p.root), static_cast<int>(number), image, m_prop.imageCount);
+      m_r.Fail(lerrFormat(lerrText(u"[L3DEffectManager::_CheckImage] root%dの%d個目のeventにおいて"
+                                   u"使用イメージが異常(%d/%u)")
+                              .c_str(),
+                          static_cast<int>(p.root), static_cast<int>(number), image,
+                          m_prop.imageCount),
+               context);
     }
     if (refs.model == 0) return;
     const int32_t model = event.I(refs.model);
     if (model >= -L3D_EFFECT_BUILTIN_MODELS && static_cast<int64_t>(model) < m_prop.modelCount) {
       return;
     }
-    Context(u"[L3DEffectManager::_CheckModel] エフェクトファイル \"%s\" 内でエラー発生");
+    const std::string context =
+        Context(u"[L3DEffectManager::_CheckModel] エフェクトファイル \"%s\" 内でエラー発生");
     if (p.child >= 0) {
-      lerrFatal(lerrText(u"[L3DEffectManager::_CheckModel] root%d/part%dの%d個目のeventにおいて"
-                         u"使用モデルが異常(%d)")
-                    .c_str(),
-                static_cast<int>(p.root), p.child, static_cast<int>(number), model);
+      m_r.Fail(lerrFormat(lerrText(u"[L3DEffectManager::_CheckModel] root%d/part%dの%d個目の"
+                                   u"eventにおいて使用モデルが異常(%d)")
+                              .c_str(),
+                          static_cast<int>(p.root), p.child, static_cast<int>(number), model),
+               context);
     }
-    lerrFatal(lerrText(u"[L3DEffectManager::_CheckModel] root%dの%d個目のeventにおいて"
-                       u"使用モデルが異常(%d)")
-                  .c_str(),
-              static_cast<int>(p.root), static_cast<int>(number), model);
+    m_r.Fail(lerrFormat(lerrText(u"[L3DEffectManager::_CheckModel] root%dの%d個目のeventにおいて"
+                                 u"使用モデルが異常(%d)")
+                            .c_str(),
+                        static_cast<int>(p.root), static_cast<int>(number), model),
+             context);
   }
 
   L3DModelReader& m_r;
@@ -108,30 +118,26 @@ class DataParser {
   uint32_t m_version;
 };
 
-}  // namespace
-
-void l3dParseEffectData(L3D_EFFECT_DATA& data, const uint8_t* bytes, size_t size,
-                        const char* fullName, const L3DEffectProp& prop) {
-  data.rootCount = 0;
-  data.roots.Reset();
+void parseData(L3D_EFFECT_DATA& data, const uint8_t* bytes, size_t size, const char* fullName,
+               const L3DEffectProp& prop) {
   L3DModelReader r(bytes, size, fullName);
   if (r.U32() != L3D_EFFECT_DATA_MAGIC) {
-    lerrFatal(lerrText(u"[L3DEffectManager::_LoadData] エフェクトファイル \"%s\" のヘッダが異常")
-                  .c_str(),
-              fullName);
+    r.Fail(lerrFormat(
+        lerrText(u"[L3DEffectManager::_LoadData] エフェクトファイル \"%s\" のヘッダが異常").c_str(),
+        fullName));
   }
   const uint32_t version = r.U32();
   if (version > L3D_EFFECT_DATA_VERSION_MAX) {
-    lerrFatal(
+    r.Fail(lerrFormat(
         lerrText(u"[L3DEffectManager::_LoadData] エフェクトファイル \"%s\" のバージョンが異常")
             .c_str(),
-        fullName);
+        fullName));
   }
   if (version < L3D_EFFECT_DATA_VERSION_MIN) {
-    lerrFatal(
+    r.Fail(lerrFormat(
         lerrText(u"[L3DEffectManager::_LoadData] エフェクトファイル \"%s\" のバージョンが古すぎる")
             .c_str(),
-        fullName);
+        fullName));
   }
   DataParser parser(r, fullName, prop, version);
   const uint32_t rootCount = r.Count(kMinRootBytes);
@@ -159,6 +165,15 @@ void l3dParseEffectData(L3D_EFFECT_DATA& data, const uint8_t* bytes, size_t size
   data.roots = roots;
 }
 
+}  // namespace
+
+Parsed<> l3dParseEffectData(L3D_EFFECT_DATA& data, const uint8_t* bytes, size_t size,
+                            const char* fullName, const L3DEffectProp& prop) {
+  data.rootCount = 0;
+  data.roots.Reset();
+  return parseCatching<std::monostate>([&] { parseData(data, bytes, size, fullName, prop); });
+}
+
 dbtl::rcptr<L3D_EFFECT_DATA> l3dLoadEffectData(uint32_t nnid, int32_t pack, const char* name,
                                                const L3DEffectProp& prop) {
   dbtl::rcptr<L3D_EFFECT_DATA> data;
@@ -179,6 +194,6 @@ dbtl::rcptr<L3D_EFFECT_DATA> l3dLoadEffectData(uint32_t nnid, int32_t pack, cons
   lfmOpenPackData(pack, file, fileName.c_str());
   const std::vector<uint8_t> bytes = l3dReadDescrambledRest(file);
   file.Close();
-  l3dParseEffectData(*data, bytes.data(), bytes.size(), fullName.c_str(), prop);
+  lerrFatalIfFailed(l3dParseEffectData(*data, bytes.data(), bytes.size(), fullName.c_str(), prop));
   return data;
 }

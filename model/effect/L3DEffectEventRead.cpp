@@ -1,6 +1,7 @@
 #include "model/effect/L3DEffectEventRead.h"
 
-#include "model/math/Vector.h"
+#include "foundation/math/DetMath.h"
+#include "foundation/math/LVec3.h"
 
 #include <array>
 #include <cmath>
@@ -71,11 +72,11 @@ void readAxisAngle(L3D_EFFECT_EVENT& event, L3DModelReader& r) {
     vec3Normalize(axis, axis);
   }
   const float h = angle * 0.5f;
-  const float s = std::sin(h);
+  const float s = detmath::sin(h);
   event.SetF(2, axis.x * s);
   event.SetF(3, axis.y * s);
   event.SetF(4, axis.z * s);
-  event.SetF(5, std::cos(h));
+  event.SetF(5, detmath::cos(h));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "foundation/dbtl/DFile.h"
 #include "foundation/dbtl/Dpath.h"
 #include "foundation/lerr/lerr.h"
+#include "foundation/lerr/lerrParsed.h"
 #include "foundation/lerr/lerrText.h"
 #include "foundation/lfm/lfmPack.h"
 #include "model/file/L3DModelReader.h"
@@ -16,8 +17,8 @@ constexpr uint64_t kImageBytes = sizeof(L3D_EFFECT_IMAGE);
 constexpr uint64_t kVertexBytes = sizeof(L3D_EFFECT_MODELVERTEX);
 constexpr uint64_t kMinModelBytes = 8;  // vertex count and index count
 
-[[noreturn]] void fatalName(const char16_t* format, const char* fullName) {
-  lerrFatal(lerrText(format).c_str(), fullName);
+[[noreturn]] void failName(const L3DModelReader& r, const char16_t* format, const char* fullName) {
+  r.Fail(lerrFormat(lerrText(format).c_str(), fullName));
 }
 
 void loadTextures(L3DEffectProp& prop, L3DModelReader& r, int32_t pack, const char* name,
@@ -44,10 +45,10 @@ void loadImages(L3DEffectProp& prop, L3DModelReader& r, const char* fullName) {
     L3D_EFFECT_IMAGE& image = prop.images[i];
     r.Block(&image, sizeof image);
     if (image.texture >= prop.textureCount || image.blend >= L3D_EFFECT_BLEND_COUNT) {
-      lerrFatal(lerrText(u"[L3DEffectManager::SetProp] システム定義ファイル \"%s\" の"
-                         u"%u個目のイメージが異常(テクスチャ%u/%u、ブレンド%u)")
-                    .c_str(),
-                fullName, i + 1, image.texture, prop.textureCount, image.blend);
+      r.Fail(lerrFormat(lerrText(u"[L3DEffectManager::SetProp] システム定義ファイル \"%s\" の"
+                                 u"%u個目のイメージが異常(テクスチャ%u/%u、ブレンド%u)")
+                            .c_str(),
+                        fullName, i + 1, image.texture, prop.textureCount, image.blend));
     }
   }
 }
@@ -64,10 +65,10 @@ void loadModel(L3D_EFFECT_MODEL& model, L3DModelReader& r, const char* fullName,
   for (uint32_t k = 0; k < model.indexCount; ++k) {
     const uint16_t index = static_cast<uint16_t>(r.U32());
     if (index >= model.vertexCount) {
-      lerrFatal(lerrText(u"[L3DEffectManager::SetProp] システム定義ファイル \"%s\" の"
-                         u"モデル%uの頂点番号が異常(%u/%u)")
-                    .c_str(),
-                fullName, m, static_cast<uint32_t>(index), model.vertexCount);
+      r.Fail(lerrFormat(lerrText(u"[L3DEffectManager::SetProp] システム定義ファイル \"%s\" の"
+                                 u"モデル%uの頂点番号が異常(%u/%u)")
+                            .c_str(),
+                        fullName, m, static_cast<uint32_t>(index), model.vertexCount));
     }
     model.indices[k] = index;
   }
@@ -94,24 +95,27 @@ L3DEffectTextureLoader l3dEffectRendererTextures(L3DRenderer& renderer) {
   };
 }
 
-void l3dParseEffectProp(L3DEffectProp& prop, const uint8_t* bytes, size_t size,
-                        const char* fullName, int32_t pack, const char* name,
-                        const L3DEffectTextureLoader& textures) {
+Parsed<> l3dParseEffectProp(L3DEffectProp& prop, const uint8_t* bytes, size_t size,
+                            const char* fullName, int32_t pack, const char* name,
+                            const L3DEffectTextureLoader& textures) {
   prop = L3DEffectProp{};
-  L3DModelReader r(bytes, size, fullName);
-  if (r.U32() != L3D_EFFECT_PROP_MAGIC) {
-    fatalName(u"[L3DEffectManager::SetProp] システム定義ファイル \"%s\" のヘッダが異常", fullName);
-  }
-  if (r.U32() != 0) {
-    fatalName(u"[L3DEffectManager::SetProp] システム定義ファイル \"%s\" のバージョンが異常",
-              fullName);
-  }
-  loadTextures(prop, r, pack, name, textures);
-  loadImages(prop, r, fullName);
-  const uint32_t modelCount = r.Count(kMinModelBytes);
-  prop.models.Create(modelCount);
-  prop.modelCount = modelCount;
-  for (uint32_t m = 0; m < modelCount; ++m) loadModel(prop.models[m], r, fullName, m);
+  return parseCatching<std::monostate>([&] {
+    L3DModelReader r(bytes, size, fullName);
+    if (r.U32() != L3D_EFFECT_PROP_MAGIC) {
+      failName(r, u"[L3DEffectManager::SetProp] システム定義ファイル \"%s\" のヘッダが異常",
+               fullName);
+    }
+    if (r.U32() != 0) {
+      failName(r, u"[L3DEffectManager::SetProp] システム定義ファイル \"%s\" のバージョンが異常",
+               fullName);
+    }
+    loadTextures(prop, r, pack, name, textures);
+    loadImages(prop, r, fullName);
+    const uint32_t modelCount = r.Count(kMinModelBytes);
+    prop.models.Create(modelCount);
+    prop.modelCount = modelCount;
+    for (uint32_t m = 0; m < modelCount; ++m) loadModel(prop.models[m], r, fullName, m);
+  });
 }
 
 void l3dLoadEffectProp(L3DEffectProp& prop, int32_t pack, const char* name,
@@ -128,5 +132,6 @@ void l3dLoadEffectProp(L3DEffectProp& prop, int32_t pack, const char* name,
   lfmOpenPackData(pack, file, fileName.c_str());
   const std::vector<uint8_t> bytes = l3dReadDescrambledRest(file);
   file.Close();
-  l3dParseEffectProp(prop, bytes.data(), bytes.size(), fullName.c_str(), pack, name, textures);
+  lerrFatalIfFailed(
+      l3dParseEffectProp(prop, bytes.data(), bytes.size(), fullName.c_str(), pack, name, textures));
 }

@@ -4,6 +4,7 @@
 // engine draws with. The effect manager loads it first; data files check their image and model
 // numbers against it.
 
+#include "foundation/bytes/Parsed.h"
 #include "foundation/dbtl/rcptr.h"
 #include "model/effect/L3DEffectTypes.h"
 #include "render/device/L3DTexture.h"
@@ -26,10 +27,10 @@ L3DEffectTextureLoader l3dEffectRendererTextures(L3DRenderer& renderer);
 
 // Parses a definition from its descrambled bytes into prop (whose tables are replaced).
 // fullName names the file in messages; texture i is loaded as name followed by i in decimal.
-// Every failure is fatal.
-void l3dParseEffectProp(L3DEffectProp& prop, const uint8_t* bytes, size_t size,
-                        const char* fullName, int32_t pack, const char* name,
-                        const L3DEffectTextureLoader& textures);
+// A broken file gives the game's message, which l3dLoadEffectProp raises as the fatal error.
+Parsed<> l3dParseEffectProp(L3DEffectProp& prop, const uint8_t* bytes, size_t size,
+                            const char* fullName, int32_t pack, const char* name,
+                            const L3DEffectTextureLoader& textures);
 
 // The definition "name.dat" of the pack. A missing file is logged and leaves the tables empty.
 void l3dLoadEffectProp(L3DEffectProp& prop, int32_t pack, const char* name,

@@ -32,11 +32,9 @@ void readMorph(L3D_ANIMDATA_MORPH& morph, const L3D_ANIMDATA_MOT& motion, L3DMod
   const uint32_t number = r.U32();
   // A morph map belongs to a part: a motion of no part has none to name.
   if (number != 0 && !motion.part) {
-    lerrFatal("%s",
-              lerrText(u"[L3DPartData::GetMmapDataFromNumber] 指定された番号のモーフマップが見つからない")
-                  .c_str());
+    r.Fail(lerrText(L3D_MSG_NO_MORPH_MAP));
   }
-  if (motion.part) morph.morphMap = motion.part->GetMmapDataFromNumber(number);
+  if (motion.part) morph.morphMap = r.MorphMapNumber(*motion.part, number);
 }
 
 void readMorphGroups(L3D_ANIMDATA_MOT& motion, L3DModelReader& r) {
@@ -52,7 +50,7 @@ void readMorphGroups(L3D_ANIMDATA_MOT& motion, L3DModelReader& r) {
 
 void L3DAnimData::_Load(const dbtl::rcptr<L3DObjectData>& ownerData, L3DModelReader& r,
                         uint32_t version) {
-  l3dCheckVersion(version, "L3DAnimData::_Load");
+  l3dCheckVersion(version, "L3DAnimData::_Load", r);
   Clear();
   owner = ownerData;
   r.String(name);
@@ -60,14 +58,14 @@ void L3DAnimData::_Load(const dbtl::rcptr<L3DObjectData>& ownerData, L3DModelRea
   flags = r.U32() & ~kFlagsClearedOnLoad;
   endFrame = r.U32();
   loopFrame = r.U32();
-  partGroup = owner->GetPartGroupDataFromNumber(r.U32());
+  partGroup = r.PartGroupNumber(*owner, r.U32());
   L3DObjectData::_LoadShader(shaderOptions, r, pool, version);
   L3DObjectData::_LoadTexArea(texAreas, r, pool, version);
   L3DObjectData::_LoadEvent(events, r, pool, version);
 
   l3dReadArray(motions, r.Count(kMinMotionBytes), [&](L3D_ANIMDATA_MOT& motion) {
-    motion.part = owner->GetPartDataFromNumber(r.U32());
-    motion.bone = owner->GetPartBoneDataFromNumber(motion.part, r.U32());
+    motion.part = r.PartNumber(*owner, r.U32());
+    motion.bone = r.BoneNumber(*owner, motion.part, r.U32());
     readKeys(motion, r);
     readMorphGroups(motion, r);
   });

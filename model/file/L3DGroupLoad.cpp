@@ -17,15 +17,15 @@ constexpr uint64_t kMinSphereBytes = 24;
 
 void L3DPartGroupData::_Load(const dbtl::rcptr<L3DObjectData>& ownerData, L3DModelReader& r,
                              uint32_t version) {
-  l3dCheckVersion(version, "L3DPartGroupData::_Load");
+  l3dCheckVersion(version, "L3DPartGroupData::_Load", r);
   Clear();
   owner = ownerData;
   r.String(name);
   l3dReadArray(entries, r.Count(kMinEntryBytes), [&](L3DPartInfoData& entry) {
-    entry.part = owner->GetPartDataFromNumber(r.U32());
+    entry.part = r.PartNumber(*owner, r.U32());
     const L3DPool pool = l3dPoolOf(entry.namePool, r.Pool(entry.namePool));
-    entry.parentPart = owner->GetPartDataFromNumber(r.U32());
-    entry.parentBone = owner->GetPartBoneDataFromNumber(entry.parentPart, r.U32());
+    entry.parentPart = r.PartNumber(*owner, r.U32());
+    entry.parentBone = r.BoneNumber(*owner, entry.parentPart, r.U32());
     entry.pivot = r.Vec3();
     L3DObjectData::_LoadShader(entry.shaderOptions, r, pool, version);
   });
@@ -35,10 +35,10 @@ void L3DCollGroupData::_Load(const dbtl::rcptr<L3DObjectData>& ownerData, L3DMod
                              uint32_t version) {
   // Collision groups exist from version 4 on; older files carry another block instead.
   if (version < 4) {
-    lerrFatal(lerrText(u"[L3DCollGroupData::_Load] サポートしていないバージョン(%d)").c_str(),
-              static_cast<int>(version));
+    r.Fail(lerrFormat(lerrText(u"[L3DCollGroupData::_Load] サポートしていないバージョン(%d)").c_str(),
+                      static_cast<int>(version)));
   }
-  l3dCheckVersion(version, "L3DCollGroupData::_Load");
+  l3dCheckVersion(version, "L3DCollGroupData::_Load", r);
   Clear();
   owner = ownerData;
   r.String(name);
@@ -47,10 +47,13 @@ void L3DCollGroupData::_Load(const dbtl::rcptr<L3DObjectData>& ownerData, L3DMod
   // Type 6 was added in version 15; older writers used that number for type 0.
   if (version < 15 && type == 6) type = 0;
   flags = r.U32() & ~L3D_COLLGROUP_FLAG_TYPED;
+  if (type > L3D_COLLGROUP_TYPE_MAX) {
+    r.Fail(lerrFormat(lerrText(L3D_MSG_COLLGROUP_TYPE).c_str(), static_cast<int>(type)));
+  }
   _SetFlagsFromType();
   l3dReadArray(spheres, r.Count(kMinSphereBytes), [&](L3D_COLLDATA_SPHERE& sphere) {
-    sphere.part = owner->GetPartDataFromNumber(r.U32());
-    sphere.bone = owner->GetPartBoneDataFromNumber(sphere.part, r.U32());
+    sphere.part = r.PartNumber(*owner, r.U32());
+    sphere.bone = r.BoneNumber(*owner, sphere.part, r.U32());
     sphere.centre = r.Vec3();
     // Versions 5 and 6 stored 12 bytes in place of the radius; those spheres get radius 0.
     if (version == 5 || version == 6) {

@@ -3,50 +3,53 @@
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrText.h"
 #include "foundation/lfm/lfmScrambled.h"
+#include "model/L3DHandles.h"
 #include "model/L3DObjectData.h"
 
 #include <cstring>
 #include <string>
 
 L3DModelReader::L3DModelReader(const uint8_t* data, size_t size, const char* fileName)
-    : m_data(data), m_size(size), m_fileName(fileName != nullptr ? fileName : "") {}
+    : m_bytes(data, size), m_fileName(fileName != nullptr ? fileName : "") {}
+
+void L3DModelReader::Fail(std::string message, std::string context) const {
+  throwParse(std::move(message), m_bytes.failOffset(), std::move(context));
+}
 
 void L3DModelReader::FailRead() const {
-  lerrFatal(lerrText(u"ファイル \"%s\" を読み込めませんでした。").c_str(), m_fileName);
+  Fail(lerrFormat(lerrText(u"ファイル \"%s\" を読み込めませんでした。").c_str(), m_fileName));
 }
 
 const uint8_t* L3DModelReader::Take(size_t n) {
-  if (n > Remaining()) FailRead();
-  const uint8_t* p = m_data + m_position;
-  m_position += n;
-  return p;
+  const std::span<const uint8_t> bytes = m_bytes.take(n);
+  if (m_bytes.failed()) FailRead();
+  return bytes.data();
 }
 
 uint32_t L3DModelReader::U32() {
-  const uint8_t* b = Take(4);
-  return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-         static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
+  const uint32_t v = m_bytes.u32le();
+  if (m_bytes.failed()) FailRead();
+  return v;
 }
 
 uint8_t L3DModelReader::U8() { return *Take(1); }
 
 float L3DModelReader::F32() {
-  const uint32_t bits = U32();
-  float value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
+  const float v = m_bytes.f32le();
+  if (m_bytes.failed()) FailRead();
+  return v;
 }
 
-L3DVec3 L3DModelReader::Vec3() {
-  L3DVec3 v;
+LVec3 L3DModelReader::Vec3() {
+  LVec3 v;
   v.x = F32();
   v.y = F32();
   v.z = F32();
   return v;
 }
 
-L3DQuat L3DModelReader::Quat() {
-  L3DQuat q;
+LQuat L3DModelReader::Quat() {
+  LQuat q;
   q.x = F32();
   q.y = F32();
   q.z = F32();
@@ -98,15 +101,14 @@ L3DPoolRef L3DModelReader::PoolRef(const L3DPool& pool) {
   // target before the pool wraps to a large offset that fails the range test.
   const uint64_t offset = static_cast<uint32_t>(stored - storedBase);
   if (offset + length > pool.size) {
-    lerrFatal("[L3DObjectData::Load] name reference outside its name pool in \"%s\"",
-              m_fileName);
+    Fail(lerrFormat("[L3DObjectData::Load] name reference outside its name pool in \"%s\"",
+                    m_fileName));
   }
   return {pool.data + offset, length};
 }
 
 void L3DModelReader::CheckFits(uint64_t count, uint64_t minRecordBytes) {
-  // count < 2^32 and minRecordBytes is a small constant: the product cannot overflow.
-  if (count * minRecordBytes > Remaining()) FailRead();
+  if (!m_bytes.fits(count, minRecordBytes)) FailRead();
 }
 
 uint32_t L3DModelReader::Count(uint64_t minRecordBytes) {
@@ -115,11 +117,37 @@ uint32_t L3DModelReader::Count(uint64_t minRecordBytes) {
   return count;
 }
 
-void l3dCheckVersion(uint32_t version, const char* reader) {
+dbtl::rcptr<L3DPartData> L3DModelReader::PartNumber(L3DObjectData& owner, uint32_t number) {
+  if (number != 0 && !l3dListNth(owner.parts, number)) Fail(lerrText(L3D_MSG_NO_PART));
+  return owner.GetPartDataFromNumber(number);
+}
+
+dbtl::rcptr<L3D_PARTDATA_BONE> L3DModelReader::BoneNumber(L3DObjectData& owner,
+                                                          const dbtl::rcptr<L3DPartData>& part,
+                                                          uint32_t number) {
+  if (part && number != 0 && !part->_GetBoneByNumber(number)) Fail(lerrText(L3D_MSG_NO_BONE));
+  return owner.GetPartBoneDataFromNumber(part, number);
+}
+
+dbtl::rcptr<L3DPartGroupData> L3DModelReader::PartGroupNumber(L3DObjectData& owner,
+                                                              uint32_t number) {
+  if (number != 0 && !l3dListNth(owner.partGroups, number)) {
+    Fail(lerrText(L3D_MSG_NO_PART_GROUP));
+  }
+  return owner.GetPartGroupDataFromNumber(number);
+}
+
+dbtl::rcptr<L3D_PARTDATA_MMAP> L3DModelReader::MorphMapNumber(const L3DPartData& part,
+                                                              uint32_t number) {
+  if (number > part.morphMapCount) Fail(lerrText(L3D_MSG_NO_MORPH_MAP));
+  return part.GetMmapDataFromNumber(number);
+}
+
+void l3dCheckVersion(uint32_t version, const char* reader, const L3DModelReader& r) {
   if (version > L3D_OBJDATA_VERSION_MAX) {
     const std::string format =
         std::string("[") + reader + "] " + lerrText(u"サポートしていないバージョン(%d)");
-    lerrFatal(format.c_str(), static_cast<int>(version));
+    r.Fail(lerrFormat(format.c_str(), static_cast<int>(version)));
   }
 }
 

@@ -5,10 +5,18 @@
 #include "foundation/dbtl/DString.h"
 #include "model/L3DHandles.h"
 #include "model/L3DModelTypes.h"
+#include "foundation/bytes/ByteReader.h"
+#include "foundation/bytes/Parsed.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+class L3DObjectData;
+class L3DPartData;
+class L3DPartGroupData;
+struct L3D_PARTDATA_BONE;
+struct L3D_PARTDATA_MMAP;
 
 // The character data of a name pool and its byte count. An empty pool reads as "" of size 0.
 struct L3DPool {
@@ -16,18 +24,26 @@ struct L3DPool {
   uint32_t size = 0;
 };
 
-// A cursor over the descrambled bytes of a model file. Values are little-endian. Every read
-// that would pass the end of the data is the fatal short-read message of the scrambled readers,
-// naming the file, so a parser never reads or allocates beyond what the file holds.
+// A cursor over the descrambled bytes of a model or effect file (ByteReader with the
+// model files' rules). Values are little-endian. Every read that would pass the end of the data
+// fails with the short-read message of the scrambled readers, naming the file, so a parser
+// never reads or allocates beyond what the file holds.
+//
+// A failure throws ParseError (Fail) with the game's message and the offset, which
+// the parser's entry (L3DObjectData::Parse, l3dParseEffectProp, ...) turns back into a value:
+// nothing here raises the fatal error.
 class L3DModelReader {
  public:
   L3DModelReader(const uint8_t* data, size_t size, const char* fileName);
 
+  // Ends the parse with the message, at the offset of the current read.
+  [[noreturn]] void Fail(std::string message, std::string context = {}) const;
+
   uint32_t U32();
   uint8_t U8();
   float F32();
-  L3DVec3 Vec3();
-  L3DQuat Quat();
+  LVec3 Vec3();
+  LQuat Quat();
   void Block(void* out, size_t n);
   void Skip(size_t n);
   // Bytes that the next n reads take, after a check that they are there.
@@ -49,15 +65,21 @@ class L3DModelReader {
   // Checks that count records of minRecordBytes each can fit in the bytes left.
   void CheckFits(uint64_t count, uint64_t minRecordBytes);
 
-  size_t Remaining() const { return m_size - m_position; }
-  size_t Position() const { return m_position; }
+  // The loaders' numbered look-ups (0 gives an empty handle): a number with nothing behind it
+  // fails with the message of the object's own fatal look-up.
+  dbtl::rcptr<L3DPartData> PartNumber(L3DObjectData& owner, uint32_t number);
+  dbtl::rcptr<L3D_PARTDATA_BONE> BoneNumber(L3DObjectData& owner,
+                                            const dbtl::rcptr<L3DPartData>& part, uint32_t number);
+  dbtl::rcptr<L3DPartGroupData> PartGroupNumber(L3DObjectData& owner, uint32_t number);
+  dbtl::rcptr<L3D_PARTDATA_MMAP> MorphMapNumber(const L3DPartData& part, uint32_t number);
+
+  size_t Remaining() const { return m_bytes.left(); }
+  size_t Position() const { return m_bytes.offset(); }
   const char* FileName() const { return m_fileName; }
   [[noreturn]] void FailRead() const;
 
  private:
-  const uint8_t* m_data;
-  size_t m_size;
-  size_t m_position = 0;
+  ByteReader m_bytes;
   const char* m_fileName;
 };
 
@@ -71,8 +93,8 @@ inline L3DPool l3dPoolOf(const dbtl::DString& pool, uint32_t size) {
   return size == 0 ? L3DPool{} : L3DPool{pool.GetText(), size};
 }
 
-// Fatal unless the version is one the readers know; message is a "[Reader] ...(%d)" format.
-void l3dCheckVersion(uint32_t version, const char* reader);
+// Fails unless the version is one the readers know; the message is "[reader] ...(%d)".
+void l3dCheckVersion(uint32_t version, const char* reader, const L3DModelReader& r);
 
 // Reads count records of T into one new array, in order, and appends a handle to each element
 // to the emptied list (the handles share the array's count block).

@@ -2,6 +2,7 @@
 // with the blocks of old versions read through and dropped.
 
 #include "foundation/lerr/lerr.h"
+#include "foundation/lerr/lerrParsed.h"
 #include "foundation/lerr/lerrText.h"
 #include "model/L3DHandles.h"
 #include "model/L3DObjectData.h"
@@ -35,16 +36,22 @@ void L3DObjectData::Load(dbtl::DFile& file) {
 }
 
 void L3DObjectData::Load(const uint8_t* bytes, size_t size, const char* fileName) {
-  L3DModelReader reader(bytes, size, fileName);
-  _LoadBody(reader);
+  lerrFatalIfFailed(Parse(bytes, size, fileName));
+}
+
+Parsed<> L3DObjectData::Parse(const uint8_t* bytes, size_t size, const char* fileName) {
+  return parseCatching<std::monostate>([&] {
+    L3DModelReader reader(bytes, size, fileName);
+    _LoadBody(reader);
+  });
 }
 
 void L3DObjectData::_LoadBody(L3DModelReader& r) {
   if (r.U32() != L3D_OBJDATA_MAGIC) {
-    lerrFatal("%s", lerrText(u"[L3DObjectData::Load] ファイルの形式がおかしい").c_str());
+    r.Fail(lerrText(u"[L3DObjectData::Load] ファイルの形式がおかしい"));
   }
   const uint32_t version = r.U32();
-  l3dCheckVersion(version, "L3DObjectData::Load");
+  l3dCheckVersion(version, "L3DObjectData::Load", r);
   r.String(name);
   const L3DPool pool = l3dPoolOf(namePool, r.Pool(namePool));
   if (version == 0) r.U32();

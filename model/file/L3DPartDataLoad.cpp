@@ -58,8 +58,8 @@ void readMaterial(L3D_PARTDATA_MAT& m, L3DModelReader& r, uint32_t version) {
   if (version >= 16) {
     const uint32_t n = r.U32();
     if (n != 0 && n != m.cornerCount) {
-      lerrFatal(lerrText(u"[L3DPartData::_Load] 頂点の追加情報の数がおかしい(%u/%u)").c_str(), n,
-                m.cornerCount);
+      r.Fail(lerrFormat(lerrText(u"[L3DPartData::_Load] 頂点の追加情報の数がおかしい(%u/%u)").c_str(),
+                        n, m.cornerCount));
     }
     r.CheckFits(n, 8);
     m.extraUVs.Create(n);
@@ -78,6 +78,7 @@ void readMaterial(L3D_PARTDATA_MAT& m, L3DModelReader& r, uint32_t version) {
     m.pivot = r.Vec3();
   } else {
     m.flags |= L3D_PARTDATA_MAT_PIVOT_COMPUTED;
+    if (m.primitiveType != L3D_PRIMITIVE_TRIANGLELIST) r.Fail(lerrText(L3D_MSG_PIVOT_PRIMITIVE));
     m.pivot = L3DPartData::CalcMatPivot(m);
   }
 }
@@ -105,8 +106,9 @@ void readMesh(L3D_PARTDATA_MESH& mesh, const L3DPartData& part, L3DModelReader& 
   const uint32_t materialIndex = r.U32();
   // A vertex set must draw one of the part's own materials.
   if (materialIndex >= part.matCount) {
-    lerrFatal("[L3DPartData::_Load] vertex set of material %u in a part of %u materials in \"%s\"",
-              materialIndex, part.matCount, r.FileName());
+    r.Fail(lerrFormat(
+        "[L3DPartData::_Load] vertex set of material %u in a part of %u materials in \"%s\"",
+        materialIndex, part.matCount, r.FileName()));
   }
   mesh.material = &part.mats[materialIndex];
   L3D_RENDERER_VERTEXLIST& list = mesh.vertices;
@@ -117,9 +119,9 @@ void readMesh(L3D_PARTDATA_MESH& mesh, const L3DPartData& part, L3DModelReader& 
   if (version >= 16) {
     const uint32_t n = r.U32();
     if (n != 0 && n != list.count) {
-      lerrFatal(
+      r.Fail(lerrFormat(
           lerrText(u"[L3DPartData::_Load] パックされた頂点の追加情報の数がおかしい(%u/%u)").c_str(),
-          n, list.count);
+          n, list.count));
     }
     r.CheckFits(n, kPackedVertexBytes);
     mesh.packedVertices.Create(n);
@@ -146,11 +148,11 @@ void readMesh(L3D_PARTDATA_MESH& mesh, const L3DPartData& part, L3DModelReader& 
 
 void L3DPartData::_LoadBone(dbtl::rcptr<L3D_PARTDATA_BONE>& children, uint32_t& count,
                             L3DModelReader& r, uint32_t version, uint32_t depth) {
-  l3dCheckVersion(version, "L3DPartData::_LoadBone");
+  l3dCheckVersion(version, "L3DPartData::_LoadBone", r);
   count = r.Count(kMinBoneBytes);
   if (count != 0 && depth >= kMaxBoneDepth) {
-    lerrFatal("[L3DPartData::_LoadBone] bone tree deeper than %u levels in \"%s\"",
-              kMaxBoneDepth, r.FileName());
+    r.Fail(lerrFormat("[L3DPartData::_LoadBone] bone tree deeper than %u levels in \"%s\"",
+                      kMaxBoneDepth, r.FileName()));
   }
   children.Create(count);
   for (uint32_t i = 0; i < count; ++i) {
@@ -165,7 +167,7 @@ void L3DPartData::_LoadBone(dbtl::rcptr<L3D_PARTDATA_BONE>& children, uint32_t& 
 }
 
 void L3DPartData::_Load(L3DModelReader& r, uint32_t version) {
-  l3dCheckVersion(version, "L3DPartData::_Load");
+  l3dCheckVersion(version, "L3DPartData::_Load", r);
   Clear();
   r.String(name);
   const L3DPool pool = l3dPoolOf(namePool, r.Pool(namePool));

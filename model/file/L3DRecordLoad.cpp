@@ -74,8 +74,8 @@ dbtl::rcptr<L3D_RENDERER_SHADEROPT> readShaderKind(uint32_t kind, L3DModelReader
       return o;
     }
     default:
-      lerrFatal(lerrText(u"[L3DObjectData::_LoadShader] 未対応のシェーダタイプ(%d)").c_str(),
-                static_cast<int>(kind));
+      r.Fail(lerrFormat(lerrText(u"[L3DObjectData::_LoadShader] 未対応のシェーダタイプ(%d)").c_str(),
+                        static_cast<int>(kind)));
   }
 }
 
@@ -153,8 +153,8 @@ dbtl::rcptr<L3D_OBJDATA_EVENT> readEventFields(uint32_t type, L3DModelReader& r,
       return e;
     }
     default:
-      lerrFatal(lerrText(u"[L3DObjectData::_LoadEvent] 未対応のイベントタイプ(%d)").c_str(),
-                static_cast<int>(type));
+      r.Fail(lerrFormat(lerrText(u"[L3DObjectData::_LoadEvent] 未対応のイベントタイプ(%d)").c_str(),
+                        static_cast<int>(type)));
   }
 }
 
@@ -162,7 +162,7 @@ dbtl::rcptr<L3D_OBJDATA_EVENT> readEventFields(uint32_t type, L3DModelReader& r,
 
 void L3DObjectData::_LoadShader(dbtl::DList<L3D_RENDERER_SHADEROPT>& list, L3DModelReader& r,
                                 const L3DPool& pool, uint32_t version) {
-  l3dCheckVersion(version, "L3DObjectData::_LoadShader");
+  l3dCheckVersion(version, "L3DObjectData::_LoadShader", r);
   list.Clear();
   const uint32_t count = r.Count(kMinShaderBytes);
   for (uint32_t i = 0; i < count; ++i) {
@@ -182,7 +182,7 @@ void L3DObjectData::_LoadShader(dbtl::DList<L3D_RENDERER_SHADEROPT>& list, L3DMo
 
 void L3DObjectData::_LoadTexArea(dbtl::DList<L3D_OBJDATA_TEXAREA>& list, L3DModelReader& r,
                                  const L3DPool& pool, uint32_t version) {
-  l3dCheckVersion(version, "L3DObjectData::_LoadTexArea");
+  l3dCheckVersion(version, "L3DObjectData::_LoadTexArea", r);
   l3dReadArray(list, r.Count(kTexAreaBytes), [&](L3D_OBJDATA_TEXAREA& a) {
     a.areaName = r.PoolRef(pool);
     a.partName = r.PoolRef(pool);
@@ -197,7 +197,7 @@ void L3DObjectData::_LoadTexArea(dbtl::DList<L3D_OBJDATA_TEXAREA>& list, L3DMode
 
 void L3DObjectData::_LoadEvent(dbtl::DList<L3D_OBJDATA_EVENT>& list, L3DModelReader& r,
                                const L3DPool& pool, uint32_t version) {
-  l3dCheckVersion(version, "L3DObjectData::_LoadEvent");
+  l3dCheckVersion(version, "L3DObjectData::_LoadEvent", r);
   list.Clear();
   const uint32_t count = r.Count(kMinEventBytes);
   for (uint32_t i = 0; i < count; ++i) {

@@ -2,10 +2,10 @@
 
 #include "foundation/dbtl/DList.h"
 #include "foundation/dbtl/rcptr.h"
+#include "foundation/math/LMat.h"
 #include "model/L3DGroupData.h"
 #include "model/L3DModelTypes.h"
 #include "model/instance/L3DInstanceOwner.h"
-#include "render/LMat.h"
 
 #include <cstdint>
 
@@ -17,8 +17,8 @@ inline constexpr uint32_t L3D_COLLINST_ENABLED = 1;
 struct L3D_COLLINST_SPHERE {
   dbtl::rcptr<L3D_COLLDATA_SPHERE> data;
   uint32_t flags = 0;
-  L3DVec3 centre;  // world
-  L3DVec3 previousCentre;
+  LVec3 centre;  // world
+  LVec3 previousCentre;
   float radius = 0.0f;
 };
 

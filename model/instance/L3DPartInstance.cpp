@@ -87,7 +87,7 @@ void L3DPartInstance::_CreateBone(dbtl::rcptr<L3D_PARTINST_BONE>& level, uint32_
   for (uint32_t i = 0; i < n; ++i) {
     L3D_PARTINST_BONE& b = level[i];
     b.data = l3dElement(boneData, i);
-    const L3DVec3& pivot =
+    const LVec3& pivot =
         (b.data->flags & L3D_PARTDATA_BONE_SECOND_PIVOT) != 0 ? b.data->secondPivot : b.data->pivot;
     b.pivot[0] = pivot.x;
     b.pivot[1] = pivot.y;

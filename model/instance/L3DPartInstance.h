@@ -1,13 +1,13 @@
 #pragma once
 
 #include "foundation/dbtl/rcptr.h"
+#include "foundation/math/LMat.h"
 #include "model/L3DModelTypes.h"
 #include "model/L3DPartData.h"
 #include "model/instance/L3DAnimInstMat.h"
 #include "model/instance/L3DCollGroupInstance.h"
 #include "model/instance/L3DInstanceOwner.h"
 #include "render/L3DRendererVertex.h"
-#include "render/LMat.h"
 #include "render/device/L3DResources.h"
 #include "render/device/L3DTexture.h"
 

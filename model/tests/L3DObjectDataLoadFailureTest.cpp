@@ -1,5 +1,7 @@
 #include "model/L3DObjectData.h"
 
+#include "foundation/lerr/lerrParsed.h"
+#include "foundation/lerr/lerrText.h"
 #include "model/file/L3DModelReader.h"
 #include "model/tests/ModelSample.h"
 #include "model/tests/ModelTestSupport.h"
@@ -158,8 +160,44 @@ TEST(L3DObjectDataLoadFailureTest, SubReadersRefuseUnknownVersions) {
   };
   for (const Case& c : cases) {
     L3DModelReader reader(nothing, 0, "m.dgo");
-    EXPECT_EQ(capture.FatalText([&] { c.call(reader); }), c.message);
+    // The sub-readers end with a parse error; the fatal error is raised at the boundary.
+    const auto raised = [&] {
+      lerrFatalIfFailed(parseCatching<std::monostate>([&] { c.call(reader); }));
+    };
+    EXPECT_EQ(capture.FatalText(raised), c.message);
   }
+}
+
+// The parser behind Load hands the message back with the offset of the read that failed, and
+// raises nothing.
+TEST(L3DObjectDataLoadFailureTest, ParseReturnsTheMessageAndWhere) {
+  LerrCapture capture;
+  const std::vector<uint8_t> bytes = write(fullModel(16));
+  struct Row {
+    const char* what;
+    size_t size;
+    std::u16string message;
+    size_t offset;
+  };
+  std::vector<uint8_t> wrongMagic = bytes;
+  wrongMagic[0] ^= 1;
+  const Row rows[] = {
+      {"cut inside the version", 6, kShortRead, 4},
+      {"cut inside the name length", 9, kShortRead, 8},
+  };
+  for (const Row& r : rows) {
+    auto model = l3dNewObject<L3DObjectData>();
+    const Parsed<> parsed = model->Parse(bytes.data(), r.size, "m.dgo");
+    ASSERT_FALSE(parsed.ok()) << r.what;
+    EXPECT_EQ(parsed.error().text, lerrText(r.message)) << r.what;
+    EXPECT_EQ(parsed.error().offset, r.offset) << r.what;
+  }
+  auto model = l3dNewObject<L3DObjectData>();
+  const Parsed<> magic = model->Parse(wrongMagic.data(), wrongMagic.size(), "m.dgo");
+  ASSERT_FALSE(magic.ok());
+  EXPECT_EQ(magic.error().text, lerrText(u"[L3DObjectData::Load] ファイルの形式がおかしい"));
+  EXPECT_TRUE(capture.Log().empty());  // nothing reported: that is the boundary's job
+  EXPECT_TRUE(l3dNewObject<L3DObjectData>()->Parse(bytes.data(), bytes.size(), "m.dgo").ok());
 }
 
 }  // namespace

@@ -210,9 +210,9 @@ TEST(L3DPartCompileTest, PivotIsTheCentreOfTheBoundingBox) {
   EXPECT_EQ(L3DPartData::CalcMatPivot(m).x, 0.0f);
   m.pointCount = 4;
   m.points.Create(4);
-  const L3DVec3 points[] = {{-1, 0, 0}, {3, 1, 2}, {0, -4, 0}, {0, 0, 8}};
+  const LVec3 points[] = {{-1, 0, 0}, {3, 1, 2}, {0, -4, 0}, {0, 0, 8}};
   for (int i = 0; i < 4; ++i) m.points[i] = points[i];
-  const L3DVec3 pivot = L3DPartData::CalcMatPivot(m);
+  const LVec3 pivot = L3DPartData::CalcMatPivot(m);
   EXPECT_EQ(pivot.x, 1.0f);
   EXPECT_EQ(pivot.y, -1.5f);
   EXPECT_EQ(pivot.z, 4.0f);

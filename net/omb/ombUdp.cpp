@@ -1,5 +1,7 @@
 #include "net/omb/ombUdp.h"
 
+#include "foundation/bytes/ByteReader.h"
+#include "foundation/bytes/ByteWriter.h"
 #include "foundation/dbtl/DCp932Text.h"
 #include "foundation/omb/ombAllocator.h"
 #include "foundation/omb/ombCheckedMath.h"
@@ -62,7 +64,7 @@ int32_t readEntry(OMB_UDP* connection, OMB_RING* ring, uint32_t lengthBytes, uin
     *size = 0;
     return state == OMB_SOCKET_ESTABLISHED ? OMB_OK : OMB_ERR_IO;
   }
-  const uint32_t length = lengthBytes == 1 ? uint32_t{head[0]} + 1 : ombUdpReadU16(head);
+  const uint32_t length = lengthBytes == 1 ? uint32_t{head[0]} + 1 : loadU16le(head);
   *size = length;
   if (length > bufferLength) {
     return OMB_ERR_SHORT;
@@ -286,7 +288,7 @@ int32_t ombUdpSend(OMB_UDP* connection, const void* message, uint32_t length, co
     if (slot->capacity - 1 >= payloadLength + 2) {
       ombRingSkip(ombRingGetCount(slot), slot);
       uint8_t head[2];
-      ombUdpWriteU16(head, static_cast<uint16_t>(payloadLength));
+      storeU16le(head, static_cast<uint16_t>(payloadLength));
       ombRingWrite(slot, head, 2);
       ombRingWrite(slot, payload, payloadLength);
     }
@@ -312,7 +314,7 @@ int32_t ombUdpRecvLatest(OMB_UDP* connection, uint32_t* size, void* buffer,
     if (count < 2 || ombRingPeek(ring, head, 2, 0) != 2) {
       break;
     }
-    const uint32_t entry = 2u + ombUdpReadU16(head);
+    const uint32_t entry = 2u + loadU16le(head);
     if (count <= entry) {
       break;  // the newest: nothing complete follows it
     }

@@ -1,43 +1,41 @@
 #include "net/omb/ombUdpDatagram.h"
 
+#include "foundation/bytes/ByteReader.h"
+
 OmbUdpParse ombUdpParseDatagram(const uint8_t* bytes, std::size_t size, OMB_UDP_DATAGRAM* out) {
   *out = OMB_UDP_DATAGRAM{};
-  if (size < 4) {
+  ByteReader in(bytes, size);
+  out->ack = in.u32le();
+  if (in.failed()) {
     return OmbUdpParse::Closed;
   }
-  out->ack = ombUdpReadU32(bytes);
-  if (size < OMB_UDP_HEADER_SIZE) {
+  out->first = in.u32le();
+  if (in.failed()) {
     return OmbUdpParse::NoFirst;
   }
-  out->first = ombUdpReadU32(bytes + 4);
-  std::size_t at = OMB_UDP_HEADER_SIZE;
   if (out->first != 0) {
-    if (at >= size) {
+    const uint32_t count = uint32_t{in.u8()} + 1;
+    if (in.failed()) {
       return OmbUdpParse::NoCount;
     }
-    const uint32_t count = uint32_t{bytes[at++]} + 1;
-    out->messages = bytes + at;
+    out->messages = bytes + in.offset();
     for (uint32_t k = 0; k < count; ++k) {
-      if (at >= size) {
+      const std::size_t length = std::size_t{in.u8()} + 1;
+      if (!in.skip(length)) {
         return OmbUdpParse::TruncatedMessage;
       }
-      const std::size_t length = std::size_t{bytes[at]} + 1;
-      if (size - at - 1 < length) {
-        return OmbUdpParse::TruncatedMessage;
-      }
-      at += 1 + length;
     }
     out->count = count;
   }
-  if (size - at < 2) {
+  const uint16_t payloadSize = in.u16le();
+  if (in.failed()) {
     return OmbUdpParse::NoPayloadLength;
   }
-  const uint16_t payloadSize = ombUdpReadU16(bytes + at);
-  at += 2;
-  if (payloadSize > size - at) {
+  const std::span<const uint8_t> payload = in.take(payloadSize);
+  if (in.failed()) {
     return OmbUdpParse::TruncatedPayload;
   }
-  out->payload = bytes + at;
+  out->payload = payload.data();
   out->payloadSize = payloadSize;
   return OmbUdpParse::Ok;
 }

@@ -42,19 +42,3 @@ OmbUdpParse ombUdpParseDatagram(const uint8_t* bytes, std::size_t size, OMB_UDP_
 inline uint32_t ombUdpNextSequence(uint32_t sequence) {
   return sequence == 0xFFFFFFFFu ? 1u : sequence + 1;
 }
-
-inline uint32_t ombUdpReadU32(const uint8_t* at) {
-  return uint32_t{at[0]} | uint32_t{at[1]} << 8 | uint32_t{at[2]} << 16 | uint32_t{at[3]} << 24;
-}
-inline uint16_t ombUdpReadU16(const uint8_t* at) {
-  return static_cast<uint16_t>(at[0] | at[1] << 8);
-}
-inline void ombUdpWriteU32(uint8_t* at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) {
-    at[i] = static_cast<uint8_t>(value >> (8 * i));
-  }
-}
-inline void ombUdpWriteU16(uint8_t* at, uint16_t value) {
-  at[0] = static_cast<uint8_t>(value);
-  at[1] = static_cast<uint8_t>(value >> 8);
-}

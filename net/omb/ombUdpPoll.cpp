@@ -1,3 +1,5 @@
+#include "foundation/bytes/ByteReader.h"
+#include "foundation/bytes/ByteWriter.h"
 #include "foundation/omb/ombResult.h"
 #include "net/omb/ombUdp.h"
 #include "net/omb/ombUdpDatagram.h"
@@ -54,14 +56,14 @@ void takePayload(OMB_UDP* connection, const OMB_UDP_DATAGRAM& datagram) {
   while (ombUdpRingRoom(ring) < entry) {
     uint8_t head[2];
     const uint32_t count = ombRingGetCount(ring);
-    if (count < 2 || ombRingPeek(ring, head, 2, 0) != 2 || count < 2u + ombUdpReadU16(head)) {
+    if (count < 2 || ombRingPeek(ring, head, 2, 0) != 2 || count < 2u + loadU16le(head)) {
       ombRingSkip(count, ring);
       break;
     }
-    ombRingSkip(2u + ombUdpReadU16(head), ring);
+    ombRingSkip(2u + loadU16le(head), ring);
   }
   uint8_t head[2];
-  ombUdpWriteU16(head, datagram.payloadSize);
+  storeU16le(head, datagram.payloadSize);
   ombRingWrite(ring, head, 2);
   ombRingWrite(ring, datagram.payload, datagram.payloadSize);
 }
@@ -168,7 +170,7 @@ std::size_t ombUdpBuildDatagram(OMB_UDP* connection, uint8_t* buffer, uint32_t b
     ombUdpFail(connection);
     return 0;
   }
-  ombUdpWriteU32(buffer, connection->lastReceived);
+  storeU32le(buffer, connection->lastReceived);
   OMB_RING* slot = &connection->unreliableSlot;
   uint32_t waiting = ombRingGetCount(slot);
   if (bufferSize - 4 < waiting + 4) {
@@ -197,13 +199,13 @@ std::size_t ombUdpBuildDatagram(OMB_UDP* connection, uint8_t* buffer, uint32_t b
       ++copied;
     }
     if (copied > 0) {
-      ombUdpWriteU32(buffer + at, connection->oldestUnacked);
+      storeU32le(buffer + at, connection->oldestUnacked);
       buffer[at + 4] = static_cast<uint8_t>(copied - 1);
       at = walk;
     }
   }
   if (copied == 0) {
-    ombUdpWriteU32(buffer + at, 0);
+    storeU32le(buffer + at, 0);
     at += 4;
     connection->timeoutCounter = 0;
   }
@@ -211,15 +213,15 @@ std::size_t ombUdpBuildDatagram(OMB_UDP* connection, uint8_t* buffer, uint32_t b
   uint8_t head[2] = {};
   uint32_t payloadSize = 0;
   if (ombRingGetCount(slot) >= 2 && ombRingPeek(slot, head, 2, 0) == 2) {
-    payloadSize = ombUdpReadU16(head);
+    payloadSize = loadU16le(head);
   }
   if (payloadSize != 0 && ombRingGetCount(slot) >= 2 + payloadSize &&
       bufferSize - at >= 2 + payloadSize) {
-    ombUdpWriteU16(buffer + at, static_cast<uint16_t>(payloadSize));
+    storeU16le(buffer + at, static_cast<uint16_t>(payloadSize));
     ombRingPeek(slot, buffer + at + 2, payloadSize, 2);
     at += 2 + payloadSize;
   } else {
-    ombUdpWriteU16(buffer + at, 0);
+    storeU16le(buffer + at, 0);
     at += 2;
   }
   ombRingSkip(ombRingGetCount(slot), slot);

@@ -3,10 +3,14 @@
 #include "foundation/dbtl/Dpath.h"
 #include "foundation/dbtl/Dstr.h"
 #include "foundation/lerr/lerr.h"
+#include "foundation/lerr/lerrParsed.h"
 #include "foundation/lerr/lerrText.h"
 #include "foundation/lfm/lfmPack.h"
 #include "image/file/DimgLoad.h"
 #include "render/device/L3DTextureFile.h"
+
+#include <cstring>
+#include <vector>
 
 using namespace d3d9;
 
@@ -73,7 +77,18 @@ dbtl::rcptr<L3DTexture> L3DDevice::CreateTextureDXTn(const char* name, dbtl::DFi
   texture->levels = levels;
   texture->type = L3DTEX_TYPE_COMPRESSED;
 
+  // All levels are read at once (the edge is within the device's limits) and laid out by the
+  // parser, which refuses data that end early.
   const uint32_t blockBytes = alpha ? 16 : 8;
+  uint64_t total = 0;
+  for (uint32_t level = 0, size = edge; level < levels; ++level, size /= 2) {
+    total += uint64_t(size / 4) * (size / 4) * blockBytes;
+  }
+  std::vector<uint8_t> data(static_cast<size_t>(total));
+  const int64_t got = data.empty() ? 0 : file.Read(data.data(), data.size());
+  data.resize(got > 0 ? static_cast<size_t>(got) : 0);
+  const auto parsed = l3dParseDxtLevels(data, edge, alpha, levels, file.GetPath());
+  lerrFatalIfFailed(parsed);
   uint32_t size = edge;
   for (uint32_t level = 0; level < levels; ++level, size /= 2) {
     D3DLOCKED_RECT locked{};
@@ -82,12 +97,10 @@ dbtl::rcptr<L3DTexture> L3DDevice::CreateTextureDXTn(const char* name, dbtl::DFi
     }
     // The stored level is tight; the locked one may have a longer pitch per row of blocks.
     const size_t rowBytes = size_t(size / 4) * blockBytes;
+    const uint8_t* from = parsed.value()[level].data();
     auto* row = static_cast<uint8_t*>(locked.pBits);
     for (uint32_t blockRow = 0; blockRow < size / 4; ++blockRow, row += locked.Pitch) {
-      if (file.Read(row, rowBytes) != int64_t(rowBytes)) {
-        d3dTexture->UnlockRect(level);
-        lerrFatal(lerrText(u"ファイル \"%s\" を読み込めませんでした。").c_str(), file.GetPath());
-      }
+      std::memcpy(row, from + size_t(blockRow) * rowBytes, rowBytes);
     }
     d3dTexture->UnlockRect(level);
   }

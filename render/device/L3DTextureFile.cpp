@@ -2,7 +2,9 @@
 
 #include "foundation/dbtl/DMFile.h"
 #include "foundation/dbtl/Dpath.h"
+#include "foundation/bytes/ByteReader.h"
 #include "foundation/lerr/lerr.h"
+#include "foundation/lerr/lerrParsed.h"
 #include "foundation/lerr/lerrText.h"
 #include "foundation/lfm/lfmPack.h"
 #include "image/copy/DimgBlitAlpha.h"
@@ -28,7 +30,45 @@ void loadImage(int32_t pack, const char* name, dbtl::DImage& image, const char16
   if (!DimgLoad(file, image)) lerrFatalPackFile(name, lerrText(message).c_str(), pack);
 }
 
+std::string shortRead(const char* path) {
+  return lerrFormat(lerrText(u"ファイル \"%s\" を読み込めませんでした。").c_str(), path);
+}
+
 }  // namespace
+
+Parsed<L3DTextureSpec> l3dParseTextureSpec(std::span<const uint8_t> spec, const char* path) {
+  ByteReader in(spec);
+  const std::span<const uint8_t> tag = in.take(4);
+  L3DTextureSpec out;
+  out.edge = in.u32le();
+  if (in.failed()) return ParseError{shortRead(path), in.failOffset()};
+  if (std::memcmp(tag.data(), "DTCC", 4) == 0) {
+    out.alpha = false;
+  } else if (std::memcmp(tag.data(), "DTCA", 4) == 0) {
+    out.alpha = true;
+  } else {
+    return ParseError{
+        lerrFormat(lerrText(u"[l3dGetTextureData] テクスチャファイル\"%s\"の形式が異常。").c_str(), path),
+        0};
+  }
+  return out;
+}
+
+Parsed<std::vector<std::span<const uint8_t>>> l3dParseDxtLevels(std::span<const uint8_t> data,
+                                                                uint32_t edge, bool alpha,
+                                                                uint32_t levels,
+                                                                const char* path) {
+  ByteReader in(data);
+  const uint64_t blockBytes = alpha ? 16 : 8;
+  std::vector<std::span<const uint8_t>> out;
+  uint64_t size = edge;
+  for (uint32_t level = 0; level < levels; ++level, size /= 2) {
+    const uint64_t blocks = (size / 4) * (size / 4);
+    if (!in.fits(blocks, blockBytes)) return ParseError{shortRead(path), in.offset()};
+    out.push_back(in.take(static_cast<size_t>(blocks * blockBytes)));
+  }
+  return out;
+}
 
 bool l3dGetTextureData(dbtl::DFile& file, dbtl::DFile& entry, uint32_t& edge, bool& alpha,
                        bool compressed) {
@@ -37,18 +77,12 @@ bool l3dGetTextureData(dbtl::DFile& file, dbtl::DFile& entry, uint32_t& edge, bo
   if (!container.Open(file)) return false;
   if (!container.OpenEntry("spec", entry)) badTextureFile(file);
   uint8_t spec[8];
-  if (entry.Read(spec, sizeof spec) != int64_t(sizeof spec)) {
-    lerrFatal(lerrText(u"ファイル \"%s\" を読み込めませんでした。").c_str(), file.GetPath());
-  }
-  if (std::memcmp(spec, "DTCC", 4) == 0) {
-    alpha = false;
-  } else if (std::memcmp(spec, "DTCA", 4) == 0) {
-    alpha = true;
-  } else {
-    badTextureFile(file);
-  }
-  edge = uint32_t(spec[4]) | uint32_t(spec[5]) << 8 | uint32_t(spec[6]) << 16 |
-         uint32_t(spec[7]) << 24;
+  const int64_t got = entry.Read(spec, sizeof spec);
+  const Parsed<L3DTextureSpec> parsed =
+      l3dParseTextureSpec({spec, got > 0 ? size_t(got) : 0}, file.GetPath());
+  lerrFatalIfFailed(parsed);
+  edge = parsed.value().edge;
+  alpha = parsed.value().alpha;
   entry.Close();
   if (!container.OpenEntry(compressed ? "compress" : "raw", entry)) badTextureFile(file);
   return true;

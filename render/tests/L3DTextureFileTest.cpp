@@ -1,5 +1,6 @@
 #include "render/device/L3DTextureFile.h"
 
+#include "foundation/lerr/lerrText.h"
 #include "render/device/L3DDevice.h"
 
 #include "foundation/tests/DmfBuilder.h"
@@ -266,4 +267,35 @@ TEST_F(TextureFileTest, NamesAreTakenOnceAndDxtNeedsTheDevice) {
   dbtl::DFile file;
   EXPECT_EQ(Fatal([&] { device.CreateTextureDXTn("tex/b", file, 8, false, false); }),
             "[L3DDevice::CreateTextureDXTn] このパソコンは圧縮テクスチャに対応していません。");
+}
+
+// The parsers behind l3dGetTextureData and CreateTextureDXTn, without a device: the tag and
+// edge of "spec", and the tight levels of "compress" from the largest down.
+TEST(L3DTextureFile, SpecAndLevelsParseFromBytes) {
+  const std::string opaque("DTCC\x10\0\0\0", 8);
+  const std::string alpha("DTCA\x08\0\0\0", 8);
+  const auto spec = [](const std::string& s) {
+    return l3dParseTextureSpec({reinterpret_cast<const uint8_t*>(s.data()), s.size()}, "t.dgt");
+  };
+  ASSERT_TRUE(spec(opaque).ok());
+  EXPECT_EQ(spec(opaque).value().edge, 16u);
+  EXPECT_FALSE(spec(opaque).value().alpha);
+  EXPECT_TRUE(spec(alpha).value().alpha);
+  EXPECT_EQ(spec(opaque.substr(0, 7)).error().text,
+            lerrText(u"ファイル \"t.dgt\" を読み込めませんでした。"));
+  EXPECT_EQ(spec("DTCX" + opaque.substr(4)).error().text,
+            lerrText(u"[l3dGetTextureData] テクスチャファイル\"t.dgt\"の形式が異常。"));
+
+  // 16 x 16 DXT1 with three levels: 128, 32 and 8 bytes.
+  std::vector<uint8_t> data(168);
+  const auto levels = l3dParseDxtLevels(data, 16, false, 3, "t.dgt");
+  ASSERT_TRUE(levels.ok());
+  ASSERT_EQ(levels.value().size(), 3u);
+  EXPECT_EQ(levels.value()[1].data(), data.data() + 128);
+  EXPECT_EQ(levels.value()[2].size(), 8u);
+  const auto shortLevels = l3dParseDxtLevels({data.data(), 167}, 16, false, 3, "t.dgt");
+  ASSERT_FALSE(shortLevels.ok());
+  EXPECT_EQ(shortLevels.error().offset, 160u);  // where the last level should begin
+  // DXT3 takes 16 bytes a block: the first level alone needs 256.
+  EXPECT_FALSE(l3dParseDxtLevels(data, 16, true, 2, "t.dgt").ok());
 }

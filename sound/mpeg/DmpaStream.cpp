@@ -1,5 +1,6 @@
 #include "sound/mpeg/Dmpa.h"
 
+#include "foundation/bytes/ByteReader.h"
 #include "sound/mpeg/DmpaLayers.h"
 #include "sound/mpeg/DmpaSynth.h"
 #include "sound/mpeg/DmpaTables.h"
@@ -17,10 +18,6 @@ const int kBitrates[2][3][15] = {
      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
 
 const int kSampleRates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
-
-uint32_t BigEndian32(const uint8_t* p) {
-  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
 
 // Frame length at bitrate b (bit/s) and rate r without padding.
 int BaseLength(int version, int layer, long b, long r) {
@@ -122,16 +119,16 @@ int DmpaGetFrameInfo(_DMPAFRAMEINFO* info, _DMPADECODER* ctx, const uint8_t* byt
   const int rate = DmpaSampleRate(h.version, h.sampleIndex);
   bool variable = false;
   if (size >= tag + 18 && std::memcmp(bytes + tag, "Xing", 4) == 0) {
-    if ((BigEndian32(bytes + tag + 4) & 3) == 0) {
+    if ((loadU32be(bytes + tag + 4) & 3) == 0) {
       ctx->error = DMPA_ERR_HEADER;
       return 0;
     }
-    info->frameCount = BigEndian32(bytes + tag + 8);
-    info->byteCount = BigEndian32(bytes + tag + 12);
+    info->frameCount = loadU32be(bytes + tag + 8);
+    info->byteCount = loadU32be(bytes + tag + 12);
     variable = true;
   } else if (size >= tag + 18 && std::memcmp(bytes + tag, "VBRI", 4) == 0) {
-    info->byteCount = BigEndian32(bytes + tag + 10);
-    info->frameCount = BigEndian32(bytes + tag + 14);
+    info->byteCount = loadU32be(bytes + tag + 10);
+    info->frameCount = loadU32be(bytes + tag + 14);
     variable = true;
   }
   int samples = h.layer == 1 ? 384 : (h.layer == 2 || h.version == 1) ? 1152 : 576;

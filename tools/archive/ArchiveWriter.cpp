@@ -1,5 +1,6 @@
 #include "ArchiveWriter.h"
 
+#include "foundation/bytes/ByteWriter.h"
 #include "foundation/omb/ombFileArchiveIndex.h"
 #include "foundation/omb/ombFileScramble.h"
 #include "platform/text/Utf8.h"
@@ -13,12 +14,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-void putBigEndian(std::vector<uint8_t>& out, uint64_t value, int bytes) {
-  for (int i = bytes - 1; i >= 0; --i) {
-    out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-  }
-}
 
 std::vector<uint8_t> readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -35,21 +30,15 @@ std::vector<uint8_t> readFile(const fs::path& path) {
 }  // namespace
 
 std::vector<uint8_t> buildArchive(const std::vector<ArchiveEntry>& entries) {
-  std::vector<uint8_t> out;
-  putBigEndian(out, OMB_ARCHIVE_MAGIC, 4);
-  putBigEndian(out, 0, 4);
-  putBigEndian(out, 0, 8);
-  putBigEndian(out, entries.size(), 4);
+  ByteWriter w;
+  w.u32be(OMB_ARCHIVE_MAGIC).u32be(0).u64be(0).u32be(static_cast<uint32_t>(entries.size()));
   for (const ArchiveEntry& entry : entries) {
-    putBigEndian(out, entry.name.size(), 4);
-    for (const char16_t unit : entry.name) {
-      putBigEndian(out, unit, 2);
-    }
-    putBigEndian(out, entry.data.size(), 8);
+    w.u32be(static_cast<uint32_t>(entry.name.size()));
+    for (const char16_t unit : entry.name) w.u16be(unit);
+    w.u64be(entry.data.size());
   }
-  for (const ArchiveEntry& entry : entries) {
-    out.insert(out.end(), entry.data.begin(), entry.data.end());
-  }
+  for (const ArchiveEntry& entry : entries) w.bytes(entry.data);
+  std::vector<uint8_t> out = w.release();
   ombFileScramble(out.data(), out.size(), 0);
   return out;
 }

@@ -12,6 +12,8 @@
 // container larger than 32-bit offsets can address. An unreadable input gives exit code 1. The
 // output is written to a temporary file and renamed into place.
 
+#include "foundation/bytes/ByteWriter.h"
+
 #include "../common/ReplaceFile.h"
 
 #include <cstdint>
@@ -41,10 +43,6 @@ std::string folded(const std::string& name) {
     }
   }
   return out;
-}
-
-void putU32(std::string& out, uint64_t value) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
 bool readFile(const std::string& path, std::vector<char>& bytes) {
@@ -96,20 +94,19 @@ int main(int argc, char** argv) {
 
   uint64_t offset = 8;
   for (const Entry& e : entries) offset += 12 + e.name.size();
-  std::string out = "DMF ";
-  putU32(out, entries.size());
+  ByteWriter out;
+  out.text("DMF ").u32le(static_cast<uint32_t>(entries.size()));
   for (const Entry& e : entries) {
     if (offset + e.bytes.size() > UINT32_MAX) {
       std::fprintf(stderr, "dmfpack: container larger than 4 GiB\n");
       return 2;
     }
-    putU32(out, e.name.size());
-    out += e.name;
-    putU32(out, offset);
-    putU32(out, e.bytes.size());
+    out.u32le(static_cast<uint32_t>(e.name.size())).text(e.name);
+    out.u32le(static_cast<uint32_t>(offset)).u32le(static_cast<uint32_t>(e.bytes.size()));
     offset += e.bytes.size();
   }
-  for (const Entry& e : entries) out.append(e.bytes.begin(), e.bytes.end());
+  for (const Entry& e : entries) out.bytes(e.bytes.data(), e.bytes.size());
 
-  return tools::replaceFile("dmfpack", output, out.data(), out.size()) ? 0 : 1;
+  const std::vector<uint8_t>& bytes = out.bytes();
+  return tools::replaceFile("dmfpack", output, bytes.data(), bytes.size()) ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 #include "model/effect/L3DEffectData.h"
 
+#include "foundation/lerr/lerrParsed.h"
+
 #include "model/effect/tests/EffectTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +27,7 @@ L3DEffectProp tables() {
 L3D_EFFECT_DATA parse(const Data& d, const L3DEffectProp& prop = tables()) {
   const std::vector<uint8_t> bytes = effectfile::write(d);
   L3D_EFFECT_DATA data;
-  l3dParseEffectData(data, bytes.data(), bytes.size(), "fx", prop);
+  lerrFatalIfFailed(l3dParseEffectData(data, bytes.data(), bytes.size(), "fx", prop));
   return data;
 }
 
@@ -262,7 +264,7 @@ TEST(L3DEffectData, BrokenDataFilesAreFatal) {
     LerrCapture capture;
     L3D_EFFECT_DATA data;
     EXPECT_EQ(capture.FatalText([&] {
-      l3dParseEffectData(data, c.bytes.data(), c.bytes.size(), "fx", tables());
+      lerrFatalIfFailed(l3dParseEffectData(data, c.bytes.data(), c.bytes.size(), "fx", tables()));
     }),
               c.message)
         << c.what;

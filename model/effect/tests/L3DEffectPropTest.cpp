@@ -1,5 +1,7 @@
 #include "model/effect/L3DEffectProp.h"
 
+#include "foundation/lerr/lerrParsed.h"
+
 #include "model/effect/tests/EffectTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -77,7 +79,7 @@ TEST(L3DEffectProp, LoadsTexturesImagesAndModelsFromThePack) {
 TEST(L3DEffectProp, EmptyTablesLoad) {
   L3DEffectProp prop;
   const std::vector<uint8_t> bytes = effectfile::write(Prop{});
-  l3dParseEffectProp(prop, bytes.data(), bytes.size(), "def", 0, "def", {});
+  lerrFatalIfFailed(l3dParseEffectProp(prop, bytes.data(), bytes.size(), "def", 0, "def", {}));
   EXPECT_EQ(prop.textureCount + prop.imageCount + prop.modelCount, 0u);
   EXPECT_FALSE(prop.textures);
 }
@@ -159,7 +161,8 @@ TEST(L3DEffectProp, BrokenDefinitionsAreFatal) {
     LerrCapture capture;
     L3DEffectProp prop;
     EXPECT_EQ(capture.FatalText([&] {
-      l3dParseEffectProp(prop, c.bytes.data(), c.bytes.size(), "def", 0, "def", {});
+      lerrFatalIfFailed(
+          l3dParseEffectProp(prop, c.bytes.data(), c.bytes.size(), "def", 0, "def", {}));
     }),
               c.message)
         << c.what;

@@ -13,7 +13,7 @@ modelfile::Sphere sphereAt(float x, float y, float z, float radius) {
   return s;
 }
 
-void expectAt(const L3DVec3& v, float x, float y, float z) {
+void expectAt(const LVec3& v, float x, float y, float z) {
   EXPECT_EQ(v.x, x);
   EXPECT_EQ(v.y, y);
   EXPECT_EQ(v.z, z);

@@ -1,5 +1,6 @@
-#include "render/LMat.h"
+#include "foundation/math/LMat.h"
 
+#include "foundation/math/DetMath.h"
 #include "platform/d3d9/D3dx.h"
 
 #include <cmath>
@@ -66,8 +67,8 @@ void LMat::SetTranslation(float x, float y, float z) {
 }
 
 void LMat::SetRotationZ(float angle) {
-  const float c = std::cos(angle);
-  const float s = std::sin(angle);
+  const float c = detmath::cos(angle);
+  const float s = detmath::sin(angle);
   SetIdentity();
   m[0][0] = c;
   m[0][1] = s;
@@ -77,8 +78,8 @@ void LMat::SetRotationZ(float angle) {
 
 void LMat::SetRotationAxis(const float axis[3], float angle) {
   const float x = axis[0], y = axis[1], z = axis[2];
-  const float k = std::cos(angle);
-  const float s = std::sin(angle);
+  const float k = detmath::cos(angle);
+  const float s = detmath::sin(angle);
   const float t = 1.0f - k;
   SetIdentity();
   m[0][0] = x * x * t + k;

@@ -1,4 +1,4 @@
-#include "model/math/LookAt.h"
+#include "foundation/math/LookAt.h"
 
 #include <gtest/gtest.h>
 

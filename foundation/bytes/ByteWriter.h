@@ -10,7 +10,24 @@
 #include <string_view>
 #include <vector>
 
-namespace platform {
+// Little- and big-endian numbers stored at a fixed offset of a buffer the caller has sized.
+inline void storeU16le(uint8_t* p, uint16_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+inline void storeU32le(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+inline void storeU16be(uint8_t* p, uint16_t v) {
+  p[0] = static_cast<uint8_t>(v >> 8);
+  p[1] = static_cast<uint8_t>(v);
+}
+inline void storeU32be(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * (3 - i)));
+}
+inline void storeU64be(uint8_t* p, uint64_t v) {
+  for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(v >> (8 * (7 - i)));
+}
 
 class ByteWriter {
  public:
@@ -77,5 +94,3 @@ class ByteWriter {
 
   std::vector<uint8_t> bytes_;
 };
-
-}  // namespace platform

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/math/Vector.h"
+#include "foundation/math/LVec3.h"
 
 // A view matrix without its fourth column (which would be (0, 0, 0, 1)): rows 0 to 2 the linear
 // part, row 3 the translation.

@@ -15,8 +15,6 @@
 #include <cstring>
 #include <span>
 
-namespace platform {
-
 class ByteReader {
  public:
   ByteReader() = default;
@@ -143,5 +141,3 @@ inline uint32_t loadU32le(const uint8_t* p) {
 inline uint32_t loadU32be(const uint8_t* p) {
   return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
 }
-
-}  // namespace platform

@@ -1,4 +1,4 @@
-#include "model/math/LookAt.h"
+#include "foundation/math/LookAt.h"
 
 LMat43 calcLookAtView(const LVec3& up, const LVec3& target, const LVec3& eye) {
   LViewFrame frame;

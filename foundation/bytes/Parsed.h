@@ -15,11 +15,22 @@
 #include <utility>
 #include <variant>
 
-namespace platform {
-
 struct ParseError {
+  ParseError() = default;
+  ParseError(std::string text_, std::size_t offset_, std::string context_ = {})
+      : text(std::move(text_)), offset(offset_), context(std::move(context_)) {}
+
   std::string text;
   std::size_t offset = 0;
+  // A line the boundary writes to the log before it reports text, where the game's message
+  // names the place in the file but not the file itself; usually empty.
+  std::string context;
+  // The bytes ended inside the format while the file goes on: a caller that reads a file
+  // piecewise may hand over a longer prefix and parse again.
+  bool truncated = false;
+  // A number the format's own boundary uses to choose its answer (a result code, a throw or a
+  // plain false) where the kinds of failure differ; 0 unless the format says otherwise.
+  int code = 0;
 };
 
 template <class T = std::monostate>
@@ -39,12 +50,13 @@ class Parsed {
   std::variant<T, ParseError> state_;
 };
 
-[[noreturn]] inline void throwParse(std::string text, std::size_t offset) {
-  throw ParseError{std::move(text), offset};
+[[noreturn]] inline void throwParse(std::string text, std::size_t offset,
+                                    std::string context = {}) {
+  throw ParseError{std::move(text), offset, std::move(context)};
 }
 
-// Runs body (which returns something Parsed<T> is made from, or nothing for Parsed<>) and gives a thrown ParseError back
-// as the error.
+// Runs body (which returns something Parsed<T> is made from, or nothing for Parsed<>) and
+// gives a thrown ParseError back as the error.
 template <class T, class Body>
 Parsed<T> parseCatching(Body&& body) {
   try {
@@ -58,5 +70,3 @@ Parsed<T> parseCatching(Body&& body) {
     return Parsed<T>(std::move(error));
   }
 }
-
-}  // namespace platform

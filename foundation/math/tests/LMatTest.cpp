@@ -1,4 +1,4 @@
-#include "render/LMat.h"
+#include "foundation/math/LMat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,16 +1,18 @@
 #pragma once
 
-#include "render/LMat.h"
+#include "foundation/math/LMat.h"
 
 #include <cstdint>
 
-// A rotation as (x, y, z, w). Nothing here renormalises: a product of unit quaternions drifts
-// with rounding exactly as it did where the values were recorded.
+// A rotation as (x, y, z, w), the one quaternion of the model data, the 3D library and the
+// engines; all zero unless given (kQuatIdentity is the identity). Nothing here renormalises: a
+// product of unit quaternions drifts with rounding exactly as it did where the values were
+// recorded.
 struct LQuat {
-  float x;
-  float y;
-  float z;
-  float w;
+  float x = 0.0f;
+  float y = 0.0f;
+  float z = 0.0f;
+  float w = 0.0f;
 };
 
 inline constexpr LQuat kQuatIdentity{0.0f, 0.0f, 0.0f, 1.0f};

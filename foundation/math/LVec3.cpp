@@ -1,4 +1,4 @@
-#include "model/math/Vector.h"
+#include "foundation/math/LVec3.h"
 
 #include <cmath>
 

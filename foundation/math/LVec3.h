@@ -1,10 +1,11 @@
 #pragma once
 
-// A float vector of the 3D library and the engines' drawing code.
+// The one float 3-vector of the model data, the 3D library and the engines (the script class
+// Vec3 is a separate thing: the scripts' own value). Zero unless given.
 struct LVec3 {
-  float x;
-  float y;
-  float z;
+  float x = 0.0f;
+  float y = 0.0f;
+  float z = 0.0f;
 };
 
 // dst = src * (1 / len) with len = sqrt((x*x + y*y) + z*z); a zero vector is multiplied by its

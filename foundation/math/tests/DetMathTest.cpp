@@ -1,4 +1,4 @@
-#include "platform/DetMath.h"
+#include "foundation/math/DetMath.h"
 
 #include <gtest/gtest.h>
 

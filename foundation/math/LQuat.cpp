@@ -1,11 +1,13 @@
-#include "model/math/Quaternion.h"
+#include "foundation/math/LQuat.h"
 
-#include <cmath>
+#include "foundation/math/DetMath.h"
 
 LQuat quatFromYaw(int32_t a) {
   const float half = static_cast<float>(a) * 0.00048828125f;
-  const float s = static_cast<float>(std::sin(static_cast<double>(half)));
-  const float c = static_cast<float>(std::cos(static_cast<double>(half)));
+  // Evaluated in double precision and rounded once to float, as the engines have it.
+  float s = 0.0f;
+  float c = 0.0f;
+  detmath::sincos(half, &s, &c);
   // 0 * s rather than 0: a negative sine gives -0.0 there, as it always has.
   return {0.0f * s, s, 0.0f * s, c};
 }

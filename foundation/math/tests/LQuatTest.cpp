@@ -1,4 +1,4 @@
-#include "model/math/Quaternion.h"
+#include "foundation/math/LQuat.h"
 
 #include <gtest/gtest.h>
 

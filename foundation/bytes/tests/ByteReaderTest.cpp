@@ -1,15 +1,12 @@
-#include "platform/ByteReader.h"
+#include "foundation/bytes/ByteReader.h"
 
-#include "platform/ByteWriter.h"
-#include "platform/Parsed.h"
+#include "foundation/bytes/ByteWriter.h"
+#include "foundation/bytes/Parsed.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
-
-using platform::ByteReader;
-using platform::ByteWriter;
 
 namespace {
 
@@ -32,8 +29,8 @@ TEST(ByteReaderTest, ReadsBothByteOrders) {
   EXPECT_EQ(wide.u64le(), 0x0807060504030201u);
   wide.seek(5);
   EXPECT_EQ(wide.i32be(), 0x06070880);
-  EXPECT_EQ(platform::loadU32be(kBytes.data()), 0x01020304u);
-  EXPECT_EQ(platform::loadU32le(kBytes.data()), 0x04030201u);
+  EXPECT_EQ(loadU32be(kBytes.data()), 0x01020304u);
+  EXPECT_EQ(loadU32le(kBytes.data()), 0x04030201u);
 }
 
 TEST(ByteReaderTest, ShortReadFailsWithoutMovingAndStaysFailed) {
@@ -104,14 +101,14 @@ TEST(ByteReaderTest, WriterRoundTripsThroughTheReader) {
 }
 
 TEST(ParsedTest, CarriesAValueOrAnErrorAndCatchesThrownErrors) {
-  const platform::Parsed<int> good = platform::parseCatching<int>([] { return 7; });
+  const Parsed<int> good = parseCatching<int>([] { return 7; });
   ASSERT_TRUE(good.ok());
   EXPECT_EQ(good.value(), 7);
-  const platform::Parsed<int> bad =
-      platform::parseCatching<int>([]() -> int { platform::throwParse("broken", 12); });
+  const Parsed<int> bad =
+      parseCatching<int>([]() -> int { throwParse("broken", 12); });
   ASSERT_FALSE(bad.ok());
   EXPECT_EQ(bad.error().text, "broken");
   EXPECT_EQ(bad.error().offset, 12u);
-  const platform::Parsed<> done = platform::parseCatching<std::monostate>([] {});
+  const Parsed<> done = parseCatching<std::monostate>([] {});
   EXPECT_TRUE(done.ok());
 }
