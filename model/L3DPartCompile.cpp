@@ -1,6 +1,7 @@
 // Vertex sets for parts of old model files, which store only materials whose corners index
 // shared arrays and bone-weight maps named after the bones.
 
+#include "foundation/bytes/ByteWriter.h"
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrText.h"
 #include "model/L3DPartData.h"
@@ -128,9 +129,7 @@ void compileMaterial(L3DPartData& part, uint32_t i, L3D_PARTDATA_MESH& mesh,
   mesh.indexBytes = 2 * mat.indexCount;
   mesh.indices.Create(mesh.indexBytes);
   for (uint32_t k = 0; k < mat.indexCount; ++k) {
-    const uint32_t index = mat.indices[k];
-    mesh.indices[2 * k] = static_cast<uint8_t>(index);
-    mesh.indices[2 * k + 1] = static_cast<uint8_t>(index >> 8);
+    storeU16le(&mesh.indices[2 * k], static_cast<uint16_t>(mat.indices[k]));
   }
 }
 

@@ -1,5 +1,6 @@
 #include "script/ScriptValueSerial.h"
 
+#include "foundation/bytes/ByteWriter.h"
 #include "foundation/omb/ombCore.h"
 #include "script/ScriptError.h"
 #include "script/ScriptStackTop.h"
@@ -12,8 +13,8 @@
 namespace {
 
 void appendU32(OMB_ARRAY* buffer, uint32_t value) {
-  const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                            static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+  uint8_t bytes[4];
+  storeU32le(bytes, value);
   appendScriptValueBytes(buffer, 4, bytes);
 }
 
@@ -54,7 +55,8 @@ void writeString(OMB_ARRAY* buffer, const ScriptObject& value) {
   appendU32(buffer, n);
   // The units go out as little-endian pairs whatever the host's order.
   for (uint32_t i = 0; i <= n; ++i) {
-    const uint8_t unit[2] = {static_cast<uint8_t>(text[i]), static_cast<uint8_t>(text[i] >> 8)};
+    uint8_t unit[2];
+    storeU16le(unit, static_cast<uint16_t>(text[i]));
     appendScriptValueBytes(buffer, 2, unit);
   }
 }
@@ -96,10 +98,7 @@ void writeTable(OMB_ARRAY* buffer, const ScriptVm& holder, const ScriptObject& v
     }
   }
   if (buffer->count >= countAt + 4) {
-    auto* bytes = static_cast<uint8_t*>(buffer->items) + countAt;
-    for (int b = 0; b < 4; ++b) {
-      bytes[b] = static_cast<uint8_t>(written >> (8 * b));
-    }
+    storeU32le(static_cast<uint8_t*>(buffer->items) + countAt, written);
   }
 }
 

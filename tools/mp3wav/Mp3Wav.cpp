@@ -6,6 +6,7 @@
 // A leading ID3v2 tag and a trailing ID3v1 block are skipped. A frame that does not decode
 // (damage, or a frame of another stream) is stepped over byte by byte to the next frame sync.
 
+#include "foundation/bytes/ByteWriter.h"
 #include "sound/mpeg/Dmpa.h"
 #include "sound/mpeg/DmpaScan.h"
 
@@ -22,21 +23,14 @@ bool WriteWav(const char* path, const std::vector<uint8_t>& pcm, int rate, int c
   const std::string tmp = std::string(path) + ".tmp";
   {
     std::ofstream f(tmp, std::ios::binary);
-    auto u32 = [&f](uint32_t v) { for (int i = 0; i < 4; ++i) f.put(static_cast<char>(v >> (8 * i))); };
-    auto u16 = [&f](uint32_t v) { for (int i = 0; i < 2; ++i) f.put(static_cast<char>(v >> (8 * i))); };
     const uint32_t size = static_cast<uint32_t>(pcm.size());
-    f.write("RIFF", 4);
-    u32(36 + size);
-    f.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(static_cast<uint32_t>(channels));
-    u32(static_cast<uint32_t>(rate));
-    u32(static_cast<uint32_t>(rate * channels * 2));
-    u16(static_cast<uint32_t>(channels * 2));
-    u16(16);
-    f.write("data", 4);
-    u32(size);
+    ByteWriter header;
+    header.text("RIFF").u32le(36 + size).text("WAVEfmt ").u32le(16).u16le(1);
+    header.u16le(static_cast<uint16_t>(channels)).u32le(static_cast<uint32_t>(rate));
+    header.u32le(static_cast<uint32_t>(rate * channels * 2));
+    header.u16le(static_cast<uint16_t>(channels * 2)).u16le(16).text("data").u32le(size);
+    f.write(reinterpret_cast<const char*>(header.bytes().data()),
+            static_cast<std::streamsize>(header.size()));
     f.write(reinterpret_cast<const char*>(pcm.data()), static_cast<std::streamsize>(pcm.size()));
     if (!f) return false;
   }

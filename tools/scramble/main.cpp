@@ -16,8 +16,11 @@
 // A malformed line gives exit code 2 and names the line; an unreadable input exit code 1. The
 // output is written to a temporary file and renamed into place.
 
-#include <cerrno>
+#include "foundation/bytes/ByteWriter.h"
+
 #include "../common/ReplaceFile.h"
+
+#include <cerrno>
 
 #include <cstdint>
 #include <cstdio>
@@ -44,7 +47,9 @@ bool parseUnsigned(const std::string& text, uint64_t limit, uint64_t& value) {
 }
 
 void putU32(Bytes& out, uint32_t value) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+  unsigned char bytes[4];
+  storeU32le(bytes, value);
+  out.insert(out.end(), bytes, bytes + 4);
 }
 
 // Appends the bytes of one description line; false when it is malformed.
