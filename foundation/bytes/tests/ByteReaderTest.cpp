@@ -100,6 +100,23 @@ TEST(ByteReaderTest, WriterRoundTripsThroughTheReader) {
   EXPECT_FALSE(r.failed());
 }
 
+TEST(ByteReaderTest, FixedOffsetHelpersAgreeWithTheReader) {
+  uint8_t b[14] = {};
+  storeU16le(b, 0x1234);
+  storeU16be(b + 2, 0x1234);
+  storeU32le(b + 4, 0x89ABCDEF);
+  storeU32be(b + 8, 0x89ABCDEF);
+  ByteReader r(b, sizeof b);
+  EXPECT_EQ(r.u16le(), 0x1234u);
+  EXPECT_EQ(r.u16be(), 0x1234u);
+  EXPECT_EQ(r.u32le(), 0x89ABCDEFu);
+  EXPECT_EQ(loadU32be(b + 8), 0x89ABCDEFu);
+  EXPECT_EQ(loadU16le(b + 2), 0x3412u);
+  uint8_t wide[8];
+  storeU64be(wide, 0x0102030405060708u);
+  EXPECT_EQ(ByteReader(wide, 8).u64be(), 0x0102030405060708u);
+}
+
 TEST(ParsedTest, CarriesAValueOrAnErrorAndCatchesThrownErrors) {
   const Parsed<int> good = parseCatching<int>([] { return 7; });
   ASSERT_TRUE(good.ok());
