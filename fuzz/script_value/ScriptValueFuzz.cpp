@@ -3,7 +3,6 @@
 // must then write out as a buffer that reads back whole, to its last byte.
 
 #include "foundation/omb/ombCore.h"
-#include "foundation/omb/ombLog.h"
 #include "script/ScriptManager.h"
 #include "script/ScriptValueSerial.h"
 
@@ -18,15 +17,8 @@ void require(bool condition) {
   if (!condition) std::abort();
 }
 
-void discard(int32_t, const char16_t*) {}
-void keepGoing(int32_t) {}
-
 struct Framework {
-  Framework() {
-    ombCoreInit();
-    ombLogSetOutput(&discard);
-    ombLogSetErrorHook(&keepGoing);
-  }
+  Framework() { ombCoreInit(); }
 };
 
 }  // namespace
