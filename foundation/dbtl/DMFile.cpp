@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace dbtl {
 
@@ -121,51 +122,57 @@ bool DMFile::Open(DFile& file) {
   return opened;
 }
 
-bool DMFile::_ReadIndex(DFile& file, bool throwMode) {
-  if (!file.Seek(0, DSEEK_BEGIN)) throw DExceptFile();
-  // Every entry must lie inside the container: a window that reaches past the end would read
-  // short (or read what a later writer appended) instead of failing.
-  const int64_t containerSize = file.GetSize();
-  // The index is read in growing pieces and parsed again until it is whole. The file is in
-  // throw mode here, and Read does not count reaching the end as a failure: fewer bytes than
-  // asked mean the end of the container.
+namespace {
+
+// The index read in growing pieces and parsed again until it is whole. The file is in throw
+// mode here, and Read does not count reaching the end as a failure: fewer bytes than asked
+// mean the end of the container, where a truncated index is final.
+Parsed<DMFileIndex> readIndex(DFile& file, int64_t containerSize) {
   std::vector<uint8_t> prefix;
   size_t want = kFirstIndexRead;
-  bool atEnd = false;
   for (;;) {
     const size_t have = prefix.size();
     prefix.resize(want);
     const int64_t got = file.Read(prefix.data() + have, want - have);
     prefix.resize(have + static_cast<size_t>(got > 0 ? got : 0));
-    atEnd = prefix.size() < want;
     Parsed<DMFileIndex> parsed = DMFileParseIndex(prefix, containerSize);
-    if (parsed.ok() || !parsed.error().truncated || atEnd) {
-      if (!parsed.ok()) {
-        const ParseError& error = parsed.error();
-        if (error.truncated || error.code == DMFILE_ERROR_NAME_LENGTH) throw DExceptFile();
-        return false;
-      }
-      if (!m_file.OpenRange(file, 0, -1)) return false;
-      m_file.SetThrowMode(throwMode);
-      if (containerSize < 0) return false;
-      // Where reading the index one field at a time would have left the file.
-      file.Seek(static_cast<int64_t>(parsed.value().end), DSEEK_BEGIN);
-      for (const DMFileIndexEntry& stored : parsed.value().entries) {
-        char name[DPATH_BUFFER_SIZE];
-        std::memcpy(name, stored.name.data(), stored.name.size());
-        name[stored.name.size()] = '\0';
-        foldName(name);
-        DFile window;
-        if (!window.OpenRange(file, stored.offset, stored.size)) return false;
-        const std::string path = std::string(m_name) + " | " + name;
-        window.SetPath(path.c_str());
-        window.SetThrowMode(throwMode);
-        if (!_AddEntry(name, window)) return false;
-      }
-      return true;
-    }
+    if (parsed.ok() || !parsed.error().truncated || prefix.size() < want) return parsed;
     want *= 2;
   }
+}
+
+}  // namespace
+
+bool DMFile::_ReadIndex(DFile& file, bool throwMode) {
+  if (!file.Seek(0, DSEEK_BEGIN)) throw DExceptFile();
+  // Every entry must lie inside the container: a window that reaches past the end would read
+  // short (or read what a later writer appended) instead of failing.
+  const int64_t containerSize = file.GetSize();
+  const Parsed<DMFileIndex> index = readIndex(file, containerSize);
+  if (!index.ok()) {
+    // A short index and an overlong name are failed reads; anything else is no container.
+    const ParseError& error = index.error();
+    if (error.truncated || error.code == DMFILE_ERROR_NAME_LENGTH) throw DExceptFile();
+    return false;
+  }
+  if (!m_file.OpenRange(file, 0, -1)) return false;
+  m_file.SetThrowMode(throwMode);
+  if (containerSize < 0) return false;
+  // Where reading the index one field at a time would have left the file.
+  file.Seek(static_cast<int64_t>(index.value().end), DSEEK_BEGIN);
+  for (const DMFileIndexEntry& stored : index.value().entries) {
+    char name[DPATH_BUFFER_SIZE];
+    std::memcpy(name, stored.name.data(), stored.name.size());
+    name[stored.name.size()] = '\0';
+    foldName(name);
+    DFile window;
+    if (!window.OpenRange(file, stored.offset, stored.size)) return false;
+    const std::string path = std::string(m_name) + " | " + name;
+    window.SetPath(path.c_str());
+    window.SetThrowMode(throwMode);
+    if (!_AddEntry(name, window)) return false;
+  }
+  return true;
 }
 
 bool DMFile::_AddEntry(const char* name, DFile& window) {

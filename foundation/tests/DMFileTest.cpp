@@ -55,6 +55,33 @@ TEST_F(DMFileTest, EntriesReadThroughTheirWindows) {
   EXPECT_STREQ(entry->window.GetPath(), (m_dir.Path("container.dmf") + " | second").c_str());
 }
 
+// An index longer than the first piece read for it (several kilobytes of names) opens whole, and
+// one cut inside its last entry is a failed read, as a short index always was.
+TEST_F(DMFileTest, LongIndexesAreReadInPieces) {
+  DmfBuilder builder;
+  for (int i = 0; i < 600; ++i) builder.Add("entry-with-a-long-name-" + std::to_string(i), "x");
+  std::vector<uint8_t> bytes = builder.Bytes();
+  OpenBytes(bytes);
+  ASSERT_TRUE(m_container.Open(m_file));
+  EXPECT_EQ(EntryText(m_container, "entry-with-a-long-name-599"), "x");
+  EXPECT_EQ(m_file.Tell(), int64_t(bytes.size()) - 600);  // just past the index
+
+  // Entries of no bytes at offset 0 all lie inside, so only the cut is left to fail on.
+  m_file.Close();
+  DmfBuilder empty;
+  for (int i = 0; i < 600; ++i) {
+    const std::string name = "entry-with-a-long-name-" + std::to_string(i);
+    empty.AddRaw(name, 0, 0, static_cast<uint32_t>(name.size()));
+  }
+  bytes = empty.Bytes();
+  bytes.pop_back();  // the last entry's size loses its last byte
+  OpenBytes(bytes);
+  DMFile cut;
+  m_file.SetThrowMode(true);
+  EXPECT_THROW(cut.Open(m_file), DExceptFile);
+  EXPECT_FALSE(cut.IsOpen());
+}
+
 // Only single-byte 'A' to 'Z' fold; the trail byte of a two-byte character is kept, so "ア"
 // (83 41) and "ャ" (83 61) stay different names.
 TEST_F(DMFileTest, LookupsFoldAsciiLettersOnly) {
