@@ -18,10 +18,14 @@
 
 namespace {
 
+// The framework core comes up before the log capture replaces its output.
+struct CoreUp {
+  CoreUp() { ombCoreInit(); }
+};
+
 class PackOverrideTest : public testing::Test {
  protected:
   PackOverrideTest() {
-    ombCoreInit();
     // The file layer reads the temporary root when it starts.
     ombFileUninit();
     ombFileInit();
@@ -33,6 +37,7 @@ class PackOverrideTest : public testing::Test {
   }
 
   XdgHome home;
+  CoreUp core;
   LogCapture log;
   VUdEviruv pack;
 };

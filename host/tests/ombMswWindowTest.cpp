@@ -20,6 +20,11 @@ namespace pw = platform::window;
 
 namespace {
 
+// The framework core comes up before the log capture replaces its output.
+struct CoreUp {
+  CoreUp() { ombCoreInit(); }
+};
+
 pw::Message message(pw::MessageKind kind, uint32_t param = 0) {
   pw::Message m;
   m.kind = kind;
@@ -30,7 +35,6 @@ pw::Message message(pw::MessageKind kind, uint32_t param = 0) {
 class MainWindowTest : public testing::Test {
  protected:
   MainWindowTest() {
-    ombCoreInit();
     unsetenv("GAME_WINDOW_SCRIPT");
     pw::selectBackend("headless");
     ombMswWindowInit();
@@ -54,6 +58,7 @@ class MainWindowTest : public testing::Test {
   pw::WindowState state() const { return window->window->state(); }
   void post(const pw::Message& m) { window->window->post(m); }
 
+  CoreUp core;
   LogCapture log;
   OMB_MSW_WINDOW* window = nullptr;
 };

@@ -1,13 +1,13 @@
 #include "platform/window/HeadlessBackend.h"
 
 #include "platform/kernel/Clock.h"
+#include "platform/window/MessageQueue.h"
 #include "platform/window/MessageScript.h"
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <mutex>
 
 namespace platform::window {
@@ -30,33 +30,16 @@ class HeadlessWindow final : public Window {
   }
 
   bool peekMessage() override {
-    std::lock_guard<std::mutex> hold(lock_);
     advance();
-    return !queue_.empty() || quit_;
+    return queue_.waiting();
   }
 
   ReadResult getMessage(Message& out) override {
-    std::lock_guard<std::mutex> hold(lock_);
     advance();
-    if (!queue_.empty()) {
-      Item item = std::move(queue_.front());
-      queue_.pop_front();
-      if (item.failure) return ReadResult::Failure;
-      out = std::move(item.message);
-      return ReadResult::Message;
-    }
-    if (quit_) {
-      quit_ = false;
-      return ReadResult::Quit;
-    }
-    // Nothing waits: a read that would block forever is reported as failed instead.
-    return ReadResult::Failure;
+    return queue_.take(out);
   }
 
-  void post(const Message& message) override {
-    std::lock_guard<std::mutex> hold(lock_);
-    queue_.push_back({message, false});
-  }
+  void post(const Message& message) override { queue_.post(message); }
 
   void answer(const Message&, intptr_t result) override {
     std::lock_guard<std::mutex> hold(lock_);
@@ -93,27 +76,23 @@ class HeadlessWindow final : public Window {
   }
 
  private:
-  struct Item {
-    Message message;
-    bool failure;
-  };
-
   template <class F>
   void update(F change) {
     std::lock_guard<std::mutex> hold(lock_);
     change();
   }
 
-  // Moves the script entries that are due into the queue. Caller holds the lock.
+  // Moves the script entries that are due into the queue.
   void advance() {
-    if (takeTerminationSignal()) quit_ = true;
+    std::lock_guard<std::mutex> hold(lock_);
+    if (takeTerminationSignal()) queue_.postQuit();
     const uint32_t now = platform::clock().milliseconds() - created_;
     while (next_ < script_.size() && script_[next_].at <= now) {
       const ScriptEntry& e = script_[next_++];
       switch (e.action) {
-        case ScriptEntry::Action::Post: queue_.push_back({e.message, false}); break;
-        case ScriptEntry::Action::Fail: queue_.push_back({Message{}, true}); break;
-        case ScriptEntry::Action::Quit: quit_ = true; break;
+        case ScriptEntry::Action::Post: queue_.post(e.message); break;
+        case ScriptEntry::Action::Fail: queue_.postFailure(); break;
+        case ScriptEntry::Action::Quit: queue_.postQuit(); break;
         case ScriptEntry::Action::Cursor: {
           std::lock_guard<std::mutex> hold(cursorLock);
           cursor = e.cursor;
@@ -125,8 +104,7 @@ class HeadlessWindow final : public Window {
 
   mutable std::mutex lock_;
   WindowState state_;
-  std::deque<Item> queue_;
-  bool quit_ = false;
+  MessageQueue queue_;
   std::vector<ScriptEntry> script_;
   std::size_t next_ = 0;
   uint32_t created_;

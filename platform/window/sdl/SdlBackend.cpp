@@ -1,11 +1,11 @@
 #include "platform/window/sdl/SdlBackend.h"
 
 #include "platform/text/Utf8.h"
+#include "platform/window/MessageQueue.h"
 
 #include <SDL.h>
 
 #include <cstring>
-#include <deque>
 #include <map>
 #include <mutex>
 
@@ -33,29 +33,15 @@ class SdlWindow final : public Window {
 
   bool peekMessage() override {
     pump();
-    std::lock_guard<std::mutex> hold(lock_);
-    return !queue_.empty() || quit_;
+    return queue_.waiting();
   }
 
   ReadResult getMessage(Message& out) override {
     pump();
-    std::lock_guard<std::mutex> hold(lock_);
-    if (!queue_.empty()) {
-      out = std::move(queue_.front());
-      queue_.pop_front();
-      return ReadResult::Message;
-    }
-    if (quit_) {
-      quit_ = false;
-      return ReadResult::Quit;
-    }
-    return ReadResult::Failure;
+    return queue_.take(out);
   }
 
-  void post(const Message& message) override {
-    std::lock_guard<std::mutex> hold(lock_);
-    queue_.push_back(message);
-  }
+  void post(const Message& message) override { queue_.post(message); }
 
   void answer(const Message&, intptr_t result) override {
     std::lock_guard<std::mutex> hold(lock_);
@@ -134,10 +120,7 @@ class SdlWindow final : public Window {
     post(m);
   }
 
-  void requestQuit() {
-    std::lock_guard<std::mutex> hold(lock_);
-    quit_ = true;
-  }
+  void requestQuit() { queue_.postQuit(); }
 
  private:
   static void pump() {
@@ -173,8 +156,7 @@ class SdlWindow final : public Window {
   SDL_Window* window_;
   bool fullScreen_;
   mutable std::mutex lock_;
-  std::deque<Message> queue_;
-  bool quit_ = false;
+  MessageQueue queue_;
   uint32_t frontRequests_ = 0;
   uint64_t framesShown_ = 0;
   uint32_t lastWidth_ = 0;
