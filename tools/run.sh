@@ -1,12 +1,21 @@
 #!/usr/bin/env bash
-# Builds the runtime and runs its main job. Until the game executable exists, the main job is
-# the demo game of tools/demo: its compiled scripts, packed in bin/demo.dat, run frame by frame
-# through the script runtime (scriptrun), every log line on standard output.
+# Builds the runtime and runs its main job: the runtime executable bin/game plays the small
+# fixture game built from sources (host/tests/games/normal), headless, in a folder of its own
+# under the build directory, and says where its log file is. Arguments go to the game (for
+# example --window=sdl for a real window when a display is present). The headless window is
+# closed after GAME_WINDOW_SCRIPT's messages (default: a close after one second).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/build.sh release
-bin=build/release/bin
-if [ -x "$bin/runtime" ]; then
-  exec "$bin/runtime" "$@"
-fi
-exec "$bin/scriptrun" --archive demo.dat --frames 200 "$@" demo
+build=build/release
+run=$build/run-game
+rm -rf "$run"
+mkdir -p "$run/game" "$run/data" "$run/config" "$run/tmp"
+# A copy, not a link: the game's files are found beside the running executable.
+cp "$build/bin/game" "$build/host/games/normal/"* "$run/game/"
+export XDG_DATA_HOME="$PWD/$run/data" XDG_CONFIG_HOME="$PWD/$run/config" TMPDIR="$PWD/$run/tmp"
+export GAME_WINDOW_SCRIPT="${GAME_WINDOW_SCRIPT-1000 close}"
+status=0
+"$run/game/game" "$@" || status=$?
+echo "game exited with code $status; its log file: $XDG_DATA_HOME/fixture/game.log"
+exit $status

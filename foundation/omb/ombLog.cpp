@@ -80,6 +80,8 @@ void ombLogSetErrorHook(OMB_LOG_HOOK hook) {
   logHook = hook ? hook : _ombLogDefaultHook;
 }
 
+OMB_SPINLOCK& ombLogLock() { return logLock; }
+
 void ombLogReset() {
   logLock = OMB_SPINLOCK{};
   logOutput = _ombLogDefaultOutput;

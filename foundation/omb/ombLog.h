@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+struct OMB_SPINLOCK;
+
 // The one leveled message channel of the framework. A message carries a level from 0 (error) to
 // 4 (debug) and a UTF-16 text that already begins with its level's prefix ("Error: [%s] ",
 // "Warning: [%s] ", "Message: [%s] ", "Information: [%s] ", "Debug: [%s] ").
@@ -33,6 +35,10 @@ void ombLogSetErrorHook(OMB_LOG_HOOK hook);
 void _ombLogDefaultOutput(int32_t level, const char16_t* text);
 // Level 0 ends the process with exit code 1 (exit-time functions run); other levels return.
 void _ombLogDefaultHook(int32_t level);
+
+// The lock every output runs under. Another route into the log file (the host's debug-log
+// route) takes it too, so its lines never meet the output's inside the file.
+OMB_SPINLOCK& ombLogLock();
 
 // Resets the log lock and both defaults (step of ombCoreInit).
 void ombLogReset();

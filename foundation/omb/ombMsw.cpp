@@ -54,8 +54,8 @@ void ombMswInit() {
   }
   // Common controls and the timer resolution need nothing here: there are no native dialogs, and
   // sleeps are already finer than 1 ms.
-  // FIXME: the settings dialog's module init (ombMswConfigInit) and the main window module's init
-  // (ombMswWindowInit) join here when those modules exist.
+  // The main window module (ombMswWindowInit) lives in the host, which runs its init right after
+  // this one. FIXME: the settings dialog's module init (ombMswConfigInit) joins with the dialog.
   ombRegisterUninit(ombMswUninit);
 }
 
@@ -69,7 +69,7 @@ void ombMswUninit() {
   ombFileClose(logFile.exchange(nullptr));
   flushEveryLine = false;
   ownerWindow = nullptr;
-  // FIXME: the main window module's keyboard hook removal and ombMswConfigUninit join here.
+  // The host runs ombMswWindowUninit before this. FIXME: ombMswConfigUninit joins with the dialog.
 }
 
 void ombMswLogOutput(int32_t level, const char16_t* text) {

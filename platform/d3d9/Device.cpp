@@ -2,6 +2,7 @@
 
 #include "platform/d3d9/Format.h"
 #include "platform/d3d9/Pipeline.h"
+#include "platform/window/Window.h"
 
 namespace d3d9 {
 
@@ -160,7 +161,8 @@ HRESULT IDirect3DDevice9::Reset(D3DPRESENT_PARAMETERS* params) {
   return D3D_OK;
 }
 
-HRESULT IDirect3DDevice9::Present(const RECT* source, const RECT* dest, HWND, const void* dirty) {
+HRESULT IDirect3DDevice9::Present(const RECT* source, const RECT* dest, HWND window,
+                                   const void* dirty) {
   log("Present", {});
   if (source || dest || dirty) return D3DERR_INVALIDCALL;
   if (loss_ != Loss::None) return D3DERR_DEVICELOST;
@@ -171,6 +173,12 @@ HRESULT IDirect3DDevice9::Present(const RECT* source, const RECT* dest, HWND, co
   }
   ++front_.version;
   ++presentCount_;
+  // The frame appears in the window it is presented to: the one named here, else the device
+  // window, else the focus window (a handle that names no window of the window layer is ignored).
+  HWND target = window ? window : params_.hDeviceWindow ? params_.hDeviceWindow
+                                                        : creation_.hFocusWindow;
+  platform::window::presentToWindow(
+      target, {front_.bytes.data(), front_.width, front_.height, front_.pitch});
   return D3D_OK;
 }
 

@@ -1,0 +1,168 @@
+#include "host/app/AppMain.h"
+
+#include "foundation/dbtl/DDebug.h"
+#include "foundation/dbtl/DFile.h"
+#include "foundation/lerr/LExceptGame.h"
+#include "foundation/lerr/lerr.h"
+#include "foundation/lfm/lfmPack.h"
+#include "foundation/omb/ombCore.h"
+#include "foundation/omb/ombLog.h"
+#include "foundation/omb/ombMsw.h"
+#include "foundation/omb/ombTimer.h"
+#include "host/app/AppResources.h"
+#include "host/app/AppState.h"
+#include "host/app/VUdEviruv.h"
+#include "host/app/ZErarUdizudIzo.h"
+#include "host/settings/ombInput.h"
+#include "host/settings/ombVideo.h"
+#include "host/window/ombMswWindow.h"
+#include "image/omb/ombImage.h"
+#include "net/omb/ombSocket.h"
+#include "platform/kernel/FloatControl.h"
+#include "platform/kernel/ProcessPriority.h"
+#include "render/device/l3dInit.h"
+#include "render/device/l3dPack.h"
+
+namespace {
+
+constexpr const char* kTag = "appInit";
+
+// The base library's debug log reaches the framework's log file through this file object, a
+// view onto the one static route object.
+dbtl::DFile& logRoute() {
+  static dbtl::DFile route;
+  return route;
+}
+
+ZErarUdizudIzo& logRouteSource() {
+  static ZErarUdizudIzo source;
+  return source;
+}
+
+void openDebugLogRoute() {
+  logRoute().OpenOverride(nullptr,
+                          dbtl::rcptr<dbtl::DDataOverride>::Borrow(&logRouteSource()));
+  dbtl::DDebug& debug = dbtl::DDebug::Global();
+  debug.GetFile().Close();
+  debug.GetFile().OpenRange(logRoute(), 0, -1);
+  debug.SetFileOpen(true);
+}
+
+void closeDebugLogRoute() {
+  dbtl::DDebug::Global().SetFileOpen(false);
+  logRoute().Close();
+}
+
+void registerPacks() {
+  lfmTerm();
+  appState().packIndex = lfmRegistPack("");
+  l3dSetRegisteredPack(appState().packIndex);
+  dbtl::rcptr<VUdEviruv> override;
+  override.Create(1);
+  lfmRegistOverride(dbtl::rcptr<LFmOverride>(override));
+}
+
+void loadGameResources(Config& config) {
+  _loadResource(u"res");
+  if ((config.display.flags & CONFIG_DISPLAY_VALID) && config.display.width >= 1024) {
+    _loadResource(u"resL");
+  } else if (_loadResource(u"resS")) {
+    config.resourceScale = 2;
+  }
+}
+
+}  // namespace
+
+AppState& appState() {
+  static AppState state;
+  return state;
+}
+
+Config* appConfig() { return appState().config.get(); }
+
+int32_t appPackIndex() { return appState().packIndex; }
+
+void appErrorHook(int32_t level) {
+  if (level == OMB_LOG_ERROR) lerrThrow();
+}
+
+bool appInit() {
+  AppState& state = appState();
+  ombCoreInit();
+  ombLogSetErrorHook(appErrorHook);
+  _loadResource(u"system");
+  runBaseScript();
+  platform::applyGameFloatControl();
+  ombImageInit();
+  ombMswInit();
+  ombMswWindowInit();
+  ombMswSetLogLevel(OMB_LOG_INFORMATION);
+  ombLogPrintf(OMB_LOG_INFORMATION, u"Information: [%s] This is logger of dadevoz", kTag);
+  ombVideoInit();
+  ombInputInit();
+  ombTimerInit();
+  ombSocketInit();
+  // FIXME: ombSpriteInit joins here once the sprite layers exist.
+  platform::raiseProcessPriority();
+  openDebugLogRoute();
+  lerrSetMode(LERR_MODE_QUEUE);
+  lerrSetThreshold(0);
+  registerPacks();
+  l3dInit(ombVideoGetDirect3D());
+  // FIXME: sprite2Init ("sys/font.ttf" and the glyph caches) joins here with the sprite layers.
+
+  state.config = std::make_unique<Config>();
+  if (state.config->init() != 0) return false;
+  loadGameResources(*state.config);
+  if (ombMswWindowBringRunningToFront(ombMswWindowGetClassName())) return false;
+  state.system = std::make_unique<SystemStandIn>();
+  state.system->init(*state.config);
+  return true;
+}
+
+int AppMain() {
+  int exitCode = 1;
+  try {
+    if (appInit()) {
+      // FIXME: the first engine (simple::Engine on "start") and the engine loop run here once
+      // the System and the engines exist.
+      appState().system->run();
+      appState().config->exitCode = 0;
+    }
+  } catch (const LExceptGame&) {
+    // The message was logged (and queued) where it was raised.
+  } catch (...) {
+    ombLogPrintf(OMB_LOG_WARNING, u"Warning: [%s] メモリが不足しています。", "AppMain");
+  }
+  if (const Config* config = appConfig()) exitCode = config->exitCode;
+  try {
+    appTerm();
+  } catch (...) {
+    // Shut-down goes on as far as it got; nothing may leave AppMain.
+  }
+  return exitCode;
+}
+
+void appTerm() {
+  try {
+    AppState& state = appState();
+    lerrShowQueued();
+    state.system.reset();
+    state.config.reset();
+    // FIXME: the sprite layer's font state (FreeType and the font memory) is released here.
+    lerrShowQueued();
+    lfmTerm();
+    l3dTerm();
+    lerrShowQueued();
+    lerrTerm();
+    closeDebugLogRoute();
+    ombTimerUninit();
+    ombInputUninit();
+    ombVideoUninit();
+    ombMswWindowUninit();
+    ombMswUninit();
+    ombImageUninit();
+    ombCoreUninit();
+  } catch (...) {
+  }
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "host/app/SystemStandIn.h"
+#include "host/config/Config.h"
+
+#include <cstdint>
+#include <memory>
+
+// The process-wide state of the start-up, shared by appInit, AppMain and appTerm.
+struct AppState {
+  std::unique_ptr<Config> config;
+  std::unique_ptr<SystemStandIn> system;
+  int32_t packIndex = -1;
+};
+
+AppState& appState();

@@ -1,0 +1,37 @@
+// The runtime executable: one game, whose files lie beside this program and are named after
+// it (the log, settings and parameter files). The one place that knows every library: it fills
+// the program entry's hooks and offers the SDL2 window backend.
+//
+//   game [--adjuster IN OUT | --adjusterconfig | --lounge IN OUT | --netconfig]
+//        [--window=headless|sdl]
+//
+// The window backend is headless unless "--window=sdl" or GAME_WINDOW=sdl asks for a real
+// window and a display is present.
+
+#include "foundation/startup/StartupHooks.h"
+#include "foundation/startup/WinMain.h"
+#include "host/app/AppMain.h"
+#include "image/YCbCr.h"
+#include "image/file/DimgSusie.h"
+#include "platform/window/Window.h"
+#include "platform/window/sdl/SdlBackend.h"
+
+#include <cstring>
+
+int main(int argc, char** argv) {
+  platform::window::registerSdlBackend();
+  platform::window::quitOnTerminationSignals();
+  constexpr char kWindowOption[] = "--window=";
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], kWindowOption, sizeof kWindowOption - 1) == 0) {
+      platform::window::selectBackend(argv[i] + sizeof kWindowOption - 1);
+    }
+  }
+  StartupHooks hooks;
+  hooks.initYCbCrTables = &DimgInitYCbCrTables;
+  hooks.pluginInit = &_DSusieInit;
+  hooks.pluginTerm = &_DSusieTerm;
+  hooks.appMain = &AppMain;
+  startupSetHooks(hooks);
+  return startupMain(argc, argv);
+}
