@@ -4,6 +4,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 config=${1:-release}
 jobs=${JOBS:-$(nproc)}
+# Paths inside the checkout are hashed relative to it, so a fresh clone in another folder
+# reuses what the compiler cache holds from earlier builds.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
 case "$config" in
   release)
     cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null ;;
