@@ -7,6 +7,7 @@ jobs=${JOBS:-$(nproc)}
 # Paths inside the checkout are hashed relative to it, so a fresh clone in another folder
 # reuses what the compiler cache holds from earlier builds.
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
+export CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-20G}
 case "$config" in
   release)
     cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null ;;
