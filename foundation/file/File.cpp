@@ -75,6 +75,15 @@ uint32_t File::getSize() {
   return static_cast<uint32_t>(size);
 }
 
+uint64_t File::bytesLeft() {
+  uint64_t size = 0;
+  uint64_t position = 0;
+  if (!file_ || ombFileGetSize(&size, file_) < 0 || ombFileTell(&position, file_) < 0) {
+    return 0;
+  }
+  return position < size ? size - position : 0;
+}
+
 uint32_t File::readU32() {
   return readWord(file_, "File::readU32");
 }

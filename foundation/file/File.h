@@ -31,6 +31,9 @@ class File {
   void read(void* buffer, uint32_t size);
   // The low 32 bits of the size.
   uint32_t getSize();
+  // Bytes between the position and the end (0 without an open file); reports nothing, so a
+  // reader can check a stored count against what is there before it allocates.
+  uint64_t bytesLeft();
   uint32_t readU32();
   int32_t readI32();
   uint64_t readU64();
