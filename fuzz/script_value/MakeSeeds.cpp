@@ -23,7 +23,7 @@ const char* const kExpressions[] = {
     "2147483647",
     "-1.5",
     "\"\"",
-    "\"text with a \\u3042 kana\"",
+    "\"text with a \xe3\x81\x82 kana\"",
     "[]",
     "[1, \"a\", [2.0, null], false]",
     "{}",
