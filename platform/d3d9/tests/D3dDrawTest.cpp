@@ -266,7 +266,7 @@ TEST(D3dDraw, FarInfiniteAndNaNVerticesAreClippedOrDropped) {
   constexpr float kInf = std::numeric_limits<float>::infinity();
   const float kNaN = std::numeric_limits<float>::quiet_NaN();
   enum Space { Screen, Clip };
-  enum Covers { Nothing, FromFourOn, BelowTwelve };
+  enum Covers { Nothing, FromFourOn, BelowTwelve, Everything };
   struct Case {
     const char* name;
     Space space;
@@ -278,6 +278,10 @@ TEST(D3dDraw, FarInfiniteAndNaNVerticesAreClippedOrDropped) {
       {"screen +far", Screen, {{4, 4, .5f, 1}, {kFar, 4, .5f, 1}, {4, kFar, .5f, 1}}, FromFourOn},
       {"screen -far", Screen, {{12, 12, .5f, 1}, {-kFar, 12, .5f, 1}, {12, -kFar, .5f, 1}},
        BelowTwelve},
+      // Every vertex far out, the screen inside: cutting edges between such vertices must not
+      // move the cut onto the screen.
+      {"screen all far", Screen,
+       {{-kFar, -kFar, .5f, 1}, {3 * kFar, -kFar, .5f, 1}, {-kFar, 3 * kFar, .5f, 1}}, Everything},
       {"screen +inf", Screen, {{4, 4, .5f, 1}, {kInf, 4, .5f, 1}, {4, 12, .5f, 1}}, Nothing},
       {"screen -inf", Screen, {{4, 4, .5f, 1}, {12, -kInf, .5f, 1}, {4, 12, .5f, 1}}, Nothing},
       {"screen nan", Screen, {{4, 4, .5f, 1}, {kNaN, 4, .5f, 1}, {4, 12, .5f, 1}}, Nothing},
@@ -292,6 +296,8 @@ TEST(D3dDraw, FarInfiniteAndNaNVerticesAreClippedOrDropped) {
        {{-.5f, .5f, .5f, 1}, {kFar, .5f * 1e-20f, .5f * 1e-20f, 1e-20f},
         {-.5f * 1e-20f, -kFar, .5f * 1e-20f, 1e-20f}},
        FromFourOn},
+      {"clip all far", Clip,
+       {{-kFar, -kFar, .5f, 1}, {3 * kFar, -kFar, .5f, 1}, {-kFar, 3 * kFar, .5f, 1}}, Everything},
       {"clip +inf", Clip, {{-.5f, .5f, .5f, 1}, {kInf, .5f, .5f, 1}, {-.5f, -.5f, .5f, 1}},
        Nothing},
       {"clip -inf w", Clip, {{-.5f, .5f, .5f, 1}, {.5f, .5f, .5f, -kInf}, {-.5f, -.5f, .5f, 1}},
@@ -320,7 +326,8 @@ TEST(D3dDraw, FarInfiniteAndNaNVerticesAreClippedOrDropped) {
     // pixels on them drawn) and a bottom and a right edge in the second (left out).
     for (uint32_t y = 0; y < 16; ++y) {
       for (uint32_t x = 0; x < 16; ++x) {
-        const bool expected = (c.covers == FromFourOn && x >= 4 && y >= 4) ||
+        const bool expected = c.covers == Everything ||
+                              (c.covers == FromFourOn && x >= 4 && y >= 4) ||
                               (c.covers == BelowTwelve && x < 12 && y < 12);
         ASSERT_EQ(pixelAt(target(d), x, y), expected ? 0xFFFFFFFFu : 0xFF000000u)
             << "pixel " << x << ", " << y;
