@@ -16,6 +16,16 @@ if(SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The fuzz targets exist only in clang builds with the sanitizers. There every project library is
+# compiled with libFuzzer's coverage instrumentation (without its runtime, which only the targets
+# link), so a target is steered by the code it tests and not by its own harness alone. Programs
+# that link such a library without the fuzzer runtime get the sanitizer runtime's empty hooks.
+if(SANITIZE AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  set(PROJECT_FUZZING ON)
+else()
+  set(PROJECT_FUZZING OFF)
+endif()
+
 set(PROJECT_ROOT ${CMAKE_SOURCE_DIR})
 
 # Each library publishes only its own folder under a per-library include root, so a source can
@@ -49,6 +59,9 @@ function(project_library)
     target_include_directories(${ARG_NAME} PUBLIC ${_include_root})
     target_compile_options(${ARG_NAME} PRIVATE ${PROJECT_WARNINGS})
     target_link_libraries(${ARG_NAME} PUBLIC ${ARG_DEPS})
+    if(PROJECT_FUZZING)
+      target_compile_options(${ARG_NAME} PRIVATE -fsanitize=fuzzer-no-link)
+    endif()
   else()
     add_library(${ARG_NAME} INTERFACE)
     target_include_directories(${ARG_NAME} INTERFACE ${_include_root})
@@ -95,31 +108,55 @@ function(project_tool)
   target_link_libraries(${ARG_NAME} PRIVATE ${ARG_DEPS})
 endfunction()
 
-# project_fuzz(NAME <name> PREFIX <lib> SOURCES <files>... [DEPS <targets>...] [SECONDS <n>]
-#              [CORPUS <dir>])
-# A libFuzzer target; it exists only in clang builds with the sanitizers, where a bounded run is
-# registered with CTest as "<lib>.fuzz.<name>".
+# project_fuzz(NAME <name> PREFIX <lib> SOURCES <files>... [DEPS <targets>...]
+#              [CORPUS <dir>...] [SEED_MAKER <files>... [SEED_DEPS <targets>...]] [SECONDS <n>])
+# A libFuzzer target "fuzz_<name>"; it exists only where PROJECT_FUZZING is on. Its corpus is
+# every CORPUS folder (seeds made at build time), the seeds written by the SEED_MAKER program
+# (built from its files with DEPS and SEED_DEPS, run at build time with the folder to fill as its
+# argument) plus, in the target's source folder, `seeds/` (committed samples) and `regressions/`
+# (every input that once failed). CTest replays that corpus once as "<lib>.fuzz.<name>": a fast
+# test, no mutation. Timed runs are tools/fuzz.sh's, which finds the program and its corpus
+# folders in <build>/fuzz-targets/<name>.corpus; SECONDS is accepted for older calls and unused.
 function(project_fuzz)
-  cmake_parse_arguments(ARG "" "NAME;PREFIX;SECONDS;CORPUS" "SOURCES;DEPS" ${ARGN})
-  if(NOT (SANITIZE AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang"))
+  cmake_parse_arguments(ARG "" "NAME;PREFIX;SECONDS"
+                        "SOURCES;DEPS;CORPUS;SEED_MAKER;SEED_DEPS" ${ARGN})
+  if(NOT PROJECT_FUZZING)
     return()
-  endif()
-  if(NOT ARG_SECONDS)
-    set(ARG_SECONDS 30)
   endif()
   set(exe fuzz_${ARG_NAME})
   add_executable(${exe} ${ARG_SOURCES})
   target_compile_options(${exe} PRIVATE -fsanitize=fuzzer)
   target_link_options(${exe} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${exe} PRIVATE ${ARG_DEPS})
-  set(work ${CMAKE_CURRENT_BINARY_DIR}/${ARG_NAME}_corpus)
-  file(MAKE_DIRECTORY ${work})
-  set(corpus ${work})
-  if(ARG_CORPUS)
-    list(APPEND corpus ${ARG_CORPUS})
+  if(ARG_SEED_MAKER)
+    set(maker ${exe}_seeds)
+    set(made ${CMAKE_CURRENT_BINARY_DIR}/made_seeds)
+    add_executable(${maker} ${ARG_SEED_MAKER})
+    target_compile_options(${maker} PRIVATE ${PROJECT_WARNINGS})
+    target_link_libraries(${maker} PRIVATE ${ARG_DEPS} ${ARG_SEED_DEPS})
+    # The folder is made anew, so that a seed the maker no longer writes does not linger.
+    add_custom_command(OUTPUT ${made}.stamp
+                       COMMAND ${CMAKE_COMMAND} -E rm -rf ${made}
+                       COMMAND ${CMAKE_COMMAND} -E make_directory ${made}
+                       COMMAND ${maker} ${made}
+                       COMMAND ${CMAKE_COMMAND} -E touch ${made}.stamp
+                       DEPENDS ${maker} COMMENT "Making the seeds of ${exe}" VERBATIM)
+    add_custom_target(${maker}_run ALL DEPENDS ${made}.stamp)
+    add_dependencies(${exe} ${maker}_run)
+    list(APPEND ARG_CORPUS ${made})
   endif()
+  set(corpus "")
+  foreach(dir ${ARG_CORPUS} ${CMAKE_CURRENT_SOURCE_DIR}/seeds ${CMAKE_CURRENT_SOURCE_DIR}/regressions)
+    if(dir)
+      list(APPEND corpus ${dir})
+    endif()
+  endforeach()
+  string(REPLACE ";" "\n" corpus_lines "${corpus}")
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/fuzz-targets/${ARG_NAME}.corpus
+       CONTENT "$<TARGET_FILE:${exe}>\n${corpus_lines}\n")
   add_test(NAME ${ARG_PREFIX}.fuzz.${ARG_NAME}
-           COMMAND ${exe} -max_total_time=${ARG_SECONDS} -rss_limit_mb=2048 -timeout=10 ${corpus})
+           COMMAND ${CMAKE_COMMAND} -DFUZZER=$<TARGET_FILE:${exe}> "-DCORPUS=${corpus}"
+                   -P ${PROJECT_ROOT}/fuzz/Replay.cmake)
   set_tests_properties(${ARG_PREFIX}.fuzz.${ARG_NAME} PROPERTIES TIMEOUT 300)
 endfunction()
 
@@ -140,6 +177,24 @@ function(project_fuzz_seeds)
     message(WARNING "${ARG_NAME}: no seed corpus (a tool that makes it is missing)")
     set(${ARG_OUT} "" PARENT_SCOPE)
   endif()
+endfunction()
+
+# project_fuzz_road_seeds(NAME <name> OUT <var>): seeds for a target whose first input byte
+# picks the road (which file it builds, which reader it calls): one seed for each value of that
+# byte, followed by the same 48 varied bytes, so that the corpus replay walks every road.
+function(project_fuzz_road_seeds)
+  cmake_parse_arguments(ARG "" "NAME;OUT" "" ${ARGN})
+  project_fuzz_seeds(NAME ${ARG_NAME} OUT seeds SCRIPT [=[
+    rest='\001\002\003\004\005\006\007\010\020\040\100\200\377\000\011\022'
+    rest="$rest\376\375\373\367\357\337\277\177\017\037\077\300\340\360\370\374"
+    rest="$rest\000\000\000\000\377\377\377\377\200\000\000\000\000\000\200\077"
+    i=0
+    while [ $i -lt 256 ]; do
+      { printf "\\$(printf %03o $i)"; printf "$rest"; } > road_$i
+      i=$((i + 1))
+    done
+  ]=])
+  set(${ARG_OUT} ${seeds} PARENT_SCOPE)
 endfunction()
 
 # project_benchmark(NAME <name> SOURCES <files>... [DEPS <targets>...]): built, never run by CTest.

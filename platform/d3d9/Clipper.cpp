@@ -9,6 +9,22 @@ inline float distance(const float* p, const ClipPlane& q) {
   return q.a * p[0] + q.b * p[1] + q.c * p[2] + q.d * p[3] + q.e;
 }
 
+// Puts a vertex made by cutting an edge exactly on the plane. Between vertices far apart (near
+// 1e30, say) the interpolated coordinate the plane bounds carries an error of the order of their
+// size, which can exceed the whole guard band and move the cut across the screen; solved from
+// the plane, that coordinate is as exact as the others.
+void snapToPlane(float* p, const ClipPlane& q) {
+  if (q.a != 0.0f) {
+    p[0] = -(q.b * p[1] + q.c * p[2] + q.d * p[3] + q.e) / q.a;
+  } else if (q.b != 0.0f) {
+    p[1] = -(q.a * p[0] + q.c * p[2] + q.d * p[3] + q.e) / q.b;
+  } else if (q.c != 0.0f) {
+    p[2] = -(q.a * p[0] + q.b * p[1] + q.d * p[3] + q.e) / q.c;
+  } else if (q.d != 0.0f) {
+    p[3] = -(q.a * p[0] + q.b * p[1] + q.c * p[2] + q.e) / q.d;
+  }
+}
+
 }  // namespace
 
 uint32_t outcode(const float* position, const ClipPlane* planes, uint32_t planeCount) {
@@ -39,6 +55,7 @@ uint32_t clipPolygon(ClipVertex* polygon, uint32_t count, uint32_t width,
         const float din = aIn ? da : db, dout = aIn ? db : da;
         const float t = din / (din - dout);
         for (uint32_t k = 0; k < width; ++k) scratch[out][k] = in[k] + (outside[k] - in[k]) * t;
+        snapToPlane(scratch[out], planes[p]);
         ++out;
       }
     }

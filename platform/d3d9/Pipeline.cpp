@@ -5,16 +5,30 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 namespace d3d9 {
 namespace {
 
 ShaderBackend* gBackend = nullptr;
 
-// Screen-space limits beyond which pre-transformed triangles are cut, and the guard band of
-// transformed ones: far enough that clipping is rare, near enough for exact edge arithmetic.
+// Screen-space limits beyond which triangles are cut before they reach the rasteriser, and the
+// guard band of transformed ones in clip space: far enough that clipping is rare, near enough
+// for exact edge arithmetic (kRasterLimit is far larger).
 constexpr float kScreenLimit = 16384.0f;
 constexpr float kGuardPixels = 8192.0f;
+static_assert(kScreenLimit + kGuardPixels < kRasterLimit);
+constexpr ClipPlane kScreenPlanes[4] = {{1, 0, 0, 0, kScreenLimit},
+                                        {-1, 0, 0, 0, kScreenLimit},
+                                        {0, 1, 0, 0, kScreenLimit},
+                                        {0, -1, 0, 0, kScreenLimit}};
+
+// A position with a coordinate that is infinite or not a number has no point to clip towards:
+// its triangle is dropped whole.
+bool finitePosition(const float* p) {
+  return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]) &&
+         std::isfinite(p[3]);
+}
 constexpr int64_t kMaxVertexRange = int64_t(1) << 22;
 
 uint32_t readIndex(const DrawSource& s, uint64_t i) {
@@ -136,10 +150,7 @@ HRESULT Pipeline::draw(const DeviceState& state, IDirect3DSurface9& target,
                       int32_t(std::min(viewport_.Y + viewport_.Height, rt.height))};
   if (pretransformed_) {
     planeCount_ = 4;
-    planes_[0] = {1, 0, 0, 0, kScreenLimit};
-    planes_[1] = {-1, 0, 0, 0, kScreenLimit};
-    planes_[2] = {0, 1, 0, 0, kScreenLimit};
-    planes_[3] = {0, -1, 0, 0, kScreenLimit};
+    std::copy(std::begin(kScreenPlanes), std::end(kScreenPlanes), planes_);
   } else {
     const float kx = 1.0f + kGuardPixels / float(viewport_.Width);
     const float ky = 1.0f + kGuardPixels / float(viewport_.Height);
@@ -179,6 +190,9 @@ void Pipeline::drawTriangle(const ShadedVertex& a, const ShadedVertex& b, const 
   gather(a, polygon[0]);
   gather(b, polygon[1]);
   gather(c, polygon[2]);
+  for (int i = 0; i < 3; ++i) {
+    if (!finitePosition(polygon[i])) return;
+  }
   if (pretransformed_) {
     // Screen-space data: channels become (value x rhw) before any clipping, so that cutting
     // interpolates quantities that are linear on screen.
@@ -199,29 +213,42 @@ void Pipeline::drawTriangle(const ShadedVertex& a, const ShadedVertex& b, const 
 
 void Pipeline::emit(ClipVertex* polygon, uint32_t count, bool screenSpace) {
   if (count < 3) return;
-  ScreenVertex sv[kMaxClipVertices];
   const uint32_t channels = channels_.count;
-  const float halfW = float(viewport_.Width) * 0.5f, halfH = float(viewport_.Height) * 0.5f;
-  const float zScale = viewport_.MaxZ - viewport_.MinZ;
-  for (uint32_t i = 0; i < count; ++i) {
-    const float* p = polygon[i];
-    ScreenVertex& s = sv[i];
-    if (screenSpace) {
-      s.x = p[0];
-      s.y = p[1];
-      s.z = p[2];
-      s.rhw = p[3];
-      std::memcpy(s.ch, p + 4, channels * sizeof(float));
-    } else {
+  const uint32_t width = 4 + channels;
+  if (!screenSpace) {
+    // Projection in place: x, y, z, 1/w and the channels times 1/w, all linear on screen.
+    const float halfW = float(viewport_.Width) * 0.5f, halfH = float(viewport_.Height) * 0.5f;
+    const float zScale = viewport_.MaxZ - viewport_.MinZ;
+    uint32_t outside = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+      float* p = polygon[i];
       // Pixel centres lie on integer coordinates: clip -1 maps onto the centre of the
       // viewport's first pixel and +1 onto the centre of the pixel just past its last.
       const float rhw = 1.0f / p[3];
-      s.x = float(viewport_.X) + (1.0f + p[0] * rhw) * halfW;
-      s.y = float(viewport_.Y) + (1.0f - p[1] * rhw) * halfH;
-      s.z = viewport_.MinZ + p[2] * rhw * zScale;
-      s.rhw = rhw;
-      for (uint32_t k = 0; k < channels; ++k) s.ch[k] = p[4 + k] * rhw;
+      p[0] = float(viewport_.X) + (1.0f + p[0] * rhw) * halfW;
+      p[1] = float(viewport_.Y) + (1.0f - p[1] * rhw) * halfH;
+      p[2] = viewport_.MinZ + p[2] * rhw * zScale;
+      p[3] = rhw;
+      for (uint32_t k = 4; k < width; ++k) p[k] *= rhw;
+      if (!finitePosition(p)) return;
+      outside |= outcode(p, kScreenPlanes, 4);
     }
+    // The clip-space band holds in exact arithmetic only. Where the clipper cut across numbers
+    // of very different sizes (w near zero, coordinates near 1e30), rounding can leave a vertex
+    // whose projection lies far beyond the band: the projected polygon is cut once more at the
+    // screen limits.
+    if (outside) count = clipPolygon(polygon, count, width, kScreenPlanes, 4, outside);
+    if (count < 3) return;
+  }
+  ScreenVertex sv[kMaxClipVertices];
+  for (uint32_t i = 0; i < count; ++i) {
+    const float* p = polygon[i];
+    ScreenVertex& s = sv[i];
+    s.x = p[0];
+    s.y = p[1];
+    s.z = p[2];
+    s.rhw = p[3];
+    std::memcpy(s.ch, p + 4, channels * sizeof(float));
   }
   for (uint32_t i = 1; i + 1 < count; ++i) raster_.triangle(sv[0], sv[i], sv[i + 1]);
 }

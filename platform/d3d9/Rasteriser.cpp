@@ -53,8 +53,8 @@ void Rasteriser::triangle(const ScreenVertex& va, const ScreenVertex& vb,
   const ScreenVertex* v[3] = {&va, &vb, &vc};
   int64_t X[3], Y[3];
   for (int i = 0; i < 3; ++i) {
-    // Clipping keeps positions inside the guard band; what is not finite is not drawn.
-    if (!std::isfinite(v[i]->x) || !std::isfinite(v[i]->y)) return;
+    // The comparisons are false for NaN as well: such a triangle is not drawn.
+    if (!(std::fabs(v[i]->x) <= kRasterLimit && std::fabs(v[i]->y) <= kRasterLimit)) return;
     X[i] = std::llround(double(v[i]->x) * kSub);
     Y[i] = std::llround(double(v[i]->y) * kSub);
   }

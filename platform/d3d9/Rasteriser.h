@@ -28,10 +28,16 @@ struct ClipRect {
   int32_t bottom;  // exclusive
 };
 
+// The largest screen coordinate the rasteriser takes, in pixels either way. With 8 bits of
+// sub-pixel precision a position is at most 2^28 steps, an edge's extent 2^29, and every
+// product of the edge arithmetic stays below 2^63. Callers clip to a band well inside it.
+constexpr float kRasterLimit = 1048576.0f;
+
 class Rasteriser {
  public:
   void begin(PixelStage* stage, const MergeSetup* merge, const DepthSetup* depth,
              uint32_t cullMode, const ClipRect& clip);
+  // Draws nothing when a vertex's x or y is not a number within kRasterLimit.
   void triangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
 
  private:

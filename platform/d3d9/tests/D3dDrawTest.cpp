@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace d3d9 {
@@ -254,6 +255,85 @@ TEST(D3dDraw, NearPlaneClipsTrianglesBehindTheEye) {
   EXPECT_EQ(countPixels(target(d), [](uint32_t p) { return p != 0xFF000000u; }), 4u * 8u);
   EXPECT_NE(pixelAt(target(d), 3, 4), 0xFF000000u);
   EXPECT_EQ(pixelAt(target(d), 4, 4), 0xFF000000u);
+}
+
+// Vertices far outside the screen, infinite or not a number, on screen (pre-transformed) and in
+// clip space (identity transforms, so that clip (-0.5, 0.5) lands on pixel (4, 4) of 16 x 16).
+// A triangle reaching far out is drawn where it covers the screen; one with a coordinate that is
+// not a finite number has no sensible shape and is dropped whole.
+TEST(D3dDraw, FarInfiniteAndNaNVerticesAreClippedOrDropped) {
+  constexpr float kFar = 1e30f;
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  const float kNaN = std::numeric_limits<float>::quiet_NaN();
+  enum Space { Screen, Clip };
+  enum Covers { Nothing, FromFourOn, BelowTwelve, Everything };
+  struct Case {
+    const char* name;
+    Space space;
+    float v[3][4];  // x, y, z, rhw on screen; x, y, z, w in clip space
+    Covers covers;
+  };
+  const Case cases[] = {
+      // The far vertices make a quarter plane of the screen from the near corner.
+      {"screen +far", Screen, {{4, 4, .5f, 1}, {kFar, 4, .5f, 1}, {4, kFar, .5f, 1}}, FromFourOn},
+      {"screen -far", Screen, {{12, 12, .5f, 1}, {-kFar, 12, .5f, 1}, {12, -kFar, .5f, 1}},
+       BelowTwelve},
+      // Every vertex far out, the screen inside: cutting edges between such vertices must not
+      // move the cut onto the screen.
+      {"screen all far", Screen,
+       {{-kFar, -kFar, .5f, 1}, {3 * kFar, -kFar, .5f, 1}, {-kFar, 3 * kFar, .5f, 1}}, Everything},
+      {"screen +inf", Screen, {{4, 4, .5f, 1}, {kInf, 4, .5f, 1}, {4, 12, .5f, 1}}, Nothing},
+      {"screen -inf", Screen, {{4, 4, .5f, 1}, {12, -kInf, .5f, 1}, {4, 12, .5f, 1}}, Nothing},
+      {"screen nan", Screen, {{4, 4, .5f, 1}, {kNaN, 4, .5f, 1}, {4, 12, .5f, 1}}, Nothing},
+      {"screen nan z", Screen, {{4, 4, kNaN, 1}, {12, 4, .5f, 1}, {4, 12, .5f, 1}}, Nothing},
+      {"clip +far", Clip, {{-.5f, .5f, .5f, 1}, {kFar, .5f, .5f, 1}, {-.5f, -kFar, .5f, 1}},
+       FromFourOn},
+      {"clip -far", Clip, {{.5f, -.5f, .5f, 1}, {-kFar, -.5f, .5f, 1}, {.5f, kFar, .5f, 1}},
+       BelowTwelve},
+      // The same quarter plane with w spread over +-1e30: the far vertices' w is tiny next to
+      // their x and y, so the clipper cuts across numbers of every size.
+      {"clip far w", Clip,
+       {{-.5f, .5f, .5f, 1}, {kFar, .5f * 1e-20f, .5f * 1e-20f, 1e-20f},
+        {-.5f * 1e-20f, -kFar, .5f * 1e-20f, 1e-20f}},
+       FromFourOn},
+      {"clip all far", Clip,
+       {{-kFar, -kFar, .5f, 1}, {3 * kFar, -kFar, .5f, 1}, {-kFar, 3 * kFar, .5f, 1}}, Everything},
+      {"clip +inf", Clip, {{-.5f, .5f, .5f, 1}, {kInf, .5f, .5f, 1}, {-.5f, -.5f, .5f, 1}},
+       Nothing},
+      {"clip -inf w", Clip, {{-.5f, .5f, .5f, 1}, {.5f, .5f, .5f, -kInf}, {-.5f, -.5f, .5f, 1}},
+       Nothing},
+      {"clip nan", Clip, {{-.5f, .5f, .5f, 1}, {.5f, kNaN, .5f, 1}, {-.5f, -.5f, .5f, 1}},
+       Nothing},
+      {"clip nan w", Clip, {{-.5f, .5f, .5f, 1}, {.5f, .5f, .5f, kNaN}, {-.5f, -.5f, .5f, 1}},
+       Nothing},
+  };
+  struct V {
+    float x, y, z, w;
+    uint32_t c;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto t = make2D(16, 16);
+    IDirect3DDevice9* d = t.device.get();
+    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+    d->SetFVF((c.space == Screen ? D3DFVF_XYZRHW : D3DFVF_XYZW) | D3DFVF_DIFFUSE);
+    V v[3];
+    for (int i = 0; i < 3; ++i) v[i] = {c.v[i][0], c.v[i][1], c.v[i][2], c.v[i][3], 0xFFFFFFFFu};
+    d->BeginScene();
+    ASSERT_EQ(d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, v, sizeof(V)), D3D_OK);
+    d->EndScene();
+    // Top-left rule: the near corner's edges are a top and a left edge in the first case (the
+    // pixels on them drawn) and a bottom and a right edge in the second (left out).
+    for (uint32_t y = 0; y < 16; ++y) {
+      for (uint32_t x = 0; x < 16; ++x) {
+        const bool expected = c.covers == Everything ||
+                              (c.covers == FromFourOn && x >= 4 && y >= 4) ||
+                              (c.covers == BelowTwelve && x < 12 && y < 12);
+        ASSERT_EQ(pixelAt(target(d), x, y), expected ? 0xFFFFFFFFu : 0xFF000000u)
+            << "pixel " << x << ", " << y;
+      }
+    }
+  }
 }
 
 TEST(D3dDraw, RenderTargetTexturesFeedLaterDraws) {
