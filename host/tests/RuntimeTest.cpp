@@ -15,7 +15,7 @@ namespace {
 
 constexpr char kHeader[] = "\xEF\xBB\xBF[Info] Information: [appInit] This is logger of dadevoz\r\n";
 constexpr char kVersionLine[] = "[Mes] Message: [Config::init] game version is \"258\"\r\n";
-constexpr char kStandInLine[] = "[Mes] Message: [appInit] the System object is not built yet";
+constexpr char kStandInLine[] = "[Mes] Message: [AppMain] no engine is built yet";
 
 TEST(Runtime, StartsAndShutsDownWithTheLogHeaderAndTheVersion) {
   GameFolder folder("normal");
