@@ -104,7 +104,16 @@ class IDirectInput8 {
   virtual void Release() = 0;
 };
 
-// The object of the backend in force; null when no backend can give one.
+// The object of the backend in force, chosen at each call: the scripted backend when
+// GAME_INPUT_SCRIPT describes devices; else the backend GAME_INPUT names (or, without it, the
+// one named like the window backend in force) when it is registered and starts; else the
+// scripted backend without devices beyond a keyboard that is never pressed. Null when the
+// description is malformed.
 IDirectInput8* createDirectInput();
+
+// A backend linked only into some programs (SDL2) registers itself by name; its factory returns
+// null when it cannot start.
+using InputBackendFactory = IDirectInput8* (*)();
+void registerInputBackend(const std::string& name, InputBackendFactory factory);
 
 }  // namespace dinput
