@@ -21,7 +21,7 @@ TEST(InputAxis, DeadZoneAndFullRangeByDirection) {
     float expected;
   } cases[] = {
       {100, true, 0.0f},     {200, true, 0.0f},    {500, true, 0.42857146f},
-      {900, true, 1.0f - 0.1f * 1.4285715f},      {950, true, 1.0f},
+      {900, true, (0.9f - 0.2f) * 1.4285715f},     {950, true, 1.0f},
       {-950, false, 1.0f},   {-500, false, 0.42857146f}, {-100, false, 0.0f},
       {500, false, 0.0f},    {-950, true, 0.0f},
   };
