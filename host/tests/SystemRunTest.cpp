@@ -97,4 +97,28 @@ TEST(SystemRun, FailedSaveIsLoggedAndLeavesNoTemporaryFile) {
   EXPECT_EQ(run.exitCode, 0) << run.errors;
 }
 
+TEST(SystemRun, ScriptedPadBoundToSlotZeroIsAnnounced) {
+  GameFolder folder("normal");
+  ASSERT_EQ(folder.run({}).exitCode, 0);
+  // The first scripted pad's instance, as the settings file writes it, bound to slot 0 with a
+  // remembered assignment (button 0 on pad button 0).
+  const std::string guid = "50414430_52505343_69726373_64657470";
+  std::string ini = folder.ini();
+  const std::string from = "inputPad0Instance=";
+  ini.replace(ini.find(from), from.size(), from + guid);
+  ini.replace(ini.find("guid0="), 6, "guid0=" + guid + "\r\ntype0=0\r\nbutton0_0=29\r\nguid1=");
+  folder.writeIni(ini);
+  const GameRun run = folder.run({}, {"GAME_INPUT_SCRIPT=pad one"});
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  const std::string log = folder.log();
+  EXPECT_TRUE(contains(log, "[Info] 1番目の入力デバイスの作成に成功しました。\r\n")) << log;
+  EXPECT_TRUE(contains(log, "[Info] 2番目の入力デバイスの作成に失敗しました。\r\n")) << log;
+  EXPECT_FALSE(contains(log, "前回使用したコントローラが見つかりませんでした。")) << log;
+  // Without the pad attached the slot stays unbound, with the settings' warning.
+  folder.writeIni(ini);
+  EXPECT_EQ(folder.run({}).exitCode, 0);
+  EXPECT_TRUE(contains(folder.log(), "[Info] 1番目の入力デバイスの作成に失敗しました。\r\n"));
+  EXPECT_TRUE(contains(folder.log(), "前回使用したコントローラが見つかりませんでした。"));
+}
+
 }  // namespace
