@@ -1,4 +1,4 @@
-// The SDL2 input backend over SDL's virtual joystick: identities, axes, buttons and the hat.
+// The SDL2 input backend over SDL's virtual joystick: identities, axes, buttons and the d-pad.
 
 #include "platform/input/sdl/SdlInput.h"
 
@@ -19,9 +19,10 @@ class SdlInputTest : public testing::Test {
     for (int index : virtuals_) SDL_JoystickDetachVirtual(index);
     if (di_ != nullptr) di_->Release();
   }
-  // A virtual game controller: 6 axes, 15 buttons, 1 hat.
+  // A virtual game controller: 6 axes and 15 buttons, which SDL maps in the order of its
+  // controller axes and buttons (the d-pad is buttons 11 to 14).
   int attach() {
-    const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 6, 15, 1);
+    const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 6, 15, 0);
     EXPECT_GE(index, 0) << SDL_GetError();
     virtuals_.push_back(index);
     return index;
@@ -64,7 +65,8 @@ TEST_F(SdlInputTest, ControllerStateReachesTheJoystickState) {
   ASSERT_NE(joystick, nullptr);
   ASSERT_EQ(SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTX, 30000), 0);
   ASSERT_EQ(SDL_JoystickSetVirtualButton(joystick, SDL_CONTROLLER_BUTTON_B, 1), 0);
-  ASSERT_EQ(SDL_JoystickSetVirtualHat(joystick, 0, SDL_HAT_RIGHTUP), 0);
+  ASSERT_EQ(SDL_JoystickSetVirtualButton(joystick, SDL_CONTROLLER_BUTTON_DPAD_UP, 1), 0);
+  ASSERT_EQ(SDL_JoystickSetVirtualButton(joystick, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, 1), 0);
   ASSERT_EQ(pad->Acquire(), DI_OK);
   ASSERT_EQ(pad->Poll(), DI_OK);
   DIJOYSTATE state{};
@@ -72,7 +74,9 @@ TEST_F(SdlInputTest, ControllerStateReachesTheJoystickState) {
   EXPECT_EQ(state.lX, 30000);
   EXPECT_EQ(state.rgbButtons[SDL_CONTROLLER_BUTTON_B], 0x80);
   EXPECT_EQ(state.rgbButtons[SDL_CONTROLLER_BUTTON_A], 0);
+  // The d-pad is the first point of view, not buttons.
   EXPECT_EQ(state.rgdwPOV[0], 4500u);
+  EXPECT_EQ(state.rgbButtons[SDL_CONTROLLER_BUTTON_DPAD_UP], 0);
   EXPECT_EQ(state.rgdwPOV[1], 0xFFFFFFFFu);
   pad->Release();
 }
