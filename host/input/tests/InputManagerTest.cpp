@@ -3,7 +3,10 @@
 
 #include "host/input/InputManager.h"
 
+#include "foundation/omb/ombCore.h"
 #include "foundation/tests/LogCapture.h"
+#include "platform/text/Utf8.h"
+#include "script/ScriptManager.h"
 #include "host/input/tests/InputTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -108,6 +111,40 @@ TEST(InputManager, MappingNativesIgnoreWritesAndReadZeroOutsideTheirIndices) {
   }
   manager.setButtonState(3, 15, 0.75f);
   EXPECT_EQ(manager.state(3, 15), 0.75f);
+}
+
+TEST(InputManager, AMappingScriptWritesThePlayersStatesEachFrame) {
+  ombCoreInit();
+  ScriptedDevices devices("pad a; 0 pad0 button 0 1; 1 pad0 button 0 0");
+  LogCapture log;
+  ScriptManager scripts;
+  int window = 0;
+  InputManager manager;
+  manager.init(twoPads(), &window, InputSession::None, &scripts);
+  const std::u16string path = platform::utf8ToUtf16(std::string(TEST_SCRIPTS_DIR) + "/map");
+  manager.setScript(path.c_str());
+  ASSERT_NE(manager.script(), nullptr);
+
+  manager.update();
+  // The script owns the states: pad 0 no longer reaches player 0 by the fixed rule, and the
+  // state its init wrote was cleared with the frame.
+  EXPECT_EQ(manager.state(0, 0), 0.0f);
+  EXPECT_EQ(manager.state(0, 15), 0.0f);
+  EXPECT_EQ(manager.state(1, 0), 1.0f);
+  EXPECT_FLOAT_EQ(manager.state(0, 5), 0.3f);
+  EXPECT_EQ(manager.state(2, 3), 1.0f);
+  manager.update();
+  EXPECT_EQ(manager.state(1, 0), 0.0f);
+  EXPECT_FLOAT_EQ(manager.state(0, 5), 0.3f);
+  for (const LogCapture::Message& m : LogCapture::messages()) {
+    EXPECT_GT(m.level, 0) << platform::utf16ToUtf8(m.text);
+  }
+
+  // An empty name goes back to the fixed rule.
+  manager.setScript(u"");
+  EXPECT_EQ(manager.script(), nullptr);
+  manager.update();
+  EXPECT_EQ(manager.state(1, 0), 0.0f);
 }
 
 }  // namespace
