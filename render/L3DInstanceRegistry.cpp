@@ -13,7 +13,7 @@ void L3DInstanceRegistry::_RemoveObjectInstance(L3DObjectInstance* instance) {
   }
 }
 
-void L3DInstanceRegistry::ReleaseAll(void (*release)(L3DObjectInstance*)) {
+void L3DInstanceRegistry::ReleaseAll(const std::function<void(L3DObjectInstance*)>& release) {
   while (m_instances.GetCount() != 0) {
     auto first = m_instances.Begin();
     auto* instance = static_cast<L3DObjectInstance*>(first->elementObject);

@@ -7,6 +7,7 @@
 #include "foundation/dbtl/DList.h"
 
 #include <cstdint>
+#include <functional>
 
 class L3DObjectInstance;
 
@@ -19,7 +20,7 @@ class L3DInstanceRegistry {
   void _RemoveObjectInstance(L3DObjectInstance* instance);
   // Calls release on each listed instance (which is expected to remove itself) until the list
   // is empty; an instance that stays listed is taken out here.
-  void ReleaseAll(void (*release)(L3DObjectInstance*));
+  void ReleaseAll(const std::function<void(L3DObjectInstance*)>& release);
   uint32_t GetCount() const { return m_instances.GetCount(); }
 
  private:

@@ -32,27 +32,23 @@ constexpr uint32_t kInitialSeed = 4357;
 
 }  // namespace
 
-L3DRenderer::L3DRenderer() { m_random.Seed(kInitialSeed); }
+L3DRenderer::L3DRenderer(L3DRendererLinks* links) : m_links(links) { m_random.Seed(kInitialSeed); }
 
 L3DRenderer::~L3DRenderer() { Release(); }
 
 void L3DRenderer::Create(const dbtl::rcptr<L3DDevice>& device,
-                         const dbtl::rcptr<dbtl::DsndManager>& sound, dbtl::DFile& shaderFile,
-                         const L3DRendererLinks& links) {
+                         const dbtl::rcptr<dbtl::DsndManager>& sound, dbtl::DFile& shaderFile) {
   m_device = device;
   m_frameRate = kFrameRate;
   m_sound = sound;
   m_random.Seed(uint32_t(std::time(nullptr)));
   m_identity.SetIdentity();
   fog.enabled = 0;
-  m_releaseInstance = links.releaseInstance;
   _LoadShaders(shaderFile);
   m_systemNnid = LResManager::AddNnid(m_names, "system");
-  if (m_sound && links.createSeManager) {
-    m_seManager = links.createSeManager(m_sound, float(m_frameRate));
-  }
-  if (links.createEffectManager) {
-    m_effects = links.createEffectManager(dbtl::rcptr<L3DRenderer>::Borrow(this));
+  if (m_links != nullptr) {
+    if (m_sound) m_seManager = m_links->CreateSeManager(m_sound, float(m_frameRate));
+    m_effects = m_links->CreateEffectManager(dbtl::rcptr<L3DRenderer>::Borrow(this));
   }
 }
 
@@ -91,8 +87,10 @@ void L3DRenderer::Release() {
   m_effects.Reset();
   m_seManager.Reset();
   keyScratch.Release();
-  void (*release)(L3DObjectInstance*) = m_releaseInstance;
-  m_instances.ReleaseAll(release != nullptr ? release : [](L3DObjectInstance*) {});
+  L3DRendererLinks* links = m_links;
+  m_instances.ReleaseAll([links](L3DObjectInstance* instance) {
+    if (links != nullptr) links->ReleaseInstance(instance);
+  });
   m_names.Clear();
   m_systemNnid = nullptr;
   m_zsd.Release();

@@ -37,16 +37,18 @@ constexpr uint32_t L3D_RENDERER_CACHE_FRUSTUM = 0x4;
 
 class L3DRenderer {
  public:
-  L3DRenderer();
+  // links builds the managers of the libraries above this one; it belongs to the host and
+  // outlives the renderer. Without links the renderer has no managers and releases no instance.
+  explicit L3DRenderer(L3DRendererLinks* links = nullptr);
   ~L3DRenderer();
   L3DRenderer(const L3DRenderer&) = delete;
   L3DRenderer& operator=(const L3DRenderer&) = delete;
 
   // Fills a constructed renderer from the open shader archive. device and sound are handles the
   // renderer copies (the host's hold no reference); an empty sound handle means no
-  // sound-effect manager. links builds the managers of the libraries above this one.
+  // sound-effect manager.
   void Create(const dbtl::rcptr<L3DDevice>& device, const dbtl::rcptr<dbtl::DsndManager>& sound,
-              dbtl::DFile& shaderFile, const L3DRendererLinks& links = {});
+              dbtl::DFile& shaderFile);
   void Release();
 
   // Stops every sound effect and frees every playing effect.
@@ -133,5 +135,5 @@ class L3DRenderer {
   L3DNnidTable m_names;
   L3D_RENDERER_NNID* m_systemNnid = nullptr;
   L3DInstanceRegistry m_instances;
-  void (*m_releaseInstance)(L3DObjectInstance*) = nullptr;
+  L3DRendererLinks* m_links;
 };

@@ -2,12 +2,10 @@
 
 // What the renderer needs of the managers it owns but whose libraries sit above it: the
 // sound-effect manager (sound library) and the effect manager and object instances (model
-// library). The host fills L3DRendererLinks with factories that build the real managers behind
-// these interfaces; a link left empty means that manager does not exist for this renderer.
+// library). The host implements L3DRendererLinks with factories that build the real managers behind
+// these interfaces.
 
 #include "foundation/dbtl/rcptr.h"
-
-#include <functional>
 
 class L3DRenderer;
 class L3DObjectInstance;
@@ -33,16 +31,19 @@ class L3DEffectManagerLink {
   virtual void FreeFirstPlayingRoot() = 0;
 };
 
-struct L3DRendererLinks {
+// The host implements it and hands it to each renderer it constructs; it outlives the
+// renderer. A factory that gives an empty handle means that manager does not exist.
+class L3DRendererLinks {
+ public:
+  virtual ~L3DRendererLinks() = default;
   // Builds the sound-effect manager over the sound manager, with the frame rate as its velocity
   // factor. Called only when the renderer is given a sound manager.
-  std::function<dbtl::rcptr<L3DSeManagerLink>(const dbtl::rcptr<dbtl::DsndManager>& sound,
-                                              float velocityFactor)>
-      createSeManager;
+  virtual dbtl::rcptr<L3DSeManagerLink> CreateSeManager(const dbtl::rcptr<dbtl::DsndManager>& sound,
+                                                        float velocityFactor) = 0;
   // Builds the effect manager bound to the renderer (a handle that holds no reference).
-  std::function<dbtl::rcptr<L3DEffectManagerLink>(const dbtl::rcptr<L3DRenderer>& renderer)>
-      createEffectManager;
+  virtual dbtl::rcptr<L3DEffectManagerLink> CreateEffectManager(
+      const dbtl::rcptr<L3DRenderer>& renderer) = 0;
   // L3DObjectInstance::Release: releases the instance, which takes itself out of the
   // renderer's instance list.
-  void (*releaseInstance)(L3DObjectInstance* instance) = nullptr;
+  virtual void ReleaseInstance(L3DObjectInstance* instance) = 0;
 };

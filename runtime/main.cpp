@@ -6,13 +6,16 @@
 //        [--window=headless|sdl]
 //
 // The window backend is headless unless "--window=sdl" or GAME_WINDOW=sdl asks for a real
-// window and a display is present.
+// window and a display is present. Input follows the window backend (SDL2 keyboard and game
+// controllers with the SDL2 window) unless GAME_INPUT names one; GAME_INPUT_SCRIPT scripts the
+// devices instead.
 
 #include "foundation/startup/StartupHooks.h"
 #include "foundation/startup/WinMain.h"
 #include "host/app/AppMain.h"
 #include "image/YCbCr.h"
 #include "image/file/DimgSusie.h"
+#include "platform/input/sdl/SdlInput.h"
 #include "platform/window/Window.h"
 #include "platform/window/sdl/SdlBackend.h"
 
@@ -20,6 +23,7 @@
 
 int main(int argc, char** argv) {
   platform::window::registerSdlBackend();
+  dinput::registerSdlInputBackend();
   platform::window::quitOnTerminationSignals();
   constexpr char kWindowOption[] = "--window=";
   for (int i = 1; i < argc; ++i) {

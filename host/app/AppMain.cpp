@@ -13,19 +13,21 @@
 #include "host/app/AppState.h"
 #include "host/app/VUdEviruv.h"
 #include "host/app/ZErarUdizudIzo.h"
+#include "host/input/ombInputDevice.h"
 #include "host/settings/ombInput.h"
 #include "host/settings/ombVideo.h"
 #include "host/window/ombMswWindow.h"
 #include "image/omb/ombImage.h"
 #include "net/omb/ombSocket.h"
+#include "platform/kernel/Clock.h"
 #include "platform/kernel/FloatControl.h"
 #include "platform/kernel/ProcessPriority.h"
 #include "render/device/l3dInit.h"
-#include "render/device/l3dPack.h"
 
 namespace {
 
 constexpr const char* kTag = "appInit";
+constexpr uint32_t kFrameMilliseconds = 16;
 
 // The base library's debug log reaches the framework's log file through this file object, a
 // view onto the one static route object.
@@ -56,7 +58,6 @@ void closeDebugLogRoute() {
 void registerPacks() {
   lfmTerm();
   appState().packIndex = lfmRegistPack("");
-  l3dSetRegisteredPack(appState().packIndex);
   dbtl::rcptr<VUdEviruv> override;
   override.Create(1);
   lfmRegistOverride(dbtl::rcptr<LFmOverride>(override));
@@ -115,8 +116,8 @@ bool appInit() {
   if (state.config->init() != 0) return false;
   loadGameResources(*state.config);
   if (ombMswWindowBringRunningToFront(ombMswWindowGetClassName())) return false;
-  state.system = std::make_unique<SystemStandIn>();
-  state.system->init(*state.config);
+  state.system = std::make_unique<System>(state.packIndex);
+  state.system->init(state.config.get());
   return true;
 }
 
@@ -124,9 +125,19 @@ int AppMain() {
   int exitCode = 1;
   try {
     if (appInit()) {
-      // FIXME: the first engine (simple::Engine on "start") and the engine loop run here once
-      // the System and the engines exist.
-      appState().system->run();
+      // FIXME: the first engine (simple::Engine on "start") is queued here once the engines
+      // exist. Until then the System runs its frames without an engine until the window is
+      // closed.
+      System& system = *appState().system;
+      system.runEngines();
+      ombLogPrintf(OMB_LOG_MESSAGE,
+                   u"Message: [%s] no engine is built yet: the System runs its frames until the "
+                   u"window is closed",
+                   "AppMain");
+      while (!system.quitRequested()) {
+        system.updateFrame();
+        platform::sleepMilliseconds(kFrameMilliseconds);
+      }
       appState().config->exitCode = 0;
     }
   } catch (const LExceptGame&) {
@@ -147,6 +158,9 @@ void appTerm() {
   try {
     AppState& state = appState();
     lerrShowQueued();
+    // The parameter file is saved by this explicit step, never by a destructor.
+    if (state.system) state.system->saveParameters();
+    lerrShowQueued();
     state.system.reset();
     state.config.reset();
     // FIXME: the sprite layer's font state (FreeType and the font memory) is released here.
@@ -158,6 +172,7 @@ void appTerm() {
     closeDebugLogRoute();
     ombTimerUninit();
     ombInputUninit();
+    ombInputReleaseDirectInput();
     ombVideoUninit();
     ombMswWindowUninit();
     ombMswUninit();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/app/SystemStandIn.h"
+#include "host/system/System.h"
 #include "host/config/Config.h"
 
 #include <cstdint>
@@ -9,7 +9,7 @@
 // The process-wide state of the start-up, shared by appInit, AppMain and appTerm.
 struct AppState {
   std::unique_ptr<Config> config;
-  std::unique_ptr<SystemStandIn> system;
+  std::unique_ptr<System> system;
   int32_t packIndex = -1;
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/input/InputSettings.h"
+
 #include <cstdint>
 
 // The display and input settings of a run, written when the settings are confirmed and read by
@@ -34,21 +36,6 @@ struct ConfigDisplayEntry {
   int32_t fourth;
 };
 
-inline constexpr uint32_t CONFIG_INPUT_TYPES = 4;
-inline constexpr uint32_t CONFIG_INPUT_BUTTONS = 16;
-inline constexpr uint32_t CONFIG_PAD_SLOTS = 4;
-
-// The input settings record, 169 words.
-struct ConfigInputSettings {
-  uint32_t keyboardType;
-  uint32_t keyboardKeys[CONFIG_INPUT_BUTTONS];
-  uint32_t padValid[CONFIG_PAD_SLOTS];
-  uint32_t padInstance[CONFIG_PAD_SLOTS][4];
-  uint32_t padType[CONFIG_PAD_SLOTS];
-  uint32_t padButtons[CONFIG_PAD_SLOTS][CONFIG_INPUT_BUTTONS];
-  uint32_t padButtonFlags[CONFIG_PAD_SLOTS][CONFIG_INPUT_BUTTONS];
-};
-static_assert(sizeof(ConfigInputSettings) == 676);
 
 // One logical button of an input type, as the configuration script declares it.
 struct ConfigInputButton {

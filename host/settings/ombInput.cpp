@@ -2,6 +2,7 @@
 
 #include "foundation/omb/ombCore.h"
 #include "foundation/omb/ombLog.h"
+#include "host/input/ombInputDevice.h"
 #include "host/settings/ombMswConfig.h"
 #include "platform/kernel/IniFile.h"
 #include "platform/text/Utf8.h"
@@ -129,15 +130,46 @@ class InputPage final : public OmbMswConfigPlugin {
       }
       remember(r);
     }
-    // No game controller is attached, so no saved slot can be bound again.
+    // A saved slot is bound again when its controller is attached and an assignment for its
+    // controller and type is remembered.
+    std::vector<dinput::DIDEVICEINSTANCE> attached;
+    if (dinput::IDirectInput8* di = ombInputDirectInput()) {
+      attached = di->EnumDevices(dinput::DI8DEVCLASS_GAMECTRL);
+    }
     bool missing = false;
     for (uint32_t slot = 0; slot < CONFIG_PAD_SLOTS; ++slot) {
-      if (!read(section, key("inputPad%uInstance", slot)).empty()) missing = true;
+      const std::u16string instance = read(section, key("inputPad%uInstance", slot));
+      if (instance.empty()) continue;
+      uint32_t guid[4] = {};
+      const uint32_t type = readNumber(section, key("inputPad%uType", slot), layout_.typeCount);
+      const Remembered* found = nullptr;
+      if (parseGuid(instance, guid) && type < layout_.typeCount && isAttached(attached, guid)) {
+        for (const Remembered& r : remembered_) {
+          if (r.type == type && std::memcmp(r.guid, guid, sizeof guid) == 0) found = &r;
+        }
+      }
+      if (found == nullptr) {
+        missing = true;
+        continue;
+      }
+      settings_->padValid[slot] = 1;
+      std::memcpy(settings_->padInstance[slot], guid, sizeof guid);
+      settings_->padType[slot] = type;
+      std::memcpy(settings_->padButtons[slot], found->buttons, sizeof found->buttons);
+      std::memcpy(settings_->padButtonFlags[slot], found->flags, sizeof found->flags);
     }
     if (missing) {
       ombLogPrintf(OMB_LOG_WARNING, u"Warning: [%s] 前回使用したコントローラが見つかりませんでした。",
                    "loadSetting");
     }
+  }
+
+  static bool isAttached(const std::vector<dinput::DIDEVICEINSTANCE>& attached,
+                         const uint32_t (&guid)[4]) {
+    for (const dinput::DIDEVICEINSTANCE& device : attached) {
+      if (std::memcmp(&device.guidInstance, guid, sizeof device.guidInstance) == 0) return true;
+    }
+    return false;
   }
 
   void remember(const Remembered& r) {

@@ -10,9 +10,9 @@ struct OMB_MSW_CONFIG;
 // start-up, and the controller settings page (keyboard keys and pad slots, kept in the settings
 // file).
 //
-// FIXME: the DirectInput stand-in, its devices and the assignment windows arrive with the input
-// devices; until then DirectInput counts as present once ombInputInit ran, no game controller is
-// attached (a saved pad slot is left unbound with its warning), and key names read "unknown".
+// FIXME: the assignment windows of the page are not built; DirectInput counts as present once
+// ombInputInit ran, and key names read "unknown". Saved pad slots are bound again to attached
+// controllers of the input layer (platform/input).
 
 struct OMB_INPUT_LAYOUT {
   const ConfigInputType* types = nullptr;

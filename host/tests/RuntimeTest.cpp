@@ -15,7 +15,7 @@ namespace {
 
 constexpr char kHeader[] = "\xEF\xBB\xBF[Info] Information: [appInit] This is logger of dadevoz\r\n";
 constexpr char kVersionLine[] = "[Mes] Message: [Config::init] game version is \"258\"\r\n";
-constexpr char kStandInLine[] = "[Mes] Message: [appInit] the System object is not built yet";
+constexpr char kNoEngineLine[] = "[Mes] Message: [AppMain] no engine is built yet";
 
 TEST(Runtime, StartsAndShutsDownWithTheLogHeaderAndTheVersion) {
   GameFolder folder("normal");
@@ -30,7 +30,7 @@ TEST(Runtime, StartsAndShutsDownWithTheLogHeaderAndTheVersion) {
       << log;
   // The default adapter's desktop is 1280 x 1024: the first entry it can show full screen.
   EXPECT_TRUE(contains(log, "  Res: 1280 x 1024\r\n")) << log;
-  EXPECT_TRUE(contains(log, kStandInLine)) << log;
+  EXPECT_TRUE(contains(log, kNoEngineLine)) << log;
   const std::string ini = folder.ini();
   EXPECT_TRUE(contains(ini, "[Config]")) << ini;
   EXPECT_TRUE(contains(ini, "default=1")) << ini;
@@ -100,7 +100,7 @@ TEST_P(RuntimeSwitches, DecideTheLaunchMode) {
   EXPECT_EQ(run.exitCode, c.exitCode) << run.errors;
   const std::string log = folder.log();
   EXPECT_EQ(contains(log, kVersionLine), c.readsVersion) << log;
-  EXPECT_EQ(contains(log, kStandInLine), c.runsGame) << log;
+  EXPECT_EQ(contains(log, kNoEngineLine), c.runsGame) << log;
   if (c.section) {
     EXPECT_TRUE(contains(folder.ini(), std::string("[") + c.section + "]")) << folder.ini();
   }
@@ -159,7 +159,7 @@ TEST(Runtime, SecondInstanceBringsTheFirstToTheFrontAndEnds) {
   // Every line reaches the file at once, so the first instance's progress can be watched.
   folder.writeIni("[debug]\r\nfileFlush=1\r\n");
   const pid_t first = folder.start({}, {"GAME_WINDOW_SCRIPT="});
-  ASSERT_TRUE(hosttest::eventually([&] { return contains(folder.log(), kStandInLine); }))
+  ASSERT_TRUE(hosttest::eventually([&] { return contains(folder.log(), kNoEngineLine); }))
       << folder.log();
   const GameRun second = folder.run({});
   EXPECT_EQ(second.exitCode, 1) << second.errors;
@@ -177,7 +177,7 @@ TEST(Runtime, ClosingTheWindowEndsTheRun) {
   GameFolder folder("normal");
   const GameRun run = folder.run({}, {"GAME_WINDOW_SCRIPT=0 paint; 30 activate 0; 60 close"});
   EXPECT_EQ(run.exitCode, 0) << run.errors;
-  EXPECT_TRUE(contains(folder.log(), kStandInLine));
+  EXPECT_TRUE(contains(folder.log(), kNoEngineLine));
 }
 
 }  // namespace

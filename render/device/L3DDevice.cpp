@@ -49,8 +49,6 @@ std::string format(const char* fmt, auto... args) {
 
 }  // namespace
 
-L3DDevice::L3DDevice() = default;
-
 L3DDevice::~L3DDevice() { Release(); }
 
 void L3DDevice::Create(uint32_t adapter, HWND window, uint32_t bits, uint32_t width,
@@ -130,7 +128,7 @@ void L3DDevice::Create(uint32_t adapter, HWND window, uint32_t bits, uint32_t wi
 
   if (l3dCanUseDesktopWindowed(adapter) && m_desktopColorDepth != 0) {
     uint32_t clientWidth, clientHeight;
-    l3dGetClientSize(window, clientWidth, clientHeight);
+    l3dGetClientSize(m_host, window, clientWidth, clientHeight);
     m_windowParams.BackBufferWidth = clientWidth;
     m_windowParams.BackBufferHeight = clientHeight;
     L3DDisplayFormats mode;

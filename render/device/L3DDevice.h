@@ -17,6 +17,8 @@
 #include "render/device/L3DResources.h"
 #include "render/device/L3DStateCache.h"
 #include "render/device/L3DTexture.h"
+#include "render/device/L3DWindow.h"
+#include "render/device/l3dPack.h"
 
 #include <cstdint>
 
@@ -58,7 +60,10 @@ struct _L3DDEV_DEPTH_SURFACE {
 
 class L3DDevice {
  public:
-  L3DDevice();
+  // window gives the main window's client size and pack the registered pack of shader files;
+  // both belong to the host and outlive the device. Null: a 1 x 1 client and pack 0.
+  explicit L3DDevice(const L3DWindow* window = nullptr, const L3DPack* pack = nullptr)
+      : m_host(window), m_packs(pack) {}
   ~L3DDevice();
   L3DDevice(const L3DDevice&) = delete;
   L3DDevice& operator=(const L3DDevice&) = delete;
@@ -172,6 +177,8 @@ class L3DDevice {
   bool _ResetDevice(bool window, uint32_t clientWidth, uint32_t clientHeight,
                     d3d9::D3DFORMAT desktop);
 
+  const L3DWindow* m_host;
+  const L3DPack* m_packs;
   d3d9::IDirect3DDevice9* m_device = nullptr;
   bool m_windowed = false;
   bool m_lost = false;

@@ -43,9 +43,9 @@ std::vector<DWORD> readScrambledShader(dbtl::DFile& file, size_t& bytes) {
   return tokens;
 }
 
-std::vector<DWORD> readPlainShader(const char* path, size_t& bytes) {
+std::vector<DWORD> readPlainShader(int32_t pack, const char* path, size_t& bytes) {
   dbtl::DFile file;
-  lfmOpenPackData(l3dRegisteredPack(), file, path);
+  lfmOpenPackData(pack, file, path);
   bytes = fileSize(file);
   std::vector<DWORD> tokens((bytes + 3) / 4);
   if (file.Read(tokens.data(), bytes) != int64_t(bytes)) {
@@ -153,13 +153,13 @@ dbtl::rcptr<L3DPShader> L3DDevice::CreatePShader(dbtl::DFile& file) {
 // A shader of the pack that Direct3D refuses is no error: the caller gets an empty handle.
 dbtl::rcptr<L3DVShader> L3DDevice::LoadVShader(const char* path) {
   size_t bytes = 0;
-  const std::vector<DWORD> tokens = readPlainShader(path, bytes);
+  const std::vector<DWORD> tokens = readPlainShader(l3dRegisteredPack(m_packs), path, bytes);
   return createShader(this, m_vshaders, tokens, bytes);
 }
 
 dbtl::rcptr<L3DPShader> L3DDevice::LoadPShader(const char* path) {
   size_t bytes = 0;
-  const std::vector<DWORD> tokens = readPlainShader(path, bytes);
+  const std::vector<DWORD> tokens = readPlainShader(l3dRegisteredPack(m_packs), path, bytes);
   return createShader(this, m_pshaders, tokens, bytes);
 }
 

@@ -16,7 +16,7 @@ bool L3DDevice::Reset(bool window) {
   D3DDISPLAYMODE desktop{};
   const HRESULT level = [&] {
     if (window) {
-      l3dGetClientSize(m_window, clientWidth, clientHeight);
+      l3dGetClientSize(m_host, m_window, clientWidth, clientHeight);
       if (FAILED(l3dGetDirect3D()->GetAdapterDisplayMode(m_caps.AdapterOrdinal, &desktop))) {
         return D3DERR_NOTAVAILABLE;
       }

@@ -1,9 +1,5 @@
 #include "render/device/l3dPack.h"
 
-namespace {
-int32_t gPack = 0;
+int32_t l3dRegisteredPack(const L3DPack* pack) {
+  return pack != nullptr ? pack->GetRegisteredPack() : 0;
 }
-
-void l3dSetRegisteredPack(int32_t pack) { gPack = pack; }
-
-int32_t l3dRegisteredPack() { return gPack; }

@@ -6,6 +6,8 @@
 #include "render/device/L3DDevice.h"
 #include "render/device/L3DWindow.h"
 #include "render/device/l3dInit.h"
+#include "render/device/l3dPack.h"
+#include "render/tests/MemoryPack.h"
 
 #include "foundation/tests/LerrCapture.h"
 
@@ -25,12 +27,17 @@ inline d3d9::SystemProfile Profile(const char* name,
 
 // The 3D library set up on a profile built in code, a main window of a chosen client size, and
 // the error module captured. Tests create the device themselves with the options they study.
-class DeviceTest : public ::testing::Test {
+// The fixture is the device's host: it reports the client size the test chose and the pack of
+// the PackScope alive.
+class DeviceTest : public ::testing::Test, public L3DWindow, public L3DPack {
  protected:
-  void TearDown() override {
-    Close();
-    l3dSetClientSizeQuery({});
+  void TearDown() override { Close(); }
+
+  void GetClientSize(d3d9::HWND, uint32_t& width, uint32_t& height) const override {
+    width = m_clientWidth;
+    height = m_clientHeight;
   }
+  int32_t GetRegisteredPack() const override { return PackScope::current(); }
 
   void Init(const d3d9::SystemProfile& profile) {
     // The library keeps its own reference; ours goes also when l3dInit ends in a fatal error.
@@ -43,10 +50,6 @@ class DeviceTest : public ::testing::Test {
   void SetClientSize(uint32_t width, uint32_t height) {
     m_clientWidth = width;
     m_clientHeight = height;
-    l3dSetClientSizeQuery([this](d3d9::HWND, uint32_t& w, uint32_t& h) {
-      w = m_clientWidth;
-      h = m_clientHeight;
-    });
   }
 
   // Init, a 320 x 240 window and a device made with the options.
@@ -54,7 +57,7 @@ class DeviceTest : public ::testing::Test {
                   uint32_t height = 480, uint32_t multisample = 0) {
     Init(profile);
     SetClientSize(320, 240);
-    m_device = std::make_unique<L3DDevice>();
+    m_device = std::make_unique<L3DDevice>(this, this);
     m_device->Create(0, &m_window, 0, width, height, multisample, options);
     return *m_device;
   }

@@ -33,36 +33,33 @@ class FakeEffects : public L3DEffectManagerLink {
   L3DRenderer* renderer = nullptr;
 };
 
-void ReleaseInstance(L3DObjectInstance* instance) {
-  g_events.push_back("instance " + instance->name + " released");
-  instance->renderer->_RemoveObjectInstance(instance);
-}
-
 // Links that make fakes with a few voices and roots playing, and note the velocity factor.
-struct Links {
-  L3DRendererLinks links;
+struct Links : L3DRendererLinks {
   float velocityFactor = -1.0f;
   FakeEffects* effects = nullptr;
 
-  Links() {
-    links.createSeManager = [this](const dbtl::rcptr<dbtl::DsndManager>&, float factor) {
-      velocityFactor = factor;
-      dbtl::rcptr<FakeSeManager> se;
-      se.Create(1);
-      se->voices = 3;
-      return dbtl::rcptr<L3DSeManagerLink>(se);
-    };
-    links.createEffectManager = [this](const dbtl::rcptr<L3DRenderer>& renderer) {
-      dbtl::rcptr<FakeEffects> fx;
-      fx.Create(1);
-      fx->roots = 2;
-      fx->renderer = renderer.Get();
-      effects = fx.Get();
-      // The renderer's handle holds no reference: the renderer is not kept alive by it.
-      EXPECT_EQ(renderer.UseCount(), 0);
-      return dbtl::rcptr<L3DEffectManagerLink>(fx);
-    };
-    links.releaseInstance = ReleaseInstance;
+  dbtl::rcptr<L3DSeManagerLink> CreateSeManager(const dbtl::rcptr<dbtl::DsndManager>&,
+                                                float factor) override {
+    velocityFactor = factor;
+    dbtl::rcptr<FakeSeManager> se;
+    se.Create(1);
+    se->voices = 3;
+    return dbtl::rcptr<L3DSeManagerLink>(se);
+  }
+  dbtl::rcptr<L3DEffectManagerLink> CreateEffectManager(
+      const dbtl::rcptr<L3DRenderer>& renderer) override {
+    dbtl::rcptr<FakeEffects> fx;
+    fx.Create(1);
+    fx->roots = 2;
+    fx->renderer = renderer.Get();
+    effects = fx.Get();
+    // The renderer's handle holds no reference: the renderer is not kept alive by it.
+    EXPECT_EQ(renderer.UseCount(), 0);
+    return dbtl::rcptr<L3DEffectManagerLink>(fx);
+  }
+  void ReleaseInstance(L3DObjectInstance* instance) override {
+    g_events.push_back("instance " + instance->name + " released");
+    instance->renderer->_RemoveObjectInstance(instance);
   }
 };
 
@@ -79,7 +76,7 @@ TEST_F(RendererTest, StopAllSilencesEveryVoiceThenFreesEveryEffect) {
     SCOPED_TRACE(withSound ? "with a sound manager" : "without a sound manager");
     OpenDevice(Profile("default"));
     Links links;
-    L3DRenderer& renderer = Make(ShaderArchive(), links.links,
+    L3DRenderer& renderer = Make(ShaderArchive(), &links,
                                  withSound ? SoundHandle() : dbtl::rcptr<dbtl::DsndManager>());
     EXPECT_EQ(bool(renderer.GetSeManager()), withSound);
     EXPECT_EQ(links.velocityFactor, withSound ? 60.0f : -1.0f);
@@ -100,7 +97,7 @@ TEST_F(RendererTest, StopAllSilencesEveryVoiceThenFreesEveryEffect) {
 TEST_F(RendererTest, ReleaseDropsTheManagersThenReleasesEveryInstanceAndForgetsNames) {
   OpenDevice(Profile("default"));
   Links links;
-  L3DRenderer& renderer = Make(ShaderArchive(), links.links, SoundHandle());
+  L3DRenderer& renderer = Make(ShaderArchive(), &links, SoundHandle());
   LResManager::AddNnid(renderer.GetNnidTable(), "hero");
   L3DObjectInstance hero{1, nullptr, &renderer, "hero"};
   L3DObjectInstance sword{2, nullptr, &renderer, "sword"};

@@ -39,9 +39,12 @@ class PackScope {
     m_files.Create(1);
     m_pack = lfmRegistPack("");
     lfmRegistOverride(m_files);
-    l3dSetRegisteredPack(m_pack);
+    current() = m_pack;
   }
-  ~PackScope() { lfmTerm(); }
+  ~PackScope() {
+    lfmTerm();
+    current() = 0;
+  }
   PackScope(const PackScope&) = delete;
   PackScope& operator=(const PackScope&) = delete;
 
@@ -50,6 +53,12 @@ class PackScope {
   }
   void Remove(const std::string& name) { m_files->files.erase(name); }
   int32_t Number() const { return m_pack; }
+  // The pack of the scope alive now (0 when none): what the test device is told the host
+  // registered.
+  static int32_t& current() {
+    static int32_t pack = 0;
+    return pack;
+  }
 
  private:
   dbtl::rcptr<MemoryPack> m_files;

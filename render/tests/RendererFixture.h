@@ -56,13 +56,13 @@ class RendererTest : public DeviceTest {
   void OpenDevice(const d3d9::SystemProfile& profile) { Open(profile, L3DDEV_CREATE_WINDOW); }
 
   L3DRenderer& Make(const std::vector<uint8_t>& archive = ShaderArchive(),
-                    const L3DRendererLinks& links = {},
+                    L3DRendererLinks* links = nullptr,
                     const dbtl::rcptr<dbtl::DsndManager>& sound = {}) {
     m_pack.Add("sys/renderer.csa", archive);
     dbtl::DFile file;
     lfmOpenPackData(m_pack.Number(), file, "sys/renderer.csa");
-    m_renderer = std::make_unique<L3DRenderer>();
-    m_renderer->Create(dbtl::rcptr<L3DDevice>::Borrow(m_device.get()), sound, file, links);
+    m_renderer = std::make_unique<L3DRenderer>(links);
+    m_renderer->Create(dbtl::rcptr<L3DDevice>::Borrow(m_device.get()), sound, file);
     return *m_renderer;
   }
 

@@ -1,0 +1,145 @@
+#pragma once
+
+// The one application object that outlives every engine: the main window, the device, the
+// sound manager, the renderer, the input manager with the four players' button trackers, the
+// music player, the global script manager, the persistent parameters and the audio volumes. It
+// fills the seams the libraries below leave for the host: the device's window and pack, the
+// renderer's manager factories and the music player's view of the application.
+
+#include "host/input/InputManager.h"
+#include "host/input/ombButtonState.h"
+#include "host/system/SystemParameters.h"
+#include "host/window/ombMswWindow.h"
+#include "render/L3DRenderer.h"
+#include "render/L3DRendererLinks.h"
+#include "render/device/L3DDevice.h"
+#include "render/device/L3DWindow.h"
+#include "render/device/l3dPack.h"
+#include "sound/DsndManager.h"
+#include "sound/bgm/BgmPlayer.h"
+#include "sound/bgm/BgmSystem.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class Config;
+class ScriptManager;
+class Engine;
+
+// A network session as the System uses it. FIXME: the session itself (lounge hand-shake,
+// controllers, replays) is not built; netSetup never arranges one yet.
+class SystemNetSession {
+ public:
+  virtual ~SystemNetSession() = default;
+  virtual void ready() = 0;
+  virtual void setLocalInput(const InputSource& source) = 0;
+  virtual bool getInputSource(uint32_t slot, InputSource& source) = 0;
+};
+
+// Holds one tracker and frees it.
+class ButtonStateHolder {
+ public:
+  ButtonStateHolder() = default;
+  ~ButtonStateHolder() { release(); }
+  ButtonStateHolder(const ButtonStateHolder&) = delete;
+  ButtonStateHolder& operator=(const ButtonStateHolder&) = delete;
+
+  bool create(const InputSource& source, uint32_t repeatWindow, uint32_t quickWindow);
+  void release();
+  OMB_BUTTON_STATE* get() const { return tracker_; }
+
+ private:
+  OMB_BUTTON_STATE* tracker_ = nullptr;
+};
+
+inline constexpr uint32_t SYSTEM_FLAG_INITIALISED = 1;
+inline constexpr uint32_t SYSTEM_FLAG_QUIT = 2;
+inline constexpr uint32_t SYSTEM_PLAYERS = 4;
+
+class System final : public BgmSystem,
+                     public L3DWindow,
+                     public L3DPack,
+                     public L3DRendererLinks {
+ public:
+  // pack: the unnamed pack the start-up registered, where every host file is looked up.
+  explicit System(int32_t pack);
+  // Releases everything in its order. The parameter file is not saved here: saveParameters is
+  // the explicit step before.
+  ~System() override;
+  System(const System&) = delete;
+  System& operator=(const System&) = delete;
+
+  // Brings everything up; every failure is a level-0 message.
+  void init(Config* config);
+  // When initialised: writes the parameter file through a temporary file and a rename. A
+  // failure is logged (level 0, queued for display) and leaves the previous file as it was;
+  // nothing is thrown.
+  void saveParameters();
+  void runEngines();
+  void resetRenderer();
+  void updateFrame();
+  void signalNetReady();
+  void resizeIntegerParameters(uint32_t n);
+  void resizeStringParameters(uint32_t n);
+  bool createMainWindow(const OMB_MSW_WINDOW_DESC& description);
+  void destroyMainWindow();
+
+  // BgmSystem.
+  dbtl::DsndManager& GetSoundManager() override { return sound_; }
+  int32_t GetPack() const override { return pack_; }
+  float GetVolume(uint32_t type) const override { return volumes_[type]; }
+  // L3DWindow: the main window's client size.
+  void GetClientSize(d3d9::HWND window, uint32_t& width, uint32_t& height) const override;
+  // L3DPack.
+  int32_t GetRegisteredPack() const override { return pack_; }
+  // L3DRendererLinks: the sound-effect manager; the effect manager and the object instances
+  // belong to the model library's managers, not built yet.
+  dbtl::rcptr<L3DSeManagerLink> CreateSeManager(const dbtl::rcptr<dbtl::DsndManager>& sound,
+                                                float velocityFactor) override;
+  dbtl::rcptr<L3DEffectManagerLink> CreateEffectManager(
+      const dbtl::rcptr<L3DRenderer>& renderer) override;
+  void ReleaseInstance(L3DObjectInstance* instance) override;
+
+  uint32_t flags() const { return flags_; }
+  bool quitRequested() const { return (flags_ & SYSTEM_FLAG_QUIT) != 0; }
+  OMB_MSW_WINDOW* mainWindow() const { return window_; }
+  L3DDevice& device() { return device_; }
+  L3DRenderer* renderer() const { return renderer_.get(); }
+  InputManager* inputManager() const { return input_.get(); }
+  OMB_BUTTON_STATE* tracker(uint32_t slot) const { return trackers_[slot].get(); }
+  BgmPlayer* bgmPlayer() const { return bgm_.get(); }
+  ScriptManager* scriptManager() const { return scripts_.get(); }
+  SystemParameters& parameters() { return parameters_; }
+  void setVolume(uint32_t type, float volume) { volumes_[type] = volume; }
+  // The next engine; a newly queued one replaces (and deletes) the one queued before.
+  void queueEngine(Engine* engine);
+  Engine* nextEngine() const { return next_; }
+
+  // "//<localappdata>/<exe>.prm".
+  static std::u16string parameterFilePath();
+
+ private:
+  void translateAdapter(uint32_t& adapter) const;
+  void loadParameters();
+  void writeParameters(const std::u16string& path);
+
+  int32_t pack_;
+  Config* config_ = nullptr;
+  uint32_t flags_ = 0;
+  std::unique_ptr<ScriptManager> scripts_;
+  OMB_MSW_WINDOW* window_ = nullptr;
+  L3DDevice device_;
+  dbtl::DsndManager sound_;
+  std::unique_ptr<L3DRenderer> renderer_;
+  class SeManager;
+  SeManager* seManager_ = nullptr;  // the renderer's, while it lives
+  std::unique_ptr<InputManager> input_;
+  std::unique_ptr<SystemNetSession> net_;
+  ButtonStateHolder trackers_[SYSTEM_PLAYERS];
+  std::unique_ptr<BgmPlayer> bgm_;
+  SystemParameters parameters_;
+  float volumes_[BgmSystem::kVolumeCount] = {};
+  Engine* current_ = nullptr;
+  Engine* next_ = nullptr;
+};
