@@ -4,7 +4,6 @@
 #include "foundation/math/LMat.h"
 #include "model/L3DModelTypes.h"
 #include "model/L3DPartData.h"
-#include "model/instance/L3DAnimInstMat.h"
 #include "model/instance/L3DCollGroupInstance.h"
 #include "model/instance/L3DInstanceOwner.h"
 #include "render/L3DRendererVertex.h"
