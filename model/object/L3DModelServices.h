@@ -8,7 +8,9 @@
 
 #include <cstdint>
 
+class L3DNnidTable;
 class L3DRenderer;
+class L3DTexture;
 struct L3DRandom;
 class LSeManager;
 struct L3D_RENDERER_NNID;
@@ -45,6 +47,13 @@ class L3DEffectPlayer {
   virtual void LoadData(L3D_RENDERER_NNID* nnid, int32_t pack, const char* name) = 0;
 };
 
+// Texture files by pack and name (L3DRenderer::LoadTexture: one texture per pack and name).
+class L3DTextureLoader {
+ public:
+  virtual ~L3DTextureLoader() = default;
+  virtual dbtl::rcptr<L3DTexture> Load(int32_t pack, const char* name, uint32_t option) = 0;
+};
+
 // The managers an object instance reaches. The renderer is held without a reference: it lists
 // its instances and releases them when it goes, so a counted link back would make a cycle that
 // keeps both alive. Every member may be null (a test without a device, sound off, no effects).
@@ -54,4 +63,9 @@ struct L3DModelServices {
   L3DEffectPlayer* effects = nullptr;
   // The renderer's generator; sound choices draw from it (a private one when null).
   L3DRandom* random = nullptr;
+  // The renderer's resource names and texture loading (the renderer's own when null), and the
+  // application's pack the loaders read from.
+  L3DNnidTable* names = nullptr;
+  L3DTextureLoader* textures = nullptr;
+  int32_t pack = 0;
 };
