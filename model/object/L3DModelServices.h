@@ -54,6 +54,14 @@ class L3DTextureLoader {
   virtual dbtl::rcptr<L3DTexture> Load(int32_t pack, const char* name, uint32_t option) = 0;
 };
 
+struct L3D_OBJINST_EVENT;
+// Told of every event an instance runs, before it runs (the model-play tool prints them).
+class L3DEventTrace {
+ public:
+  virtual ~L3DEventTrace() = default;
+  virtual void OnEvent(const void* instance, const L3D_OBJINST_EVENT& event) = 0;
+};
+
 // The managers an object instance reaches. The renderer is held without a reference: it lists
 // its instances and releases them when it goes, so a counted link back would make a cycle that
 // keeps both alive. Every member may be null (a test without a device, sound off, no effects).
@@ -68,4 +76,5 @@ struct L3DModelServices {
   L3DNnidTable* names = nullptr;
   L3DTextureLoader* textures = nullptr;
   int32_t pack = 0;
+  L3DEventTrace* trace = nullptr;
 };

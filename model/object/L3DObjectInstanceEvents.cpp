@@ -212,6 +212,7 @@ void L3DObjectInstance::_StepEvents(L3D_OBJINST_EVENTSET& set) {
 }
 
 bool L3DObjectInstance::_workEvent(const L3D_OBJINST_EVENT& e, int32_t& target, uint32_t delay) {
+  if (services.trace != nullptr) services.trace->OnEvent(this, e);
   switch (e.kind) {
     case L3D_EVENT_TEXSET: {
       L3D_PARTINST_MAT& m = *e.mat;
