@@ -33,10 +33,13 @@ dbtl::rcptr<L3DTexture> loadTexture(const L3DModelServices& system, const char* 
 
 // A framework path as the pack's 8-bit name; fatal when it does not fit the buffers, so a long
 // name never turns into the name of another file.
+// length is the full length the path builder asked for, which may exceed what it wrote: only
+// the written units are read.
 std::string packName(const char16_t* path, uint32_t length, const char* tag) {
-  const std::string name = dbtl::DCp932FromUtf16(std::u16string_view(path, length));
+  const uint32_t written = length < DA3D_PATH_CAPACITY ? length : DA3D_PATH_CAPACITY - 1;
+  const std::string name = dbtl::DCp932FromUtf16(std::u16string_view(path, written));
   if (length >= DA3D_PATH_CAPACITY || name.size() >= DA3D_PATH_CAPACITY) {
-    lerrFatal("[%s] path \"%s\" is longer than %u bytes", tag, name.c_str(), DA3D_PATH_CAPACITY - 1);
+    lerrFatal("[%s] path \"%s...\" is longer than %u bytes", tag, name.c_str(), DA3D_PATH_CAPACITY - 1);
   }
   return name;
 }
