@@ -7,7 +7,7 @@
 #include "model/L3DModelTypes.h"
 #include "model/L3DObjDataEvent.h"
 #include "model/L3DPartData.h"
-#include "model/L3DShaderOpt.h"
+#include "render/L3DShaderOpt.h"
 
 #include <cstdint>
 

@@ -5,7 +5,7 @@
 #include "foundation/dbtl/rcptr.h"
 #include "model/L3DModelTypes.h"
 #include "model/L3DPartData.h"
-#include "model/L3DShaderOpt.h"
+#include "render/L3DShaderOpt.h"
 
 #include <cstdint>
 

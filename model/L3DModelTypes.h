@@ -2,18 +2,14 @@
 
 #include "foundation/math/LQuat.h"
 #include "foundation/math/LVec3.h"
+#include "render/L3DPoolRef.h"
 
 #include <cstdint>
 
 // Small value types shared by the model records (vectors and rotations are foundation/math's
-// LVec3 and LQuat).
+// LVec3 and LQuat; name references are
+// the renderer's L3DPoolRef, as its shader options hold them too).
 
-// A name inside the name pool of the record that holds the reference. The text has no
-// terminator: consumers copy length bytes. An absent name is (null, 0).
-struct L3DPoolRef {
-  const char* text = nullptr;
-  uint32_t length = 0;
-};
 
 // A name kept in a fixed field: at most 262 bytes and a terminator.
 struct L3DFixedName {

@@ -9,7 +9,7 @@
 #include "model/L3DGroupData.h"
 #include "model/L3DObjDataEvent.h"
 #include "model/L3DPartData.h"
-#include "model/L3DShaderOpt.h"
+#include "render/L3DShaderOpt.h"
 
 #include <cstddef>
 #include <cstdint>

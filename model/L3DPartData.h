@@ -4,8 +4,8 @@
 #include "foundation/dbtl/DString.h"
 #include "foundation/dbtl/rcptr.h"
 #include "model/L3DModelTypes.h"
-#include "model/L3DRendererVertex.h"
-#include "model/L3DShaderOpt.h"
+#include "render/L3DRendererVertex.h"
+#include "render/L3DShaderOpt.h"
 
 #include <cstdint>
 

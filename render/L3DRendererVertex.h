@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/dbtl/rcptr.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -29,3 +31,11 @@ struct L3D_RENDERER_PACKEDVERTEX {
   float u3 = 0.0f, v3 = 0.0f;
 };
 static_assert(sizeof(L3D_RENDERER_PACKEDVERTEX) == 72);
+
+// The vertex list of a vertex set: the vertices, their number and how many bone weights the
+// heaviest vertex uses (0 = rigid).
+struct L3D_RENDERER_VERTEXLIST {
+  dbtl::rcptr<L3D_RENDERER_VERTEX> vertices;
+  uint32_t count = 0;
+  uint32_t blendCount = 0;
+};

@@ -3,7 +3,7 @@
 // the checks hold the reader to its bounds on names and counts.
 
 #include "sound/group/SeGroupFile.h"
-#include "sound/group/l3dText.h"
+#include "foundation/text/l3dText.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 #include "foundation/dbtl/DList.h"
 #include "foundation/dbtl/rcptr.h"
 #include "model/L3DObjectData.h"
-#include "model/instance/L3DAnimInstMat.h"
+#include "render/L3DAnimInstMat.h"
 #include "render/device/L3DDevice.h"
 #include "render/device/L3DTexture.h"
 
@@ -12,6 +12,8 @@
 class L3DCollGroupInstance;
 class L3DPartInstance;
 struct L3D_PARTINST_MAT;
+// One bound motion of an animation instance; the animation instances define it.
+struct L3D_ANIMINST_MOT;
 
 // What the part, part-group and collision-group instances ask of the object instance that holds
 // them. The object instance implements it; the instances keep it through an uncounted handle,

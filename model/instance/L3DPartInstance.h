@@ -4,7 +4,6 @@
 #include "foundation/math/LMat.h"
 #include "model/L3DModelTypes.h"
 #include "model/L3DPartData.h"
-#include "model/instance/L3DAnimInstMat.h"
 #include "model/instance/L3DCollGroupInstance.h"
 #include "model/instance/L3DInstanceOwner.h"
 #include "render/L3DRendererVertex.h"
@@ -120,6 +119,22 @@ class L3DPartInstance {
   dbtl::rcptr<L3D_PARTINST_MAT> GetMatArray() const { return mats; }
   dbtl::rcptr<L3D_PARTINST_BONE> GetBoneArray() const { return bones; }
   dbtl::rcptr<LMat> GetMatrixArray() const { return palette; }
+
+  // Key evaluation and the per-frame update of the transforms.
+  // Local position, rotation, scale and matrix of key k at t in [0, 1).
+  void _calcInterpolatedKey(uint32_t k, L3D_PARTINST_TRANSFORM& t, float at);
+  // Advances transform t and the bones below it by n frames under the parent's world matrix
+  // and rotation.
+  void _UpdateTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, const LMat& parentWorld,
+                        const float parentRotation[4], const dbtl::rcptr<L3D_PARTINST_BONE>& children,
+                        uint32_t childCount);
+  // One frame of the whole part.
+  void ForwardFrame(const LMat& parentWorld, const float parentRotation[4]);
+  static void _ResetTransform(L3D_PARTINST_TRANSFORM& t);
+  static void _ResetBones(const dbtl::rcptr<L3D_PARTINST_BONE>& bones, uint32_t count);
+  static void _UnbindMotions(const dbtl::rcptr<L3D_PARTINST_BONE>& bones, uint32_t count);
+  void _EvaluateTransforms(L3D_PARTINST_TRANSFORM& t, const dbtl::rcptr<L3D_PARTINST_BONE>& children,
+                           uint32_t childCount);
 
   void _UploadVertices();
   void _RestoreVertices();

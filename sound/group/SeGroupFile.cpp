@@ -1,7 +1,7 @@
 #include "sound/group/SeGroupFile.h"
 
 #include "foundation/dbtl/Dstr.h"
-#include "sound/group/l3dText.h"
+#include "foundation/text/l3dText.h"
 
 #include <algorithm>
 #include <climits>

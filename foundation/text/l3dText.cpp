@@ -1,4 +1,4 @@
-#include "sound/group/l3dText.h"
+#include "foundation/text/l3dText.h"
 
 #include "platform/text/Cp932LeadByte.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "foundation/dbtl/DObject.h"
-#include "model/L3DModelTypes.h"
+#include "render/L3DPoolRef.h"
 #include "render/L3DShaderKind.h"
 
 #include <cstdint>
@@ -9,10 +9,7 @@
 // The shader options of a model: one object per stored option, of the class of its kind. The
 // model reader fills them; what the blocks and numbers mean belongs to the renderer's materials,
 // which take the first option of a list whose part and material names match (an absent name
-// matches everything).
-//
-// These records are the renderer's; they are declared here because the model data is their only
-// producer so far, and move to the renderer unchanged once its materials exist.
+// matches everything). The names point into the pool of the loaded model.
 
 struct L3D_RENDERER_SHADEROPT : dbtl::DObject {
   L3DPoolRef partName;

@@ -1,0 +1,258 @@
+#include "model/instance/L3DPartInstance.h"
+
+#include "foundation/lerr/lerr.h"
+#include "foundation/lerr/lerrText.h"
+#include "model/anim/L3DAnimInstance.h"
+#include "model/anim/L3DKeyMath.h"
+
+#include <cstddef>
+
+// The block that voices and effects follow is read as position, previous position, delta,
+// rotation, ... from a pointer to the position.
+static_assert(offsetof(L3D_PARTINST_TRANSFORM, previousPosition) ==
+              offsetof(L3D_PARTINST_TRANSFORM, position) + 3 * sizeof(float));
+static_assert(offsetof(L3D_PARTINST_TRANSFORM, deltaPosition) ==
+              offsetof(L3D_PARTINST_TRANSFORM, position) + 6 * sizeof(float));
+static_assert(offsetof(L3D_PARTINST_TRANSFORM, rotation) ==
+              offsetof(L3D_PARTINST_TRANSFORM, position) + 9 * sizeof(float));
+
+void L3DPartInstance::_calcInterpolatedKey(uint32_t k, L3D_PARTINST_TRANSFORM& t, float at) {
+  const L3D_ANIMINST_MOT* motion = t.motion;
+  if (motion == nullptr) {
+    lerrFatal("%s", lerrText(u"[L3DPartInstance::_calcInterpolatedKey] モーションがない").c_str());
+  }
+  if (k >= motion->keyCount()) {
+    lerrFatal(lerrText(u"[L3DPartInstance::_calcInterpolatedKey] モーションキーが異常(%u/%u)").c_str(),
+              k, motion->keyCount());
+  }
+  const L3D_ANIMINST_KEY& key = motion->keys[k];
+  LQuat rotation;
+  if ((key.flags & L3D_ANIMKEY_CUBIC) != 0) {
+    const float t2 = at * at;
+    const float t3 = t2 * at;
+    for (int i = 0; i < 3; ++i) {
+      t.localPosition[i] =
+          key.position[0][i] * t3 + key.position[1][i] * t2 + key.position[2][i] * at + key.position[3][i];
+      t.localScale[i] = key.scale[0][i] * t3 + key.scale[1][i] * t2 + key.scale[2][i] * at + key.scale[3][i];
+    }
+    rotation = quatSquad(key.q3, key.q2, key.q0, key.q1, at);
+  } else {
+    for (int i = 0; i < 3; ++i) {
+      t.localPosition[i] = key.position[0][i] + key.position[1][i] * at;
+      t.localScale[i] = key.scale[0][i] + key.scale[1][i] * at;
+    }
+    rotation = quatSlerp(key.q0, key.q1, at);
+  }
+  t.localRotation[0] = rotation.x;
+  t.localRotation[1] = rotation.y;
+  t.localRotation[2] = rotation.z;
+  t.localRotation[3] = rotation.w;
+
+  LMat s, r, p;
+  s.SetScaling(t.localScale[0], t.localScale[1], t.localScale[2]);
+  quatToMatrix(r, rotation);
+  p.SetTranslation(t.localPosition[0], t.localPosition[1], t.localPosition[2]);
+  LMat::Mul(motion->baseMatrix, s, t.localMatrix);
+  LMat::Mul(t.localMatrix, r, t.localMatrix);
+  LMat::Mul(t.localMatrix, p, t.localMatrix);
+  for (int i = 0; i < 3; ++i) t.localPosition[i] -= t.pivot[i];
+}
+
+void L3DPartInstance::_UpdateTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, const LMat& parentWorld,
+                                       const float parentRotation[4],
+                                       const dbtl::rcptr<L3D_PARTINST_BONE>& children,
+                                       uint32_t childCount) {
+  const L3D_ANIMINST_MOT* motion = t.motion;
+  if (motion != nullptr && motion->keyCount() > 1) {
+    uint32_t m = n;
+    while (t.framesLeft < m) {
+      m -= t.framesLeft;
+      t.keyIndex += 1;
+      if (t.keyIndex >= motion->keyCount()) t.keyIndex = motion->loopKeyIndex;
+      t.framesLeft = motion->keys[t.keyIndex].frames;
+    }
+    t.framesLeft -= m;
+    const float frames = static_cast<float>(motion->keys[t.keyIndex].frames);
+    const float at = 1.0f - static_cast<float>(t.framesLeft + 1) / frames;
+    _calcInterpolatedKey(t.keyIndex, t, at);
+  }
+
+  LMat::Mul(t.localMatrix, parentWorld, t.worldMatrix);
+  float newPosition[3];
+  vec3TransformCoord(t.worldMatrix, t.pivot, newPosition);
+  LQuat newRotation;
+  const LQuat parent{parentRotation[0], parentRotation[1], parentRotation[2], parentRotation[3]};
+  const LQuat local{t.localRotation[0], t.localRotation[1], t.localRotation[2], t.localRotation[3]};
+  quatMultiply(newRotation, parent, local);
+  const float rotation[4] = {newRotation.x, newRotation.y, newRotation.z, newRotation.w};
+
+  if ((t.flags & L3D_PARTINST_TRANSFORM_FIRST) != 0) {
+    t.flags &= ~L3D_PARTINST_TRANSFORM_FIRST;
+    for (int i = 0; i < 3; ++i) {
+      t.position[i] = t.previousPosition[i] = newPosition[i];
+      t.deltaPosition[i] = 0.0f;
+      t.scale[i] = t.previousScale[i] = 1.0f;
+    }
+    for (int i = 0; i < 4; ++i) t.rotation[i] = t.previousRotation[i] = rotation[i];
+  } else {
+    for (int i = 0; i < 3; ++i) {
+      t.previousPosition[i] = t.position[i];
+      t.position[i] = newPosition[i];
+      t.deltaPosition[i] = t.position[i] - t.previousPosition[i];
+      t.previousScale[i] = t.scale[i];
+      t.scale[i] = 1.0f;
+    }
+    for (int i = 0; i < 4; ++i) {
+      t.previousRotation[i] = t.rotation[i];
+      t.rotation[i] = rotation[i];
+    }
+  }
+
+  t.keyFlags = motion != nullptr && motion->keyCount() > 0 ? motion->keys[t.keyIndex].flags : 0;
+  if (&t != &root) t.keyFlags &= ~L3D_ANIMKEY_HIDDEN;
+
+  if (motion != nullptr && !motion->morphGroups.empty()) {
+    bool morphing = false;
+    // The morph cursors belong to the bound motion's groups; the update writes them.
+    auto& groups = const_cast<std::vector<L3D_ANIMINST_MORPHGROUP>&>(motion->morphGroups);
+    for (L3D_ANIMINST_MORPHGROUP& g : groups) {
+      if (g.currentIndex == g.itemCount()) continue;
+      morphing = true;
+      uint32_t m = n;
+      while (m > 0) {
+        L3D_ANIMINST_MORPH& item = g.items[g.currentIndex];
+        if (g.framesLeft > 0 && g.framesLeft < m) {
+          m -= g.framesLeft;
+          g.framesLeft = 0;
+          continue;
+        }
+        if (g.framesLeft >= m) {
+          const float steps = static_cast<float>(m);
+          if (item.morphMap) {
+            for (uint32_t e = 0; e < item.morphMap->entryCount; ++e) {
+              L3D_PARTINST_MMAPENTRY& entry = item.morphMap->entries[e];
+              if (entry.vertex == nullptr) continue;
+              entry.vertex->x += steps * entry.positionStep[0];
+              entry.vertex->y += steps * entry.positionStep[1];
+              entry.vertex->z += steps * entry.positionStep[2];
+              entry.vertex->nx += steps * entry.normalStep[0];
+              entry.vertex->ny += steps * entry.normalStep[1];
+              entry.vertex->nz += steps * entry.normalStep[2];
+            }
+          }
+          g.framesLeft -= m;
+          break;
+        }
+        // framesLeft == 0: onto the exact target, then towards the next item.
+        if (item.morphMap) {
+          for (uint32_t e = 0; e < item.morphMap->entryCount; ++e) {
+            L3D_PARTINST_MMAPENTRY& entry = item.morphMap->entries[e];
+            if (entry.vertex == nullptr) continue;
+            const LVec3 p = entry.entry->Position();
+            const LVec3 q = entry.entry->Normal();
+            entry.vertex->x = p.x;
+            entry.vertex->y = p.y;
+            entry.vertex->z = p.z;
+            entry.vertex->nx = q.x;
+            entry.vertex->ny = q.y;
+            entry.vertex->nz = q.z;
+          }
+        }
+        g.currentIndex += 1;
+        if (g.currentIndex >= g.itemCount()) {
+          g.currentIndex = g.loopIndex;
+          if (g.currentIndex >= g.itemCount()) break;
+        }
+        L3D_ANIMINST_MORPH& nextItem = g.items[g.currentIndex];
+        g.framesLeft = nextItem.frames;
+        if (nextItem.morphMap) {
+          const float divisor = static_cast<float>(nextItem.frames) + 1.0f;
+          for (uint32_t e = 0; e < nextItem.morphMap->entryCount; ++e) {
+            L3D_PARTINST_MMAPENTRY& entry = nextItem.morphMap->entries[e];
+            if (entry.vertex == nullptr) continue;
+            const LVec3 p = entry.entry->Position();
+            const LVec3 q = entry.entry->Normal();
+            entry.positionStep[0] = (p.x - entry.vertex->x) / divisor;
+            entry.positionStep[1] = (p.y - entry.vertex->y) / divisor;
+            entry.positionStep[2] = (p.z - entry.vertex->z) / divisor;
+            entry.normalStep[0] = (q.x - entry.vertex->nx) / divisor;
+            entry.normalStep[1] = (q.y - entry.vertex->ny) / divisor;
+            entry.normalStep[2] = (q.z - entry.vertex->nz) / divisor;
+          }
+        }
+        m -= 1;
+      }
+    }
+    if (morphing) {
+      for (L3D_PARTINST_MAT* record : motion->morphRecords) {
+        record->flags |= L3D_PARTINST_MAT_DRAW_COPY | L3D_PARTINST_MAT_UPLOAD | L3D_PARTINST_MAT_MORPHED;
+      }
+    }
+  }
+
+  for (uint32_t s = 0; s < t.sphereCount; ++s) l3dPlaceSphere(*t.spheres[s], t.worldMatrix);
+  if (t.output != nullptr) *t.output = t.worldMatrix;
+
+  for (uint32_t c = 0; c < childCount; ++c) {
+    L3D_PARTINST_BONE& child = children[c];
+    _UpdateTransform(child.transform, n, t.worldMatrix, t.rotation, child.children, child.childCount);
+  }
+}
+
+void L3DPartInstance::ForwardFrame(const LMat& parentWorld, const float parentRotation[4]) {
+  for (uint32_t i = 0; i < matCount; ++i) {
+    mats[i].flags &= ~(L3D_PARTINST_MAT_DRAW_COPY | L3D_PARTINST_MAT_TEXANIM);
+  }
+  _UpdateTransform(root, 1, parentWorld, parentRotation, bones, boneCount);
+}
+
+void L3DPartInstance::_ResetTransform(L3D_PARTINST_TRANSFORM& t) {
+  t.flags |= L3D_PARTINST_TRANSFORM_FIRST;
+  t.keyIndex = 0;
+  t.keyFlags = 0;
+  if (t.motion == nullptr) return;
+  if (t.motion->keyCount() > 0) t.framesLeft = t.motion->keys[0].frames;
+  auto& groups = const_cast<std::vector<L3D_ANIMINST_MORPHGROUP>&>(t.motion->morphGroups);
+  for (L3D_ANIMINST_MORPHGROUP& g : groups) {
+    g.currentIndex = 0;
+    g.framesLeft = g.items.empty() ? 0 : g.items[0].frames;
+  }
+}
+
+void L3DPartInstance::_ResetBones(const dbtl::rcptr<L3D_PARTINST_BONE>& bones, uint32_t count) {
+  for (uint32_t i = 0; i < count; ++i) {
+    _ResetTransform(bones[i].transform);
+    _ResetBones(bones[i].children, bones[i].childCount);
+  }
+}
+
+void L3DPartInstance::_UnbindMotions(const dbtl::rcptr<L3D_PARTINST_BONE>& bones, uint32_t count) {
+  for (uint32_t i = 0; i < count; ++i) {
+    bones[i].transform.flags |= L3D_PARTINST_TRANSFORM_DIRTY;
+    bones[i].transform.motion = nullptr;
+    _UnbindMotions(bones[i].children, bones[i].childCount);
+  }
+}
+
+void L3DPartInstance::_EvaluateTransforms(L3D_PARTINST_TRANSFORM& t,
+                                          const dbtl::rcptr<L3D_PARTINST_BONE>& children,
+                                          uint32_t childCount) {
+  if ((t.flags & L3D_PARTINST_TRANSFORM_DIRTY) != 0) {
+    t.flags &= ~L3D_PARTINST_TRANSFORM_DIRTY;
+    if (t.motion == nullptr || t.motion->keyCount() == 0) {
+      for (int i = 0; i < 3; ++i) {
+        t.localPosition[i] = 0.0f;
+        t.localScale[i] = 1.0f;
+      }
+      t.localRotation[0] = t.localRotation[1] = t.localRotation[2] = 0.0f;
+      t.localRotation[3] = 1.0f;
+      t.localMatrix.SetIdentity();
+    } else if (t.motion->keyCount() == 1) {
+      _calcInterpolatedKey(0, t, 0.0f);
+    }
+    _ResetTransform(t);
+  }
+  for (uint32_t c = 0; c < childCount; ++c) {
+    _EvaluateTransforms(children[c].transform, children[c].children, children[c].childCount);
+  }
+}
