@@ -137,6 +137,9 @@ struct OmbSprite {
   float posX, posY;
   float scaleX, scaleY;
   float rotationX, rotationY, rotationZ;
+  // Sine and cosine of half of each angle, computed by the rotation setters so that the
+  // update walk of a moving sprite never evaluates them again.
+  float halfSin[3], halfCos[3];
   int32_t blend;
   int32_t alphaTest;
   float threshold;

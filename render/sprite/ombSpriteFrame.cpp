@@ -4,7 +4,6 @@
 
 #include "render/sprite/ombSprite.h"
 
-#include "foundation/math/DetMath.h"
 #include "foundation/omb/ombLog.h"
 #include "render/sprite/ombSpritePools.h"
 #include "render/sprite/ombSpriteText.h"
@@ -42,16 +41,13 @@ OmbSpriteMatrix multiply(const OmbSpriteMatrix& a, const OmbSpriteMatrix& b) {
 OmbSpriteMatrix localMatrix(const OmbSprite* s) {
   Quat q{0.0f, 0.0f, 0.0f, 1.0f};
   if (s->flags & OMB_SPRITE_ROTATE_Y) {
-    const float h = s->rotationY * 0.5f;
-    q = multiply(q, Quat{0.0f, detmath::sin(h), 0.0f, detmath::cos(h)});
+    q = multiply(q, Quat{0.0f, s->halfSin[1], 0.0f, s->halfCos[1]});
   }
   if (s->flags & OMB_SPRITE_ROTATE_X) {
-    const float h = s->rotationX * 0.5f;
-    q = multiply(q, Quat{detmath::sin(h), 0.0f, 0.0f, detmath::cos(h)});
+    q = multiply(q, Quat{s->halfSin[0], 0.0f, 0.0f, s->halfCos[0]});
   }
   if (s->flags & OMB_SPRITE_ROTATE_Z) {
-    const float h = s->rotationZ * 0.5f;
-    q = multiply(q, Quat{0.0f, 0.0f, detmath::sin(h), detmath::cos(h)});
+    q = multiply(q, Quat{0.0f, 0.0f, s->halfSin[2], s->halfCos[2]});
   }
   const float x = q.x, y = q.y, z = q.z, w = q.w;
   OmbSpriteMatrix l{};

@@ -3,6 +3,7 @@
 
 #include "render/sprite/ombSprite.h"
 
+#include "foundation/math/DetMath.h"
 #include "render/sprite/ombSpritePools.h"
 #include "script/ScriptHandle.h"
 
@@ -54,7 +55,7 @@ void refreshChildren(OmbSprite* sprite) {
   }
 }
 
-void setRotation(OmbSprite* sprite, float& angle, uint32_t flag, float radians) {
+void setRotation(OmbSprite* sprite, float& angle, int axis, uint32_t flag, float radians) {
   if (std::fabs(radians) < 1e-5f) {
     angle = 0.0f;
     sprite->flags &= ~flag;
@@ -62,6 +63,9 @@ void setRotation(OmbSprite* sprite, float& angle, uint32_t flag, float radians) 
     angle = radians;
     sprite->flags |= flag;
   }
+  const float half = angle * 0.5f;
+  sprite->halfSin[axis] = detmath::sin(half);
+  sprite->halfCos[axis] = detmath::cos(half);
   sprite->flags |= OMB_SPRITE_DIRTY;
 }
 
@@ -88,6 +92,7 @@ OmbSprite* ombSpriteCreate(OmbSpriteRenderer* renderer) {
   s->scaleX = s->scaleY = 1.0f;
   s->color[0] = s->color[1] = s->color[2] = s->color[3] = 1.0f;
   s->animationSpeed = 1.0f;
+  s->halfCos[0] = s->halfCos[1] = s->halfCos[2] = 1.0f;
   s->scriptRefs = 1;
   s->renderer = renderer;
   ombListAppend(&renderer->shownRoots, &s->siblingLink);
@@ -242,15 +247,15 @@ int32_t ombSpriteSetLevel(OmbSprite* s, uint32_t index) {
 }
 
 void ombSpriteSetRotationX(OmbSprite* s, float radians) {
-  setRotation(s, s->rotationX, OMB_SPRITE_ROTATE_X, radians);
+  setRotation(s, s->rotationX, 0, OMB_SPRITE_ROTATE_X, radians);
 }
 
 void ombSpriteSetRotationY(OmbSprite* s, float radians) {
-  setRotation(s, s->rotationY, OMB_SPRITE_ROTATE_Y, radians);
+  setRotation(s, s->rotationY, 1, OMB_SPRITE_ROTATE_Y, radians);
 }
 
 void ombSpriteSetRotationZ(OmbSprite* s, float radians) {
-  setRotation(s, s->rotationZ, OMB_SPRITE_ROTATE_Z, radians);
+  setRotation(s, s->rotationZ, 2, OMB_SPRITE_ROTATE_Z, radians);
 }
 
 void ombSpriteSetReverse(OmbSprite* s, bool x, bool y) {
