@@ -97,9 +97,7 @@ int32_t fontRender(void* font, char16_t character) {
   }
   // The pen keeps the whole 16-bit fraction, so half-pixel advances alternate between their
   // floor and their ceiling instead of always losing the half.
-  const uint64_t a = static_cast<uint64_t>(glyph->advance.x) + f->carry;
-  f->advance = static_cast<uint32_t>(a >> 16);
-  f->carry = static_cast<uint32_t>(a & 0xFFFF);
+  f->advance = takeAdvance(f->carry, glyph->advance.x);
   f->glyph = reinterpret_cast<FT_BitmapGlyph>(glyph);
   return 1;
 }

@@ -78,6 +78,14 @@ struct DeviceSet {
 // Colour or alpha 0..1 to a byte: at or below 0 gives 0, at or above 1 gives 255.
 uint8_t colorFloatToByte(float value);
 
+// The whole pixels a glyph advance (16.16 fixed point) moves the pen, the fraction kept in
+// `carry` for the next glyph.
+inline uint32_t takeAdvance(uint32_t& carry, int64_t advance) {
+  const int64_t a = advance + carry;
+  carry = static_cast<uint32_t>(a & 0xFFFF);
+  return a <= 0 ? 0u : static_cast<uint32_t>(a >> 16);
+}
+
 // Fonts and glyphs (Sprite2Font.cpp).
 void* fontCreate(void* context, uint32_t pixelSize, uint32_t flags);
 void fontDestroy(void* font);

@@ -154,6 +154,27 @@ TEST_F(Sprite2Test, AFullWidthAndAHalfWidthGlyphLandAtTheirPens) {
   EXPECT_TRUE(capture.messages().empty() || capture.messages()[0].level > OMB_LOG_ERROR);
 }
 
+TEST(Sprite2AdvanceTest, FractionsOfAdvancesAddUpInsteadOfBeingLost) {
+  struct Case {
+    int64_t advance;  // 16.16
+    std::vector<uint32_t> pens;
+  };
+  const Case cases[] = {
+      {12 * 65536 + 32768, {12, 13, 12, 13}},
+      {10 * 65536 + 16384, {10, 10, 10, 11}},
+      {16 * 65536, {16, 16, 16, 16}},
+      {0, {0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    uint32_t carry = 0;
+    std::vector<uint32_t> pens;
+    for (int i = 0; i < 4; ++i) {
+      pens.push_back(sprite2::takeAdvance(carry, c.advance));
+    }
+    EXPECT_EQ(pens, c.pens) << c.advance;
+  }
+}
+
 TEST_F(Sprite2Test, AGlyphBeyondTheSurfaceDrawsNothing) {
   OmbSpriteRenderer* r = ombSpriteCreateRenderer(set, 0, 0, 1);
   OmbSpriteImage* image = ombSpriteCreateTextImage(32, 32, set);
