@@ -10,7 +10,7 @@ packages=(
   libfreetype-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev
   libvorbis-dev libogg-dev
   libmpg123-dev lame twolame sox
-  libsdl2-dev fonts-dejavu-core
+  libsdl2-dev fonts-dejavu-core fonts-ipafont-gothic
 )
 
 missing=()
