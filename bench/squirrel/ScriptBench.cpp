@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -75,9 +76,16 @@ void runScript(benchmark::State& state, const std::filesystem::path& cnut) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The benchmark scripts are reference material beside the repository.
+  const std::string folder = std::string(SHARED_DIR) + "/squirrel/bench";
+  std::error_code error;
   std::vector<std::filesystem::path> scripts;
-  for (const auto& e : std::filesystem::directory_iterator(std::string(SHARED_DIR) + "/squirrel/bench")) {
+  for (const auto& e : std::filesystem::directory_iterator(folder, error)) {
     if (e.path().extension() == ".cnut") scripts.push_back(e.path());
+  }
+  if (error || scripts.empty()) {
+    std::fprintf(stderr, "bench_squirrel: no benchmark scripts in %s\n", folder.c_str());
+    return 1;
   }
   std::sort(scripts.begin(), scripts.end());
   for (const auto& s : scripts) {

@@ -46,7 +46,8 @@ TEST(ScriptRunToolTest, RunsAScriptDirectoryFrameByFrame) {
       // Every level reaches standard output, print's level 4 included.
       {"--frames 1 printing", "[] hello from init\n[] 100%s done\nframe 1: table\n", 0},
       {"--frames 2 returns", "frame 1: 42\n", 0},
-      {"--frames 2 no/such/dir", "", 0},  // a missing script is silent
+      // Unlike the runtime, the tool refuses a missing script (its message goes to standard error).
+      {"--frames 2 no/such/dir", "", 2},
       // A wrong argument type is the binding's fatal error: the run ends with exit code 1.
       {"badarg", "[] Script Error: get float from stack(2)\n", 1},
       {"fatal", "Error: [`anonymous-namespace'::sysError] [] the game cannot go on\n", 1},

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "CompilerTestSupport.h"
 #include "squirrel/format/ClosureReader.h"
 #include "squirrel/tests/ScriptFixture.h"
 
@@ -41,13 +42,15 @@ FunctionData smallMain() {
 }
 
 TEST(ClosureReader, ReadsACompiledScriptOfTheSuite) {
-  const auto bytes = fileBytes(std::string(SHARED_DIR) + "/squirrel/conformance/closures_outer.cnut");
+  SQTEST_SKIP_WITHOUT_SHARED(conformanceDir());
+  const auto bytes = fileBytes(conformanceDir() + "/closures_outer.cnut");
   ASSERT_GT(bytes.size(), 100u);
   EXPECT_EQ(readError(bytes), "");
 }
 
 TEST(ClosureReader, EveryTruncationIsAnIoError) {
-  const auto bytes = fileBytes(std::string(SHARED_DIR) + "/squirrel/conformance/closures_outer.cnut");
+  SQTEST_SKIP_WITHOUT_SHARED(conformanceDir());
+  const auto bytes = fileBytes(conformanceDir() + "/closures_outer.cnut");
   for (size_t n = 0; n < bytes.size(); ++n) {
     const std::vector<unsigned char> cut(bytes.begin(), bytes.begin() + n);
     EXPECT_EQ(readError(cut), n < 2 ? "io error" : kTruncated) << "cut at " << n;

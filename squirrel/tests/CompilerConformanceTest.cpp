@@ -81,14 +81,14 @@ INSTANTIATE_TEST_SUITE_P(Suite, CompilerConformance, testing::ValuesIn(conforman
 class CompilerBenchmarkSources : public testing::TestWithParam<std::string> {};
 
 TEST_P(CompilerBenchmarkSources, CompileToTheReferenceBytes) {
-  std::string dir = std::string(SHARED_DIR) + "/squirrel/bench";
+  const std::string dir = sqtest::benchDir();
   auto function = compileCase(dir, GetParam());
   ASSERT_TRUE(function);
   EXPECT_TRUE(sqtest::writeToBytes(*function) == readFile(dir + "/" + GetParam() + ".cnut"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Suite, CompilerBenchmarkSources,
-                         testing::ValuesIn(sqtest::listFiles(std::string(SHARED_DIR) + "/squirrel/bench", ".nut")),
+                         testing::ValuesIn(sqtest::listFiles(sqtest::benchDir(), ".nut")),
                          [](const auto& info) { return info.param; });
 
 class CompilerConformanceErrors : public testing::TestWithParam<std::string> {};
@@ -104,10 +104,22 @@ INSTANTIATE_TEST_SUITE_P(Suite, CompilerConformanceErrors,
                          testing::ValuesIn(sqtest::listFiles(conformanceDir() + "/compile_errors", ".nut")),
                          [](const auto& info) { return info.param; });
 
-// Without the suite beside the repository the parameterised tests above would silently vanish.
+// The parameterised tests above have no cases without the shared suite; this test says so (a
+// skip that names the folder), and fails when the folder is there but holds no cases.
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CompilerConformance);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CompilerBenchmarkSources);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CompilerConformanceErrors);
+
 TEST(CompilerConformanceSuite, IsPresent) {
+  SQTEST_SKIP_WITHOUT_SHARED(conformanceDir());
   EXPECT_FALSE(conformanceCases().empty()) << "no cases under " << conformanceDir();
   EXPECT_FALSE(sqtest::listFiles(conformanceDir() + "/compile_errors", ".nut").empty());
+}
+
+TEST(CompilerBenchmarkSuite, IsPresent) {
+  SQTEST_SKIP_WITHOUT_SHARED(sqtest::benchDir());
+  EXPECT_FALSE(sqtest::listFiles(sqtest::benchDir(), ".nut").empty())
+      << "no scripts under " << sqtest::benchDir();
 }
 
 }  // namespace

@@ -113,6 +113,8 @@ std::vector<std::string> listFiles(const std::string& dir, const std::string& ex
 
 std::string conformanceDir() { return std::string(SHARED_DIR) + "/squirrel/conformance"; }
 
+std::string benchDir() { return std::string(SHARED_DIR) + "/squirrel/bench"; }
+
 std::string CompileResult::errorLine(const std::string& sourceName) const {
   if (function) return {};
   return "COMPILE ERROR: " + toUtf8(error.message) + " (" + sourceName + " line " +

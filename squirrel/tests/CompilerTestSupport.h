@@ -5,6 +5,7 @@
 // one-line-per-instruction listing, and a description of the first difference between two
 // prototypes.
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +21,14 @@ namespace sqtest {
 std::string readFile(const std::string& path);
 std::vector<std::string> listFiles(const std::string& dir, const std::string& extension);
 std::string conformanceDir();
+// The shared suite's benchmark scripts (sources and their reference compilations).
+std::string benchDir();
+
+// The conformance suite and the benchmark scripts are reference material that lies beside the
+// repository (../shared). A test that reads them skips, naming the folder, when it is absent.
+#define SQTEST_SKIP_WITHOUT_SHARED(dir)                                   \
+  if (!std::filesystem::is_directory(dir))                               \
+  GTEST_SKIP() << "the shared reference material " << (dir) << " is missing"
 
 struct CompileResult {
   std::unique_ptr<sqformat::FunctionData> function;

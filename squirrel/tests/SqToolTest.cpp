@@ -43,7 +43,8 @@ class SqTool : public testing::Test {
 };
 
 TEST_F(SqTool, CompilesWithAndWithoutDebugInformation) {
-  std::string conformance = sqtest::conformanceDir();
+  const std::string conformance = sqtest::conformanceDir();
+  SQTEST_SKIP_WITHOUT_SHARED(conformance);
   ASSERT_EQ(run("-c -d -o " + path("debug_hook.cnut") + " " + conformance + "/debug_hook.nut"), 0) << err();
   EXPECT_TRUE(sqtest::readFile(path("debug_hook.cnut")) == sqtest::readFile(conformance + "/debug_hook.cnut"));
   ASSERT_EQ(run("-o " + path("bitwise.cnut") + " -c " + conformance + "/bitwise.nut"), 0) << err();

@@ -5,10 +5,14 @@
 #include "foundation/omb/ombFileScramble.h"
 #include "platform/text/Utf8.h"
 
+#include "../common/ReadInput.h"
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -16,13 +20,10 @@ namespace fs = std::filesystem;
 namespace {
 
 std::vector<uint8_t> readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    throw std::runtime_error("cannot read " + path.string());
-  }
-  std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), {});
-  if (in.bad()) {
-    throw std::runtime_error("cannot read " + path.string());
+  std::vector<uint8_t> data;
+  std::string why;
+  if (!tools::readWholeFile(path.string(), data, why)) {
+    throw std::runtime_error("cannot read " + path.string() + ": " + why);
   }
   return data;
 }
@@ -44,12 +45,24 @@ std::vector<uint8_t> buildArchive(const std::vector<ArchiveEntry>& entries) {
 }
 
 std::vector<ArchiveEntry> entriesFromDirectory(const std::string& directory) {
+  std::error_code error;
+  const fs::file_status status = fs::status(directory, error);
+  if (status.type() == fs::file_type::not_found) {
+    throw std::runtime_error("cannot read " + directory + ": " + std::strerror(ENOENT));
+  }
+  if (error) throw std::runtime_error("cannot read " + directory + ": " + error.message());
+  if (!fs::is_directory(status)) {
+    throw std::runtime_error("cannot read " + directory + ": " + std::strerror(ENOTDIR));
+  }
   std::vector<std::pair<std::string, fs::path>> files;
-  for (const fs::directory_entry& item : fs::recursive_directory_iterator(directory)) {
-    if (item.is_regular_file()) {
-      files.emplace_back(fs::relative(item.path(), directory).generic_string(), item.path());
+  for (fs::recursive_directory_iterator it(directory, error), end; !error && it != end;
+       it.increment(error)) {
+    if (it->is_regular_file()) {
+      files.emplace_back(fs::relative(it->path(), directory).generic_string(), it->path());
     }
   }
+  if (error) throw std::runtime_error("cannot read " + directory + ": " + error.message());
+  if (files.empty()) throw std::runtime_error(directory + " holds no files");
   std::sort(files.begin(), files.end());
   std::vector<ArchiveEntry> entries;
   for (const auto& [name, path] : files) {
@@ -59,14 +72,16 @@ std::vector<ArchiveEntry> entriesFromDirectory(const std::string& directory) {
 }
 
 std::vector<ArchiveEntry> entriesFromList(const std::string& listPath) {
-  std::ifstream list(listPath);
-  if (!list) {
-    throw std::runtime_error("cannot read " + listPath);
+  std::string text;
+  std::string why;
+  if (!tools::readWholeFile(listPath, text, why)) {
+    throw std::runtime_error("cannot read " + listPath + ": " + why);
   }
   const fs::path folder = fs::path(listPath).parent_path();
   std::vector<ArchiveEntry> entries;
+  std::istringstream list(text);
   std::string line;
-  while (std::getline(list, line)) {
+  for (int number = 1; std::getline(list, line); ++number) {
     if (!line.empty() && line.back() == '\r') {
       line.pop_back();
     }
@@ -76,8 +91,20 @@ std::vector<ArchiveEntry> entriesFromList(const std::string& listPath) {
     const std::size_t tab = line.find('\t');
     const std::string name = line.substr(0, tab);
     const fs::path source = tab == std::string::npos ? fs::path(name) : fs::path(line.substr(tab + 1));
-    entries.push_back({platform::utf8ToUtf16(name), readFile(folder / source)});
+    const std::string where = listPath + ":" + std::to_string(number) + ": ";
+    if (line.find('\0') != std::string::npos) {
+      throw std::runtime_error(where + "a NUL byte in the line");
+    }
+    if (name.empty() || source.empty()) {
+      throw std::runtime_error(where + "expected NAME or NAME<TAB>SOURCE");
+    }
+    std::vector<uint8_t> data;
+    if (!tools::readWholeFile((folder / source).string(), data, why)) {
+      throw std::runtime_error(where + "cannot read " + (folder / source).string() + ": " + why);
+    }
+    entries.push_back({platform::utf8ToUtf16(name), std::move(data)});
   }
+  if (entries.empty()) throw std::runtime_error(listPath + " names no entries");
   return entries;
 }
 

@@ -1,6 +1,9 @@
 // Writes a resource archive for fixtures and fixture games:
 //   archive OUTPUT --dir DIRECTORY    every regular file under the directory
 //   archive OUTPUT --list LIST        the entries the list names, in its order
+// Exit codes: 0; 1 when the directory, the list or a file cannot be read, or there is nothing to
+// pack (one line on standard error names the path), or the output cannot be written; 2 for bad
+// arguments. Nothing is written unless the whole archive is.
 #include "ArchiveWriter.h"
 
 #include <cstdio>

@@ -9,17 +9,18 @@
 //
 // Refused (exit code 2, nothing written): a name longer than 263 bytes, two names that are
 // equal when 'A' to 'Z' are folded to lower case (the reader rejects such a container), and a
-// container larger than 32-bit offsets can address. An unreadable input gives exit code 1. The
-// output is written to a temporary file and renamed into place.
+// container larger than 32-bit offsets can address. An input that is missing, a directory or
+// unreadable gives exit code 1; an empty FILE is an entry of zero bytes. The output is written
+// to a temporary file and renamed into place.
 
 #include "foundation/bytes/ByteWriter.h"
 
+#include "../common/DmfName.h"
+#include "../common/ReadInput.h"
 #include "../common/ReplaceFile.h"
 
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -30,27 +31,6 @@ struct Entry {
   std::string name;
   std::vector<char> bytes;
 };
-
-// Two-byte code page 932 characters are kept whole, so their trail bytes are never folded.
-std::string folded(const std::string& name) {
-  std::string out = name;
-  for (size_t i = 0; i < out.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(out[i]);
-    if (((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC)) && i + 1 < out.size()) {
-      ++i;
-    } else if (byte >= 'A' && byte <= 'Z') {
-      out[i] = static_cast<char>(byte - 'A' + 'a');
-    }
-  }
-  return out;
-}
-
-bool readFile(const std::string& path, std::vector<char>& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), {});
-  return !in.bad();
-}
 
 int usage() {
   std::fprintf(stderr, "usage: dmfpack OUTPUT [NAME=]FILE...\n");
@@ -80,15 +60,12 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "dmfpack: name longer than 263 bytes: %s\n", name.c_str());
       return 2;
     }
-    if (!names.insert(folded(name)).second) {
+    if (!names.insert(tools::foldDmfName(name)).second) {
       std::fprintf(stderr, "dmfpack: duplicate name (ASCII case ignored): %s\n", name.c_str());
       return 2;
     }
     Entry entry{name, {}};
-    if (!readFile(path, entry.bytes)) {
-      std::fprintf(stderr, "dmfpack: cannot read %s\n", path.c_str());
-      return 1;
-    }
+    if (!tools::readInputFile("dmfpack", path, entry.bytes)) return 1;
     entries.push_back(std::move(entry));
   }
 

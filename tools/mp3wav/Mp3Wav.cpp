@@ -5,36 +5,35 @@
 //
 // A leading ID3v2 tag and a trailing ID3v1 block are skipped. A frame that does not decode
 // (damage, or a frame of another stream) is stepped over byte by byte to the next frame sync.
+// Refused with exit code 1 and one line on standard error, writing nothing: an input that is
+// missing, a directory or unreadable, one in which no frame decodes (empty, not MPEG audio), and
+// one that ends inside a frame (a cut file).
 
 #include "foundation/bytes/ByteWriter.h"
 #include "sound/mpeg/Dmpa.h"
 #include "sound/mpeg/DmpaScan.h"
 
+#include "../common/ReadInput.h"
+#include "../common/ReplaceFile.h"
+
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
 
 bool WriteWav(const char* path, const std::vector<uint8_t>& pcm, int rate, int channels) {
-  const std::string tmp = std::string(path) + ".tmp";
-  {
-    std::ofstream f(tmp, std::ios::binary);
-    const uint32_t size = static_cast<uint32_t>(pcm.size());
-    ByteWriter header;
-    header.text("RIFF").u32le(36 + size).text("WAVEfmt ").u32le(16).u16le(1);
-    header.u16le(static_cast<uint16_t>(channels)).u32le(static_cast<uint32_t>(rate));
-    header.u32le(static_cast<uint32_t>(rate * channels * 2));
-    header.u16le(static_cast<uint16_t>(channels * 2)).u16le(16).text("data").u32le(size);
-    f.write(reinterpret_cast<const char*>(header.bytes().data()),
-            static_cast<std::streamsize>(header.size()));
-    f.write(reinterpret_cast<const char*>(pcm.data()), static_cast<std::streamsize>(pcm.size()));
-    if (!f) return false;
-  }
-  return std::rename(tmp.c_str(), path) == 0;
+  const uint32_t size = static_cast<uint32_t>(pcm.size());
+  ByteWriter wav;
+  wav.text("RIFF").u32le(36 + size).text("WAVEfmt ").u32le(16).u16le(1);
+  wav.u16le(static_cast<uint16_t>(channels)).u32le(static_cast<uint32_t>(rate));
+  wav.u32le(static_cast<uint32_t>(rate * channels * 2));
+  wav.u16le(static_cast<uint16_t>(channels * 2)).u16le(16).text("data").u32le(size);
+  wav.bytes(pcm.data(), pcm.size());
+  return tools::replaceFile("mp3wav", path, wav.bytes().data(), wav.size());
 }
 
 }  // namespace
@@ -44,19 +43,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: mp3wav INPUT OUTPUT.wav\n");
     return 2;
   }
-  std::ifstream in(argv[1], std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "mp3wav: cannot read %s\n", argv[1]);
-    return 1;
-  }
-  const std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const char* input = argv[1];
+  std::vector<uint8_t> data;
+  if (!tools::readInputFile("mp3wav", input, data)) return 1;
   size_t end = data.size();
   if (end >= 128 && DmpaIsId3v1(data.data() + end - 128)) end -= 128;
   size_t pos = DmpaId3v2Length(data.data(), end);
   if (pos >= end) pos = 0;
   const long sync = DmpaFindSync(data.data() + pos, end - pos);
   if (sync < 0) {
-    std::fprintf(stderr, "mp3wav: no MPEG audio frame in %s\n", argv[1]);
+    std::fprintf(stderr, "mp3wav: %s: no MPEG audio frame\n", input);
     return 1;
   }
   pos += static_cast<size_t>(sync);
@@ -68,12 +64,13 @@ int main(int argc, char** argv) {
   std::vector<uint8_t> first(data.begin() + static_cast<long>(pos), data.begin() + static_cast<long>(end));
   first.resize(std::max(first.size(), DMPA_FIRST_FRAME_BYTES), 0);
   if (!DmpaGetFrameInfo(&info, ctx.get(), first.data(), first.size(), 0)) {
-    std::fprintf(stderr, "mp3wav: unusable first frame (error %d)\n", ctx->error);
+    std::fprintf(stderr, "mp3wav: %s: unusable first frame at byte %zu (error %d)\n", input, pos,
+                 ctx->error);
     return 1;
   }
   ctx->cutoff = info.sampleRate;
   if (!DmpaStartStream(ctx.get(), first.data(), first.size())) {
-    std::fprintf(stderr, "mp3wav: the stream cannot start (error %d)\n", ctx->error);
+    std::fprintf(stderr, "mp3wav: %s: the stream cannot start (error %d)\n", input, ctx->error);
     return 1;
   }
   std::vector<uint8_t> pcm, out(static_cast<size_t>(ctx->pcmBytes));
@@ -89,14 +86,22 @@ int main(int argc, char** argv) {
       ++frames;
       continue;
     }
-    if (ctx->error == DMPA_ERR_TOOSHORT) break;  // a cut last frame
+    if (ctx->error == DMPA_ERR_TOOSHORT) {
+      std::fprintf(stderr, "mp3wav: %s: cut inside the frame at byte %zu\n", input, pos);
+      return 1;
+    }
     ++pos;
     ++skipped;
   }
-  if (!WriteWav(argv[2], pcm, info.sampleRate, info.channels)) {
-    std::fprintf(stderr, "mp3wav: cannot write %s\n", argv[2]);
+  if (frames == 0) {
+    std::fprintf(stderr, "mp3wav: %s: no MPEG audio frame decodes\n", input);
     return 1;
   }
+  if (pcm.size() > UINT32_MAX - 36) {
+    std::fprintf(stderr, "mp3wav: %s: more samples than a WAV file holds\n", input);
+    return 1;
+  }
+  if (!WriteWav(argv[2], pcm, info.sampleRate, info.channels)) return 1;
   std::printf("%zu frames, %d Hz, %d channel(s), %zu bytes skipped\n", frames, info.sampleRate, info.channels, skipped);
   return 0;
 }

@@ -13,11 +13,13 @@
 //   str TEXT    a u32 byte count and the bytes of TEXT (the rest of the line, as written)
 //   hex HH ...  bytes given in hexadecimal
 //   zeros N     N zero bytes
-// A malformed line gives exit code 2 and names the line; an unreadable input exit code 1. The
+// A malformed line gives exit code 2 and names the line; an input that is missing, a directory or
+// unreadable exit code 1. An empty input (or a description of no bytes) is an empty output. The
 // output is written to a temporary file and renamed into place.
 
 #include "foundation/bytes/ByteWriter.h"
 
+#include "../common/ReadInput.h"
 #include "../common/ReplaceFile.h"
 
 #include <cerrno>
@@ -26,7 +28,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -107,13 +108,11 @@ int main(int argc, char** argv) {
   const std::string input = argv[described ? 2 : 1];
   const std::string output = argv[described ? 3 : 2];
 
-  std::ifstream in(input, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "scramble: cannot read %s\n", input.c_str());
-    return 1;
-  }
+  std::string text;
+  if (!tools::readInputFile("scramble", input, text)) return 1;
   Bytes bytes;
   if (described) {
+    std::istringstream in(text);
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -124,7 +123,7 @@ int main(int argc, char** argv) {
       }
     }
   } else {
-    bytes.assign(std::istreambuf_iterator<char>(in), {});
+    bytes.assign(text.begin(), text.end());
   }
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] ^= static_cast<unsigned char>(i & 0xFF);
 

@@ -5,8 +5,10 @@
 // game data) or rooted ("/..."). Archives are registered first, in order, so scripts are looked
 // up in them before the disk. The script is loaded with `init`, then resumed N times (default
 // 1); a non-null value that init or a frame gives is printed as "init: VALUE" or "frame K:
-// VALUE". Exit codes: 0; 1 when a level-0 message ended the run (LExceptGame); 2 for bad
-// arguments or an archive that cannot be registered.
+// VALUE". Exit codes: 0; 1 when a level-0 message ended the run (LExceptGame; the log line says
+// why, and one line on standard error names the script and the frame); 2 for bad arguments, an
+// archive that cannot be registered, or a DIRECTORY without a "main" script. Unlike the runtime,
+// which passes over a missing script in silence, the tool says which script it did not find.
 
 #include "foundation/lerr/LExceptGame.h"
 #include "foundation/omb/ombCore.h"
@@ -15,6 +17,8 @@
 #include "platform/text/Utf8.h"
 #include "script/ScriptManager.h"
 #include "script/ScriptThread.h"
+
+#include "../common/ReadInput.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -95,15 +99,17 @@ bool parse(int argc, char** argv, Options& options) {
 }
 
 // The machine stays closable after a fatal error: the thread and the manager are torn down as
-// usual while the exception leaves.
-void run(const Options& options) {
+// usual while the exception leaves. `stage` tells where the run was when it left.
+void run(const Options& options, std::string& stage) {
   ScriptManager manager;
   const ScriptObject parent = manager.newTable(nullptr);
   std::unique_ptr<ScriptThread> thread(new ScriptThread(&manager, parent));
   const std::u16string directory = platform::utf8ToUtf16(options.directory);
+  stage = "loading or init";
   report("init", thread->loadRelative(directory.c_str(), u"main", nullptr, nullptr));
   for (long frame = 1; frame <= options.frames; ++frame) {
-    report(("frame " + std::to_string(frame)).c_str(), thread->resume());
+    stage = "frame " + std::to_string(frame);
+    report(stage.c_str(), thread->resume());
   }
 }
 
@@ -118,14 +124,29 @@ int main(int argc, char** argv) {
   ombLogSetOutput(echo);
   ombLogSetErrorHook(throwOnError);
   for (const std::string& archive : options.archives) {
+    std::string bytes;
+    std::string why;
     if (ombFileRegistPack(platform::utf8ToUtf16(archive).c_str()) < 0) {
-      std::fprintf(stderr, "scriptrun: cannot register the archive %s\n", archive.c_str());
+      std::fprintf(stderr, "scriptrun: cannot register the archive %s: %s\n", archive.c_str(),
+                   tools::readWholeFile(archive, bytes, why) ? "not a readable archive" : why.c_str());
       return 2;
     }
   }
+  // The file the thread loads, looked up the same way (archives first, then the disk).
+  const std::u16string script =
+      scriptResolvePath(platform::utf8ToUtf16(options.directory).c_str(), u"main") + u".cnut";
+  const std::string scriptName = platform::utf16ToUtf8(script);
+  if (ombFileIsExist(OMB_FILE_MODE_READ, script.c_str()) != OMB_OK) {
+    std::fprintf(stderr, "scriptrun: no script %s in the archives or on the disk\n",
+                 scriptName.c_str());
+    return 2;
+  }
+  std::string stage;
   try {
-    run(options);
+    run(options, stage);
   } catch (const LExceptGame&) {
+    std::fprintf(stderr, "scriptrun: %s: a level-0 message ended the run in %s\n",
+                 scriptName.c_str(), stage.c_str());
     return 1;
   }
   return 0;

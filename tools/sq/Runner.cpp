@@ -3,8 +3,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
+#include "../common/ReadInput.h"
 #include "Host.h"
 #include "squirrel/compiler/SourceText.h"
 #include "squirrel/squirrel.h"
@@ -19,10 +19,9 @@ struct Bytes {
 };
 
 bool readInput(const std::string& path, std::string& out, std::FILE* err) {
-  std::ifstream in(path, std::ios::binary);
-  if (in) out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in && !in.bad()) return true;
-  std::fprintf(err, "sq: cannot open %s\n", path.c_str());
+  std::string why;
+  if (tools::readWholeFile(path, out, why)) return true;
+  std::fprintf(err, "sq: cannot read %s: %s\n", path.c_str(), why.c_str());
   return false;
 }
 

@@ -5,41 +5,25 @@
 //   vsasm --archive OUTPUT NAME=SOURCE...
 //       a "DMF " container (the renderer's shader archive) whose entries are the assembled
 //       shaders, each stored position-scrambled: every byte exclusive-or the low eight bits of
-//       its offset in the entry.
+//       its offset in the entry. Names longer than 263 bytes and names that are equal when 'A'
+//       to 'Z' are folded to lower case (the container's reader refuses them) give exit code 2.
 //
-// Errors go to standard error as "SOURCE:line N: message", and the exit status is 1.
+// Assembly errors go to standard error as "SOURCE:line N: message", a source that cannot be
+// read as "vsasm: cannot read SOURCE: reason"; the exit status is then 1 and nothing is written.
 
 #include "tools/vsasm/ShaderAssembler.h"
 
+#include "../common/DmfName.h"
+#include "../common/ReadInput.h"
+#include "../common/ReplaceFile.h"
+
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <sstream>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace {
-
-bool readFile(const std::string& path, std::string& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  out = s.str();
-  return true;
-}
-
-// Writes beside the target and renames, so a failed run never leaves a partial file.
-bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  const std::string temporary = path + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (!out) return false;
-  }
-  return std::rename(temporary.c_str(), path.c_str()) == 0;
-}
 
 void putU32(std::vector<uint8_t>& out, uint32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
@@ -47,10 +31,7 @@ void putU32(std::vector<uint8_t>& out, uint32_t v) {
 
 bool assembleFile(const std::string& path, std::vector<uint8_t>& bytes) {
   std::string source;
-  if (!readFile(path, source)) {
-    std::cerr << path << ": cannot be read\n";
-    return false;
-  }
+  if (!tools::readInputFile("vsasm", path, source)) return false;
   const vsasm::Assembled a = vsasm::assemble(source);
   if (!a.ok) {
     std::cerr << path << ":" << a.error << "\n";
@@ -63,11 +44,16 @@ bool assembleFile(const std::string& path, std::vector<uint8_t>& bytes) {
 
 int archive(const std::string& output, int count, char** entries) {
   std::vector<std::pair<std::string, std::vector<uint8_t>>> shaders;
+  std::set<std::string> names;
   for (int i = 0; i < count; ++i) {
     const std::string entry = entries[i];
     const size_t eq = entry.find('=');
     if (eq == std::string::npos || eq == 0 || eq > 263) {
       std::cerr << "vsasm: expected NAME=SOURCE, got " << entry << "\n";
+      return 2;
+    }
+    if (!names.insert(tools::foldDmfName(entry.substr(0, eq))).second) {
+      std::cerr << "vsasm: duplicate name (ASCII case ignored): " << entry.substr(0, eq) << "\n";
       return 2;
     }
     std::vector<uint8_t> bytes;
@@ -91,11 +77,7 @@ int archive(const std::string& output, int count, char** entries) {
     return 1;
   }
   for (const auto& [name, bytes] : shaders) out.insert(out.end(), bytes.begin(), bytes.end());
-  if (!writeFile(output, out)) {
-    std::cerr << output << ": cannot be written\n";
-    return 1;
-  }
-  return 0;
+  return tools::replaceFile("vsasm", output, out.data(), out.size()) ? 0 : 1;
 }
 
 }  // namespace
@@ -108,9 +90,5 @@ int main(int argc, char** argv) {
   }
   std::vector<uint8_t> bytes;
   if (!assembleFile(argv[1], bytes)) return 1;
-  if (!writeFile(argv[2], bytes)) {
-    std::cerr << argv[2] << ": cannot be written\n";
-    return 1;
-  }
-  return 0;
+  return tools::replaceFile("vsasm", argv[2], bytes.data(), bytes.size()) ? 0 : 1;
 }
