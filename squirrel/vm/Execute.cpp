@@ -6,20 +6,10 @@
 
 namespace sqvm {
 
-namespace {
-
-struct NativeCallCount {
-  explicit NativeCallCount(int32_t& n) : n_(n) { ++n_; }
-  ~NativeCallCount() { --n_; }
-  int32_t& n_;
-};
-
-}  // namespace
-
 bool VM::execute(const Value& closure, int32_t nargs, int32_t stackBase, Value& out,
                  bool raiseError, ExecType et) {
-  if (nativeCalls + 1 > kMaxNativeCalls) return raise("Native stack overflow");
-  NativeCallCount count(nativeCalls);
+  if (nativeCalls + 1 > kMaxNativeCalls) return raiseOverflow("Native stack overflow");
+  NativeNesting nesting(*this);
   size_t rootIndex = calls.size();
   bool pendingError = false;
   switch (et) {
@@ -59,7 +49,7 @@ bool VM::execute(const Value& closure, int32_t nargs, int32_t stackBase, Value& 
       }
       switch (run(static_cast<int32_t>(rootIndex), out)) {
         case LoopExit::Return:
-        case LoopExit::Suspend: return true;
+        case LoopExit::Suspend: overflowing = false; return true;
         case LoopExit::Error: pendingError = true; break;
       }
     }
@@ -94,6 +84,7 @@ bool VM::handleError(size_t rootIndex, bool raiseError) {
     stack[base + t.target] = err;
     c.ip = t.handler;
     lastError = err;
+    overflowing = false;  // the script has caught it
     return true;
   }
   if (raiseError && !notifyAllExceptions) callErrorHandler(err);
