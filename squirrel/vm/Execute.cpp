@@ -12,36 +12,38 @@ bool VM::execute(const Value& closure, int32_t nargs, int32_t stackBase, Value& 
   NativeNesting nesting(*this);
   size_t rootIndex = calls.size();
   bool pendingError = false;
-  switch (et) {
-    case ExecType::Call: {
-      Closure* c = asClosure(closure);
-      if (!startCall(c, -1, nargs, stackBase, false)) {
-        if (rootIndex == 0 && raiseError) callErrorHandler(lastError);
-        return false;
-      }
-      calls.back().root = true;
-      if (c->proto->generator) {
-        Generator* g = new Generator(ss, closure);
-        out = Value(OT_GENERATOR, g);
-        g->capture(this);
-        return true;
-      }
-      break;
-    }
-    case ExecType::ResumeGenerator:
-      if (!asGenerator(closure)->resume(this, -1)) return false;
-      calls.back().root = true;
-      break;
-    case ExecType::ResumeVM:
-    case ExecType::ResumeThrowVM:
-      rootIndex = static_cast<size_t>(suspendedRootIndex);
-      suspended = false;
-      if (suspendedTarget != -1) stack[base + suspendedTarget] = wakeupValue;
-      wakeupValue.setNull();
-      pendingError = et == ExecType::ResumeThrowVM;
-      break;
-  }
+  // A host exception passing through (from a native, a hook or the first frame's entry) leaves
+  // the frames of this loop, so the machine stays consistent for whoever catches it.
   try {
+    switch (et) {
+      case ExecType::Call: {
+        Closure* c = asClosure(closure);
+        if (!startCall(c, -1, nargs, stackBase, false)) {
+          if (rootIndex == 0 && raiseError) callErrorHandler(lastError);
+          return false;
+        }
+        calls.back().root = true;
+        if (c->proto->generator) {
+          Generator* g = new Generator(ss, closure);
+          out = Value(OT_GENERATOR, g);
+          g->capture(this);
+          return true;
+        }
+        break;
+      }
+      case ExecType::ResumeGenerator:
+        if (!asGenerator(closure)->resume(this, -1)) return false;
+        calls.back().root = true;
+        break;
+      case ExecType::ResumeVM:
+      case ExecType::ResumeThrowVM:
+        rootIndex = static_cast<size_t>(suspendedRootIndex);
+        suspended = false;
+        if (suspendedTarget != -1) stack[base + suspendedTarget] = wakeupValue;
+        wakeupValue.setNull();
+        pendingError = et == ExecType::ResumeThrowVM;
+        break;
+    }
     for (;;) {
       if (pendingError) {
         pendingError = false;
@@ -54,8 +56,6 @@ bool VM::execute(const Value& closure, int32_t nargs, int32_t stackBase, Value& 
       }
     }
   } catch (...) {
-    // A host exception passing through: leave the frames of this loop so the machine stays
-    // consistent for whoever catches it.
     while (calls.size() > rootIndex) leaveFrame();
     throw;
   }
