@@ -104,6 +104,19 @@ TEST_F(StackOverflow, CaughtInsideTheRecursion) {
   expectIdle();
 }
 
+// Each thread counts its own nesting, but all of them nest on one native stack: a thread that
+// calls a new thread, and so on, stops at the limit for all threads together.
+TEST_F(StackOverflow, RecursionThroughThreads) {
+  EXPECT_EQ(runTimed("function spawn() { return newthread(spawn).call(); }\n"
+                     "try { spawn(); } catch (e) { print(e); }"),
+            "Native stack overflow");
+  EXPECT_EQ(runTimed("function hook(type, src, line, name) { if (type == 'c') newthread(::hook).call(type); }\n"
+                     "setdebughook(hook);\nfunction f() {}\nf();\nsetdebughook(null);\nprint(\"ended\");"),
+            "ended");
+  expectIdle();
+  EXPECT_EQ(v->ss->nativeCalls, 0);
+}
+
 // Plain recursion stops at the stack limit with an error the script can catch and the handler
 // can report; the machine then runs as before.
 TEST_F(StackOverflow, ScriptRecursionStopsAtTheStackLimit) {

@@ -86,7 +86,7 @@ bool VM::callNative(NativeClosure* nc, int32_t nargs, int32_t newBase, Value& re
       return raiseParamType(i, t, mask);
     }
   }
-  if (nativeCalls + 1 > kMaxNativeCalls) return raiseOverflow("Native stack overflow");
+  if (!nestingFits()) return false;
   const int32_t nouters = static_cast<int32_t>(nc->outers.size());
   const int64_t needed = static_cast<int64_t>(newBase) + nargs + nouters + kNativeStackOverhead;
   if (!frameFits(needed, FrameKind::Native)) return false;

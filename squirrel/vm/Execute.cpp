@@ -8,7 +8,7 @@ namespace sqvm {
 
 bool VM::execute(const Value& closure, int32_t nargs, int32_t stackBase, Value& out,
                  bool raiseError, ExecType et) {
-  if (nativeCalls + 1 > kMaxNativeCalls) return raiseOverflow("Native stack overflow");
+  if (!nestingFits()) return false;
   NativeNesting nesting(*this);
   size_t rootIndex = calls.size();
   bool pendingError = false;

@@ -46,6 +46,11 @@ void VM::growStack(size_t n) {
   stack.resize(size);  // beyond the limit: std::bad_alloc, as when memory runs out
 }
 
+bool VM::nestingFits() {
+  if (nativeCalls < kMaxNativeCalls && ss->nativeCalls < kMaxNativeCallsAllThreads) return true;
+  return raiseOverflow("Native stack overflow");
+}
+
 bool VM::frameFits(int64_t newTop, FrameKind kind) {
   const bool spare = kind == FrameKind::Native || errorHandlerRunning;
   const size_t maxSlots = spare ? kMaxStackSlots : kMaxStackSlots - kSpareStackSlots;

@@ -15,6 +15,9 @@
 namespace sqvm {
 
 inline constexpr int32_t kMaxNativeCalls = 100;
+// The same for all threads of a state together: a thread that calls a new thread, which calls
+// another, ... nests loops on the one native stack although each machine counts only its own.
+inline constexpr int32_t kMaxNativeCallsAllThreads = 2 * kMaxNativeCalls;
 
 // The most value slots and frames one machine may use. Both stacks reserve that much address
 // space when the machine is made and never move (StableStack.h), so a reference to a register
@@ -134,6 +137,8 @@ struct VM final : Collectable {
   bool createClassInstance(Class* c, Value& inst, Value& constructor);
   void leaveFrame();
   void enterNative();
+  // False, with "Native stack overflow" raised, when no further loop or native may nest.
+  bool nestingFits();
 
   // Values.
   bool get(const Value& self, const Value& key, Value& dest, bool raw);
@@ -182,8 +187,12 @@ struct VM final : Collectable {
 // outermost one ends, an overflow being unwound is over too.
 class NativeNesting {
  public:
-  explicit NativeNesting(VM& v) : v_(v) { ++v_.nativeCalls; }
+  explicit NativeNesting(VM& v) : v_(v) {
+    ++v_.nativeCalls;
+    ++v_.ss->nativeCalls;
+  }
   ~NativeNesting() {
+    --v_.ss->nativeCalls;
     if (--v_.nativeCalls == 0) v_.overflowing = false;
   }
   NativeNesting(const NativeNesting&) = delete;
