@@ -1,13 +1,18 @@
 #include "squirrel/vm/VM.h"
 
 #include "squirrel/vm/Generator.h"
+#include "squirrel/vm/RunBudget.h"
 
 namespace sqvm {
 
 VM::VM(SharedState* s, int32_t stackSize)
     : Collectable(s),
       stack(stackSize > 16 ? static_cast<size_t>(stackSize) : 16, kMaxStackSlots),
-      calls(0, kMaxCallFrames) {}
+      calls(0, kMaxCallFrames) {
+  // Beyond its few pages a machine costs two reserved regions and their system calls: a budget
+  // counts it as a megabyte, so a script cannot make threads without end.
+  budget::chargeBytes(std::size_t{1} << 20);
+}
 
 VM::~VM() = default;
 
