@@ -5,6 +5,8 @@
 using namespace sqvm;
 
 SQRESULT sq_call(HSQUIRRELVM v, SQInteger params, SQBool retval, SQBool raiseerror) {
+  // A native that calls again has let the overflow of an earlier call go: that one is over.
+  v->overflowing = false;
   if (params < 0 || v->top - v->base < params + 1) return api::fail(v, "not enough parameters in the stack");
   Value closure = v->stack[v->top - params - 1];
   Value res;

@@ -73,7 +73,8 @@ SQObjectType sq_gettype(HSQUIRRELVM v, SQInteger idx) { return api::slotOrNull(v
 void sq_tostring(HSQUIRRELVM v, SQInteger idx) {
   Value o = api::slotOrNull(v, idx);
   Value s;
-  v->toString(o, s);
+  // Only a stack overflow makes the conversion fail; the host still gets a string.
+  if (!v->toString(o, s)) s = v->ss->str(plainText(o));
   v->push(std::move(s));
 }
 

@@ -12,9 +12,10 @@ namespace {
 
 ArrayValues& values(HSQUIRRELVM v) { return asArray(arg(v, 1))->values; }
 
+// Raw, but like every read a stored weak reference gives its target.
 SQInteger tableRawGet(HSQUIRRELVM v) {
   Value out;
-  if (!asTable(arg(v, 1))->get(arg(v, 2), out)) return error(v, "the index doesn't exist");
+  if (!v->get(Value(arg(v, 1)), Value(arg(v, 2)), out, true)) return error(v, "the index doesn't exist");
   return result(v, std::move(out));
 }
 

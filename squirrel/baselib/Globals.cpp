@@ -14,7 +14,7 @@ bool isCallableOrNull(const Value& o) {
 
 SQInteger basePrint(HSQUIRRELVM v) {
   Value s;
-  v->toString(Value(arg(v, 2)), s);
+  if (!v->toString(Value(arg(v, 2)), s)) return SQ_ERROR;
   if (SQPRINTFUNCTION f = v->ss->printFunction) f(v, u"%s", asString(s)->data);
   return 0;
 }

@@ -31,7 +31,7 @@ SQInteger delegateWeakRef(HSQUIRRELVM v) { return result(v, makeWeakRef(arg(v, 1
 
 SQInteger delegateToString(HSQUIRRELVM v) {
   Value s;
-  v->toString(Value(arg(v, 1)), s);
+  if (!v->toString(Value(arg(v, 1)), s)) return SQ_ERROR;
   return result(v, std::move(s));
 }
 

@@ -125,6 +125,24 @@ class MachineTest : public ::testing::Test {
     sq_newslot(v, -3, SQFalse);
     sq_pop(v, 1);
   }
+  // Compiles `source` (ASCII) and calls it with the root table as `this`, errors raised to the
+  // handler. Returns what it printed, followed by "ERROR: <error>" when an error ended it.
+  std::string runSource(const std::string& source) {
+    printed.clear();
+    errors.clear();
+    const std::u16string text = wide(source.c_str());
+    const SQInteger top = sq_gettop(v);
+    if (SQ_FAILED(sq_compilebuffer(v, text.data(), static_cast<SQInteger>(text.size()), u"test.nut",
+                                   SQTrue))) {
+      return "COMPILE ERROR: " + lastError();
+    }
+    sq_pushroottable(v);
+    const bool ok = SQ_SUCCEEDED(sq_call(v, 1, SQFalse, SQTrue));
+    std::string out = printed;
+    if (!ok) out += "ERROR: " + lastError();
+    sq_settop(v, top);
+    return out;
+  }
   std::string lastError() {
     sq_getlasterror(v);
     const SQChar* s = nullptr;

@@ -146,8 +146,10 @@ bool VM::compare(const Value& a, const Value& b, int32_t& result) {
     return true;
   }
   if (a.isNumeric() && b.isNumeric()) {
-    const float x = a.toFloat();
-    const float y = b.toFloat();
+    // An integer and a float order exactly: a double holds every value of both, whereas in
+    // single precision 2147483647 and 2147483648.0 would be equal. A NaN gives +1.
+    const double x = a._type == OT_INTEGER ? static_cast<double>(a.i()) : static_cast<double>(a.f());
+    const double y = b._type == OT_INTEGER ? static_cast<double>(b.i()) : static_cast<double>(b.f());
     result = x == y ? 0 : (x < y ? -1 : 1);
     return true;
   }

@@ -1,5 +1,7 @@
 #include "squirrel/vm/BigBlock.h"
 
+#include "squirrel/vm/RunBudget.h"
+
 #include <sys/mman.h>
 
 #include <cstdint>
@@ -53,6 +55,7 @@ void* mapAligned(std::size_t size) {
 }  // namespace
 
 void* allocateBlock(std::size_t bytes) {
+  budget::chargeBytes(bytes);
   void* p = nullptr;
   if (!mapped(bytes)) {
     p = std::malloc(bytes ? bytes : 1);

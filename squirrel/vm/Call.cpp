@@ -1,6 +1,7 @@
 // Entering and leaving functions: script frames, native calls, metamethods, class calls.
 
 #include "squirrel/vm/Generator.h"
+#include "squirrel/vm/RunBudget.h"
 #include "squirrel/vm/UserData.h"
 #include "squirrel/vm/VM.h"
 #include "squirrel/vm/WeakRef.h"
@@ -12,12 +13,6 @@ namespace {
 // Room a native may use without asking (sq_reservestack asks for more).
 constexpr int32_t kNativeStackOverhead = 16;
 
-struct NativeCallCount {
-  explicit NativeCallCount(int32_t& n) : n_(n) { ++n_; }
-  ~NativeCallCount() { --n_; }
-  int32_t& n_;
-};
-
 }  // namespace
 
 bool VM::startCall(Closure* c, int32_t target, int32_t nargs, int32_t newBase, bool tailCall) {
@@ -25,7 +20,9 @@ bool VM::startCall(Closure* c, int32_t target, int32_t nargs, int32_t newBase, b
   const int32_t nparams = p->parameterCount();
   const int32_t newTop = newBase + p->stackSize;
   int32_t nvargs = 0;
-  ensureStack(static_cast<size_t>(newTop > newBase + nargs ? newTop : newBase + nargs) + 1);
+  const int64_t needed = static_cast<int64_t>(newTop > newBase + nargs ? newTop : newBase + nargs) + 1;
+  if (!frameFits(needed, tailCall ? FrameKind::TailCall : FrameKind::Script)) return false;
+  ensureStack(static_cast<size_t>(needed));
   if (nparams != nargs) {
     const int32_t ndef = static_cast<int32_t>(c->defaults.size());
     if (nargs < nparams && nparams - nargs <= ndef) {
@@ -75,6 +72,7 @@ bool VM::startCall(Closure* c, int32_t target, int32_t nargs, int32_t newBase, b
 }
 
 bool VM::callNative(NativeClosure* nc, int32_t nargs, int32_t newBase, Value& ret, bool& suspend) {
+  budget::chargeStep();
   suspend = false;
   const int32_t check = nc->paramsCheck;
   if ((check > 0 && check != nargs) || (check < 0 && nargs < -check)) {
@@ -88,9 +86,11 @@ bool VM::callNative(NativeClosure* nc, int32_t nargs, int32_t newBase, Value& re
       return raiseParamType(i, t, mask);
     }
   }
-  if (nativeCalls + 1 > kMaxNativeCalls) return raise("Native stack overflow");
+  if (!nestingFits()) return false;
   const int32_t nouters = static_cast<int32_t>(nc->outers.size());
-  ensureStack(static_cast<size_t>(newBase + nargs + nouters + kNativeStackOverhead));
+  const int64_t needed = static_cast<int64_t>(newBase) + nargs + nouters + kNativeStackOverhead;
+  if (!frameFits(needed, FrameKind::Native)) return false;
+  ensureStack(static_cast<size_t>(needed));
   if (nc->env._type == OT_WEAKREF) stack[newBase] = asWeakRef(nc->env)->get();
   calls.emplace_back();
   CallInfo& n = calls.back();
@@ -103,7 +103,7 @@ bool VM::callNative(NativeClosure* nc, int32_t nargs, int32_t newBase, Value& re
   for (const Value& o : nc->outers) stack[top++] = o;
   SQInteger r;
   try {
-    NativeCallCount count(nativeCalls);
+    NativeNesting nesting(*this);
     r = nc->function(this);
   } catch (...) {
     leaveFrame();
@@ -121,6 +121,7 @@ bool VM::callNative(NativeClosure* nc, int32_t nargs, int32_t newBase, Value& re
     leaveFrame();
     return false;
   }
+  overflowing = false;  // a native that succeeds has dealt with any failure of its own calls
   if (r > 0 && top > base) {
     // The result slot is cleared: a stale copy there would keep the object alive.
     ret = std::move(stack[top - 1]);

@@ -42,7 +42,7 @@ bool VM::declareClass(const Instruction& in) {
   Value cv(OT_CLASS, c);
   if (baseClass && c->metaMethods[MT_INHERITED]._type != OT_NULL) {
     Value ignored;
-    callWith(Value(c->metaMethods[MT_INHERITED]), ignored, cv, attrs);
+    if (!callWith(Value(c->metaMethods[MT_INHERITED]), ignored, cv, attrs) && overflowing) return false;
   }
   c->attributes = attrs;
   stack[base + in.arg0] = std::move(cv);
@@ -71,6 +71,7 @@ bool VM::addClassMember(const Value& cls, const Value& key, const Value& val, co
                  attrs ? *attrs : Value(), Value::boolean(isStatic))) {
       return true;
     }
+    if (overflowing) return false;
   }
   if (!c->newSlot(key, val, isStatic)) {
     return raise("trying to modify a class that has already been instantiated");

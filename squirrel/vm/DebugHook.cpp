@@ -23,6 +23,12 @@ void VM::callDebugHook(int type, int32_t forcedLine) {
     bool& flag;
     ~Reset() { flag = false; }
   } reset{debugHookRunning};
+  struct Restore {
+    bool& flag;
+    bool old;
+    ~Restore() { flag = old; }
+  } unwinding{overflowing, overflowing};
+  overflowing = false;
   Value savedError = lastError;
   push(rootTable);
   push(Value::integer(type));

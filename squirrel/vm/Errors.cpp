@@ -28,7 +28,13 @@ std::u16string toU16(const std::string& ascii) {
 }
 
 bool VM::raise(const Value& err) {
-  lastError = err;
+  if (!overflowing) lastError = err;
+  return false;
+}
+
+bool VM::raiseOverflow(const char* ascii) {
+  raise(ascii);
+  overflowing = true;
   return false;
 }
 

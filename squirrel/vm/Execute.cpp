@@ -6,52 +6,44 @@
 
 namespace sqvm {
 
-namespace {
-
-struct NativeCallCount {
-  explicit NativeCallCount(int32_t& n) : n_(n) { ++n_; }
-  ~NativeCallCount() { --n_; }
-  int32_t& n_;
-};
-
-}  // namespace
-
 bool VM::execute(const Value& closure, int32_t nargs, int32_t stackBase, Value& out,
                  bool raiseError, ExecType et) {
-  if (nativeCalls + 1 > kMaxNativeCalls) return raise("Native stack overflow");
-  NativeCallCount count(nativeCalls);
+  if (!nestingFits()) return false;
+  NativeNesting nesting(*this);
   size_t rootIndex = calls.size();
   bool pendingError = false;
-  switch (et) {
-    case ExecType::Call: {
-      Closure* c = asClosure(closure);
-      if (!startCall(c, -1, nargs, stackBase, false)) {
-        if (rootIndex == 0 && raiseError) callErrorHandler(lastError);
-        return false;
-      }
-      calls.back().root = true;
-      if (c->proto->generator) {
-        Generator* g = new Generator(ss, closure);
-        out = Value(OT_GENERATOR, g);
-        g->capture(this);
-        return true;
-      }
-      break;
-    }
-    case ExecType::ResumeGenerator:
-      if (!asGenerator(closure)->resume(this, -1)) return false;
-      calls.back().root = true;
-      break;
-    case ExecType::ResumeVM:
-    case ExecType::ResumeThrowVM:
-      rootIndex = static_cast<size_t>(suspendedRootIndex);
-      suspended = false;
-      if (suspendedTarget != -1) stack[base + suspendedTarget] = wakeupValue;
-      wakeupValue.setNull();
-      pendingError = et == ExecType::ResumeThrowVM;
-      break;
-  }
+  // A host exception passing through (from a native, a hook or the first frame's entry) leaves
+  // the frames of this loop, so the machine stays consistent for whoever catches it.
   try {
+    switch (et) {
+      case ExecType::Call: {
+        Closure* c = asClosure(closure);
+        if (!startCall(c, -1, nargs, stackBase, false)) {
+          if (rootIndex == 0 && raiseError) callErrorHandler(lastError);
+          return false;
+        }
+        calls.back().root = true;
+        if (c->proto->generator) {
+          Generator* g = new Generator(ss, closure);
+          out = Value(OT_GENERATOR, g);
+          g->capture(this);
+          return true;
+        }
+        break;
+      }
+      case ExecType::ResumeGenerator:
+        if (!asGenerator(closure)->resume(this, -1)) return false;
+        calls.back().root = true;
+        break;
+      case ExecType::ResumeVM:
+      case ExecType::ResumeThrowVM:
+        rootIndex = static_cast<size_t>(suspendedRootIndex);
+        suspended = false;
+        if (suspendedTarget != -1) stack[base + suspendedTarget] = wakeupValue;
+        wakeupValue.setNull();
+        pendingError = et == ExecType::ResumeThrowVM;
+        break;
+    }
     for (;;) {
       if (pendingError) {
         pendingError = false;
@@ -59,13 +51,11 @@ bool VM::execute(const Value& closure, int32_t nargs, int32_t stackBase, Value& 
       }
       switch (run(static_cast<int32_t>(rootIndex), out)) {
         case LoopExit::Return:
-        case LoopExit::Suspend: return true;
+        case LoopExit::Suspend: overflowing = false; return true;
         case LoopExit::Error: pendingError = true; break;
       }
     }
   } catch (...) {
-    // A host exception passing through: leave the frames of this loop so the machine stays
-    // consistent for whoever catches it.
     while (calls.size() > rootIndex) leaveFrame();
     throw;
   }
@@ -94,6 +84,7 @@ bool VM::handleError(size_t rootIndex, bool raiseError) {
     stack[base + t.target] = err;
     c.ip = t.handler;
     lastError = err;
+    overflowing = false;  // the script has caught it
     return true;
   }
   if (raiseError && !notifyAllExceptions) callErrorHandler(err);

@@ -46,6 +46,7 @@ bool Generator::resume(VM* v, int32_t target) {
   if (state == State::Running) return v->raise("resuming active generator");
   const int32_t size = static_cast<int32_t>(stack.size());
   const int32_t newBase = v->top;
+  if (!v->frameFits(static_cast<int64_t>(newBase) + size + 1, VM::FrameKind::Script)) return false;
   v->ensureStack(static_cast<size_t>(newBase + size) + 1);
   v->calls.push_back(ci);
   CallInfo& c = v->calls.back();

@@ -4,6 +4,7 @@
 
 #include "squirrel/vm/Array.h"
 #include "squirrel/vm/Generator.h"
+#include "squirrel/vm/RunBudget.h"
 #include "squirrel/vm/VM.h"
 
 namespace sqvm {
@@ -12,6 +13,7 @@ namespace sqvm {
 
 VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   for (;;) {
+    budget::chargeStep();
     CallInfo* c = &calls.back();
     const Instruction& in = *c->ip++;
     switch (in.op) {

@@ -74,6 +74,7 @@ bool VM::fallbackGet(const Value& self, const Value& key, Value& dest) {
     if (get(dv, key, dest, false)) return true;
   }
   if (tryMeta(self, MT_GET, dest, self, key) == Meta::Done) return true;
+  if (overflowing) return false;
   if (self._type == OT_TABLE) return defaultDelegateGet(ss->tableDelegate, key, dest);
   if (self._type == OT_INSTANCE) return defaultDelegateGet(ss->instanceDelegate, key, dest);
   return false;
@@ -81,6 +82,7 @@ bool VM::fallbackGet(const Value& self, const Value& key, Value& dest) {
 
 bool VM::getWithRoot(const Value& self, const Value& key, Value& dest) {
   if (get(self, key, dest, false)) return true;
+  if (overflowing) return false;
   const Value& thisValue = stack[base];
   if (rawEqual(self, thisValue) && rootTable._type != OT_NULL && !rawEqual(self, rootTable)) {
     return get(rootTable, key, dest, false);
@@ -114,6 +116,7 @@ bool VM::set(const Value& self, const Value& key, const Value& val, bool fetchRo
   }
   Value ignored;
   if (tryMeta(self, MT_SET, ignored, self, key, val) == Meta::Done) return true;
+  if (overflowing) return false;
   if (fetchRoot && rawEqual(self, stack[base]) && rootTable._type == OT_TABLE &&
       !rawEqual(self, rootTable)) {
     return set(rootTable, key, val, false);
@@ -126,10 +129,11 @@ bool VM::newSlot(const Value& self, const Value& key, const Value& val, bool isS
   switch (self._type) {
     case OT_TABLE: {
       Table* t = asTable(self);
-      Value ignored;
-      if (t->delegate() && !t->find(key) &&
-          tryMeta(self, MT_NEWSLOT, ignored, self, key, val) == Meta::Done) {
-        return true;
+      if (t->delegate() && !t->find(key)) {
+        Value ignored;
+        const Meta m = tryMeta(self, MT_NEWSLOT, ignored, self, key, val);
+        if (m == Meta::Done) return true;
+        if (m == Meta::Failed && overflowing) return false;
       }
       t->newSlot(key, val);
       return true;
@@ -151,10 +155,12 @@ bool VM::deleteSlot(const Value& self, const Value& key, Value& removed) {
     case OT_INSTANCE:
     case OT_USERDATA: {
       Value ignored;
-      if (tryMeta(self, MT_DELSLOT, ignored, self, key) == Meta::Done) {
+      const Meta m = tryMeta(self, MT_DELSLOT, ignored, self, key);
+      if (m == Meta::Done) {
         removed.setNull();
         return true;
       }
+      if (m == Meta::Failed && overflowing) return false;
       if (self._type != OT_TABLE) {
         return raiseFormat("cannot delete a slot from %s", typeNameAscii(self._type));
       }

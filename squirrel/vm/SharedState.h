@@ -36,6 +36,8 @@ struct SharedState {
   std::unordered_map<RefCounted*, HostRef> hostRefs;
 
   VM* rootVM = nullptr;
+  // Nested execution loops and native calls of all machines together (see VM::nativeCalls).
+  int32_t nativeCalls = 0;
   SQPRINTFUNCTION printFunction = nullptr;
   SQCOMPILERERROR compilerErrorHandler = nullptr;
   bool debugInfo = false;

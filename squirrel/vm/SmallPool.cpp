@@ -4,6 +4,7 @@
 #include <new>
 
 #include "squirrel/vm/BigBlock.h"
+#include "squirrel/vm/RunBudget.h"
 
 namespace sqvm {
 
@@ -31,6 +32,7 @@ SmallPool::~SmallPool() {
 
 void* SmallPool::allocate(std::size_t bytes) {
   if (!kPooled || bytes > kMaxSize) {
+    budget::chargeBytes(bytes);
     void* p = std::malloc(bytes ? bytes : 1);
     if (!p) throw std::bad_alloc();
     return p;

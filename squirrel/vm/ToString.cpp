@@ -71,10 +71,12 @@ bool VM::toString(const Value& o, Value& out) {
   }
   if (o._type == OT_TABLE || o._type == OT_USERDATA || o._type == OT_INSTANCE) {
     Value r;
-    if (tryMeta(o, MT_TOSTRING, r, o) == Meta::Done && r._type == OT_STRING) {
+    const Meta m = tryMeta(o, MT_TOSTRING, r, o);
+    if (m == Meta::Done && r._type == OT_STRING) {
       out = std::move(r);
       return true;
     }
+    if (m == Meta::Failed && overflowing) return false;
   }
   out = ss->str(plainText(o));
   return true;
@@ -102,7 +104,9 @@ bool VM::stringConcat(const Value& a, const Value& b, Value& out) {
 
 bool VM::typeOf(const Value& o, Value& out) {
   if (o._type == OT_TABLE || o._type == OT_USERDATA || o._type == OT_INSTANCE) {
-    if (tryMeta(o, MT_TYPEOF, out, o) == Meta::Done) return true;
+    const Meta m = tryMeta(o, MT_TYPEOF, out, o);
+    if (m == Meta::Done) return true;
+    if (m == Meta::Failed && overflowing) return false;
   }
   out = ss->typeName(o._type);
   return true;
@@ -121,8 +125,7 @@ bool VM::clone(const Value& self, Value& out) {
     default: return raiseFormat("cloning a %s", typeNameAscii(self._type));
   }
   Value ignored;
-  tryMeta(out, MT_CLONED, ignored, out, self);
-  return true;
+  return !(tryMeta(out, MT_CLONED, ignored, out, self) == Meta::Failed && overflowing);
 }
 
 }  // namespace sqvm

@@ -1,12 +1,17 @@
 #include "squirrel/vm/VM.h"
 
 #include "squirrel/vm/Generator.h"
+#include "squirrel/vm/RunBudget.h"
 
 namespace sqvm {
 
-VM::VM(SharedState* s, int32_t stackSize) : Collectable(s) {
-  stack.resize(stackSize > 16 ? stackSize : 16);
-  calls.reserve(16);
+VM::VM(SharedState* s, int32_t stackSize)
+    : Collectable(s),
+      stack(stackSize > 16 ? static_cast<size_t>(stackSize) : 16, kMaxStackSlots),
+      calls(0, kMaxCallFrames) {
+  // Beyond its few pages a machine costs two reserved regions and their system calls: a budget
+  // counts it as a megabyte, so a script cannot make threads without end.
+  budget::chargeBytes(std::size_t{1} << 20);
 }
 
 VM::~VM() = default;
@@ -42,7 +47,22 @@ void VM::markChildren(Marker& m) {
 void VM::growStack(size_t n) {
   size_t size = stack.size() * 2;
   if (size < n) size = n;
-  stack.resize(size);
+  if (size > kMaxStackSlots && n <= kMaxStackSlots) size = kMaxStackSlots;
+  stack.resize(size);  // beyond the limit: std::bad_alloc, as when memory runs out
+}
+
+bool VM::nestingFits() {
+  if (nativeCalls < kMaxNativeCalls && ss->nativeCalls < kMaxNativeCallsAllThreads) return true;
+  return raiseOverflow("Native stack overflow");
+}
+
+bool VM::frameFits(int64_t newTop, FrameKind kind) {
+  const bool spare = kind == FrameKind::Native || errorHandlerRunning;
+  const size_t maxSlots = spare ? kMaxStackSlots : kMaxStackSlots - kSpareStackSlots;
+  const size_t maxFrames = spare ? kMaxCallFrames : kMaxCallFrames - kSpareCallFrames;
+  const size_t frames = calls.size() + (kind == FrameKind::TailCall ? 0 : 1);
+  if (newTop >= 0 && static_cast<size_t>(newTop) <= maxSlots && frames <= maxFrames) return true;
+  return raiseOverflow("stack overflow");
 }
 
 void VM::setTop(int32_t newTop) {
@@ -75,6 +95,15 @@ void VM::callErrorHandler(const Value& err) {
   const SQObjectType t = errorHandler._type;
   if (t != OT_CLOSURE && t != OT_NATIVECLOSURE) return;
   Value handler = errorHandler;
+  // The handler runs as a call of its own: it may use the spare room above the stack limits,
+  // and the overflow that may be unwinding around it does not hinder it.
+  struct Restore {
+    bool& flag;
+    bool old;
+    ~Restore() { flag = old; }
+  } running{errorHandlerRunning, errorHandlerRunning}, unwinding{overflowing, overflowing};
+  errorHandlerRunning = true;
+  overflowing = false;
   push(rootTable);
   push(err);
   Value ret;

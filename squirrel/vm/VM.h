@@ -10,19 +10,33 @@
 #include "squirrel/vm/Closure.h"
 #include "squirrel/vm/Collectable.h"
 #include "squirrel/vm/SharedState.h"
+#include "squirrel/vm/StableStack.h"
 
 namespace sqvm {
 
 inline constexpr int32_t kMaxNativeCalls = 100;
+// The same for all threads of a state together: a thread that calls a new thread, which calls
+// another, ... nests loops on the one native stack although each machine counts only its own.
+inline constexpr int32_t kMaxNativeCallsAllThreads = 2 * kMaxNativeCalls;
+
+// The most value slots and frames one machine may use. Both stacks reserve that much address
+// space when the machine is made and never move (StableStack.h), so a reference to a register
+// or a frame survives every call. A script frame that would not fit below the limits less a
+// spare fails with "stack overflow"; the spare is left for the pushes of metamethod arguments,
+// for natives and for the error handler that reports the overflow.
+inline constexpr size_t kMaxStackSlots = size_t{1} << 20;
+inline constexpr size_t kMaxCallFrames = size_t{1} << 18;
+inline constexpr size_t kSpareStackSlots = size_t{1} << 14;
+inline constexpr size_t kSpareCallFrames = 1024;
 
 enum class ExecType { Call, ResumeGenerator, ResumeVM, ResumeThrowVM };
 enum class RaiseError { No, Yes };
 
 struct VM final : Collectable {
-  std::vector<Value> stack;  // slots at or above `top` are null
+  StableStack<Value> stack;  // slots at or above `top` are null
   int32_t top = 0;
   int32_t base = 0;
-  std::vector<CallInfo> calls;
+  StableStack<CallInfo> calls;
   std::vector<Trap> traps;
   std::vector<Value> vargs;
   Value rootTable;
@@ -33,6 +47,14 @@ struct VM final : Collectable {
   int32_t nativeCalls = 0;
   bool notifyAllExceptions = false;
   bool debugHookRunning = false;
+  bool errorHandlerRunning = false;
+  // Set from a stack overflow until a script catches the error, a call completes normally or
+  // the outermost execution loop ends. Meanwhile no metamethod is called, a metamethod's failure
+  // is not passed over for a fallback, and no other error replaces the overflow. Otherwise each
+  // level of a recursion through metamethods would try its fallbacks (a failing `_get` falls
+  // back to the root table, whose delegate may call `_get` again), and unwinding would take time
+  // exponential in the depth instead of ending with the overflow.
+  bool overflowing = false;
   // Suspension of the whole machine by a native (threads).
   bool suspended = false;
   int32_t suspendedTarget = -1;
@@ -74,6 +96,7 @@ struct VM final : Collectable {
   bool raiseIndexError(const Value& key);
   bool raiseCompareError(const Value& a, const Value& b);
   bool raiseParamType(int param, SQObjectType got, int32_t expectedMask);
+  bool raiseOverflow(const char* ascii);
   void callErrorHandler(const Value& err);
 
   // Calls.
@@ -81,13 +104,18 @@ struct VM final : Collectable {
   bool execute(const Value& closure, int32_t nargs, int32_t stackBase, Value& out,
                bool raiseError, ExecType et = ExecType::Call);
   bool startCall(Closure* c, int32_t target, int32_t nargs, int32_t newBase, bool tailCall);
+  // False, with "stack overflow" raised, when a new frame whose slots end at `newTop` does not
+  // fit. Natives and the error handler may use the spare, script frames may not; a tail call
+  // reuses its frame.
+  enum class FrameKind { Script, TailCall, Native };
+  bool frameFits(int64_t newTop, FrameKind kind);
   bool callNative(NativeClosure* nc, int32_t nargs, int32_t newBase, Value& ret, bool& suspend);
   // Calls a metamethod whose `nparams` arguments (this first) are on top of the stack, and
   // pops them.
   bool callMetaMethod(const Value& fn, int32_t nparams, Value& out);
   bool getMetaMethod(const Value& obj, MetaMethod mm, Value& out) const;
   // Calls `fn` with the given arguments (the first is `this`). They are copied before the
-  // first push: an argument may be a register, and a push can move the whole stack.
+  // first push: an argument may be a table slot or an array element that the call changes.
   template <typename... Args>
   bool callWith(const Value& fn, Value& out, const Args&... args) {
     Value copies[] = {Value(args)...};
@@ -100,6 +128,7 @@ struct VM final : Collectable {
   Meta tryMeta(const Value& obj, MetaMethod mm, Value& out, const Args&... args) {
     Value fn;
     if (!getMetaMethod(obj, mm, fn)) return Meta::Absent;
+    if (overflowing) return Meta::Failed;
     return callWith(fn, out, args...) ? Meta::Done : Meta::Failed;
   }
   // Adds a member to a class: through its _newmember when it has one, else directly.
@@ -108,6 +137,8 @@ struct VM final : Collectable {
   bool createClassInstance(Class* c, Value& inst, Value& constructor);
   void leaveFrame();
   void enterNative();
+  // False, with "Native stack overflow" raised, when no further loop or native may nest.
+  bool nestingFits();
 
   // Values.
   bool get(const Value& self, const Value& key, Value& dest, bool raw);
@@ -150,6 +181,25 @@ struct VM final : Collectable {
   bool callInstruction(const Instruction& in, int32_t rootIndex, Value& out, bool& suspend);
   bool prepCall(const Instruction& in, const Value& key);
   bool compoundSlot(const Instruction& in);
+};
+
+// Counts one nested execution loop or native call for the duration of a scope. When the
+// outermost one ends, an overflow being unwound is over too.
+class NativeNesting {
+ public:
+  explicit NativeNesting(VM& v) : v_(v) {
+    ++v_.nativeCalls;
+    ++v_.ss->nativeCalls;
+  }
+  ~NativeNesting() {
+    --v_.ss->nativeCalls;
+    if (--v_.nativeCalls == 0) v_.overflowing = false;
+  }
+  NativeNesting(const NativeNesting&) = delete;
+  NativeNesting& operator=(const NativeNesting&) = delete;
+
+ private:
+  VM& v_;
 };
 
 inline VM* asThread(const SQObject& o) { return static_cast<VM*>(o._unVal.pRefCounted); }

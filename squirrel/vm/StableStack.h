@@ -1,0 +1,138 @@
+#pragma once
+
+// A stack whose elements never move. The machine hands out references to its value slots and
+// frames (the registers of the running function, the arguments of a native, the `this` a lookup
+// compares with) and then calls code that may push far more: a metamethod that recurses, a
+// native that calls back into scripts. With a growing vector each of those references would
+// dangle after the reallocation. Here the whole capacity is reserved as address space when the
+// stack is made and committed as the stack grows, so an element stays where it is for the life
+// of the stack and no caller has to re-read anything after a call.
+//
+// Under the address sanitizer the room above the last element is poisoned, so a reference kept
+// to a popped element is still reported when it is used.
+
+#include <cstddef>
+#include <new>
+#include <utility>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define SQ_STABLE_STACK_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SQ_STABLE_STACK_ASAN 1
+#endif
+#endif
+
+#if defined(SQ_STABLE_STACK_ASAN)
+#include <sanitizer/asan_interface.h>
+#endif
+
+namespace sqvm {
+
+namespace stablestack {
+
+// Reserves `bytes` of address space (nothing committed); throws std::bad_alloc on failure.
+void* reserve(std::size_t bytes);
+// Commits the range [from, to) of a reserved region (page multiples, from < to).
+void commit(void* region, std::size_t from, std::size_t to);
+// Gives back a region of `bytes`, of which the first `committed` were committed.
+void release(void* region, std::size_t bytes, std::size_t committed);
+std::size_t pageSize();
+
+// Marks bytes as unusable or usable again for the address sanitizer (no-ops otherwise).
+inline void poison([[maybe_unused]] const void* p, [[maybe_unused]] std::size_t bytes) {
+#if defined(SQ_STABLE_STACK_ASAN)
+  __asan_poison_memory_region(p, bytes);
+#endif
+}
+inline void unpoison([[maybe_unused]] const void* p, [[maybe_unused]] std::size_t bytes) {
+#if defined(SQ_STABLE_STACK_ASAN)
+  __asan_unpoison_memory_region(p, bytes);
+#endif
+}
+
+}  // namespace stablestack
+
+template <typename T>
+class StableStack {
+ public:
+  // At most `maxSize` elements; `initialSize` default-constructed ones to begin with.
+  StableStack(std::size_t initialSize, std::size_t maxSize) : max_(maxSize) {
+    const std::size_t page = stablestack::pageSize();
+    reserved_ = (max_ * sizeof(T) + page - 1) / page * page;
+    data_ = static_cast<T*>(stablestack::reserve(reserved_));
+    resize(initialSize);
+  }
+  ~StableStack() {
+    clear();
+    stablestack::release(data_, reserved_, committed_);
+  }
+  StableStack(const StableStack&) = delete;
+  StableStack& operator=(const StableStack&) = delete;
+
+  std::size_t size() const { return size_; }
+  std::size_t maxSize() const { return max_; }
+  bool empty() const { return size_ == 0; }
+  T& operator[](std::size_t i) { return data_[i]; }
+  const T& operator[](std::size_t i) const { return data_[i]; }
+  T& back() { return data_[size_ - 1]; }
+  const T& back() const { return data_[size_ - 1]; }
+  T* begin() { return data_; }
+  T* end() { return data_ + size_; }
+  const T* begin() const { return data_; }
+  const T* end() const { return data_ + size_; }
+
+  // Grows with default-constructed elements or shrinks; beyond maxSize() it throws
+  // std::bad_alloc, as running out of memory would.
+  void resize(std::size_t n) {
+    while (size_ > n) pop_back();
+    if (n > size_) {
+      room(n);
+      for (std::size_t i = size_; i < n; ++i) {
+        stablestack::unpoison(&data_[i], sizeof(T));
+        new (&data_[i]) T();
+      }
+      size_ = n;
+    }
+  }
+  template <typename... Args>
+  T& emplace_back(Args&&... args) {
+    room(size_ + 1);
+    stablestack::unpoison(&data_[size_], sizeof(T));
+    T* p = new (&data_[size_]) T(std::forward<Args>(args)...);
+    ++size_;
+    return *p;
+  }
+  void push_back(const T& v) { emplace_back(v); }
+  void pop_back() {
+    --size_;
+    data_[size_].~T();
+    stablestack::poison(&data_[size_], sizeof(T));
+  }
+  void clear() {
+    while (size_ > 0) pop_back();
+  }
+
+ private:
+  // Commits memory for n elements.
+  void room(std::size_t n) {
+    if (n > max_) throw std::bad_alloc();
+    const std::size_t need = n * sizeof(T);
+    if (need <= committed_) return;
+    const std::size_t page = stablestack::pageSize();
+    std::size_t to = committed_ * 2 > need ? committed_ * 2 : need;
+    to = (to + page - 1) / page * page;
+    if (to > reserved_) to = reserved_;
+    stablestack::commit(data_, committed_, to);
+    stablestack::poison(reinterpret_cast<char*>(data_) + committed_, to - committed_);
+    committed_ = to;
+  }
+
+  T* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t max_;
+  std::size_t reserved_ = 0;
+  std::size_t committed_ = 0;
+};
+
+}  // namespace sqvm
