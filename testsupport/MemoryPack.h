@@ -4,9 +4,8 @@
 #include "foundation/lerr/lerr.h"
 #include "foundation/lfm/LFmOverride.h"
 #include "foundation/lfm/lfmPack.h"
-#include "render/device/l3dPack.h"
 
-#include "foundation/tests/DMemorySource.h"
+#include "testsupport/DMemorySource.h"
 
 #include <cstdint>
 #include <map>
@@ -31,15 +30,16 @@ class MemoryPack : public LFmOverride {
   std::map<std::string, std::vector<uint8_t>> files;
 };
 
-// Installs a MemoryPack as the registered pack for the lifetime of the object.
+// Installs a MemoryPack as the registered pack for the lifetime of the object, and hands its
+// number to `announce` (the device's l3dSetRegisteredPack in the renderer's tests).
 class PackScope {
  public:
-  PackScope() {
+  explicit PackScope(void (*announce)(int32_t) = nullptr) {
     lfmTerm();
     m_files.Create(1);
     m_pack = lfmRegistPack("");
     lfmRegistOverride(m_files);
-    l3dSetRegisteredPack(m_pack);
+    if (announce) announce(m_pack);
   }
   ~PackScope() { lfmTerm(); }
   PackScope(const PackScope&) = delete;

@@ -7,7 +7,7 @@
 #include "render/device/L3DWindow.h"
 #include "render/device/l3dInit.h"
 
-#include "foundation/tests/LerrCapture.h"
+#include "testsupport/LerrCapture.h"
 
 #include <gtest/gtest.h>
 
