@@ -65,7 +65,7 @@ TEST(IniFile, FindsValuesByCaseBlindTrimmedNames) {
 
 class IniFileOnDisk : public testing::Test {
  protected:
-  std::string path(const std::string& name = "game.ini") const { return root_.Path(name); }
+  std::string path(const std::string& name = "game.ini") const { return temp_.Path(name); }
   void put(const std::string& bytes) const {
     std::ofstream(path(), std::ios::binary | std::ios::trunc) << bytes;
   }
@@ -82,7 +82,8 @@ class IniFileOnDisk : public testing::Test {
     return platform::getPrivateProfileInt(u"s", key, fallback, path());
   }
 
-  TempDir root_{TEST_BINARY_DIR, "ini"};
+  TempDir temp_{TEST_BINARY_DIR, "ini"};
+  std::string root_ = temp_.path().string();
 };
 
 TEST_F(IniFileOnDisk, StringsFallBackToTheTrimmedDefaultAndAreCutToTheBuffer) {
