@@ -70,8 +70,9 @@ function(project_library)
 endfunction()
 
 # project_tests(NAME <lib> [FOLDER <folder>] [EXCLUDE <subfolder>...] [DEPS <targets>...])
-# One GoogleTest program per library from every tests/*.cpp under the folder; its cases are
-# registered with CTest as "<lib>.<Suite>.<Case>", so `ctest -R '^<lib>\.'` runs one library.
+# One GoogleTest program per library from every tests/*.cpp under the folder, linked with the
+# shared helpers of testsupport/; its cases are registered with CTest as "<lib>.<Suite>.<Case>",
+# so `ctest -R '^<lib>\.'` runs one library.
 function(project_tests)
   cmake_parse_arguments(ARG "" "NAME;FOLDER;PREFIX" "EXCLUDE;DEPS" ${ARGN})
   if(NOT ARG_FOLDER)
@@ -95,7 +96,8 @@ function(project_tests)
   target_compile_definitions(${exe} PRIVATE
     TEST_SOURCE_DIR="${dir}" TEST_BINARY_DIR="${CMAKE_CURRENT_BINARY_DIR}"
     TEST_BIN_DIR="${CMAKE_BINARY_DIR}/bin" SHARED_DIR="${SHARED_DIR}")
-  target_link_libraries(${exe} PRIVATE ${ARG_NAME} ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${exe} PRIVATE ${ARG_NAME} testsupport ${ARG_DEPS} GTest::gtest GTest::gmock
+                                       GTest::gtest_main)
   gtest_discover_tests(${exe} TEST_PREFIX "${ARG_PREFIX}." DISCOVERY_MODE PRE_TEST
                        DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
 endfunction()
@@ -127,7 +129,7 @@ function(project_fuzz)
   add_executable(${exe} ${ARG_SOURCES})
   target_compile_options(${exe} PRIVATE -fsanitize=fuzzer)
   target_link_options(${exe} PRIVATE -fsanitize=fuzzer)
-  target_link_libraries(${exe} PRIVATE ${ARG_DEPS})
+  target_link_libraries(${exe} PRIVATE testsupport ${ARG_DEPS})
   if(ARG_SEED_MAKER)
     set(maker ${exe}_seeds)
     set(made ${CMAKE_CURRENT_BINARY_DIR}/made_seeds)

@@ -5,7 +5,7 @@
 #include "foundation/startup/Dmath.h"
 #include "model/L3DHandles.h"
 #include "model/object/L3DObjectInstance.h"
-#include "model/tests/ModelFileBuilder.h"
+#include "testsupport/ModelFileBuilder.h"
 
 #include <benchmark/benchmark.h>
 

@@ -61,21 +61,21 @@ struct OMB_FILE {
 // file lock is released.
 OMB_FILE* ombFileOpen(uint32_t mode, const char16_t* path, uint32_t flags);
 // Flushes a write view, releases the record and, with the last record, the descriptor. Returns
-// the flush's result: 1, or 0x8000000c when buffered bytes could not all be written. Null is 1.
+// the flush's result: 1, or OMB_ERR_SHORT when buffered bytes could not all be written. Null is 1.
 int32_t ombFileClose(OMB_FILE* file);
-// 1 when the path names a regular file (mode 0: also an archive entry), else 0x80000006.
+// 1 when the path names a regular file (mode 0: also an archive entry), else OMB_ERR_NOT_FOUND.
 int32_t ombFileIsExist(uint32_t mode, const char16_t* path);
 
 // The first of the path and the path + ".png" that exists in the mode, opened without flags.
 OMB_FILE* ombFileOpenImage(const char16_t* path, uint32_t mode);
 int32_t ombFileIsImageExist(const char16_t* path);
 
-// Reads up to `size` bytes; fewer only at the end of the view. 1 or 0x8000000b.
+// Reads up to `size` bytes; fewer only at the end of the view. 1 or OMB_ERR_IO.
 int32_t ombFileRead(uint32_t* count, void* buffer, uint32_t size, OMB_FILE* file);
 // The same without taking the lock: the caller holds ombFileLock().
 int32_t _ombFileRead(uint32_t size, OMB_FILE* file, uint32_t* count, void* destination);
 
-// Big-endian values. Reads: fewer bytes than the value is a failure (0x8000000b) and leaves the
+// Big-endian values. Reads: fewer bytes than the value is a failure (OMB_ERR_IO) and leaves the
 // output unchanged; ReadU16Array stores the whole units read before a short one.
 int32_t ombFileReadU32(uint32_t* out, OMB_FILE* file);
 int32_t ombFileReadU64(uint64_t* out, OMB_FILE* file);
@@ -90,19 +90,19 @@ int32_t ombFileWriteU16Array(OMB_FILE* file, const char16_t* units, uint32_t cou
 int32_t ombFileWriteText(OMB_FILE* file, uint32_t* count, const char16_t* text, uint32_t units);
 
 // Origin 0 start, 1 current, 2 end. A target outside [0, size] fails and resets the view to
-// position 0. 1 or 0x8000000b.
+// position 0. 1 or OMB_ERR_IO.
 int32_t ombFileSeek(OMB_FILE* file, int64_t offset, uint32_t origin);
 // Write views count the bytes still buffered.
 int32_t ombFileTell(uint64_t* out, OMB_FILE* file);
 // Read views: the window size; write views: the descriptor's length.
 int32_t ombFileGetSize(uint64_t* out, OMB_FILE* file);
-// 1, or 0x8000000c on any failure (also for a read view).
+// 1, or OMB_ERR_SHORT on any failure (also for a read view).
 int32_t ombFileFlush(OMB_FILE* file);
-// Flush and write through to the storage device; 1 or 0x8000000c.
+// Flush and write through to the storage device; 1 or OMB_ERR_SHORT.
 int32_t ombFileCommit(OMB_FILE* file);
-// Flush, then end the file at the current position; 1 or 0x8000000b.
+// Flush, then end the file at the current position; 1 or OMB_ERR_IO.
 int32_t ombFileTruncate(OMB_FILE* file);
 
-// Registers a resource archive (ombFileArchive.h): 1, 0x80000006 when the file cannot be opened
-// from disk, 0x8000000b for a read error or a bad or inconsistent index.
+// Registers a resource archive (ombFileArchive.h): 1, OMB_ERR_NOT_FOUND when the file cannot be
+// opened from disk, OMB_ERR_IO for a read error or a bad or inconsistent index.
 int32_t ombFileRegistPack(const char16_t* path);

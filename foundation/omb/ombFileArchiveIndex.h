@@ -54,7 +54,7 @@ Parsed<std::vector<OmbArchiveEntryInfo>> ombArchiveParseIndex(std::span<const ui
                                                               uint64_t fileSize);
 
 // Reads the index of an archive of `fileSize` bytes through the reader, in growing pieces, and
-// parses it. 1, or 0x8000000b for a failed read or an index the parser refuses. It never reads
+// parses it. 1, or OMB_ERR_IO for a failed read or an index the parser refuses. It never reads
 // more than the file's own size.
 int32_t ombArchiveReadIndex(OmbArchiveReader& reader, uint64_t fileSize,
                             std::vector<OmbArchiveEntryInfo>* entries);

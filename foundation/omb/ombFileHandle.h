@@ -58,10 +58,10 @@ void _ombFileReportOpenFailure(OmbFileOpenFailure failure);
 // Releases a record, and its handle with the last record, without flushing.
 void _ombFileRelease(OMB_FILE* file);
 
-// Writes n bytes through the buffer: 1, or 0x8000000b (also on a view that cannot write).
+// Writes n bytes through the buffer: 1, or OMB_ERR_IO (also on a view that cannot write).
 int32_t _ombFileWrite(const void* data, OMB_FILE* file, uint32_t* count, uint32_t n);
-// 1, 0x80000008 without write access, 0x8000000c for a short write, 0x8000000b when the seek or
-// the write failed; the buffer is empty afterwards in every case.
+// 1, OMB_ERR_NOT_WRITABLE without write access, OMB_ERR_SHORT for a short write, OMB_ERR_IO when
+// the seek or the write failed; the buffer is empty afterwards in every case.
 int32_t _ombFileFlushBuffer(OMB_FILE* file);
 
 // The resolved (work buffer 0) and the native (work buffer 1) path, or null when the buffers

@@ -1,8 +1,9 @@
 #include "foundation/dbtl/DDebug.h"
 #include "foundation/dbtl/DFile.h"
 
-#include "foundation/tests/DMemorySource.h"
-#include "foundation/tests/DTempDir.h"
+#include "testsupport/DMemorySource.h"
+#include "testsupport/FileBytes.h"
+#include "testsupport/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +33,7 @@ class DDebugTest : public ::testing::Test {
     return path;
   }
 
-  DTempDir m_dir;
+  TempDir m_dir{TEST_BINARY_DIR, "dbtl"};
 };
 
 TEST_F(DDebugTest, LineEndsBecomeCarriageReturnLineFeed) {
@@ -43,7 +44,7 @@ TEST_F(DDebugTest, LineEndsBecomeCarriageReturnLineFeed) {
   DDebug::Print(nullptr);
   DDebug::Print("\x95\x5C\n");  // a trail byte 0x5C stays as it is
   DDebug::Print("cut\x95");
-  EXPECT_EQ(DTempDir::Read(path), bytesOf("lone\r\npair\r\nstraycr\x95\x5C\r\ncut\x95"));
+  EXPECT_EQ(readFileBytes(path), bytesOf("lone\r\npair\r\nstraycr\x95\x5C\r\ncut\x95"));
 }
 
 TEST_F(DDebugTest, LongTextsCrossChunksWholeCharacters) {
@@ -64,7 +65,7 @@ TEST_F(DDebugTest, LongTextsCrossChunksWholeCharacters) {
     }
   }
   DDebug::Print(text.c_str());
-  EXPECT_EQ(DTempDir::Read(path), bytesOf(expected));
+  EXPECT_EQ(readFileBytes(path), bytesOf(expected));
 }
 
 TEST_F(DDebugTest, NothingIsWrittenWhileTheFileIsNotOpen) {
@@ -73,7 +74,7 @@ TEST_F(DDebugTest, NothingIsWrittenWhileTheFileIsNotOpen) {
   DDebug::Print("hidden\n");
   DDebug::Global().SetFileOpen(true);
   DDebug::Print("shown\n");
-  EXPECT_EQ(DTempDir::Read(path), bytesOf("shown\r\n"));
+  EXPECT_EQ(readFileBytes(path), bytesOf("shown\r\n"));
 }
 
 TEST_F(DDebugTest, WindowOntoARouteIsFlushedAfterEveryPrint) {

@@ -1,8 +1,9 @@
 #include "foundation/dbtl/DExceptFile.h"
 #include "foundation/dbtl/DFile.h"
 
-#include "foundation/tests/DMemorySource.h"
-#include "foundation/tests/DTempDir.h"
+#include "testsupport/DMemorySource.h"
+#include "testsupport/FileBytes.h"
+#include "testsupport/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +58,7 @@ class DFileTest : public ::testing::TestWithParam<Source> {
     }
   }
 
-  DTempDir m_dir;
+  TempDir m_dir{TEST_BINARY_DIR, "dbtl"};
   std::string m_dataPath;
 };
 
@@ -255,7 +256,7 @@ INSTANTIATE_TEST_SUITE_P(Sources, DFileTest, ::testing::Values(Source::Disk, Sou
 
 class DFileDiskTest : public ::testing::Test {
  protected:
-  DTempDir m_dir;
+  TempDir m_dir{TEST_BINARY_DIR, "dbtl"};
 };
 
 TEST_F(DFileDiskTest, OpenFlagsChooseHowTheFileIsCreated) {
@@ -355,7 +356,7 @@ TEST_F(DFileDiskTest, WritesThroughAWindowStayInsideIt) {
   std::vector<uint8_t> expected(24, 0);
   for (size_t i = 10; i < 15; ++i) expected[i] = 0xAB;
   for (size_t i = 20; i < 24; ++i) expected[i] = 0xAB;
-  EXPECT_EQ(DTempDir::Read(path), expected);
+  EXPECT_EQ(readFileBytes(path), expected);
 }
 
 TEST(DFileOverride, SourceResultsAndLifetime) {

@@ -2,9 +2,9 @@
 
 #include "foundation/dbtl/DExceptFile.h"
 
-#include "foundation/tests/DMemorySource.h"
-#include "foundation/tests/DTempDir.h"
-#include "foundation/tests/DmfBuilder.h"
+#include "testsupport/DMemorySource.h"
+#include "testsupport/TempDir.h"
+#include "testsupport/DmfBuilder.h"
 #include "foundation/tests/ReadAll.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +36,7 @@ class DMFileTest : public ::testing::Test {
     ASSERT_TRUE(m_file.Open(path.c_str(), DFILE_READ));
   }
 
-  DTempDir m_dir;
+  TempDir m_dir{TEST_BINARY_DIR, "dbtl"};
   DFile m_file;
   DMFile m_container;
 };

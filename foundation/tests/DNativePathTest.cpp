@@ -2,7 +2,7 @@
 
 #include "foundation/dbtl/DFile.h"
 #include "foundation/dbtl/Dpath.h"
-#include "foundation/tests/DTempDir.h"
+#include "testsupport/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,7 @@ TEST(DNativePath, Cp932PathsBecomeSystemNames) {
 }
 
 TEST(DNativePath, FileWithJapaneseNameOpensByItsCp932Path) {
-  DTempDir dir;
+  TempDir dir(TEST_BINARY_DIR, "dbtl");
   dir.Write("\xE8\xA1\xA8\xE3\x82\xBD.bin", {1, 2, 3});  // 表ソ.bin on disk
   const std::string cp932 = dir.Path("\x95\x5c\x83\x5c.bin");
   EXPECT_TRUE(dbtl::DpathIsFile(cp932.c_str()));

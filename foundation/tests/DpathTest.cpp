@@ -1,6 +1,6 @@
 #include "foundation/dbtl/Dpath.h"
 
-#include "foundation/tests/DTempDir.h"
+#include "testsupport/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -170,7 +170,7 @@ TEST(Dpath, Combine) {
 }
 
 TEST(Dpath, IsFileFindsRegularFilesWithoutRegardToCase) {
-  DTempDir dir;
+  TempDir dir(TEST_BINARY_DIR, "dbtl");
   dir.Write("Data.BIN", {1, 2, 3});
   ASSERT_EQ(::mkdir(dir.Path("Sub").c_str(), 0755), 0);
   EXPECT_TRUE(DpathIsFile(dir.Path("Data.BIN").c_str()));

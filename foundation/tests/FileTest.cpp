@@ -1,7 +1,7 @@
 #include "foundation/file/File.h"
 
-#include "foundation/tests/LogCapture.h"
-#include "foundation/tests/ombFileTestSupport.h"
+#include "testsupport/LogCapture.h"
+#include "testsupport/FileLayerTest.h"
 
 #include <gtest/gtest.h>
 

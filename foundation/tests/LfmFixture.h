@@ -6,8 +6,8 @@
 #include "foundation/lfm/lfmPack.h"
 #include "platform/app/ProcessStart.h"
 
-#include "foundation/tests/DMemorySource.h"
-#include "foundation/tests/LerrCapture.h"
+#include "testsupport/DMemorySource.h"
+#include "testsupport/LerrCapture.h"
 #include "foundation/tests/ReadAll.h"
 
 #include <gtest/gtest.h>

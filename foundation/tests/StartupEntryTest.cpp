@@ -1,7 +1,8 @@
 // The program entry run as a real process: tools/entryprobe fills the hooks with probes that
 // print what they see.
 
-#include "foundation/tests/DTempDir.h"
+#include "testsupport/FileBytes.h"
+#include "testsupport/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +40,7 @@ struct ProbeRun {
 
 // Runs entryprobe with the arguments and extra environment entries ("NAME=value").
 ProbeRun RunProbe(const std::vector<std::string>& arguments, const std::vector<std::string>& env = {}) {
-  DTempDir dir;
+  TempDir dir(TEST_BINARY_DIR, "dbtl");
   const std::string outPath = dir.Path("stdout");
   const std::string program = std::string(TEST_BIN_DIR) + "/entryprobe";
   std::vector<char*> argv{const_cast<char*>(program.c_str())};
@@ -73,7 +74,7 @@ ProbeRun RunProbe(const std::vector<std::string>& arguments, const std::vector<s
   int status = 0;
   waitpid(pid, &status, 0);
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  const std::vector<uint8_t> bytes = DTempDir::Read(outPath);
+  const std::vector<uint8_t> bytes = readFileBytes(outPath);
   std::string line;
   for (uint8_t b : bytes) {
     if (b == '\n') {

@@ -7,7 +7,7 @@
 #include "foundation/omb/ombThread.h"
 #include "foundation/omb/ombThreadFault.h"
 
-#include "foundation/tests/LerrCapture.h"
+#include "testsupport/LerrCapture.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "foundation/dbtl/DCp932Text.h"
 #include "foundation/lerr/lerr.h"
 
-#include "foundation/tests/DmfBuilder.h"
+#include "testsupport/DmfBuilder.h"
 #include "foundation/tests/LfmFixture.h"
 
 #include <gtest/gtest.h>

@@ -2,10 +2,11 @@
 
 #include "foundation/dbtl/DMFile.h"
 
-#include "foundation/tests/DMemorySource.h"
-#include "foundation/tests/DTempDir.h"
-#include "foundation/tests/DmfBuilder.h"
-#include "foundation/tests/LerrCapture.h"
+#include "testsupport/DMemorySource.h"
+#include "testsupport/FileBytes.h"
+#include "testsupport/TempDir.h"
+#include "testsupport/DmfBuilder.h"
+#include "testsupport/LerrCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -214,14 +215,14 @@ TEST_F(lfmScrambledTest, PointersAreRelocatedIntoTheirBlock) {
 // Scrambled entries of a "DMF " container descramble by their position inside the entry, and
 // the fixture writer's descriptions read back value for value.
 TEST_F(lfmScrambledTest, ScrambleToolFilesInsideAContainer) {
-  DTempDir dir;
+  TempDir dir(TEST_BINARY_DIR, "dbtl");
   const std::string description = dir.Path("model.txt");
   std::ofstream(description) << "# a small scrambled record\nzeros 253\nu32 0xDEADBEEF\n"
                                 "f32 -2.25\nstr mesh name\nhex 82 A0\nu8 7\n";
   const std::string scrambled = dir.Path("model.bin");
   const std::string tool = std::string(TEST_BIN_DIR) + "/scramble";
   ASSERT_EQ(WEXITSTATUS(std::system((tool + " -d " + description + " " + scrambled).c_str())), 0);
-  std::vector<uint8_t> entry = DTempDir::Read(scrambled);
+  std::vector<uint8_t> entry = readFileBytes(scrambled);
   ASSERT_EQ(entry.size(), 253u + 4 + 4 + 4 + 9 + 2 + 1);
 
   // The container puts the entry at an offset that is not a multiple of 256.

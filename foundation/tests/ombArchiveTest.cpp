@@ -2,7 +2,7 @@
 
 #include "foundation/bytes/ByteWriter.h"
 #include "foundation/omb/ombFileArchiveIndex.h"
-#include "foundation/tests/ombFileTestSupport.h"
+#include "testsupport/FileLayerTest.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "foundation/omb/ombCore.h"
 #include "foundation/omb/ombPathState.h"
-#include "foundation/tests/XdgHome.h"
+#include "testsupport/XdgHome.h"
 #include "platform/text/Utf8.h"
 
 #include <gtest/gtest.h>

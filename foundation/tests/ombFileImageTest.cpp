@@ -1,6 +1,6 @@
 #include "foundation/omb/ombFile.h"
 
-#include "foundation/tests/ombFileTestSupport.h"
+#include "testsupport/FileLayerTest.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include "foundation/omb/ombFileHandle.h"
 #include "foundation/omb/ombLog.h"
-#include "foundation/tests/LogCapture.h"
-#include "foundation/tests/ombFileTestSupport.h"
+#include "testsupport/LogCapture.h"
+#include "testsupport/FileLayerTest.h"
 
 #include <gtest/gtest.h>
 

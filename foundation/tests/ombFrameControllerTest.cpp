@@ -1,8 +1,8 @@
 #include "foundation/omb/ombFrameController.h"
 
 #include "foundation/omb/ombTimer.h"
-#include "foundation/tests/FakeClock.h"
-#include "foundation/tests/LogCapture.h"
+#include "testsupport/FakeClock.h"
+#include "testsupport/LogCapture.h"
 
 #include <gtest/gtest.h>
 

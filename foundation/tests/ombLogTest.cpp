@@ -1,7 +1,7 @@
 #include "foundation/omb/ombLog.h"
 
 #include "foundation/omb/ombCore.h"
-#include "foundation/tests/LogCapture.h"
+#include "testsupport/LogCapture.h"
 
 #include <gtest/gtest.h>
 

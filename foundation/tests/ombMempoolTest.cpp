@@ -1,6 +1,6 @@
 #include "foundation/omb/ombMempool.h"
 
-#include "foundation/tests/LogCapture.h"
+#include "testsupport/LogCapture.h"
 
 #include <gtest/gtest.h>
 

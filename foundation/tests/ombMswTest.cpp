@@ -3,8 +3,8 @@
 #include "foundation/omb/ombLog.h"
 #include "foundation/omb/ombMswAppData.h"
 #include "foundation/omb/ombPathState.h"
-#include "foundation/tests/XdgHome.h"
-#include "foundation/tests/ombFileTestSupport.h"
+#include "testsupport/XdgHome.h"
+#include "testsupport/FileLayerTest.h"
 #include "platform/ui/MessageService.h"
 
 #include <gtest/gtest.h>

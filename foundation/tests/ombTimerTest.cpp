@@ -1,7 +1,7 @@
 #include "foundation/omb/ombTimer.h"
 
-#include "foundation/tests/FakeClock.h"
-#include "foundation/tests/LogCapture.h"
+#include "testsupport/FakeClock.h"
+#include "testsupport/LogCapture.h"
 
 #include <gtest/gtest.h>
 

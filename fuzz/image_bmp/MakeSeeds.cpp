@@ -3,7 +3,7 @@
 // and full palettes, bottom-up and top-down rows, long headers) and a few it refuses.
 //   fuzz_image_bmp_seeds FOLDER
 
-#include "image/tests/DimgLoadTestSupport.h"
+#include "testsupport/image/DimgLoadTestSupport.h"
 
 #include <cstdio>
 #include <string>

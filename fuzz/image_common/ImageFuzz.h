@@ -4,7 +4,7 @@
 // that a reader gives an image or an error, never anything between.
 
 #include "foundation/dbtl/DFile.h"
-#include "foundation/tests/DMemorySource.h"
+#include "testsupport/DMemorySource.h"
 #include "image/DImage.h"
 
 #include <cstddef>

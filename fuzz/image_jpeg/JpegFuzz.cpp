@@ -3,7 +3,7 @@
 // changed at a chosen byte: the decoder then meets damage deep in real scan data.
 #include "../image_common/ImageFuzz.h"
 #include "image/file/DimgLoad.h"
-#include "image/tests/DimgLoadJpegFixture.h"
+#include "testsupport/JpegFixture.h"
 
 namespace {
 

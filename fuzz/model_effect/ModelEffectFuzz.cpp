@@ -13,7 +13,7 @@
 #include "model/effect/L3DEffectEventRead.h"
 #include "model/effect/L3DEffectProp.h"
 
-#include "model/effect/tests/EffectFileBuilder.h"
+#include "testsupport/EffectFileBuilder.h"
 
 #include "../model_common/ByteEdits.h"
 

@@ -11,8 +11,8 @@
 #include "model/L3DHandles.h"
 #include "model/L3DObjectData.h"
 
-#include "model/tests/ModelFileBuilder.h"
-#include "model/tests/ModelSample.h"
+#include "testsupport/ModelFileBuilder.h"
+#include "testsupport/ModelSample.h"
 
 #include "../model_common/ByteEdits.h"
 

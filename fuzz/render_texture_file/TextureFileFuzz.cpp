@@ -14,8 +14,8 @@
 #include "image/file/DimgLoad.h"
 #include "render/device/L3DTextureFile.h"
 
-#include "foundation/tests/DMemorySource.h"
-#include "foundation/tests/DmfBuilder.h"
+#include "testsupport/DMemorySource.h"
+#include "testsupport/DmfBuilder.h"
 
 #include <cstdlib>
 #include <span>

@@ -5,7 +5,7 @@
 #include "host/config/ConfigSettings.h"
 
 #include "foundation/omb/ombCore.h"
-#include "foundation/tests/LogCapture.h"
+#include "testsupport/LogCapture.h"
 #include "platform/text/Utf8.h"
 #include "script/ScriptManager.h"
 #include "script/ScriptStackTop.h"

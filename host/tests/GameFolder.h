@@ -4,6 +4,9 @@
 // running executable) of bin/game beside the files of a fixture game built at build time, in a
 // fresh folder that also holds the XDG data, config, temporary and runtime folders of the run.
 
+#include "testsupport/FileBytes.h"
+#include "testsupport/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -33,17 +36,12 @@ struct GameRun {
   std::string errors;  // standard error (level-0 and level-1 boxes, messages before the log)
 };
 
-inline std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+inline std::string readFile(const fs::path& path) { return readFileText(path); }
 
 class GameFolder {
  public:
   // Copies the executable and the fixture game's archives and "ver".
   explicit GameFolder(const std::string& fixture) {
-    std::string pattern = (fs::temp_directory_path() / "game-run-XXXXXX").string();
-    root_ = mkdtemp(pattern.data());
     for (const char* folder : {"game", "data", "config", "tmp", "runtime"}) {
       fs::create_directories(root_ / folder);
     }
@@ -51,10 +49,6 @@ class GameFolder {
     for (const auto& entry : fs::directory_iterator(fs::path(TEST_GAMES_DIR) / fixture)) {
       fs::copy_file(entry.path(), game() / entry.path().filename());
     }
-  }
-  ~GameFolder() {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
   }
   GameFolder(const GameFolder&) = delete;
   GameFolder& operator=(const GameFolder&) = delete;
@@ -139,7 +133,8 @@ class GameFolder {
   }
 
  private:
-  fs::path root_;
+  TempDir temp_{{}, "game-run"};
+  fs::path root_ = temp_.path();
   int runs_ = 0;
   std::vector<pid_t> pids_;
   std::vector<std::string> errorFiles_;

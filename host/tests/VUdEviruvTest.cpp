@@ -8,8 +8,8 @@
 #include "foundation/lerr/lerr.h"
 #include "foundation/omb/ombCore.h"
 #include "foundation/omb/ombFileModule.h"
-#include "foundation/tests/LogCapture.h"
-#include "foundation/tests/XdgHome.h"
+#include "testsupport/LogCapture.h"
+#include "testsupport/XdgHome.h"
 
 #include <gtest/gtest.h>
 

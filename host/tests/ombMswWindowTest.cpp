@@ -3,8 +3,8 @@
 #include "host/window/ombMswWindow.h"
 
 #include "foundation/omb/ombCore.h"
-#include "foundation/tests/FakeClock.h"
-#include "foundation/tests/LogCapture.h"
+#include "testsupport/FakeClock.h"
+#include "testsupport/LogCapture.h"
 #include "platform/window/HeadlessBackend.h"
 #include "platform/window/InstanceChannel.h"
 

@@ -3,8 +3,8 @@
 #include "host/settings/ombVideo.h"
 
 #include "foundation/omb/ombCore.h"
-#include "foundation/tests/LogCapture.h"
-#include "foundation/tests/XdgHome.h"
+#include "testsupport/LogCapture.h"
+#include "testsupport/XdgHome.h"
 #include "platform/d3d9/Profile.h"
 #include "platform/kernel/IniFile.h"
 

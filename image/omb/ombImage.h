@@ -10,8 +10,8 @@
 // hooks) and images read through the module's hooks (a PNG reader), which may come with an
 // information file ("aib") and per-channel layer images ("_r", "_g", "_b", "_a").
 //
-// Results follow ombResult.h: 1, OMB_ERR_NOT_FOUND (0x80000006) for anything that is not an
-// image the module reads, OMB_ERR_CREATE (0x80000004) for a buffer that is too small.
+// Results follow ombResult.h: 1, OMB_ERR_NOT_FOUND for anything that is not an
+// image the module reads, OMB_ERR_CREATE for a buffer that is too small.
 
 // Pixel formats (argument `format`); the geometry of each is in ombImageFormat.h.
 inline constexpr uint32_t OMB_IMAGE_FORMAT_RGBA8 = 0;     // bytes R, G, B, A
@@ -87,10 +87,10 @@ int32_t ombImageInit();
 // Clears the initialised flag; the hooks stay installed.
 void ombImageUninit();
 
-// Clears the record and fills it from the file (read from its start): 1 or 0x80000006.
+// Clears the record and fills it from the file (read from its start): 1 or OMB_ERR_NOT_FOUND.
 int32_t ombImageGetInfo(OMB_IMAGE_INFO* info, OMB_FILE* file);
 // Decodes the image that the record describes into `buffer` (`rows` rows of `pitch` bytes):
-// 1, 0x80000004 when the buffer is too small for the format, 0x80000006 otherwise.
+// 1, OMB_ERR_CREATE when the buffer is too small for the format, OMB_ERR_NOT_FOUND otherwise.
 int32_t ombImageLoad(OMB_IMAGE_INFO* info, OMB_FILE* file, uint32_t pitch, uint32_t format,
                      uint8_t* buffer, uint32_t rows);
 // Clears the record, sets the defaults and reads the image's information file (its path with

@@ -7,7 +7,7 @@
 // The module's PNG hooks. Both read from the file's current position through libpng: the
 // 8-byte signature first, then libpng's reads, each under the framework file lock and each
 // releasing it before libpng hears of a failure. Any libpng error or warning ends the read with
-// 0x80000006.
+// OMB_ERR_NOT_FOUND.
 
 // The information hook: the PNG header's size, the information file ("aib") and the flags and
 // gamma derived from them.

@@ -1,7 +1,7 @@
 #include "image/DImageKind.h"
 #include "image/file/DimgLoad.h"
 #include "image/file/DimgWriteBitmap.h"
-#include "image/tests/DimgLoadTestSupport.h"
+#include "testsupport/image/DimgLoadTestSupport.h"
 #include "image/tests/ImageTestSupport.h"
 
 #include "foundation/dbtl/DExceptFile.h"

@@ -1,6 +1,6 @@
 #include "image/DImageKind.h"
 #include "image/file/DimgLoad.h"
-#include "image/tests/DimgLoadTestSupport.h"
+#include "testsupport/image/DimgLoadTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "image/DImageKind.h"
 #include "image/file/DimgLoad.h"
 #include "image/file/DimgSusie.h"
-#include "image/tests/DimgLoadTestSupport.h"
+#include "testsupport/image/DimgLoadTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -4,7 +4,6 @@
 // effects to draw with, and the effects of one effect data file ("EFDT").
 
 #include "foundation/dbtl/rcptr.h"
-#include "platform/d3d9/Device.h"
 #include "render/device/L3DTexture.h"
 #include "sound/se/LSeManager.h"
 

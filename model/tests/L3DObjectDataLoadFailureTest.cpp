@@ -3,7 +3,7 @@
 #include "foundation/lerr/lerrParsed.h"
 #include "foundation/lerr/lerrText.h"
 #include "model/file/L3DModelReader.h"
-#include "model/tests/ModelSample.h"
+#include "testsupport/ModelSample.h"
 #include "model/tests/ModelTestSupport.h"
 
 #include <gtest/gtest.h>

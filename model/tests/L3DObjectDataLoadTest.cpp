@@ -1,6 +1,6 @@
 #include "model/L3DObjectData.h"
 
-#include "model/tests/ModelSample.h"
+#include "testsupport/ModelSample.h"
 #include "model/tests/ModelTestSupport.h"
 
 #include <gtest/gtest.h>

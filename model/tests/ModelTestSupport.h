@@ -5,9 +5,9 @@
 #include "model/L3DHandles.h"
 #include "model/L3DObjectData.h"
 
-#include "foundation/tests/DMemorySource.h"
-#include "foundation/tests/LerrCapture.h"
-#include "model/tests/ModelFileBuilder.h"
+#include "testsupport/DMemorySource.h"
+#include "testsupport/LerrCapture.h"
+#include "testsupport/ModelFileBuilder.h"
 
 #include <string>
 #include <vector>

@@ -35,7 +35,7 @@ struct OMB_RESOLVER {
 OMB_RESOLVER* _ombSocketResolveStart(const char* name);
 // 1 with the address (network byte order, OMB_RESOLVER_NO_ADDRESS when the name has none) once
 // the result is ready, which makes the record idle again; otherwise wakes the thread, gives up
-// the rest of the time slice and answers 0x80000009.
+// the rest of the time slice and answers OMB_ERR_PENDING.
 int32_t _ombSocketResolveGetResult(OMB_RESOLVER* resolver, uint32_t* address);
 // The look-up of a record in state 1: false while it runs; otherwise the record forgets its
 // resolver and `address` holds the result, OMB_RESOLVER_NO_ADDRESS also when no look-up could

@@ -17,10 +17,10 @@ void _ombTcpSetup(OMB_SOCKET* record);
 bool _ombTcpStartConnect(OMB_SOCKET* record, uint32_t address);
 
 // A record connecting to host:port. A dotted address starts the connect at once (state 2); any
-// other name is looked up in the background first (state 1). 1; 0x80000002 for an empty host
-// or no port; 0x80000004 when no socket was made or the connect could not start.
+// other name is looked up in the background first (state 1). 1; OMB_ERR_BAD_ARGUMENT for an empty
+// host or no port; OMB_ERR_CREATE when no socket was made or the connect could not start.
 int32_t ombTcpConnect(OMB_SOCKET** out, const char16_t* host, int32_t port);
-// 1 once connected; 0x80000001 while the look-up or the connect goes on; 0x8000000B when
+// 1 once connected; OMB_ERR_BUSY while the look-up or the connect goes on; OMB_ERR_IO when
 // either failed (a refused connect included).
 int32_t ombTcpGetConnectState(OMB_SOCKET* record);
 // Cancels a pending look-up, shuts the socket down, closes it and frees the record.

@@ -57,30 +57,30 @@ struct OMB_UDP {
 };
 
 // A client towards host:port (host order) on its own unbound socket. A dotted address is used at
-// once (state 2); any other name is looked up in the background (state 1). 1, 0x80000002 for an
-// empty host or unusable parameters, 0x80000004 when no socket could be made.
+// once (state 2); any other name is looked up in the background (state 1). 1, OMB_ERR_BAD_ARGUMENT
+// for an empty host or unusable parameters, OMB_ERR_CREATE when no socket could be made.
 int32_t ombUdpConnect(OMB_UDP** out, const char16_t* host, uint16_t port,
                       const OMB_UDP_PARAM* param);
 // As ombUdpConnect, with the socket bound to localPort on every interface; a failed bind closes
-// the connection and answers 0x80000004.
+// the connection and answers OMB_ERR_CREATE.
 int32_t ombUdpConnectFrom(const OMB_UDP_PARAM* param, uint16_t port, OMB_UDP** out,
                           const char16_t* host, uint16_t localPort);
-// 1 once established; 0x80000001 while resolving or waiting for the peer; 0x8000000B when failed.
+// 1 once established; OMB_ERR_BUSY while resolving or waiting for the peer; OMB_ERR_IO when failed.
 int32_t ombUdpGetConnectState(OMB_UDP* connection);
 // A listener bound to the port on every interface; datagrams already waiting are discarded.
 int32_t ombUdpListen(OMB_UDP** out, uint16_t port, const OMB_UDP_PARAM* param);
-// The first pending child becomes established; 0x80000001 when none waits.
+// The first pending child becomes established; OMB_ERR_BUSY when none waits.
 int32_t ombUdpAccept(OMB_UDP* listener, OMB_UDP** child);
 
 // Queues a message (length 1 to 256; 0 queues none) and replaces the waiting payload (length > 0;
-// one larger than the slot is ignored). 0x8000000B when not established, 0x80000002 for a
-// message longer than 256 bytes, 0x8000000C when the send ring cannot take the message (then
+// one larger than the slot is ignored). OMB_ERR_IO when not established, OMB_ERR_BAD_ARGUMENT for a
+// message longer than 256 bytes, OMB_ERR_SHORT when the send ring cannot take the message (then
 // nothing is queued).
 int32_t ombUdpSend(OMB_UDP* connection, const void* message, uint32_t length, const void* payload,
                    uint32_t payloadLength);
 // The oldest reliable message. States 4 and 0 only (messages that arrived before a close can
-// still be read). None: size 0 and 1 (state 4) or 0x8000000B (state 0). Too long for the buffer:
-// size = its length, 0x8000000C, the message stays.
+// still be read). None: size 0 and 1 (state 4) or OMB_ERR_IO (state 0). Too long for the buffer:
+// size = its length, OMB_ERR_SHORT, the message stays.
 int32_t ombUdpRecv(OMB_UDP* connection, uint32_t* size, void* buffer, uint32_t bufferLength);
 // The same for the oldest unreliable payload.
 int32_t ombUdpRecvDatagram(OMB_UDP* connection, uint32_t* size, void* buffer,
@@ -96,7 +96,7 @@ void ombUdpFlush(OMB_UDP* connection);
 void ombUdpUpdate(OMB_UDP* connection);
 
 // One byte of data as a 1-byte datagram to address:port (both host order) through the
-// connection's socket. 1, 0x80000001 (would block), 0x8000000C (no buffer space), 0x8000000B.
+// connection's socket. 1, OMB_ERR_BUSY (would block), OMB_ERR_SHORT (no buffer space), OMB_ERR_IO.
 int32_t ombUdpSendRaw(uint32_t address, OMB_UDP* connection, uint16_t port, const void* data);
 // The 10-byte hello to address:port (host order); the same results.
 int32_t _ombUdpSendHello(uint32_t address, OMB_UDP* connection, uint16_t port);

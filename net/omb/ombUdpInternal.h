@@ -29,7 +29,7 @@ uint32_t ombUdpRingRoom(const OMB_RING* ring);
 // when a size overflows. The socket record is fresh and has no socket yet.
 OMB_UDP* ombUdpCreate(OMB_UDP* parent, const OMB_UDP_PARAM* param);
 
-// Sends through the socket and maps the outcome to 1, 0x80000001, 0x8000000C or 0x8000000B.
+// Sends through the socket and maps the outcome to 1, OMB_ERR_BUSY, OMB_ERR_SHORT or OMB_ERR_IO.
 int32_t ombUdpSendBytes(platform::net::SocketHandle socket, const void* data, std::size_t size,
                         platform::net::Ipv4Endpoint to);
 

@@ -1,5 +1,7 @@
 #include "AcmWaveFixture.h"
 
+#include "testsupport/FileBytes.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -11,10 +13,7 @@ namespace wavefixture {
 
 namespace {
 
-std::vector<uint8_t> readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+std::vector<uint8_t> readAll(const std::string& path) { return readFileBytes(path); }
 
 uint32_t le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 

@@ -1,4 +1,6 @@
 #include "platform/kernel/IniFile.h"
+#include "testsupport/FileBytes.h"
+#include "testsupport/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -63,23 +65,11 @@ TEST(IniFile, FindsValuesByCaseBlindTrimmedNames) {
 
 class IniFileOnDisk : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = std::string(TEST_BINARY_DIR) + "/ini-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-  }
-  std::string path(const std::string& name = "game.ini") const { return root_ + "/" + name; }
+  std::string path(const std::string& name = "game.ini") const { return temp_.Path(name); }
   void put(const std::string& bytes) const {
     std::ofstream(path(), std::ios::binary | std::ios::trunc) << bytes;
   }
-  std::string get() const {
-    std::ifstream in(path(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  std::string get() const { return readFileText(path()); }
   std::u16string string(std::u16string_view section, std::u16string_view key,
                         const char16_t* fallback, uint32_t capacity = 64) const {
     std::vector<char16_t> buffer(capacity + 1, u'#');
@@ -92,7 +82,8 @@ class IniFileOnDisk : public testing::Test {
     return platform::getPrivateProfileInt(u"s", key, fallback, path());
   }
 
-  std::string root_;
+  TempDir temp_{TEST_BINARY_DIR, "ini"};
+  std::string root_ = temp_.path().string();
 };
 
 TEST_F(IniFileOnDisk, StringsFallBackToTheTrimmedDefaultAndAreCutToTheBuffer) {

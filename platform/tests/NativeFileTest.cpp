@@ -1,4 +1,6 @@
 #include "platform/kernel/NativeFile.h"
+#include "testsupport/FileBytes.h"
+#include "testsupport/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -20,17 +22,7 @@ using Origin = NativeFile::Origin;
 
 class NativeFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = std::string(TEST_BINARY_DIR) + "/native-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    m_root = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_root, ignored);
-  }
-
-  std::string Path(const std::string& relative) const { return m_root + "/" + relative; }
+  std::string Path(const std::string& relative) const { return m_dir.Path(relative); }
 
   void Make(const std::string& relative, const std::string& content) const {
     const std::string path = Path(relative);
@@ -38,7 +30,8 @@ class NativeFileTest : public ::testing::Test {
     std::ofstream(path, std::ios::binary) << content;
   }
 
-  std::string m_root;
+  TempDir m_dir{TEST_BINARY_DIR, "native"};
+  std::string m_root = m_dir.path().string();
 };
 
 TEST_F(NativeFileTest, ExistingFilesAreFoundWithoutRegardToCase) {
@@ -120,8 +113,7 @@ TEST_F(NativeFileTest, ReadWriteSeekSizeTruncate) {
   EXPECT_EQ(file.read(bytes, 1), -1);
   EXPECT_EQ(file.size(), -1);
 
-  std::ifstream in(Path("rw.bin"), std::ios::binary);
-  const std::string content((std::istreambuf_iterator<char>(in)), {});
+  const std::string content = readFileText(Path("rw.bin"));
   EXPECT_EQ(content, std::string("012\0\0x", 6));
 }
 

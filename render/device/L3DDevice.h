@@ -88,8 +88,6 @@ class L3DDevice {
   void DrawTriangleListUP(const void* vertices, uint32_t triangles);
   // The stream-0 and index bindings that Direct3D drops after a user-memory draw.
   void _ForgetStreamBindings();
-  void _InitState();
-  void _RestoreState();
 
   // Textures.
   dbtl::rcptr<L3DTexture> FindTexture(const char* name);
@@ -104,9 +102,6 @@ class L3DDevice {
                           uint32_t& outHeight) const;
   void _CreateTextureManager();
   void _RemoveTexture(L3DTexture* texture);
-  void _ReleaseTextures();
-  void _LostTextures();
-  void _ResetTextures();
 
   // Texture files of the registered pack.
   dbtl::rcptr<L3DTexture> CreateTexturePack(const char* name, int32_t pack, const char* path,
@@ -127,10 +122,6 @@ class L3DDevice {
   void _RemoveIBuffer(L3DIBuffer* buffer);
   void _RemoveVShader(L3DVShader* shader);
   void _RemovePShader(L3DPShader* shader);
-  void _ReleaseVBuffers();
-  void _ReleaseIBuffers();
-  void _ReleaseVShaders();
-  void _ReleasePShaders();
 
   // Surfaces, loss, reset and presentation.
   bool Reset(bool window);
@@ -141,10 +132,6 @@ class L3DDevice {
   bool SetRenderTarget(bool withDepth, const dbtl::rcptr<L3DTexture>& texture);
   bool CaptureBackBuffer(dbtl::DFile& file);
   void WaitVBlank();
-  d3d9::IDirect3DSurface9* _CreateDepthSurface(uint32_t width, uint32_t height);
-  void _ReleaseSurfaces();
-  bool _ResetSurfaces();
-  void _UnbindAll();
 
   // Read by the drawing code and the host.
   d3d9::IDirect3DDevice9* GetDevice() const { return m_device; }
@@ -169,6 +156,20 @@ class L3DDevice {
   uint32_t GetDepthSurfaceCount() const { return m_depthSurfaces.GetCount(); }
 
  private:
+  // Called only by the device's own set-up, loss, reset and release.
+  void _InitState();
+  void _RestoreState();
+  void _ReleaseTextures();
+  void _LostTextures();
+  void _ResetTextures();
+  void _ReleaseVBuffers();
+  void _ReleaseIBuffers();
+  void _ReleaseVShaders();
+  void _ReleasePShaders();
+  d3d9::IDirect3DSurface9* _CreateDepthSurface(uint32_t width, uint32_t height);
+  void _ReleaseSurfaces();
+  bool _ResetSurfaces();
+  void _UnbindAll();
   template <class Record>
   void _ReleaseList(dbtl::DList<Record>& list);
   void _Report();

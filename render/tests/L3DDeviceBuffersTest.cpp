@@ -2,9 +2,10 @@
 
 #include "foundation/dbtl/DMFile.h"
 
-#include "foundation/tests/DmfBuilder.h"
-#include "render/tests/DeviceFixture.h"
-#include "render/tests/MemoryPack.h"
+#include "testsupport/DmfBuilder.h"
+#include "testsupport/render/DeviceFixture.h"
+#include "render/device/l3dPack.h"
+#include "testsupport/MemoryPack.h"
 
 using namespace d3d9;
 
@@ -98,7 +99,7 @@ TEST_F(DeviceTest, ArchiveShadersAreDescrambledAndRefusalsAreFatal) {
 
 TEST_F(DeviceTest, PackShadersArePlainAndARefusalIsOnlyAnEmptyHandle) {
   L3DDevice& device = Open(Profile("default"), L3DDEV_CREATE_WINDOW);
-  PackScope pack;
+  PackScope pack{l3dSetRegisteredPack};
   pack.Add("sys/posteffect/glow.vsh", TokenBytes(kVertexShader));
   pack.Add("sys/posteffect/glow.psh", TokenBytes(kPixelShader));
   pack.Add("sys/posteffect/bad.psh", TokenBytes(kBrokenShader));

@@ -2,7 +2,7 @@
 
 #include "render/device/L3DFormat.h"
 
-#include "render/tests/DeviceFixture.h"
+#include "testsupport/render/DeviceFixture.h"
 
 using namespace d3d9;
 

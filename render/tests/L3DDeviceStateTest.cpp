@@ -2,7 +2,7 @@
 
 #include "platform/d3d9/D3d9States.h"
 
-#include "render/tests/DeviceFixture.h"
+#include "testsupport/render/DeviceFixture.h"
 
 #include <bit>
 

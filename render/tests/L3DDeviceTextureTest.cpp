@@ -3,7 +3,7 @@
 #include "image/DImage.h"
 #include "platform/d3d9/D3d9States.h"
 
-#include "render/tests/DeviceFixture.h"
+#include "testsupport/render/DeviceFixture.h"
 
 #include <cstring>
 

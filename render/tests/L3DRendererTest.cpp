@@ -2,7 +2,7 @@
 
 #include "render/device/L3DDevice.h"
 
-#include "image/tests/DimgLoadTestSupport.h"
+#include "testsupport/image/DimgLoadTestSupport.h"
 #include "render/tests/RendererFixture.h"
 
 #include <cmath>

@@ -3,10 +3,11 @@
 #include "foundation/lerr/lerrText.h"
 #include "render/device/L3DDevice.h"
 
-#include "foundation/tests/DmfBuilder.h"
-#include "image/tests/DimgLoadTestSupport.h"
-#include "render/tests/DeviceFixture.h"
-#include "render/tests/MemoryPack.h"
+#include "testsupport/DmfBuilder.h"
+#include "testsupport/image/DimgLoadTestSupport.h"
+#include "testsupport/render/DeviceFixture.h"
+#include "render/device/l3dPack.h"
+#include "testsupport/MemoryPack.h"
 
 #include <cstring>
 #include <optional>
@@ -82,7 +83,7 @@ class TextureFileTest : public DeviceTest {
   dbtl::rcptr<L3DTexture> Load(const char* path, bool mip = false) {
     return m_device->CreateTexturePack(path, m_pack.Number(), path, mip);
   }
-  PackScope m_pack;
+  PackScope m_pack{l3dSetRegisteredPack};
 };
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include "render/L3DRenderer.h"
 
-#include "render/tests/DeviceFixture.h"
+#include "testsupport/render/DeviceFixture.h"
 
 #include <gtest/gtest.h>
 

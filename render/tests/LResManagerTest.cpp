@@ -1,6 +1,6 @@
 #include "render/LResManager.h"
 
-#include "foundation/tests/LerrCapture.h"
+#include "testsupport/LerrCapture.h"
 #include "platform/text/Utf8.h"
 
 #include <gtest/gtest.h>

@@ -4,9 +4,10 @@
 #include "foundation/lfm/lfmPack.h"
 #include "render/L3DRenderer.h"
 
-#include "foundation/tests/DmfBuilder.h"
-#include "render/tests/DeviceFixture.h"
-#include "render/tests/MemoryPack.h"
+#include "testsupport/DmfBuilder.h"
+#include "testsupport/render/DeviceFixture.h"
+#include "render/device/l3dPack.h"
+#include "testsupport/MemoryPack.h"
 
 #include <cstdio>
 #include <set>
@@ -71,6 +72,6 @@ class RendererTest : public DeviceTest {
     DeviceTest::TearDown();
   }
 
-  PackScope m_pack;
+  PackScope m_pack{l3dSetRegisteredPack};
   std::unique_ptr<L3DRenderer> m_renderer;
 };

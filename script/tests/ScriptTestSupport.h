@@ -9,11 +9,11 @@
 #include "foundation/omb/ombCore.h"
 #include "foundation/omb/ombFile.h"
 #include "foundation/omb/ombFileModule.h"
-#include "foundation/tests/LogCapture.h"
-#include "platform/text/Utf8.h"
 #include "script/ScriptManager.h"
 #include "script/ScriptStackTop.h"
 #include "script/ScriptThread.h"
+#include "testsupport/LogCapture.h"
+#include "testsupport/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -23,13 +23,8 @@
 
 namespace scripttest {
 
-inline std::u16string u16(const std::string& text) {
-  return platform::utf8ToUtf16(text);
-}
-
-inline std::string u8(const std::u16string& text) {
-  return platform::utf16ToUtf8(text);
-}
+using testsupport::u16;
+using testsupport::u8;
 
 // The framework core comes up before the capture replaces the log output.
 struct CoreUp {

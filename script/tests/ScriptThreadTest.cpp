@@ -4,6 +4,8 @@
 #include "script/ScriptThread.h"
 
 #include "script/tests/ScriptTestSupport.h"
+#include "testsupport/FileBytes.h"
+#include "testsupport/TempDir.h"
 
 #include <stdlib.h>
 
@@ -205,15 +207,6 @@ TEST_F(ScriptThreadTest, ScriptsAreReadFromTheDiskToo) {
 
 class MalformedScriptTest : public ScriptTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::path(TEST_BINARY_DIR) / "malformed-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
   // Writes the bytes as NAME.cnut and loads the closure (without running it).
   ScriptObject loadBytes(const std::vector<char>& bytes) {
     {
@@ -226,11 +219,12 @@ class MalformedScriptTest : public ScriptTest {
     return closure;
   }
   static std::vector<char> compiled(const char* relative) {
-    std::ifstream in(fs::path(TEST_SCRIPTS_DIR) / relative, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+    const std::string bytes = readFileText(fs::path(TEST_SCRIPTS_DIR) / relative);
+    return std::vector<char>(bytes.begin(), bytes.end());
   }
 
-  fs::path folder_;
+  TempDir temp_{TEST_BINARY_DIR, "malformed"};
+  fs::path folder_ = temp_.path();
 };
 
 TEST_F(MalformedScriptTest, AStreamThatIsNoClosureCannotBeRead) {

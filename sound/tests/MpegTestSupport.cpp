@@ -1,5 +1,7 @@
 #include "MpegTestSupport.h"
 
+#include "testsupport/FileBytes.h"
+
 #include <gtest/gtest.h>
 #include <mpg123.h>
 
@@ -62,10 +64,7 @@ void WriteWav(const std::string& path, const Pcm& pcm) {
   for (int16_t s : pcm.samples) u16(static_cast<uint16_t>(s));
 }
 
-std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
+std::vector<uint8_t> ReadFile(const std::string& path) { return readFileBytes(path); }
 
 std::string OutputPath(const std::string& name) {
   const std::string dir = std::string(TEST_BINARY_DIR) + "/mpeg_fixtures";

@@ -9,6 +9,7 @@
 #include "CompilerTestSupport.h"
 #include "squirrel/format/ClosureReader.h"
 #include "squirrel/tests/ScriptFixture.h"
+#include "testsupport/FileBytes.h"
 
 namespace {
 
@@ -18,10 +19,7 @@ constexpr const char* kTruncated =
     "io error, read function failure, the origin stream could be corrupted/trucated";
 constexpr const char* kCorrupted = "invalid or corrupted closure stream";
 
-std::vector<unsigned char> fileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+std::vector<unsigned char> fileBytes(const std::string& path) { return readFileBytes(path); }
 
 std::string readError(const std::vector<unsigned char>& bytes) {
   size_t pos = 0;

@@ -4,7 +4,7 @@
 #include "host/input/InputManager.h"
 
 #include "foundation/omb/ombCore.h"
-#include "foundation/tests/LogCapture.h"
+#include "testsupport/LogCapture.h"
 #include "platform/text/Utf8.h"
 #include "script/ScriptManager.h"
 #include "host/input/tests/InputTestSupport.h"

@@ -2,7 +2,7 @@
 
 #include "host/input/ombInputDevice.h"
 
-#include "foundation/tests/LogCapture.h"
+#include "testsupport/LogCapture.h"
 #include "host/input/tests/InputTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -7,9 +7,10 @@
 #include "model/effect/L3DEffectTypes.h"
 #include "render/device/L3DTexture.h"
 
-#include "foundation/tests/LerrCapture.h"
-#include "model/effect/tests/EffectFileBuilder.h"
-#include "render/tests/MemoryPack.h"
+#include "testsupport/LerrCapture.h"
+#include "testsupport/EffectFileBuilder.h"
+#include "render/device/l3dPack.h"
+#include "testsupport/MemoryPack.h"
 
 #include <cstdint>
 #include <string>
@@ -47,7 +48,7 @@ class FakeTextures {
 
 // The definition and data files of one test, served from memory as the registered pack.
 struct EffectPack {
-  PackScope pack;
+  PackScope pack{l3dSetRegisteredPack};
   void Add(const std::string& name, const std::vector<uint8_t>& plain) {
     pack.Add(name, Scrambled(plain));
   }

@@ -8,7 +8,7 @@
 #include "model/instance/L3DPartInstance.h"
 
 #include "model/tests/ModelTestSupport.h"
-#include "render/tests/DeviceFixture.h"
+#include "testsupport/render/DeviceFixture.h"
 
 #include <map>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "model/object/tests/ObjectTestSupport.h"
 #include "render/LResManager.h"
-#include "render/tests/MemoryPack.h"
+#include "testsupport/MemoryPack.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "model/object/tests/ObjectTestSupport.h"
 
-#include "foundation/tests/DTempDir.h"
+#include "testsupport/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,7 @@ TEST(ModelPlayTool, PrintsTheEventsOfEachFrameAndTheBounds) {
   jump.number = 0;
   m.anims = {objtest::anim("walk", 10, 0, {motion(1, 0, {key(0), key(10, 10.0f)}), motion(1, 1), motion(1, 2)})};
   m.anims[0].records.events = {jump};
-  DTempDir dir;
+  TempDir dir(TEST_BINARY_DIR, "dbtl");
   std::filesystem::create_directories(dir.Path("chr"));
   const std::vector<uint8_t> bytes = modelfile::scrambled(modelfile::write(m));
   std::ofstream(dir.Path("chr/a.dgo"), std::ios::binary)

@@ -1,6 +1,8 @@
 // The golden scene (three interpenetrating triangles, see tools/d3dgolden) must come out of the
 // rasteriser pixel for pixel as the reviewed picture in golden/depth_triangles.bmp.
 
+#include "testsupport/FileBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,8 +14,8 @@
 namespace {
 
 std::vector<char> readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const std::string text = readFileText(path);
+  return {text.begin(), text.end()};
 }
 
 TEST(D3dGolden, DepthTestedTrianglesMatchTheGoldenImage) {

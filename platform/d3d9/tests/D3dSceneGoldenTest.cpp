@@ -5,6 +5,7 @@
 
 #include "platform/d3d9/Simd.h"
 #include "platform/d3d9/tests/D3dScenes.h"
+#include "testsupport/FileBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -58,9 +59,7 @@ TEST_P(D3dSceneGolden, TexturedScenesMatchTheGoldenImage) {
   const std::vector<uint8_t> rendered = bmp(target(d));
 
   const std::string path = std::string(TEST_SOURCE_DIR) + "/d3d9/tests/golden/textured_scenes.bmp";
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<uint8_t> golden{std::istreambuf_iterator<char>(in),
-                                    std::istreambuf_iterator<char>()};
+  const std::vector<uint8_t> golden = readFileBytes(path);
   const bool sameSize = golden.size() == rendered.size();
   size_t differing = sameSize ? 0 : kWidth * kHeight, first = 0;
   for (size_t i = 54; sameSize && i < golden.size(); i += 3) {

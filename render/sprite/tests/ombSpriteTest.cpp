@@ -3,7 +3,7 @@
 
 #include "render/sprite/ombSprite.h"
 
-#include "foundation/tests/LogCapture.h"
+#include "testsupport/LogCapture.h"
 #include "platform/text/Utf8.h"
 #include "render/sprite/tests/FakeSpriteDevice.h"
 

@@ -3,7 +3,7 @@
 
 #include "render/sprite/ombSpriteText.h"
 
-#include "foundation/tests/LogCapture.h"
+#include "testsupport/LogCapture.h"
 #include "render/sprite/tests/FakeSpriteDevice.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include "render/sprite/ombSprite.h"
 #include "render/sprite/ombSpriteText.h"
 #include "render/sprite2/Sprite2Internal.h"
-#include "render/tests/DeviceFixture.h"
+#include "testsupport/render/DeviceFixture.h"
 
 #include <fstream>
 #include <iterator>

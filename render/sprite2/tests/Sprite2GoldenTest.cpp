@@ -9,7 +9,7 @@
 #define TEST_SCRIPTS_ARCHIVE ""
 #include "script/tests/ScriptTestSupport.h"
 
-#include "foundation/tests/DMemorySource.h"
+#include "testsupport/DMemorySource.h"
 #include "render/sprite2/Sprite2Natives.h"
 
 #include <cstdlib>

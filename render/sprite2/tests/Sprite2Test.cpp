@@ -4,7 +4,7 @@
 
 #include "render/sprite2/tests/Sprite2Fixture.h"
 
-#include "foundation/tests/LogCapture.h"
+#include "testsupport/LogCapture.h"
 
 #include <algorithm>
 #include <cstdlib>

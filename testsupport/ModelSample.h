@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/tests/ModelFileBuilder.h"
+#include "testsupport/ModelFileBuilder.h"
 
 namespace modelfile {
 

@@ -5,7 +5,7 @@
 #include "foundation/lerr/lerr.h"
 #include "platform/ui/MessageService.h"
 
-#include "foundation/tests/DMemorySource.h"
+#include "testsupport/DMemorySource.h"
 
 #include <gtest/gtest.h>
 

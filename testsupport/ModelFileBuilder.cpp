@@ -1,4 +1,4 @@
-#include "model/tests/ModelFileBuilder.h"
+#include "testsupport/ModelFileBuilder.h"
 
 namespace modelfile {
 namespace {

@@ -7,9 +7,9 @@
 #include "render/device/L3DWindow.h"
 #include "render/device/l3dInit.h"
 #include "render/device/l3dPack.h"
-#include "render/tests/MemoryPack.h"
+#include "testsupport/MemoryPack.h"
 
-#include "foundation/tests/LerrCapture.h"
+#include "testsupport/LerrCapture.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,8 @@
 #include "foundation/lerr/lerr.h"
 #include "foundation/lfm/LFmOverride.h"
 #include "foundation/lfm/lfmPack.h"
-#include "render/device/l3dPack.h"
 
-#include "foundation/tests/DMemorySource.h"
+#include "testsupport/DMemorySource.h"
 
 #include <cstdint>
 #include <map>
@@ -53,6 +52,12 @@ class PackScope {
   }
   void Remove(const std::string& name) { m_files->files.erase(name); }
   int32_t Number() const { return m_pack; }
+  // The pack of the scope alive now (0 when none): what a test's host seam reports as the
+  // registered pack.
+  static int32_t& current() {
+    static int32_t pack = 0;
+    return pack;
+  }
   // The pack of the scope alive now (0 when none): what the test device is told the host
   // registered.
   static int32_t& current() {

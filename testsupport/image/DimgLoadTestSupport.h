@@ -6,9 +6,9 @@
 
 #include "foundation/dbtl/DDebug.h"
 #include "foundation/dbtl/DFile.h"
-#include "foundation/tests/DMemorySource.h"
+#include "testsupport/DMemorySource.h"
 #include "image/DImage.h"
-#include "image/tests/DimgLoadJpegFixture.h"
+#include "testsupport/JpegFixture.h"
 
 #include <gtest/gtest.h>
 #include <png.h>

@@ -4,17 +4,17 @@
 #include "foundation/omb/ombFile.h"
 #include "foundation/omb/ombFileModule.h"
 #include "foundation/omb/ombFileScramble.h"
-#include "platform/text/Utf8.h"
+#include "testsupport/FileBytes.h"
+#include "testsupport/TempDir.h"
+#include "testsupport/Text.h"
 
 #include <gtest/gtest.h>
-
-#include <stdlib.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -29,24 +29,15 @@ namespace fs = std::filesystem;
 
 using Bytes = std::vector<uint8_t>;
 
-inline std::u16string u16(const std::string& text) {
-  return platform::utf8ToUtf16(text);
-}
+using testsupport::u16;
 
 inline Bytes bytesOf(std::string_view text) {
   return Bytes(text.begin(), text.end());
 }
 
-inline Bytes readAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+inline Bytes readAll(const fs::path& path) { return readFileBytes(path); }
 
-inline void writeAll(const fs::path& path, const Bytes& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+inline void writeAll(const fs::path& path, const Bytes& bytes) { writeFileBytes(path, bytes); }
 
 // Every byte of a view from its position to its end, read in one call.
 inline Bytes readRest(OMB_FILE* file) {
@@ -85,15 +76,13 @@ class FileLayerTest : public testing::Test {
     // Archives stay registered until the layer shuts down, so each test gets a layer of its own.
     ombFileUninit();
     ombFileInit();
-    std::string pattern = (fs::canonical(TEST_BIN_DIR) / "ombfile-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
+    temp_ = std::make_unique<TempDir>(fs::canonical(TEST_BIN_DIR), "ombfile");
+    folder_ = temp_->path();
   }
   void TearDown() override {
     ombFileUninit();
     ombFileInit();
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
+    temp_.reset();
   }
 
   // The native path of a name in the scratch folder, usable as a framework path ("/...").
@@ -130,6 +119,7 @@ class FileLayerTest : public testing::Test {
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
   }
 
+  std::unique_ptr<TempDir> temp_;
   fs::path folder_;
 };
 
