@@ -52,12 +52,6 @@ class PackScope {
   }
   void Remove(const std::string& name) { m_files->files.erase(name); }
   int32_t Number() const { return m_pack; }
-  // The pack of the scope alive now (0 when none): what a test's host seam reports as the
-  // registered pack.
-  static int32_t& current() {
-    static int32_t pack = 0;
-    return pack;
-  }
   // The pack of the scope alive now (0 when none): what the test device is told the host
   // registered.
   static int32_t& current() {

@@ -126,13 +126,15 @@ void BM_GlyphDraws1000(benchmark::State& state) {
       d3d9::createDirect3D(*d3d9::profileBySpec("default")),
       [](d3d9::IDirect3D9* p) { p->Release(); });
   l3dInit(d3d.get());
-  l3dSetClientSizeQuery([](d3d9::HWND, uint32_t& w, uint32_t& h) {
-    w = 64;
-    h = 64;
-  });
+  struct FixedWindow : L3DWindow {
+    void GetClientSize(d3d9::HWND, uint32_t& width, uint32_t& height) const override {
+      width = 64;
+      height = 64;
+    }
+  } host_window;
   int window = 0;
   {
-    L3DDevice device;
+    L3DDevice device(&host_window);
     device.Create(0, &window, 0, 64, 64, 0, L3DDEV_CREATE_WINDOW);
     OmbSpriteDeviceOps ops{};
     sprite2CreateDeviceSet(&ops, sprite2::DeviceSetConfig{&device, 64, 64, 1});
@@ -156,7 +158,6 @@ void BM_GlyphDraws1000(benchmark::State& state) {
     ops.destroySurface(surface);
     sprite2DestroyDeviceSet(&ops);
   }
-  l3dSetClientSizeQuery({});
   l3dTerm();
 }
 BENCHMARK(BM_GlyphDraws1000)->Unit(benchmark::kMicrosecond);

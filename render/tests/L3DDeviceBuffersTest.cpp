@@ -99,7 +99,7 @@ TEST_F(DeviceTest, ArchiveShadersAreDescrambledAndRefusalsAreFatal) {
 
 TEST_F(DeviceTest, PackShadersArePlainAndARefusalIsOnlyAnEmptyHandle) {
   L3DDevice& device = Open(Profile("default"), L3DDEV_CREATE_WINDOW);
-  PackScope pack{l3dSetRegisteredPack};
+  PackScope pack;
   pack.Add("sys/posteffect/glow.vsh", TokenBytes(kVertexShader));
   pack.Add("sys/posteffect/glow.psh", TokenBytes(kPixelShader));
   pack.Add("sys/posteffect/bad.psh", TokenBytes(kBrokenShader));

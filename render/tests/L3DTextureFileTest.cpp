@@ -83,7 +83,7 @@ class TextureFileTest : public DeviceTest {
   dbtl::rcptr<L3DTexture> Load(const char* path, bool mip = false) {
     return m_device->CreateTexturePack(path, m_pack.Number(), path, mip);
   }
-  PackScope m_pack{l3dSetRegisteredPack};
+  PackScope m_pack;
 };
 
 }  // namespace

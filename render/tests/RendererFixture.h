@@ -72,6 +72,6 @@ class RendererTest : public DeviceTest {
     DeviceTest::TearDown();
   }
 
-  PackScope m_pack{l3dSetRegisteredPack};
+  PackScope m_pack;
   std::unique_ptr<L3DRenderer> m_renderer;
 };

@@ -3,7 +3,7 @@
 
 #include "script/ScriptBaseNatives.h"
 
-#include "script/tests/ScriptTestSupport.h"
+#include "testsupport/script/ScriptTestSupport.h"
 
 #include <string>
 #include <vector>

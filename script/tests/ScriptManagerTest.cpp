@@ -4,7 +4,7 @@
 #include "script/ScriptManager.h"
 
 #include "script/ScriptHooks.h"
-#include "script/tests/ScriptTestSupport.h"
+#include "testsupport/script/ScriptTestSupport.h"
 
 #include <algorithm>
 #include <string>

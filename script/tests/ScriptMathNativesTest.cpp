@@ -2,7 +2,7 @@
 // rounding rules at their edges.
 
 #include "script/ScriptAngle.h"
-#include "script/tests/ScriptTestSupport.h"
+#include "testsupport/script/ScriptTestSupport.h"
 
 #include <cmath>
 #include <limits>

@@ -5,7 +5,7 @@
 
 #include "script/ScriptStack.h"
 #include "script/Vec3.h"
-#include "script/tests/ScriptTestSupport.h"
+#include "testsupport/script/ScriptTestSupport.h"
 
 #include <functional>
 #include <string>

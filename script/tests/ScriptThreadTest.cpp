@@ -3,7 +3,7 @@
 
 #include "script/ScriptThread.h"
 
-#include "script/tests/ScriptTestSupport.h"
+#include "testsupport/script/ScriptTestSupport.h"
 #include "testsupport/FileBytes.h"
 #include "testsupport/TempDir.h"
 

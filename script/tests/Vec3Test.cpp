@@ -3,7 +3,7 @@
 
 #include "script/Vec3.h"
 
-#include "script/tests/ScriptTestSupport.h"
+#include "testsupport/script/ScriptTestSupport.h"
 
 #include <cmath>
 #include <limits>

@@ -48,7 +48,7 @@ class FakeTextures {
 
 // The definition and data files of one test, served from memory as the registered pack.
 struct EffectPack {
-  PackScope pack{l3dSetRegisteredPack};
+  PackScope pack;
   void Add(const std::string& name, const std::vector<uint8_t>& plain) {
     pack.Add(name, Scrambled(plain));
   }

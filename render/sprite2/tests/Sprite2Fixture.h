@@ -31,7 +31,7 @@ class Sprite2Test : public DeviceTest {
   void SetUp() override {
     Init(Profile("default"));
     SetClientSize(kWidth, kHeight);
-    m_device = std::make_unique<L3DDevice>();
+    m_device = std::make_unique<L3DDevice>(this, this);
     m_device->Create(0, &m_window, 0, kWidth, kHeight, 0, L3DDEV_CREATE_WINDOW);
     sprite2CreateDeviceSet(&ops, sprite2::DeviceSetConfig{m_device.get(), kWidth, kHeight, 1});
     set = ombSpriteCreateDeviceSet(&ops);

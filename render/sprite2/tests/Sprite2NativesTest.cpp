@@ -3,7 +3,7 @@
 
 // The script tests' fixture archive is not used here.
 #define TEST_SCRIPTS_ARCHIVE ""
-#include "script/tests/ScriptTestSupport.h"
+#include "testsupport/script/ScriptTestSupport.h"
 
 #include "render/sprite2/Sprite2Natives.h"
 #include "render/sprite/tests/FakeSpriteDevice.h"
