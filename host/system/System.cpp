@@ -60,18 +60,6 @@ class System::SeManager : public L3DSeManagerLink {
   std::unique_ptr<LSeManager> manager;
 };
 
-bool ButtonStateHolder::create(const InputSource& source, uint32_t repeatWindow,
-                               uint32_t quickWindow) {
-  release();
-  tracker_ = ombButtonStateCreate(source, repeatWindow, quickWindow);
-  return tracker_ != nullptr;
-}
-
-void ButtonStateHolder::release() {
-  ombButtonStateDestroy(tracker_);
-  tracker_ = nullptr;
-}
-
 System::System(int32_t pack) : pack_(pack), device_(this, this) {}
 
 std::u16string System::parameterFilePath() { return ombMswAppDataFileName(u"prm"); }

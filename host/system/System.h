@@ -6,6 +6,7 @@
 // fills the seams the libraries below leave for the host: the device's window and pack, the
 // renderer's manager factories and the music player's view of the application.
 
+#include "host/input/ButtonStateHolder.h"
 #include "host/input/InputManager.h"
 #include "host/input/ombButtonState.h"
 #include "host/system/SystemParameters.h"
@@ -35,22 +36,6 @@ class SystemNetSession {
   virtual void ready() = 0;
   virtual void setLocalInput(const InputSource& source) = 0;
   virtual bool getInputSource(uint32_t slot, InputSource& source) = 0;
-};
-
-// Holds one tracker and frees it.
-class ButtonStateHolder {
- public:
-  ButtonStateHolder() = default;
-  ~ButtonStateHolder() { release(); }
-  ButtonStateHolder(const ButtonStateHolder&) = delete;
-  ButtonStateHolder& operator=(const ButtonStateHolder&) = delete;
-
-  bool create(const InputSource& source, uint32_t repeatWindow, uint32_t quickWindow);
-  void release();
-  OMB_BUTTON_STATE* get() const { return tracker_; }
-
- private:
-  OMB_BUTTON_STATE* tracker_ = nullptr;
 };
 
 inline constexpr uint32_t SYSTEM_FLAG_INITIALISED = 1;
