@@ -6,6 +6,7 @@
 #include "foundation/omb/ombLog.h"
 #include "image/omb/ombImage.h"
 #include "render/device/L3DDevice.h"
+#include "render/sprite2/Sprite2ImageFile.h"
 #include "render/sprite2/Sprite2Internal.h"
 
 #include <algorithm>
@@ -73,20 +74,12 @@ void* surfaceLoadImage(void* context, uint32_t mode, const char16_t* path) {
   const std::string name = textureName(path);
   dbtl::rcptr<L3DTexture> texture = device->FindTexture(name.c_str());
   if (!texture) {
-    OMB_FILE* file = ombFileOpenImage(path, mode);
-    if (file == nullptr) {
-      ombLogPrintf(OMB_LOG_ERROR, u"Error: [%s] \"%ls\"を開けません。", "File::create", path);
+    ImageFile image(mode, path, kTag);
+    if (!image) {
       return nullptr;
     }
-    struct Closer {
-      OMB_FILE* file;
-      ~Closer() { ombFileClose(file); }
-    } closer{file};
-    OMB_IMAGE_INFO info{};
-    if (ombImageGetInfo(&info, file) < 0) {
-      ombLogPrintf(OMB_LOG_ERROR, u"Error: [%s] 画像形式を認識できませんでした(%ls)", kTag, path);
-      return nullptr;
-    }
+    OMB_FILE* file = image.file();
+    OMB_IMAGE_INFO& info = image.info();
     texture = device->CreateTexture(name.c_str(), info.width, info.height);
     if (!texture) {
       ombLogPrintf(OMB_LOG_ERROR, u"Error: [%s] can't create texture", kTag);

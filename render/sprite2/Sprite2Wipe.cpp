@@ -5,6 +5,7 @@
 #include "foundation/omb/ombLog.h"
 #include "image/omb/ombImage.h"
 #include "render/device/L3DDevice.h"
+#include "render/sprite2/Sprite2ImageFile.h"
 #include "render/sprite2/Sprite2Internal.h"
 
 #include <algorithm>
@@ -27,20 +28,12 @@ char16_t lower(char16_t c) {
 WipeSource* loadSource(DeviceSet* set, uint32_t mode, const char16_t* path,
                        const std::u16string& key) {
   static const char kTag[] = "wipeLoad";
-  OMB_FILE* file = ombFileOpenImage(path, mode);
-  if (file == nullptr) {
-    ombLogPrintf(OMB_LOG_ERROR, u"Error: [%s] \"%ls\"を開けません。", "File::create", path);
+  ImageFile image(mode, path, kTag);
+  if (!image) {
     return nullptr;
   }
-  struct Closer {
-    OMB_FILE* file;
-    ~Closer() { ombFileClose(file); }
-  } closer{file};
-  OMB_IMAGE_INFO info{};
-  if (ombImageGetInfo(&info, file) < 0) {
-    ombLogPrintf(OMB_LOG_ERROR, u"Error: [%s] 画像形式を認識できませんでした(%ls)", kTag, path);
-    return nullptr;
-  }
+  OMB_FILE* file = image.file();
+  OMB_IMAGE_INFO& info = image.info();
   std::vector<uint8_t> pixels(static_cast<std::size_t>(info.width) * info.height * 4);
   if (ombImageLoad(&info, file, info.width * 4, 1, pixels.data(), info.height) < 0) {
     ombLogPrintf(OMB_LOG_ERROR, u"Error: [%s] ファイルを読み込めませんでした(%ls)", kTag, path);
