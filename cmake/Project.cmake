@@ -135,7 +135,7 @@ function(project_fuzz)
     set(made ${CMAKE_CURRENT_BINARY_DIR}/made_seeds)
     add_executable(${maker} ${ARG_SEED_MAKER})
     target_compile_options(${maker} PRIVATE ${PROJECT_WARNINGS})
-    target_link_libraries(${maker} PRIVATE ${ARG_DEPS} ${ARG_SEED_DEPS})
+    target_link_libraries(${maker} PRIVATE testsupport ${ARG_DEPS} ${ARG_SEED_DEPS})
     # The folder is made anew, so that a seed the maker no longer writes does not linger.
     add_custom_command(OUTPUT ${made}.stamp
                        COMMAND ${CMAKE_COMMAND} -E rm -rf ${made}

@@ -31,7 +31,6 @@ namespace {
 constexpr const char* kInitTag = "System::init";
 constexpr uint32_t kRepeatWindow = 20;
 constexpr uint32_t kQuickWindow = 10;
-constexpr uint32_t kNativePathCapacity = 4096;
 
 void ioError(const char* tag) {
   ombLogPrintf(OMB_LOG_ERROR, u"Error: [%s] ファイル操作でエラーが発生しました。", tag);
