@@ -183,8 +183,9 @@ TEST_F(DeviceTest, WaitVBlankNeedsTheScanLine) {
 TEST_F(DeviceTest, WaitVBlankWaitsAtMostAboutOneRefresh) {
   L3DDevice& device = Open(Profile("default"), L3DDEV_CREATE_WINDOW);
   device.WaitVBlank();
-  // One refresh at 60 Hz is under 17 ms; the bound allows for a slow machine.
+  // One refresh at 60 Hz is under 17 ms; the bound allows for a loaded machine under the
+  // sanitizers and still catches a wait that never ends or counts in seconds.
   const auto start = std::chrono::steady_clock::now();
   device.WaitVBlank();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(400));
 }
