@@ -3,7 +3,7 @@
 // entry, descrambled as the target takes them.
 //   fuzz_omb_archive_seeds FOLDER
 
-#include "../../tools/archive/ArchiveWriter.h"
+#include "tools/archive/ArchiveWriter.h"
 #include "foundation/omb/ombFileScramble.h"
 
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "ArchiveWriter.h"
+#include "tools/archive/ArchiveWriter.h"
 
 #include "foundation/bytes/ByteWriter.h"
 #include "foundation/omb/ombFileArchiveIndex.h"

@@ -4,7 +4,7 @@
 // Exit codes: 0; 1 when the directory, the list or a file cannot be read, or there is nothing to
 // pack (one line on standard error names the path), or the output cannot be written; 2 for bad
 // arguments. Nothing is written unless the whole archive is.
-#include "ArchiveWriter.h"
+#include "tools/archive/ArchiveWriter.h"
 
 #include <cstdio>
 #include <exception>
