@@ -77,9 +77,13 @@ Image* imageLoad(const char16_t* directory, System* system, const char16_t* name
 Image* imageCreateDynamic(System* system, int32_t width, int32_t height) {
   L3DDevice& device = *system->config.renderer->GetDevice();
   Image* image = new Image;
-  imageInit(image, system,
-            device.CreateTexture("", static_cast<uint32_t>(width), static_cast<uint32_t>(height)),
-            1);
+  // A size a script got wrong (0 or negative) makes an image without a texture instead of a
+  // texture of some four billion pixels.
+  dbtl::rcptr<L3DTexture> texture;
+  if (width > 0 && height > 0) {
+    texture = device.CreateTexture("", static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+  }
+  imageInit(image, system, std::move(texture), 1);
   return image;
 }
 

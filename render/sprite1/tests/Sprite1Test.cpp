@@ -256,6 +256,13 @@ TEST_F(Sprite1LayerTest, ImageSizesAreLogicalPixels) {
   EXPECT_EQ(dynamic->dynamic, 1);
   EXPECT_EQ(dynamic->texture->name[0], '\0');
 
+  for (const auto& size : {std::pair{0, 8}, std::pair{8, -1}}) {
+    Image* wrong = imageCreateDynamic(&system, size.first, size.second);
+    EXPECT_FALSE(wrong->texture);
+    EXPECT_EQ(wrong->width, 1);
+    EXPECT_EQ(imageDrawText(wrong, fontHandleCreate(&system, 12), u"A").first, 0);
+  }
+
   // The small resource set doubles file images only.
   system.config.resourceScale = 2;
   EXPECT_EQ(imageLoad(u"i", &system, u"pic.png")->width, 64);
