@@ -124,7 +124,7 @@ void rendererInit(Renderer* renderer, System* system, int32_t width, int32_t hei
   renderer->height = height;
   // A renderer always has a level 0, where every new rect starts.
   renderer->levelCount = levelCount > 0 ? levelCount : 1;
-  renderer->levels = std::make_unique<Level[]>(static_cast<size_t>(renderer->levelCount));
+  renderer->levels = new Level[static_cast<size_t>(renderer->levelCount)];
   for (int32_t i = 0; i < renderer->levelCount; ++i) {
     ombListInit(&renderer->levels[i].rects, offsetof(Rect, levelLink));
   }
@@ -150,6 +150,7 @@ void rendererDestroy(Renderer* renderer) {
   }
   ombMempoolUninit(&renderer->pool);
   ombListRemove(&renderer->owner->renderers, &renderer->link);
+  delete[] renderer->levels;
   delete renderer;
 }
 

@@ -110,7 +110,9 @@ struct Renderer {
   int32_t width = 0;
   int32_t height = 0;
   int32_t levelCount = 0;
-  std::unique_ptr<Level[]> levels;
+  // Owned (new[] in rendererInit, delete[] in rendererDestroy); a plain pointer keeps the record
+  // standard-layout for the list's node offset.
+  Level* levels = nullptr;
   int32_t first = -1;  // first non-empty level
   float hx = 0.0f;
   float hy = 0.0f;
