@@ -168,7 +168,8 @@ TEST(Runtime, SecondInstanceBringsTheFirstToTheFrontAndEnds) {
   std::ofstream(folder.appData("fixture") / "game.prm", std::ios::binary)
       << std::string("\0\0\0\1\0\0\0\x0b\0\0\0\0", 12);
   const pid_t first = folder.start({}, {"GAME_WINDOW_SCRIPT="});
-  ASSERT_TRUE(hosttest::eventually([&] { return contains(folder.log(), "endless run"); }))
+  ASSERT_TRUE(hosttest::eventually(
+      [&] { return contains(folder.log(), "[Mes] Message: [System::init] load paramete file"); }))
       << folder.log();
   const GameRun second = folder.run({});
   EXPECT_EQ(second.exitCode, 1) << second.errors;

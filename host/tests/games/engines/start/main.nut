@@ -132,7 +132,6 @@ function work() {
     binaryDestroy(12345);
   } else if (s == 11) {
     // Runs until the window closes.
-    print("endless run");
     while (true) suspend(null);
   } else {
     local sprites = makeScene([["simple", 40, 40, 1.0], ["engine", 40, 80, 0.5]]);
