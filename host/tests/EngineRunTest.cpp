@@ -71,10 +71,13 @@ TEST(EngineRun, ParametersWrittenByTheScriptAreSavedAtExit) {
   const SystemParameters saved = readParameters(folder);
   // Writes outside the count were ignored and reads there gave 0; the count never shrinks.
   EXPECT_EQ(saved.integers, (std::vector<int32_t>{kParameters, 77, 4, 10}));
-  ASSERT_EQ(saved.strings.size(), 2u);
+  ASSERT_EQ(saved.strings.size(), 3u);
   EXPECT_EQ(ascii(saved.strings[0]), "saved");
   // Screen size, version and the session queries without a session.
   EXPECT_EQ(ascii(saved.strings[1]), "1280x1024 v258 false1-1falsetruefalse");
+  // Slot 0 (a negative player too) has the keyboard's controller, slot 1 none; a player above
+  // 3 or a button outside 0..15 reads false.
+  EXPECT_EQ(ascii(saved.strings[2]), "truetruefalsefalsefalsefalsefalsefalsefalse");
 }
 
 TEST(EngineRun, AnEngineSwitchHandsOverNestedArguments) {

@@ -40,6 +40,16 @@ function params() {
                                    globalGetDadEvozId() + globalGetDadEvozConnect(0) +
                                    globalIsDadEvozReady() + globalIsDebugBuild());
   globalSetStringParameterValue(7, "lost");
+  // Controllers: the keyboard feeds slot 0, no pad is attached; players above 3 and buttons
+  // outside 0..15 have nothing. Volume types outside 0..2 are refused.
+  engineSetAudioVolume(3, 0.5);
+  engineSetAudioVolume(-1, 0.5);
+  engineSetAudioVolume(1, 0.25);
+  engineReload();
+  globalSetStringParameterCount(3);
+  globalSetStringParameterValue(2, "" + ctrlIsExist(0) + ctrlIsExist(-3) + ctrlIsExist(1) +
+                                   ctrlIsExist(4) + ctrlGetStatus(0, 0) + ctrlGetStatus(9, 0) +
+                                   ctrlGetEvent(0, 16) + ctrlGetEvent(0, -1) + ctrlGetStatus(1, 2));
 }
 
 function switchEngine(withArgs) {
