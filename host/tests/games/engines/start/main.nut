@@ -46,6 +46,16 @@ function params() {
   engineSetAudioVolume(-1, 0.5);
   engineSetAudioVolume(1, 0.25);
   engineReload();
+  // Without music files, a "seList" group or an input script these change nothing, but each
+  // native must exist (an unknown name would end the game).
+  bgmPlay("intro", "loop", true);
+  bgmSetVolume(0.5);
+  bgmFadeout(-3);
+  bgmPlaySound(0, "none");
+  bgmStop();
+  engineSwitchSeGroup("");
+  enginePlaySe(0);
+  inputCustomize("");
   globalSetStringParameterCount(3);
   globalSetStringParameterValue(2, "" + ctrlIsExist(0) + ctrlIsExist(-3) + ctrlIsExist(1) +
                                    ctrlIsExist(4) + ctrlGetStatus(0, 0) + ctrlGetStatus(9, 0) +
