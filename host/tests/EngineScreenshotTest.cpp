@@ -94,14 +94,29 @@ Picture crop(const Picture& picture, uint32_t width, uint32_t height) {
   return part;
 }
 
+void chooseSpritesScenario(const GameFolder& folder) {
+  fs::create_directories(folder.appData("fixture"));
+  const std::vector<uint8_t> prm = writeSystemParameters({{kSpritesScenario}, {}});
+  std::ofstream(folder.appData("fixture") / "game.prm", std::ios::binary)
+      .write(reinterpret_cast<const char*>(prm.data()), std::streamsize(prm.size()));
+}
+
+TEST(EngineScreenshot, WithSpanZeroEveryFrameIsWrittenInOrder) {
+  GameFolder folder("engines");
+  chooseSpritesScenario(folder);
+  const GameRun run = folder.run({}, {"GAME_WINDOW_SCRIPT=0 activate 1", "GAME_DRAW_SAVE=frame",
+                                      "GAME_DRAW_SAVE_SPAN=0"});
+  ASSERT_EQ(run.exitCode, 0) << run.errors << folder.log();
+  // The scenario runs eight frames.
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_TRUE(fs::exists(folder.game() / ("frame" + std::to_string(i) + ".bmp"))) << i;
+  }
+  EXPECT_FALSE(fs::exists(folder.game() / "frame8.bmp"));
+}
+
 TEST(EngineScreenshot, EverySpanPlusOneFramesTheDrawnSpritesAreWritten) {
   GameFolder folder("engines");
-  {
-    fs::create_directories(folder.appData("fixture"));
-    const std::vector<uint8_t> prm = writeSystemParameters({{kSpritesScenario}, {}});
-    std::ofstream(folder.appData("fixture") / "game.prm", std::ios::binary)
-        .write(reinterpret_cast<const char*>(prm.data()), std::streamsize(prm.size()));
-  }
+  chooseSpritesScenario(folder);
   // Eight frames with a span of 2: the third and the sixth are written.
   const GameRun run = folder.run({}, {"GAME_WINDOW_SCRIPT=0 activate 1", "GAME_DRAW_SAVE=shot",
                                       "GAME_DRAW_SAVE_SPAN=2"});
