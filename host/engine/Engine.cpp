@@ -16,9 +16,9 @@
 #include "script/ScriptManager.h"
 #include "sound/se/LSeManager.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string>
 #include <utility>
 
 namespace {
