@@ -8,7 +8,7 @@
 // The window backend is headless unless "--window=sdl" or GAME_WINDOW=sdl asks for a real
 // window and a display is present. Input follows the window backend (SDL2 keyboard and game
 // controllers with the SDL2 window) unless GAME_INPUT names one; GAME_INPUT_SCRIPT scripts the
-// devices instead.
+// devices instead. GAME_DRAW_SAVE and GAME_DRAW_SAVE_SPAN write screenshots (runtime/Engines.h).
 
 #include "foundation/startup/StartupHooks.h"
 #include "foundation/startup/WinMain.h"
@@ -18,10 +18,12 @@
 #include "platform/input/sdl/SdlInput.h"
 #include "platform/window/Window.h"
 #include "platform/window/sdl/SdlBackend.h"
+#include "Engines.h"
 
 #include <cstring>
 
 int main(int argc, char** argv) {
+  registerEngines();
   platform::window::registerSdlBackend();
   dinput::registerSdlInputBackend();
   platform::window::quitOnTerminationSignals();

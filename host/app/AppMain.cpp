@@ -13,6 +13,7 @@
 #include "host/app/AppState.h"
 #include "host/app/VUdEviruv.h"
 #include "host/app/ZErarUdizudIzo.h"
+#include "host/engine/EngineFactory.h"
 #include "host/input/ombInputDevice.h"
 #include "host/settings/ombInput.h"
 #include "host/settings/ombVideo.h"
@@ -23,11 +24,12 @@
 #include "platform/kernel/FloatControl.h"
 #include "platform/kernel/ProcessPriority.h"
 #include "render/device/l3dInit.h"
+#include "render/sprite/ombSprite.h"
+#include "render/sprite2/sprite2.h"
 
 namespace {
 
 constexpr const char* kTag = "appInit";
-constexpr uint32_t kFrameMilliseconds = 16;
 
 // The base library's debug log reaches the framework's log file through this file object, a
 // view onto the one static route object.
@@ -103,14 +105,14 @@ bool appInit() {
   ombInputInit();
   ombTimerInit();
   ombSocketInit();
-  // FIXME: ombSpriteInit joins here once the sprite layers exist.
+  ombSpriteInit();
   platform::raiseProcessPriority();
   openDebugLogRoute();
   lerrSetMode(LERR_MODE_QUEUE);
   lerrSetThreshold(0);
   registerPacks();
   l3dInit(ombVideoGetDirect3D());
-  // FIXME: sprite2Init ("sys/font.ttf" and the glyph caches) joins here with the sprite layers.
+  sprite2Init();
 
   state.config = std::make_unique<Config>();
   if (state.config->init() != 0) return false;
@@ -125,19 +127,11 @@ int AppMain() {
   int exitCode = 1;
   try {
     if (appInit()) {
-      // FIXME: the first engine (simple::Engine on "start") is queued here once the engines
-      // exist. Until then the System runs its frames without an engine until the window is
-      // closed.
       System& system = *appState().system;
+      EngineStart start;
+      start.directory = u"start";
+      system.queueEngine(engineCreate(EngineKind::Simple, system, start));
       system.runEngines();
-      ombLogPrintf(OMB_LOG_MESSAGE,
-                   u"Message: [%s] no engine is built yet: the System runs its frames until the "
-                   u"window is closed",
-                   "AppMain");
-      while (!system.quitRequested()) {
-        system.updateFrame();
-        platform::sleepMilliseconds(kFrameMilliseconds);
-      }
       appState().config->exitCode = 0;
     }
   } catch (const LExceptGame&) {
@@ -163,7 +157,7 @@ void appTerm() {
     lerrShowQueued();
     state.system.reset();
     state.config.reset();
-    // FIXME: the sprite layer's font state (FreeType and the font memory) is released here.
+    sprite2Term();
     lerrShowQueued();
     lfmTerm();
     l3dTerm();

@@ -225,6 +225,14 @@ void System::runEngines() {
   }
 }
 
+void System::setSession(std::unique_ptr<EngineSession> session) {
+  session_ = session ? std::move(session) : std::make_unique<NoSession>();
+}
+
+LSeManager* System::seManager() const {
+  return seManager_ != nullptr ? seManager_->manager.get() : nullptr;
+}
+
 void System::queueEngine(Engine* engine) {
   if (next_ != engine) delete next_;
   next_ = engine;

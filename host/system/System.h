@@ -6,6 +6,7 @@
 // fills the seams the libraries below leave for the host: the device's window and pack, the
 // renderer's manager factories and the music player's view of the application.
 
+#include "host/engine/EngineSession.h"
 #include "host/input/ButtonStateHolder.h"
 #include "host/input/InputManager.h"
 #include "host/input/ombButtonState.h"
@@ -27,6 +28,7 @@
 class Config;
 class ScriptManager;
 class Engine;
+class LSeManager;
 
 // A network session as the System uses it. FIXME: the session itself (lounge hand-shake,
 // controllers, replays) is not built; netSetup never arranges one yet.
@@ -87,12 +89,19 @@ class System final : public BgmSystem,
   void ReleaseInstance(L3DObjectInstance* instance) override;
 
   uint32_t flags() const { return flags_; }
+  Config* config() const { return config_; }
+  // The network session the engines run with; NoSession unless one was handed over.
+  EngineSession& session() const { return *session_; }
+  void setSession(std::unique_ptr<EngineSession> session);
+  // The renderer's sound-effect manager, null without sound.
+  LSeManager* seManager() const;
   bool quitRequested() const { return (flags_ & SYSTEM_FLAG_QUIT) != 0; }
   OMB_MSW_WINDOW* mainWindow() const { return window_; }
   L3DDevice& device() { return device_; }
   L3DRenderer* renderer() const { return renderer_.get(); }
   InputManager* inputManager() const { return input_.get(); }
   OMB_BUTTON_STATE* tracker(uint32_t slot) const { return trackers_[slot].get(); }
+  ButtonStateHolder* trackerHolder(uint32_t slot) { return &trackers_[slot]; }
   BgmPlayer* bgmPlayer() const { return bgm_.get(); }
   ScriptManager* scriptManager() const { return scripts_.get(); }
   SystemParameters& parameters() { return parameters_; }
@@ -121,6 +130,7 @@ class System final : public BgmSystem,
   SeManager* seManager_ = nullptr;  // the renderer's, while it lives
   std::unique_ptr<InputManager> input_;
   std::unique_ptr<SystemNetSession> net_;
+  std::unique_ptr<EngineSession> session_ = std::make_unique<NoSession>();
   ButtonStateHolder trackers_[SYSTEM_PLAYERS];
   std::unique_ptr<BgmPlayer> bgm_;
   SystemParameters parameters_;

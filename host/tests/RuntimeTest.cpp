@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <utility>
 
 using hosttest::contains;
@@ -15,7 +18,9 @@ namespace {
 
 constexpr char kHeader[] = "\xEF\xBB\xBF[Info] Information: [appInit] This is logger of dadevoz\r\n";
 constexpr char kVersionLine[] = "[Mes] Message: [Config::init] game version is \"258\"\r\n";
-constexpr char kNoEngineLine[] = "[Mes] Message: [AppMain] no engine is built yet";
+// The fixture game has no "start/main": the first engine says so and ends.
+constexpr char kNoEngineLine[] =
+    "[Mes] Message: [simple::Engine::loadResources] script \"start/main\" isn't exist\r\n";
 
 TEST(Runtime, StartsAndShutsDownWithTheLogHeaderAndTheVersion) {
   GameFolder folder("normal");
@@ -155,22 +160,28 @@ TEST(Runtime, FailingConfigurationScriptEndsWithAFatalError) {
 }
 
 TEST(Runtime, SecondInstanceBringsTheFirstToTheFrontAndEnds) {
-  GameFolder folder("normal");
-  // Every line reaches the file at once, so the first instance's progress can be watched.
+  GameFolder folder("engines");
+  // Every line reaches the file at once, so the first instance's progress can be watched. The
+  // engines game's scenario 11 runs until the window closes.
   folder.writeIni("[debug]\r\nfileFlush=1\r\n");
+  std::filesystem::create_directories(folder.appData("fixture"));
+  std::ofstream(folder.appData("fixture") / "game.prm", std::ios::binary)
+      << std::string("\0\0\0\1\0\0\0\x0b\0\0\0\0", 12);
   const pid_t first = folder.start({}, {"GAME_WINDOW_SCRIPT="});
-  ASSERT_TRUE(hosttest::eventually([&] { return contains(folder.log(), kNoEngineLine); }))
+  ASSERT_TRUE(hosttest::eventually(
+      [&] { return contains(folder.log(), "[Mes] Message: [System::init] load paramete file"); }))
       << folder.log();
   const GameRun second = folder.run({});
   EXPECT_EQ(second.exitCode, 1) << second.errors;
-  // The first instance recorded the request; a termination signal then ends it normally.
+  // The first instance recorded the request; a termination signal then ends it as a closed
+  // window does: the running engine stops with exit code 1.
   EXPECT_TRUE(hosttest::eventually(
       [&] { return contains(folder.log(), "another instance asked for this window"); }))
       << folder.log();
   kill(first, SIGTERM);
-  EXPECT_EQ(folder.wait(first).exitCode, 0);
-  // With the first one gone, a new start runs again.
-  EXPECT_EQ(folder.run({}).exitCode, 0);
+  EXPECT_EQ(folder.wait(first).exitCode, 1);
+  // With the first one gone, a new start runs again (and, the window closed at once, ends).
+  EXPECT_EQ(folder.run({}).exitCode, 1);
 }
 
 TEST(Runtime, ClosingTheWindowEndsTheRun) {
