@@ -29,15 +29,17 @@ uint32_t bitsOf(float f) {
   return b;
 }
 
-// Bits first .. first + 95 of 2/pi (bit 1 has the weight 1/2) as one integer.
+// Bits first .. first + 95 of 2/pi (bit 1 has the weight 1/2) as one integer. The four table
+// words that hold them are joined and shifted into place; first stays below 104 for every
+// finite float, so the words read never pass the table's end.
 unsigned __int128 twoOverPiWindow(int first) {
+  const int bit = first - 1;  // 0-based position in the table
+  const int word = bit / 32;
+  const int offset = bit % 32;
   unsigned __int128 w = 0;
-  for (int i = 0; i < 96; ++i) {
-    const int bit = first + i - 1;  // 0-based position in the table
-    const uint32_t word = kTwoOverPi[bit / 32];
-    w = w << 1 | ((word >> (31 - bit % 32)) & 1u);
-  }
-  return w;
+  for (int i = 0; i < 4; ++i) w = w << 32 | kTwoOverPi[word + i];
+  constexpr unsigned __int128 kLow96 = (static_cast<unsigned __int128>(1) << 96) - 1;
+  return (w >> (32 - offset)) & kLow96;
 }
 
 // |x| = r + q * pi/2 with |r| <= pi/4, for a finite float |x| above pi/4. The product of the
