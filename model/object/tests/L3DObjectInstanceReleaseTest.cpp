@@ -40,30 +40,30 @@ class FollowingEffects : public L3DEffectPlayer {
 
 // A mono 16-bit WAVE file of `frames` samples.
 std::vector<uint8_t> wave(uint32_t frames) {
-  std::vector<uint8_t> out;
-  auto u32 = [&](uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  };
-  auto u16 = [&](uint16_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-  };
-  auto tag = [&](const char* t) { out.insert(out.end(), t, t + 4); };
   const uint32_t bytes = frames * 2;
+  std::vector<uint8_t> out(44 + bytes);
+  size_t at = 0;
+  auto put = [&](uint32_t v, int size) {
+    for (int i = 0; i < size; ++i) out[at++] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  auto tag = [&](const char* t) {
+    std::memcpy(&out[at], t, 4);
+    at += 4;
+  };
   tag("RIFF");
-  u32(36 + bytes);
+  put(36 + bytes, 4);
   tag("WAVE");
   tag("fmt ");
-  u32(16);
-  u16(1);
-  u16(1);
-  u32(22050);
-  u32(44100);
-  u16(2);
-  u16(16);
+  put(16, 4);
+  put(1, 2);  // PCM
+  put(1, 2);  // mono
+  put(22050, 4);
+  put(44100, 4);
+  put(2, 2);
+  put(16, 2);
   tag("data");
-  u32(bytes);
-  for (uint32_t i = 0; i < frames; ++i) u16(static_cast<uint16_t>(100 + i % 1000));
+  put(bytes, 4);
+  for (uint32_t i = 0; i < frames; ++i) put(100 + i % 1000, 2);
   return out;
 }
 
