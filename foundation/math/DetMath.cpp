@@ -86,20 +86,29 @@ double cosPoly(double r) {
   return 1.0 + z * p;
 }
 
-// sin and cos of a finite float in double precision.
-void sinCosDouble(float x, double* s, double* c) {
+// x = r + q * pi/2 (q taken mod 4) for a finite float x.
+void reduceArgument(float x, double* r, int* q) {
   const float ax = std::fabs(x);
-  double r = x;
-  int q = 0;
+  *r = x;
+  *q = 0;
   if (ax > static_cast<float>(kPiOver4)) {
-    r = reduce(ax, &q);
+    *r = reduce(ax, q);
     if (x < 0.0f) {
-      r = -r;
-      q = (4 - q) & 3;
+      *r = -*r;
+      *q = (4 - *q) & 3;
     }
   }
-  // sin keeps the sign of a zero argument, which r + r * (z * p) would lose.
-  const double sr = r == 0.0 ? r : sinPoly(r);
+}
+
+// sin keeps the sign of a zero argument, which r + r * (z * p) would lose.
+double sinReduced(double r) { return r == 0.0 ? r : sinPoly(r); }
+
+// sin and cos of a finite float in double precision.
+void sinCosDouble(float x, double* s, double* c) {
+  double r = 0.0;
+  int q = 0;
+  reduceArgument(x, &r, &q);
+  const double sr = sinReduced(r);
   const double cr = cosPoly(r);
   switch (q) {
     case 0: *s = sr; *c = cr; break;
@@ -107,6 +116,23 @@ void sinCosDouble(float x, double* s, double* c) {
     case 2: *s = -sr; *c = -cr; break;
     default: *s = -cr; *c = sr; break;
   }
+}
+
+// Either one alone, evaluating only the polynomial it needs.
+double sinDouble(float x) {
+  double r = 0.0;
+  int q = 0;
+  reduceArgument(x, &r, &q);
+  const double v = (q & 1) == 0 ? sinReduced(r) : cosPoly(r);
+  return q >= 2 ? -v : v;
+}
+
+double cosDouble(float x) {
+  double r = 0.0;
+  int q = 0;
+  reduceArgument(x, &r, &q);
+  const double v = (q & 1) == 0 ? cosPoly(r) : sinReduced(r);
+  return q == 1 || q == 2 ? -v : v;
 }
 
 // atan(u) for |u| <= 7/16 by its series: 22 terms leave less than 2^-56 of the result.
@@ -190,17 +216,13 @@ void sincos(float x, float* sine, float* cosine) {
 }
 
 float sin(float x) {
-  float s = 0.0f;
-  float c = 0.0f;
-  sincos(x, &s, &c);
-  return s;
+  if (!std::isfinite(x)) return std::numeric_limits<float>::quiet_NaN();
+  return static_cast<float>(sinDouble(x));
 }
 
 float cos(float x) {
-  float s = 0.0f;
-  float c = 0.0f;
-  sincos(x, &s, &c);
-  return c;
+  if (!std::isfinite(x)) return std::numeric_limits<float>::quiet_NaN();
+  return static_cast<float>(cosDouble(x));
 }
 
 float tan(float x) {
