@@ -1,5 +1,6 @@
 #include "foundation/math/DetMath.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -135,12 +136,22 @@ double cosDouble(float x) {
   return q == 1 || q == 2 ? -v : v;
 }
 
+// The coefficients (-1)^n / (2n + 1) of a series in z, n = 0 .. terms, each the correctly
+// rounded quotient, worked out by the compiler rather than divided again at every call.
+template <int kTerms, bool kAlternating>
+constexpr std::array<double, kTerms + 1> oddReciprocals() {
+  std::array<double, kTerms + 1> c{};
+  for (int n = 0; n <= kTerms; ++n) c[n] = (!kAlternating || n % 2 == 0 ? 1.0 : -1.0) / (2 * n + 1);
+  return c;
+}
+
 // atan(u) for |u| <= 7/16 by its series: 22 terms leave less than 2^-56 of the result.
 double atanSeries(double u) {
   constexpr int kTerms = 22;
+  static constexpr std::array<double, kTerms + 1> c = oddReciprocals<kTerms, true>();
   const double z = u * u;
-  double p = (kTerms % 2 == 0 ? 1.0 : -1.0) / (2 * kTerms + 1);
-  for (int n = kTerms - 1; n >= 0; --n) p = (n % 2 == 0 ? 1.0 : -1.0) / (2 * n + 1) + z * p;
+  double p = c[kTerms];
+  for (int n = kTerms - 1; n >= 0; --n) p = c[n] + z * p;
   return u * p;
 }
 
@@ -175,8 +186,9 @@ void logParts(double x, double* k, double* lnM) {
   const double s = (m - 1.0) / (m + 1.0);
   const double z = s * s;
   constexpr int kTerms = 12;
-  double p = 1.0 / (2 * kTerms + 1);
-  for (int n = kTerms - 1; n >= 0; --n) p = 1.0 / (2 * n + 1) + z * p;
+  static constexpr std::array<double, kTerms + 1> c = oddReciprocals<kTerms, false>();
+  double p = c[kTerms];
+  for (int n = kTerms - 1; n >= 0; --n) p = c[n] + z * p;
   *k = exponent;
   *lnM = 2.0 * s * p;
 }
