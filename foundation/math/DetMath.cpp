@@ -1,5 +1,6 @@
 #include "foundation/math/DetMath.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -29,15 +30,17 @@ uint32_t bitsOf(float f) {
   return b;
 }
 
-// Bits first .. first + 95 of 2/pi (bit 1 has the weight 1/2) as one integer.
+// Bits first .. first + 95 of 2/pi (bit 1 has the weight 1/2) as one integer. The four table
+// words that hold them are joined and shifted into place; first stays below 104 for every
+// finite float, so the words read never pass the table's end.
 unsigned __int128 twoOverPiWindow(int first) {
+  const int bit = first - 1;  // 0-based position in the table
+  const int word = bit / 32;
+  const int offset = bit % 32;
   unsigned __int128 w = 0;
-  for (int i = 0; i < 96; ++i) {
-    const int bit = first + i - 1;  // 0-based position in the table
-    const uint32_t word = kTwoOverPi[bit / 32];
-    w = w << 1 | ((word >> (31 - bit % 32)) & 1u);
-  }
-  return w;
+  for (int i = 0; i < 4; ++i) w = w << 32 | kTwoOverPi[word + i];
+  constexpr unsigned __int128 kLow96 = (static_cast<unsigned __int128>(1) << 96) - 1;
+  return (w >> (32 - offset)) & kLow96;
 }
 
 // |x| = r + q * pi/2 with |r| <= pi/4, for a finite float |x| above pi/4. The product of the
@@ -84,20 +87,29 @@ double cosPoly(double r) {
   return 1.0 + z * p;
 }
 
-// sin and cos of a finite float in double precision.
-void sinCosDouble(float x, double* s, double* c) {
+// x = r + q * pi/2 (q taken mod 4) for a finite float x.
+void reduceArgument(float x, double* r, int* q) {
   const float ax = std::fabs(x);
-  double r = x;
-  int q = 0;
+  *r = x;
+  *q = 0;
   if (ax > static_cast<float>(kPiOver4)) {
-    r = reduce(ax, &q);
+    *r = reduce(ax, q);
     if (x < 0.0f) {
-      r = -r;
-      q = (4 - q) & 3;
+      *r = -*r;
+      *q = (4 - *q) & 3;
     }
   }
-  // sin keeps the sign of a zero argument, which r + r * (z * p) would lose.
-  const double sr = r == 0.0 ? r : sinPoly(r);
+}
+
+// sin keeps the sign of a zero argument, which r + r * (z * p) would lose.
+double sinReduced(double r) { return r == 0.0 ? r : sinPoly(r); }
+
+// sin and cos of a finite float in double precision.
+void sinCosDouble(float x, double* s, double* c) {
+  double r = 0.0;
+  int q = 0;
+  reduceArgument(x, &r, &q);
+  const double sr = sinReduced(r);
   const double cr = cosPoly(r);
   switch (q) {
     case 0: *s = sr; *c = cr; break;
@@ -107,12 +119,39 @@ void sinCosDouble(float x, double* s, double* c) {
   }
 }
 
+// Either one alone, evaluating only the polynomial it needs.
+double sinDouble(float x) {
+  double r = 0.0;
+  int q = 0;
+  reduceArgument(x, &r, &q);
+  const double v = (q & 1) == 0 ? sinReduced(r) : cosPoly(r);
+  return q >= 2 ? -v : v;
+}
+
+double cosDouble(float x) {
+  double r = 0.0;
+  int q = 0;
+  reduceArgument(x, &r, &q);
+  const double v = (q & 1) == 0 ? cosPoly(r) : sinReduced(r);
+  return q == 1 || q == 2 ? -v : v;
+}
+
+// The coefficients (-1)^n / (2n + 1) of a series in z, n = 0 .. terms, each the correctly
+// rounded quotient, worked out by the compiler rather than divided again at every call.
+template <int kTerms, bool kAlternating>
+constexpr std::array<double, kTerms + 1> oddReciprocals() {
+  std::array<double, kTerms + 1> c{};
+  for (int n = 0; n <= kTerms; ++n) c[n] = (!kAlternating || n % 2 == 0 ? 1.0 : -1.0) / (2 * n + 1);
+  return c;
+}
+
 // atan(u) for |u| <= 7/16 by its series: 22 terms leave less than 2^-56 of the result.
 double atanSeries(double u) {
   constexpr int kTerms = 22;
+  static constexpr std::array<double, kTerms + 1> c = oddReciprocals<kTerms, true>();
   const double z = u * u;
-  double p = (kTerms % 2 == 0 ? 1.0 : -1.0) / (2 * kTerms + 1);
-  for (int n = kTerms - 1; n >= 0; --n) p = (n % 2 == 0 ? 1.0 : -1.0) / (2 * n + 1) + z * p;
+  double p = c[kTerms];
+  for (int n = kTerms - 1; n >= 0; --n) p = c[n] + z * p;
   return u * p;
 }
 
@@ -147,8 +186,9 @@ void logParts(double x, double* k, double* lnM) {
   const double s = (m - 1.0) / (m + 1.0);
   const double z = s * s;
   constexpr int kTerms = 12;
-  double p = 1.0 / (2 * kTerms + 1);
-  for (int n = kTerms - 1; n >= 0; --n) p = 1.0 / (2 * n + 1) + z * p;
+  static constexpr std::array<double, kTerms + 1> c = oddReciprocals<kTerms, false>();
+  double p = c[kTerms];
+  for (int n = kTerms - 1; n >= 0; --n) p = c[n] + z * p;
   *k = exponent;
   *lnM = 2.0 * s * p;
 }
@@ -188,17 +228,13 @@ void sincos(float x, float* sine, float* cosine) {
 }
 
 float sin(float x) {
-  float s = 0.0f;
-  float c = 0.0f;
-  sincos(x, &s, &c);
-  return s;
+  if (!std::isfinite(x)) return std::numeric_limits<float>::quiet_NaN();
+  return static_cast<float>(sinDouble(x));
 }
 
 float cos(float x) {
-  float s = 0.0f;
-  float c = 0.0f;
-  sincos(x, &s, &c);
-  return c;
+  if (!std::isfinite(x)) return std::numeric_limits<float>::quiet_NaN();
+  return static_cast<float>(cosDouble(x));
 }
 
 float tan(float x) {

@@ -6,7 +6,27 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
 void LMat::Mul(const LMat& a, const LMat& b, LMat& out) {
+#if defined(__SSE__)
+  // Four columns at once: each lane does the scalar sum below in the same order (products
+  // left to right), so the bits are those of the plain loop.
+  const __m128 b0 = _mm_loadu_ps(b.m[0]);
+  const __m128 b1 = _mm_loadu_ps(b.m[1]);
+  const __m128 b2 = _mm_loadu_ps(b.m[2]);
+  const __m128 b3 = _mm_loadu_ps(b.m[3]);
+  __m128 rows[4];
+  for (int i = 0; i < 4; ++i) {
+    __m128 r = _mm_mul_ps(_mm_set1_ps(a.m[i][0]), b0);
+    r = _mm_add_ps(r, _mm_mul_ps(_mm_set1_ps(a.m[i][1]), b1));
+    r = _mm_add_ps(r, _mm_mul_ps(_mm_set1_ps(a.m[i][2]), b2));
+    rows[i] = _mm_add_ps(r, _mm_mul_ps(_mm_set1_ps(a.m[i][3]), b3));
+  }
+  for (int i = 0; i < 4; ++i) _mm_storeu_ps(out.m[i], rows[i]);
+#else
   LMat r;
   for (int i = 0; i < 4; ++i) {
     for (int j = 0; j < 4; ++j) {
@@ -15,6 +35,7 @@ void LMat::Mul(const LMat& a, const LMat& b, LMat& out) {
     }
   }
   out = r;
+#endif
 }
 
 void LMat::Multiply(const LMat& a, const LMat& b, LMat& out) { Mul(a, b, out); }

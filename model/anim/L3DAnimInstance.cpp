@@ -60,6 +60,16 @@ void checkAnimation(L3DAnimData& anim) {
 
 }  // namespace
 
+void l3dSetKeyArcs(L3D_ANIMINST_KEY& key) {
+  if ((key.flags & L3D_ANIMKEY_CUBIC) != 0) {
+    key.outer = l3dSlerpArc(key.q3, key.q2, L3DArc::Direct);
+    key.inner = l3dSlerpArc(key.q0, key.q1, L3DArc::Direct);
+  } else {
+    key.outer = l3dSlerpArc(key.q0, key.q1, L3DArc::Shorter);
+    key.inner = L3DSlerpArc{};
+  }
+}
+
 void L3DAnimInstance::Clear() {
   events.events.clear();
   events.Rewind();
@@ -239,6 +249,7 @@ bool L3DAnimInstance::_BuildKeys(L3D_ANIMINST_MOT& m, const L3DAnimData& anim) {
       key.q0 = cur.rotation;
       key.q1 = next.rotation;
     }
+    l3dSetKeyArcs(key);
   }
   m.loopKeyIndex = static_cast<uint32_t>(n - 1);
   for (size_t i = 0; i < n; ++i) {

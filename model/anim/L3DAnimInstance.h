@@ -3,6 +3,7 @@
 #include "foundation/dbtl/rcptr.h"
 #include "foundation/math/LMat.h"
 #include "model/L3DAnimData.h"
+#include "model/anim/L3DKeyMath.h"
 #include "model/anim/L3DObjInstEvent.h"
 #include "model/instance/L3DPartInstance.h"
 #include "render/L3DAnimInstMat.h"
@@ -16,14 +17,19 @@ class L3DAnimInstance;
 // A run-time key with its interpolation coefficients. Cubic keys: the position and scale rows
 // are the coefficients of t^3, t^2, t and 1; q3 is the rotation at t = 0, q2 at t = 1, q0 and
 // q1 the inner squad controls. Linear keys: row 0 is the value at t = 0, row 1 the change per
-// unit of t; q0 and q1 the rotations at t = 0 and 1.
+// unit of t; q0 and q1 the rotations at t = 0 and 1. The arcs are the slerps' fixed parts:
+// cubic keys q3..q2 (outer) and q0..q1 (inner), linear keys q0..q1 along the shorter arc
+// (outer); l3dSetKeyArcs fills them from the rotations.
 struct L3D_ANIMINST_KEY {
   uint32_t frames = 0;  // at least 1
   uint32_t flags = 0;   // L3D_ANIMKEY_HIDDEN, L3D_ANIMKEY_CUBIC
   float position[4][3] = {};
   LQuat q0, q1, q2, q3;
   float scale[4][3] = {};
+  L3DSlerpArc outer, inner;
 };
+
+void l3dSetKeyArcs(L3D_ANIMINST_KEY& key);
 
 struct L3D_ANIMINST_MORPH {
   dbtl::rcptr<L3D_PARTINST_MMAP> morphMap;  // empty for the rest state

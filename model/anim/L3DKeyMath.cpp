@@ -8,9 +8,8 @@ namespace {
 
 float dot(const LQuat& a, const LQuat& b) { return a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w; }
 
-LQuat sineBlend(const LQuat& a, const LQuat& b, float d, float t) {
-  const float theta = detmath::acos(d);
-  const float s = detmath::sin(theta);
+// The weights' sines over the arc's own sine; the arc's angle and sine come with it.
+LQuat sineBlend(const LQuat& a, const LQuat& b, float theta, float s, float t) {
   const float wa = detmath::sin((1.0f - t) * theta) / s;
   const float wb = detmath::sin(t * theta) / s;
   return {a.x * wa + b.x * wb, a.y * wa + b.y * wb, a.z * wa + b.z * wb, a.w * wa + b.w * wb};
@@ -47,26 +46,46 @@ void logRelative(const LQuat& q, const LQuat& n, float out[3]) {
 
 }  // namespace
 
-LQuat quatSlerp(const LQuat& a, const LQuat& bIn, float t) {
-  LQuat b = bIn;
+L3DSlerpArc l3dSlerpArc(const LQuat& a, const LQuat& b, L3DArc kind) {
+  L3DSlerpArc arc;
+  arc.a = a;
+  arc.b = b;
   float d = dot(a, b);
-  if (d < 0.0f) {
-    b = {-b.x, -b.y, -b.z, -b.w};
-    d = -d;
+  if (kind == L3DArc::Shorter) {
+    if (d < 0.0f) {
+      arc.b = {-b.x, -b.y, -b.z, -b.w};
+      d = -d;
+    }
+    arc.linear = !(d < 0.999f);
+  } else {
+    arc.linear = !(-0.999f < d && d < 0.999f);
   }
-  if (d < 0.999f) return sineBlend(a, b, d, t);
-  return linearBlend(a, b, t);
+  if (!arc.linear) {
+    arc.theta = detmath::acos(d);
+    arc.sine = detmath::sin(arc.theta);
+  }
+  return arc;
+}
+
+LQuat l3dSlerpAt(const L3DSlerpArc& arc, float t) {
+  if (arc.linear) return linearBlend(arc.a, arc.b, t);
+  return sineBlend(arc.a, arc.b, arc.theta, arc.sine, t);
+}
+
+LQuat l3dSquadAt(const L3DSlerpArc& pq, const L3DSlerpArc& ab, float t) {
+  return quatSlerpDirect(l3dSlerpAt(pq, t), l3dSlerpAt(ab, t), 2.0f * t * (1.0f - t));
+}
+
+LQuat quatSlerp(const LQuat& a, const LQuat& b, float t) {
+  return l3dSlerpAt(l3dSlerpArc(a, b, L3DArc::Shorter), t);
 }
 
 LQuat quatSlerpDirect(const LQuat& a, const LQuat& b, float t) {
-  const float d = dot(a, b);
-  if (-0.999f < d && d < 0.999f) return sineBlend(a, b, d, t);
-  return linearBlend(a, b, t);
+  return l3dSlerpAt(l3dSlerpArc(a, b, L3DArc::Direct), t);
 }
 
 LQuat quatSquad(const LQuat& p, const LQuat& q, const LQuat& a, const LQuat& b, float t) {
-  return quatSlerpDirect(quatSlerpDirect(p, q, t), quatSlerpDirect(a, b, t),
-                         2.0f * t * (1.0f - t));
+  return l3dSquadAt(l3dSlerpArc(p, q, L3DArc::Direct), l3dSlerpArc(a, b, L3DArc::Direct), t);
 }
 
 LQuat l3dSquadControl(const LQuat& a, const LQuat& q, const LQuat& b) {

@@ -15,6 +15,21 @@ LQuat quatSlerpDirect(const LQuat& a, const LQuat& b, float t);
 // slerpDirect(slerpDirect(p, q, t), slerpDirect(a, b, t), 2t(1 - t)).
 LQuat quatSquad(const LQuat& p, const LQuat& q, const LQuat& a, const LQuat& b, float t);
 
+// The part of a slerp that depends only on its two ends (the arc's angle and its sine, or the
+// choice of the linear blend), worked out once when a key is built, so that a frame only
+// evaluates the sines of t. Evaluating an arc gives the same bits as the slerp it stands for.
+enum class L3DArc { Shorter, Direct };
+struct L3DSlerpArc {
+  LQuat a, b;  // b already negated when the shorter arc needed it
+  float theta = 0.0f;
+  float sine = 0.0f;
+  bool linear = true;
+};
+L3DSlerpArc l3dSlerpArc(const LQuat& a, const LQuat& b, L3DArc kind);
+LQuat l3dSlerpAt(const L3DSlerpArc& arc, float t);
+// quatSquad(p, q, a, b, t) from the arcs p..q and a..b (both L3DArc::Direct).
+LQuat l3dSquadAt(const L3DSlerpArc& pq, const L3DSlerpArc& ab, float t);
+
 // The inner control rotation of q between its neighbours a and b for quatSquad:
 // q (x) exp(-(log(conj(q) (x) a) + log(conj(q) (x) b)) / 4). No neighbour is sign-flipped.
 LQuat l3dSquadControl(const LQuat& a, const LQuat& q, const LQuat& b);

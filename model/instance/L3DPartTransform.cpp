@@ -35,13 +35,13 @@ void L3DPartInstance::_calcInterpolatedKey(uint32_t k, L3D_PARTINST_TRANSFORM& t
           key.position[0][i] * t3 + key.position[1][i] * t2 + key.position[2][i] * at + key.position[3][i];
       t.localScale[i] = key.scale[0][i] * t3 + key.scale[1][i] * t2 + key.scale[2][i] * at + key.scale[3][i];
     }
-    rotation = quatSquad(key.q3, key.q2, key.q0, key.q1, at);
+    rotation = l3dSquadAt(key.outer, key.inner, at);
   } else {
     for (int i = 0; i < 3; ++i) {
       t.localPosition[i] = key.position[0][i] + key.position[1][i] * at;
       t.localScale[i] = key.scale[0][i] + key.scale[1][i] * at;
     }
-    rotation = quatSlerp(key.q0, key.q1, at);
+    rotation = l3dSlerpAt(key.outer, at);
   }
   t.localRotation[0] = rotation.x;
   t.localRotation[1] = rotation.y;

@@ -1,9 +1,11 @@
 #include "model/object/L3DObjectInstance.h"
 
+#include "foundation/math/DetMath.h"
 #include "model/object/tests/ObjectTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -194,3 +196,72 @@ TEST(ObjectInstance, FindTransform) {
 }
 
 }  // namespace
+
+namespace {
+
+// A key with a rotation of `angle` radians about the unit axis (ax, ay, az), a position and a
+// scale.
+modelfile::Key turn(uint32_t frame, uint32_t flags, float x, float ax, float ay, float az,
+                    float angle, float scale = 1.0f) {
+  modelfile::Key k;
+  k.frame = frame;
+  k.flags = flags;
+  k.values[0] = x;
+  k.values[1] = 0.5f * x;
+  const float s = detmath::sin(angle / 2);
+  k.values[3] = ax * s;
+  k.values[4] = ay * s;
+  k.values[5] = az * s;
+  k.values[6] = detmath::cos(angle / 2);
+  k.values[7] = k.values[8] = k.values[9] = scale;
+  return k;
+}
+
+// FNV-1a over the bits of the floats.
+void hashFloats(uint64_t& h, const float* values, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    uint32_t bits;
+    std::memcpy(&bits, &values[i], sizeof bits);
+    for (int b = 0; b < 4; ++b) {
+      h ^= (bits >> (8 * b)) & 0xFFu;
+      h *= 0x100000001B3ull;
+    }
+  }
+}
+
+}  // namespace
+
+// Replays and network play compare poses bit for bit, so the key evaluation must not change
+// its results when it is made faster. Cubic keys with small and large turns (arcs blended by
+// sines, by the linear fallback, and past a quarter turn), linear keys whose shorter arc needs a
+// sign flip, and a loop, hashed over every frame.
+TEST(ObjectInstance, PosesOverALoopAreBitForBitTheSame) {
+  constexpr uint32_t kCubic = 2;
+  modelfile::Model m = objtest::bodyModel();
+  m.anims = {objtest::anim(
+      "normal", 60, 12,
+      {motion(1, 0,
+              {turn(0, kCubic, 0.0f, 0, 0, 1, 0.0f), turn(12, kCubic, 2.0f, 0, 0, 1, 0.3f),
+               turn(30, kCubic, -1.0f, 0.6f, 0, 0.8f, 2.8f, 1.5f),
+               turn(45, kCubic, 0.5f, 0, 1, 0, -1.2f), turn(60, kCubic, 0.0f, 0, 0, 1, 0.0f)}),
+       motion(1, 1,
+              {turn(0, 0, 1.0f, 1, 0, 0, 0.4f), turn(20, 0, 3.0f, 1, 0, 0, 6.0f, 0.5f),
+               turn(40, 0, -2.0f, 0, 1, 0, 0.0001f)}),
+       motion(1, 2,
+              {turn(0, kCubic, 0.0f, 0, 1, 0, 1.0f), turn(7, kCubic, 0.25f, 0, 1, 0, 1.0004f),
+               turn(33, kCubic, 1.0f, 0.8f, 0.6f, 0, -2.2f, 2.0f)})})};
+  auto inst = objtest::instance(loadModel(m));
+  inst->SetAnim(inst->CreateAnim("normal"), L3DObjectInstance::Restart::Yes);
+  inst->ResetAnimFrame();
+  uint64_t h = 0xCBF29CE484222325ull;
+  for (int f = 0; f < 150; ++f) {
+    inst->ForwardAnimFrame();
+    for (const L3D_PARTINST_TRANSFORM* t :
+         {&objtest::part(*inst).root, &objtest::bone(*inst, 0), &objtest::bone(*inst, 1)}) {
+      hashFloats(h, &t->worldMatrix.m[0][0], 16);
+      hashFloats(h, t->rotation, 4);
+      hashFloats(h, t->localScale, 3);
+    }
+  }
+  EXPECT_EQ(h, 0xF5924580EC8F49A0ull) << std::hex << h;
+}
