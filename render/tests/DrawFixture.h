@@ -101,5 +101,6 @@ inline void AddQuad(FakeMesh& mesh, float x0, float y0, float x1, float y1, floa
   mesh.vertices.push_back(Vertex(x0, y1, z, colour));
   mesh.vertices.push_back(Vertex(x1, y1, z, colour));
   mesh.vertices.push_back(Vertex(x1, y0, z, colour));
-  for (uint16_t i : {0, 1, 2, 0, 2, 3}) mesh.indices.push_back(uint16_t(base + i));
+  // Clockwise on screen, so the default culling keeps the side facing -z.
+  for (uint16_t i : {0, 2, 1, 0, 3, 2}) mesh.indices.push_back(uint16_t(base + i));
 }

@@ -42,7 +42,7 @@ class DrawTest : public RendererTest {
   std::vector<std::string> Draws() {
     std::vector<std::string> out;
     const L3DRenderer& renderer = *m_renderer;
-    IDirect3DVertexShader9* current = D3d().state().vertexShader;
+    IDirect3DVertexShader9* current = m_shaderAtStart;
     for (const CallRecord& r : D3d().callLog().records()) {
       const std::string name = r.name;
       if (name == "SetVertexShader") current = reinterpret_cast<IDirect3DVertexShader9*>(r.args[0]);
@@ -56,7 +56,15 @@ class DrawTest : public RendererTest {
     return out;
   }
 
+  // The call log from here on, with the vertex shader bound now.
+  void StartLog() {
+    D3d().callLog().setEnabled(true);
+    D3d().callLog().clear();
+    m_shaderAtStart = D3d().state().vertexShader;
+  }
+
   FakeDrawable drawable;
+  IDirect3DVertexShader9* m_shaderAtStart = nullptr;
 };
 
 // Opaque and alpha-tested meshes are drawn at once, outlines next (blended meshes' too), and
@@ -67,8 +75,7 @@ TEST_F(DrawTest, ImmediateOutlineAndBlendedOrder) {
   AddMesh(part, 1, 0.25f);  // blended, with an outline
   AddMesh(part, 0);         // opaque
   AddMesh(part, 8);         // alpha-tested: drawn at once
-  D3d().callLog().setEnabled(true);
-  D3d().callLog().clear();
+  StartLog();
   renderer.DrawObjectInstance(drawable, kWhite, kWhite, 0);
   EXPECT_EQ(Draws(), (std::vector<std::string>{"normal:DrawIndexedPrimitiveUP",
                                                "normal:DrawIndexedPrimitiveUP",
@@ -80,7 +87,7 @@ TEST_F(DrawTest, ImmediateOutlineAndBlendedOrder) {
   EXPECT_EQ(c[0], 0.25f);
   EXPECT_EQ(c[4 + 1], 1.0f);
 
-  D3d().callLog().clear();
+  StartLog();
   renderer.DrawZsd();
   EXPECT_EQ(Draws(), std::vector<std::string>{"normal:DrawIndexedPrimitiveUP"});
   EXPECT_EQ(renderer.GetZsd().GetGroupCount(), 0u);
@@ -88,7 +95,7 @@ TEST_F(DrawTest, ImmediateOutlineAndBlendedOrder) {
   // The blended mesh drew with its own blend mode.
   EXPECT_EQ(D3d().state().render[D3DRS_SRCBLEND], uint32_t(D3DBLEND_SRCALPHA));
 
-  D3d().callLog().clear();
+  StartLog();
   renderer.DrawObjectInstance(drawable, kWhite, kWhite, L3D_DRAW_ALL_NOW);
   EXPECT_EQ(Draws(), (std::vector<std::string>{"normal:DrawIndexedPrimitiveUP",
                                                "normal:DrawIndexedPrimitiveUP",

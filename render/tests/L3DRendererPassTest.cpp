@@ -58,46 +58,43 @@ class PassTest : public RendererTest {
 };
 
 // The vertex shader bound names the pass: every kind of option on devices with one, two and
-// three simultaneous textures, with and without pixel shaders and a third coordinate set.
+// three simultaneous textures, with pixel shaders 1.1 or 2.0 or no vertex shaders, and with or
+// without a third coordinate set.
 TEST_F(PassTest, PassFollowsKindAndDevice) {
   struct Case {
     const char* profile;
     uint32_t textures;
-    bool pixelShaders;
     uint32_t kind;
     bool threeUVs;
     uint32_t passKind;
     bool white;
   };
   const Case cases[] = {
-      {"default", 8, true, L3D_SHADER_NORMAL, false, L3D_SHADER_NORMAL, false},
-      {"default", 1, true, L3D_SHADER_NORMAL, false, L3D_SHADER_NORMAL, false},
-      {"default", 2, true, L3D_SHADER_HIGHLIGHT, false, L3D_SHADER_HIGHLIGHT, false},
-      {"default", 1, true, L3D_SHADER_HIGHLIGHT, false, L3D_SHADER_NORMAL, false},
-      {"default", 2, true, L3D_SHADER_FURLIGHT, false, L3D_SHADER_FURLIGHT, false},
-      {"default", 1, true, L3D_SHADER_FURLIGHT, false, L3D_SHADER_NORMAL, false},
-      {"default", 2, true, L3D_SHADER_TEXLIGHT, false, L3D_SHADER_TEXLIGHT, false},
-      {"default", 1, true, L3D_SHADER_TEXLIGHT, false, L3D_SHADER_NORMAL, true},
-      {"default", 3, true, L3D_SHADER_TEXHIGHLIGHT, false, L3D_SHADER_TEXHIGHLIGHT, false},
-      {"default", 2, true, L3D_SHADER_TEXHIGHLIGHT, false, L3D_SHADER_TEXLIGHT, false},
-      {"default", 1, true, L3D_SHADER_TEXHIGHLIGHT, false, L3D_SHADER_NORMAL, true},
-      {"default", 3, true, L3D_SHADER_TEXFURLIGHT, false, L3D_SHADER_TEXFURLIGHT, false},
-      {"default", 2, true, L3D_SHADER_TEXFURLIGHT, false, L3D_SHADER_TEXLIGHT, false},
-      {"default", 1, true, L3D_SHADER_TEXFURLIGHT, false, L3D_SHADER_NORMAL, true},
-      {"default", 3, true, L3D_SHADER_MAP3, true, L3D_SHADER_MAP3, false},
-      {"ps11", 3, true, L3D_SHADER_MAP3, true, L3D_SHADER_MAP3, false},
-      {"default", 8, true, L3D_SHADER_MAP3, false, L3D_SHADER_NORMAL, false},
-      {"default", 2, true, L3D_SHADER_MAP3, true, L3D_SHADER_NORMAL, false},
-      {"default", 8, false, L3D_SHADER_MAP3, true, L3D_SHADER_NORMAL, false},
-      {"novs", 8, true, L3D_SHADER_TEXHIGHLIGHT, false, L3D_SHADER_TEXHIGHLIGHT, false},
+      {"default", 8, L3D_SHADER_NORMAL, false, L3D_SHADER_NORMAL, false},
+      {"default", 1, L3D_SHADER_NORMAL, false, L3D_SHADER_NORMAL, false},
+      {"default", 2, L3D_SHADER_HIGHLIGHT, false, L3D_SHADER_HIGHLIGHT, false},
+      {"default", 1, L3D_SHADER_HIGHLIGHT, false, L3D_SHADER_NORMAL, false},
+      {"default", 2, L3D_SHADER_FURLIGHT, false, L3D_SHADER_FURLIGHT, false},
+      {"default", 1, L3D_SHADER_FURLIGHT, false, L3D_SHADER_NORMAL, false},
+      {"default", 2, L3D_SHADER_TEXLIGHT, false, L3D_SHADER_TEXLIGHT, false},
+      {"default", 1, L3D_SHADER_TEXLIGHT, false, L3D_SHADER_NORMAL, true},
+      {"default", 3, L3D_SHADER_TEXHIGHLIGHT, false, L3D_SHADER_TEXHIGHLIGHT, false},
+      {"default", 2, L3D_SHADER_TEXHIGHLIGHT, false, L3D_SHADER_TEXLIGHT, false},
+      {"default", 1, L3D_SHADER_TEXHIGHLIGHT, false, L3D_SHADER_NORMAL, true},
+      {"default", 3, L3D_SHADER_TEXFURLIGHT, false, L3D_SHADER_TEXFURLIGHT, false},
+      {"default", 2, L3D_SHADER_TEXFURLIGHT, false, L3D_SHADER_TEXLIGHT, false},
+      {"default", 1, L3D_SHADER_TEXFURLIGHT, false, L3D_SHADER_NORMAL, true},
+      {"default", 3, L3D_SHADER_MAP3, true, L3D_SHADER_MAP3, false},
+      {"ps11", 3, L3D_SHADER_MAP3, true, L3D_SHADER_MAP3, false},
+      {"default", 8, L3D_SHADER_MAP3, false, L3D_SHADER_NORMAL, false},
+      {"default", 2, L3D_SHADER_MAP3, true, L3D_SHADER_NORMAL, false},
+      {"novs", 8, L3D_SHADER_TEXHIGHLIGHT, false, L3D_SHADER_TEXHIGHLIGHT, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.profile) + " textures " + std::to_string(c.textures) + " kind " +
-                 std::to_string(c.kind) + (c.pixelShaders ? "" : " no ps") +
-                 (c.threeUVs ? " 3uv" : ""));
+                 std::to_string(c.kind) + (c.threeUVs ? " 3uv" : ""));
     L3DRenderer& renderer = Start(Profile(c.profile, [&](SystemProfile& p) {
       p.adapters[0].caps.MaxSimultaneousTextures = c.textures;
-      if (!c.pixelShaders) p.adapters[0].caps.PixelShaderVersion = 0;
     }));
     dbtl::rcptr<L3D_RENDERER_SHADEROPT> option;
     switch (c.kind) {
@@ -207,7 +204,8 @@ TEST_F(PassTest, AdditiveModeNineStatesAndColours) {
   };
   EXPECT_TRUE(sent(D3DRS_ALPHABLENDENABLE, 1));
   EXPECT_TRUE(sent(D3DRS_ZWRITEENABLE, 0));
-  EXPECT_TRUE(sent(D3DRS_SRCBLEND, D3DBLEND_ONE));
+  // SRCBLEND ONE is the device's default and is not sent again.
+  EXPECT_EQ(D3d().state().render[D3DRS_SRCBLEND], uint32_t(D3DBLEND_ONE));
   EXPECT_TRUE(sent(D3DRS_DESTBLEND, D3DBLEND_ONE));
   EXPECT_TRUE(sent(D3DRS_SEPARATEALPHABLENDENABLE, 1));
   EXPECT_TRUE(sent(D3DRS_SRCBLENDALPHA, D3DBLEND_ZERO));
