@@ -128,7 +128,7 @@ TEST(L3DObjectDataLoadTest, BlendModeAndExtraFollowTheVersion) {
     m.records.shaders[0].extra = 5;
     auto option = loadModel(m)->shaderOptions.Front();
     EXPECT_EQ(option->blendMode, c.blend) << c.version << "/" << c.stored;
-    EXPECT_EQ(option->extra, c.extra) << c.version;
+    EXPECT_EQ(option->addressMode, c.extra) << c.version;
   }
 }
 
