@@ -44,6 +44,11 @@ void L3DRenderer::Create(const dbtl::rcptr<L3DDevice>& device,
   m_random.Seed(uint32_t(std::time(nullptr)));
   m_identity.SetIdentity();
   fog.enabled = 0;
+  m_defaultOption.kind = L3D_SHADER_NORMAL;
+  m_defaultOption.blendMode = 0;
+  m_defaultOption.edgeWidth = 0.0f;
+  m_defaultOption.addressMode = 0;
+  m_alphaUsed = 0;
   _LoadShaders(shaderFile);
   m_systemNnid = LResManager::AddNnid(m_names, "system");
   if (m_links != nullptr) {
@@ -94,6 +99,13 @@ void L3DRenderer::Release() {
   m_names.Clear();
   m_systemNnid = nullptr;
   m_zsd.Release();
+  m_alphaChunks.clear();
+  m_alphaUsed = 0;
+  m_meshes.Release();
+  m_posed.Release();
+  m_poses.Release();
+  m_palette.Release();
+  m_paletteCount = 0;
   for (uint32_t kind = 0; kind < L3D_SHADER_KINDS; ++kind) {
     for (uint32_t bones = 0; bones <= L3D_SHADER_MAX_BONES; ++bones) {
       m_vshaders[kind * 5 + bones].Reset();

@@ -12,18 +12,22 @@
 #include "foundation/dbtl/DFile.h"
 #include "foundation/dbtl/rcptr.h"
 #include "foundation/math/LMat.h"
+#include "render/L3DDrawable.h"
 #include "render/L3DInstanceRegistry.h"
 #include "render/L3DRandom.h"
 #include "render/L3DRendererFog.h"
 #include "render/L3DRendererLinks.h"
 #include "render/L3DRendererVertex.h"
 #include "render/L3DShaderKind.h"
+#include "render/L3DShaderOpt.h"
 #include "render/device/L3DTexture.h"
 #include "render/L3DZsdList.h"
 #include "render/LResManager.h"
 #include "render/device/L3DResources.h"
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 class L3DDevice;
 struct L3D_ANIMDATA_KEY;
@@ -34,6 +38,15 @@ constexpr uint32_t L3D_SHADER_MAX_BONES = 4;
 constexpr uint32_t L3D_RENDERER_CACHE_INV_VIEWPROJ = 0x1;
 constexpr uint32_t L3D_RENDERER_CACHE_INV_PROJ = 0x2;
 constexpr uint32_t L3D_RENDERER_CACHE_FRUSTUM = 0x4;
+
+// One blended mesh waiting in the depth-sorted list until DrawZsd: copies of what the pass
+// needs of its part and mesh.
+struct _L3D_RENDERER_ALPHASHADER {
+  const LMat* matrices = nullptr;
+  uint32_t matrixCount = 0;
+  L3D_RENDERER_DRAWMESH mesh;
+  uint32_t flags = 0;
+};
 
 class L3DRenderer {
  public:
@@ -67,6 +80,28 @@ class L3DRenderer {
 
   // The texture registered under "%u/%s" of pack and path, loaded and registered when absent.
   void LoadTexture(dbtl::rcptr<L3DTexture>& out, int32_t pack, const char* path, bool mip);
+
+  // Object instances. The two colours reach the meshes whose material is a default material.
+  void DrawObjectInstance(L3DDrawable& instance, const float colourA[4], const float colourB[4],
+                          uint32_t flags);
+  void _DrawAnimMotionInstance(L3DDrawable& instance, uint32_t part, uint32_t flags);
+  // Prepares the device for one pass of a mesh; false when there is no such pass.
+  bool _SetShaderPass(uint32_t pass, const LMat* matrices, const L3D_RENDERER_DRAWMESH& mesh,
+                      uint32_t flags);
+  // View-space (by transform) positions of the vertices posed by the part's matrices into the
+  // posed-vertex buffer (GetPosedVertices).
+  void ProcessVertexPoses(const L3D_RENDERER_VERTEX* vertices, uint32_t vertexCount,
+                          uint32_t bonesPerVertex, const uint32_t* bones, uint32_t boneCount,
+                          const LMat* matrices, uint32_t matrixCount, const LMat& transform);
+  const L3D_RENDERER_VERTEX* GetPosedVertices() const { return m_posed.GetData(); }
+  // The part's matrices, transposed, as the passes send them.
+  const LMat* GetPalette() const { return m_palette.GetData(); }
+  uint32_t GetPaletteCount() const { return m_paletteCount; }
+  // The option of every default material; DrawObjectInstance writes its colours.
+  L3D_RENDERER_SHADEROPT_NORMAL& GetDefaultOption() { return m_defaultOption; }
+  // y / x of the frustum's corner direction, and its reciprocal.
+  float GetFrustumRatio();
+  uint32_t GetAlphaRecordsInUse() const { return m_alphaUsed; }
 
   // Depth-sorted list of transparent geometry.
   void _RegistZsdElement(const L3D_RENDERER_ZSD_GROUPDESC& group);
@@ -111,6 +146,15 @@ class L3DRenderer {
 
  private:
   void _LoadShaders(dbtl::DFile& shaderFile);
+  void _FillPalette(const LMat* matrices, uint32_t count);
+  void _DrawMesh(const L3D_RENDERER_DRAWMESH& mesh);
+  void _DrawOutline(const LMat* matrices, const L3D_RENDERER_DRAWMESH& mesh);
+  void _RegistBlended(const L3D_RENDERER_DRAWPART& part, const L3D_RENDERER_DRAWMESH& mesh,
+                      uint32_t flags);
+  _L3D_RENDERER_ALPHASHADER* _NewAlphaRecord();
+  static void _DrawAlphaShader(L3DRenderer* renderer, const L3D_RENDERER_VERTEX* vertices,
+                               uint32_t vertexCount, const uint16_t* indices, uint32_t indexCount,
+                               void* context);
 
   dbtl::rcptr<L3DDevice> m_device;
   uint32_t m_frameRate = 0;
@@ -131,6 +175,18 @@ class L3DRenderer {
   LMat m_inverseViewProjection{};
   LMat m_inverseProjection{};
   float m_light[3] = {};
+  float m_frustumRatio = 1.0f;
+  float m_frustumRatioInverse = 1.0f;
+  dbtl::DBuffer<LMat, 32> m_palette;
+  uint32_t m_paletteCount = 0;
+  dbtl::DBuffer<LMat, 32> m_poses;
+  dbtl::DBuffer<L3D_RENDERER_VERTEX, 256> m_posed;
+  dbtl::DBuffer<L3D_RENDERER_DRAWMESH, 32> m_meshes;
+  dbtl::DBuffer<float, 256> m_constants;
+  // Blended-mesh records: made in chunks of 128, handed out in order, all back at DrawZsd.
+  std::vector<std::unique_ptr<_L3D_RENDERER_ALPHASHADER[]>> m_alphaChunks;
+  uint32_t m_alphaUsed = 0;
+  L3D_RENDERER_SHADEROPT_NORMAL m_defaultOption;
   L3DZsdList m_zsd;
   L3DNnidTable m_names;
   L3D_RENDERER_NNID* m_systemNnid = nullptr;

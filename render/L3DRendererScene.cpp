@@ -124,4 +124,8 @@ void L3DRenderer::RegistZsd(const float center[3], uint32_t vertexCount,
   m_zsd.Regist(fog, group);
 }
 
-void L3DRenderer::DrawZsd() { m_zsd.Draw(this, fog); }
+void L3DRenderer::DrawZsd() {
+  m_zsd.Draw(this, fog);
+  // The blended-mesh records of this frame have been drawn.
+  m_alphaUsed = 0;
+}

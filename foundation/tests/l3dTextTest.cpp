@@ -109,6 +109,32 @@ TEST(TextScanTokens, UnquoteTable) {
   }
 }
 
+TEST(TextScanTokens, CopyTokenTakesLengthBytesAndUnquotes) {
+  struct Case {
+    const char* label;
+    std::string name;  // the bytes before the 'X' that follows in memory
+    uint32_t size;
+    std::string token;
+  };
+  const Case cases[] = {
+      {"only length bytes, no terminator needed", "body", 264, "body"},
+      {"quotes removed", "\"arm L\"", 264, "arm L"},
+      {"cut at size - 1", "abcdef", 4, "abc"},
+      {"double-byte not split by the cut", "ab" + kSo, 4, "ab"},
+      {"empty name", "", 264, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const std::string memory = c.name + "XYZ";
+    std::string buffer(300, '#');
+    l3dTextCopyToken(buffer.data(), c.size, memory.data(), uint32_t(c.name.size()));
+    EXPECT_EQ(std::string(buffer.c_str()), c.token);
+  }
+  char buffer[8] = "old";
+  l3dTextCopyToken(buffer, sizeof buffer, nullptr, 5);
+  EXPECT_STREQ(buffer, "");
+}
+
 TEST(TextScanWords, ReadWordSkipsWhatDoesNotFit) {
   const std::string text = kWide + " \tab" + kSo + "cd next";
   const char* cursor = text.c_str();

@@ -154,3 +154,18 @@ char l3dTextReadToken(char* buffer, uint32_t size, const char* text) {
   if (size > 0) buffer[used] = '\0';
   return *p;
 }
+
+void l3dTextCopyToken(char* buffer, uint32_t size, const char* text, uint32_t length) {
+  if (size == 0) return;
+  const uint32_t limit = size - 1;
+  uint32_t used = 0;
+  // The name is not terminated: a lead byte at its last position has no trail byte to take.
+  while (text != nullptr && used < length && text[used] != '\0') {
+    const uint32_t n = used + 1 < length ? charLength(text + used) : 1;
+    if (used + n > limit) break;
+    std::memcpy(buffer + used, text + used, n);
+    used += n;
+  }
+  buffer[used] = '\0';
+  l3dTextReadToken(buffer, size, buffer);
+}

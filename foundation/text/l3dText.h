@@ -41,3 +41,8 @@ void l3dTextReadKeyValue(bool& endOfLine, char* key, char* value, const char*& c
 // NUL-terminated. Returns the character that ended the text (NUL, CR or LF). buffer may be text
 // itself: the output never overtakes the input, which is how a value is unquoted in place.
 char l3dTextReadToken(char* buffer, uint32_t size, const char* text);
+
+// Copies a name of length bytes (not terminated; a cut never splits a double-byte character)
+// into buffer, at most size - 1 bytes and a terminator, then unquotes it in place with
+// l3dTextReadToken. A null or empty name gives "".
+void l3dTextCopyToken(char* buffer, uint32_t size, const char* text, uint32_t length);

@@ -14,10 +14,14 @@ constexpr uint64_t kMinShaderBytes = 4 + 16 + 24 + 1 + 4 + 16;
 constexpr uint64_t kTexAreaBytes = 64;
 constexpr uint64_t kMinEventBytes = 12;
 
+void readFloats(L3DModelReader& r, float* out, uint32_t count) {
+  for (uint32_t i = 0; i < count; ++i) out[i] = r.F32();
+}
+
 template <class T>
-void readBlocks(L3DModelReader& r, T& option) {
-  r.Block(option.block0, sizeof option.block0);
-  r.Block(option.block1, sizeof option.block1);
+void readColours(L3DModelReader& r, T& option) {
+  readFloats(r, option.colourA, 4);
+  readFloats(r, option.colourB, 4);
 }
 
 dbtl::rcptr<L3D_RENDERER_SHADEROPT> readShaderKind(uint32_t kind, L3DModelReader& r,
@@ -25,50 +29,50 @@ dbtl::rcptr<L3D_RENDERER_SHADEROPT> readShaderKind(uint32_t kind, L3DModelReader
   switch (kind) {
     case L3D_SHADER_NORMAL: {
       auto o = l3dNewObject<L3D_RENDERER_SHADEROPT_NORMAL>();
-      readBlocks(r, *o);
+      readColours(r, *o);
       return o;
     }
     case L3D_SHADER_HIGHLIGHT: {
       auto o = l3dNewObject<L3D_RENDERER_SHADEROPT_HIGHLIGHT>();
-      readBlocks(r, *o);
+      readColours(r, *o);
       o->texture = r.PoolRef(pool);
-      o->textureValue = r.F32();
+      o->parameter = r.F32();
       return o;
     }
     case L3D_SHADER_FURLIGHT: {
       auto o = l3dNewObject<L3D_RENDERER_SHADEROPT_FURLIGHT>();
-      readBlocks(r, *o);
+      readColours(r, *o);
       o->texture = r.PoolRef(pool);
-      o->textureValue = r.F32();
-      r.Block(o->fur, sizeof o->fur);
+      o->parameter = r.F32();
+      readFloats(r, o->direction, 3);
       return o;
     }
     case L3D_SHADER_TEXLIGHT: {
       auto o = l3dNewObject<L3D_RENDERER_SHADEROPT_TEXLIGHT>();
       o->texture = r.PoolRef(pool);
-      o->textureValue = r.F32();
+      o->parameter = r.F32();
       return o;
     }
     case L3D_SHADER_TEXHIGHLIGHT: {
       auto o = l3dNewObject<L3D_RENDERER_SHADEROPT_TEXHIGHLIGHT>();
       o->texture = r.PoolRef(pool);
-      o->textureValue = r.F32();
+      o->parameter = r.F32();
       o->texture2 = r.PoolRef(pool);
-      o->textureValue2 = r.F32();
+      o->parameter2 = r.F32();
       return o;
     }
     case L3D_SHADER_TEXFURLIGHT: {
       auto o = l3dNewObject<L3D_RENDERER_SHADEROPT_TEXFURLIGHT>();
       o->texture = r.PoolRef(pool);
-      o->textureValue = r.F32();
+      o->parameter = r.F32();
       o->texture2 = r.PoolRef(pool);
-      o->textureValue2 = r.F32();
-      r.Block(o->fur, sizeof o->fur);
+      o->parameter2 = r.F32();
+      readFloats(r, o->direction, 3);
       return o;
     }
     case L3D_SHADER_MAP3: {
       auto o = l3dNewObject<L3D_RENDERER_SHADEROPT_MAP3>();
-      readBlocks(r, *o);
+      readColours(r, *o);
       o->texture = r.PoolRef(pool);
       o->texture2 = r.PoolRef(pool);
       return o;
@@ -173,9 +177,9 @@ void L3DObjectData::_LoadShader(dbtl::DList<L3D_RENDERER_SHADEROPT>& list, L3DMo
     option->materialName = r.PoolRef(pool);
     // Old files kept the blend mode as a switch in one byte.
     option->blendMode = version >= 3 ? r.U32() : (r.U8() != 0 ? 1u : 0u);
-    option->value = r.F32();
-    r.Block(option->params, sizeof option->params);
-    option->extra = version >= 14 ? r.U32() : 0;
+    option->edgeWidth = r.F32();
+    readFloats(r, option->edgeColour, 4);
+    option->addressMode = version >= 14 ? r.U32() : 0;
     list.PushBack(option);
   }
 }

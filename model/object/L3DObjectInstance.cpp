@@ -44,6 +44,7 @@ void L3DObjectInstance::_Build() {
     auto part = l3dNewObject<L3DPartInstance>();
     parts.PushBack(part);
     part->Create(_Self(), dbtl::DList<L3DPartData>::Get(it));
+    m_drawParts.push_back(part.Get());
   }
   for (auto it = data->partGroups.Begin(); it != data->partGroups.End(); it = dbtl::DListBase::Next(it)) {
     auto group = l3dNewObject<L3DPartGroupInstance>();
@@ -79,6 +80,7 @@ void L3DObjectInstance::Release() {
   objectEvents.events.clear();
   objectEvents.Rewind();
   currentPartGroup.Reset();
+  m_drawParts.clear();
   parts.Clear();
   partGroups.Clear();
   collGroups.Clear();
@@ -156,37 +158,21 @@ L3DDevice* L3DObjectInstance::GetDevice() {
 // hardware or software vertex processing per draw, so a device is all the buffers need.
 bool L3DObjectInstance::RunsVertexShaders() { return GetDevice() != nullptr; }
 
-namespace {
-
-bool nameMatches(const L3DPoolRef& want, const char* text, uint32_t length) {
-  return want.text == nullptr || l3dNameEquals(want.text, want.length, text, length);
-}
-
-}  // namespace
-
 bool L3DObjectInstance::CreateMaterial(L3D_ANIMINST_MAT& material,
                                        dbtl::DList<L3D_RENDERER_SHADEROPT>& options,
                                        L3D_PARTINST_MAT&, const char* partName,
                                        const L3D_PARTDATA_MAT& matData) {
-  const uint32_t partLength = static_cast<uint32_t>(std::strlen(partName));
-  for (auto it = options.Begin(); it != options.End(); it = dbtl::DListBase::Next(it)) {
-    dbtl::rcptr<L3D_RENDERER_SHADEROPT> option = dbtl::DList<L3D_RENDERER_SHADEROPT>::Get(it);
-    if (!nameMatches(option->partName, partName, partLength) ||
-        !nameMatches(option->materialName, matData.name.text, matData.name.length)) {
-      continue;
-    }
-    material.option = option;
-    // FIXME: the shader kinds' own textures (option textures) come with the renderer's
-    // materials; until then a material draws with the vertex set's base texture.
-    material.texture = ResolveTexture(matData.textureName.text, 1);
-    return true;
-  }
-  return false;
+  return L3D_ANIMINST_MAT::Create(material, options, *this, matData.textureName.text, partName,
+                                  matData.name.text);
 }
 
 void L3DObjectInstance::CreateDefaultMaterial(L3D_ANIMINST_MAT& material) {
-  material.option.Reset();
-  material.texture.Reset();
+  if (services.renderer != nullptr) {
+    L3D_ANIMINST_MAT::CreateDefault(material, *services.renderer);
+    return;
+  }
+  // Without a renderer there is no default option to point at; nothing draws such a material.
+  material = L3D_ANIMINST_MAT{};
 }
 
 dbtl::rcptr<L3DTexture> L3DObjectInstance::ResolveTexture(const char* name, uint32_t option) {
@@ -195,6 +181,10 @@ dbtl::rcptr<L3DTexture> L3DObjectInstance::ResolveTexture(const char* name, uint
     resolver.callback(out, this, name, option);
   }
   return out;
+}
+
+dbtl::rcptr<L3DTexture> L3DObjectInstance::Resolve(const char* name, bool mip) {
+  return ResolveTexture(name, mip ? 1 : 0);
 }
 
 void L3DObjectInstance::_ResetCollGroups() { l3dResetCollGroups(collGroups, previousBoundsValid); }

@@ -11,6 +11,7 @@
 #include "model/instance/L3DPartGroupInstance.h"
 #include "model/instance/L3DPartInstance.h"
 #include "model/object/L3DModelServices.h"
+#include "render/L3DDrawable.h"
 #include "render/L3DRandom.h"
 #include "sound/se/LSeManager.h"
 
@@ -51,7 +52,9 @@ inline constexpr uint32_t L3D_OBJINST_BOUND_SLOTS = 7;
 
 // One drawable, animatable copy of a loaded model. Engines write its transform block, choose
 // its animation and advance it a frame at a time; the renderer draws its part instances.
-class L3DObjectInstance : public L3DInstanceOwner {
+class L3DObjectInstance : public L3DInstanceOwner,
+                          public L3DMaterialTextures,
+                          public L3DDrawable {
  public:
   L3DObjectInstance() = default;
   L3DObjectInstance(const L3DObjectInstance&) = delete;
@@ -98,6 +101,15 @@ class L3DObjectInstance : public L3DInstanceOwner {
   bool HasTextureResolver() override { return resolver.callback != nullptr; }
   dbtl::rcptr<L3DTexture> ResolveTexture(const char* name, uint32_t option) override;
   dbtl::DList<L3DCollGroupInstance>& GetCollGroups() override { return collGroups; }
+
+  // L3DMaterialTextures: the texture resolver.
+  bool CanResolve() override { return HasTextureResolver(); }
+  dbtl::rcptr<L3DTexture> Resolve(const char* name, bool mip) override;
+
+  // L3DDrawable: the part instances in list order, as the renderer draws them.
+  uint32_t GetDrawPartCount() override;
+  void GetDrawPart(uint32_t part, L3D_RENDERER_DRAWPART& out) override;
+  void GetDrawMesh(uint32_t part, uint32_t mesh, L3D_RENDERER_DRAWMESH& out) override;
   void _ResetCollGroups() override;
   dbtl::rcptr<L3DPartInstance> GetPartInstance(const dbtl::rcptr<L3DPartData>& part) override;
   bool MotionRestoresUVs(const L3D_ANIMINST_MOT& motion) override;
@@ -131,6 +143,7 @@ class L3DObjectInstance : public L3DInstanceOwner {
   void _CalcBounds();
   L3DRandom& _Random();
 
+  std::vector<L3DPartInstance*> m_drawParts;  // parts in list order, for the renderer
   bool m_released = true;
   bool m_listed = false;
   L3DRandom m_ownRandom;

@@ -104,13 +104,13 @@ TEST(L3DObjectDataLoadTest, ShaderOptionsTakeTheClassOfTheirKind) {
   EXPECT_EQ(text(dynamic_cast<L3D_RENDERER_SHADEROPT_TEXLIGHT&>(*options[3]).texture), "texA");
   auto& highlight = dynamic_cast<L3D_RENDERER_SHADEROPT_TEXHIGHLIGHT&>(*options[4]);
   EXPECT_EQ(text(highlight.texture2), "texB");
-  EXPECT_EQ(highlight.textureValue2, 0.25f);
+  EXPECT_EQ(highlight.parameter2, 0.25f);
   EXPECT_EQ(text(dynamic_cast<L3D_RENDERER_SHADEROPT_TEXFURLIGHT&>(*options[5]).texture2), "texB");
   EXPECT_EQ(text(dynamic_cast<L3D_RENDERER_SHADEROPT_MAP3&>(*options[6]).texture2), "texB");
   for (const auto& o : options) {
     EXPECT_EQ(o->blendMode, 9u);
-    EXPECT_EQ(o->value, 0.75f);
-    EXPECT_EQ(o->extra, 77u);
+    EXPECT_EQ(o->edgeWidth, 0.75f);
+    EXPECT_EQ(o->addressMode, 77u);
     EXPECT_EQ(text(o->partName), "<null>");
   }
 }
@@ -128,7 +128,7 @@ TEST(L3DObjectDataLoadTest, BlendModeAndExtraFollowTheVersion) {
     m.records.shaders[0].extra = 5;
     auto option = loadModel(m)->shaderOptions.Front();
     EXPECT_EQ(option->blendMode, c.blend) << c.version << "/" << c.stored;
-    EXPECT_EQ(option->extra, c.extra) << c.version;
+    EXPECT_EQ(option->addressMode, c.extra) << c.version;
   }
 }
 

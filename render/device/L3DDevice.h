@@ -86,6 +86,16 @@ class L3DDevice {
   void SetStreamSource(d3d9::IDirect3DVertexBuffer9* buffer, uint32_t stride);
   void SetIndices(d3d9::IDirect3DIndexBuffer9* buffer);
   void DrawTriangleListUP(const void* vertices, uint32_t triangles);
+  // From the bound stream source and indices, base vertex, minimum and start index 0.
+  void DrawIndexedPrimitive(uint32_t type, uint32_t vertexCount, uint32_t primitiveCount);
+  // From user memory with 16-bit indices; the cached stream bindings are forgotten afterwards,
+  // as the device drops them.
+  void DrawIndexedPrimitiveUP(uint32_t stride, uint32_t type, uint32_t vertexCount,
+                              uint32_t primitiveCount, const uint16_t* indices,
+                              const void* vertices);
+  // Whether the last SetVShader chose software vertex processing.
+  bool IsSoftwareVP() const { return m_softwareVP; }
+  d3d9::IDirect3DPixelShader9* GetPShader() const { return m_pshader; }
   // The stream-0 and index bindings that Direct3D drops after a user-memory draw.
   void _ForgetStreamBindings();
 

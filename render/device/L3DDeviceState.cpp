@@ -245,6 +245,19 @@ void L3DDevice::DrawTriangleListUP(const void* vertices, uint32_t triangles) {
   _ForgetStreamBindings();
 }
 
+void L3DDevice::DrawIndexedPrimitive(uint32_t type, uint32_t vertexCount,
+                                     uint32_t primitiveCount) {
+  m_device->DrawIndexedPrimitive(D3DPRIMITIVETYPE(type), 0, 0, vertexCount, 0, primitiveCount);
+}
+
+void L3DDevice::DrawIndexedPrimitiveUP(uint32_t stride, uint32_t type, uint32_t vertexCount,
+                                       uint32_t primitiveCount, const uint16_t* indices,
+                                       const void* vertices) {
+  m_device->DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE(type), 0, vertexCount, primitiveCount,
+                                   indices, D3DFMT_INDEX16, vertices, stride);
+  _ForgetStreamBindings();
+}
+
 void L3DDevice::_ForgetStreamBindings() {
   m_stream = nullptr;
   m_indices = nullptr;
