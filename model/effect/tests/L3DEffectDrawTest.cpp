@@ -150,7 +150,7 @@ TEST_F(EffectDrawTest, ABillboardKeepsItsOwnTurnWhateverTheCamera) {
   // centre must show at (-0.5, 0.5) on screen for any view.
   effectfile::Data d;
   d.roots.resize(1);
-  d.roots[0].root = Part{0, {ev(0, 23, floats({0, 0, 0.70710677f, 0.70710677f})),
+  d.roots[0].root = Part{0, {ev(0, 23, floats({0, 0, 1, 90})),
                              image(0, 0, -4), end(50)}};
   L3D_EFFECT_DATA* data = Load(d);
   for (float yaw : {0.0f, 0.7f, 2.0f}) {

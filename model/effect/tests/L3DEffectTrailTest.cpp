@@ -57,6 +57,10 @@ TEST_F(EffectTrailTest, SamplesAddedForAMoveOfTenUnits) {
       EXPECT_GT(s.a.x, Tracker().samples[i - 1].a.x) << c.spacing << " " << i;
       EXPECT_LT(s.a.x, 10.0f) << c.spacing << " " << i;
       EXPECT_GT(s.life, Tracker().samples[i - 1].life);
+      // Both ends moved alike, so the arcs are centred on (5, -1, 0) and pass through the old
+      // and new ends.
+      const float dx = s.a.x - 5.0f, dy = s.a.y + 1.0f;
+      EXPECT_NEAR(std::sqrt(dx * dx + dy * dy + s.a.z * s.a.z), std::sqrt(26.0f), 1e-3f);
     }
   }
 }
@@ -135,7 +139,7 @@ TEST_F(EffectTrailTest, ArcSamplesStayFiniteWhenAnEndMovesStraightAway) {
   m_a[0] = m_a[1] = m_a[2] = 0.0f;
   const float start[3] = {0.3f, 0.7f, 1.1f};
   for (int k = 0; k < 3; ++k) m_b[k] = start[k];
-  Start(100, 1, 0.5f);
+  Start(100, 1, 0.1f);
   m_manager.Task();
   for (int step = 1; step <= 30; ++step) {
     for (int k = 0; k < 3; ++k) m_b[k] = start[k] * (1.0f + 0.37f * float(step));
