@@ -165,6 +165,33 @@ void L3DEffectManager::Play(const L3D_EFFECT_DATA* data, uint32_t number, uint32
                             int32_t life, const LVec3& position, const LQuat& rotation,
                             const LVec3& scale, L3DPoolRef tag, const void* key,
                             const float* attach, const float* trailA, const float* trailB) {
+  dbtl::rcptr<L3D_EFFECT_DATA> shared;
+  for (const dbtl::rcptr<L3D_EFFECT_DATA>& set : m_sets) {
+    if (set.Get() == data) shared = set;
+  }
+  if (shared) {
+    Play(shared, number, delay, life, position, rotation, scale, tag, key, attach, trailA, trailB);
+    return;
+  }
+  _Play(data, {}, number, delay, life, position, rotation, scale, tag, key, attach, trailA,
+        trailB);
+}
+
+void L3DEffectManager::Play(const dbtl::rcptr<L3D_EFFECT_DATA>& data, uint32_t number,
+                            uint32_t delay, int32_t life, const LVec3& position,
+                            const LQuat& rotation, const LVec3& scale, L3DPoolRef tag,
+                            const void* key, const float* attach, const float* trailA,
+                            const float* trailB) {
+  _Play(data.Get(), data, number, delay, life, position, rotation, scale, tag, key, attach,
+        trailA, trailB);
+}
+
+void L3DEffectManager::_Play(const L3D_EFFECT_DATA* data,
+                             const dbtl::rcptr<L3D_EFFECT_DATA>& shared, uint32_t number,
+                             uint32_t delay, int32_t life, const LVec3& position,
+                             const LQuat& rotation, const LVec3& scale, L3DPoolRef tag,
+                             const void* key, const float* attach, const float* trailA,
+                             const float* trailB) {
   if (data == nullptr) {
     lerrWarning("%s", lerrText(u"[L3DEffectManager::Play] 無効なエフェクトデータ").c_str());
     return;
@@ -177,6 +204,7 @@ void L3DEffectManager::Play(const L3D_EFFECT_DATA* data, uint32_t number, uint32
   const L3D_EFFECT_ROOTDATA& rootData = data->roots[number];
   L3D_EFFECT_WORKROOT* root = _AllocWorkRoot();
   root->data = data;
+  root->dataHold = shared;
   if (attach != nullptr) {
     // A transform block: the position first, the rotation after the previous and delta
     // positions.
@@ -246,7 +274,7 @@ void L3DEffectManager::PlayAttached(const float* attach, const void* key,
 }
 
 void L3DEffectManager::Play(const L3DEffectPlayRequest& request) {
-  Play(request.data.Get(), request.number, request.delay, static_cast<int32_t>(request.life),
+  Play(request.data, request.number, request.delay, static_cast<int32_t>(request.life),
        request.position, request.rotation, request.scale, request.tag, request.key,
        request.attach, request.trailA, request.trailB);
 }
@@ -287,6 +315,7 @@ void L3DEffectManager::_FreeWorkRoot(L3D_EFFECT_WORKROOT* root) {
   m_freeRoots.push_back(root);
   while (root->children != nullptr) _FreeWorkPart(root->children);
   _FreeWorkPart(&root->rootPart);
+  root->dataHold.Reset();
 }
 
 void L3DEffectManager::StopKey(const void* key) {

@@ -73,6 +73,11 @@ class L3DEffectManager final : public L3DEffectManagerLink, public L3DEffectPlay
   void Play(const L3D_EFFECT_DATA* data, uint32_t number, uint32_t delay, int32_t life,
             const LVec3& position, const LQuat& rotation, const LVec3& scale, L3DPoolRef tag,
             const void* key, const float* attach, const float* trailA, const float* trailB);
+  // The same, with a shared set that the effect keeps alive while it plays.
+  void Play(const dbtl::rcptr<L3D_EFFECT_DATA>& data, uint32_t number, uint32_t delay,
+            int32_t life, const LVec3& position, const LQuat& rotation, const LVec3& scale,
+            L3DPoolRef tag, const void* key, const float* attach, const float* trailA,
+            const float* trailB);
   void PlayAttached(const float* attach, const void* key, const L3D_EFFECT_DATA* data,
                     uint32_t number, int32_t life, const LVec3& position, const LQuat& rotation,
                     const LVec3& scale);
@@ -124,6 +129,10 @@ class L3DEffectManager final : public L3DEffectManagerLink, public L3DEffectPlay
 
  private:
   void _ReleaseAll();
+  void _Play(const L3D_EFFECT_DATA* data, const dbtl::rcptr<L3D_EFFECT_DATA>& shared,
+             uint32_t number, uint32_t delay, int32_t life, const LVec3& position,
+             const LQuat& rotation, const LVec3& scale, L3DPoolRef tag, const void* key,
+             const float* attach, const float* trailA, const float* trailB);
   L3D_EFFECT_WORKROOT* _AllocWorkRoot();
   L3D_EFFECT_TRACKER* _AllocTracker();
   void _UnlinkKey(L3D_EFFECT_WORKROOT* root);

@@ -4,6 +4,7 @@
 // root part and the child parts its timelines spawn) and trail trackers. All three come from the
 // effect manager's pools and are initialised by their taker, never cleared on the way.
 
+#include "foundation/dbtl/rcptr.h"
 #include "foundation/math/LMat.h"
 #include "foundation/math/LQuat.h"
 #include "foundation/math/LVec3.h"
@@ -101,6 +102,9 @@ struct L3D_EFFECT_WORKPART {
 
 struct L3D_EFFECT_WORKROOT {
   const L3D_EFFECT_DATA* data;
+  // A reference on the set while the effect plays: an object instance may drop the last other
+  // one (a set replaced by SetProp and then the instance released) while its effect runs on.
+  dbtl::rcptr<L3D_EFFECT_DATA> dataHold;
   const float* attach;  // transform block followed; null unless the root follows its object
   LVec3 attachPosition;
   LQuat attachRotation;

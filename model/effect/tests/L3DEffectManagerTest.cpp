@@ -62,6 +62,26 @@ TEST_F(EffectManagerTest, SetPropDropsPlayingEffectsAndLoadedSets) {
   EXPECT_FALSE(m_manager.GetFirstData());
 }
 
+TEST_F(EffectManagerTest, AnEffectKeepsItsSetAliveAfterTheLastOtherHolderLetsGo) {
+  // An object instance still holds a set that SetProp dropped, plays from it and goes.
+  Load(OneRoot(shown(10)));
+  dbtl::rcptr<L3D_EFFECT_DATA> held = m_manager.FindData(uintptr_t(1));
+  m_manager.SetProp(PackScope::current(), "effdef");
+  L3DEffectPlayRequest request;
+  request.data = held;
+  request.life = 0xFFFFFFFFu;
+  request.scale = {1.0f, 1.0f, 1.0f};
+  request.rotation = kQuatIdentity;
+  m_manager.Play(request);
+  const L3D_EFFECT_DATA* raw = held.Get();
+  held.Reset();
+  ASSERT_NE(m_manager.GetPlaying(), nullptr);
+  EXPECT_EQ(m_manager.GetPlaying()->dataHold.Get(), raw);
+  for (int f = 0; f < 3; ++f) m_manager.Task();
+  EXPECT_EQ(m_manager.GetPlaying()->rootPart.frame, 2);
+  m_manager.StopAll();
+}
+
 // Life and start delay count frames of Task; the part steps only after the delay.
 struct LifeCase {
   int32_t life;
