@@ -12,6 +12,7 @@
 #include "foundation/omb/ombPath.h"
 #include "host/config/Config.h"
 #include "host/engine/Engine.h"
+#include "model/effect/L3DEffectManager.h"
 #include "platform/kernel/RecursiveMutex.h"
 #include "platform/text/Utf8.h"
 #include "platform/window/Window.h"
@@ -194,9 +195,13 @@ dbtl::rcptr<L3DSeManagerLink> System::CreateSeManager(const dbtl::rcptr<dbtl::Ds
   return dbtl::rcptr<L3DSeManagerLink>(link);
 }
 
-dbtl::rcptr<L3DEffectManagerLink> System::CreateEffectManager(const dbtl::rcptr<L3DRenderer>&) {
-  // FIXME: the effect manager of the model library is not built; the renderer has none.
-  return {};
+dbtl::rcptr<L3DEffectManagerLink> System::CreateEffectManager(
+    const dbtl::rcptr<L3DRenderer>& renderer) {
+  dbtl::rcptr<L3DEffectManager> manager;
+  manager.Create(1);
+  manager->Create(renderer.Get());
+  if (seManager_ != nullptr) manager->SetSeManager(seManager_->manager.get());
+  return dbtl::rcptr<L3DEffectManagerLink>(manager);
 }
 
 void System::ReleaseInstance(L3DObjectInstance*) {

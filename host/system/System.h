@@ -80,7 +80,7 @@ class System final : public BgmSystem,
   void GetClientSize(d3d9::HWND window, uint32_t& width, uint32_t& height) const override;
   // L3DPack.
   int32_t GetRegisteredPack() const override { return pack_; }
-  // L3DRendererLinks: the sound-effect manager; the effect manager and the object instances
+  // L3DRendererLinks: the sound-effect manager and the effect manager; the object instances
   // belong to the model library's managers, not built yet.
   dbtl::rcptr<L3DSeManagerLink> CreateSeManager(const dbtl::rcptr<dbtl::DsndManager>& sound,
                                                 float velocityFactor) override;

@@ -174,7 +174,7 @@ Parsed<> l3dParseEffectData(L3D_EFFECT_DATA& data, const uint8_t* bytes, size_t 
   return parseCatching<std::monostate>([&] { parseData(data, bytes, size, fullName, prop); });
 }
 
-dbtl::rcptr<L3D_EFFECT_DATA> l3dLoadEffectData(uint32_t nnid, int32_t pack, const char* name,
+dbtl::rcptr<L3D_EFFECT_DATA> l3dLoadEffectData(uintptr_t nnid, int32_t pack, const char* name,
                                                const L3DEffectProp& prop) {
   dbtl::rcptr<L3D_EFFECT_DATA> data;
   data.Create(1);

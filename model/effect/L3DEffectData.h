@@ -24,5 +24,5 @@ Parsed<> l3dParseEffectData(L3D_EFFECT_DATA& data, const uint8_t* bytes, size_t 
 
 // A new data set for nnid from "name.dat" of the pack. A missing file is logged and gives a
 // set without roots.
-dbtl::rcptr<L3D_EFFECT_DATA> l3dLoadEffectData(uint32_t nnid, int32_t pack, const char* name,
+dbtl::rcptr<L3D_EFFECT_DATA> l3dLoadEffectData(uintptr_t nnid, int32_t pack, const char* name,
                                                const L3DEffectProp& prop);

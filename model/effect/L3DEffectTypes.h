@@ -113,7 +113,9 @@ constexpr uint32_t L3D_EFFECT_NAME_SIZE = 264;
 
 // The effects of one effect data file, loaded for one resource name.
 struct L3D_EFFECT_DATA {
-  uint32_t nnid = 0;
+  // The resource name it was loaded for: the renderer's names are addresses, so the number is
+  // pointer-sized and never narrowed.
+  uintptr_t nnid = 0;
   int32_t pack = 0;
   char name[L3D_EFFECT_NAME_SIZE] = {};
   LSeGroupList seGroups;  // filled by the manager after the load
