@@ -171,16 +171,18 @@ void NetDeliver::end() {
   for (;;) {
     {
       std::lock_guard guard(lock_);
-      if (error_ != 0) break;
+      // A peer that closes right after the end it agreed to must not turn the ended round into
+      // an error: the end is looked at first.
       if (ended_) {
         ended_ = false;
-        break;
+        host_.dialog().close();
+        return;
       }
+      if (error_ != 0) break;
     }
     host_.pump(20);
   }
-  if (errorCode() != 0) errorPath();
-  host_.dialog().close();
+  errorPath();
 }
 
 uint32_t NetDeliver::getSeed() {

@@ -187,6 +187,7 @@ class NetDeliverClient final : public NetDeliver {
   bool stepReady();
   bool stepRun();
   void endRound();
+  void closeSockets();
 
   uint32_t ownIndex_;
   OMB_UDP* connection_;

@@ -32,8 +32,14 @@ NetDeliverClient::NetDeliverClient(NetHost& host, const NetSessionInfo& info, ui
 
 NetDeliverClient::~NetDeliverClient() {
   stopWorker();
-  if (mainSocket_ != connection_) netClose(mainSocket_);
+  closeSockets();
+}
+
+void NetDeliverClient::closeSockets() {
+  // The used connection may be the main socket or the NAT path's socket: each closes once.
+  if (mainSocket_ == connection_ || mainSocket_ == keepAlive_.socket) mainSocket_ = nullptr;
   if (keepAlive_.socket == connection_) keepAlive_.socket = nullptr;
+  netClose(mainSocket_);
   netClose(connection_);
   keepAlive_.close();
 }
@@ -244,8 +250,5 @@ void NetDeliverClient::release() {
         return true;
       },
       nullptr);
-  if (mainSocket_ != connection_) netClose(mainSocket_);
-  if (keepAlive_.socket == connection_) keepAlive_.socket = nullptr;
-  netClose(connection_);
-  keepAlive_.close();
+  closeSockets();
 }

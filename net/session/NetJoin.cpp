@@ -21,7 +21,6 @@ constexpr int32_t kJoinSpectator = -2;
 constexpr int32_t kAccepted = -3;
 constexpr int32_t kJoinUnused = -4;
 constexpr uint32_t kAdmissionEntries = 46;
-constexpr uint32_t kEchoes = 300;
 
 OMB_UDP_PARAM sessionParam(const NetHost& host) {
   OMB_UDP_PARAM param = OMB_UDP_SESSION_PARAM;
@@ -30,11 +29,17 @@ OMB_UDP_PARAM sessionParam(const NetHost& host) {
 }
 
 // Pumps and sleeps; false when the user quit or the lounge cancelled (records 9 and 10).
-bool setupWait(NetHost& host, uint32_t milliseconds) {
+// Spectator announcements and withdrawals (11, 12) that come while a host sets up are kept
+// for its spectator delivery, which exists only afterwards.
+bool setupWait(NetHost& host, uint32_t milliseconds,
+               std::vector<NetLoungeRecord>* spectatorRecords = nullptr) {
   bool cancelled = !host.pump(milliseconds);
   NetLoungeRecord record;
   while (host.readLounge(&record)) {
     if (record.kind == 9 || record.kind == 10) cancelled = true;
+    if (spectatorRecords && (record.kind == 11 || record.kind == 12)) {
+      spectatorRecords->push_back(record);
+    }
   }
   return !cancelled;
 }
@@ -68,6 +73,7 @@ NetDeliverServer* serverSetup(NetHost& host, NetSessionInfo& info, const NetNatR
   OMB_UDP* listener = nullptr;
   NetKeepAlive keepAlive;
   std::vector<Admission> table;
+  std::vector<NetLoungeRecord> spectatorRecords;
   OMB_UDP* clients[NET_MAX_PLAYERS - 1] = {};
   auto closeAll = [&] {
     for (Admission& entry : table) netClose(entry.connection);
@@ -93,7 +99,7 @@ NetDeliverServer* serverSetup(NetHost& host, NetSessionInfo& info, const NetNatR
     while (!joinedAll()) {
       ombUdpUpdate(listener);
       keepAlive.check();
-      if (!setupWait(host, 100)) throw SetupFailure{NET_STATUS_FAILED};
+      if (!setupWait(host, 100, &spectatorRecords)) throw SetupFailure{NET_STATUS_FAILED};
       for (OMB_UDP* from : {listener, keepAlive.socket}) {
         if (!from) continue;
         for (;;) {
@@ -171,7 +177,7 @@ NetDeliverServer* serverSetup(NetHost& host, NetSessionInfo& info, const NetNatR
     while (!std::all_of(versioned, versioned + clientCount, [](bool v) { return v; })) {
       ombUdpUpdate(listener);
       keepAlive.check();
-      if (!setupWait(host, 100)) throw SetupFailure{NET_STATUS_FAILED};
+      if (!setupWait(host, 100, &spectatorRecords)) throw SetupFailure{NET_STATUS_FAILED};
       for (uint32_t k = 0; k < clientCount; ++k) {
         if (versioned[k]) continue;
         uint8_t message[256];
@@ -221,7 +227,7 @@ NetDeliverServer* serverSetup(NetHost& host, NetSessionInfo& info, const NetNatR
       }
       ombUdpFlush(listener);
       keepAlive.check();
-      if (!setupWait(host, 0)) throw SetupFailure{NET_STATUS_FAILED};
+      if (!setupWait(host, 0, &spectatorRecords)) throw SetupFailure{NET_STATUS_FAILED};
       if (!ombFrameControllerUpdate(&pacing)) ombFrameControllerWait(&pacing);
     }
 
@@ -243,14 +249,25 @@ NetDeliverServer* serverSetup(NetHost& host, NetSessionInfo& info, const NetNatR
         done &= netUnacked(clients[k]) == 0;
       }
       if (done) break;
-      if (!setupWait(host, 100)) throw SetupFailure{NET_STATUS_FAILED};
+      if (!setupWait(host, 100, &spectatorRecords)) throw SetupFailure{NET_STATUS_FAILED};
     }
     for (uint32_t k = 0; k < clientCount; ++k) netDiscardDatagrams(clients[k]);
 
     auto delivery = std::make_unique<SpectatorDelivery>(info, host);
+    for (const NetLoungeRecord& record : spectatorRecords) {
+      if (record.kind == 11) {
+        delivery->announce(record.w[0], record.w[1], record.w[2], static_cast<int32_t>(record.w[3]));
+      } else {
+        delivery->forget(record.w[0]);
+      }
+    }
     for (Admission& entry : table) {
       delivery->addPending(entry.connection);
-      if (entry.kind == 3) delivery->admit(entry.connection, entry.token, entry.id);
+      // The set-up already answered the spectator's join.
+      if (entry.kind == 3) {
+        delivery->admit(entry.connection, entry.token, entry.id,
+                        SpectatorDelivery::Reply::AlreadySent);
+      }
       entry.connection = nullptr;
     }
     table.clear();
@@ -418,6 +435,7 @@ NetDeliverClient* clientSetup(NetHost& host, NetSessionInfo& info, const char16_
     uint32_t counter = 1;
     uint32_t echoes = 0;
     uint64_t sum = 0;
+    const uint32_t echoTarget = std::max<uint32_t>(host.options.latencyEchoes, 1);
     bool tableArrived = false;
     while (!tableArrived) {
       for (;;) {
@@ -426,17 +444,20 @@ NetDeliverClient* clientSetup(NetHost& host, NetSessionInfo& info, const char16_
         const NetRecv got = netRecv(joined.connection, message, &size);
         if (got == NetRecv::None) break;
         if (got == NetRecv::Error) throw SetupFailure{NET_STATUS_FAILED};
-        if (size == 4 && echoes < kEchoes) {
+        if (size == 4 && echoes >= echoTarget) {
+          continue;  // echoes the host sent before it had the result
+        }
+        if (size == 4) {
           const uint32_t echo = loadU32le(message);
           // An echo of a counter not sent yet measures nothing: it is passed over.
           if (echo > counter) continue;
           sum += (counter - echo + 1) >> 1;
-          if (++echoes == kEchoes) {
-            const uint32_t result = static_cast<uint32_t>((sum + 150) / 300);
+          if (++echoes == echoTarget) {
+            const uint32_t result = static_cast<uint32_t>((sum + echoTarget / 2) / echoTarget);
             if (result > NET_MAX_LATENCY) throw SetupFailure{NET_STATUS_FAILED};
             if (!netQueue(joined.connection, &result, 4)) throw SetupFailure{NET_STATUS_FAILED};
           }
-        } else if (size == 32 && echoes == kEchoes) {
+        } else if (size == 32 && echoes == echoTarget) {
           NetSessionInfo table = info;
           for (uint32_t p = 0; p < NET_MAX_PLAYERS; ++p) {
             table.players[p].connect = static_cast<int32_t>(loadU32le(message + 4 * p));
@@ -454,7 +475,7 @@ NetDeliverClient* clientSetup(NetHost& host, NetSessionInfo& info, const char16_
           throw SetupFailure{NET_STATUS_FAILED};
         }
       }
-      if (echoes < kEchoes) {
+      if (echoes < echoTarget) {
         netSetPayload(joined.connection, &counter, 4);
         ++counter;
       }

@@ -15,7 +15,8 @@ NetRecv classify(int32_t result, uint32_t size) {
 
 NetRecv netRecv(OMB_UDP* connection, uint8_t* buffer, uint32_t* size) {
   *size = 0;
-  return classify(ombUdpRecv(connection, size, buffer, 256), *size);
+  const int32_t result = ombUdpRecv(connection, size, buffer, 256);
+  return classify(result, *size);
 }
 
 NetRecv netRecvLatest(OMB_UDP* connection, uint8_t* buffer, uint32_t capacity, uint32_t* size) {

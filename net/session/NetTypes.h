@@ -111,6 +111,8 @@ struct NetOptions {
   uint32_t spectatorStallMs = 9999;
   // Frames a stopped match waits after every client drained before it resumes.
   uint32_t resumeCountdown = 240;
+  // Round trips a client averages into its latency.
+  uint32_t latencyEchoes = 300;
   // Bytes a spectator keeps buffered before it stops reading its connection.
   uint32_t spectatorBufferCap = 4u << 20;
 };

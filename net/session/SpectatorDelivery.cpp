@@ -71,7 +71,7 @@ void SpectatorDelivery::addPending(OMB_UDP* connection) {
   pending_.push_back({connection, 0, 0, 0, platform::clock().milliseconds()});
 }
 
-void SpectatorDelivery::admit(OMB_UDP* connection, uint32_t token, uint32_t id) {
+void SpectatorDelivery::admit(OMB_UDP* connection, uint32_t token, uint32_t id, Reply reply) {
   auto entry = std::find_if(pending_.begin(), pending_.end(),
                             [&](const Pending& p) { return p.connection == connection; });
   if (entry == pending_.end()) return;
@@ -82,8 +82,7 @@ void SpectatorDelivery::admit(OMB_UDP* connection, uint32_t token, uint32_t id) 
     entry->token = token;
     entry->id = id;
     entry->state = 1;
-    const int32_t reply = kAccepted;
-    netQueue(connection, &reply, 4);
+    if (reply == Reply::Queue) netQueue(connection, &kAccepted, 4);
     return;
   }
   netClose(entry->connection);

@@ -48,7 +48,8 @@ class SpectatorDelivery {
   ~SpectatorDelivery();
 
   void addPending(OMB_UDP* connection);
-  void admit(OMB_UDP* connection, uint32_t token, uint32_t id);
+  enum class Reply { Queue, AlreadySent };
+  void admit(OMB_UDP* connection, uint32_t token, uint32_t id, Reply reply = Reply::Queue);
   void announce(uint32_t token, uint32_t id, uint32_t address, int32_t port);
   void forget(uint32_t id);
   void append(const uint8_t* bytes, uint32_t length);

@@ -3,7 +3,7 @@
 // every frame's inputs, so that the outputs of host, clients and spectators can be compared.
 //
 //   net-harness --lounge IN OUT [--rounds N] [--frames F] [--port P] [--game-id G]
-//               [--version V] [--timeout-polls T] [--resume S] [--stall-ms MS]
+//               [--version V] [--timeout-polls T] [--resume S] [--stall-ms MS] [--echoes E]
 //
 // Exit codes: 0 the rounds were played (or there was no session), 3 the session ended the
 // game (the lounge got its status), 2 bad arguments.
@@ -83,6 +83,8 @@ int main(int argc, char** argv) {
       options.timeoutPolls = static_cast<uint32_t>(number(next()));
     } else if (arg == "--resume") {
       options.resumeCountdown = static_cast<uint32_t>(number(next()));
+    } else if (arg == "--echoes") {
+      options.latencyEchoes = static_cast<uint32_t>(number(next()));
     } else if (arg == "--stall-ms") {
       options.spectatorStallMs = static_cast<uint32_t>(number(next()));
     } else {

@@ -45,7 +45,7 @@ std::vector<NetLoungeRecord> spectatorOf(uint32_t count, uint32_t token, uint32_
 }
 
 std::vector<std::string> args(uint16_t port, std::vector<std::string> more = {}) {
-  std::vector<std::string> all{"--port", std::to_string(port)};
+  std::vector<std::string> all{"--port", std::to_string(port), "--echoes", "30"};
   all.insert(all.end(), more.begin(), more.end());
   return all;
 }

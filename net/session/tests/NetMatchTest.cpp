@@ -48,19 +48,19 @@ TEST_F(NetMatchTest, HostClientsAndSpectatorPlayTheSameFrames) {
   auto spectatorSide = std::async(std::launch::async, [&] { return playSide(*spectator, 2, 20); });
 
   const SideResult hostResult = hostSide.get();
-  ASSERT_TRUE(hostResult.session);
+  ASSERT_TRUE(hostResult.session) << ::testing::PrintToString(host->statuses());
   ASSERT_FALSE(hostResult.ended);
   ASSERT_EQ(hostResult.hashes.size(), 2u);
   EXPECT_EQ(hostResult.index, 0);
   for (size_t i = 0; i < clientSides.size(); ++i) {
     const SideResult client = clientSides[i].get();
-    ASSERT_FALSE(client.ended) << "client " << i;
+    ASSERT_FALSE(client.ended) << "client " << i << ::testing::PrintToString(clients[i]->statuses());
     EXPECT_EQ(client.index, static_cast<int32_t>(i + 1));
     EXPECT_EQ(client.seeds, hostResult.seeds);
     EXPECT_EQ(client.hashes, hostResult.hashes);
   }
   const SideResult watcher = spectatorSide.get();
-  ASSERT_FALSE(watcher.ended);
+  ASSERT_FALSE(watcher.ended) << ::testing::PrintToString(spectator->statuses());
   EXPECT_EQ(watcher.index, -2);
   EXPECT_EQ(watcher.seeds, hostResult.seeds);
   EXPECT_EQ(watcher.hashes, hostResult.hashes);

@@ -23,6 +23,7 @@ class MemoryHost final : public NetHost {
     gameId = 7;
     gameVersion = 1;
     options.timeoutPolls = 240;
+    options.latencyEchoes = 30;
   }
   void push(uint32_t kind, std::initializer_list<uint32_t> words = {}) {
     NetLoungeRecord record;
