@@ -285,8 +285,7 @@ void NetDeliver::flushWhile(bool (*pass)(NetDeliver*),
         onLounge(this, record);
       }
     }
-    if (cancelled) break;
-    host_.pump(20);
+    if (cancelled || !host_.pump(20)) break;
   }
   if (shown) host_.dialog().close();
 }

@@ -353,8 +353,9 @@ void NetDeliverServer::release() {
   spectators_->setEnding();
   flushWhile(
       [](NetDeliver* base) {
+        // A client that closed after the last round sets an error on the way out; the
+        // spectators are still owed the rest of the stream.
         auto* self = static_cast<NetDeliverServer*>(base);
-        if (self->error_ != 0) return false;
         const bool serving = self->spectators_->service(self->listener_, self->keepAlive_.socket);
         ombUdpUpdate(self->listener_);
         self->keepAlive_.check();
@@ -369,7 +370,6 @@ void NetDeliverServer::release() {
   flushWhile(
       [](NetDeliver* base) {
         auto* self = static_cast<NetDeliverServer*>(base);
-        if (self->error_ == NET_ERROR_CANCELLED) return false;
         ombUdpUpdate(self->listener_);
         self->keepAlive_.check();
         for (uint32_t k = 0; k < self->clientCount_; ++k) {

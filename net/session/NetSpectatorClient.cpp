@@ -102,6 +102,12 @@ void NetSpectatorClient::readStream() {
       return;
     }
     ring_.insert(ring_.end(), message, message + size);
+    // The end marker always travels alone; once it is in, the host may close the connection.
+    if (size == 1 && message[0] == NET_STREAM_END) {
+      endSeen_ = true;
+      buffering_ = false;
+      return;
+    }
   }
   // A host that went away before the end of its stream never sends the rest.
   if (!netEstablished(connection_)) {
