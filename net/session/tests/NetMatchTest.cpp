@@ -64,6 +64,10 @@ TEST_F(NetMatchTest, HostClientsAndSpectatorPlayTheSameFrames) {
   EXPECT_EQ(watcher.index, -2);
   EXPECT_EQ(watcher.seeds, hostResult.seeds);
   EXPECT_EQ(watcher.hashes, hostResult.hashes);
+  // The rounds are shorter than the spectator's buffer: it waited for the end of the stream.
+  const auto shown = spectator->dialog_.shown();
+  EXPECT_NE(std::find(shown.begin(), shown.end(), NET_DIALOG_BUFFERING), shown.end());
+  EXPECT_FALSE(spectator->dialog_.isOpen());
 
   // The frames carried every player's scripted buttons, not only zeros.
   EXPECT_NE(hostResult.hashes[0], hostResult.hashes[1]);
