@@ -1,5 +1,6 @@
 #include "host/config/Config.h"
 
+#include "foundation/bytes/ByteWriter.h"
 #include "foundation/file/File.h"
 #include "foundation/omb/ombFormat.h"
 #include "foundation/omb/ombLog.h"
@@ -156,4 +157,13 @@ bool Config::readLoungeData(void* buffer) {
     return false;
   }
   return read == platform::PipeRead::Whole;
+}
+
+void Config::writeLoungeData(uint32_t kind) {
+  if (!loungeMode) return;
+  uint8_t record[CONFIG_LOUNGE_RECORD] = {};
+  storeU32le(record, kind);
+  if (!platform::pipeWriteWhole(loungeOutput, record, CONFIG_LOUNGE_RECORD)) {
+    ombLogPrintf(OMB_LOG_ERROR, u"Error: [%s] ラウンジとの通信エラー", "Config::writeLoungeData");
+  }
 }

@@ -34,6 +34,9 @@ class Config {
   // the lounge flag or when fewer bytes are waiting (nothing is consumed then). A failing pipe is
   // the level-0 "ラウンジとの通信エラー".
   bool readLoungeData(void* buffer);
+  // A status record of that kind with a zero payload to the lounge's output pipe; nothing
+  // without the lounge flag. A failed or short write is the level-0 "ラウンジとの通信エラー".
+  void writeLoungeData(uint32_t kind);
 
   int32_t exitCode = 1;
   bool adjusterMode = false;

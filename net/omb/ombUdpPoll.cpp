@@ -262,6 +262,13 @@ bool ombUdpPoll(OMB_UDP* connection) {
     if (io.error == net::SocketError::WouldBlock) {
       return true;
     }
+    const bool unusable = io.error == net::SocketError::Truncated ||
+                          (io.error == net::SocketError::None && io.bytes == 0);
+    if (unusable && (listener || source != connection->peer)) {
+      // An empty or oversized datagram from anyone but the peer says nothing about the
+      // connection: it is passed over, so a stranger can neither end it nor stop its flush.
+      continue;
+    }
     if (io.error != net::SocketError::None || io.bytes == 0) {
       if (!listener) {
         ombUdpFail(connection);

@@ -470,3 +470,46 @@ TEST_F(ombUdpTest, HostNamesAreLookedUpFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+// Datagrams a stranger may throw at any port; none of them says anything about a connection.
+const struct {
+  const char* name;
+  Bytes datagram;
+} kStrangerDatagrams[] = {
+    {"empty", {}},
+    {"close datagram", {0}},
+    {"longer than the receive buffer", Bytes(2000, 0)},
+    {"garbage", {0xFF, 0x13, 0x37}},
+};
+
+TEST_F(ombUdpTest, StrangerDatagramsDoNotEndAClient) {
+  for (const auto& c : kStrangerDatagrams) {
+    SCOPED_TRACE(c.name);
+    UdpTestPeer peer;
+    UdpTestPeer stranger;
+    Udp client = establishedClient(peer);
+    stranger.sendTo(udpLocalPort(client.get()), c.datagram);
+    peer.reply(datagram(0, 1, {"after"}));
+    ASSERT_TRUE(pumpUntil([&] { ombUdpPoll(client.get()); },
+                          [&] { return recv(client.get()) == "after"; }));
+    EXPECT_EQ(ombUdpGetConnectState(client.get()), OMB_OK);
+  }
+}
+
+TEST_F(ombUdpTest, StrangerDatagramsDoNotStopAListenersFlush) {
+  for (const auto& c : kStrangerDatagrams) {
+    SCOPED_TRACE(c.name);
+    OMB_UDP* raw = nullptr;
+    ASSERT_EQ(ombUdpListen(&raw, 0, &OMB_UDP_SESSION_PARAM), OMB_OK);
+    Udp listener(raw);
+    UdpTestPeer stranger;
+    stranger.sendTo(udpLocalPort(listener.get()), c.datagram);
+    // The loopback has queued the datagram when the send returns. The poll that meets it still
+    // drains the socket, so the caller's flush runs in the same cycle.
+    EXPECT_TRUE(ombUdpPoll(listener.get()));
+  }
+}
+
+}  // namespace

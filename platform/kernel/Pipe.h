@@ -13,4 +13,9 @@ enum class PipeRead { Whole, NotYet, Failed };
 // the read fails, or the read comes back short.
 PipeRead pipeReadWhole(uint64_t descriptor, void* buffer, uint32_t size);
 
+// Writes all `size` bytes, retrying after interruptions. False when the number is not an open
+// descriptor or the write fails; a reader that has gone away is such a failure, never a signal
+// that ends the process.
+bool pipeWriteWhole(uint64_t descriptor, const void* buffer, uint32_t size);
+
 }  // namespace platform
