@@ -5,7 +5,11 @@
 #include "platform/text/Utf8.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <spawn.h>
+
+extern char** environ;
 
 namespace dlg {
 
@@ -127,6 +131,17 @@ int Layer::messageBox(std::u16string_view text, std::u16string_view caption, uns
 const std::vector<Window*>& Layer::windows() { return alive(); }
 
 void Layer::refresh(Window& window) { backend().refresh(window); }
+
+void Layer::openUrl(std::u16string_view url) { backend().openUrl(url); }
+
+void Backend::openUrl(std::u16string_view url) {
+  const std::string text = platform::utf16ToUtf8(url);
+  char* const argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(text.c_str()), nullptr};
+  pid_t child = 0;
+  if (posix_spawnp(&child, "xdg-open", nullptr, nullptr, argv, environ) != 0) {
+    std::fprintf(stderr, "dialog: cannot start xdg-open for %s\n", text.c_str());
+  }
+}
 
 Backend& backend() {
   if (installed) return *installed;

@@ -121,6 +121,8 @@ class Backend {
                          unsigned type) = 0;
   // A window was shown, hidden or changed; a drawing backend redraws it.
   virtual void refresh(Window&) {}
+  // Opens a web page in the person's browser (xdg-open, not waited for).
+  virtual void openUrl(std::u16string_view url);
 };
 
 // The layer: the windows that exist, their loops, and the backend in force.
@@ -137,6 +139,7 @@ class Layer {
   // The windows alive, oldest first (the last is the top one).
   static const std::vector<Window*>& windows();
   static void refresh(Window& window);
+  static void openUrl(std::u16string_view url);
   // Delivers what is queued and due for the window now, without waiting.
   static bool dispatchPending(Window& window);
 };

@@ -97,6 +97,10 @@ std::optional<DialogDriver> DialogDriver::fromFile(const std::string& path, std:
   return driver;
 }
 
+std::string DialogDriver::utf8(std::u16string_view text) {
+  return platform::utf16ToUtf8(text);
+}
+
 void DialogDriver::write(const std::string& line) {
   output_.push_back(line);
   std::fprintf(stderr, "dialog: %s\n", line.c_str());

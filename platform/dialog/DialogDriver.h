@@ -11,6 +11,7 @@
 //   wait <ms>         sleeps on the platform clock, so that window timers fire
 //   dump              writes the top window's title and visible controls to the output
 //   refuse <title>    windows with that title cannot be created from now on
+// Web pages are recorded ("open <url>") instead of opened.
 // Once the actions have run out, every window is confirmed with its default button (or closed
 // when it has none enabled), so an unscripted run never waits. Output lines (dumps, message
 // boxes, actions that found nothing) are kept for tests and written to standard error.
@@ -44,6 +45,8 @@ class DialogDriver final : public Backend {
   bool canCreate(const Window& window) override;
   bool nextAction(Window& top) override;
   int messageBox(std::u16string_view text, std::u16string_view caption, unsigned type) override;
+  // Headless: the page is recorded ("open <url>"), never opened.
+  void openUrl(std::u16string_view url) override { write("open " + utf8(url)); }
 
   const std::vector<std::string>& output() const { return output_; }
   // Every dump line of a window, as dump writes them.
@@ -51,6 +54,7 @@ class DialogDriver final : public Backend {
 
  private:
   void write(const std::string& line);
+  static std::string utf8(std::u16string_view text);
   std::deque<DriverAction> actions_;
   std::vector<std::u16string> refused_;
   std::vector<std::string> output_;
