@@ -45,9 +45,9 @@ TEST(InputAssignmentTest, AutomaticAssignmentByControllerShape) {
       {0, 1, 4, {13, 14, 15, 16, 29, 30, 31, 32}},
       // Too few inputs: required buttons first; what is left over stays empty.
       {0, 0, 3, {29, 30, 31, 0, 0, 0, 0, 0}},
-      // Two buttons and one axis: direction buttons take the axis, required buttons the buttons,
-      // and the last required directions fall back to nothing.
-      {1, 0, 2, {29, 30, 1, 2, 0, 0, 0, 0}},
+      // One axis and two buttons: Up and Down find no Y axis and take the X directions, Left and
+      // Right fall back to the buttons, and nothing is left for the other buttons.
+      {1, 0, 2, {1, 2, 29, 30, 0, 0, 0, 0}},
   };
   for (const Case& c : cases) {
     InputAssignment a;
