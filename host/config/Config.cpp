@@ -9,6 +9,7 @@
 #include "host/settings/ombInput.h"
 #include "host/settings/ombMswConfig.h"
 #include "host/settings/ombVideo.h"
+#include "host/updater/Updater.h"
 #include "host/window/ombMswWindow.h"
 #include "platform/kernel/Pipe.h"
 #include "script/ScriptManager.h"
@@ -135,8 +136,15 @@ int32_t Config::init() {
   ConfigSettings settings(*this);
   runConfigScript(settings);
 
-  // FIXME: the update check (mode 0 with a host, a port and a path from the script) runs here
-  // once the updater exists.
+  if (mode == LaunchMode::Normal && settings.updaterHost[0] && settings.updaterPort > 0 &&
+      settings.updaterPath[0]) {
+    UpdaterRecord record;
+    const bool goOn = Updater::run(record, settings.updaterHost, settings.updaterPort,
+                                   settings.updaterPath, static_cast<uint32_t>(gameVersion),
+                                   simpleTitle);
+    record.release();
+    if (!goOn) return 1;
+  }
 
   if (confirmSettings(*this, settings) < 0) return 1;
   checkDevices(*this);

@@ -10,9 +10,8 @@ struct OMB_MSW_CONFIG;
 // start-up, and the controller settings page (keyboard keys and pad slots, kept in the settings
 // file).
 //
-// FIXME: the assignment windows of the page are not built; DirectInput counts as present once
-// ombInputInit ran, and key names read "unknown". Saved pad slots are bound again to attached
-// controllers of the input layer (platform/input).
+// FIXME: the input layer has no key names yet, so keys read "unknown"; DirectInput counts as
+// present once ombInputInit ran and the input layer gives an object.
 
 struct OMB_INPUT_LAYOUT {
   const ConfigInputType* types = nullptr;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 using namespace d3d9;
 
@@ -117,6 +118,35 @@ void warnInvalid() {
                "loadSetting");
 }
 
+D3DFORMAT depthFormat(IDirect3D9* d, UINT adapter, D3DFORMAT display) {
+  for (const D3DFORMAT f : {D3DFMT_D32, D3DFMT_D24S8, D3DFMT_D24X4S4, D3DFMT_D24X8, D3DFMT_D16}) {
+    if (accepts(d, adapter, display, D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, f) &&
+        d->CheckDepthStencilMatch(adapter, D3DDEVTYPE_HAL, display, display, f) == D3D_OK) {
+      return f;
+    }
+  }
+  return D3DFMT_UNKNOWN;
+}
+
+// Whether anti-aliasing index i (i + 1 samples) is offered for the entry on the adapter.
+bool multisampleOffered(IDirect3D9* d, UINT adapter, int32_t mode, int32_t index) {
+  if (index < 1 || index > 15) return false;
+  const D3DFORMAT display = displayFormat(d, adapter, mode);
+  if (display == D3DFMT_UNKNOWN) return false;
+  const D3DFORMAT depth = depthFormat(d, adapter, display);
+  if (depth == D3DFMT_UNKNOWN) return false;
+  const BOOL windowed = mode == CONFIG_MODE_WINDOW ? TRUE : FALSE;
+  const auto samples = static_cast<D3DMULTISAMPLE_TYPE>(index + 1);
+  return d->CheckDeviceMultiSampleType(adapter, D3DDEVTYPE_HAL, display, windowed, samples,
+                                       nullptr) == D3D_OK &&
+         d->CheckDeviceMultiSampleType(adapter, D3DDEVTYPE_HAL, depth, windowed, samples,
+                                       nullptr) == D3D_OK;
+}
+
+bool sameEntry(const ConfigDisplaySettings& s, const ConfigDisplayEntry& e) {
+  return s.mode == e.mode && s.width == e.width && s.height == e.height;
+}
+
 class VideoPage final : public OmbMswConfigPlugin {
  public:
   VideoPage(ConfigDisplaySettings* settings, const OMB_VIDEO_TABLE& table)
@@ -124,8 +154,7 @@ class VideoPage final : public OmbMswConfigPlugin {
 
   const char16_t* label() const override { return u"ビデオ"; }
 
-  void init(const OMB_MSW_CONFIG_CONTEXT& context, bool useDefaults) override {
-    context_ = context;
+  void init(bool useDefaults) override {
     if (!direct3D) {
       ombLogPrintf(OMB_LOG_WARNING,
                    u"Warning: [%s] 使用可能なDirect3D9が見つかりません。\r\n"
@@ -133,10 +162,32 @@ class VideoPage final : public OmbMswConfigPlugin {
                    "pluginOnInit");
       return;
     }
+    const int32_t gap = ombMswConfigUnit() * 4 / 8;
+    adapterLabel_ = _ombMswConfigAddLabel(this, 1, u"使用するビデオカード");
+    adapterCombo_ = _ombMswConfigAddCombo(this);
+    layout.currentY += gap;
+    resolutionLabel_ = _ombMswConfigAddLabel(this, 1, u"使用する解像度");
+    resolutionCombo_ = _ombMswConfigAddCombo(this);
+    layout.currentY += gap;
+    if (table_.multisample) {
+      multisampleLabel_ = _ombMswConfigAddLabel(this, 1, u"アンチエイリアシングのレベル");
+      multisampleCombo_ = _ombMswConfigAddCombo(this);
+      layout.currentY += gap;
+    }
+    checks_[0] = _ombMswConfigAddCheck(this, u"テクスチャの圧縮を行う");
+    checks_[1] = _ombMswConfigAddCheck(this, u"フリップを行わない");
+    checks_[2] = _ombMswConfigAddCheck(this, u"互換モードでレンダリング");
+    D3DADAPTER_IDENTIFIER9 id{};
+    for (UINT a = 0; a < direct3D->GetAdapterCount(); ++a) {
+      ConfigDisplayEntry e;
+      if (!ombVideoGetUsableEntry(direct3D, a, table_, 0, e)) continue;
+      direct3D->GetAdapterIdentifier(a, 0, &id);
+      _ombMswConfigComboAdd(platform::utf8ToUtf16(id.Description), adapterCombo_, a);
+    }
     if (useDefaults) {
       ombVideoDefaultSetting(direct3D, table_, *settings_);
     } else {
-      ombVideoLoadSetting(*settings_, table_, context.iniPath, context.section);
+      ombVideoLoadSetting(*settings_, table_, iniPath, section);
     }
     initialised_ = true;
   }
@@ -145,12 +196,114 @@ class VideoPage final : public OmbMswConfigPlugin {
     if (confirmed && initialised_) save();
   }
 
+  void show() override {
+    if (!initialised_) return;
+    const bool valid = settings_->flags & CONFIG_DISPLAY_VALID;
+    for (dlg::Control* c : controls()) {
+      c->visible = true;
+      c->enabled = valid;
+    }
+    if (!valid) return;
+    _ombMswConfigComboSelectData(adapterCombo_, settings_->adapter);
+    adapterChanged();
+    for (int i = 0; i < 3; ++i) checks_[i]->checked = settings_->flags & kCheckFlags[i];
+  }
+
+  void hide() override {
+    for (dlg::Control* c : controls()) c->visible = false;
+  }
+
+  bool ownsLabel(const dlg::Control* c) const override {
+    return c && (c == adapterLabel_ || c == resolutionLabel_ || c == multisampleLabel_ ||
+                 c == checks_[0] || c == checks_[1] || c == checks_[2]);
+  }
+
+  void command(dlg::Event event, dlg::Control* c) override {
+    if (!initialised_ || !c) return;
+    for (int i = 0; i < 3; ++i) {
+      if (c == checks_[i] && event == dlg::Event::Click) {
+        settings_->flags ^= kCheckFlags[i];
+        checks_[i]->checked = settings_->flags & kCheckFlags[i];
+      }
+    }
+    if (event != dlg::Event::SelectionChange) return;
+    if (c == adapterCombo_) adapterChanged();
+    if (c == resolutionCombo_) resolutionChanged();
+    if (c == multisampleCombo_) {
+      settings_->multisample = static_cast<int32_t>(_ombMswConfigComboGetData(multisampleCombo_));
+    }
+  }
+
   std::u16string report() const override;
 
  private:
+  static constexpr uint32_t kCheckFlags[3] = {CONFIG_DISPLAY_COMPRESS, CONFIG_DISPLAY_NO_FLIP,
+                                              CONFIG_DISPLAY_COMPATIBLE};
+
+  std::vector<dlg::Control*> controls() const {
+    std::vector<dlg::Control*> all{adapterLabel_, adapterCombo_, resolutionLabel_,
+                                   resolutionCombo_, multisampleLabel_, multisampleCombo_,
+                                   checks_[0], checks_[1], checks_[2]};
+    std::erase(all, nullptr);
+    return all;
+  }
+
+  void adapterChanged() {
+    const auto adapter = static_cast<UINT>(_ombMswConfigComboGetData(adapterCombo_));
+    resolutionCombo_->items.clear();
+    resolutionCombo_->selection = -1;
+    ConfigDisplayEntry e;
+    int32_t match = -1;
+    for (uint32_t n = 0; ombVideoGetUsableEntry(direct3D, adapter, table_, n, e); ++n) {
+      char16_t text[64];
+      if (e.mode == CONFIG_MODE_WINDOW) {
+        ombStrPrintf(text, 64, u"Window %dx%d", e.width, e.height);
+      } else {
+        ombStrPrintf(text, 64, u"Fullscreen %dbpp %dx%d", e.mode == CONFIG_MODE_FULL32 ? 32 : 16,
+                     e.width, e.height);
+      }
+      const int32_t item = _ombMswConfigComboAdd(text, resolutionCombo_, n);
+      if (match < 0 && sameEntry(*settings_, e)) match = item;
+    }
+    if (adapter == settings_->adapter) {
+      resolutionCombo_->selection = match < 0 ? 0 : match;
+    } else {
+      resolutionCombo_->selection = 0;
+      settings_->adapter = adapter;
+    }
+    resolutionChanged();
+  }
+
+  void resolutionChanged() {
+    const UINT adapter = settings_->adapter;
+    ConfigDisplayEntry e;
+    const auto n = static_cast<uint32_t>(_ombMswConfigComboGetData(resolutionCombo_));
+    if (!ombVideoGetUsableEntry(direct3D, adapter, table_, n, e)) return;
+    if (!sameEntry(*settings_, e) || settings_->fourth != e.fourth) settings_->multisample = 0;
+    settings_->mode = e.mode;
+    settings_->width = e.width;
+    settings_->height = e.height;
+    settings_->fourth = e.fourth;
+    if (table_.multisample) {
+      multisampleCombo_->items.clear();
+      _ombMswConfigComboAdd(u"なし", multisampleCombo_, 0);
+      for (int32_t i = 1; i <= 15; ++i) {
+        if (!multisampleOffered(direct3D, adapter, e.mode, i)) continue;
+        char16_t text[32];
+        ombStrPrintf(text, 32, u"%d samples", i + 1);
+        _ombMswConfigComboAdd(text, multisampleCombo_, i);
+      }
+      multisampleCombo_->selection = 0;
+      _ombMswConfigComboSelectData(multisampleCombo_, settings_->multisample);
+    } else {
+      settings_->multisample = 0;
+    }
+    checks_[0]->enabled =
+        compressionPossible(direct3D, adapter, displayFormat(direct3D, adapter, e.mode));
+  }
+
   void save() const {
-    const std::string& path = context_.iniPath;
-    const std::u16string& section = context_.section;
+    const std::string& path = iniPath;
     platform::writePrivateProfileString(section, u"videoGuid", u"", path);
     const ConfigDisplaySettings& s = *settings_;
     if (!direct3D || !(s.flags & CONFIG_DISPLAY_VALID)) return;
@@ -181,8 +334,14 @@ class VideoPage final : public OmbMswConfigPlugin {
 
   ConfigDisplaySettings* settings_;
   OMB_VIDEO_TABLE table_;
-  OMB_MSW_CONFIG_CONTEXT context_;
   bool initialised_ = false;
+  dlg::Control* adapterLabel_ = nullptr;
+  dlg::Control* adapterCombo_ = nullptr;
+  dlg::Control* resolutionLabel_ = nullptr;
+  dlg::Control* resolutionCombo_ = nullptr;
+  dlg::Control* multisampleLabel_ = nullptr;
+  dlg::Control* multisampleCombo_ = nullptr;
+  dlg::Control* checks_[3] = {};
 };
 
 std::u16string VideoPage::report() const {
@@ -316,11 +475,12 @@ void ombVideoLoadSetting(ConfigDisplaySettings& s, const OMB_VIDEO_TABLE& table,
       s.width = e.width;
       s.height = e.height;
       s.fourth = e.fourth;
-      // Indices above 15 name no sample count; they read as none.
+      // A saved level the device does not offer for this entry (another card, or a number that
+      // names no sample count) would make the device creation fail; it reads as none.
       const int32_t multisample =
           table.multisample ? platform::getPrivateProfileInt(section, u"videoMultisample", 0, path)
                             : 0;
-      s.multisample = multisample >= 0 && multisample <= 15 ? multisample : 0;
+      s.multisample = multisampleOffered(direct3D, adapter, e.mode, multisample) ? multisample : 0;
       s.flags = CONFIG_DISPLAY_VALID;
       if (platform::getPrivateProfileInt(section, u"videoCompress", 0, path)) {
         s.flags |= CONFIG_DISPLAY_COMPRESS;

@@ -79,6 +79,14 @@ struct DIDEVICEINSTANCE {
   std::u16string productName;
 };
 
+// The objects of a game controller: which axes it has (bit i for X, Y, Z, Rx, Ry, Rz), how many
+// points of view and buttons (the first of the joystick state's four and 32).
+struct DIDEVICEOBJECTS {
+  uint32_t axes = 0;
+  uint32_t povs = 0;
+  uint32_t buttons = 0;
+};
+
 class IDirectInputDevice8 {
  public:
   virtual ~IDirectInputDevice8() = default;
@@ -91,6 +99,19 @@ class IDirectInputDevice8 {
   virtual HRESULT GetDeviceState(uint32_t size, void* data) = 0;
   // DIPROP_RANGE of the axis at that byte offset of the joystick state.
   virtual HRESULT GetRange(uint32_t offset, DIPROPRANGE* range) = 0;
+  // The controller's objects. A backend that cannot tell reports the axes with a range and every
+  // point of view and button of the joystick state.
+  virtual HRESULT GetObjects(DIDEVICEOBJECTS* objects) {
+    if (objects == nullptr) return DIERR_INVALIDPARAM;
+    *objects = {};
+    for (uint32_t axis = 0; axis < 6; ++axis) {
+      DIPROPRANGE range;
+      if (!failed(GetRange(axis * 4, &range))) objects->axes |= 1u << axis;
+    }
+    objects->povs = 4;
+    objects->buttons = 32;
+    return DI_OK;
+  }
   // Destroys the device.
   virtual void Release() = 0;
 };

@@ -81,6 +81,14 @@ class ScriptedDevice : public IDirectInputDevice8 {
     *range = pad.ranges[offset / 4];
     return DI_OK;
   }
+  HRESULT GetObjects(DIDEVICEOBJECTS* objects) override {
+    if (device_ == 0 || objects == nullptr) return DIERR_UNSUPPORTED;
+    const ScriptedPad& pad = description_.pads[size_t(device_ - 1)];
+    objects->axes = (1u << pad.axes) - 1;
+    objects->povs = pad.povs;
+    objects->buttons = pad.buttons;
+    return DI_OK;
+  }
   void Release() override { delete this; }
 
  private:
@@ -213,6 +221,12 @@ std::optional<ScriptedInputDescription> parseScriptedInput(const std::string& te
             parseNumber(w[i + 2], b)) {
           for (DIPROPRANGE& r : pad.ranges) r = {a, b};
           i += 3;
+        } else if ((w[i] == "axes" || w[i] == "buttons" || w[i] == "povs") && i + 1 < w.size() &&
+                   parseNumber(w[i + 1], a)) {
+          const int32_t most = w[i] == "axes" ? 6 : w[i] == "buttons" ? 32 : 4;
+          if (a < 0 || a > most) return fail("bad object count");
+          (w[i] == "axes" ? pad.axes : w[i] == "buttons" ? pad.buttons : pad.povs) = uint32_t(a);
+          i += 2;
         } else if (w[i] == "norange" && i + 1 < w.size() && axisIndex(w[i + 1]) >= 0) {
           pad.hasRange[axisIndex(w[i + 1])] = false;
           i += 2;

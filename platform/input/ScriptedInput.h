@@ -20,6 +20,10 @@ struct ScriptedPad {
   DIPROPRANGE ranges[6] = {{-1000, 1000}, {-1000, 1000}, {-1000, 1000},
                            {-1000, 1000}, {-1000, 1000}, {-1000, 1000}};
   bool hasRange[6] = {true, true, true, true, true, true};
+  // The objects the pad has: the first `axes` of X, Y, Z, Rx, Ry, Rz, points of view, buttons.
+  uint32_t axes = 6;
+  uint32_t povs = 4;
+  uint32_t buttons = 32;
 };
 
 enum class ScriptedControl { Key, Button, Axis, Pov, Lost };
@@ -45,7 +49,8 @@ GUID scriptedPadInstance(uint32_t pad);
 IDirectInput8* createScriptedDirectInput(ScriptedInputDescription description);
 
 // Text form, entries separated by ';' or new lines:
-//   pad <name> [range <min> <max>] [norange <axis>]...   declares the next pad
+//   pad <name> [range <min> <max>] [norange <axis>] [axes <0-6>] [povs <0-4>] [buttons <0-32>]...
+//                                                          declares the next pad
 //   <frame> key <code> <0|1>
 //   <frame> pad<n> button <b> <0|1> | axis <x|y|z|rx|ry|rz> <value> | pov <p> <hundredths|-1>
 //   <frame> pad<n> lost <0|1>   (also "keyboard lost")
