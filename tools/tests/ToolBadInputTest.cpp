@@ -130,6 +130,7 @@ TEST_F(ToolBadInput, EveryToolRefusesWithOneLineNamingTheFile) {
   writeBytes(dir_ / "good.vsh", "vs_1_1\ndcl_position v0\nmov oPos, v0\n");
   writeBytes(dir_ / "cut.vsh", "vs_1_1\nmov oPos,");
   writeBytes(dir_ / "cut.txt", "u32 7\nhex 4");
+  writeBytes(dir_ / "cut.map", "grid 0 0 4 4 0 2\nroom 0 0 4");
 
   struct Row {
     const char* what;
@@ -192,6 +193,19 @@ TEST_F(ToolBadInput, EveryToolRefusesWithOneLineNamingTheFile) {
        Stream::Err, {path("garbage.in") + ":1: cannot read"}, out},
       {"scramble: cut description", "scramble -d " + path("cut.txt") + " " + out, 2,
        Stream::Err, {path("cut.txt") + ":2: cannot read"}, out},
+
+      {"mapwrite: missing file", "mapwrite " + path("missing.in") + " " + out, 1, Stream::Err,
+       {path("missing.in"), "No such file"}, out},
+      {"mapwrite: directory", "mapwrite " + path("folder") + " " + out, 1, Stream::Err,
+       {path("folder"), "Is a directory"}, out},
+      {"mapwrite: unreadable file", "mapwrite " + mem + " " + out, 1, Stream::Err,
+       {mem, "Input/output error"}, out},
+      {"mapwrite: empty description", "mapwrite " + path("empty.in") + " " + out, 2,
+       Stream::Err, {path("empty.in"), "empty description"}, out},
+      {"mapwrite: garbage description", "mapwrite " + path("garbage.in") + " " + out, 2,
+       Stream::Err, {path("garbage.in"), "line 1: unknown item"}, out},
+      {"mapwrite: cut description", "mapwrite " + path("cut.map") + " " + out, 2, Stream::Err,
+       {path("cut.map"), "line 2: \"room\" takes 6 values"}, out},
 
       {"scriptrun: missing directory", "scriptrun " + d + "/missing", 2, Stream::Err,
        {d + "/missing/main.cnut", "no script"}, ""},
