@@ -54,9 +54,13 @@ void ScriptEngine::releaseControllers() {
   }
 }
 
+void ScriptEngine::registerSpriteApi(const ScriptObject& table) {
+  registerSprite2Api(table, &engineSpriteSet);
+}
+
 ScriptObject ScriptEngine::newApiTable() {
   ScriptObject table = scriptManager()->newTable(nullptr);
-  registerSprite2Api(table, &engineSpriteSet);
+  registerSpriteApi(table);
   registerGlobalApi(table);
   registerBinaryApi(table);
   registerScriptEngineApi(table);

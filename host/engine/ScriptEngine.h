@@ -45,6 +45,8 @@ class ScriptEngine : public Engine {
   // A new script table with the sprite, shared, binary and engine natives; the family adds its
   // own natives to it.
   ScriptObject newApiTable();
+  // The sprite natives a family's table starts with: sprite layer 2's unless overridden.
+  virtual void registerSpriteApi(const ScriptObject& table);
   // A thread over the table running "main" of the load directory. A game without the script
   // is told so in the log and the engine ends, rather than running empty frames forever.
   void startMain(const ScriptObject& table, const char* tag);

@@ -1,23 +1,26 @@
 // The first engine of the engines fixture game. Integer parameter 0 of the parameter file picks
 // what it does (the tests write the file before the run); without one it plays the demo: text
-// sprites moving across the screen, then the basic engine with arguments.
+// rects of sprite layer 1 moving across the screen, then the basic engine with arguments.
 
 function scenario() {
   return globalGetIntegerParameterCount() > 0 ? globalGetIntegerParameterValue(0) : 0;
 }
 
-// Text sprites on one renderer: each entry of `texts` is [text, x, y, green].
+// Text rects of sprite layer 1 on one renderer the size of the screen: each entry of `texts`
+// is [text, x, y, green].
 function makeScene(texts) {
-  local r = spriteRendererCreate(0, 0, 2);
-  local sprites = [];
+  local size = globalGetScreenSize();
+  local r = spriteCreateRenderer(size.width, size.height, 2);
+  local font = spriteCreateFont(18);
+  local rects = [];
   foreach (t in texts) {
-    local image = spriteImageCreateText(96, 24);
-    local rect = spriteRectCreate(r, image, null);
-    local format = spriteRectTextFormatCreate(r, {fontSize = 18, colorGreen = t[3]});
-    spriteRectDrawText(rect, format, t[0]);
-    sprites.push(spriteCreate(r, {rect = rect, posX = t[1], posY = t[2], blend = 2}));
+    local image = spriteCreateDynamicImage(96, 24);
+    spriteDrawImageText(image, font, t[0]);
+    local rect = spriteCreateRect(r, image, {level = 1, drawX = t[1], drawY = t[2]});
+    spriteSetRectColor(rect, 1.0, t[3], 1.0);
+    rects.push(rect);
   }
-  return sprites;
+  return rects;
 }
 
 function params() {
@@ -145,7 +148,7 @@ function work() {
   } else if (s == 9) {
     local sprites = makeScene([["Alpha", 8, 8, 1.0], ["Beta", 8, 40, 0.0]]);
     for (local frame = 0; frame < 7; frame += 1) {
-      spriteSetPos(sprites[1], 8 + frame * 10, 40);
+      spriteSetRectDrawPos(sprites[1], 8 + frame * 10, 40);
       suspend(null);
     }
   } else if (s == 10) {
@@ -156,7 +159,7 @@ function work() {
   } else {
     local sprites = makeScene([["simple", 40, 40, 1.0], ["engine", 40, 80, 0.5]]);
     for (local frame = 0; frame < 90; frame += 1) {
-      spriteSetPos(sprites[0], 40 + frame * 4, 40);
+      spriteSetRectDrawPos(sprites[0], 40 + frame * 4, 40);
       suspend(null);
     }
     globalPrepareNextBasicEngine({dir = "basic", args = {frames = 90, text = "basic engine"}});
