@@ -124,7 +124,7 @@ struct Scene {
     device = std::make_unique<L3DDevice>(&host, &host);
     device->Create(0, &window, 0, 640, 480, 0, L3DDEV_CREATE_WINDOW);
     dbtl::DFile shaders;
-    shaders.Open(BENCH_SHADER_ARCHIVE, DFILE_READ);
+    shaders.Open(BENCH_SHADER_ARCHIVE, dbtl::DFILE_READ);
     renderer = std::make_unique<L3DRenderer>();
     renderer->Create(dbtl::rcptr<L3DDevice>::Borrow(device.get()), {}, shaders);
     LMat view;
