@@ -88,10 +88,11 @@ TEST_F(NetHarnessTest, TwoRoundsGiveTheSameSeedsAndHashesEverywhere) {
 }
 
 TEST_F(NetHarnessTest, LateSpectatorReplaysTheWholeMatch) {
-  const std::vector<std::string> shortRounds{"--rounds", "3", "--frames", "30"};
+  // The spectator comes after the first round, with three rounds left to join in.
+  const std::vector<std::string> shortRounds{"--rounds", "4", "--frames", "30"};
   LoungeChild host(hostOf(2), args(port_, shortRounds));
   LoungeChild client(clientOf(2, 1), args(port_, shortRounds));
-  ASSERT_TRUE(host.awaitOutput("round 1 hash", kExit)) << host.output();
+  ASSERT_TRUE(host.awaitOutput("round 0 hash", kExit)) << host.output();
   host.send(11, {6000, 901, 0, 0xFFFFFFFFu});
   LoungeChild spectator(spectatorOf(2, 6000, 901), args(port_, shortRounds));
   ASSERT_EQ(host.wait(kExit), 0) << host.output();
