@@ -2,7 +2,7 @@
 // the root, number formatting and the debug timer.
 #include "script/ScriptBaseNatives.h"
 
-#include "foundation/omb/ombFormat.h"
+#include "foundation/omb/text/ombFormat.h"
 #include "foundation/omb/ombLog.h"
 #include "script/ScriptContext.h"
 #include "script/ScriptError.h"

@@ -1,6 +1,6 @@
 #include "script/ScriptHooks.h"
 
-#include "foundation/omb/ombFormat.h"
+#include "foundation/omb/text/ombFormat.h"
 #include "foundation/omb/ombLog.h"
 #include "script/ScriptError.h"
 

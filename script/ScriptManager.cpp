@@ -1,8 +1,8 @@
 #include "script/ScriptManager.h"
 
-#include "foundation/omb/ombAllocator.h"
+#include "foundation/omb/containers/ombAllocator.h"
 #include "foundation/omb/ombCore.h"
-#include "foundation/omb/ombString.h"
+#include "foundation/omb/text/ombString.h"
 #include "script/ScriptBaseNatives.h"
 #include "script/ScriptHooks.h"
 #include "script/ScriptStackTop.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "foundation/omb/ombHash.h"
-#include "foundation/omb/ombList.h"
+#include "foundation/omb/containers/ombHash.h"
+#include "foundation/omb/containers/ombList.h"
 #include "script/ScriptContext.h"
 #include "script/ScriptObject.h"
 #include "script/ScriptVm.h"

@@ -1,7 +1,7 @@
 #include "script/ScriptObject.h"
 
 #include "foundation/file/File.h"
-#include "foundation/omb/ombFile.h"
+#include "foundation/omb/file/ombFile.h"
 #include "script/ScriptError.h"
 #include "script/ScriptStackTop.h"
 

@@ -1,8 +1,8 @@
 #include "script/ScriptThread.h"
 
 #include "foundation/file/File.h"
-#include "foundation/omb/ombFile.h"
-#include "foundation/omb/ombPath.h"
+#include "foundation/omb/file/ombFile.h"
+#include "foundation/omb/file/ombPath.h"
 #include "script/ScriptManager.h"
 #include "script/ScriptStackTop.h"
 

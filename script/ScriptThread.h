@@ -1,6 +1,6 @@
 #pragma once
 
-#include "foundation/omb/ombList.h"
+#include "foundation/omb/containers/ombList.h"
 #include "script/ScriptContext.h"
 #include "script/ScriptObject.h"
 #include "script/ScriptVm.h"

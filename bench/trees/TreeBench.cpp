@@ -1,10 +1,10 @@
 // Quadtree and octree over 10,000 boxes: 100,000 queries a run, and 100,000 moves a run. The
 // boxes and queries come from a fixed seed, so runs on one machine compare.
 
-#include "foundation/omb/ombArray.h"
+#include "foundation/omb/containers/ombArray.h"
 #include "foundation/omb/ombCore.h"
-#include "foundation/omb/ombOctree.h"
-#include "foundation/omb/ombQuadtree.h"
+#include "foundation/omb/trees/ombOctree.h"
+#include "foundation/omb/trees/ombQuadtree.h"
 
 #include <benchmark/benchmark.h>
 

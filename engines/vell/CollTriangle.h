@@ -1,10 +1,10 @@
 #pragma once
 
-#include "foundation/omb/ombArray.h"
-#include "foundation/omb/ombList.h"
-#include "foundation/omb/ombMortonTree.h"
-#include "foundation/omb/ombOctree.h"
-#include "foundation/omb/ombQuadtree.h"
+#include "foundation/omb/containers/ombArray.h"
+#include "foundation/omb/containers/ombList.h"
+#include "foundation/omb/trees/ombMortonTree.h"
+#include "foundation/omb/trees/ombOctree.h"
+#include "foundation/omb/trees/ombQuadtree.h"
 #include "engines/vell/MapTypes.h"
 #include "model/math/FixedPoint.h"
 

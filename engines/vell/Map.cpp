@@ -3,8 +3,8 @@
 #include "foundation/file/File.h"
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrParsed.h"
-#include "foundation/omb/ombFile.h"
-#include "foundation/omb/ombPath.h"
+#include "foundation/omb/file/ombFile.h"
+#include "foundation/omb/file/ombPath.h"
 
 #include <cmath>
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "engines/vell/ObjectSpace.h"
 
-#include "foundation/omb/ombMortonTree.h"
+#include "foundation/omb/trees/ombMortonTree.h"
 
 namespace vell {
 

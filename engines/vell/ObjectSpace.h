@@ -1,8 +1,8 @@
 #pragma once
 
-#include "foundation/omb/ombArray.h"
-#include "foundation/omb/ombOctree.h"
-#include "foundation/omb/ombQuadtree.h"
+#include "foundation/omb/containers/ombArray.h"
+#include "foundation/omb/trees/ombOctree.h"
+#include "foundation/omb/trees/ombQuadtree.h"
 #include "model/math/FixedPoint.h"
 
 #include <cstdint>

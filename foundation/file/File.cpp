@@ -1,6 +1,6 @@
 #include "foundation/file/File.h"
 
-#include "foundation/omb/ombFileModule.h"
+#include "foundation/omb/file/ombFileModule.h"
 #include "foundation/omb/ombLog.h"
 
 #include <cstring>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "foundation/omb/ombList.h"
-#include "foundation/omb/ombSharedPool.h"
+#include "foundation/omb/containers/ombList.h"
+#include "foundation/omb/containers/ombSharedPool.h"
 #include "foundation/omb/ombSpinlock.h"
 #include "foundation/omb/ombThread.h"
 #include "platform/kernel/Semaphore.h"

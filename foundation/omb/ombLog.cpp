@@ -1,6 +1,6 @@
 #include "foundation/omb/ombLog.h"
 
-#include "foundation/omb/ombFormat.h"
+#include "foundation/omb/text/ombFormat.h"
 #include "foundation/omb/ombSpinlock.h"
 #include "platform/text/Utf8.h"
 

@@ -1,11 +1,11 @@
 #include "foundation/omb/ombMsw.h"
 
 #include "foundation/omb/ombCore.h"
-#include "foundation/omb/ombDirectory.h"
+#include "foundation/omb/file/ombDirectory.h"
 #include "foundation/omb/ombLog.h"
 #include "foundation/omb/ombMswAppData.h"
 #include "foundation/omb/ombMswDebugSettings.h"
-#include "foundation/omb/ombString.h"
+#include "foundation/omb/text/ombString.h"
 #include "platform/ui/MessageService.h"
 
 #include <atomic>

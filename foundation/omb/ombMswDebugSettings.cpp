@@ -1,7 +1,7 @@
 #include "foundation/omb/ombMswDebugSettings.h"
 
 #include "foundation/omb/ombLog.h"
-#include "foundation/omb/ombString.h"
+#include "foundation/omb/text/ombString.h"
 #include "platform/kernel/IniFile.h"
 #include "platform/text/Utf8.h"
 

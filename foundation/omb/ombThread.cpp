@@ -2,7 +2,7 @@
 
 #include "foundation/omb/ombLog.h"
 #include "foundation/omb/ombResult.h"
-#include "foundation/omb/ombSharedPool.h"
+#include "foundation/omb/containers/ombSharedPool.h"
 #include "foundation/omb/ombThreadFault.h"
 
 namespace {

@@ -5,7 +5,7 @@
 // header or table bytes then changed. A record that describes an image is loaded into a buffer
 // of exactly the size the module asked for, so any write past it is caught.
 #include "foundation/omb/ombCore.h"
-#include "foundation/omb/ombFile.h"
+#include "foundation/omb/file/ombFile.h"
 #include "image/omb/ombImage.h"
 #include "image/omb/ombImageFormat.h"
 

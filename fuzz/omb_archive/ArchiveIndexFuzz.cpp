@@ -5,7 +5,7 @@
 // promises: an accepted index has no more entries than the file can hold and every entry's data
 // lies inside the file, back to back after the index.
 
-#include "foundation/omb/ombFileArchiveIndex.h"
+#include "foundation/omb/file/ombFileArchiveIndex.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,7 +4,7 @@
 //   fuzz_omb_archive_seeds FOLDER
 
 #include "tools/archive/ArchiveWriter.h"
-#include "foundation/omb/ombFileScramble.h"
+#include "foundation/omb/file/ombFileScramble.h"
 
 #include <cstdio>
 #include <string>

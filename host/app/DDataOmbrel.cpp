@@ -1,7 +1,7 @@
 #include "host/app/DDataOmbrel.h"
 
-#include "foundation/omb/ombFileHandle.h"
-#include "foundation/omb/ombFileModule.h"
+#include "foundation/omb/file/ombFileHandle.h"
+#include "foundation/omb/file/ombFileModule.h"
 #include "foundation/omb/ombResult.h"
 #include "platform/kernel/RecursiveMutex.h"
 

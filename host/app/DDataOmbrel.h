@@ -1,7 +1,7 @@
 #pragma once
 
 #include "foundation/dbtl/DDataOverride.h"
-#include "foundation/omb/ombFile.h"
+#include "foundation/omb/file/ombFile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 #include "foundation/dbtl/DFile.h"
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrText.h"
-#include "foundation/omb/ombFile.h"
+#include "foundation/omb/file/ombFile.h"
 #include "host/app/DDataOmbrel.h"
 #include "platform/text/Cp932.h"
 

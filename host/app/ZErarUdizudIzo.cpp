@@ -1,6 +1,6 @@
 #include "host/app/ZErarUdizudIzo.h"
 
-#include "foundation/omb/ombFile.h"
+#include "foundation/omb/file/ombFile.h"
 #include "foundation/omb/ombLog.h"
 #include "foundation/omb/ombMsw.h"
 #include "foundation/omb/ombSpinlock.h"

@@ -2,7 +2,7 @@
 
 #include "foundation/bytes/ByteWriter.h"
 #include "foundation/file/File.h"
-#include "foundation/omb/ombFormat.h"
+#include "foundation/omb/text/ombFormat.h"
 #include "foundation/omb/ombLog.h"
 #include "host/config/ConfigCommandLine.h"
 #include "host/config/ConfigSettings.h"

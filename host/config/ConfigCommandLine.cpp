@@ -1,8 +1,8 @@
 #include "host/config/ConfigCommandLine.h"
 
 #include "foundation/dbtl/DApplication.h"
-#include "foundation/omb/ombString.h"
-#include "foundation/omb/ombToken.h"
+#include "foundation/omb/text/ombString.h"
+#include "foundation/omb/text/ombToken.h"
 #include "platform/kernel/ExecutablePath.h"
 #include "platform/text/Cp932.h"
 #include "platform/text/Utf8.h"

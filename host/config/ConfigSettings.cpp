@@ -1,7 +1,7 @@
 #include "host/config/ConfigSettings.h"
 
 #include "foundation/omb/ombLog.h"
-#include "foundation/omb/ombString.h"
+#include "foundation/omb/text/ombString.h"
 #include "host/config/Config.h"
 #include "script/ScriptContext.h"
 #include "script/ScriptNative.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "foundation/omb/ombArray.h"
+#include "foundation/omb/containers/ombArray.h"
 
 #include <cstdint>
 #include <string>

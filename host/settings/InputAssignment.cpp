@@ -1,6 +1,6 @@
 #include "host/settings/InputAssignment.h"
 
-#include "foundation/omb/ombFormat.h"
+#include "foundation/omb/text/ombFormat.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // settings, and the device, key and pad-button windows that poll the devices ten times a second
 // and take the newly pressed key or input.
 
-#include "foundation/omb/ombFormat.h"
+#include "foundation/omb/text/ombFormat.h"
 #include "host/input/ombInputDevice.h"
 #include "host/settings/InputPage.h"
 #include "platform/ui/MessageService.h"

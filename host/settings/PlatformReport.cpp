@@ -1,7 +1,7 @@
 #include "host/settings/PlatformReport.h"
 
 #include "foundation/omb/ombCpu.h"
-#include "foundation/omb/ombFormat.h"
+#include "foundation/omb/text/ombFormat.h"
 #include "platform/text/Utf8.h"
 
 #include <sys/sysinfo.h>

@@ -1,7 +1,7 @@
 #include "host/settings/ombInput.h"
 
 #include "foundation/omb/ombCore.h"
-#include "foundation/omb/ombFormat.h"
+#include "foundation/omb/text/ombFormat.h"
 #include "foundation/omb/ombLog.h"
 #include "host/input/ombInputDevice.h"
 #include "host/settings/InputPage.h"

@@ -1,7 +1,7 @@
 #include "host/settings/ombVideo.h"
 
 #include "foundation/omb/ombCore.h"
-#include "foundation/omb/ombFormat.h"
+#include "foundation/omb/text/ombFormat.h"
 #include "foundation/omb/ombLog.h"
 #include "host/settings/ombMswConfig.h"
 #include "platform/kernel/IniFile.h"

@@ -7,7 +7,7 @@
 #include "foundation/lerr/LExceptGame.h"
 #include "foundation/lerr/lerr.h"
 #include "foundation/omb/ombCore.h"
-#include "foundation/omb/ombFileModule.h"
+#include "foundation/omb/file/ombFileModule.h"
 #include "testsupport/LogCapture.h"
 #include "testsupport/XdgHome.h"
 

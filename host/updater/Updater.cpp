@@ -1,6 +1,6 @@
 #include "host/updater/Updater.h"
 
-#include "foundation/omb/ombFormat.h"
+#include "foundation/omb/text/ombFormat.h"
 #include "foundation/omb/ombLog.h"
 #include "foundation/omb/ombResult.h"
 #include "net/omb/ombTcp.h"

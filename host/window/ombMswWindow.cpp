@@ -2,7 +2,7 @@
 
 #include "foundation/omb/ombCore.h"
 #include "foundation/omb/ombLog.h"
-#include "foundation/omb/ombString.h"
+#include "foundation/omb/text/ombString.h"
 #include "platform/window/InstanceChannel.h"
 
 #include <memory>

@@ -1,6 +1,6 @@
 #include "image/omb/ombImagePng.h"
 
-#include "foundation/omb/ombFileModule.h"
+#include "foundation/omb/file/ombFileModule.h"
 #include "image/file/DimgPngReader.h"
 #include "image/omb/ombImageFormat.h"
 #include "image/omb/ombImageGamma.h"

@@ -1,6 +1,6 @@
 #include "image/omb/ombImageSibling.h"
 
-#include "foundation/omb/ombPath.h"
+#include "foundation/omb/file/ombPath.h"
 
 std::u16string ombImagePathWithExtension(const OMB_FILE* file, const char16_t* extension) {
   if (file->name == nullptr) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "foundation/omb/ombFile.h"
+#include "foundation/omb/file/ombFile.h"
 
 #include <memory>
 #include <string>

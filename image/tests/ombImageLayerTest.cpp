@@ -1,6 +1,6 @@
 #include "image/omb/ombImage.h"
 
-#include "foundation/omb/ombFileModule.h"
+#include "foundation/omb/file/ombFileModule.h"
 #include "image/tests/ombImageTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrText.h"
 #include "foundation/lfm/lfmPack.h"
-#include "foundation/omb/ombPath.h"
+#include "foundation/omb/file/ombPath.h"
 #include "model/L3DHandles.h"
 #include "render/L3DRenderer.h"
 #include "render/LResManager.h"

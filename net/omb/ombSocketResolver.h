@@ -1,6 +1,6 @@
 #pragma once
 
-#include "foundation/omb/ombList.h"
+#include "foundation/omb/containers/ombList.h"
 #include "foundation/omb/ombThread.h"
 #include "platform/kernel/Event.h"
 

@@ -3,7 +3,7 @@
 #include "foundation/bytes/ByteReader.h"
 #include "foundation/bytes/ByteWriter.h"
 #include "foundation/dbtl/DCp932Text.h"
-#include "foundation/omb/ombAllocator.h"
+#include "foundation/omb/containers/ombAllocator.h"
 #include "foundation/omb/ombCheckedMath.h"
 #include "foundation/omb/ombResult.h"
 #include "net/omb/ombSocketResolver.h"

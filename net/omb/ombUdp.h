@@ -1,7 +1,7 @@
 #pragma once
 
-#include "foundation/omb/ombList.h"
-#include "foundation/omb/ombRing.h"
+#include "foundation/omb/containers/ombList.h"
+#include "foundation/omb/containers/ombRing.h"
 #include "net/omb/ombSocket.h"
 #include "platform/net/Socket.h"
 

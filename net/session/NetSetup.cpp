@@ -1,7 +1,7 @@
 #include "net/session/NetSetup.h"
 
 #include "foundation/lerr/lerr.h"
-#include "foundation/omb/ombUtf8.h"
+#include "foundation/omb/text/ombUtf8.h"
 #include "net/session/Net.h"
 #include "net/session/NetDeliver.h"
 #include "net/session/NetSpectatorClient.h"

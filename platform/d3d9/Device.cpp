@@ -1,7 +1,7 @@
 #include "platform/d3d9/Device.h"
 
 #include "platform/d3d9/Format.h"
-#include "platform/d3d9/Pipeline.h"
+#include "platform/d3d9/raster/Pipeline.h"
 #include "platform/window/Window.h"
 
 namespace d3d9 {

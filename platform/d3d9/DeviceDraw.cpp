@@ -1,7 +1,7 @@
 #include "platform/d3d9/Device.h"
 
 #include "platform/d3d9/CheckedSize.h"
-#include "platform/d3d9/Pipeline.h"
+#include "platform/d3d9/raster/Pipeline.h"
 
 namespace d3d9 {
 namespace {

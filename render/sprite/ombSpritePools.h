@@ -1,6 +1,6 @@
 #pragma once
 
-#include "foundation/omb/ombMempool.h"
+#include "foundation/omb/containers/ombMempool.h"
 
 #include <new>
 

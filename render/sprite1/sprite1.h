@@ -10,8 +10,8 @@
 // its pool. Everything runs on the game thread.
 
 #include "foundation/dbtl/rcptr.h"
-#include "foundation/omb/ombList.h"
-#include "foundation/omb/ombMempool.h"
+#include "foundation/omb/containers/ombList.h"
+#include "foundation/omb/containers/ombMempool.h"
 #include "platform/glyph/Gdi.h"
 #include "render/L3DRendererVertex.h"
 #include "render/device/L3DTexture.h"

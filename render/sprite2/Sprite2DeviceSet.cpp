@@ -2,7 +2,7 @@
 // system drawn as pre-transformed, indexed triangles.
 
 #include "foundation/dbtl/DCp932Text.h"
-#include "foundation/omb/ombFile.h"
+#include "foundation/omb/file/ombFile.h"
 #include "foundation/omb/ombLog.h"
 #include "image/omb/ombImage.h"
 #include "render/device/L3DDevice.h"

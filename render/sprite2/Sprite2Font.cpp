@@ -1,7 +1,7 @@
 // The process-wide font (one TrueType file in memory behind FreeType's caches), the device
 // set's fonts per pixel size, and glyphs drawn into text surfaces.
 
-#include "foundation/omb/ombFile.h"
+#include "foundation/omb/file/ombFile.h"
 #include "foundation/omb/ombLog.h"
 #include "render/device/L3DDevice.h"
 #include "render/sprite2/Sprite2Internal.h"

@@ -1,7 +1,7 @@
 // Wipes: a greyscale mask image per file, shared by its wipes, each of which keeps a texture
 // that shows where the mask passes a threshold level.
 
-#include "foundation/omb/ombFile.h"
+#include "foundation/omb/file/ombFile.h"
 #include "foundation/omb/ombLog.h"
 #include "image/omb/ombImage.h"
 #include "render/device/L3DDevice.h"

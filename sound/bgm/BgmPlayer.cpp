@@ -2,7 +2,7 @@
 
 #include "foundation/dbtl/DCp932Text.h"
 #include "foundation/lfm/lfmPack.h"
-#include "foundation/omb/ombPath.h"
+#include "foundation/omb/file/ombPath.h"
 
 #include <string>
 

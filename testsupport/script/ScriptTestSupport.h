@@ -7,8 +7,8 @@
 
 #include "foundation/lerr/LExceptGame.h"
 #include "foundation/omb/ombCore.h"
-#include "foundation/omb/ombFile.h"
-#include "foundation/omb/ombFileModule.h"
+#include "foundation/omb/file/ombFile.h"
+#include "foundation/omb/file/ombFileModule.h"
 #include "script/ScriptManager.h"
 #include "script/ScriptStackTop.h"
 #include "script/ScriptThread.h"

@@ -1,8 +1,8 @@
 #include "tools/archive/ArchiveWriter.h"
 
 #include "foundation/bytes/ByteWriter.h"
-#include "foundation/omb/ombFileArchiveIndex.h"
-#include "foundation/omb/ombFileScramble.h"
+#include "foundation/omb/file/ombFileArchiveIndex.h"
+#include "foundation/omb/file/ombFileScramble.h"
 #include "platform/text/Utf8.h"
 
 #include "../common/ReadInput.h"

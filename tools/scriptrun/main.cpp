@@ -12,7 +12,7 @@
 
 #include "foundation/lerr/LExceptGame.h"
 #include "foundation/omb/ombCore.h"
-#include "foundation/omb/ombFile.h"
+#include "foundation/omb/file/ombFile.h"
 #include "foundation/omb/ombLog.h"
 #include "platform/text/Utf8.h"
 #include "script/ScriptManager.h"

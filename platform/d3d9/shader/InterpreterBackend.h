@@ -4,7 +4,7 @@
 // pixel stage from the shader's compiled form (made when the shader was created) and the
 // device state. Each draw pipeline owns one.
 
-#include "platform/d3d9/ShaderBackend.h"
+#include "platform/d3d9/raster/ShaderBackend.h"
 #include "platform/d3d9/shader/ShaderPixelStage.h"
 #include "platform/d3d9/shader/ShaderVertexStage.h"
 

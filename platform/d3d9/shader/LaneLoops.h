@@ -7,7 +7,7 @@
 // the machine holds kLanes values, a multiple of four, and what they compute past n is never
 // read.
 
-#include "platform/d3d9/Simd.h"
+#include "platform/d3d9/raster/Simd.h"
 #include "platform/d3d9/shader/ShaderMachine.h"
 
 #include <cstdint>

@@ -6,7 +6,7 @@
 // not per vertex or pixel. Flow control (vertex shaders 2.0) depends only on constants and so
 // is the same for every lane.
 
-#include "platform/d3d9/Simd.h"
+#include "platform/d3d9/raster/Simd.h"
 #include "platform/d3d9/shader/ShaderProgram.h"
 
 #include <vector>

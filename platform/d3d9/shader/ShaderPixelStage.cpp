@@ -1,7 +1,7 @@
 #include "platform/d3d9/shader/ShaderPixelStage.h"
 
-#include "platform/d3d9/ColourSpan.h"
-#include "platform/d3d9/PixelColour.h"
+#include "platform/d3d9/raster/ColourSpan.h"
+#include "platform/d3d9/raster/PixelColour.h"
 #include "platform/d3d9/shader/LaneLoops.h"
 #include "platform/d3d9/shader/ShaderConstants.h"
 

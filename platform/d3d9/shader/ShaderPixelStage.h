@@ -5,7 +5,7 @@
 // and the output colour (r0 in versions 1.x, oC0 after) becomes the pixel, with vertex fog
 // mixed in afterwards as for the fixed-function stages.
 
-#include "platform/d3d9/SpanSampling.h"
+#include "platform/d3d9/raster/SpanSampling.h"
 #include "platform/d3d9/shader/ShaderConstants.h"
 
 #include <memory>

@@ -4,7 +4,7 @@
 // into the input registers its declarations name, the interpreter runs over batches of
 // vertices, and the output registers become the shaded vertex.
 
-#include "platform/d3d9/Stages.h"
+#include "platform/d3d9/raster/Stages.h"
 #include "platform/d3d9/shader/ShaderConstants.h"
 
 #include <memory>

@@ -1,4 +1,4 @@
-#include "platform/d3d9/ShaderBackend.h"
+#include "platform/d3d9/raster/ShaderBackend.h"
 #include "platform/d3d9/D3dx.h"
 #include "platform/d3d9/tests/D3dDrawHelpers.h"
 

@@ -1,0 +1,239 @@
+#include "foundation/omb/trees/ombMortonTree.h"
+
+#include "foundation/omb/ombCore.h"
+#include "foundation/omb/trees/ombMorton.h"
+
+#include <cassert>
+#include <cstddef>
+#include <cstdlib>
+
+namespace {
+
+OMB_TREE_LINK* linkOf(const OMB_TREE* tree, void* object) {
+  return reinterpret_cast<OMB_TREE_LINK*>(static_cast<char*>(object) + tree->linkOffset);
+}
+
+uint32_t branching(const OMB_TREE* tree) {
+  return 1u << tree->axes;
+}
+
+uint32_t parentOf(const OMB_TREE* tree, uint32_t index) {
+  return (index - 1) >> tree->axes;
+}
+
+// The leaf column of a point on one axis. A point outside the area is clamped to the nearest
+// leaf: cutting the column to its low bits instead would file a box that reaches past one edge
+// in a cell at the opposite edge, where no query near the box would find it. The difference is
+// taken in 64 bits, since p - min overflows 32 bits for areas wider than half the range.
+uint32_t leafCoordinate(const OMB_TREE* tree, uint32_t axis, int32_t p) {
+  const int64_t offset = int64_t{p} - tree->areaMin[axis];
+  const int64_t column = offset / int64_t{tree->leafSize[axis]};  // truncated toward zero
+  const int64_t last = (int64_t{1} << tree->depth) - 1;
+  return static_cast<uint32_t>(column < 0 ? 0 : column > last ? last : column);
+}
+
+uint32_t mortonCode(const OMB_TREE* tree, const int32_t* point) {
+  uint32_t c[OMB_TREE_MAX_AXES] = {};
+  for (uint32_t axis = 0; axis < tree->axes; ++axis) {
+    c[axis] = leafCoordinate(tree, axis, point[axis]);
+  }
+  return tree->axes == 2 ? ombMortonEncode2(c[0], c[1]) : ombMortonEncode3(c[0], c[1], c[2]);
+}
+
+OMB_TREE_CELL* newCell(OMB_TREE* tree, uint32_t index) {
+  auto* cell = static_cast<OMB_TREE_CELL*>(ombSharedPoolAllocate(tree->pool));
+  if (!cell) {
+    return nullptr;
+  }
+  ombListInit(&cell->objects,
+              static_cast<int32_t>(tree->linkOffset + offsetof(OMB_TREE_LINK, node)));
+  tree->cells[index] = cell;
+  ++tree->liveCells;
+  return cell;
+}
+
+void releaseCell(OMB_TREE* tree, uint32_t index) {
+  ombSharedPoolRelease(tree->pool, tree->cells[index]);
+  tree->cells[index] = nullptr;
+  --tree->liveCells;
+}
+
+// Makes cell `index` and its missing ancestors, the highest first, so that a pool that runs out
+// half-way never leaves a cell without its parent (queries reach cells only from above).
+OMB_TREE_CELL* makeCellChain(OMB_TREE* tree, uint32_t index) {
+  uint32_t missing[OMB_TREE_MAX_LEVELS];
+  uint32_t count = 0;
+  for (uint32_t i = index; !tree->cells[i]; i = parentOf(tree, i)) {
+    missing[count++] = i;
+    if (i == 0) {
+      break;
+    }
+  }
+  while (count > 0) {
+    if (!newCell(tree, missing[--count])) {
+      return nullptr;
+    }
+  }
+  return tree->cells[index];
+}
+
+bool append(OMB_ARRAY* result, void* object) {
+  const uint32_t n = result->count;
+  auto* items = static_cast<void**>(ombArrayResize(result, n + 1));
+  if (!items) {
+    return false;
+  }
+  items[n] = object;
+  return true;
+}
+
+// Appends the cell's own objects that share a bit with the mask, in list order.
+void collectOwn(OMB_TREE* tree, OMB_TREE_CELL* cell, OMB_ARRAY* result, uint32_t mask) {
+  OMB_LIST* list = &cell->objects;
+  for (OMB_LIST_LINK* link = list->head.next; link != ombListSentinel(list); link = link->next) {
+    void* object = ombListElement(list, link);
+    if ((linkOf(tree, object)->mask & mask) != 0 && !append(result, object)) {
+      return;
+    }
+  }
+}
+
+// Collects the subtree of an existing cell in post-order and gives back every cell of it that
+// neither holds an object nor has a descendant that does. The root is kept even when empty: it
+// is the one cell every insert needs, and the cell array is reached through it. True when the
+// subtree holds any object, whatever the mask.
+bool collectSubtree(OMB_TREE* tree, uint32_t index, OMB_ARRAY* result, uint32_t mask) {
+  bool found = false;
+  const uint64_t firstChild = uint64_t{index} * branching(tree) + 1;
+  if (firstChild < tree->cellCount) {
+    for (uint32_t c = 0; c < branching(tree); ++c) {
+      const auto child = static_cast<uint32_t>(firstChild + c);
+      if (tree->cells[child] && collectSubtree(tree, child, result, mask)) {
+        found = true;
+      }
+    }
+  }
+  OMB_TREE_CELL* cell = tree->cells[index];
+  if (cell->objects.count != 0) {
+    collectOwn(tree, cell, result, mask);
+    return true;
+  }
+  if (!found && index != 0) {
+    releaseCell(tree, index);
+  }
+  return found;
+}
+
+}  // namespace
+
+void ombTreeRemoveEntry(OMB_TREE* tree, void* object) {
+  OMB_TREE_LINK* link = linkOf(tree, object);
+  if (!link->cell) {
+    return;
+  }
+  ombListRemove(&link->cell->objects, &link->node);
+  link->cell = nullptr;
+  --tree->entryCount;
+}
+
+void _ombTreeInit(OMB_TREE* tree, uint32_t axes, uint32_t depth, uint32_t linkOffset,
+                  const int32_t* areaMin, const int32_t* areaMax, OMB_SHARED_POOL* pool) {
+  *tree = OMB_TREE{};
+  tree->axes = axes;
+  tree->depth = depth;
+  uint32_t cellsAtLevel = 1;
+  uint32_t offset = 0;
+  for (uint32_t level = 0; level <= depth; ++level) {
+    tree->levelOffset[level] = offset;
+    offset += cellsAtLevel;
+    cellsAtLevel <<= axes;
+  }
+  tree->cellCount = offset;
+  for (uint32_t axis = 0; axis < axes; ++axis) {
+    tree->areaMin[axis] = areaMin[axis];
+    tree->areaMax[axis] = areaMax[axis];
+    // The width is taken as unsigned 32 bits, so the whole coordinate range is one area. Only
+    // that area at depth 0 would need 2^32 here; any value of at least its width gives the
+    // same single column there.
+    const uint64_t width =
+        static_cast<uint32_t>(areaMax[axis]) - static_cast<uint32_t>(areaMin[axis]);
+    const uint64_t size = (width >> depth) + 1;
+    tree->leafSize[axis] = size > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(size);
+  }
+  tree->linkOffset = linkOffset;
+  tree->pool = pool;
+  tree->cells = ombCheckAlloc(
+      static_cast<OMB_TREE_CELL**>(std::calloc(tree->cellCount, sizeof(OMB_TREE_CELL*))));
+  if (!tree->cells) {
+    tree->cellCount = 0;  // an unusable tree: inserts and queries do nothing
+  }
+}
+
+// The objects are not touched: their owners may already have freed them.
+void _ombTreeUninit(OMB_TREE* tree) {
+  if (!tree->cells) {
+    return;
+  }
+  for (uint32_t i = 0; i < tree->cellCount; ++i) {
+    OMB_TREE_CELL* cell = tree->cells[i];
+    if (cell) {
+      releaseCell(tree, i);
+    }
+  }
+  std::free(tree->cells);
+  tree->cells = nullptr;
+  tree->cellCount = 0;
+  tree->entryCount = 0;
+}
+
+uint32_t _ombTreeGetCellIndex(const OMB_TREE* tree, const int32_t* boxMin, const int32_t* boxMax) {
+  const uint32_t a = mortonCode(tree, boxMin);
+  const uint32_t differ = a ^ mortonCode(tree, boxMax);
+  const uint32_t groupMask = branching(tree) - 1;
+  // The deepest level at which both corners share a cell: one level above the highest group in
+  // which their codes differ.
+  uint32_t level = tree->depth;
+  for (uint32_t group = 0; group < tree->depth; ++group) {
+    if (((differ >> (tree->axes * group)) & groupMask) != 0) {
+      level = tree->depth - group - 1;
+    }
+  }
+  const uint32_t index = (a >> (tree->axes * (tree->depth - level))) + tree->levelOffset[level];
+  return index < tree->cellCount ? index : tree->cellCount - 1;
+}
+
+OMB_TREE_CELL* _ombTreeInsert(OMB_TREE* tree, void* object, const int32_t* boxMin,
+                              const int32_t* boxMax) {
+  ombTreeRemoveEntry(tree, object);
+  if (!tree->cells) {
+    return nullptr;
+  }
+  OMB_TREE_CELL* cell = makeCellChain(tree, _ombTreeGetCellIndex(tree, boxMin, boxMax));
+  if (!cell) {
+    return nullptr;  // pool exhausted and reported; the object stays out of the tree
+  }
+  OMB_TREE_LINK* link = linkOf(tree, object);
+  ombListAppend(&cell->objects, &link->node);
+  link->cell = cell;
+  ++tree->entryCount;
+  return cell;
+}
+
+void _ombTreeQuery(OMB_TREE* tree, const int32_t* boxMin, const int32_t* boxMax, OMB_ARRAY* result,
+                   uint32_t mask) {
+  assert(result->elementSize == sizeof(void*));
+  ombArrayResize(result, 0);
+  if (!tree->cells) {
+    return;
+  }
+  const uint32_t index = _ombTreeGetCellIndex(tree, boxMin, boxMax);
+  if (tree->cells[index]) {
+    collectSubtree(tree, index, result, mask);
+  }
+  for (uint32_t i = index; i != 0;) {
+    i = parentOf(tree, i);
+    if (tree->cells[i]) {
+      collectOwn(tree, tree->cells[i], result, mask);
+    }
+  }
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "foundation/omb/containers/ombArray.h"
+#include "foundation/omb/containers/ombList.h"
+#include "foundation/omb/containers/ombSharedPool.h"
+
+#include <cstdint>
+
+// The linear (array-addressed) Morton-ordered space partition behind OMB_QUADTREE and
+// OMB_OCTREE. Cell 0 is the root; the children of cell i are B*i + 1 .. B*i + B, with B = 4 or
+// 8 children a cell, and the cell with Morton code m at level L is levelOffset[L] + m. A cell
+// exists only while it or a cell below it has held an object since the last query through it;
+// every existing cell's ancestors exist too.
+
+// A cell: the objects filed in it, in insertion order. Cells come from the tree kind's pool.
+struct OMB_TREE_CELL {
+  OMB_LIST objects;
+};
+
+// Embedded in every user object at the tree's link offset.
+struct OMB_TREE_LINK {
+  OMB_TREE_CELL* cell;  // null while the object is in no tree
+  OMB_LIST_LINK node;   // the cell list's link
+  uint32_t mask;        // set by the user; a query returns the object when it shares a bit
+};
+
+inline constexpr uint32_t OMB_TREE_MAX_AXES = 3;
+inline constexpr uint32_t OMB_TREE_MAX_LEVELS = 11;
+
+// What both tree kinds share; only ombTreeRemoveEntry takes it directly.
+struct OMB_TREE {
+  uint32_t axes;   // 2 or 3: bits of a Morton code per level
+  uint32_t depth;  // the finest level
+  uint32_t levelOffset[OMB_TREE_MAX_LEVELS];
+  uint32_t cellCount;
+  OMB_TREE_CELL** cells;  // cellCount pointers, null where no cell exists
+  uint32_t liveCells;
+  uint32_t leafSize[OMB_TREE_MAX_AXES];  // per axis, in coordinate units
+  int32_t areaMin[OMB_TREE_MAX_AXES];
+  int32_t areaMax[OMB_TREE_MAX_AXES];
+  uint32_t linkOffset;  // of the OMB_TREE_LINK inside the user objects
+  uint32_t entryCount;  // objects linked now
+  OMB_SHARED_POOL* pool;
+};
+
+// Unlinks the object when it is linked; its cell stays, even when it is left empty.
+void ombTreeRemoveEntry(OMB_TREE* tree, void* object);
+
+// The kind-independent steps, called by the quadtree and octree functions with their own axis
+// count, depth bound and cell pool. Points are arrays of `axes` coordinates.
+void _ombTreeInit(OMB_TREE* tree, uint32_t axes, uint32_t depth, uint32_t linkOffset,
+                  const int32_t* areaMin, const int32_t* areaMax, OMB_SHARED_POOL* pool);
+void _ombTreeUninit(OMB_TREE* tree);
+uint32_t _ombTreeGetCellIndex(const OMB_TREE* tree, const int32_t* boxMin, const int32_t* boxMax);
+OMB_TREE_CELL* _ombTreeInsert(OMB_TREE* tree, void* object, const int32_t* boxMin,
+                              const int32_t* boxMax);
+void _ombTreeQuery(OMB_TREE* tree, const int32_t* boxMin, const int32_t* boxMax, OMB_ARRAY* result,
+                   uint32_t mask);
