@@ -1,10 +1,10 @@
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-
 #include "foundation/dbtl/DObject.h"
 #include "foundation/dbtl/rcptr.h"
+
+#include <cstddef>
+#include <cstdint>
 
 namespace dbtl {
 

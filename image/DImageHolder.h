@@ -1,9 +1,9 @@
 #pragma once
 
-#include <cstdint>
-
 #include "foundation/dbtl/rcptr.h"
 #include "image/DImage.h"
+
+#include <cstdint>
 
 namespace dbtl {
 

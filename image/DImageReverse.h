@@ -1,9 +1,9 @@
 #pragma once
 
+#include "image/DImage.h"
+
 #include <cstddef>
 #include <cstdint>
-
-#include "image/DImage.h"
 
 namespace dbtl {
 

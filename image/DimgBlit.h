@@ -1,10 +1,10 @@
 #pragma once
 
-#include <cstdint>
-
 #include "image/DImage.h"
 #include "image/RowConvert.h"
 #include "image/copy/CopyDriver.h"
+
+#include <cstdint>
 
 // The kind-converting blit: a rectangle of one image copied to (0, 0) of another, every pixel
 // converted from the source's kind to the destination's, scaled by nearest neighbour when the

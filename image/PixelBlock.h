@@ -1,12 +1,12 @@
 #pragma once
 
-#include <emmintrin.h>
-
-#include <cstdint>
-
 #include "image/DImageKind.h"
 #include "image/PixelKind.h"
 #include "image/YCbCrPacked.h"
+
+#include <emmintrin.h>
+
+#include <cstdint>
 
 // Eight pixels at a time with SSE2 (the x86-64 baseline), for the conversion rows of
 // FastRow.h. DimgPixelBlock<K>::Load decodes eight consecutive pixels of kind K into kind 0's

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "image/PixelKind.h"
+
 #include <cstdint>
 #include <cstring>
-
-#include "image/PixelKind.h"
 
 // One pixel from source kind S to destination kind D, the rule every blit of a pair applies.
 // Note the argument order: source first, then destination.

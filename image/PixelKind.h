@@ -1,11 +1,11 @@
 #pragma once
 
+#include "image/DImageKind.h"
+#include "image/YCbCr.h"
+
 #include <cstdint>
 #include <type_traits>
 #include <utility>
-
-#include "image/DImageKind.h"
-#include "image/YCbCr.h"
 
 // Per-kind pixel rules: how one pixel of a kind becomes four 8-bit channels and back. Every
 // conversion, blit and filter of the image library is a template over DimgPixelKind<K>, so a

@@ -1,15 +1,15 @@
 #pragma once
 
+#include "image/FastRow.h"
+#include "image/PixelBlock.h"
+#include "image/PixelConvert.h"
+#include "image/YCbCrPacked.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <utility>
-
-#include "image/FastRow.h"
-#include "image/PixelBlock.h"
-#include "image/PixelConvert.h"
-#include "image/YCbCrPacked.h"
 
 // The conversion rows of FastRow.h over a set of eight-pixel blocks: Blocks::template Of<K> is
 // kind K's block (DimgPixelBlock<K> or one with the same Load and Store built from other

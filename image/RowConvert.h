@@ -1,13 +1,13 @@
 #pragma once
 
+#include "image/FastRow.h"
+#include "image/NearestStep.h"
+#include "image/PixelConvert.h"
+
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-
-#include "image/FastRow.h"
-#include "image/NearestStep.h"
-#include "image/PixelConvert.h"
 
 // The two row routines under every blit of a (destination kind D, source kind S) pair:
 //   DimgConvertRows<D, S>  converts a width x height block, rows stepped by each image's own

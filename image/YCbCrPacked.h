@@ -1,8 +1,8 @@
 #pragma once
 
-#include <cstdint>
-
 #include "image/YCbCr.h"
+
+#include <cstdint>
 
 // The YCbCr tables rearranged for whole rows: one 64-bit look-up per channel instead of three
 // 32-bit ones, each holding four 16-bit lanes that the row code adds lane by lane. Built by

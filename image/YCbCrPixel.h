@@ -1,9 +1,9 @@
 #pragma once
 
-#include <cstdint>
-
 #include "image/PixelConvert.h"
 #include "image/PixelKind.h"
+
+#include <cstdint>
 
 // Named pixel writers for the pairs in which kind 7 (bytes Y, Cr, Cb) takes part, as the texture
 // copy families call them. Each is one rule of DimgPixelKind applied to a decoded or encoded

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "foundation/bytes/Parsed.h"
 #include "foundation/dbtl/DFile.h"
 #include "foundation/dbtl/DList.h"
 #include "foundation/dbtl/DString.h"
-#include "foundation/bytes/Parsed.h"
 #include "foundation/dbtl/rcptr.h"
 #include "model/L3DAnimData.h"
 #include "model/L3DGroupData.h"

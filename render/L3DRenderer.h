@@ -20,10 +20,10 @@
 #include "render/L3DRendererVertex.h"
 #include "render/L3DShaderKind.h"
 #include "render/L3DShaderOpt.h"
-#include "render/device/L3DTexture.h"
 #include "render/L3DZsdList.h"
 #include "render/LResManager.h"
 #include "render/device/L3DResources.h"
+#include "render/device/L3DTexture.h"
 
 #include <cstdint>
 #include <memory>

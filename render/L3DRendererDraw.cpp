@@ -2,10 +2,9 @@
 // outline pass, and blended meshes posed on the processor for their depth and handed to the
 // depth-sorted list.
 
-#include "render/L3DRenderer.h"
-
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrText.h"
+#include "render/L3DRenderer.h"
 #include "render/device/L3DDevice.h"
 
 #include <cstring>

@@ -2,10 +2,9 @@
 // pixel) shader and the constant registers the shader programs of the archive read. The
 // register layout is the contract with those programs.
 
-#include "render/L3DRenderer.h"
-
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrText.h"
+#include "render/L3DRenderer.h"
 #include "render/device/L3DDevice.h"
 
 #include <cmath>

@@ -1,6 +1,5 @@
-#include "render/L3DRenderer.h"
-
 #include "foundation/lerr/lerr.h"
+#include "render/L3DRenderer.h"
 #include "render/device/L3DDevice.h"
 
 #include <cmath>

@@ -18,6 +18,7 @@
 #include "platform/input/sdl/SdlInput.h"
 #include "platform/window/Window.h"
 #include "platform/window/sdl/SdlBackend.h"
+
 #include "Engines.h"
 
 #include <cstring>

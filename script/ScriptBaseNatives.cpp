@@ -2,8 +2,8 @@
 // the root, number formatting and the debug timer.
 #include "script/ScriptBaseNatives.h"
 
-#include "foundation/omb/text/ombFormat.h"
 #include "foundation/omb/ombLog.h"
+#include "foundation/omb/text/ombFormat.h"
 #include "script/ScriptContext.h"
 #include "script/ScriptError.h"
 #include "script/ScriptNative.h"

@@ -1,7 +1,7 @@
 #include "script/ScriptHooks.h"
 
-#include "foundation/omb/text/ombFormat.h"
 #include "foundation/omb/ombLog.h"
+#include "foundation/omb/text/ombFormat.h"
 #include "script/ScriptError.h"
 
 #include <cstdarg>

@@ -1,8 +1,7 @@
 // Slot access of ScriptObject: lookups through sq_get, writes through sq_rawset, and the typed
 // readers and writers built on them.
-#include "script/ScriptObject.h"
-
 #include "script/ScriptError.h"
+#include "script/ScriptObject.h"
 #include "script/ScriptStackTop.h"
 
 namespace {

@@ -1,7 +1,6 @@
-#include "script/ScriptValueSerial.h"
-
 #include "foundation/bytes/ByteReader.h"
 #include "script/ScriptManager.h"
+#include "script/ScriptValueSerial.h"
 
 #include <cstring>
 #include <string>

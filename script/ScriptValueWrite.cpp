@@ -1,9 +1,8 @@
-#include "script/ScriptValueSerial.h"
-
 #include "foundation/bytes/ByteWriter.h"
 #include "foundation/omb/ombCore.h"
 #include "script/ScriptError.h"
 #include "script/ScriptStackTop.h"
+#include "script/ScriptValueSerial.h"
 #include "script/Vec3.h"
 
 #include <cstring>

@@ -1,5 +1,4 @@
 #include "sound/DWave.h"
-
 #include "sound/MpegAcmConverter.h"
 
 #include <algorithm>

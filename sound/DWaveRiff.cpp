@@ -1,6 +1,5 @@
-#include "sound/DWave.h"
-
 #include "foundation/bytes/ByteReader.h"
+#include "sound/DWave.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,9 +1,8 @@
-#include "sound/DsndStream.h"
-
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/Event.h"
 #include "sound/DsndList.h"
 #include "sound/DsndManager.h"
+#include "sound/DsndStream.h"
 
 #include <algorithm>
 #include <cstring>

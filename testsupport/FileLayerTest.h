@@ -1,9 +1,9 @@
 #pragma once
 
-#include "foundation/omb/ombCore.h"
 #include "foundation/omb/file/ombFile.h"
 #include "foundation/omb/file/ombFileModule.h"
 #include "foundation/omb/file/ombFileScramble.h"
+#include "foundation/omb/ombCore.h"
 #include "testsupport/FileBytes.h"
 #include "testsupport/TempDir.h"
 #include "testsupport/Text.h"

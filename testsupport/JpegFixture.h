@@ -2,11 +2,12 @@
 
 // JPEG data made by libjpeg's compressor, for the reader's tests and its fuzz target.
 
+#include <jpeglib.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <jpeglib.h>
 #include <vector>
 
 namespace filetest {

@@ -4,7 +4,6 @@
 #include "foundation/lerr/LExceptGame.h"
 #include "foundation/lerr/lerr.h"
 #include "platform/ui/MessageService.h"
-
 #include "testsupport/DMemorySource.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,6 @@
 #include "foundation/lerr/lerr.h"
 #include "foundation/lfm/LFmOverride.h"
 #include "foundation/lfm/lfmPack.h"
-
 #include "testsupport/DMemorySource.h"
 
 #include <cstdint>

@@ -3,7 +3,6 @@
 #include "testsupport/FileBytes.h"
 
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 TempDir::TempDir(const std::filesystem::path& parent, const std::string& prefix) {

@@ -1,6 +1,9 @@
 // Runs each compiled script of the shared benchmark folder (load, run, close per iteration)
 // and checks once that it printed its expected output.
 
+#include "squirrel/compiler/SourceText.h"
+#include "squirrel/squirrel.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdarg>
@@ -11,9 +14,6 @@
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include "squirrel/compiler/SourceText.h"
-#include "squirrel/squirrel.h"
 
 namespace {
 

@@ -1,5 +1,4 @@
 #include "engines/vell/CollTriangle.h"
-
 #include "engines/vell/FieldMath.h"
 #include "engines/vell/ObjectSpace.h"
 #include "foundation/math/DetMath.h"

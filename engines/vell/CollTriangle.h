@@ -1,11 +1,11 @@
 #pragma once
 
+#include "engines/vell/MapTypes.h"
 #include "foundation/omb/containers/ombArray.h"
 #include "foundation/omb/containers/ombList.h"
 #include "foundation/omb/trees/ombMortonTree.h"
 #include "foundation/omb/trees/ombOctree.h"
 #include "foundation/omb/trees/ombQuadtree.h"
-#include "engines/vell/MapTypes.h"
 #include "model/math/FixedPoint.h"
 
 #include <cstdint>

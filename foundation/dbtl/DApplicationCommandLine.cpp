@@ -1,5 +1,4 @@
 #include "foundation/dbtl/DApplication.h"
-
 #include "foundation/dbtl/DSizeMath.h"
 #include "platform/text/Cp932LeadByte.h"
 

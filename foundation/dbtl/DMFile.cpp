@@ -2,8 +2,8 @@
 
 #include "foundation/bytes/ByteReader.h"
 #include "foundation/dbtl/DExceptFile.h"
-#include "foundation/dbtl/DstrChar.h"
 #include "foundation/dbtl/Dstr.h"
+#include "foundation/dbtl/DstrChar.h"
 
 #include <cstring>
 #include <string>

@@ -1,7 +1,7 @@
 #include "foundation/dbtl/Dpath.h"
 
-#include "foundation/dbtl/DstrChar.h"
 #include "foundation/dbtl/DCp932Text.h"
+#include "foundation/dbtl/DstrChar.h"
 #include "platform/kernel/NativeFile.h"
 
 #include <cstring>

@@ -1,5 +1,4 @@
 #include "foundation/dbtl/Dpath.h"
-
 #include "foundation/dbtl/DstrChar.h"
 
 #include <cstring>

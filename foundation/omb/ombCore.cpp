@@ -1,13 +1,13 @@
 #include "foundation/omb/ombCore.h"
 
-#include "foundation/omb/file/ombFileModule.h"
-#include "foundation/omb/text/ombFormat.h"
 #include "foundation/omb/containers/ombHash.h"
+#include "foundation/omb/file/ombFileModule.h"
 #include "foundation/omb/ombJob.h"
 #include "foundation/omb/ombLog.h"
+#include "foundation/omb/ombThread.h"
+#include "foundation/omb/text/ombFormat.h"
 #include "foundation/omb/trees/ombOctree.h"
 #include "foundation/omb/trees/ombQuadtree.h"
-#include "foundation/omb/ombThread.h"
 #include "platform/kernel/CurrentThread.h"
 
 #include <cstdlib>

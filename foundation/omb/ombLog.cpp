@@ -1,7 +1,7 @@
 #include "foundation/omb/ombLog.h"
 
-#include "foundation/omb/text/ombFormat.h"
 #include "foundation/omb/ombSpinlock.h"
+#include "foundation/omb/text/ombFormat.h"
 #include "platform/text/Utf8.h"
 
 #include <atomic>

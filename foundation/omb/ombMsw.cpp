@@ -1,7 +1,7 @@
 #include "foundation/omb/ombMsw.h"
 
-#include "foundation/omb/ombCore.h"
 #include "foundation/omb/file/ombDirectory.h"
+#include "foundation/omb/ombCore.h"
 #include "foundation/omb/ombLog.h"
 #include "foundation/omb/ombMswAppData.h"
 #include "foundation/omb/ombMswDebugSettings.h"

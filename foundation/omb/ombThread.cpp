@@ -1,8 +1,8 @@
 #include "foundation/omb/ombThread.h"
 
+#include "foundation/omb/containers/ombSharedPool.h"
 #include "foundation/omb/ombLog.h"
 #include "foundation/omb/ombResult.h"
-#include "foundation/omb/containers/ombSharedPool.h"
 #include "foundation/omb/ombThreadFault.h"
 
 namespace {

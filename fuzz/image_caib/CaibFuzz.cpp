@@ -4,8 +4,8 @@
 // the input's values (a PNG written by libpng, block rows from the input) with one of its
 // header or table bytes then changed. A record that describes an image is loaded into a buffer
 // of exactly the size the module asked for, so any write past it is caught.
-#include "foundation/omb/ombCore.h"
 #include "foundation/omb/file/ombFile.h"
+#include "foundation/omb/ombCore.h"
 #include "image/omb/ombImage.h"
 #include "image/omb/ombImageFormat.h"
 

@@ -4,8 +4,8 @@
 // that a reader gives an image or an error, never anything between.
 
 #include "foundation/dbtl/DFile.h"
-#include "testsupport/DMemorySource.h"
 #include "image/DImage.h"
+#include "testsupport/DMemorySource.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,10 @@
 // JPEG data through DimgLoadJpeg. The first byte chooses between the input as a file and a
 // small JPEG that libjpeg compresses from the input's parameters and pixels, then cut or
 // changed at a chosen byte: the decoder then meets damage deep in real scan data.
-#include "../image_common/ImageFuzz.h"
 #include "image/file/DimgLoad.h"
 #include "testsupport/JpegFixture.h"
+
+#include "../image_common/ImageFuzz.h"
 
 namespace {
 

@@ -2,8 +2,9 @@
 // byte chooses between the input as a file and a small PNG that libpng writes from the input's
 // parameters and pixels, then damaged (cut or changed with its checksums made right again) and
 // put behind one of the three starts.
-#include "../image_common/ImageFuzz.h"
 #include "image/file/DimgLoad.h"
+
+#include "../image_common/ImageFuzz.h"
 
 #include <png.h>
 #include <zlib.h>

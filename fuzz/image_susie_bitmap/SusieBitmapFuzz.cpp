@@ -1,7 +1,8 @@
 // A plug-in's bitmap hand-over through DimgSusieBitmapToImage: the first byte splits the input
 // into the information block and the pixel block, as a plug-in of any quality may fill them.
-#include "../image_common/ImageFuzz.h"
 #include "image/file/DimgSusieBitmap.h"
+
+#include "../image_common/ImageFuzz.h"
 
 #include <cstring>
 

@@ -12,7 +12,6 @@
 #include "model/effect/L3DEffectData.h"
 #include "model/effect/L3DEffectEventRead.h"
 #include "model/effect/L3DEffectProp.h"
-
 #include "testsupport/EffectFileBuilder.h"
 
 #include "../model_common/ByteEdits.h"

@@ -10,7 +10,6 @@
 
 #include "model/L3DHandles.h"
 #include "model/L3DObjectData.h"
-
 #include "testsupport/ModelFileBuilder.h"
 #include "testsupport/ModelSample.h"
 

@@ -3,8 +3,8 @@
 // entry, descrambled as the target takes them.
 //   fuzz_omb_archive_seeds FOLDER
 
-#include "tools/archive/ArchiveWriter.h"
 #include "foundation/omb/file/ombFileScramble.h"
+#include "tools/archive/ArchiveWriter.h"
 
 #include <cstdio>
 #include <string>

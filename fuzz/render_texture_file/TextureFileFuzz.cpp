@@ -13,7 +13,6 @@
 #include "foundation/dbtl/DMFile.h"
 #include "image/file/DimgLoad.h"
 #include "render/device/L3DTextureFile.h"
-
 #include "testsupport/DMemorySource.h"
 #include "testsupport/DmfBuilder.h"
 

@@ -2,8 +2,8 @@
 // backslashes at the end of a line, overlong words and keys. The sanitizers watch the scanners;
 // the checks hold the reader to its bounds on names and counts.
 
-#include "sound/group/SeGroupFile.h"
 #include "foundation/text/l3dText.h"
+#include "sound/group/SeGroupFile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,10 +4,10 @@
 // its PCM length (except Ogg Vorbis, whose length is the stream's own), and reads the same
 // bytes again after a rewind.
 
-#include "testsupport/DMemorySource.h"
 #include "foundation/dbtl/DFile.h"
 #include "foundation/dbtl/rcptr.h"
 #include "sound/DWave.h"
+#include "testsupport/DMemorySource.h"
 
 #include <algorithm>
 #include <cstddef>

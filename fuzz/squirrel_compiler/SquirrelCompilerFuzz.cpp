@@ -2,16 +2,16 @@
 // code unit, surrogates and NULs included), with and without debug information. A successful
 // compilation must produce a sound prototype and serialise; a failure must say where.
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-
 #include "squirrel/compiler/Compiler.h"
 #include "squirrel/compiler/MemoryConstantTable.h"
 #include "squirrel/compiler/Opcodes.h"
 #include "squirrel/compiler/SourceText.h"
 #include "squirrel/format/ClosureWriter.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
 
 namespace {
 

@@ -1,13 +1,13 @@
 // Bytes -> closure reader -> prototype checks and build. Running the result is left out on
 // purpose: a valid program may loop for ever.
 
-#include <cstddef>
-#include <cstdint>
-#include <cstring>
-
 #include "squirrel/format/ClosureReader.h"
 #include "squirrel/vm/FunctionProto.h"
 #include "squirrel/vm/String.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t pos = 0;

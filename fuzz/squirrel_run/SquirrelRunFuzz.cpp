@@ -8,17 +8,17 @@
 // nested loop left, no overflow being unwound), and closing it frees everything (the leak
 // checker sees the rest). The sanitizers report any stale reference into the machine's stacks.
 
+#include "squirrel/compiler/SourceText.h"
+#include "squirrel/squirrel.h"
+#include "squirrel/vm/RunBudget.h"
+#include "squirrel/vm/VM.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
-
-#include "squirrel/compiler/SourceText.h"
-#include "squirrel/squirrel.h"
-#include "squirrel/vm/RunBudget.h"
-#include "squirrel/vm/VM.h"
 
 extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t maxSize);
 

@@ -1,9 +1,9 @@
 #include "host/app/AppResources.h"
 
 #include "foundation/omb/file/ombFile.h"
-#include "foundation/omb/text/ombFormat.h"
-#include "foundation/omb/ombLog.h"
 #include "foundation/omb/file/ombPathState.h"
+#include "foundation/omb/ombLog.h"
+#include "foundation/omb/text/ombFormat.h"
 #include "script/ScriptManager.h"
 #include "script/ScriptNative.h"
 #include "script/ScriptThread.h"

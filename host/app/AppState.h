@@ -1,7 +1,7 @@
 #pragma once
 
-#include "host/system/System.h"
 #include "host/config/Config.h"
+#include "host/system/System.h"
 
 #include <cstdint>
 #include <memory>

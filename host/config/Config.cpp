@@ -2,8 +2,8 @@
 
 #include "foundation/bytes/ByteWriter.h"
 #include "foundation/file/File.h"
-#include "foundation/omb/text/ombFormat.h"
 #include "foundation/omb/ombLog.h"
+#include "foundation/omb/text/ombFormat.h"
 #include "host/config/ConfigCommandLine.h"
 #include "host/config/ConfigSettings.h"
 #include "host/settings/ombInput.h"

@@ -1,9 +1,8 @@
 // The natives of the two script-only engines (registerScriptEngineApi, ScriptEngine.h).
-#include "host/engine/ScriptEngine.h"
-
 #include "foundation/lerr/lerr.h"
 #include "foundation/omb/ombLog.h"
 #include "host/engine/EngineNatives.h"
+#include "host/engine/ScriptEngine.h"
 #include "host/globals/GlobalNatives.h"
 #include "host/system/System.h"
 #include "net/controller/Controller.h"

@@ -1,8 +1,8 @@
 #include "host/settings/ombInput.h"
 
 #include "foundation/omb/ombCore.h"
-#include "foundation/omb/text/ombFormat.h"
 #include "foundation/omb/ombLog.h"
+#include "foundation/omb/text/ombFormat.h"
 #include "host/input/ombInputDevice.h"
 #include "host/settings/InputPage.h"
 #include "platform/kernel/IniFile.h"

@@ -1,8 +1,8 @@
 #include "host/settings/ombVideo.h"
 
 #include "foundation/omb/ombCore.h"
-#include "foundation/omb/text/ombFormat.h"
 #include "foundation/omb/ombLog.h"
+#include "foundation/omb/text/ombFormat.h"
 #include "host/settings/ombMswConfig.h"
 #include "platform/kernel/IniFile.h"
 #include "platform/text/Utf8.h"

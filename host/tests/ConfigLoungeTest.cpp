@@ -1,10 +1,8 @@
-#include "host/config/Config.h"
-
 #include "foundation/omb/ombCore.h"
+#include "host/config/Config.h"
 #include "testsupport/LogCapture.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstring>

@@ -1,15 +1,15 @@
 // The natives of the configuration script, run by real compiled snippets on a script thread
 // whose context points at the settings record.
 
-#include "host/config/Config.h"
 #include "host/config/ConfigSettings.h"
 
 #include "foundation/omb/ombCore.h"
-#include "testsupport/LogCapture.h"
+#include "host/config/Config.h"
 #include "platform/text/Utf8.h"
 #include "script/ScriptManager.h"
 #include "script/ScriptStackTop.h"
 #include "script/ScriptThread.h"
+#include "testsupport/LogCapture.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,10 @@
 // of each picture is compared with a golden picture (write them anew with
 // ENGINES_WRITE_GOLDEN=1, on purpose only); the rest of the frame must be plain background.
 
-#include "host/system/SystemParameters.h"
-#include "host/tests/GameFolder.h"
-
 #include "foundation/bytes/ByteReader.h"
 #include "foundation/bytes/ByteWriter.h"
+#include "host/system/SystemParameters.h"
+#include "host/tests/GameFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -7,9 +7,8 @@
 #include "testsupport/FileBytes.h"
 #include "testsupport/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>

@@ -1,12 +1,11 @@
 // The settings dialog with its video and controller pages, played by the headless driver over
 // the Direct3D stand-in's profiles and scripted pads.
 
+#include "foundation/omb/ombMswAppData.h"
+#include "host/input/ombInputDevice.h"
 #include "host/settings/ombInput.h"
 #include "host/settings/ombMswConfig.h"
 #include "host/settings/ombVideo.h"
-
-#include "foundation/omb/ombMswAppData.h"
-#include "host/input/ombInputDevice.h"
 #include "platform/d3d9/Profile.h"
 #include "platform/dialog/DialogDriver.h"
 #include "platform/input/ScriptedInput.h"

@@ -10,9 +10,8 @@
 #include "testsupport/LogCapture.h"
 #include "testsupport/XdgHome.h"
 
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>

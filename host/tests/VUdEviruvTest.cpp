@@ -6,8 +6,8 @@
 #include "foundation/dbtl/DFile.h"
 #include "foundation/lerr/LExceptGame.h"
 #include "foundation/lerr/lerr.h"
-#include "foundation/omb/ombCore.h"
 #include "foundation/omb/file/ombFileModule.h"
+#include "foundation/omb/ombCore.h"
 #include "testsupport/LogCapture.h"
 #include "testsupport/XdgHome.h"
 

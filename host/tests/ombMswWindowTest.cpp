@@ -3,13 +3,12 @@
 #include "host/window/ombMswWindow.h"
 
 #include "foundation/omb/ombCore.h"
-#include "testsupport/FakeClock.h"
-#include "testsupport/LogCapture.h"
 #include "platform/window/HeadlessBackend.h"
 #include "platform/window/InstanceChannel.h"
+#include "testsupport/FakeClock.h"
+#include "testsupport/LogCapture.h"
 
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <chrono>

@@ -3,10 +3,10 @@
 #include "host/settings/ombVideo.h"
 
 #include "foundation/omb/ombCore.h"
-#include "testsupport/LogCapture.h"
-#include "testsupport/XdgHome.h"
 #include "platform/d3d9/Profile.h"
 #include "platform/kernel/IniFile.h"
+#include "testsupport/LogCapture.h"
+#include "testsupport/XdgHome.h"
 
 #include <gtest/gtest.h>
 

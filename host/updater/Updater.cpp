@@ -1,8 +1,8 @@
 #include "host/updater/Updater.h"
 
-#include "foundation/omb/text/ombFormat.h"
 #include "foundation/omb/ombLog.h"
 #include "foundation/omb/ombResult.h"
+#include "foundation/omb/text/ombFormat.h"
 #include "net/omb/ombTcp.h"
 #include "platform/dialog/Dialog.h"
 #include "platform/kernel/Clock.h"

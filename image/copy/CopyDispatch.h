@@ -1,12 +1,12 @@
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <utility>
-
 #include "image/DImage.h"
 #include "image/DImageKind.h"
 #include "image/copy/CopyDriver.h"
+
+#include <array>
+#include <cstdint>
+#include <utility>
 
 // The dispatchers DimgBlit, DimgBlitColor, DimgBlitAlpha and DimgBlitOpaque share one shape:
 // the destination's kind, then the source's (either above 7: return at once, without

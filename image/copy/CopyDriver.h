@@ -1,14 +1,14 @@
 #pragma once
 
-#include <concepts>
-#include <cstddef>
-#include <cstdint>
-#include <type_traits>
-
 #include "image/DImage.h"
 #include "image/DimgClip.h"
 #include "image/NearestStep.h"
 #include "image/RowConvert.h"
+
+#include <concepts>
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
 
 // The one copy driver under every kind-to-kind copy of the image library: the plain blit and
 // the colour, alpha and opaque copy families all clip the same way, choose between the same

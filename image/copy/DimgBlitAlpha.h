@@ -1,10 +1,10 @@
 #pragma once
 
-#include <cstdint>
-
 #include "image/DImage.h"
 #include "image/PixelKind.h"
 #include "image/copy/CopyDriver.h"
+
+#include <cstdint>
 
 // The alpha copy: the destination's alpha written from the source's green, the destination's
 // colour bits left alone. Green is read by the source kind's own decoding (five significant

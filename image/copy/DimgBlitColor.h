@@ -1,11 +1,11 @@
 #pragma once
 
-#include <cstdint>
-
 #include "image/DImage.h"
 #include "image/DimgBlit.h"
 #include "image/PixelConvert.h"
 #include "image/copy/CopyDriver.h"
+
+#include <cstdint>
 
 // The colour copy: R, G, B of the source written into the destination, whose alpha (byte 3,
 // bit 15, bits 12-15) keeps its value. Destination kinds without alpha (1, 3, 6, 7) have no

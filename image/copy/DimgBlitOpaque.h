@@ -1,11 +1,11 @@
 #pragma once
 
-#include <cstdint>
-
 #include "image/DImage.h"
 #include "image/DimgBlit.h"
 #include "image/PixelKind.h"
 #include "image/copy/CopyDriver.h"
+
+#include <cstdint>
 
 // The opaque copy: R, G, B of the source and one given alpha (the constant byte) encoded into
 // the destination, whatever alpha the source has: the byte itself, its top bit (kind 4) or its

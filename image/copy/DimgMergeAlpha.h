@@ -1,8 +1,8 @@
 #pragma once
 
-#include <cstdint>
-
 #include "image/DImage.h"
+
+#include <cstdint>
 
 // Alpha inversion: each pixel's alpha in the destination becomes the complement of the same
 // pixel's alpha in the source (32-bit: 255 - a; A1R5G5B5: the bit flipped; A4R4G4B4: 15 - the

@@ -1,9 +1,8 @@
-#include "image/file/DimgLoad.h"
-
 #include "foundation/dbtl/DExceptFile.h"
 #include "image/DImageKind.h"
 #include "image/file/DimgBmpHeader.h"
 #include "image/file/DimgFileIo.h"
+#include "image/file/DimgLoad.h"
 
 #include <array>
 #include <cstdint>

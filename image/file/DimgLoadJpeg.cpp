@@ -6,8 +6,9 @@
 #include "image/file/DimgLoad.h"
 #include "image/file/DimgPixelLimit.h"
 
-#include <cstdlib>
 #include <jerror.h>
+
+#include <cstdlib>
 
 namespace {
 

@@ -3,9 +3,10 @@
 #include "foundation/dbtl/DFile.h"
 #include "foundation/dbtl/rcptr.h"
 
+#include <jpeglib.h>
+
 #include <cstdint>
 #include <cstdio>
-#include <jpeglib.h>
 
 // The JPEG reader's source record: libjpeg's source manager first, then the file, the 4096-byte
 // input buffer and whether nothing has been read yet.

@@ -1,6 +1,5 @@
-#include "image/file/DimgLoad.h"
-
 #include "image/file/DimgFileIo.h"
+#include "image/file/DimgLoad.h"
 #include "image/file/DimgSusie.h"
 #include "image/file/DimgSusieBitmap.h"
 

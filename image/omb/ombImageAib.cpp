@@ -1,6 +1,5 @@
-#include "image/omb/ombImage.h"
-
 #include "foundation/omb/ombLog.h"
+#include "image/omb/ombImage.h"
 #include "image/omb/ombImageSibling.h"
 
 #include <bit>

@@ -1,8 +1,7 @@
-#include "image/omb/ombImage.h"
-
 #include "foundation/omb/ombCheckedMath.h"
 #include "foundation/omb/ombCore.h"
 #include "foundation/omb/ombLog.h"
+#include "image/omb/ombImage.h"
 #include "image/omb/ombImageFormat.h"
 #include "image/omb/ombImageGamma.h"
 #include "image/omb/ombImageHooks.h"

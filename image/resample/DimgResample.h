@@ -1,12 +1,12 @@
 #pragma once
 
-#include <cstdint>
-
 #include "image/DImage.h"
 #include "image/DImageKind.h"
 #include "image/DimgBlit.h"
 #include "image/copy/CopyDriver.h"
 #include "image/resample/ResamplePasses.h"
+
+#include <cstdint>
 
 // The resampling blit: the source's top-left srcWidth x srcHeight pixels filtered onto the
 // destination's top-left dstWidth x dstHeight pixels, converting from the source's kind to the

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-
 #include "image/DImage.h"
 #include "image/PixelKind.h"
 #include "image/RowConvert.h"
 #include "image/resample/DimgResample.h"
+
+#include <cstddef>
+#include <cstdint>
 
 // Mip down-sampling: one mip level written from the next larger one, converting kinds on the
 // way. Halvings (each side half the source's, rounded down) average 2 x 2 blocks; where both

@@ -1,15 +1,15 @@
 #pragma once
 
+#include "image/DImage.h"
+#include "image/PixelKind.h"
+#include "image/RowConvert.h"
+#include "image/resample/ResampleAxis.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
-
-#include "image/DImage.h"
-#include "image/PixelKind.h"
-#include "image/RowConvert.h"
-#include "image/resample/ResampleAxis.h"
 
 // The four passes of the two-pass resample, each a template over one pixel kind:
 //   DimgLinearRows<S>, DimgAreaRows<S>         every source row of kind S into a row of the

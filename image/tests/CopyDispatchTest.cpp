@@ -1,5 +1,8 @@
 #include "image/copy/CopyDispatch.h"
 
+#include "image/DImage.h"
+#include "image/tests/CopyTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,9 +10,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "image/DImage.h"
-#include "image/tests/CopyTestSupport.h"
 
 namespace {
 

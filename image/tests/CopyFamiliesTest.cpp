@@ -1,6 +1,10 @@
+#include "image/DImage.h"
+#include "image/DimgBlit.h"
 #include "image/copy/DimgBlitAlpha.h"
 #include "image/copy/DimgBlitColor.h"
 #include "image/copy/DimgBlitOpaque.h"
+#include "image/tests/CopyTestSupport.h"
+#include "image/tests/ImageTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +13,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include "image/DImage.h"
-#include "image/DimgBlit.h"
-#include "image/tests/CopyTestSupport.h"
-#include "image/tests/ImageTestSupport.h"
 
 namespace {
 

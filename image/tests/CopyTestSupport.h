@@ -5,14 +5,6 @@
 // ImageTestSupport.h, and a harness that runs one dispatcher on real images and checks every
 // byte of the destination's memory against the model.
 
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <cstring>
-#include <random>
-#include <string>
-#include <vector>
-
 #include "image/DImage.h"
 #include "image/DimgBlit.h"
 #include "image/DimgClip.h"
@@ -20,6 +12,14 @@
 #include "image/copy/DimgBlitColor.h"
 #include "image/copy/DimgBlitOpaque.h"
 #include "image/tests/ImageTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace imgtest {
 

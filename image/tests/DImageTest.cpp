@@ -1,16 +1,16 @@
 #include "image/DImage.h"
 
+#include "foundation/dbtl/DRefCount.h"
+#include "foundation/dbtl/rcptr.h"
+#include "image/DImageHolder.h"
+#include "image/DImageReverse.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
-
-#include "foundation/dbtl/DRefCount.h"
-#include "foundation/dbtl/rcptr.h"
-#include "image/DImageHolder.h"
-#include "image/DImageReverse.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
 #include "image/DimgBlit.h"
 
+#include "image/DImageKind.h"
+#include "image/DImageReverse.h"
+#include "image/tests/ImageTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include "image/DImageKind.h"
-#include "image/DImageReverse.h"
-#include "image/tests/ImageTestSupport.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
-#include "image/DImageKind.h"
 #include "image/file/DimgLoad.h"
+
+#include "image/DImageKind.h"
 #include "testsupport/image/DimgLoadTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,15 +1,15 @@
 #include "image/copy/DimgMergeAlpha.h"
 
+#include "image/DImage.h"
+#include "image/copy/CopyDriver.h"
+#include "image/tests/ImageTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include "image/DImage.h"
-#include "image/copy/CopyDriver.h"
-#include "image/tests/ImageTestSupport.h"
 
 namespace {
 

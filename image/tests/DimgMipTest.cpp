@@ -1,4 +1,5 @@
 #include "image/resample/DimgResampleMip.h"
+#include "image/tests/DimgResampleModel.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +10,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include "image/tests/DimgResampleModel.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "image/resample/DimgResample.h"
+#include "image/tests/DimgResampleModel.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +7,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include "image/tests/DimgResampleModel.h"
 
 namespace {
 

@@ -6,6 +6,13 @@
 // over exactly sized memory, so that a read or write past the last pixel is caught by the
 // address sanitizer instead of landing in allocation slack.
 
+#include "foundation/dbtl/rcptr.h"
+#include "image/DImage.h"
+#include "image/DImageHolder.h"
+#include "image/DimgClip.h"
+#include "image/tests/CopyTestSupport.h"
+#include "image/tests/ImageTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -15,13 +22,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include "foundation/dbtl/rcptr.h"
-#include "image/DImage.h"
-#include "image/DImageHolder.h"
-#include "image/DimgClip.h"
-#include "image/tests/CopyTestSupport.h"
-#include "image/tests/ImageTestSupport.h"
 
 namespace imgtest {
 

@@ -1,5 +1,9 @@
 #include "image/resample/DimgResample.h"
 
+#include "image/DImage.h"
+#include "image/resample/DimgResampleMip.h"
+#include "image/tests/DimgResampleModel.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -8,10 +12,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include "image/DImage.h"
-#include "image/resample/DimgResampleMip.h"
-#include "image/tests/DimgResampleModel.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "image/DImageKind.h"
-#include "image/file/DimgLoad.h"
 #include "image/file/DimgWriteBitmap.h"
-#include "testsupport/image/DimgLoadTestSupport.h"
-#include "image/tests/ImageTestSupport.h"
 
 #include "foundation/dbtl/DExceptFile.h"
+#include "image/DImageKind.h"
+#include "image/file/DimgLoad.h"
+#include "image/tests/ImageTestSupport.h"
+#include "testsupport/image/DimgLoadTestSupport.h"
 
 #include <gtest/gtest.h>
 

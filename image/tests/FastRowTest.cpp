@@ -1,5 +1,10 @@
 #include "image/FastRow.h"
 
+#include "image/PixelConvert.h"
+#include "image/RowConvert.h"
+#include "image/YCbCrPacked.h"
+#include "image/tests/ImageTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -8,11 +13,6 @@
 #include <memory>
 #include <random>
 #include <vector>
-
-#include "image/PixelConvert.h"
-#include "image/RowConvert.h"
-#include "image/YCbCrPacked.h"
-#include "image/tests/ImageTestSupport.h"
 
 namespace {
 

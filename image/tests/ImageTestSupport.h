@@ -4,17 +4,17 @@
 // encoding tables (the literal masks and shifts, not the production field templates), plus a
 // small image of either row order with poisoned padding.
 
-#include <array>
-#include <memory>
-#include <cstdint>
-#include <cstring>
-#include <random>
-#include <utility>
-#include <vector>
-
 #include "image/DImage.h"
 #include "image/DImageReverse.h"
 #include "image/YCbCr.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <utility>
+#include <vector>
 
 namespace imgtest {
 

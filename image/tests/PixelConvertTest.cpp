@@ -1,12 +1,12 @@
 #include "image/PixelConvert.h"
 
+#include "image/tests/ImageTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "image/tests/ImageTestSupport.h"
 
 namespace {
 

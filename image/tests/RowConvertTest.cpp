@@ -1,13 +1,13 @@
 #include "image/RowConvert.h"
 
+#include "image/NearestStep.h"
+#include "image/tests/ImageTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <random>
 #include <vector>
-
-#include "image/NearestStep.h"
-#include "image/tests/ImageTestSupport.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
 #include "image/YCbCr.h"
 
+#include "image/PixelConvert.h"
+#include "image/YCbCrPixel.h"
+#include "image/tests/ImageTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
-
-#include "image/PixelConvert.h"
-#include "image/YCbCrPixel.h"
-#include "image/tests/ImageTestSupport.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "image/omb/ombImage.h"
-
 #include "image/omb/ombImageContainer.h"
+
+#include "image/omb/ombImage.h"
 #include "image/tests/ombImageTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,10 @@
 #include "image/omb/ombImage.h"
-
 #include "image/tests/ombImageTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace {

@@ -1,6 +1,5 @@
-#include "image/omb/ombImage.h"
-
 #include "foundation/omb/file/ombFileModule.h"
+#include "image/omb/ombImage.h"
 #include "image/tests/ombImageTestSupport.h"
 
 #include <gtest/gtest.h>

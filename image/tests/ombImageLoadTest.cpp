@@ -1,5 +1,4 @@
 #include "image/omb/ombImage.h"
-
 #include "image/tests/ombImageTestSupport.h"
 
 #include <gtest/gtest.h>

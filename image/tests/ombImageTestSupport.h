@@ -4,10 +4,10 @@
 // the file layer's own tests), the module initialised, and writers for the module's files: RGBA
 // PNG pictures through libpng, "aib" information files and "CAIB" containers as big-endian bytes.
 
-#include "testsupport/LogCapture.h"
-#include "testsupport/FileLayerTest.h"
 #include "image/omb/ombImage.h"
 #include "image/omb/ombImageSibling.h"
+#include "testsupport/FileLayerTest.h"
+#include "testsupport/LogCapture.h"
 #include "testsupport/image/DimgLoadTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "foundation/bytes/ByteReader.h"
+#include "foundation/bytes/Parsed.h"
 #include "foundation/dbtl/DFile.h"
 #include "foundation/dbtl/DList.h"
 #include "foundation/dbtl/DString.h"
 #include "model/L3DHandles.h"
 #include "model/L3DModelTypes.h"
-#include "foundation/bytes/ByteReader.h"
-#include "foundation/bytes/Parsed.h"
 
 #include <cstddef>
 #include <cstdint>

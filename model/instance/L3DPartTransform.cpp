@@ -1,9 +1,8 @@
-#include "model/instance/L3DPartInstance.h"
-
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrText.h"
 #include "model/anim/L3DAnimInstance.h"
 #include "model/anim/L3DKeyMath.h"
+#include "model/instance/L3DPartInstance.h"
 
 #include <cstddef>
 

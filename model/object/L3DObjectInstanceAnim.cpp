@@ -1,8 +1,7 @@
-#include "model/object/L3DObjectInstance.h"
-
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrText.h"
 #include "model/L3DHandles.h"
+#include "model/object/L3DObjectInstance.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,8 @@
 // The object instance as the renderer draws it: its part instances in list order, each with its
 // matrix palette and its vertex sets.
 
-#include "model/object/L3DObjectInstance.h"
-
 #include "model/L3DAnimData.h"
+#include "model/object/L3DObjectInstance.h"
 
 uint32_t L3DObjectInstance::GetDrawPartCount() { return uint32_t(m_drawParts.size()); }
 

@@ -1,8 +1,7 @@
-#include "model/object/L3DObjectInstance.h"
-
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrText.h"
 #include "foundation/startup/Dmath.h"
+#include "model/object/L3DObjectInstance.h"
 #include "render/LResManager.h"
 
 #include <algorithm>

@@ -1,10 +1,9 @@
-#include "model/L3DObjectData.h"
-
 #include "foundation/lerr/lerrParsed.h"
 #include "foundation/lerr/lerrText.h"
+#include "model/L3DObjectData.h"
 #include "model/file/L3DModelReader.h"
-#include "testsupport/ModelSample.h"
 #include "model/tests/ModelTestSupport.h"
+#include "testsupport/ModelSample.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,6 @@
 #include "model/L3DObjectData.h"
-
-#include "testsupport/ModelSample.h"
 #include "model/tests/ModelTestSupport.h"
+#include "testsupport/ModelSample.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,4 @@
 #include "model/L3DPartData.h"
-
 #include "model/tests/ModelTestSupport.h"
 
 #include <gtest/gtest.h>

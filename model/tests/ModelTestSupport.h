@@ -4,7 +4,6 @@
 #include "foundation/dbtl/rcptr.h"
 #include "model/L3DHandles.h"
 #include "model/L3DObjectData.h"
-
 #include "testsupport/DMemorySource.h"
 #include "testsupport/LerrCapture.h"
 #include "testsupport/ModelFileBuilder.h"

@@ -1,7 +1,7 @@
 #include "net/omb/ombSocket.h"
 
-#include "foundation/omb/ombCore.h"
 #include "foundation/omb/containers/ombMempool.h"
+#include "foundation/omb/ombCore.h"
 #include "foundation/omb/ombSpinlock.h"
 #include "net/omb/ombSocketResolver.h"
 #include "net/omb/ombUdp.h"

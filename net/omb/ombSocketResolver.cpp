@@ -4,9 +4,10 @@
 #include "net/omb/ombSocket.h"
 #include "platform/net/HostLookup.h"
 
+#include <sched.h>
+
 #include <atomic>
 #include <new>
-#include <sched.h>
 
 namespace {
 

@@ -1,8 +1,7 @@
-#include "net/session/NetDeliver.h"
-
 #include "foundation/bytes/ByteReader.h"
 #include "foundation/bytes/ByteWriter.h"
 #include "foundation/omb/ombLog.h"
+#include "net/session/NetDeliver.h"
 #include "net/session/SpectatorDelivery.h"
 
 #include <ctime>

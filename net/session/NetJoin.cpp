@@ -1,5 +1,3 @@
-#include "net/session/NetSetup.h"
-
 #include "foundation/bytes/ByteReader.h"
 #include "foundation/bytes/ByteWriter.h"
 #include "foundation/omb/ombFrameController.h"
@@ -7,6 +5,7 @@
 #include "foundation/omb/ombResult.h"
 #include "net/session/NetDeliver.h"
 #include "net/session/NetLink.h"
+#include "net/session/NetSetup.h"
 #include "net/session/NetSpectatorClient.h"
 #include "net/session/SpectatorDelivery.h"
 

@@ -7,15 +7,15 @@
 #include "net/tests/LookupGate.h"
 #include "platform/net/Socket.h"
 
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
-#include <chrono>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <string>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
 
 namespace {
 

@@ -1,6 +1,5 @@
-#include "platform/acm/Converter.h"
-
 #include "platform/acm/BlockCodec.h"
+#include "platform/acm/Converter.h"
 
 #include <map>
 #include <mutex>

@@ -1,6 +1,5 @@
-#include "platform/d3d9/Device.h"
-
 #include "platform/d3d9/CheckedSize.h"
+#include "platform/d3d9/Device.h"
 #include "platform/d3d9/raster/Pipeline.h"
 
 namespace d3d9 {

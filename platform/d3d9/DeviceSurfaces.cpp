@@ -1,5 +1,4 @@
 #include "platform/d3d9/Device.h"
-
 #include "platform/d3d9/Format.h"
 #include "platform/d3d9/SurfaceOps.h"
 

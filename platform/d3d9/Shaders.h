@@ -3,8 +3,8 @@
 // Vertex and pixel shader objects: the validated token stream of a compiled shader. Running
 // them is the job of the shader back end that plugs into the draw pipeline (ShaderBackend.h).
 
-#include "platform/d3d9/Unknown.h"
 #include "platform/d3d9/D3d9Types.h"
+#include "platform/d3d9/Unknown.h"
 
 #include <memory>
 #include <optional>

@@ -4,10 +4,11 @@
 #include "platform/kernel/Clock.h"
 #include "platform/text/Utf8.h"
 
+#include <spawn.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <spawn.h>
 
 extern char** environ;
 

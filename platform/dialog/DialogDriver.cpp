@@ -5,8 +5,8 @@
 #include "platform/ui/MessageService.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 

@@ -2,12 +2,13 @@
 
 #include "testsupport/FileBytes.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <unistd.h>
 
 namespace wavefixture {
 

@@ -10,8 +10,8 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <optional>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace {

@@ -1,5 +1,6 @@
-#include "platform/kernel/ExecutablePath.h"
 #include "platform/kernel/FileSystem.h"
+
+#include "platform/kernel/ExecutablePath.h"
 #include "platform/kernel/FolderRoots.h"
 #include "testsupport/TempDir.h"
 #include "testsupport/XdgHome.h"

@@ -1,9 +1,9 @@
 #include "platform/kernel/IniFile.h"
+
 #include "testsupport/FileBytes.h"
 #include "testsupport/TempDir.h"
 
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <filesystem>

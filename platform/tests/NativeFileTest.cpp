@@ -1,10 +1,10 @@
 #include "platform/kernel/NativeFile.h"
+
 #include "testsupport/FileBytes.h"
 #include "testsupport/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,5 +1,4 @@
 #include "platform/net/HostLookup.h"
-
 #include "platform/net/Socket.h"
 
 #include <gtest/gtest.h>

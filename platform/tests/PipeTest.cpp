@@ -1,7 +1,6 @@
 #include "platform/kernel/Pipe.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <vector>

@@ -4,7 +4,6 @@
 #include "platform/kernel/Processor.h"
 
 #include <gtest/gtest.h>
-
 #include <sched.h>
 
 #include <atomic>

@@ -1,9 +1,8 @@
-#include "render/device/L3DDevice.h"
-
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrText.h"
 #include "foundation/lfm/lfmPack.h"
 #include "foundation/lfm/lfmScrambled.h"
+#include "render/device/L3DDevice.h"
 #include "render/device/l3dPack.h"
 
 #include <vector>

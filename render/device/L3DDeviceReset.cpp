@@ -1,5 +1,4 @@
 #include "render/device/L3DDevice.h"
-
 #include "render/device/L3DFormat.h"
 #include "render/device/L3DWindow.h"
 #include "render/device/l3dInit.h"

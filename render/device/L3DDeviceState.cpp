@@ -1,7 +1,6 @@
-#include "render/device/L3DDevice.h"
-
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrText.h"
+#include "render/device/L3DDevice.h"
 
 #include <bit>
 

@@ -1,7 +1,6 @@
-#include "render/device/L3DDevice.h"
-
 #include "image/DImageHolder.h"
 #include "image/file/DimgWriteBitmap.h"
+#include "render/device/L3DDevice.h"
 
 #include <algorithm>
 

@@ -1,11 +1,10 @@
-#include "render/device/L3DDevice.h"
-
 #include "foundation/dbtl/Dstr.h"
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrText.h"
 #include "image/DImageHolder.h"
 #include "image/resample/DimgResample.h"
 #include "image/resample/DimgResampleMip.h"
+#include "render/device/L3DDevice.h"
 #include "render/device/L3DFormat.h"
 #include "render/device/l3dInit.h"
 

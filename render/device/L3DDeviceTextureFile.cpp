@@ -1,5 +1,3 @@
-#include "render/device/L3DDevice.h"
-
 #include "foundation/dbtl/Dpath.h"
 #include "foundation/dbtl/Dstr.h"
 #include "foundation/lerr/lerr.h"
@@ -7,6 +5,7 @@
 #include "foundation/lerr/lerrText.h"
 #include "foundation/lfm/lfmPack.h"
 #include "image/file/DimgLoad.h"
+#include "render/device/L3DDevice.h"
 #include "render/device/L3DTextureFile.h"
 
 #include <cstring>

@@ -1,8 +1,8 @@
 #include "render/device/L3DTextureFile.h"
 
+#include "foundation/bytes/ByteReader.h"
 #include "foundation/dbtl/DMFile.h"
 #include "foundation/dbtl/Dpath.h"
-#include "foundation/bytes/ByteReader.h"
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrParsed.h"
 #include "foundation/lerr/lerrText.h"

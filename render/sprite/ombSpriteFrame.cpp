@@ -2,9 +2,8 @@
 // inherited attributes, and the drawing that turns visible sprites into quads collected in
 // batches for the device.
 
-#include "render/sprite/ombSprite.h"
-
 #include "foundation/omb/ombLog.h"
+#include "render/sprite/ombSprite.h"
 #include "render/sprite/ombSpritePools.h"
 #include "render/sprite/ombSpriteText.h"
 

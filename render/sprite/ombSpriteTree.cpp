@@ -1,9 +1,8 @@
 // The sprite tree: creation and destruction, visibility, parents, rects, levels and the
 // setters that need more than a plain field write.
 
-#include "render/sprite/ombSprite.h"
-
 #include "foundation/math/DetMath.h"
+#include "render/sprite/ombSprite.h"
 #include "render/sprite/ombSpritePools.h"
 #include "script/ScriptHandle.h"
 

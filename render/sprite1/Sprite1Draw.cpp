@@ -2,12 +2,11 @@
 // system's two work buffers and drawn as indexed triangle lists through the application's
 // renderer.
 
-#include "render/sprite1/sprite1.h"
-
 #include "foundation/math/DetMath.h"
 #include "foundation/math/LMat.h"
 #include "render/L3DRenderer.h"
 #include "render/device/L3DDevice.h"
+#include "render/sprite1/sprite1.h"
 
 #include <utility>
 

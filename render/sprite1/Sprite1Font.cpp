@@ -1,9 +1,8 @@
 // GDI fonts and the texts written into dynamic images: white pixels whose alpha is the glyph
 // coverage.
 
-#include "render/sprite1/sprite1.h"
-
 #include "foundation/omb/ombLog.h"
+#include "render/sprite1/sprite1.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,9 +1,8 @@
 // The system, its images and renderers, rects and the chain of non-empty levels.
 
-#include "render/sprite1/sprite1.h"
-
 #include "render/L3DRenderer.h"
 #include "render/device/L3DDevice.h"
+#include "render/sprite1/sprite1.h"
 #include "script/ScriptHandle.h"
 
 #include <cstddef>

@@ -2,8 +2,8 @@
 
 #include "render/sprite2/Sprite2Natives.h"
 
-#include "foundation/omb/ombLog.h"
 #include "foundation/omb/file/ombPath.h"
+#include "foundation/omb/ombLog.h"
 #include "render/sprite/ombSpriteText.h"
 #include "script/ScriptContext.h"
 #include "script/ScriptNative.h"

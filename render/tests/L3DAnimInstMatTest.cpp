@@ -3,8 +3,8 @@
 
 #include "render/tests/DrawFixture.h"
 
-#include <string>
 #include <map>
+#include <string>
 #include <utility>
 
 namespace {

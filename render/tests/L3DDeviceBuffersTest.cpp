@@ -1,11 +1,9 @@
-#include "render/device/L3DDevice.h"
-
 #include "foundation/dbtl/DMFile.h"
-
-#include "testsupport/DmfBuilder.h"
-#include "testsupport/render/DeviceFixture.h"
+#include "render/device/L3DDevice.h"
 #include "render/device/l3dPack.h"
+#include "testsupport/DmfBuilder.h"
 #include "testsupport/MemoryPack.h"
+#include "testsupport/render/DeviceFixture.h"
 
 using namespace d3d9;
 

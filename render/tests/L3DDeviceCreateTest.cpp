@@ -1,7 +1,5 @@
 #include "render/device/L3DDevice.h"
-
 #include "render/device/L3DFormat.h"
-
 #include "testsupport/render/DeviceFixture.h"
 
 using namespace d3d9;

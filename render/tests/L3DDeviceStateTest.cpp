@@ -1,7 +1,5 @@
-#include "render/device/L3DDevice.h"
-
 #include "platform/d3d9/D3d9States.h"
-
+#include "render/device/L3DDevice.h"
 #include "testsupport/render/DeviceFixture.h"
 
 #include <bit>

@@ -1,8 +1,6 @@
-#include "render/device/L3DDevice.h"
-
 #include "image/DImage.h"
 #include "platform/d3d9/D3d9States.h"
-
+#include "render/device/L3DDevice.h"
 #include "testsupport/render/DeviceFixture.h"
 
 #include <cstring>

@@ -1,5 +1,4 @@
 #include "render/L3DRenderer.h"
-
 #include "render/tests/FakeObjectInstance.h"
 #include "render/tests/RendererFixture.h"
 

@@ -4,7 +4,6 @@
 // golden/scene3d.bmp; RENDER_WRITE_GOLDEN=1 writes it anew (on purpose only).
 
 #include "render/tests/DrawFixture.h"
-
 #include "testsupport/DMemorySource.h"
 
 #include <cstdlib>

@@ -1,9 +1,8 @@
 #include "render/L3DRenderer.h"
 
 #include "render/device/L3DDevice.h"
-
-#include "testsupport/image/DimgLoadTestSupport.h"
 #include "render/tests/RendererFixture.h"
+#include "testsupport/image/DimgLoadTestSupport.h"
 
 #include <cmath>
 #include <string>

@@ -2,12 +2,11 @@
 
 #include "foundation/lerr/lerrText.h"
 #include "render/device/L3DDevice.h"
-
+#include "render/device/l3dPack.h"
 #include "testsupport/DmfBuilder.h"
+#include "testsupport/MemoryPack.h"
 #include "testsupport/image/DimgLoadTestSupport.h"
 #include "testsupport/render/DeviceFixture.h"
-#include "render/device/l3dPack.h"
-#include "testsupport/MemoryPack.h"
 
 #include <cstring>
 #include <optional>

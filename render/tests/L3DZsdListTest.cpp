@@ -1,7 +1,6 @@
 #include "render/L3DZsdList.h"
 
 #include "render/L3DRenderer.h"
-
 #include "testsupport/render/DeviceFixture.h"
 
 #include <gtest/gtest.h>

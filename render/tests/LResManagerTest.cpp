@@ -1,7 +1,7 @@
 #include "render/LResManager.h"
 
-#include "testsupport/LerrCapture.h"
 #include "platform/text/Utf8.h"
+#include "testsupport/LerrCapture.h"
 
 #include <gtest/gtest.h>
 

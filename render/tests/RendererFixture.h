@@ -3,11 +3,10 @@
 #include "foundation/dbtl/DFile.h"
 #include "foundation/lfm/lfmPack.h"
 #include "render/L3DRenderer.h"
-
-#include "testsupport/DmfBuilder.h"
-#include "testsupport/render/DeviceFixture.h"
 #include "render/device/l3dPack.h"
+#include "testsupport/DmfBuilder.h"
 #include "testsupport/MemoryPack.h"
+#include "testsupport/render/DeviceFixture.h"
 
 #include <cstdio>
 #include <set>

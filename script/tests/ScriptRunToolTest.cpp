@@ -2,7 +2,6 @@
 // when a level-0 message ends the run.
 
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <array>

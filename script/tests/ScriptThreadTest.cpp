@@ -3,9 +3,9 @@
 
 #include "script/ScriptThread.h"
 
-#include "testsupport/script/ScriptTestSupport.h"
 #include "testsupport/FileBytes.h"
 #include "testsupport/TempDir.h"
+#include "testsupport/script/ScriptTestSupport.h"
 
 #include <stdlib.h>
 

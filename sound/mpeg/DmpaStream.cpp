@@ -1,6 +1,5 @@
-#include "sound/mpeg/Dmpa.h"
-
 #include "foundation/bytes/ByteReader.h"
+#include "sound/mpeg/Dmpa.h"
 #include "sound/mpeg/DmpaLayers.h"
 #include "sound/mpeg/DmpaSynth.h"
 #include "sound/mpeg/DmpaTables.h"

@@ -1,8 +1,7 @@
-#include "sound/se/LSeManager.h"
-
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrText.h"
 #include "sound/group/SeGroupFile.h"
+#include "sound/se/LSeManager.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
+#include "sound/mpeg/DmpaLayers.h"
+
 #include "Layer3Writer.h"
 #include "MpegTestSupport.h"
 #include "StereoFixture.h"
-
-#include "sound/mpeg/DmpaLayers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "MpegTestSupport.h"
-
 #include "sound/mpeg/DmpaLayers.h"
+
+#include "MpegTestSupport.h"
 
 #include <gtest/gtest.h>
 

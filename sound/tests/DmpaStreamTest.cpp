@@ -1,6 +1,6 @@
-#include "MpegTestSupport.h"
-
 #include "sound/mpeg/DmpaScan.h"
+
+#include "MpegTestSupport.h"
 
 #include <gtest/gtest.h>
 

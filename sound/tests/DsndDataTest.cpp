@@ -1,8 +1,9 @@
 #include "sound/DsndData.h"
 
-#include "SoundDevice.h"
 #include "sound/DsndBuffer.h"
 #include "sound/DsndManager.h"
+
+#include "SoundDevice.h"
 
 #include <gtest/gtest.h>
 

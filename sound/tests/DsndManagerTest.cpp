@@ -1,11 +1,12 @@
 #include "sound/DsndManager.h"
 
-#include "MpegTestSupport.h"
-#include "SoundDevice.h"
-#include "SoundFixtures.h"
 #include "sound/DsndBuffer.h"
 #include "sound/DsndList.h"
 #include "sound/DsndStream.h"
+
+#include "MpegTestSupport.h"
+#include "SoundDevice.h"
+#include "SoundFixtures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,11 @@
 #include "sound/DsndStream.h"
 
+#include "sound/DsndList.h"
+#include "sound/DsndManager.h"
+
 #include "MpegTestSupport.h"
 #include "SoundDevice.h"
 #include "SoundFixtures.h"
-#include "sound/DsndList.h"
-#include "sound/DsndManager.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,12 @@
 #include "sound/se/LSeManager.h"
 
+#include "foundation/lerr/LExceptGame.h"
+#include "sound/group/SeGroupFile.h"
+
 #include "MpegTestSupport.h"
 #include "SoundDevice.h"
 #include "SoundFixtures.h"
 #include "SoundPack.h"
-#include "foundation/lerr/LExceptGame.h"
-#include "sound/group/SeGroupFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,9 @@
 #include "Layer3Writer.h"
 
-#include "MpegTestSupport.h"
 #include "sound/mpeg/DmpaLayer3.h"
 #include "sound/mpeg/DmpaLayers.h"
+
+#include "MpegTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,9 @@
 #include "SoundDevice.h"
 
+#include "platform/dsound/DirectSound.h"
+
 #include "MpegTestSupport.h"
 #include "SoundFixtures.h"
-#include "platform/dsound/DirectSound.h"
 
 #include <gtest/gtest.h>
 

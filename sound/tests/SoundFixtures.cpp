@@ -1,7 +1,8 @@
 #include "SoundFixtures.h"
 
-#include "MpegTestSupport.h"
 #include "foundation/dbtl/DDebug.h"
+
+#include "MpegTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

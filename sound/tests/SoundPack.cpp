@@ -1,8 +1,8 @@
 #include "SoundPack.h"
 
+#include "foundation/lerr/lerr.h"
 #include "foundation/lfm/LFmOverride.h"
 #include "foundation/lfm/lfmPack.h"
-#include "foundation/lerr/lerr.h"
 
 #include <gtest/gtest.h>
 

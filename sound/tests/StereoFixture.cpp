@@ -1,9 +1,10 @@
 #include "StereoFixture.h"
 
-#include "Layer3Writer.h"
-#include "MpegTestSupport.h"
 #include "sound/mpeg/DmpaLayer3.h"
 #include "sound/mpeg/DmpaLayers.h"
+
+#include "Layer3Writer.h"
+#include "MpegTestSupport.h"
 
 #include <gtest/gtest.h>
 

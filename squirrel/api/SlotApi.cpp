@@ -1,11 +1,11 @@
 // Tables, arrays and slots through the host interface.
 
-#include <algorithm>
-
 #include "squirrel/api/ApiSupport.h"
 #include "squirrel/vm/Array.h"
 #include "squirrel/vm/UserData.h"
 #include "squirrel/vm/WeakRef.h"
+
+#include <algorithm>
 
 using namespace sqvm;
 

@@ -1,9 +1,9 @@
 // Opening and closing machines, threads, hooks and machine states.
 
-#include <cstdlib>
-
 #include "squirrel/api/ApiSupport.h"
 #include "squirrel/baselib/BaseLib.h"
+
+#include <cstdlib>
 
 using namespace sqvm;
 

@@ -1,10 +1,10 @@
 // Default delegates of tables and arrays.
 
-#include <algorithm>
-
 #include "squirrel/baselib/ArraySort.h"
 #include "squirrel/baselib/Support.h"
 #include "squirrel/vm/Array.h"
+
+#include <algorithm>
 
 namespace sqvm::baselib {
 

@@ -4,9 +4,9 @@
 // '.' as a floating-point number, otherwise as a base-10 integer; leading white space and a
 // sign are accepted and trailing text is ignored.
 
-#include <string_view>
-
 #include "squirrel/squirrel.h"
+
+#include <string_view>
 
 namespace sqvm::baselib {
 

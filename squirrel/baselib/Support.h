@@ -2,9 +2,9 @@
 
 // Small helpers the natives of the base library share.
 
-#include <initializer_list>
-
 #include "squirrel/vm/VM.h"
+
+#include <initializer_list>
 
 namespace sqvm::baselib {
 

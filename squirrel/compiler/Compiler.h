@@ -2,14 +2,14 @@
 
 // Compiles Squirrel 2.2 source text into a function prototype.
 
+#include "squirrel/format/FunctionData.h"
+
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
-
-#include "squirrel/format/FunctionData.h"
 
 namespace sqcompiler {
 

@@ -1,8 +1,8 @@
 #include "squirrel/compiler/FuncState.h"
 
-#include <bit>
-
 #include "squirrel/compiler/Lexer.h"
+
+#include <bit>
 
 namespace sqcompiler {
 namespace {

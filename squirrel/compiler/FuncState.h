@@ -4,6 +4,9 @@
 // locals and expression temporaries, the literal table, the instruction list with its peephole
 // rules, and the debug records (line and local-variable infos).
 
+#include "squirrel/compiler/Opcodes.h"
+#include "squirrel/format/FunctionData.h"
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -11,9 +14,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "squirrel/compiler/Opcodes.h"
-#include "squirrel/format/FunctionData.h"
 
 namespace sqcompiler {
 

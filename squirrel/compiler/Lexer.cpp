@@ -1,12 +1,12 @@
 #include "squirrel/compiler/Lexer.h"
 
+#include "squirrel/compiler/CharClass.h"
+#include "squirrel/compiler/Diagnostics.h"
+
 #include <charconv>
 #include <limits>
 #include <string>
 #include <system_error>
-
-#include "squirrel/compiler/CharClass.h"
-#include "squirrel/compiler/Diagnostics.h"
 
 namespace sqcompiler {
 namespace {

@@ -2,12 +2,12 @@
 
 // Splits UTF-16 source text into tokens and keeps the position the compiler reports errors at.
 
+#include "squirrel/compiler/Token.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "squirrel/compiler/Token.h"
 
 namespace sqcompiler {
 

@@ -4,14 +4,14 @@
 // table shared by several compilations behaves like the machine's: later sources see the
 // constants and enums of earlier ones.
 
+#include "squirrel/compiler/Compiler.h"
+
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
-
-#include "squirrel/compiler/Compiler.h"
 
 namespace sqcompiler {
 

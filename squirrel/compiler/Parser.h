@@ -9,14 +9,14 @@
 // ParserExpressions.cpp (operators, assignment), ParserOperands.cpp and ParserDeclarations.cpp
 // (functions, classes, tables, constants).
 
+#include "squirrel/compiler/Compiler.h"
+#include "squirrel/compiler/FuncState.h"
+#include "squirrel/compiler/Lexer.h"
+
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "squirrel/compiler/Compiler.h"
-#include "squirrel/compiler/FuncState.h"
-#include "squirrel/compiler/Lexer.h"
 
 namespace sqcompiler {
 

@@ -1,8 +1,7 @@
 // Statements, loops and the main function.
 
-#include "squirrel/compiler/Parser.h"
-
 #include "squirrel/compiler/Diagnostics.h"
+#include "squirrel/compiler/Parser.h"
 
 namespace sqcompiler {
 namespace {

@@ -2,12 +2,12 @@
 
 // Parses a compiled closure stream into a function prototype.
 
+#include "FunctionData.h"
+
 #include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
-
-#include "FunctionData.h"
 
 namespace sqformat {
 

@@ -2,11 +2,11 @@
 
 // Serialises a function prototype as a compiled closure stream.
 
+#include "FunctionData.h"
+
 #include <cstddef>
 #include <functional>
 #include <string>
-
-#include "FunctionData.h"
 
 namespace sqformat {
 

@@ -1,13 +1,14 @@
 // Blocks for big tables and arrays: every size is usable to its last byte, big ones are
 // aligned for huge pages, and big containers built on them keep their contents and order.
 
+#include "squirrel/vm/BigBlock.h"
+
+#include "ScriptFixture.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
-
-#include "ScriptFixture.h"
-#include "squirrel/vm/BigBlock.h"
 
 namespace {
 

@@ -1,15 +1,17 @@
 // The compiled-stream reader and the checks before anything runs: what is refused, with
 // which message, and that refusal never reads or allocates past the data.
 
+#include "squirrel/format/ClosureReader.h"
+
+#include "squirrel/tests/ScriptFixture.h"
+#include "testsupport/FileBytes.h"
+
+#include "CompilerTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
-
-#include "CompilerTestSupport.h"
-#include "squirrel/format/ClosureReader.h"
-#include "squirrel/tests/ScriptFixture.h"
-#include "testsupport/FileBytes.h"
 
 namespace {
 

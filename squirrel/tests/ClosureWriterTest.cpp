@@ -1,15 +1,16 @@
 // The closure writer: the exact stream layout, the calls it makes (zero-length ones included)
 // and its failure on a short write.
 
+#include "squirrel/format/ClosureWriter.h"
+
+#include "CompilerTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <bit>
 #include <string>
 #include <vector>
-
-#include "CompilerTestSupport.h"
-#include "squirrel/format/ClosureWriter.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 // the machine's constant table shared by its compilations, debug information and the
 // compilestring global.
 
+#include "ScriptFixture.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "ScriptFixture.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // Scripts compiled at build time by `sq -c` (project_compile_scripts), loaded the way the
 // runtime loads its compiled scripts: through sq_readclosure from the build's copy.
 
+#include "ScriptFixture.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
-
-#include "ScriptFixture.h"
 
 namespace {
 

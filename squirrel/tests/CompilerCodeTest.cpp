@@ -1,13 +1,13 @@
 // Generated code where it matters beyond the reference suite: faults of the reference that
 // this compiler avoids, limits, tail calls, and constants shared through the constant table.
 
+#include "CompilerTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
-
-#include "CompilerTestSupport.h"
 
 namespace {
 

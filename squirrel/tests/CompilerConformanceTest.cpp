@@ -2,9 +2,9 @@
 // reference's NAME.cnut (with debug information for the debug_ cases), and every script under
 // compile_errors/ must fail with the line its .out holds.
 
-#include <gtest/gtest.h>
-
 #include "CompilerTestSupport.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

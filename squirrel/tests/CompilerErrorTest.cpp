@@ -2,9 +2,9 @@
 // The column is that of the unit the lexer looks at after the offending token, counted from 0
 // on line 1 and from 1 on later lines.
 
-#include <gtest/gtest.h>
-
 #include "CompilerTestSupport.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,14 +1,14 @@
 // The lexer: literal values, escapes, operators and what it remembers between tokens.
 
+#include "squirrel/compiler/Diagnostics.h"
+#include "squirrel/compiler/Lexer.h"
+#include "squirrel/compiler/SourceText.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <vector>
-
-#include "squirrel/compiler/Diagnostics.h"
-#include "squirrel/compiler/Lexer.h"
-#include "squirrel/compiler/SourceText.h"
 
 namespace {
 

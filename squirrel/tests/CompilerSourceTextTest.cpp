@@ -1,8 +1,8 @@
 // Reading UTF-8 script files as UTF-16 source, and messages back to UTF-8.
 
-#include <gtest/gtest.h>
-
 #include "squirrel/compiler/SourceText.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,15 +1,15 @@
 #include "CompilerTestSupport.h"
 
+#include "squirrel/compiler/SourceText.h"
+#include "squirrel/format/ClosureReader.h"
+#include "squirrel/format/ClosureWriter.h"
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
-
-#include "squirrel/compiler/SourceText.h"
-#include "squirrel/format/ClosureReader.h"
-#include "squirrel/format/ClosureWriter.h"
 
 namespace sqtest {
 namespace {

@@ -5,16 +5,16 @@
 // one-line-per-instruction listing, and a description of the first difference between two
 // prototypes.
 
+#include "squirrel/compiler/Compiler.h"
+#include "squirrel/compiler/MemoryConstantTable.h"
+#include "squirrel/format/FunctionData.h"
+
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "squirrel/compiler/Compiler.h"
-#include "squirrel/compiler/MemoryConstantTable.h"
-#include "squirrel/format/FunctionData.h"
 
 namespace sqtest {
 

@@ -4,10 +4,10 @@
 // Every operand must still be there afterwards; under the address sanitizer a reference kept
 // across the growth would be reported as a use after free.
 
-#include <string>
-
 #include "squirrel/tests/ScriptFixture.h"
 #include "squirrel/vm/VM.h"
+
+#include <string>
 
 namespace {
 

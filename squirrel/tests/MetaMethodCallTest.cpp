@@ -1,10 +1,11 @@
 // Metamethod calls whose arguments are registers of the machine's stack, made when the stack
 // is full: pushing the arguments moves the stack, and every argument must still arrive.
 
-#include <gtest/gtest.h>
+#include "squirrel/vm/VM.h"
 
 #include "ScriptFixture.h"
-#include "squirrel/vm/VM.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,10 +1,10 @@
 // A C++ exception thrown by a native passes through the machine (script try/catch does not
 // see it) and leaves the machine consistent: usable again, and closable without leaks.
 
-#include <stdexcept>
-
 #include "squirrel/tests/ScriptFixture.h"
 #include "squirrel/vm/VM.h"
+
+#include <stdexcept>
 
 namespace {
 

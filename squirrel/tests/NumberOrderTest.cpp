@@ -1,9 +1,9 @@
 // Ordering an integer against a float is exact, as if both were widened to double: values that
 // single precision would round together still order apart.
 
-#include <string>
-
 #include "squirrel/tests/ScriptFixture.h"
+
+#include <string>
 
 namespace {
 

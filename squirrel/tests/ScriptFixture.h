@@ -4,16 +4,17 @@
 // their scripts through sq_readclosure, the real path), and a machine fixture that collects
 // printed text and error-handler reports.
 
+#include "squirrel/format/FunctionData.h"
+#include "squirrel/squirrel.h"
+
+#include "CompilerTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdarg>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include "CompilerTestSupport.h"
-#include "squirrel/format/FunctionData.h"
-#include "squirrel/squirrel.h"
 
 namespace sqtest {
 

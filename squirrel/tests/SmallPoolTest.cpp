@@ -1,12 +1,12 @@
 // The small-object pool: live allocations never overlap, across size classes, reuse of
 // released memory and new blocks (the pattern check catches a slot handed out twice).
 
+#include "squirrel/vm/SmallPool.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
-
-#include "squirrel/vm/SmallPool.h"
 
 namespace {
 

@@ -1,16 +1,15 @@
 // The sq command-line tool run as a process: its compile form (sq -c), its run form on source
 // and compiled files, debug information, exit codes and argument errors.
 
-#include <gtest/gtest.h>
+#include "CompilerTestSupport.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include "CompilerTestSupport.h"
 
 namespace {
 

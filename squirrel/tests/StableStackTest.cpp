@@ -1,12 +1,12 @@
 // The machine's stacks: elements keep their address however far the stack grows, every element
 // is constructed and destroyed once, and growing past the limit fails like running out of memory.
 
+#include "squirrel/vm/StableStack.h"
+
 #include <gtest/gtest.h>
 
 #include <new>
 #include <string>
-
-#include "squirrel/vm/StableStack.h"
 
 namespace {
 

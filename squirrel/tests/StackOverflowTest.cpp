@@ -3,11 +3,11 @@
 // ("stack overflow"). Either error reaches the script or the host at once, however the
 // recursion is shaped, and the machine stays usable.
 
-#include <chrono>
-#include <string>
-
 #include "squirrel/tests/ScriptFixture.h"
 #include "squirrel/vm/VM.h"
+
+#include <chrono>
+#include <string>
 
 namespace {
 

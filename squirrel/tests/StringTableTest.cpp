@@ -2,11 +2,11 @@
 // whole (string identity is string equality), whatever the lengths and the split, including
 // texts long enough for the sampled hash.
 
+#include "squirrel/vm/String.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "squirrel/vm/String.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // default reads as its target, or as null once the target is gone, by every read: plain get,
 // rawget, foreach and the host's get functions; comparing such a slot compares the target.
 
-#include <string>
-
 #include "squirrel/tests/ScriptFixture.h"
+
+#include <string>
 
 namespace {
 

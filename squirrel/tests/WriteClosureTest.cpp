@@ -1,12 +1,12 @@
 // sq_writeclosure: every reference compiled file read by the machine and written back gives
 // the same bytes; what it writes is read back and runs; its refusals and write failures.
 
+#include "CompilerTestSupport.h"
+#include "ScriptFixture.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "CompilerTestSupport.h"
-#include "ScriptFixture.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // Arithmetic, bitwise operators, negation, equality and ordering.
 
+#include "squirrel/vm/VM.h"
+
 #include <bit>
 #include <cmath>
-
-#include "squirrel/vm/VM.h"
 
 namespace sqvm {
 

@@ -2,11 +2,11 @@
 
 // Arrays: dense, 0-based vectors of values.
 
-#include <cstddef>
-#include <vector>
-
 #include "squirrel/vm/BigBlock.h"
 #include "squirrel/vm/Collectable.h"
+
+#include <cstddef>
+#include <vector>
 
 namespace sqvm {
 

@@ -2,10 +2,10 @@
 
 // One frame of a machine's call stack, and one exception trap.
 
-#include <cstdint>
-
 #include "squirrel/vm/FunctionProto.h"
 #include "squirrel/vm/Value.h"
+
+#include <cstdint>
 
 namespace sqvm {
 

@@ -3,11 +3,11 @@
 // Classes and their instances. A class keeps a member table mapping each name to a field
 // (one value per instance) or a method/static (shared), plus its metamethods apart.
 
-#include <memory>
-#include <vector>
-
 #include "squirrel/vm/Collectable.h"
 #include "squirrel/vm/Table.h"
+
+#include <memory>
+#include <vector>
 
 namespace sqvm {
 

@@ -3,10 +3,10 @@
 // Script closures (a prototype with its captured outer values and default parameters) and
 // native closures (a host function with free variables and a parameter check).
 
-#include <vector>
-
 #include "squirrel/vm/Collectable.h"
 #include "squirrel/vm/FunctionProto.h"
+
+#include <vector>
 
 namespace sqvm {
 

@@ -4,9 +4,9 @@
 // linked into its shared state's chain, so the collector and the closing machine can reach
 // all of them, including those that only a cycle keeps alive.
 
-#include <vector>
-
 #include "squirrel/vm/Value.h"
+
+#include <vector>
 
 namespace sqvm {
 

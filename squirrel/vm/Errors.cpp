@@ -1,9 +1,9 @@
 // Raising errors: the last error value and the texts of the built-in messages.
 
+#include "squirrel/vm/VM.h"
+
 #include <cstdarg>
 #include <cstdio>
-
-#include "squirrel/vm/VM.h"
 
 namespace sqvm {
 

@@ -3,12 +3,12 @@
 // A function prototype as the machine runs it: built from the stream's neutral form and
 // checked (every operand inside its function) before any of it runs.
 
+#include "squirrel/format/FunctionData.h"
+#include "squirrel/vm/Value.h"
+
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "squirrel/format/FunctionData.h"
-#include "squirrel/vm/Value.h"
 
 namespace sqvm {
 

@@ -3,10 +3,10 @@
 // Generators: a script function's frame that can be left at `yield` and entered again.
 // While suspended the generator owns a copy of its registers, varargs and traps.
 
-#include <vector>
-
 #include "squirrel/vm/CallInfo.h"
 #include "squirrel/vm/Collectable.h"
+
+#include <vector>
 
 namespace sqvm {
 

@@ -1,11 +1,11 @@
 // The instruction loop: one case per opcode; everything that can nest a call is a helper.
 
-#include <bit>
-
 #include "squirrel/vm/Array.h"
 #include "squirrel/vm/Generator.h"
 #include "squirrel/vm/RunBudget.h"
 #include "squirrel/vm/VM.h"
+
+#include <bit>
 
 namespace sqvm {
 

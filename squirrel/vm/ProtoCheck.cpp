@@ -1,8 +1,8 @@
 #include "squirrel/vm/ProtoCheck.h"
 
-#include <string>
-
 #include "squirrel/vm/FunctionProto.h"
+
+#include <string>
 
 namespace sqvm {
 

@@ -4,9 +4,9 @@
 // literal, nested function, outer value and jump operand must lie inside its function, so that
 // a malformed stream is refused instead of executed.
 
-#include <string>
-
 #include "squirrel/format/FunctionData.h"
+
+#include <string>
 
 namespace sqvm {
 

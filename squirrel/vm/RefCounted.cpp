@@ -1,8 +1,8 @@
 #include "squirrel/vm/RefCounted.h"
 
-#include <vector>
-
 #include "squirrel/vm/WeakRef.h"
+
+#include <vector>
 
 namespace sqvm {
 

@@ -3,13 +3,13 @@
 // What all machines (threads) of one state share: strings, the object chain, the registry, the
 // constant table, host references, metamethod names and the default delegates.
 
-#include <unordered_map>
-#include <vector>
-
 #include "squirrel/vm/Class.h"
 #include "squirrel/vm/Collectable.h"
 #include "squirrel/vm/String.h"
 #include "squirrel/vm/Table.h"
+
+#include <unordered_map>
+#include <vector>
 
 namespace sqvm {
 

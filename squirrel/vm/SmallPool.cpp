@@ -1,10 +1,10 @@
 #include "squirrel/vm/SmallPool.h"
 
-#include <cstdlib>
-#include <new>
-
 #include "squirrel/vm/BigBlock.h"
 #include "squirrel/vm/RunBudget.h"
+
+#include <cstdlib>
+#include <new>
 
 namespace sqvm {
 

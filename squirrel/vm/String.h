@@ -3,14 +3,14 @@
 // Strings: immutable runs of 16-bit units, interned in the shared state's string table so that
 // equal texts are the same object (identity is equality, and the hash is computed once).
 
+#include "squirrel/vm/BigBlock.h"
+#include "squirrel/vm/SmallPool.h"
+#include "squirrel/vm/Value.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "squirrel/vm/BigBlock.h"
-#include "squirrel/vm/SmallPool.h"
-#include "squirrel/vm/Value.h"
 
 namespace sqvm {
 

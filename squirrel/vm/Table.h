@@ -3,9 +3,9 @@
 // Tables: an open hash table whose collision chains live inside the node array. The insert,
 // move and rehash rules decide the iteration order that scripts see, so they are kept exactly.
 
-#include <cstdint>
-
 #include "squirrel/vm/Collectable.h"
+
+#include <cstdint>
 
 namespace sqvm {
 

@@ -1,14 +1,14 @@
 // Values as text, typeof, clone and string concatenation.
 
+#include "squirrel/vm/Array.h"
+#include "squirrel/vm/UserData.h"
+#include "squirrel/vm/VM.h"
+
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-
-#include "squirrel/vm/Array.h"
-#include "squirrel/vm/UserData.h"
-#include "squirrel/vm/VM.h"
 
 namespace sqvm {
 

@@ -1,8 +1,8 @@
 #include "squirrel/vm/TypeMask.h"
 
-#include <cstddef>
-
 #include "squirrel/squirrel.h"
+
+#include <cstddef>
 
 namespace sqvm {
 

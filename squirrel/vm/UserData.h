@@ -2,10 +2,10 @@
 
 // User data: a block of host memory owned by the machine, with a delegate and a type tag.
 
-#include <memory>
-
 #include "squirrel/vm/Collectable.h"
 #include "squirrel/vm/Table.h"
+
+#include <memory>
 
 namespace sqvm {
 

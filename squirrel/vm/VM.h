@@ -3,14 +3,14 @@
 // One machine (the root machine or a thread): its value stack, call stack, exception traps and
 // the execution loop. All threads of a state share one SharedState.
 
-#include <string>
-#include <vector>
-
 #include "squirrel/vm/CallInfo.h"
 #include "squirrel/vm/Closure.h"
 #include "squirrel/vm/Collectable.h"
 #include "squirrel/vm/SharedState.h"
 #include "squirrel/vm/StableStack.h"
+
+#include <string>
+#include <vector>
 
 namespace sqvm {
 

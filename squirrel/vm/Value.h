@@ -4,12 +4,12 @@
 // is reference counted. It has the layout of the public SQObject, so a Value can be handed to
 // the host as an HSQOBJECT and back.
 
+#include "squirrel/squirrel.h"
+#include "squirrel/vm/RefCounted.h"
+
 #include <bit>
 #include <cstdint>
 #include <utility>
-
-#include "squirrel/squirrel.h"
-#include "squirrel/vm/RefCounted.h"
 
 namespace sqvm {
 

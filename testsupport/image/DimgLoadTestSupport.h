@@ -6,8 +6,8 @@
 
 #include "foundation/dbtl/DDebug.h"
 #include "foundation/dbtl/DFile.h"
-#include "testsupport/DMemorySource.h"
 #include "image/DImage.h"
+#include "testsupport/DMemorySource.h"
 #include "testsupport/JpegFixture.h"
 
 #include <gtest/gtest.h>

@@ -7,9 +7,8 @@
 #include "render/device/L3DWindow.h"
 #include "render/device/l3dInit.h"
 #include "render/device/l3dPack.h"
-#include "testsupport/MemoryPack.h"
-
 #include "testsupport/LerrCapture.h"
+#include "testsupport/MemoryPack.h"
 
 #include <gtest/gtest.h>
 

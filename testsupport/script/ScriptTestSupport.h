@@ -6,9 +6,9 @@
 // thread, as a loaded script's top level would run.
 
 #include "foundation/lerr/LExceptGame.h"
-#include "foundation/omb/ombCore.h"
 #include "foundation/omb/file/ombFile.h"
 #include "foundation/omb/file/ombFileModule.h"
+#include "foundation/omb/ombCore.h"
 #include "script/ScriptManager.h"
 #include "script/ScriptStackTop.h"
 #include "script/ScriptThread.h"

@@ -23,7 +23,6 @@
 #include "../common/ReplaceFile.h"
 
 #include <cerrno>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

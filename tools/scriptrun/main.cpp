@@ -11,8 +11,8 @@
 // which passes over a missing script in silence, the tool says which script it did not find.
 
 #include "foundation/lerr/LExceptGame.h"
-#include "foundation/omb/ombCore.h"
 #include "foundation/omb/file/ombFile.h"
+#include "foundation/omb/ombCore.h"
 #include "foundation/omb/ombLog.h"
 #include "platform/text/Utf8.h"
 #include "script/ScriptManager.h"

@@ -1,9 +1,9 @@
 #include "Host.h"
 
+#include "squirrel/compiler/SourceText.h"
+
 #include <cstdarg>
 #include <string_view>
-
-#include "squirrel/compiler/SourceText.h"
 
 namespace sqtool {
 

@@ -3,10 +3,10 @@
 // The conformance runner's host: a machine opened the way the suite's runner opens it, with
 // its print hook, compile-error hook and error handler, all writing UTF-8 to one stream.
 
+#include "squirrel/squirrel.h"
+
 #include <cstdio>
 #include <string>
-
-#include "squirrel/squirrel.h"
 
 namespace sqtool {
 

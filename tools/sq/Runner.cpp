@@ -1,13 +1,14 @@
 #include "Runner.h"
 
-#include <cstring>
-#include <filesystem>
-#include <fstream>
+#include "squirrel/compiler/SourceText.h"
+#include "squirrel/squirrel.h"
 
 #include "../common/ReadInput.h"
 #include "Host.h"
-#include "squirrel/compiler/SourceText.h"
-#include "squirrel/squirrel.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 
 namespace sqtool {
 

@@ -5,10 +5,10 @@
 // run-time error (or a failed write of OUT), 2 for bad arguments, 3 when the input cannot be
 // read, compiled or loaded.
 
+#include "Runner.h"
+
 #include <cstdio>
 #include <string>
-
-#include "Runner.h"
 
 namespace {
 

@@ -12,7 +12,6 @@
 // process never maps its address 0.
 
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <algorithm>

@@ -2,10 +2,10 @@
 
 #include "engines/basic/BasicEngine.h"
 
+#include "foundation/omb/ombCore.h"
 #include "host/system/System.h"
 #include "script/ScriptManager.h"
 #include "script/ScriptValueSerial.h"
-#include "foundation/omb/ombCore.h"
 #include "testsupport/LogCapture.h"
 
 #include <gtest/gtest.h>

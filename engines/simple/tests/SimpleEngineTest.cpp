@@ -2,9 +2,9 @@
 
 #include "engines/simple/SimpleEngine.h"
 
+#include "foundation/omb/ombCore.h"
 #include "host/system/System.h"
 #include "script/ScriptManager.h"
-#include "foundation/omb/ombCore.h"
 #include "testsupport/LogCapture.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
 #include "engines/vell/FieldMath.h"
 #include "engines/vell/Map.h"
-
 #include "foundation/omb/ombCore.h"
 #include "tools/mapwrite/MapWriter.h"
 

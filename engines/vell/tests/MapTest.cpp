@@ -3,11 +3,10 @@
 #include "foundation/lerr/LExceptGame.h"
 #include "foundation/lerr/lerrText.h"
 #include "foundation/omb/ombCore.h"
-#include "tools/mapwrite/MapWriter.h"
-
 #include "testsupport/LerrCapture.h"
 #include "testsupport/LogCapture.h"
 #include "testsupport/TempDir.h"
+#include "tools/mapwrite/MapWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "foundation/dbtl/DBlockPool.h"
+
 #include "foundation/dbtl/DRefCount.h"
 #include "foundation/dbtl/rcptr.h"
 

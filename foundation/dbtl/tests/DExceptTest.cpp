@@ -1,4 +1,5 @@
 #include "foundation/dbtl/DExcept.h"
+
 #include "foundation/dbtl/DExceptFile.h"
 
 #include <gtest/gtest.h>

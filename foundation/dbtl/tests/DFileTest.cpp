@@ -1,6 +1,6 @@
-#include "foundation/dbtl/DExceptFile.h"
 #include "foundation/dbtl/DFile.h"
 
+#include "foundation/dbtl/DExceptFile.h"
 #include "testsupport/DMemorySource.h"
 #include "testsupport/FileBytes.h"
 #include "testsupport/TempDir.h"

@@ -1,4 +1,5 @@
 #include "foundation/dbtl/DList.h"
+
 #include "foundation/dbtl/DObject.h"
 #include "foundation/dbtl/rcptr.h"
 

@@ -1,14 +1,12 @@
 #include "foundation/dbtl/DMFile.h"
 
 #include "foundation/dbtl/DExceptFile.h"
-
-#include "testsupport/DMemorySource.h"
-#include "testsupport/TempDir.h"
-#include "testsupport/DmfBuilder.h"
 #include "foundation/dbtl/tests/ReadAll.h"
+#include "testsupport/DMemorySource.h"
+#include "testsupport/DmfBuilder.h"
+#include "testsupport/TempDir.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <atomic>

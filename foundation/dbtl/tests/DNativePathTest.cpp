@@ -1,5 +1,4 @@
 #include "foundation/dbtl/DCp932Text.h"
-
 #include "foundation/dbtl/DFile.h"
 #include "foundation/dbtl/Dpath.h"
 #include "testsupport/TempDir.h"

@@ -3,7 +3,6 @@
 #include "testsupport/TempDir.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "foundation/file/File.h"
 
-#include "testsupport/LogCapture.h"
 #include "testsupport/FileLayerTest.h"
+#include "testsupport/LogCapture.h"
 
 #include <gtest/gtest.h>
 

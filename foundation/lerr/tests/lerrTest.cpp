@@ -6,7 +6,6 @@
 #include "foundation/omb/ombCore.h"
 #include "foundation/omb/ombThread.h"
 #include "foundation/omb/ombThreadFault.h"
-
 #include "testsupport/LerrCapture.h"
 
 #include <gtest/gtest.h>

@@ -2,16 +2,14 @@
 
 #include "foundation/dbtl/DApplication.h"
 #include "foundation/dbtl/DFile.h"
+#include "foundation/dbtl/tests/ReadAll.h"
 #include "foundation/lfm/LFmOverride.h"
 #include "foundation/lfm/lfmPack.h"
 #include "platform/app/ProcessStart.h"
-
 #include "testsupport/DMemorySource.h"
 #include "testsupport/LerrCapture.h"
-#include "foundation/dbtl/tests/ReadAll.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstring>

@@ -2,9 +2,8 @@
 
 #include "foundation/dbtl/DCp932Text.h"
 #include "foundation/lerr/lerr.h"
-
-#include "testsupport/DmfBuilder.h"
 #include "foundation/lfm/tests/LfmFixture.h"
+#include "testsupport/DmfBuilder.h"
 
 #include <gtest/gtest.h>
 

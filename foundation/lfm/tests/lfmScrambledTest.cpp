@@ -1,15 +1,13 @@
 #include "foundation/lfm/lfmScrambled.h"
 
 #include "foundation/dbtl/DMFile.h"
-
 #include "testsupport/DMemorySource.h"
-#include "testsupport/FileBytes.h"
-#include "testsupport/TempDir.h"
 #include "testsupport/DmfBuilder.h"
+#include "testsupport/FileBytes.h"
 #include "testsupport/LerrCapture.h"
+#include "testsupport/TempDir.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdint>

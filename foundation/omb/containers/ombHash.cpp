@@ -1,7 +1,7 @@
 #include "foundation/omb/containers/ombHash.h"
 
-#include "foundation/omb/ombCore.h"
 #include "foundation/omb/containers/ombSharedPool.h"
+#include "foundation/omb/ombCore.h"
 #include "foundation/omb/text/ombString.h"
 
 #include <cstdlib>

@@ -1,10 +1,10 @@
 #include "foundation/omb/file/ombDirectory.h"
 
-#include "foundation/omb/text/ombChar.h"
 #include "foundation/omb/file/ombFileModule.h"
 #include "foundation/omb/file/ombPath.h"
 #include "foundation/omb/file/ombPathState.h"
 #include "foundation/omb/ombResult.h"
+#include "foundation/omb/text/ombChar.h"
 #include "platform/kernel/FileSystem.h"
 #include "platform/text/Utf8.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "foundation/omb/file/ombFile.h"
 #include "foundation/omb/containers/ombHash.h"
 #include "foundation/omb/containers/ombList.h"
 #include "foundation/omb/containers/ombMempool.h"
+#include "foundation/omb/file/ombFile.h"
 #include "platform/kernel/NativeFile.h"
 
 #include <cstddef>

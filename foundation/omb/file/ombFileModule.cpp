@@ -1,9 +1,9 @@
 #include "foundation/omb/file/ombFileModule.h"
 
-#include "foundation/omb/ombCore.h"
 #include "foundation/omb/file/ombFileArchive.h"
 #include "foundation/omb/file/ombFileHandle.h"
 #include "foundation/omb/file/ombPathState.h"
+#include "foundation/omb/ombCore.h"
 
 namespace {
 

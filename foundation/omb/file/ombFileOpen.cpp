@@ -1,13 +1,12 @@
 #include "foundation/omb/file/ombFile.h"
-
-#include "foundation/omb/text/ombChar.h"
-#include "foundation/omb/ombCore.h"
 #include "foundation/omb/file/ombFileArchive.h"
 #include "foundation/omb/file/ombFileHandle.h"
 #include "foundation/omb/file/ombFileModule.h"
 #include "foundation/omb/file/ombFileScramble.h"
 #include "foundation/omb/file/ombPath.h"
 #include "foundation/omb/file/ombPathState.h"
+#include "foundation/omb/ombCore.h"
+#include "foundation/omb/text/ombChar.h"
 #include "foundation/omb/text/ombString.h"
 #include "platform/text/Utf8.h"
 

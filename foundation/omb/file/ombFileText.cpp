@@ -1,5 +1,4 @@
 #include "foundation/omb/file/ombFile.h"
-
 #include "foundation/omb/file/ombFileHandle.h"
 #include "foundation/omb/file/ombFileModule.h"
 #include "foundation/omb/text/ombUtf8.h"

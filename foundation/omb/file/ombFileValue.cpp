@@ -1,7 +1,6 @@
-#include "foundation/omb/file/ombFile.h"
-
 #include "foundation/bytes/ByteReader.h"
 #include "foundation/bytes/ByteWriter.h"
+#include "foundation/omb/file/ombFile.h"
 #include "foundation/omb/file/ombFileHandle.h"
 #include "foundation/omb/file/ombFileModule.h"
 

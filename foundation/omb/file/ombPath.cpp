@@ -1,8 +1,8 @@
 #include "foundation/omb/file/ombPath.h"
 
-#include "foundation/omb/text/ombChar.h"
 #include "foundation/omb/file/ombPathState.h"
 #include "foundation/omb/file/ombPathWriter.h"
+#include "foundation/omb/text/ombChar.h"
 #include "foundation/omb/text/ombString.h"
 #include "platform/kernel/FolderRoots.h"
 #include "platform/text/Utf8.h"

@@ -1,8 +1,8 @@
 #include "foundation/omb/file/ombPathState.h"
 
-#include "foundation/omb/ombCore.h"
 #include "foundation/omb/file/ombFileModule.h"
 #include "foundation/omb/file/ombPath.h"
+#include "foundation/omb/ombCore.h"
 #include "foundation/omb/text/ombString.h"
 #include "platform/kernel/ExecutablePath.h"
 #include "platform/text/Utf8.h"

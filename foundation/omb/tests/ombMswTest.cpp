@@ -1,11 +1,11 @@
 #include "foundation/omb/ombMsw.h"
 
+#include "foundation/omb/file/ombPathState.h"
 #include "foundation/omb/ombLog.h"
 #include "foundation/omb/ombMswAppData.h"
-#include "foundation/omb/file/ombPathState.h"
-#include "testsupport/XdgHome.h"
-#include "testsupport/FileLayerTest.h"
 #include "platform/ui/MessageService.h"
+#include "testsupport/FileLayerTest.h"
+#include "testsupport/XdgHome.h"
 
 #include <gtest/gtest.h>
 

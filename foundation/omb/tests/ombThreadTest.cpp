@@ -5,7 +5,6 @@
 #include "platform/kernel/Semaphore.h"
 
 #include <gtest/gtest.h>
-
 #include <pthread.h>
 
 #include <cstring>

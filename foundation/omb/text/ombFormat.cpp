@@ -3,8 +3,8 @@
 #include "foundation/omb/containers/ombArray.h"
 #include "foundation/omb/ombCheckedMath.h"
 #include "foundation/omb/ombCore.h"
-#include "foundation/omb/text/ombFormatNarrow.h"
 #include "foundation/omb/ombSpinlock.h"
+#include "foundation/omb/text/ombFormatNarrow.h"
 #include "platform/text/Cp932.h"
 
 #include <cstring>

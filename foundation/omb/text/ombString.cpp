@@ -1,7 +1,7 @@
 #include "foundation/omb/text/ombString.h"
 
-#include "foundation/omb/text/ombChar.h"
 #include "foundation/omb/ombCore.h"
+#include "foundation/omb/text/ombChar.h"
 
 #include <cstdlib>
 

@@ -4,9 +4,8 @@
 #include "testsupport/FileBytes.h"
 #include "testsupport/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>

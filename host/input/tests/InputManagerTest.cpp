@@ -4,10 +4,10 @@
 #include "host/input/InputManager.h"
 
 #include "foundation/omb/ombCore.h"
-#include "testsupport/LogCapture.h"
+#include "host/input/tests/InputTestSupport.h"
 #include "platform/text/Utf8.h"
 #include "script/ScriptManager.h"
-#include "host/input/tests/InputTestSupport.h"
+#include "testsupport/LogCapture.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include "host/input/ombInputDevice.h"
 
-#include "testsupport/LogCapture.h"
 #include "host/input/tests/InputTestSupport.h"
+#include "testsupport/LogCapture.h"
 
 #include <gtest/gtest.h>
 

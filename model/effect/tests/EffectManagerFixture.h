@@ -4,9 +4,8 @@
 // served from memory, textures are made up, and every batch the manager would draw is recorded.
 
 #include "model/effect/L3DEffectManager.h"
-#include "render/L3DRenderer.h"
-
 #include "model/effect/tests/EffectTestSupport.h"
+#include "render/L3DRenderer.h"
 
 #include <gtest/gtest.h>
 

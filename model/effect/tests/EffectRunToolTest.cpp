@@ -3,7 +3,6 @@
 // committing it).
 
 #include "model/effect/L3DEffectTypes.h"
-
 #include "model/effect/tests/EffectTestSupport.h"
 #include "testsupport/TempDir.h"
 

@@ -6,10 +6,9 @@
 #include "model/effect/L3DEffectProp.h"
 #include "model/effect/L3DEffectTypes.h"
 #include "render/device/L3DTexture.h"
-
-#include "testsupport/LerrCapture.h"
-#include "testsupport/EffectFileBuilder.h"
 #include "render/device/l3dPack.h"
+#include "testsupport/EffectFileBuilder.h"
+#include "testsupport/LerrCapture.h"
 #include "testsupport/MemoryPack.h"
 
 #include <cstdint>

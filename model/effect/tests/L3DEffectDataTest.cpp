@@ -1,7 +1,6 @@
 #include "model/effect/L3DEffectData.h"
 
 #include "foundation/lerr/lerrParsed.h"
-
 #include "model/effect/tests/EffectTestSupport.h"
 
 #include <gtest/gtest.h>

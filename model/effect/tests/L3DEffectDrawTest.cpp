@@ -1,5 +1,4 @@
 #include "model/effect/L3DEffectManager.h"
-
 #include "model/effect/tests/EffectManagerFixture.h"
 
 #include <gtest/gtest.h>

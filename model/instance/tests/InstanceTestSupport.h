@@ -6,7 +6,6 @@
 #include "model/instance/L3DCollGroupInstance.h"
 #include "model/instance/L3DInstanceOwner.h"
 #include "model/instance/L3DPartInstance.h"
-
 #include "model/tests/ModelTestSupport.h"
 #include "testsupport/render/DeviceFixture.h"
 

@@ -1,5 +1,4 @@
 #include "model/object/tests/ObjectTestSupport.h"
-
 #include "testsupport/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,6 @@
 // texture resolver, and the instance as the renderer's drawing interface describes it.
 
 #include "model/object/L3DObjectInstance.h"
-
 #include "model/object/tests/ObjectTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
 #include "model/object/L3DObjectInstance.h"
-
 #include "model/object/tests/ObjectTestSupport.h"
 #include "sound/DsndManager.h"
 #include "sound/se/LSeManager.h"

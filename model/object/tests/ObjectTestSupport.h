@@ -5,9 +5,8 @@
 #include "model/L3DHandles.h"
 #include "model/object/L3DModelServices.h"
 #include "model/object/L3DObjectInstance.h"
-#include "render/LResManager.h"
-
 #include "model/tests/ModelTestSupport.h"
+#include "render/LResManager.h"
 
 #include <string>
 #include <vector>

@@ -1,13 +1,12 @@
 #include "net/controller/Controller.h"
-#include "net/controller/ControllerReplay.h"
-#include "net/controller/ReplayFile.h"
 
 #include "foundation/file/File.h"
-#include "testsupport/LogCapture.h"
+#include "net/controller/ControllerReplay.h"
+#include "net/controller/ReplayFile.h"
 #include "testsupport/FileLayerTest.h"
+#include "testsupport/LogCapture.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <bit>

@@ -4,6 +4,7 @@
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/Pipe.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -12,7 +13,6 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
-#include <dirent.h>
 #include <fstream>
 #include <sstream>
 #include <string>

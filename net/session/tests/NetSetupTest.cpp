@@ -1,4 +1,5 @@
 #include "net/session/NetSetup.h"
+
 #include "net/session/tests/SessionTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -4,11 +4,11 @@
 // projection with the viewport, rasterisation, the pixel stage and the output merger. Owned by
 // the device; its buffers are reused from draw to draw.
 
+#include "platform/d3d9/Surface.h"
 #include "platform/d3d9/raster/Clipper.h"
 #include "platform/d3d9/raster/FixedPixelStage.h"
 #include "platform/d3d9/raster/FixedVertexStage.h"
 #include "platform/d3d9/raster/Rasteriser.h"
-#include "platform/d3d9/Surface.h"
 #include "platform/d3d9/shader/InterpreterBackend.h"
 
 #include <vector>

@@ -1,8 +1,7 @@
 // The arithmetic instructions of the interpreter, each over all lanes of a batch.
 
-#include "platform/d3d9/shader/ShaderMachine.h"
-
 #include "platform/d3d9/shader/LaneLoops.h"
+#include "platform/d3d9/shader/ShaderMachine.h"
 
 #include <cfloat>
 #include <cmath>

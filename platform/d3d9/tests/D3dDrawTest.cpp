@@ -1,5 +1,5 @@
-#include "platform/d3d9/raster/ShaderBackend.h"
 #include "platform/d3d9/D3dx.h"
+#include "platform/d3d9/raster/ShaderBackend.h"
 #include "platform/d3d9/tests/D3dDrawHelpers.h"
 
 #include <gtest/gtest.h>

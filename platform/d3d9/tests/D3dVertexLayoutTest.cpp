@@ -1,6 +1,5 @@
-#include "platform/d3d9/VertexLayout.h"
-
 #include "platform/d3d9/D3d9States.h"
+#include "platform/d3d9/VertexLayout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,11 @@
-#include "platform/module/FileSearch.h"
-#include "platform/module/LocalMemory.h"
 #include "platform/module/Module.h"
 
+#include "platform/module/FileSearch.h"
+#include "platform/module/LocalMemory.h"
+
 #include <dlfcn.h>
-#include <link.h>
 #include <gtest/gtest.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -1,7 +1,6 @@
 #include "platform/window/InstanceChannel.h"
 
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <chrono>

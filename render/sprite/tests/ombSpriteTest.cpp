@@ -3,9 +3,9 @@
 
 #include "render/sprite/ombSprite.h"
 
-#include "testsupport/LogCapture.h"
 #include "platform/text/Utf8.h"
 #include "render/sprite/tests/FakeSpriteDevice.h"
+#include "testsupport/LogCapture.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 
 #include "render/sprite/ombSpriteText.h"
 
-#include "testsupport/LogCapture.h"
 #include "render/sprite/tests/FakeSpriteDevice.h"
+#include "testsupport/LogCapture.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 // real fixture shader (tests/shaders/nolight_b0.vsh, assembled at build time) and a sprite
 // layer 1 system over them. File images come from textures the test paints and names.
 
+#include "foundation/omb/ombCore.h"
 #include "render/sprite1/sprite1.h"
 #include "render/tests/RendererFixture.h"
-#include "foundation/omb/ombCore.h"
 #include "testsupport/LogCapture.h"
 
 #include <cstring>

@@ -5,7 +5,6 @@
 // purpose only); it is pinned to Debian's FreeType and IPA Gothic.
 
 #include "render/sprite1/tests/Sprite1Fixture.h"
-
 #include "testsupport/DMemorySource.h"
 
 #include <cstdlib>

@@ -2,9 +2,9 @@
 // setters and getters with their dirty flags, degrees, sizes, and handles of destroyed
 // objects refused with the script error.
 
-#include "render/sprite1/tests/Sprite1Fixture.h"
-
 #include "render/sprite1/Sprite1Natives.h"
+
+#include "render/sprite1/tests/Sprite1Fixture.h"
 #include "script/ScriptManager.h"
 #include "script/ScriptStackTop.h"
 #include "script/ScriptThread.h"

@@ -3,10 +3,10 @@
 
 // The script tests' fixture archive is not used here.
 #define TEST_SCRIPTS_ARCHIVE ""
-#include "testsupport/script/ScriptTestSupport.h"
-
 #include "render/sprite2/Sprite2Natives.h"
+
 #include "render/sprite/tests/FakeSpriteDevice.h"
+#include "testsupport/script/ScriptTestSupport.h"
 
 #include <string>
 #include <vector>

@@ -3,7 +3,6 @@
 // golden picture.
 
 #include "render/sprite2/tests/Sprite2Fixture.h"
-
 #include "testsupport/LogCapture.h"
 
 #include <algorithm>

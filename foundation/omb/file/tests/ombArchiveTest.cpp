@@ -1,6 +1,5 @@
-#include "foundation/omb/file/ombFile.h"
-
 #include "foundation/bytes/ByteWriter.h"
+#include "foundation/omb/file/ombFile.h"
 #include "foundation/omb/file/ombFileArchiveIndex.h"
 #include "testsupport/FileLayerTest.h"
 

@@ -1,9 +1,9 @@
 #include "foundation/omb/file/ombDirectory.h"
 
-#include "foundation/omb/ombCore.h"
 #include "foundation/omb/file/ombPathState.h"
-#include "testsupport/XdgHome.h"
+#include "foundation/omb/ombCore.h"
 #include "platform/text/Utf8.h"
+#include "testsupport/XdgHome.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,4 @@
 #include "foundation/omb/file/ombFile.h"
-
 #include "testsupport/FileLayerTest.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 
 #include "foundation/omb/file/ombFileHandle.h"
 #include "foundation/omb/ombLog.h"
-#include "testsupport/LogCapture.h"
 #include "testsupport/FileLayerTest.h"
+#include "testsupport/LogCapture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "foundation/omb/file/ombPath.h"
 
-#include "foundation/omb/ombCore.h"
 #include "foundation/omb/file/ombFileModule.h"
 #include "foundation/omb/file/ombPathState.h"
-#include "testsupport/XdgHome.h"
+#include "foundation/omb/ombCore.h"
 #include "platform/text/Utf8.h"
+#include "testsupport/XdgHome.h"
 
 #include <gtest/gtest.h>
 

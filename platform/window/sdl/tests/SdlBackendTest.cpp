@@ -1,14 +1,14 @@
 // The SDL2 backend under SDL's dummy and offscreen video drivers (no display needed): a window opens,
 // shows a frame presented by the Direct3D stand-in, delivers a close and closes.
 
+#include "platform/window/sdl/SdlBackend.h"
+
 #include "platform/d3d9/Device.h"
 #include "platform/d3d9/Direct3D9.h"
 #include "platform/d3d9/WindowedDevice.h"
-#include "platform/window/sdl/SdlBackend.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <string>
