@@ -10,6 +10,7 @@
 #include "host/config/Config.h"
 #include "host/engine/EngineSession.h"
 #include "host/system/System.h"
+#include "model/effect/L3DEffectManager.h"
 #include "platform/kernel/FloatControl.h"
 #include "render/sprite2/sprite2.h"
 #include "script/ScriptContext.h"
@@ -226,9 +227,11 @@ void Engine::run() {
     update();
     if (taskEnable_) {
       if (LSeManager* se = system_->seManager()) se->Update();
-      // FIXME: the effect manager's per-frame task joins here once the renderer has one.
+      if (L3DEffectManager* effects = system_->effectManager()) effects->Task();
     }
-    // FIXME: bit 0 of the frame flags mirrors the effect manager's bit 0 once it exists.
+    if (const L3DEffectManager* effects = system_->effectManager()) {
+      frameFlags_ |= effects->GetFrameFlags() & 1u;
+    }
 
     bool drawn = false;
     if (reset_ || !skip || !screenshotPrefix_.empty()) {

@@ -204,6 +204,11 @@ dbtl::rcptr<L3DEffectManagerLink> System::CreateEffectManager(
   return dbtl::rcptr<L3DEffectManagerLink>(manager);
 }
 
+L3DEffectManager* System::effectManager() const {
+  if (renderer_ == nullptr) return nullptr;
+  return dynamic_cast<L3DEffectManager*>(renderer_->GetEffectManager().Get());
+}
+
 void System::ReleaseInstance(L3DObjectInstance*) {
   // FIXME: object instances of the model library are not built; none is ever listed.
 }

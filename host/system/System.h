@@ -29,6 +29,7 @@ class Config;
 class ScriptManager;
 class Engine;
 class LSeManager;
+class L3DEffectManager;
 
 // A network session as the System uses it. FIXME: the session itself (lounge hand-shake,
 // controllers, replays) is not built; netSetup never arranges one yet.
@@ -95,6 +96,8 @@ class System final : public BgmSystem,
   void setSession(std::unique_ptr<EngineSession> session);
   // The renderer's sound-effect manager, null without sound.
   LSeManager* seManager() const;
+  // The renderer's effect manager, null without a renderer.
+  L3DEffectManager* effectManager() const;
   bool quitRequested() const { return (flags_ & SYSTEM_FLAG_QUIT) != 0; }
   OMB_MSW_WINDOW* mainWindow() const { return window_; }
   L3DDevice& device() { return device_; }

@@ -12,6 +12,8 @@
 #include "model/effect/L3DEffectManager.h"
 #include "render/L3DRenderer.h"
 
+#include "../common/DirectoryPack.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,21 +22,7 @@
 
 namespace {
 
-class DirectoryPack : public LFmOverride {
- public:
-  void SetRoot(std::string root) { m_root = std::move(root); }
-  bool IsDataExist(const char* name) override {
-    std::error_code error;
-    return std::filesystem::is_regular_file(m_root + "/" + name, error);
-  }
-  void OpenData(dbtl::DFile& file, const char* name, uint32_t flags) override {
-    file.Close();
-    if (!file.Open((m_root + "/" + name).c_str(), flags)) lerrFatal("cannot open %s", name);
-  }
-
- private:
-  std::string m_root;
-};
+using tools::DirectoryPack;
 
 class PrintDraws : public L3DEffectDrawObserver {
  public:

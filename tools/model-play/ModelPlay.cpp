@@ -16,6 +16,8 @@
 #include "model/object/L3DModelServices.h"
 #include "render/LResManager.h"
 
+#include "../common/DirectoryPack.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -23,22 +25,7 @@
 
 namespace {
 
-// The pack: files of one directory by their relative names.
-class DirectoryPack : public LFmOverride {
- public:
-  void SetRoot(std::string root) { m_root = std::move(root); }
-  bool IsDataExist(const char* name) override {
-    std::error_code error;
-    return std::filesystem::is_regular_file(m_root + "/" + name, error);
-  }
-  void OpenData(dbtl::DFile& file, const char* name, uint32_t flags) override {
-    file.Close();
-    if (!file.Open((m_root + "/" + name).c_str(), flags)) lerrFatal("cannot open %s", name);
-  }
-
- private:
-  std::string m_root;
-};
+using tools::DirectoryPack;
 
 class NoTextures : public L3DTextureLoader {
  public:
