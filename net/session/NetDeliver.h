@@ -182,6 +182,9 @@ class NetDeliverClient final : public NetDeliver {
   void readLounge() override;
   bool pollMain() override;
   void flushMain() override;
+  // The host's next message that is not a filler (256 bytes at most); Error after setting the
+  // disconnected error.
+  NetRecv nextHostMessage(uint8_t* message, uint32_t& size);
   bool stepWaitStart();
   bool stepSendReady();
   bool stepReady();

@@ -2,25 +2,9 @@
 #include "foundation/bytes/ByteWriter.h"
 #include "foundation/omb/ombLog.h"
 #include "net/session/NetDeliver.h"
+#include "net/session/NetMatchKinds.h"
 
-namespace {
-
-constexpr uint8_t kStart = 0x34;
-constexpr uint8_t kReady = 171;
-constexpr uint8_t kGo = 0x72;
-constexpr uint8_t kFrame = 0x61;
-constexpr uint8_t kInput = 0xB8;
-constexpr uint8_t kEndRequest = 0xE3;
-constexpr uint8_t kRoundEnd = 0x87;
-constexpr uint8_t kBacklog = 0xF0;
-constexpr uint8_t kCaughtUp = 0xAE;
-constexpr uint8_t kStop = 0x21;
-constexpr uint8_t kDrain = 0x57;
-constexpr uint8_t kResume = 0x49;
-constexpr uint8_t kHostFiller = 0x18;
-constexpr uint8_t kClientFiller = 0xD5;
-
-}  // namespace
+using namespace netmatch;
 
 NetDeliverClient::NetDeliverClient(NetHost& host, const NetSessionInfo& info, uint32_t ownIndex,
                                    OMB_UDP* connection, OMB_UDP* mainSocket,
@@ -53,39 +37,35 @@ bool NetDeliverClient::protocolStep() {
   return false;
 }
 
+NetRecv NetDeliverClient::nextHostMessage(uint8_t* message, uint32_t& size) {
+  for (;;) {
+    size = 0;
+    const NetRecv got = netRecv(connection_, message, &size);
+    if (got == NetRecv::Error) setError(NET_ERROR_DISCONNECTED);
+    if (got != NetRecv::Message || size != 1 || message[0] != kHostFiller) return got;
+  }
+}
+
 bool NetDeliverClient::stepWaitStart() {
   uint8_t message[256];
-  for (;;) {
-    uint32_t size = 0;
-    const NetRecv got = netRecv(connection_, message, &size);
-    if (got == NetRecv::None) return false;
-    if (got == NetRecv::Error) {
-      setError(NET_ERROR_DISCONNECTED);
-      return false;
-    }
-    if (size == 1 && message[0] == kHostFiller) continue;
-    if (size == 5 && message[0] == kStart) {
-      seed_ = loadU32le(message + 1);
-      started_ = true;
-      state_ = State::SendReady;
-      return true;
-    }
-    setError(NET_ERROR_PROTOCOL);
-    return false;
+  uint32_t size = 0;
+  if (nextHostMessage(message, size) != NetRecv::Message) return false;
+  if (size == 5 && message[0] == kStart) {
+    seed_ = loadU32le(message + 1);
+    started_ = true;
+    state_ = State::SendReady;
+    return true;
   }
+  setError(NET_ERROR_PROTOCOL);
+  return false;
 }
 
 bool NetDeliverClient::stepSendReady() {
   uint8_t message[256];
-  for (;;) {
-    uint32_t size = 0;
-    const NetRecv got = netRecv(connection_, message, &size);
-    if (got == NetRecv::None) break;
-    if (got == NetRecv::Error) {
-      setError(NET_ERROR_DISCONNECTED);
-      return false;
-    }
-    if (size == 1 && message[0] == kHostFiller) continue;
+  uint32_t size = 0;
+  const NetRecv got = nextHostMessage(message, size);
+  if (got == NetRecv::Error) return false;
+  if (got == NetRecv::Message) {
     setError(NET_ERROR_PROTOCOL);
     return false;
   }
@@ -102,30 +82,22 @@ bool NetDeliverClient::stepSendReady() {
 
 bool NetDeliverClient::stepReady() {
   uint8_t message[256];
-  for (;;) {
-    uint32_t size = 0;
-    const NetRecv got = netRecv(connection_, message, &size);
-    if (got == NetRecv::None) return false;
-    if (got == NetRecv::Error) {
-      setError(NET_ERROR_DISCONNECTED);
-      return false;
-    }
-    if (size == 1 && message[0] == kHostFiller) continue;
-    if (size == 1 && message[0] == kGo) {
-      // The set-up refused tables where the own latency exceeds the delay.
-      const uint32_t lead = delay_ - info_.players[ownIndex_].latency;
-      running_ = true;
-      inputRing_.assign(2 * lead, 0);
-      ombLogPrintf(OMB_LOG_INFORMATION, u"Information: [%s] Set Input Latency: %uframe",
-                   "workReady", lead);
-      frames_.clear();
-      echoed_ = counter_;
-      state_ = State::Run;
-      return true;
-    }
-    setError(NET_ERROR_PROTOCOL);
-    return false;
+  uint32_t size = 0;
+  if (nextHostMessage(message, size) != NetRecv::Message) return false;
+  if (size == 1 && message[0] == kGo) {
+    // The set-up refused tables where the own latency exceeds the delay.
+    const uint32_t lead = delay_ - info_.players[ownIndex_].latency;
+    running_ = true;
+    inputRing_.assign(2 * lead, 0);
+    ombLogPrintf(OMB_LOG_INFORMATION, u"Information: [%s] Set Input Latency: %uframe",
+                 "workReady", lead);
+    frames_.clear();
+    echoed_ = counter_;
+    state_ = State::Run;
+    return true;
   }
+  setError(NET_ERROR_PROTOCOL);
+  return false;
 }
 
 void NetDeliverClient::endRound() {
@@ -147,14 +119,10 @@ bool NetDeliverClient::stepRun() {
   uint8_t message[256];
   for (;;) {
     uint32_t size = 0;
-    const NetRecv got = netRecv(connection_, message, &size);
+    const NetRecv got = nextHostMessage(message, size);
     if (got == NetRecv::None) break;
-    if (got == NetRecv::Error) {
-      setError(NET_ERROR_DISCONNECTED);
-      return false;
-    }
+    if (got == NetRecv::Error) return false;
     const uint8_t kind = message[0];
-    if (size == 1 && kind == kHostFiller) continue;
     if (size == 1 && kind == kRoundEnd) {
       endRound();
       return true;

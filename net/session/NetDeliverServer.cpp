@@ -2,27 +2,14 @@
 #include "foundation/bytes/ByteWriter.h"
 #include "foundation/omb/ombLog.h"
 #include "net/session/NetDeliver.h"
+#include "net/session/NetMatchKinds.h"
 #include "net/session/SpectatorDelivery.h"
 
 #include <ctime>
 
-namespace {
+using namespace netmatch;
 
-constexpr uint8_t kStart = 0x34;
-constexpr uint8_t kReady = 171;
-constexpr uint8_t kGo = 0x72;
-constexpr uint8_t kFrame = 0x61;
-constexpr uint8_t kInput = 0xB8;
-constexpr uint8_t kEndRequest = 0xE3;
-constexpr uint8_t kRoundEnd = 0x87;
-constexpr uint8_t kBacklog = 0xF0;
-constexpr uint8_t kCaughtUp = 0xAE;
-constexpr uint8_t kStop = 0x21;
-constexpr uint8_t kDrain = 0x57;
-constexpr uint8_t kResume = 0x49;
-constexpr uint8_t kHostFiller = 0x18;
-constexpr uint8_t kClientFiller = 0xD5;
-constexpr uint8_t kIgnored = 0xC4;
+namespace {
 
 // Older: smaller, with a difference below 2^31 (the counters wrap).
 bool olderThan(uint32_t counter, uint32_t last) {
