@@ -53,6 +53,15 @@ class ScriptHandleTable {
 // thread only.
 ScriptHandleTable& scriptHandles();
 
+// The handle of an object that keeps its own (an `int32_t handle` member, 0 until the first
+// request); 0 for null. The object's owner retires it when the object goes.
+template <class T>
+int32_t scriptHandleOf(const ScriptHandleKind& kind, T* object) {
+  if (object == nullptr) return 0;
+  if (object->handle == 0) object->handle = scriptHandles().add(kind, object);
+  return object->handle;
+}
+
 // Native parameter types for handles: the native receives the object (never null) or, for
 // ScriptHandleOrNull, the object or null when the script passed null or 0. Anything else is
 // the invalid-handle error and the native is not called.

@@ -225,13 +225,12 @@ void Engine::run() {
 
     frameFlags_ = 0;
     update();
+    L3DEffectManager* effects = system_->effectManager();
     if (taskEnable_) {
       if (LSeManager* se = system_->seManager()) se->Update();
-      if (L3DEffectManager* effects = system_->effectManager()) effects->Task();
+      if (effects != nullptr) effects->Task();
     }
-    if (const L3DEffectManager* effects = system_->effectManager()) {
-      frameFlags_ |= effects->GetFrameFlags() & 1u;
-    }
+    if (effects != nullptr) frameFlags_ |= effects->GetFrameFlags() & 1u;
 
     bool drawn = false;
     if (reset_ || !skip || !screenshotPrefix_.empty()) {

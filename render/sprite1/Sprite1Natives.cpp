@@ -17,13 +17,6 @@ using RectArg = ScriptHandleArg<Rect, kSprite1RectHandle>;
 constexpr float kDegreesToRadians = 0.017453292f;
 constexpr float kRadiansToDegrees = 57.29578f;
 
-template <class T>
-int32_t handleOf(const ScriptHandleKind& kind, T* object) {
-  if (object == nullptr) return 0;
-  if (object->handle == 0) object->handle = scriptHandles().add(kind, object);
-  return object->handle;
-}
-
 ScriptObject sizeTable(HSQUIRRELVM vm, int32_t width, int32_t height) {
   ScriptObject t = ScriptObject::newTable(vm);
   t.setIntegerSlot(u"width", width);
@@ -163,7 +156,7 @@ int32_t spriteCreateRect(RendererArg renderer, ImageArg image, ScriptObject t) {
   rect->drawHeight = v.drawHeight;
   rect->rotation = v.rotation;
   rect->blend = v.blend;
-  return handleOf(kSprite1RectHandle, rect);
+  return scriptHandleOf(kSprite1RectHandle, rect);
 }
 
 void spriteDestroyRect(RectArg r) {
@@ -264,12 +257,12 @@ void spriteSetRectBlend(RectArg r, int32_t kind) { r->blend = kind; }
 
 }  // namespace
 
-int32_t sprite1ImageHandle(Image* image) { return handleOf(kSprite1ImageHandle, image); }
-int32_t sprite1FontHandle(Font* font) { return handleOf(kSprite1FontHandle, font); }
+int32_t sprite1ImageHandle(Image* image) { return scriptHandleOf(kSprite1ImageHandle, image); }
+int32_t sprite1FontHandle(Font* font) { return scriptHandleOf(kSprite1FontHandle, font); }
 int32_t sprite1RendererHandle(Renderer* renderer) {
-  return handleOf(kSprite1RendererHandle, renderer);
+  return scriptHandleOf(kSprite1RendererHandle, renderer);
 }
-int32_t sprite1RectHandle(Rect* rect) { return handleOf(kSprite1RectHandle, rect); }
+int32_t sprite1RectHandle(Rect* rect) { return scriptHandleOf(kSprite1RectHandle, rect); }
 
 void registerSprite1Api(const ScriptObject& table) {
 #define SPRITE1_NATIVE(name) .registerFunction(u## #name, &name)

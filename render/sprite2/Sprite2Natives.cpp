@@ -28,17 +28,6 @@ OmbSpriteDeviceSet* deviceSet(HSQUIRRELVM vm) {
   return resolver != nullptr ? resolver(vm) : nullptr;
 }
 
-template <class T>
-int32_t handleOf(const ScriptHandleKind& kind, T* object) {
-  if (object == nullptr) {
-    return 0;
-  }
-  if (object->handle == 0) {
-    object->handle = scriptHandles().add(kind, object);
-  }
-  return object->handle;
-}
-
 void failed(const char16_t* message, const char* tag) {
   ombLogPrintf(OMB_LOG_ERROR, message, tag);
 }
@@ -105,7 +94,7 @@ int32_t spriteImageLoad(HSQUIRRELVM vm, const char16_t* path) {
     ombLogPrintf(OMB_LOG_ERROR, u"Error: [%s] スプライトイメージの読み込みに失敗しました(%ls)",
                  "`anonymous-namespace'::spriteImageLoad", resolved);
   }
-  return handleOf(kSpriteImageHandle, image);
+  return scriptHandleOf(kSpriteImageHandle, image);
 }
 
 int32_t spriteImageCreateText(HSQUIRRELVM vm, int32_t width, int32_t height) {
@@ -118,7 +107,7 @@ int32_t spriteImageCreateText(HSQUIRRELVM vm, int32_t width, int32_t height) {
     failed(u"Error: [%s] テキストイメージの作成に失敗しました。",
            "`anonymous-namespace'::spriteImageCreateText");
   }
-  return handleOf(kSpriteImageHandle, image);
+  return scriptHandleOf(kSpriteImageHandle, image);
 }
 
 void spriteImageRelease(Image image) { ombSpriteReleaseImage(image); }
@@ -141,7 +130,7 @@ int32_t spriteRendererCreate(HSQUIRRELVM vm, int32_t width, int32_t height, int3
     failed(u"Error: [%s] レンダラーの作成に失敗しました。",
            "`anonymous-namespace'::spriteRendererCreate");
   }
-  return handleOf(kSpriteRendererHandle, r);
+  return scriptHandleOf(kSpriteRendererHandle, r);
 }
 
 void spriteRendererDestroy(Renderer r) { ombSpriteDestroyRenderer(r); }
@@ -178,7 +167,7 @@ int32_t spriteRectTextFormatCreate(Renderer r, ScriptObject t) {
     failed(u"Error: [%s] テキスト書式の作成に失敗しました",
            "`anonymous-namespace'::spriteRectTextFormatCreate");
   }
-  return handleOf(kSpriteTextFormatHandle, f);
+  return scriptHandleOf(kSpriteTextFormatHandle, f);
 }
 
 void spriteRectTextFormatRelease(Format f) { ombSpriteReleaseTextFormat(f); }
@@ -198,7 +187,7 @@ int32_t spriteRectCreate(Renderer r, Image image, ScriptObject t) {
   if (rect == nullptr) {
     failed(u"Error: [%s] 矩形の作成に失敗しました", "`anonymous-namespace'::spriteRectCreate");
   }
-  return handleOf(kSpriteRectHandle, rect);
+  return scriptHandleOf(kSpriteRectHandle, rect);
 }
 
 void spriteRectRelease(Rect rect) { ombSpriteReleaseRect(rect); }
@@ -322,15 +311,15 @@ int32_t spriteCreate(Renderer r, ScriptObject t) {
     failed(u"Error: [%s] スプライトの作成に失敗しました", "`anonymous-namespace'::spriteCreate");
     return 0;
   }
-  const int32_t handle = handleOf(kSpriteHandle, s);
+  const int32_t handle = scriptHandleOf(kSpriteHandle, s);
   if (t.getType() == OT_TABLE) applySpriteTable(s, t);
   return handle;
 }
 
 void spriteRelease(Sprite s) { ombSpriteRelease(s); }
-int32_t spriteGetRect(Sprite s) { return handleOf(kSpriteRectHandle, s->rect); }
+int32_t spriteGetRect(Sprite s) { return scriptHandleOf(kSpriteRectHandle, s->rect); }
 void spriteSetRect(Sprite s, RectOrNull rect) { ombSpriteSetRect(s, rect); }
-int32_t spriteGetParent(Sprite s) { return handleOf(kSpriteHandle, s->parent); }
+int32_t spriteGetParent(Sprite s) { return scriptHandleOf(kSpriteHandle, s->parent); }
 void spriteSetParent(Sprite s, SpriteOrNull parent) { ombSpriteSetParent(s, parent); }
 int32_t spriteGetLevel(Sprite s) { return static_cast<int32_t>(s->level); }
 void spriteSetLevel(Sprite s, int32_t level) {

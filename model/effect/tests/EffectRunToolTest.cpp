@@ -4,6 +4,7 @@
 
 #include "model/effect/L3DEffectTypes.h"
 #include "model/effect/tests/EffectTestSupport.h"
+#include "testsupport/FileBytes.h"
 #include "testsupport/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -27,18 +27,6 @@ std::string run(const std::string& command) {
   while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
   pclose(pipe);
   return out;
-}
-
-void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 effectfile::Prop prop() {
@@ -80,8 +68,8 @@ struct Case {
 
 TEST(EffectRunTool, TracesMatchTheGoldenFiles) {
   TempDir dir(TEST_BINARY_DIR, "effect-run");
-  writeFile(dir.Path("effdef.dat"), Scrambled(effectfile::write(prop())));
-  writeFile(dir.Path("effdata.dat"), Scrambled(effectfile::write(data())));
+  writeFileBytes(dir.Path("effdef.dat"), Scrambled(effectfile::write(prop())));
+  writeFileBytes(dir.Path("effdata.dat"), Scrambled(effectfile::write(data())));
   const Case cases[] = {
       {"life0", "0 3 --life 0"},
       {"life3-delay5", "0 8 --life 3 --delay 5"},
@@ -99,7 +87,7 @@ TEST(EffectRunTool, TracesMatchTheGoldenFiles) {
       std::ofstream(path, std::ios::binary) << out;
       continue;
     }
-    EXPECT_EQ(out, readFile(path)) << c.golden;
+    EXPECT_EQ(out, readFileText(path)) << c.golden;
   }
 }
 
