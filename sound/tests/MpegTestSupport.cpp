@@ -73,10 +73,16 @@ std::string OutputPath(const std::string& name) {
 }
 
 std::string WriteFixture(const std::string& name, const std::vector<uint8_t>& data) {
+  // Cases run as parallel processes that write the same fixture: each writes its own file and
+  // renames it into place, so that no reader ever opens a file another process is truncating.
   const std::string path = OutputPath(name);
-  std::ofstream f(path, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-  EXPECT_TRUE(f.good()) << path;
+  const std::string unique = path + "." + std::to_string(getpid());
+  {
+    std::ofstream f(unique, std::ios::binary);
+    f.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    EXPECT_TRUE(f.good()) << unique;
+  }
+  EXPECT_EQ(std::rename(unique.c_str(), path.c_str()), 0) << path;
   return path;
 }
 
