@@ -173,6 +173,8 @@ void Engine::drawOverlay() {
   if (sprites_ != nullptr) ombSpriteDraw(sprites_);
 }
 
+bool Engine::stateHash(uint64_t*) const { return false; }
+
 Engine* Engine::fromVm(HSQUIRRELVM vm) {
   ScriptContext* context = scriptGetContext(vm);
   return context != nullptr ? static_cast<Engine*>(context->engine) : nullptr;

@@ -41,6 +41,10 @@ class Engine {
   virtual void drawScene();
   // The 2D pass: the sprite engine.
   virtual void drawOverlay();
+  // The hash of the simulation state after the last update (a StateHash over what the
+  // simulation keeps), which the engine runner prints to check determinism; engines without a
+  // simulation of their own answer false.
+  virtual bool stateHash(uint64_t* hash) const;
 
   void run();
 
