@@ -22,13 +22,14 @@ int32_t truncateSaturated(float value) {
 
 }  // namespace
 
-int32_t floatToFixed(float f) {
-  const float p = f * 1024.0f;
+int32_t roundFixed(float p) {
   if (p >= 0.0f) {
     return truncateSaturated(p + 0.5f);
   }
   return truncateSaturated(p - 0.5f);
 }
+
+int32_t floatToFixed(float f) { return roundFixed(f * 1024.0f); }
 
 FixedVec2 vec2ToFixed(float x, float y) { return {floatToFixed(x), floatToFixed(y)}; }
 

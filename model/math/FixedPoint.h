@@ -25,6 +25,9 @@ struct FixedVec3 {
 // matters: a value a hair under a half can round up to it. Values beyond the 32-bit range
 // saturate and NaN gives 0 (the plain conversion is undefined there).
 int32_t floatToFixed(float f);
+// A value already scaled to fixed-point units (a transformed offset, a sum of positions) rounded
+// the same way: halves away from zero, saturated, NaN 0.
+int32_t roundFixed(float scaled);
 FixedVec2 vec2ToFixed(float x, float y);
 FixedVec3 vec3ToFixed(float x, float y, float z);
 
