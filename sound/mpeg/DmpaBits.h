@@ -2,6 +2,8 @@
 
 #include "sound/mpeg/Dmpa.h"
 
+#include <cstring>
+
 // The bit reader shared by all layers. Reads are most significant bit first. The reader keeps
 // up to 64 bits; loads stop at `end`, and the bits past it read as zeros, so no damaged length
 // field can make a layer read outside the data it was given.
@@ -14,8 +16,20 @@ inline void DmpaBitsStart(_DMPABITS* b, const uint8_t* data, size_t size) {
   b->end = size;
 }
 
-// Refills whole bytes while 56 or fewer bits are held.
+// Refills whole bytes while 56 or fewer bits are held: eight bytes in one load while they lie
+// before `end`, byte by byte near it.
 inline void DmpaNeedBits(_DMPABITS* b) {
+  if (b->count > 56) return;
+  if (b->next + 8 <= b->end) {
+    uint64_t word;
+    std::memcpy(&word, b->begin + b->next, 8);
+    word = __builtin_bswap64(word);
+    const int take = (64 - b->count) >> 3;  // 1 ... 8 bytes
+    b->acc = take == 8 ? word : (b->acc << (8 * take)) | (word >> (64 - 8 * take));
+    b->next += static_cast<size_t>(take);
+    b->count += 8 * take;
+    return;
+  }
   while (b->count <= 56) {
     uint64_t byte = b->next < b->end ? b->begin[b->next] : 0;
     ++b->next;

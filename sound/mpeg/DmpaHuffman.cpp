@@ -96,11 +96,13 @@ inline uint32_t ReadCode(_DMPABITS* b, const Lut& lut) {
   return e & 0xFF;
 }
 
+// A non-zero magnitude is followed by its sign bit. Without branches: the signs are as good as
+// random.
 inline int Signed(_DMPABITS* b, int v) {
-  if (!v) return 0;
-  const int sign = static_cast<int>((b->acc >> (b->count - 1)) & 1);
-  b->count -= 1;
-  return sign ? -v : v;
+  const int has = v != 0;
+  const int sign = static_cast<int>((b->acc >> (b->count - 1)) & 1) & has;
+  b->count -= has;
+  return (v ^ -sign) + sign;
 }
 
 }  // namespace
@@ -156,12 +158,12 @@ int DmpaHuffmanDecode(_DMPABITS* b, long partEnd, const DmpaHuffmanRegions& r, i
       const uint32_t xy = ReadCode(b, luts.quadA);  // the quadruple's index as row and column
       q = (xy >> 4) * 4 + (xy & 15);
     }
-    int v[4];
+    // Written in place: a quadruple that runs past the part is cleared with the rest below.
+    int* v = values + line;
     for (int k = 0; k < 4; ++k) v[k] = Signed(b, static_cast<int>((q >> (3 - k)) & 1));
     if (DmpaBitsPosition(b) > partEnd) break;
-    for (int k = 0; k < 4; ++k) values[line + k] = v[k];
-    if (v[2] | v[3]) nonzero = line + 4;
-    else if (v[0] | v[1]) nonzero = line + 2;
+    if (q & 3) nonzero = line + 4;
+    else if (q & 12) nonzero = line + 2;
     line += 4;
   }
   if (line < 576) std::memset(values + line, 0, sizeof(int) * (576 - line));

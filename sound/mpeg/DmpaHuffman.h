@@ -11,7 +11,11 @@ struct DmpaHuffmanRegions {
   int count1Table;    // 0 = table A, 1 = table B
 };
 
-// Decodes into `values` (576 integers, all written) from the reader, which must not pass bit
+// Room for the values of a granule: 576 lines, and the last count-one quadruple may begin at
+// line 574 and reach 3 past the end.
+inline constexpr int kDmpaHuffmanValues = 576 + 4;
+
+// Decodes into `values` (kDmpaHuffmanValues integers; lines 0 to 575 always written) from the reader, which must not pass bit
 // `partEnd`. Returns the non-zero count (lines from it on are zero), or -1 when the data ran
 // past the part's end (a damaged granule, to be silenced).
 int DmpaHuffmanDecode(_DMPABITS* bits, long partEnd, const DmpaHuffmanRegions& regions, int* values);

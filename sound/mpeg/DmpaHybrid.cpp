@@ -13,15 +13,39 @@ namespace {
 
 // 18 lines to 36 windowed values; the first 18 plus the overlap go to `res`, the last 18
 // become the new overlap.
-void ImdctLong(const DmpaTables& t, const float* x, const float* window, float* ov, float* res) {
+// The 18 x 20 product of the lines and the transform's columns: each output lane sums its 18
+// terms in the same order whatever the vector width, so both paths give the same bits.
+void DctIvSse(const DmpaTables& t, const float* x, float* y) {
   DmpaV4 acc[5] = {};
   for (int k = 0; k < 18; ++k) {
     const float v = x[k];
     const DmpaV4 vv = {v, v, v, v};
     for (int r = 0; r < 5; ++r) acc[r] += DmpaLoad4(t.imdctLong[k] + 4 * r) * vv;
   }
+  std::memcpy(y, acc, sizeof acc);
+}
+
+__attribute__((target("avx"))) void DctIvAvx(const DmpaTables& t, const float* x, float* y) {
+  DmpaV8 a = {}, b = {};
+  DmpaV4 c = {};
+  for (int k = 0; k < 18; ++k) {
+    const float v = x[k];
+    const float* column = t.imdctLong[k];
+    a += DmpaLoad8(column) * v;
+    b += DmpaLoad8(column + 8) * v;
+    c += DmpaLoad4(column + 16) * v;
+  }
+  DmpaStore8(y, a);
+  DmpaStore8(y + 8, b);
+  DmpaStore4(y + 16, c);
+}
+
+using DctIv = void (*)(const DmpaTables& t, const float* x, float* y);
+DctIv gDctIv = DmpaSimdAvailable(DmpaSimd::Avx) ? DctIvAvx : DctIvSse;
+
+void ImdctLong(const DmpaTables& t, const float* x, const float* window, float* ov, float* res) {
   float y[20];
-  std::memcpy(y, acc, sizeof y);
+  gDctIv(t, x, y);
   for (int i = 0; i < 9; ++i) {
     res[i] = y[i] * window[i] + ov[i];
     res[17 - i] = -y[i] * window[17 - i] + ov[17 - i];
@@ -122,6 +146,10 @@ void HandleSecond(_DMPADECODER* ctx, uint8_t* out, int) {
 }
 
 }  // namespace
+
+void DmpaHybridUseSimd(DmpaSimd level) {
+  gDctIv = level == DmpaSimd::Avx && DmpaSimdAvailable(DmpaSimd::Avx) ? DctIvAvx : DctIvSse;
+}
 
 DmpaChannelHandler DmpaL3ChannelHandler(int index) {
   static const DmpaChannelHandler handlers[5] = {HandleSingle, HandleBoth, HandleMix, HandleFirst, HandleSecond};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sound/mpeg/Dmpa.h"
+#include "sound/mpeg/DmpaVector.h"
 
 // Pieces of the layer III decoder shared by its files.
 
@@ -23,3 +24,5 @@ void DmpaL3ReadScaleFactors(_DMPADECODER* ctx, const _DMPAHEADER& h, int gr, int
 void DmpaL3DecodeGranule(_DMPADECODER* ctx, const _DMPAHEADER& h, int gr, uint8_t* out);
 // The layer III channel handlers, index 0 for a one-channel stream, else 1 + channel bits.
 DmpaChannelHandler DmpaL3ChannelHandler(int index);
+// The hybrid filter's vector path (DmpaUseSimd chooses it).
+void DmpaHybridUseSimd(DmpaSimd level);

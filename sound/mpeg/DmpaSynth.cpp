@@ -1,9 +1,14 @@
 #include "sound/mpeg/DmpaSynth.h"
 
+#include "sound/mpeg/DmpaLayer3.h"
 #include "sound/mpeg/DmpaTables.h"
 #include "sound/mpeg/DmpaVector.h"
 
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // The polyphase synthesis. The standard's vector V of one slot (64 values) is a folded copy of
 // the 32-point DCT-II X of the slot's subband samples: V[i] = X[16 + i] with X[32] = 0 and
@@ -37,10 +42,66 @@ inline void Dct<1>(const float* x, float* out, const float*) {
   out[0] = x[0];
 }
 
+// The window of a full-rate slot: 16 ages of 16 values against their two window rows. Each
+// lane sums its ages in the same order whatever the vector width, so both paths give the same
+// bits.
+using Window16 = void (*)(const float* const* rows, const float* w1, const float* w2, float* lo,
+                          float* hi);
+
+void Window16Sse(const float* const* rows, const float* w1, const float* w2, float* lo, float* hi) {
+  DmpaV4 a[4] = {}, b[4] = {};
+  for (int age = 0; age < 16; ++age, w1 += 16, w2 += 16) {
+    for (int v = 0; v < 4; ++v) {
+      const DmpaV4 r = DmpaLoad4(rows[age] + 4 * v);
+      a[v] += DmpaLoad4(w1 + 4 * v) * r;
+      b[v] += DmpaLoad4(w2 + 4 * v) * r;
+    }
+  }
+  for (int v = 0; v < 4; ++v) {
+    DmpaStore4(lo + 4 * v, a[v]);
+    DmpaStore4(hi + 4 * v, b[v]);
+  }
+}
+
+__attribute__((target("avx"))) void Window16Avx(const float* const* rows, const float* w1,
+                                                const float* w2, float* lo, float* hi) {
+  DmpaV8 a[2] = {}, b[2] = {};
+  for (int age = 0; age < 16; ++age, w1 += 16, w2 += 16) {
+    for (int v = 0; v < 2; ++v) {
+      const DmpaV8 r = DmpaLoad8(rows[age] + 8 * v);
+      a[v] += DmpaLoad8(w1 + 8 * v) * r;
+      b[v] += DmpaLoad8(w2 + 8 * v) * r;
+    }
+  }
+  for (int v = 0; v < 2; ++v) {
+    DmpaStore8(lo + 8 * v, a[v]);
+    DmpaStore8(hi + 8 * v, b[v]);
+  }
+}
+
+Window16 gWindow16 = DmpaSimdAvailable(DmpaSimd::Avx) ? Window16Avx : Window16Sse;
+
 inline int16_t ToPcm16(float f) {
   if (f >= 32767.0f) return 32767;
   if (f > -32768.0f) return static_cast<int16_t>(f);  // truncates toward zero
   return -32768;  // also NaN, which no valid input produces
+}
+
+// ToPcm16 of N values (a multiple of 4), four at a time: the clamp to the 16-bit range first
+// (NaN gives the low end, as above), then truncation.
+template <int N>
+inline void ToPcm16Block(const float* in, int16_t* out) {
+#if defined(__SSE2__)
+  const __m128 low = _mm_set1_ps(-32768.0f), high = _mm_set1_ps(32767.0f);
+  for (int i = 0; i < N; i += 4) {
+    const __m128 clamped = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(in + i), low), high);
+    const __m128i words = _mm_cvttps_epi32(clamped);
+    const __m128i packed = _mm_packs_epi32(words, words);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), packed);
+  }
+#else
+  for (int i = 0; i < N; ++i) out[i] = ToPcm16(in[i]);
+#endif
 }
 
 template <bool Eight>
@@ -72,28 +133,44 @@ void SynthSlot(_DMPADECODER* ctx, int ch, int slot, const float* in, int inStrid
   }
   ctx->ringCentre[ch][slot] = X[0];
 
-  DmpaV4 acc1[NV], acc2[NV];
-  for (int v = 0; v < NV; ++v) acc1[v] = acc2[v] = DmpaV4{0, 0, 0, 0};
-  for (int age = 0; age < 16; ++age) {
-    const float* row = ctx->ring[ch][(slot + age) & 15][age & 1];
-    const float* w1 = t.synthW1[Shift][age];
-    const float* w2 = t.synthW2[Shift][age];
+  float lo[H], hi[H];
+  if constexpr (Shift == 0) {
+    const float* rows[16];
+    for (int age = 0; age < 16; ++age) rows[age] = ctx->ring[ch][(slot + age) & 15][age & 1];
+    gWindow16(rows, t.synthW1[0][0], t.synthW2[0][0], lo, hi);
+  } else {
+    DmpaV4 acc1[NV], acc2[NV];
+    for (int v = 0; v < NV; ++v) acc1[v] = acc2[v] = DmpaV4{0, 0, 0, 0};
+    for (int age = 0; age < 16; ++age) {
+      const float* row = ctx->ring[ch][(slot + age) & 15][age & 1];
+      const float* w1 = t.synthW1[Shift][age];
+      const float* w2 = t.synthW2[Shift][age];
+      for (int v = 0; v < NV; ++v) {
+        DmpaV4 r = DmpaLoad4(row + 4 * v);
+        acc1[v] += DmpaLoad4(w1 + 4 * v) * r;
+        acc2[v] += DmpaLoad4(w2 + 4 * v) * r;
+      }
+    }
     for (int v = 0; v < NV; ++v) {
-      DmpaV4 r = DmpaLoad4(row + 4 * v);
-      acc1[v] += DmpaLoad4(w1 + 4 * v) * r;
-      acc2[v] += DmpaLoad4(w2 + 4 * v) * r;
+      DmpaStore4(lo + 4 * v, acc1[v]);
+      DmpaStore4(hi + 4 * v, acc2[v]);
     }
   }
   float centre = 0;
   for (int i = 0; i < 8; ++i) centre += t.synthCentre[Shift][i] * ctx->ringCentre[ch][(slot + 2 * i + 1) & 15];
-  float lo[H], hi[H];
-  for (int v = 0; v < NV; ++v) {
-    DmpaStore4(lo + 4 * v, acc1[v]);
-    DmpaStore4(hi + 4 * v, acc2[v]);
+  if constexpr (Eight) {
+    for (int j = 0; j < H; ++j) Put<Eight>(out, first + j * outStride, lo[j]);
+    Put<Eight>(out, first + H * outStride, centre);
+    for (int j = 1; j < H; ++j) Put<Eight>(out, first + (M - j) * outStride, hi[j]);
+  } else {
+    float ordered[M];
+    for (int j = 0; j < H; ++j) ordered[j] = lo[j];
+    ordered[H] = centre;
+    for (int j = 1; j < H; ++j) ordered[M - j] = hi[j];
+    int16_t pcm[M];
+    ToPcm16Block<M>(ordered, pcm);
+    for (int j = 0; j < M; ++j) std::memcpy(out + 2 * (first + j * outStride), &pcm[j], 2);
   }
-  for (int j = 0; j < H; ++j) Put<Eight>(out, first + j * outStride, lo[j]);
-  Put<Eight>(out, first + H * outStride, centre);
-  for (int j = 1; j < H; ++j) Put<Eight>(out, first + (M - j) * outStride, hi[j]);
 }
 
 // Layers I and II: slots of 64 floats, subband s of channel h at 2s + h for two channels.
@@ -148,6 +225,12 @@ DmpaSynth12 DmpaSynthEntry12(int index) {
 DmpaSynth3 DmpaSynthEntry3(int index) {
   index -= 12;
   return index < 6 ? k3<false>[index] : k3<true>[index - 6];
+}
+
+void DmpaUseSimd(DmpaSimd level) {
+  const bool avx = level == DmpaSimd::Avx && DmpaSimdAvailable(DmpaSimd::Avx);
+  gWindow16 = avx ? Window16Avx : Window16Sse;
+  DmpaHybridUseSimd(avx ? DmpaSimd::Avx : DmpaSimd::Sse2);
 }
 
 void DmpaSynthReset(_DMPADECODER* ctx) {

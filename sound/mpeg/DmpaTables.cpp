@@ -55,8 +55,11 @@ void BuildLayer3(DmpaTables& t) {
     for (int p = 0; p < 4; ++p)
       for (int s = 0; s < 32; ++s)
         t.sfMult[m][p][s] = static_cast<float>(std::exp2(-(p + s) * (m + 1) / 2.0));
-  for (int x = -32; x < 32; ++x)
-    t.pow43[x + 32] = static_cast<float>((x < 0 ? -1.0 : 1.0) * std::pow(std::abs(x), 4.0 / 3.0));
+  // |x|^(4/3) by pow below 32 and as x * cbrt(x) above (the two agree at 32).
+  for (int a = 0; a < 8207; ++a) {
+    t.pow43Abs[a] = a < 32 ? static_cast<float>(std::pow(a, 4.0 / 3.0))
+                           : static_cast<float>(a * std::cbrt(static_cast<double>(a)));
+  }
   for (int j = 0; j < 8; ++j) t.subblockGain[j] = static_cast<float>(std::exp2(-2.0 * j));
   static const double ci[8] = {-0.6, -0.535, -0.33, -0.185, -0.095, -0.041, -0.0142, -0.0037};
   for (int i = 0; i < 8; ++i) {

@@ -15,7 +15,7 @@ struct DmpaTables {
   // Layer III.
   float gain[262];           // 2^((i - 156) / 4), read at global gain + 6
   float sfMult[2][4][32];    // 2^(-(p + s) * m / 2) for m = scalefac_scale + 1
-  float pow43[64];           // sign(x) |x|^(4/3) for x = -32 ... 31, at x + 32
+  float pow43Abs[8207];      // |x|^(4/3) for every magnitude a Huffman value can have
   float subblockGain[8];     // 2^(-2j)
   float cs[8], ca[8];        // alias-reduction butterflies
   float isRatio1[16][2];     // MPEG-1 intensity kL, kR for is_pos 0-15 (7 and 9 unused)

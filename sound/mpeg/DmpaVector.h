@@ -14,3 +14,28 @@ inline DmpaV4 DmpaLoad4(const float* p) {
 }
 
 inline void DmpaStore4(float* p, DmpaV4 v) { std::memcpy(p, &v, sizeof v); }
+
+// Eight floats for the paths compiled for AVX (functions with target("avx") only).
+using DmpaV8 = float __attribute__((vector_size(32)));
+
+__attribute__((target("avx"), always_inline)) inline DmpaV8 DmpaLoad8(const float* p) {
+  DmpaV8 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+__attribute__((target("avx"), always_inline)) inline void DmpaStore8(float* p, DmpaV8 v) {
+  std::memcpy(p, &v, sizeof v);
+}
+
+// The vector paths of the decoder: SSE2 always, AVX where the processor has it. Both give the
+// same bits; tests switch between them.
+enum class DmpaSimd { Sse2, Avx };
+
+inline bool DmpaSimdAvailable(DmpaSimd level) {
+  return level == DmpaSimd::Sse2 || __builtin_cpu_supports("avx");
+}
+
+// Chooses the vector path of every decoder in the process (the best available by default); a
+// level the processor lacks gives SSE2.
+void DmpaUseSimd(DmpaSimd level);
