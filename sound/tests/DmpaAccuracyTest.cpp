@@ -1,5 +1,7 @@
 #include "MpegTestSupport.h"
 
+#include "sound/mpeg/DmpaVector.h"
+
 #include <gtest/gtest.h>
 
 // The decoder against libmpg123 on files that Debian's encoders make at test time. The two
@@ -74,5 +76,24 @@ INSTANTIATE_TEST_SUITE_P(Files, Accuracy, ::testing::ValuesIn(kCases),
                              if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
                            return n;
                          });
+
+}  // namespace
+
+namespace {
+
+// The vector paths chosen at run time give the same bits as the SSE2 baseline.
+TEST(DmpaSimd, EveryPathDecodesTheSameSamples) {
+  const mpegtest::Pcm signal = mpegtest::MakeSignal(44100, 2, 1.0);
+  const std::string path = mpegtest::Encode("lame", "-m j -b 128", signal, "simd_joint.mp3");
+  const auto bytes = mpegtest::ReadFile(path);
+  ASSERT_FALSE(bytes.empty());
+  DmpaUseSimd(DmpaSimd::Sse2);
+  const mpegtest::Pcm baseline = mpegtest::DecodeAll(bytes);
+  ASSERT_GT(baseline.samples.size(), 44100u);
+  if (!DmpaSimdAvailable(DmpaSimd::Avx)) GTEST_SKIP() << "this processor has no AVX";
+  DmpaUseSimd(DmpaSimd::Avx);
+  const mpegtest::Pcm wide = mpegtest::DecodeAll(bytes);
+  EXPECT_EQ(wide.samples, baseline.samples);
+}
 
 }  // namespace
