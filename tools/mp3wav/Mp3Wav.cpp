@@ -25,15 +25,14 @@
 
 namespace {
 
-bool WriteWav(const char* path, const std::vector<uint8_t>& pcm, int rate, int channels) {
-  const uint32_t size = static_cast<uint32_t>(pcm.size());
+// The 44-byte header of a 16-bit PCM WAV file with `size` bytes of samples.
+ByteWriter WavHeader(uint32_t size, int rate, int channels) {
   ByteWriter wav;
   wav.text("RIFF").u32le(36 + size).text("WAVEfmt ").u32le(16).u16le(1);
   wav.u16le(static_cast<uint16_t>(channels)).u32le(static_cast<uint32_t>(rate));
   wav.u32le(static_cast<uint32_t>(rate * channels * 2));
   wav.u16le(static_cast<uint16_t>(channels * 2)).u16le(16).text("data").u32le(size);
-  wav.bytes(pcm.data(), pcm.size());
-  return tools::replaceFile("mp3wav", path, wav.bytes().data(), wav.size());
+  return wav;
 }
 
 }  // namespace
@@ -73,7 +72,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "mp3wav: %s: the stream cannot start (error %d)\n", input, ctx->error);
     return 1;
   }
-  std::vector<uint8_t> pcm, out(static_cast<size_t>(ctx->pcmBytes));
+  // The samples go to the output as they are decoded; the header's sizes are filled in at
+  // the end, and nothing replaces the output unless the whole input decoded.
+  tools::ReplacingFile wav("mp3wav", argv[2]);
+  const ByteWriter placeholder = WavHeader(0, info.sampleRate, info.channels);
+  wav.write(placeholder.bytes().data(), placeholder.size());
+  std::vector<uint8_t> out(static_cast<size_t>(ctx->pcmBytes));
+  uint64_t pcmBytes = 0;
   size_t frames = 0, skipped = 0;
   while (pos + 4 < end) {
     _DMPAFRAME frame{};
@@ -81,7 +86,8 @@ int main(int argc, char** argv) {
     frame.size = end - pos;
     frame.out = out.data();
     if (DmpaDecodeFrame(ctx.get(), &frame)) {
-      pcm.insert(pcm.end(), out.begin(), out.end());
+      wav.write(out.data(), out.size());
+      pcmBytes += out.size();
       pos += frame.size;
       ++frames;
       continue;
@@ -97,11 +103,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "mp3wav: %s: no MPEG audio frame decodes\n", input);
     return 1;
   }
-  if (pcm.size() > UINT32_MAX - 36) {
+  if (pcmBytes > UINT32_MAX - 36) {
     std::fprintf(stderr, "mp3wav: %s: more samples than a WAV file holds\n", input);
     return 1;
   }
-  if (!WriteWav(argv[2], pcm, info.sampleRate, info.channels)) return 1;
+  const ByteWriter header = WavHeader(static_cast<uint32_t>(pcmBytes), info.sampleRate, info.channels);
+  wav.writeAt(0, header.bytes().data(), header.size());
+  if (!wav.commit()) return 1;
   std::printf("%zu frames, %d Hz, %d channel(s), %zu bytes skipped\n", frames, info.sampleRate, info.channels, skipped);
   return 0;
 }
