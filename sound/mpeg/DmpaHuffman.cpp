@@ -58,7 +58,7 @@ Lut MakeLut(const dmpa::HuffmanCode& code, int symbols) {
   Lut lut;
   int maxLen = 0;
   for (int s = 0; s < symbols; ++s) maxLen = code.lengths[s] > maxLen ? code.lengths[s] : maxLen;
-  lut.rootBits = maxLen < 8 ? maxLen : 8;
+  lut.rootBits = maxLen < 10 ? maxLen : 10;
   Builder b{code, symbols, lut.entries};
   b.Build(0, 0, lut.rootBits);
   return lut;

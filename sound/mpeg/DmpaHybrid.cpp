@@ -148,7 +148,7 @@ void HandleSecond(_DMPADECODER* ctx, uint8_t* out, int) {
 }  // namespace
 
 void DmpaHybridUseSimd(DmpaSimd level) {
-  gDctIv = level == DmpaSimd::Avx && DmpaSimdAvailable(DmpaSimd::Avx) ? DctIvAvx : DctIvSse;
+  gDctIv = level >= DmpaSimd::Avx && DmpaSimdAvailable(DmpaSimd::Avx) ? DctIvAvx : DctIvSse;
 }
 
 DmpaChannelHandler DmpaL3ChannelHandler(int index) {

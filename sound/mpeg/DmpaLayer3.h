@@ -26,3 +26,5 @@ void DmpaL3DecodeGranule(_DMPADECODER* ctx, const _DMPAHEADER& h, int gr, uint8_
 DmpaChannelHandler DmpaL3ChannelHandler(int index);
 // The hybrid filter's vector path (DmpaUseSimd chooses it).
 void DmpaHybridUseSimd(DmpaSimd level);
+// The requantiser's vector path (DmpaUseSimd chooses it).
+void DmpaLayer3UseSimd(DmpaSimd level);

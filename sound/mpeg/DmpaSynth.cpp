@@ -123,8 +123,12 @@ void SynthSlot(_DMPADECODER* ctx, int ch, int slot, const float* in, int inStrid
   constexpr int M = 32 >> Shift, H = M / 2, NV = H / 4;
   const DmpaTables& t = *ctx->tables;
   float x[M], X[M];
-  for (int k = 0; k < M; ++k) x[k] = in[k * inStride];
-  Dct<M>(x, X, t.dctCoef + (32 - M));
+  const float* source = in;
+  if (inStride != 1) {
+    for (int k = 0; k < M; ++k) x[k] = in[k * inStride];
+    source = x;
+  }
+  Dct<M>(source, X, t.dctCoef + (32 - M));
   float* even = ctx->ring[ch][slot][0];
   float* odd = ctx->ring[ch][slot][1];
   for (int j = 0; j < H; ++j) {
@@ -156,8 +160,12 @@ void SynthSlot(_DMPADECODER* ctx, int ch, int slot, const float* in, int inStrid
       DmpaStore4(hi + 4 * v, acc2[v]);
     }
   }
-  float centre = 0;
-  for (int i = 0; i < 8; ++i) centre += t.synthCentre[Shift][i] * ctx->ringCentre[ch][(slot + 2 * i + 1) & 15];
+  // The middle sample: eight products summed as two rows of four, then across.
+  float ages[8];
+  for (int i = 0; i < 8; ++i) ages[i] = ctx->ringCentre[ch][(slot + 2 * i + 1) & 15];
+  const DmpaV4 pairs = DmpaLoad4(t.synthCentre[Shift]) * DmpaLoad4(ages) +
+                       DmpaLoad4(t.synthCentre[Shift] + 4) * DmpaLoad4(ages + 4);
+  const float centre = (pairs[0] + pairs[1]) + (pairs[2] + pairs[3]);
   if constexpr (Eight) {
     for (int j = 0; j < H; ++j) Put<Eight>(out, first + j * outStride, lo[j]);
     Put<Eight>(out, first + H * outStride, centre);
@@ -228,9 +236,10 @@ DmpaSynth3 DmpaSynthEntry3(int index) {
 }
 
 void DmpaUseSimd(DmpaSimd level) {
-  const bool avx = level == DmpaSimd::Avx && DmpaSimdAvailable(DmpaSimd::Avx);
+  const bool avx = level >= DmpaSimd::Avx && DmpaSimdAvailable(DmpaSimd::Avx);
   gWindow16 = avx ? Window16Avx : Window16Sse;
-  DmpaHybridUseSimd(avx ? DmpaSimd::Avx : DmpaSimd::Sse2);
+  DmpaHybridUseSimd(level);
+  DmpaLayer3UseSimd(level);
 }
 
 void DmpaSynthReset(_DMPADECODER* ctx) {

@@ -28,12 +28,17 @@ __attribute__((target("avx"), always_inline)) inline void DmpaStore8(float* p, D
   std::memcpy(p, &v, sizeof v);
 }
 
-// The vector paths of the decoder: SSE2 always, AVX where the processor has it. Both give the
-// same bits; tests switch between them.
-enum class DmpaSimd { Sse2, Avx };
+// The vector paths of the decoder: SSE2 always, AVX and AVX2 where the processor has them.
+// Every path gives the same bits; tests switch between them.
+enum class DmpaSimd { Sse2, Avx, Avx2 };
 
 inline bool DmpaSimdAvailable(DmpaSimd level) {
-  return level == DmpaSimd::Sse2 || __builtin_cpu_supports("avx");
+  switch (level) {
+    case DmpaSimd::Sse2: return true;
+    case DmpaSimd::Avx: return __builtin_cpu_supports("avx");
+    case DmpaSimd::Avx2: return __builtin_cpu_supports("avx2");
+  }
+  return false;
 }
 
 // Chooses the vector path of every decoder in the process (the best available by default); a

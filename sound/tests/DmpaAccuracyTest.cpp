@@ -90,10 +90,13 @@ TEST(DmpaSimd, EveryPathDecodesTheSameSamples) {
   DmpaUseSimd(DmpaSimd::Sse2);
   const mpegtest::Pcm baseline = mpegtest::DecodeAll(bytes);
   ASSERT_GT(baseline.samples.size(), 44100u);
+  for (const DmpaSimd level : {DmpaSimd::Avx, DmpaSimd::Avx2}) {
+    if (!DmpaSimdAvailable(level)) continue;
+    DmpaUseSimd(level);
+    const mpegtest::Pcm wide = mpegtest::DecodeAll(bytes);
+    EXPECT_EQ(wide.samples, baseline.samples) << int(level);
+  }
   if (!DmpaSimdAvailable(DmpaSimd::Avx)) GTEST_SKIP() << "this processor has no AVX";
-  DmpaUseSimd(DmpaSimd::Avx);
-  const mpegtest::Pcm wide = mpegtest::DecodeAll(bytes);
-  EXPECT_EQ(wide.samples, baseline.samples);
 }
 
 }  // namespace
