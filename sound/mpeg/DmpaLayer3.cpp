@@ -4,6 +4,7 @@
 #include "sound/mpeg/DmpaHuffman.h"
 #include "sound/mpeg/DmpaLayers.h"
 #include "sound/mpeg/DmpaTables.h"
+#include "sound/mpeg/DmpaVector.h"
 
 #include <algorithm>
 #include <cmath>
@@ -235,15 +236,21 @@ void JointStereo(_DMPADECODER* ctx, const _DMPAHEADER& h, int gr, int nz0, int n
     IntensityBand(ctx, h, gr, std::min(band, 20), l.longBound[band], l.longBound[band + 1], 1);
 }
 
+// The butterflies across each subband boundary, four at a time: the lines below a boundary
+// are read and written in reverse order, each pair with the plain operations.
 void AliasReduce(_DMPADECODER* ctx, float* x, int boundaries) {
   const DmpaTables& t = *ctx->tables;
   for (int k = 1; k <= boundaries; ++k) {
-    float* lo = x + 18 * k - 1;
-    float* hi = x + 18 * k;
-    for (int i = 0; i < 8; ++i) {
-      const float a = lo[-i], b = hi[i];
-      lo[-i] = a * t.cs[i] - b * t.ca[i];
-      hi[i] = b * t.cs[i] + a * t.ca[i];
+    for (int i = 0; i < 8; i += 4) {
+      float* below = x + 18 * k - 4 - i;  // lines 18k - 1 - i ... 18k - 4 - i, reversed
+      float* above = x + 18 * k + i;
+      const DmpaV4 rawBelow = DmpaLoad4(below);
+      const DmpaV4 a = __builtin_shufflevector(rawBelow, rawBelow, 3, 2, 1, 0);
+      const DmpaV4 b = DmpaLoad4(above);
+      const DmpaV4 cs = DmpaLoad4(t.cs + i), ca = DmpaLoad4(t.ca + i);
+      const DmpaV4 newBelow = a * cs - b * ca;
+      DmpaStore4(below, __builtin_shufflevector(newBelow, newBelow, 3, 2, 1, 0));
+      DmpaStore4(above, b * cs + a * ca);
     }
   }
 }
