@@ -22,7 +22,7 @@ namespace {
 
 // Lee's factorisation of the DCT-II X_n = sum_k x_k cos(pi n (2k + 1) / 2N).
 template <int N>
-inline void Dct(const float* x, float* out, const float* coef) {
+__attribute__((always_inline)) inline void Dct(const float* x, float* out, const float* coef) {
   float a[N / 2], b[N / 2], ta[N / 2], tb[N / 2];
   for (int k = 0; k < N / 2; ++k) {
     a[k] = x[k] + x[N - 1 - k];
@@ -41,6 +41,52 @@ template <>
 inline void Dct<1>(const float* x, float* out, const float*) {
   out[0] = x[0];
 }
+
+// The full-rate transform as two 16 x 16 products (even and odd outputs) after the first
+// butterfly; each output lane sums its 16 terms in order whatever the vector width.
+using Dct32 = void (*)(const DmpaTables& t, const float* x, float* even, float* odd);
+
+void Dct32Sse(const DmpaTables& t, const float* x, float* even, float* odd) {
+  float sum[16], diff[16];
+  for (int k = 0; k < 16; ++k) {
+    sum[k] = x[k] + x[31 - k];
+    diff[k] = x[k] - x[31 - k];
+  }
+  DmpaV4 e[4] = {}, o[4] = {};
+  for (int k = 0; k < 16; ++k) {
+    const DmpaV4 s = {sum[k], sum[k], sum[k], sum[k]}, d = {diff[k], diff[k], diff[k], diff[k]};
+    for (int v = 0; v < 4; ++v) {
+      e[v] += DmpaLoad4(t.dct32Even[k] + 4 * v) * s;
+      o[v] += DmpaLoad4(t.dct32Odd[k] + 4 * v) * d;
+    }
+  }
+  for (int v = 0; v < 4; ++v) {
+    DmpaStore4(even + 4 * v, e[v]);
+    DmpaStore4(odd + 4 * v, o[v]);
+  }
+}
+
+__attribute__((target("avx"))) void Dct32Avx(const DmpaTables& t, const float* x, float* even,
+                                             float* odd) {
+  float sum[16], diff[16];
+  for (int k = 0; k < 16; ++k) {
+    sum[k] = x[k] + x[31 - k];
+    diff[k] = x[k] - x[31 - k];
+  }
+  DmpaV8 e[2] = {}, o[2] = {};
+  for (int k = 0; k < 16; ++k) {
+    for (int v = 0; v < 2; ++v) {
+      e[v] += DmpaLoad8(t.dct32Even[k] + 8 * v) * sum[k];
+      o[v] += DmpaLoad8(t.dct32Odd[k] + 8 * v) * diff[k];
+    }
+  }
+  for (int v = 0; v < 2; ++v) {
+    DmpaStore8(even + 8 * v, e[v]);
+    DmpaStore8(odd + 8 * v, o[v]);
+  }
+}
+
+Dct32 gDct32 = DmpaSimdAvailable(DmpaSimd::Avx) ? Dct32Avx : Dct32Sse;
 
 // The window of a full-rate slot: 16 ages of 16 values against their two window rows. Each
 // lane sums its ages in the same order whatever the vector width, so both paths give the same
@@ -122,20 +168,34 @@ void SynthSlot(_DMPADECODER* ctx, int ch, int slot, const float* in, int inStrid
                int first, int outStride) {
   constexpr int M = 32 >> Shift, H = M / 2, NV = H / 4;
   const DmpaTables& t = *ctx->tables;
-  float x[M], X[M];
+  float x[M];
   const float* source = in;
   if (inStride != 1) {
     for (int k = 0; k < M; ++k) x[k] = in[k * inStride];
     source = x;
   }
-  Dct<M>(source, X, t.dctCoef + (32 - M));
   float* even = ctx->ring[ch][slot][0];
   float* odd = ctx->ring[ch][slot][1];
-  for (int j = 0; j < H; ++j) {
-    even[j] = X[H + j];
-    odd[j] = X[H - j];
+  if constexpr (Shift == 0) {
+    // X[2m] = E[m], X[2m + 1] = O[m].
+    float E[16], O[16];
+    gDct32(t, source, E, O);
+    for (int j = 0; j < 16; j += 2) {
+      even[j] = E[8 + j / 2];
+      even[j + 1] = O[8 + j / 2];
+      odd[j] = E[8 - j / 2];
+      odd[j + 1] = O[7 - j / 2];
+    }
+    ctx->ringCentre[ch][slot] = E[0];
+  } else {
+    float X[M];
+    Dct<M>(source, X, t.dctCoef + (32 - M));
+    for (int j = 0; j < H; ++j) {
+      even[j] = X[H + j];
+      odd[j] = X[H - j];
+    }
+    ctx->ringCentre[ch][slot] = X[0];
   }
-  ctx->ringCentre[ch][slot] = X[0];
 
   float lo[H], hi[H];
   if constexpr (Shift == 0) {
@@ -238,6 +298,7 @@ DmpaSynth3 DmpaSynthEntry3(int index) {
 void DmpaUseSimd(DmpaSimd level) {
   const bool avx = level >= DmpaSimd::Avx && DmpaSimdAvailable(DmpaSimd::Avx);
   gWindow16 = avx ? Window16Avx : Window16Sse;
+  gDct32 = avx ? Dct32Avx : Dct32Sse;
   DmpaHybridUseSimd(level);
   DmpaLayer3UseSimd(level);
 }
