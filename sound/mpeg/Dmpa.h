@@ -165,9 +165,11 @@ struct _DMPADECODER {
   DmpaChannelHandler channelHandler;
   int frameBytes;
   int error;
-  // Synthesis rings: 16 time slots of the matrixing output per channel (see DmpaSynth.cpp).
-  float ring[2][16][2][16];
-  float ringCentre[2][16];
+  // Synthesis rings: 16 time slots of the matrixing output per channel, each written twice (at
+  // its slot and 16 further on) so that any 16 successive slots lie in order, and the slots'
+  // middle values by the slot's parity, written twice likewise (see DmpaSynth.cpp).
+  float ring[2][32][2][16];
+  float ringCentre[2][2][16];
   int ringOffset[2];
   // Layer I/II time slots (36 x 64 floats).
   float samples[2 * 2 * 576];

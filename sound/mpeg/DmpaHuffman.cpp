@@ -64,10 +64,30 @@ Lut MakeLut(const dmpa::HuffmanCode& code, int symbols) {
   return lut;
 }
 
+// A count-one quadruple with its signs in one lookup: by the quadruple's magnitudes (bit 3 for
+// the first value) and the next four bits, the four values as 4-bit two's complement nibbles
+// (the first in bits 0-3) and, in bits 16-18, the number of sign bits they take.
+uint32_t QuadEntry(int q, int next4) {
+  int used = 0;
+  uint32_t entry = 0;
+  for (int k = 0; k < 4; ++k) {
+    int v = (q >> (3 - k)) & 1;
+    if (v) {
+      if ((next4 >> (3 - used)) & 1) v = -v;
+      ++used;
+    }
+    entry |= (static_cast<uint32_t>(v) & 15) << (4 * k);
+  }
+  return entry | static_cast<uint32_t>(used) << 16;
+}
+
 struct Luts {
   Lut pairs[32];
   Lut quadA;
+  uint32_t quads[16][16];
   Luts() {
+    for (int q = 0; q < 16; ++q)
+      for (int n = 0; n < 16; ++n) quads[q][n] = QuadEntry(q, n);
     for (int t = 0; t < 32; ++t) {
       const auto& c = dmpa::kHuffmanCodes[t];
       if (c.codes) pairs[t] = MakeLut(c, c.size * c.size);
@@ -107,7 +127,9 @@ inline int Signed(_DMPABITS* b, int v) {
 
 }  // namespace
 
-int DmpaHuffmanDecode(_DMPABITS* b, long partEnd, const DmpaHuffmanRegions& r, int* values) {
+namespace {
+
+inline int Decode(_DMPABITS* b, long partEnd, const DmpaHuffmanRegions& r, int* values) {
   const Luts& luts = GetLuts();
   int line = 0, nonzero = 0;
   bool overrun = false;
@@ -159,13 +181,27 @@ int DmpaHuffmanDecode(_DMPABITS* b, long partEnd, const DmpaHuffmanRegions& r, i
       q = (xy >> 4) * 4 + (xy & 15);
     }
     // Written in place: a quadruple that runs past the part is cleared with the rest below.
+    const uint32_t e = luts.quads[q][(b->acc >> (b->count - 4)) & 15];
+    b->count -= static_cast<int>(e >> 16);
     int* v = values + line;
-    for (int k = 0; k < 4; ++k) v[k] = Signed(b, static_cast<int>((q >> (3 - k)) & 1));
+    for (int k = 0; k < 4; ++k) v[k] = (static_cast<int>((e >> (4 * k)) & 15) ^ 8) - 8;
     if (DmpaBitsPosition(b) > partEnd) break;
     if (q & 3) nonzero = line + 4;
     else if (q & 12) nonzero = line + 2;
     line += 4;
   }
   if (line < 576) std::memset(values + line, 0, sizeof(int) * (576 - line));
+  return nonzero;
+}
+
+}  // namespace
+
+int DmpaHuffmanDecode(_DMPABITS* reader, long partEnd, const DmpaHuffmanRegions& r, int* values) {
+  // A local copy of the reader: its count is an int like the values, so through the pointer
+  // every store of a value would make the compiler load the reader again.
+  _DMPABITS local = *reader;
+  _DMPABITS* b = &local;
+  const int nonzero = Decode(b, partEnd, r, values);
+  *reader = local;
   return nonzero;
 }

@@ -91,14 +91,17 @@ Dct32 gDct32 = DmpaSimdAvailable(DmpaSimd::Avx) ? Dct32Avx : Dct32Sse;
 // The window of a full-rate slot: 16 ages of 16 values against their two window rows. Each
 // lane sums its ages in the same order whatever the vector width, so both paths give the same
 // bits.
-using Window16 = void (*)(const float* const* rows, const float* w1, const float* w2, float* lo,
+using Window16 = void (*)(const float* ring, const float* w1, const float* w2, float* lo,
                           float* hi);
 
-void Window16Sse(const float* const* rows, const float* w1, const float* w2, float* lo, float* hi) {
+// Age a of a slot reads the even (a even) or the odd row of the slot a further on in the ring.
+inline const float* AgeRow(const float* ring, int age) { return ring + 32 * age + 16 * (age & 1); }
+
+void Window16Sse(const float* ring, const float* w1, const float* w2, float* lo, float* hi) {
   DmpaV4 a[4] = {}, b[4] = {};
   for (int age = 0; age < 16; ++age, w1 += 16, w2 += 16) {
     for (int v = 0; v < 4; ++v) {
-      const DmpaV4 r = DmpaLoad4(rows[age] + 4 * v);
+      const DmpaV4 r = DmpaLoad4(AgeRow(ring, age) + 4 * v);
       a[v] += DmpaLoad4(w1 + 4 * v) * r;
       b[v] += DmpaLoad4(w2 + 4 * v) * r;
     }
@@ -109,12 +112,12 @@ void Window16Sse(const float* const* rows, const float* w1, const float* w2, flo
   }
 }
 
-__attribute__((target("avx"))) void Window16Avx(const float* const* rows, const float* w1,
+__attribute__((target("avx"))) void Window16Avx(const float* ring, const float* w1,
                                                 const float* w2, float* lo, float* hi) {
   DmpaV8 a[2] = {}, b[2] = {};
   for (int age = 0; age < 16; ++age, w1 += 16, w2 += 16) {
     for (int v = 0; v < 2; ++v) {
-      const DmpaV8 r = DmpaLoad8(rows[age] + 8 * v);
+      const DmpaV8 r = DmpaLoad8(AgeRow(ring, age) + 8 * v);
       a[v] += DmpaLoad8(w1 + 8 * v) * r;
       b[v] += DmpaLoad8(w2 + 8 * v) * r;
     }
@@ -176,6 +179,7 @@ void SynthSlot(_DMPADECODER* ctx, int ch, int slot, const float* in, int inStrid
   }
   float* even = ctx->ring[ch][slot][0];
   float* odd = ctx->ring[ch][slot][1];
+  float* middle = &ctx->ringCentre[ch][slot & 1][slot >> 1];
   if constexpr (Shift == 0) {
     // X[2m] = E[m], X[2m + 1] = O[m].
     float E[16], O[16];
@@ -186,7 +190,7 @@ void SynthSlot(_DMPADECODER* ctx, int ch, int slot, const float* in, int inStrid
       odd[j] = E[8 - j / 2];
       odd[j + 1] = O[7 - j / 2];
     }
-    ctx->ringCentre[ch][slot] = E[0];
+    *middle = E[0];
   } else {
     float X[M];
     Dct<M>(source, X, t.dctCoef + (32 - M));
@@ -194,19 +198,21 @@ void SynthSlot(_DMPADECODER* ctx, int ch, int slot, const float* in, int inStrid
       even[j] = X[H + j];
       odd[j] = X[H - j];
     }
-    ctx->ringCentre[ch][slot] = X[0];
+    *middle = X[0];
   }
 
+  // The copies 16 slots on.
+  std::memcpy(ctx->ring[ch][slot + 16], ctx->ring[ch][slot], sizeof ctx->ring[ch][slot]);
+  middle[8] = middle[0];
   float lo[H], hi[H];
+  const float* ring = ctx->ring[ch][slot][0];
   if constexpr (Shift == 0) {
-    const float* rows[16];
-    for (int age = 0; age < 16; ++age) rows[age] = ctx->ring[ch][(slot + age) & 15][age & 1];
-    gWindow16(rows, t.synthW1[0][0], t.synthW2[0][0], lo, hi);
+    gWindow16(ring, t.synthW1[0][0], t.synthW2[0][0], lo, hi);
   } else {
     DmpaV4 acc1[NV], acc2[NV];
     for (int v = 0; v < NV; ++v) acc1[v] = acc2[v] = DmpaV4{0, 0, 0, 0};
     for (int age = 0; age < 16; ++age) {
-      const float* row = ctx->ring[ch][(slot + age) & 15][age & 1];
+      const float* row = AgeRow(ring, age);
       const float* w1 = t.synthW1[Shift][age];
       const float* w2 = t.synthW2[Shift][age];
       for (int v = 0; v < NV; ++v) {
@@ -221,8 +227,8 @@ void SynthSlot(_DMPADECODER* ctx, int ch, int slot, const float* in, int inStrid
     }
   }
   // The middle sample: eight products summed as two rows of four, then across.
-  float ages[8];
-  for (int i = 0; i < 8; ++i) ages[i] = ctx->ringCentre[ch][(slot + 2 * i + 1) & 15];
+  // Slots slot + 1, slot + 3, ... slot + 15 share the parity of slot + 1 and lie in order.
+  const float* ages = &ctx->ringCentre[ch][(slot + 1) & 1][(slot + 1) >> 1];
   const DmpaV4 pairs = DmpaLoad4(t.synthCentre[Shift]) * DmpaLoad4(ages) +
                        DmpaLoad4(t.synthCentre[Shift] + 4) * DmpaLoad4(ages + 4);
   const float centre = (pairs[0] + pairs[1]) + (pairs[2] + pairs[3]);
