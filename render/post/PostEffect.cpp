@@ -1,5 +1,6 @@
 #include "render/post/PostEffect.h"
 
+#include "foundation/lfm/lfmPack.h"
 #include "render/device/L3DDevice.h"
 #include "render/post/PostEffectPasses.h"
 #include "render/post/PostEffectWater.h"
@@ -85,6 +86,9 @@ bool PostEffect::init(const PostEffectConfig& config) {
 
   shaders_.device = device;
   for (const ShaderFile& file : kShaderFiles) {
+    // A game without post-effect shaders runs without post effects; loading a missing file
+    // would end the game instead.
+    if (!lfmIsPackDataExist(config.pack, file.path)) return fail();
     if (file.vertex) {
       shaders_.vertex[file.slot] = device->LoadVShader(file.path);
       if (!shaders_.vertex[file.slot]) return fail();

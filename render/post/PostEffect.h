@@ -89,6 +89,7 @@ struct PostEffectConfig {
   uint32_t width = 0;
   uint32_t height = 0;
   bool compatible = false;  // the video settings ask for compatible rendering
+  int32_t pack = 0;         // the pack the device reads shader files from
   // A texture of `name` in `directory`; empty when it cannot be loaded.
   dbtl::rcptr<L3DTexture> (*loadTexture)(void* context, const char16_t* directory,
                                          const char16_t* name) = nullptr;

@@ -62,6 +62,7 @@ class PostEffectTest : public RendererTest {
     config.loadTexture = &LoadNoise;
     config.loadWaterModel = &LoadWater;
     config.context = this;
+    config.pack = m_pack.Number();
     return config;
   }
 

@@ -61,8 +61,13 @@ TEST_F(PostEffectTest, InitRefusesWhatCannotCarryPostEffects) {
   }
 }
 
-TEST_F(PostEffectTest, InitFailsWhenAShaderIsRefusedAndSucceedsAgainLater) {
+TEST_F(PostEffectTest, InitFailsWhenAShaderIsMissingOrRefusedAndSucceedsAgainLater) {
   m_effect.release();
+  // A game without the last shader file: no post effects, and no fatal error.
+  m_pack.Remove("sys/posteffect/alphaDown4.psh");
+  EXPECT_FALSE(m_effect.init(Config()));
+  EXPECT_FALSE(m_effect.sceneTarget());
+  AddShaders();
   // A vertex shader where a pixel shader belongs: the device refuses it.
   m_pack.Add("sys/posteffect/zoomblur.psh",
              PostReadFile(std::string(POST_SHADER_DIR) + "/vsh/through1.bin"));
