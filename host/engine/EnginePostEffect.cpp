@@ -76,7 +76,8 @@ bool loadWaterModel(void* context, const char16_t* directory, const char16_t* na
 
 PostEffectConfig enginePostEffectConfig(System& system) {
   PostEffectConfig config;
-  config.device = &system.device();
+  // Without a renderer the System has not brought its device and pack up: no post effect.
+  config.device = system.renderer() != nullptr ? &system.device() : nullptr;
   config.renderer = system.renderer();
   config.pack = system.GetPack();
   if (const Config* c = system.config()) {
