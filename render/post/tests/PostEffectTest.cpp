@@ -222,17 +222,31 @@ TEST_F(PostEffectTest, ClearingEffectsKeepsWaterAndClearingWaterKeepsEffects) {
 }
 
 // With nothing registered the 3D pass goes straight to the back buffer: begin clears only the
-// depth buffer and apply draws nothing.
+// depth buffer (to 1.0) and apply draws nothing.
 TEST_F(PostEffectTest, AnEmptyListClearsDepthOnly) {
   D3d().Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF112233u, 0.25f, 0);
   D3d().BeginScene();
   m_effect.begin();
-  const d3d9::RECT rect{0, 0, 4, 4};
-  D3d().Clear(1, &rect, D3DCLEAR_TARGET, 0xFF445566u, 1.0f, 0);
+  // A pre-transformed quad at depth 0.5 passes the depth test only where the depth was cleared.
+  struct V {
+    float x, y, z, rhw;
+    uint32_t colour;
+  };
+  const V quad[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFF445566u},
+                     {-0.5f, 7.5f, 0.5f, 1, 0xFF445566u},
+                     {7.5f, -0.5f, 0.5f, 1, 0xFF445566u},
+                     {7.5f, 7.5f, 0.5f, 1, 0xFF445566u}};
+  m_device->ResetState();
+  m_device->SetVShader(false, nullptr);
+  m_device->SetPShader(nullptr);
+  m_device->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
+  m_device->SetStateRender(D3DRS_CULLMODE, D3DCULL_NONE);
+  m_device->ApplyState();
+  ASSERT_EQ(D3d().DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(V)), D3D_OK);
   m_effect.apply();
   D3d().EndScene();
-  EXPECT_EQ(Pixel(1, 1), 0x445566u);      // the 3D pass reached the back buffer
-  EXPECT_EQ(Pixel(30, 30), 0x112233u);    // and begin did not clear its colour
+  EXPECT_EQ(Pixel(1, 1), 0x445566u);    // drawn: the depth was cleared past 0.5
+  EXPECT_EQ(Pixel(30, 30), 0x112233u);  // and the colour was not cleared
 }
 
 // With an effect registered the 3D pass is drawn into the scene target; after apply the back
