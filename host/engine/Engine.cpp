@@ -8,6 +8,7 @@
 #include "foundation/omb/ombTimer.h"
 #include "host/binary/BinManager.h"
 #include "host/config/Config.h"
+#include "host/engine/EnginePostEffect.h"
 #include "host/engine/EngineSession.h"
 #include "host/system/System.h"
 #include "model/effect/L3DEffectManager.h"
@@ -136,7 +137,10 @@ void Engine::setupSubresources() {
                    "Engine::setupSubresources");
     }
   }
-  // FIXME: the full-screen post effect is not built; the engine draws without one.
+  if (!postEffect_ && system_ != nullptr) {
+    postEffect_ = std::make_unique<PostEffect>();
+    if (!postEffect_->init(enginePostEffectConfig(*system_))) postEffect_.reset();
+  }
   createBinaryList();
 }
 
@@ -153,6 +157,7 @@ void Engine::releaseSubresources() {
     ombSpriteDestroyDeviceSet(std::exchange(sprites_, nullptr));
     sprite2DestroyDeviceSet(&spriteOps_);
   }
+  postEffect_.reset();
 }
 
 void Engine::setFrameWaitMargin() { waitMargin_ = marginTicks(); }
@@ -187,9 +192,18 @@ void Engine::drawFrame() {
   // A released device cannot be drawn on; the presentation below resets it.
   if (d3d == nullptr) return;
   device.ResetViewport();
-  d3d->Clear(0, nullptr, d3d9::D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-  d3d->BeginScene();
-  drawScene();
+  if (postEffect_) {
+    // The post effect clears the depth itself and, while effects are registered, sends the 3D
+    // pass into its scene target; apply leaves the back buffer as the target for the 2D pass.
+    d3d->BeginScene();
+    postEffect_->begin();
+    drawScene();
+    postEffect_->apply();
+  } else {
+    d3d->Clear(0, nullptr, d3d9::D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    d3d->BeginScene();
+    drawScene();
+  }
   drawOverlay();
   d3d->EndScene();
 }
@@ -233,6 +247,7 @@ void Engine::run() {
       if (effects != nullptr) effects->Task();
     }
     if (effects != nullptr) frameFlags_ |= effects->GetFrameFlags() & 1u;
+    if (postEffect_) postEffect_->update();
 
     bool drawn = false;
     if (reset_ || !skip || !screenshotPrefix_.empty()) {

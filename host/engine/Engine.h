@@ -2,6 +2,7 @@
 
 #include "foundation/omb/ombFrameController.h"
 #include "foundation/omb/ombRandom.h"
+#include "render/post/PostEffect.h"
 #include "render/sprite/ombSprite.h"
 #include "script/ScriptObject.h"
 
@@ -68,6 +69,8 @@ class Engine {
   OMB_RANDOM* defaultRandom() const { return defaultRandom_; }
   uint32_t seed() const { return seed_; }
   OmbSpriteDeviceSet* spriteEngine() const { return sprites_; }
+  // Null when the settings or the device refused post effects.
+  PostEffect* postEffect() const { return postEffect_.get(); }
   BinManager* binaryList() const { return binaries_.get(); }
   bool quitRequested() const { return quit_; }
   void requestExit() { quit_ = true; }
@@ -106,6 +109,7 @@ class Engine {
   OmbSpriteDeviceOps spriteOps_{};
   OmbSpriteDeviceSet* sprites_ = nullptr;
   std::unique_ptr<BinManager> binaries_;
+  std::unique_ptr<PostEffect> postEffect_;
 };
 
 // Where the seed of a round without a network session comes from: the current time in seconds,
