@@ -73,14 +73,21 @@ void Base::release() {
   engine = nullptr;
 }
 
-void Base::setArgs(const ScriptObject& value) { args = value; }
+// Values are held through the engine's own machine: the thread whose native handed them over
+// may be gone by the time the base lets them go.
+ScriptObject Base::bound(const ScriptObject& value) const {
+  if (value.getVm() == nullptr) return value;
+  return ScriptObject::reference(engine->scriptManager()->vm.vm, value.getObject());
+}
+
+void Base::setArgs(const ScriptObject& value) { args = bound(value); }
 
 void Base::setArgsFromBuffer(OMB_ARRAY* buffer) {
   setArgs(deserializeScriptValue(buffer, *engine->scriptManager()));
   freeScriptValueBuffer(buffer);
 }
 
-void Base::setShare(const ScriptObject& value) { share = value; }
+void Base::setShare(const ScriptObject& value) { share = bound(value); }
 
 ScriptObject Base::valueOrNull(const ScriptObject& value) const {
   if (value.getVm() != nullptr && !value.isNull()) return value;

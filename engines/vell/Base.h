@@ -65,6 +65,7 @@ struct Base {
   int32_t handle = 0;
 
  private:
+  ScriptObject bound(const ScriptObject& value) const;
   ScriptObject valueOrNull(const ScriptObject& value) const;
 };
 

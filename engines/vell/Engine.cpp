@@ -104,10 +104,13 @@ void Engine::setupResources() {
   if (System* sys = system(); sys != nullptr && sys->effectManager() != nullptr &&
                               sys->renderer() != nullptr) {
     L3DEffectManager* effects = sys->effectManager();
-    const std::string def = DCp932FromUtf16(std::u16string(baseDirectory_) + u"effect/effdef");
-    const std::string data = DCp932FromUtf16(std::u16string(baseDirectory_) + u"effect/effdata");
+    const std::string def = dbtl::DCp932FromUtf16(std::u16string(baseDirectory_) + u"effect/effdef");
+    const std::string data = dbtl::DCp932FromUtf16(std::u16string(baseDirectory_) + u"effect/effdata");
     effects->SetProp(sys->GetPack(), def.c_str());
-    L3D_RENDERER_NNID* nnid = AddNnid(sys->renderer()->GetNnidTable(), "system");
+    // The renderer outlives the engines: a later field engine finds the name registered.
+    L3DNnidTable& table = sys->renderer()->GetNnidTable();
+    L3D_RENDERER_NNID* nnid = LResManager::_FindNnid("system", table);
+    if (nnid == nullptr) nnid = LResManager::AddNnid(table, "system");
     effects->LoadData(reinterpret_cast<uintptr_t>(nnid), sys->GetPack(), data.c_str());
   }
   cache_->setServices(modelServices());

@@ -4,7 +4,8 @@
 #include "engines/vell/Engine.h"
 #include "engines/vell/Map.h"
 #include "engines/vell/ModelCache.h"
-#include "foundation/omb/file/ombFile.h"
+#include "foundation/dbtl/DCp932Text.h"
+#include "foundation/lfm/lfmPack.h"
 #include "foundation/omb/file/ombPath.h"
 #include "host/system/System.h"
 #include "model/object/L3DObjectInstance.h"
@@ -31,12 +32,6 @@ std::u16string resolved(const char16_t* directory, const std::u16string& name) {
   char16_t path[kPathUnits];
   ombPathResolve(path, directory, kPathUnits, name.c_str());
   return path;
-}
-
-bool modelExists(const std::u16string& path) {
-  char16_t file[kPathUnits + 8];
-  ombPathMake(kPathUnits + 8, file, nullptr, path.c_str(), u"dgo");
-  return ombFileIsExist(0, file) == 1;
 }
 
 uint32_t packColor(const float c[4]) {
@@ -135,32 +130,47 @@ void Map::releaseLayer(MapLayer& layer) {
 
 void Map::loadModels() {
   const L3DModelServices services = engine->modelServices();
+  ScriptManager& names = *engine->scriptManager();
   const char16_t* dir = directory();
   const std::u16string data = dataName;
-  seGroup = da3dLoadSeGroup(services, dir, (data + u"_se").c_str(), 1, nullptr);
-  voiceGroup = da3dLoadSeGroup(services, dir, (data + u"_voice").c_str(), 2, nullptr);
+  if (services.seManager != nullptr) {
+    seGroup = da3dLoadSeGroup(services, dir, (data + u"_se").c_str(), 1, nullptr);
+    voiceGroup = da3dLoadSeGroup(services, dir, (data + u"_voice").c_str(), 2, nullptr);
+  }
+  // Model names are looked up and loaded lower-cased, as the cache keys them, so the existence
+  // checks ask for the very file the cache loads.
+  auto modelPath = [&](const std::u16string& name) {
+    return std::u16string(names.internString(resolved(dir, name).c_str()));
+  };
+  auto exists = [&](const std::u16string& path) {
+    char16_t file[kPathUnits + 8];
+    ombPathMake(kPathUnits + 8, file, nullptr, path.c_str(), u"dgo");
+    return lfmIsPackDataExist(services.pack, dbtl::DCp932FromUtf16(file).c_str());
+  };
 
   ModelCache& cache = engine->modelCache();
-  const std::u16string main = resolved(dir, data);
+  const std::u16string main = modelPath(data);
   CacheEntry* resource = cache.get(main.c_str());
   if (resource == nullptr) {
     LSeGroupList groups;
-    LSeManager::_GROUPINFO* list[4] = {engine->seGroup(), engine->voiceGroup(), seGroup,
-                                       voiceGroup};
-    groups.count = 4;
-    groups.groups.Create(4);
-    for (uint32_t i = 0; i < 4; ++i) groups.groups[i] = list[i];
+    if (services.seManager != nullptr) {
+      LSeManager::_GROUPINFO* list[4] = {engine->seGroup(), engine->voiceGroup(), seGroup,
+                                         voiceGroup};
+      groups.count = 4;
+      groups.groups.Create(4);
+      for (uint32_t i = 0; i < 4; ++i) groups.groups[i] = list[i];
+    }
     resource = cache.load(main.c_str(), groups);
   }
   loadLayer(layers[0], resource);
   for (uint32_t i = 1; i < kMapLayers; ++i) {
-    const std::u16string path = resolved(dir, numbered((data + u"_layer").c_str(), i - 1));
-    if (!modelExists(path)) break;
+    const std::u16string path = modelPath(numbered((data + u"_layer").c_str(), i - 1));
+    if (!exists(path)) break;
     loadLayer(layers[i], cache.loadPlain(path.c_str()));
   }
   // Without a full-screen post effect there is no water mesh: the water model serves.
-  const std::u16string waterModel = resolved(dir, data + u"_waterC");
-  if (modelExists(waterModel)) loadLayer(water, cache.loadPlain(waterModel.c_str()));
+  const std::u16string waterModel = modelPath(data + u"_waterC");
+  if (exists(waterModel)) loadLayer(water, cache.loadPlain(waterModel.c_str()));
 }
 
 void Map::unloadModels() {

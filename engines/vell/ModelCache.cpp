@@ -2,6 +2,7 @@
 
 #include "foundation/dbtl/DCp932Text.h"
 #include "foundation/dbtl/Dstr.h"
+#include "model/L3DGroupData.h"
 #include "script/ScriptManager.h"
 
 #include <string>
@@ -79,7 +80,7 @@ void ModelCache::instantiate(Da3dObject& out, const CacheEntry& entry) {
 
 dbtl::rcptr<L3DAnimData> ModelCache::findAnimation(const CacheEntry& entry,
                                                    const char16_t* name) {
-  std::string wanted = DCp932FromUtf16(name);
+  std::string wanted = dbtl::DCp932FromUtf16(name);
   if (wanted.size() > kAnimNameBytes - 1) wanted.resize(kAnimNameBytes - 1);
   if (!entry.object.data) return {};
   dbtl::DList<L3DAnimData>& anims = entry.object.data->anims;
@@ -87,7 +88,7 @@ dbtl::rcptr<L3DAnimData> ModelCache::findAnimation(const CacheEntry& entry,
     dbtl::rcptr<L3DAnimData> anim = dbtl::DList<L3DAnimData>::Get(it);
     if (!anim) continue;
     if (anim->name.GetLength() == wanted.size() &&
-        DstrCompareNoCaseN(anim->name.GetText(), wanted.c_str(), uint32_t(wanted.size())) == 0) {
+        dbtl::DstrCompareNoCaseN(anim->name.GetText(), wanted.c_str(), uint32_t(wanted.size())) == 0) {
       return anim;
     }
   }

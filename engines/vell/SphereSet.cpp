@@ -1,5 +1,7 @@
 #include "engines/vell/SphereSet.h"
 
+#include "model/L3DGroupData.h"
+#include "model/instance/L3DCollGroupInstance.h"
 #include "model/object/L3DObjectInstance.h"
 
 #include <algorithm>

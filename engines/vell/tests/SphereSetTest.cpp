@@ -1,6 +1,6 @@
 #include "engines/vell/SphereSet.h"
 
-#include "foundation/math/DetMath.h"
+#include "foundation/startup/Dmath.h"
 #include "foundation/omb/ombCore.h"
 #include "model/load/Da3dObject.h"
 #include "render/LResManager.h"

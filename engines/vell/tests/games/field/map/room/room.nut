@@ -5,6 +5,7 @@ print("map top " + mapGetEvent(0).no + " " + mapGetEvent(0).options.len() + " " 
 function work() {
   baseSetShareVar(0, "room");
   mapSetEventEnable(0, false);
+  mapSetEventEnable(1, false);
   mapUpdateCache();
   mapSetShow(false);
   for (local frame = 1; ; frame += 1) {
