@@ -8,6 +8,11 @@ function init() {
   print("root init");
 }
 
+// Squirrel prints null with its address; the tests read "null".
+function show(v) {
+  return v == null ? "null" : "" + v;
+}
+
 function scenario() {
   local args = baseGetArgsVar(0);
   return args != null && "scenario" in args ? args.scenario : "order";
@@ -17,7 +22,7 @@ function bases() {
   local root = systemGetBaseId();
   print("root id " + (root != 0) + " " + (root == systemGetBaseId()));
   print("args " + baseGetArgsVar(0).scenario + " " + baseGetArgsVar(root).scenario);
-  print("camera args " + baseGetArgsVar(cameraGetBaseId()));
+  print("camera args " + show(baseGetArgsVar(cameraGetBaseId())));
   baseSetShareVar(0, 7);
   print("share " + baseGetShareVar(root));
   print("status " + baseGetStatus(0) + " map " + mapGetBaseId());
@@ -48,7 +53,7 @@ function work() {
   } else if (s == "bases") {
     bases();
   } else if (s == "nomap") {
-    print("map dir " + systemGetMapDir());
+    print("map dir " + show(systemGetMapDir()));
   } else if (s == "map") {
     maps();
   }

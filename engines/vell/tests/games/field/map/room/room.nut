@@ -1,6 +1,6 @@
 // The map script of the field fixture game's room.
 
-print("map top " + mapGetEvent(0).no + " " + mapGetEvent(0).options.len() + " " + mapGetEvent(5));
+print("map top " + mapGetEvent(0).no + " " + mapGetEvent(0).options.len() + " " + (mapGetEvent(5) == null));
 
 function work() {
   baseSetShareVar(0, "room");
