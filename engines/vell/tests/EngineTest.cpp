@@ -219,7 +219,15 @@ TEST_F(FieldEngineTest, ResetMapLoadsLayersThroughTheCacheAndRunsTheMapScript) {
   engine->update();
   const std::vector<std::string> later = printed();
   EXPECT_NE(std::find(later.begin(), later.end(), "map share room"), later.end());
-  // A second reset releases the first map; its models wait for the frame's purge.
+  // The second reset in the script: the first map's base id is stale, the models are shared.
+  engine->update();
+  EXPECT_EQ(engine->modelCache().loads(), 3u);
+  const std::vector<std::string> last = printed();
+  EXPECT_NE(std::find(last.begin(), last.end(), "new map true null"), last.end());
+  const std::vector<std::string> refused = errors();
+  ASSERT_EQ(refused.size(), 1u);
+  EXPECT_EQ(refused[0].rfind("[] Script Error: invalid base handle(", 0), 0u) << refused[0];
+  // Releasing the map lets its models go; they wait for the frame's purge.
   vell::Engine& e = *engine;
   e.releaseMap();
   EXPECT_EQ(e.map(), nullptr);

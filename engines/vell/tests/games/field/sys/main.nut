@@ -41,6 +41,9 @@ function maps() {
   suspend(null);
   print("map share " + baseGetShareVar(id));
   suspend(null);
+  // A second reset replaces the map: the first map's id is refused from now on.
+  local again = systemResetMap("room", "room");
+  print("new map " + (again != id) + " " + show(baseGetShareVar(id)));
 }
 
 function work() {
