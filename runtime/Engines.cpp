@@ -2,6 +2,7 @@
 
 #include "engines/basic/BasicEngine.h"
 #include "engines/simple/SimpleEngine.h"
+#include "engines/vell/Engine.h"
 #include "host/engine/Engine.h"
 #include "host/engine/EngineFactory.h"
 #include "platform/text/Utf8.h"
@@ -38,4 +39,5 @@ void registerEngines() {
   }
   engineRegisterFactory(EngineKind::Simple, &withSettings<&simple::createEngine>);
   engineRegisterFactory(EngineKind::Basic, &withSettings<&basic::createEngine>);
+  engineRegisterFactory(EngineKind::Vell, &withSettings<&vell::createEngine>);
 }

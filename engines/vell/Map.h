@@ -1,19 +1,40 @@
 #pragma once
 
+#include "engines/vell/Base.h"
 #include "engines/vell/CollTriangle.h"
 #include "engines/vell/MapData.h"
 #include "engines/vell/MapTypes.h"
 #include "engines/vell/ObjectSpace.h"
+#include "model/load/Da3dObject.h"
+#include "script/ScriptObject.h"
+#include "sound/se/LSeManager.h"
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
 
-// The collision side of a field map: the events and groups, the three triangle sets with their
-// links, the tree over them and the land and ground look-ups. The map's models, sounds and
-// script are the engine's business and are built on top of this.
+// The one map of a running field engine. Its collision side (events and groups, the three
+// triangle sets with their links, the tree, the land and ground look-ups) stands alone; set up
+// by the engine, the map is also a script base of its own with its models (a main layer, up to
+// four more and a water model, all taken through the engine's model cache), its sound groups
+// and its light.
 namespace vell {
+
+class Engine;
+struct CacheEntry;
+
+inline constexpr uint32_t kMapLayers = 5;
+inline constexpr uint32_t kMapHidden = 1;
+inline constexpr uint32_t kMapBackColor = 2;
+
+// A model of the map: its cache entry, this map's own instance and its "start" animation.
+struct MapLayer {
+  CacheEntry* resource = nullptr;
+  Da3dObject object;
+  dbtl::rcptr<L3DAnimInstance> anim;
+  bool present() const { return resource != nullptr; }
+};
 
 // Records every set keeps beyond the file's triangles for the collision maps of objects.
 inline constexpr uint32_t kSpareTriangles = 200;
@@ -43,6 +64,21 @@ class Map {
   ~Map();
   Map(const Map&) = delete;
   Map& operator=(const Map&) = delete;
+
+  // The engine's map "<base directory>map/<name>/" with the data name that names its data file,
+  // models, sound groups and script: everything is loaded and the map's script runs.
+  void setup(Engine& owner, const char16_t* name, const char16_t* dataName);
+  // Releases the models, sound groups and collision data that setup loaded.
+  void unloadAll();
+  // One frame: the map's script, the draw-stamp cursor, the layer and water animations.
+  void update();
+  // Shows or hides the models: hidden layers stop their animation, shown ones restart it.
+  void setShow(bool show);
+  void draw();
+  void drawBackground();
+  void drawWater();
+  // The script table of an event (null past the events); made once per load.
+  ScriptObject eventTable(uint32_t index) const;
 
   // Reads "<mapDirectory><dataName>.caym" through the file layer (archives first, then the
   // disk) and builds from it; a missing or broken file ends the game with its message. The
@@ -77,7 +113,32 @@ class Map {
   // The depth the live tree was built with.
   uint32_t treeDepth() const;
 
+  Base base;
+  Engine* engine = nullptr;
+  const char16_t* name = nullptr;
+  const char16_t* dataName = nullptr;
+  LSeManager::_GROUPINFO* seGroup = nullptr;
+  LSeManager::_GROUPINFO* voiceGroup = nullptr;
+  uint32_t flags = 0;
+  MapLayer layers[kMapLayers];
+  MapLayer water;
+  float lightDirection[3] = {0.0f, 1.0f, 1.0f};
+  float lightColor[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+  float ambientColor[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+  float backColor[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+  float decalOffset[3] = {0.0f, 0.0f, 0.0f};
+  uint32_t drawStamp = 1;
+  uint32_t stampCursor = 0;
+
  private:
+  void loadModels();
+  void unloadModels();
+  void loadLayer(MapLayer& layer, CacheEntry* resource);
+  void releaseLayer(MapLayer& layer);
+  void makeEventTables();
+  const char16_t* directory() const { return base.directory; }
+
+  std::vector<ScriptObject> eventTables_;
   std::vector<MapEvent> events_;
   std::vector<MapGroup> groups_;
   TriangleSet sets_[3];

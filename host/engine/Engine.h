@@ -77,6 +77,7 @@ class Engine {
   // The next frame is drawn and restarts the frame controller.
   void requestReset() { reset_ = true; }
   bool taskEnabled() const { return taskEnable_; }
+  void setTaskEnable(bool enable) { taskEnable_ = enable; }
   uint32_t frameFlags() const { return frameFlags_; }
 
   // The engine a script machine works for (its thread context's engine); null for a machine

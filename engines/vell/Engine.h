@@ -1,0 +1,142 @@
+#pragma once
+
+#include "engines/vell/Base.h"
+#include "engines/vell/Camera.h"
+#include "engines/vell/ModelCache.h"
+#include "engines/vell/ObjectSpace.h"
+#include "host/engine/Engine.h"
+#include "host/engine/EngineFactory.h"
+#include "sound/se/LSeManager.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class Controller;
+class L3DNnidTable;
+
+namespace vell {
+
+class Map;
+
+// The engine's own key strings, made once so natives read and write table members without
+// creating strings; the common keys come from the host's engine base.
+struct ScriptKeys {
+  static constexpr uint32_t kCount = 42;
+  static const char16_t* const kNames[kCount];
+
+  const EngineScriptKeys* common = nullptr;
+  std::array<ScriptObject, kCount> values;
+};
+
+// The camera: a base of its own (its script sets the matrices through the camera natives).
+struct CameraRecord {
+  Base base;
+  Camera camera;
+};
+
+// The field engine. It is itself the root script base: the root script "main" of
+// "<dir>/sys/" runs first at set-up, then the camera's "main" of "<dir>/camera/", then the
+// second script "main2" beside the root. Every frame: the controllers, the root script, and
+// while tasks are enabled the map, objects, bullets, the camera and the second script; then the
+// model cache drops models nobody holds any more.
+class Engine final : public ::Engine, public Base {
+ public:
+  static constexpr uint32_t kPlayers = 4;
+
+  Engine();
+  ~Engine() override;
+
+  // Right after construction: the keys, the interned directory and the serialised arguments
+  // (taken over; null for none).
+  void setup(System* system, const char16_t* dir, OMB_ARRAY* argsBuffer);
+
+  void setupResources() override;
+  void update() override;
+  void drawScene() override;
+  bool stateHash(uint64_t* hash) const override;
+
+  void loadResources();
+  void releaseResources();
+  // Releases the map of the last reset and makes the named one; its script runs in the call.
+  Map* resetMap(const char16_t* mapName, const char16_t* dataName);
+  void releaseMap();
+
+  // Appends a value to this frame's damage notices (a new script array when there are none).
+  void appendDamageNotice(const ScriptObject& value);
+
+  Base* rootBase() { return this; }
+  Base* secondBase() const { return second_.get(); }
+  CameraRecord* camera() const { return camera_.get(); }
+  Map* map() const { return map_.get(); }
+  Base* currentBase() const { return currentBase_; }
+  void setCurrentBase(Base* base) { currentBase_ = base; }
+  const char16_t* setupDirectory() const { return setupDirectory_; }
+  const char16_t* baseDirectory() const { return baseDirectory_; }
+  const char16_t* soundDirectory() const { return soundDirectory_; }
+  const ScriptKeys& scriptKeys() const { return keys_; }
+  Controller* controller(uint32_t slot) const {
+    return slot < kPlayers ? controllers_[slot].get() : nullptr;
+  }
+  void replaceController(uint32_t slot, std::unique_ptr<Controller> controller);
+  LSeManager::_GROUPINFO* seGroup() const { return seGroup_; }
+  LSeManager::_GROUPINFO* voiceGroup() const { return voiceGroup_; }
+  const ScriptObject& damageNotices() const { return damageNotices_; }
+  ModelCache& modelCache() { return *cache_; }
+  ObjectSpace& space() { return space_; }
+  const ScriptObject& mapTable() const { return mapTable_; }
+  const ScriptObject& cameraTable() const { return cameraTable_; }
+  const ScriptObject& objectTable() const { return objectTable_; }
+  // The loaders' view of the System (renderer, sound, pack), for models and sound groups.
+  L3DModelServices modelServices() const;
+  // Frames updated since set-up.
+  uint32_t frame() const { return frame_; }
+
+ private:
+  void releaseTables();
+
+  const char16_t* setupDirectory_ = nullptr;
+  OMB_ARRAY* argsBuffer_ = nullptr;
+  const char16_t* baseDirectory_ = nullptr;
+  const char16_t* soundDirectory_ = nullptr;
+  ScriptKeys keys_;
+  std::unique_ptr<Base> second_;
+  std::unique_ptr<Controller> controllers_[kPlayers];
+  std::unique_ptr<CameraRecord> camera_;
+  std::unique_ptr<Map> map_;
+  LSeManager::_GROUPINFO* seGroup_ = nullptr;
+  LSeManager::_GROUPINFO* voiceGroup_ = nullptr;
+  ScriptObject damageNotices_;
+  Base* currentBase_ = nullptr;
+  std::unique_ptr<ModelCache> cache_;
+  // The models' resource names when the System has no renderer to keep them (a run without a
+  // device).
+  std::unique_ptr<L3DNnidTable> names_;
+  ObjectSpace space_;
+  ScriptObject rootTable_;
+  ScriptObject globalTable_;
+  ScriptObject cameraTable_;
+  ScriptObject mapTable_;
+  ScriptObject objectTable_;
+  uint32_t frame_ = 0;
+};
+
+// The engine a script runs for, or null when it is not a field engine's.
+Engine* engineOf(HSQUIRRELVM vm);
+
+// The registrars of the engine's tables (root, global, camera, map).
+void registerRootTable(const ScriptObject& table);
+void registerGlobalTable(const ScriptObject& table);
+void registerCameraTable(const ScriptObject& table);
+void registerMapTable(const ScriptObject& table);
+
+// The path from one script directory to another: the common leading directories dropped, one
+// "../" for each directory left in from, then the rest of to; at most 127 units.
+std::u16string relativePath(std::u16string_view from, std::u16string_view to);
+
+::Engine* createEngine(System& system, EngineStart& start);
+
+}  // namespace vell

@@ -1,0 +1,64 @@
+// The root script of the field fixture game. By default it logs the order in which the engine
+// runs its scripts for three frames and ends the engine; the "scenario" of the engine's
+// arguments picks another run for the tests.
+
+print("root top");
+
+function init() {
+  print("root init");
+}
+
+// Squirrel prints null with its address; the tests read "null".
+function show(v) {
+  return v == null ? "null" : "" + v;
+}
+
+function scenario() {
+  local args = baseGetArgsVar(0);
+  return args != null && "scenario" in args ? args.scenario : "order";
+}
+
+function bases() {
+  local root = systemGetBaseId();
+  print("root id " + (root != 0) + " " + (root == systemGetBaseId()));
+  print("args " + baseGetArgsVar(0).scenario + " " + baseGetArgsVar(root).scenario);
+  print("camera args " + show(baseGetArgsVar(cameraGetBaseId())));
+  baseSetShareVar(0, 7);
+  print("share " + baseGetShareVar(root));
+  print("status " + baseGetStatus(0) + " map " + mapGetBaseId());
+  print("dirs [" + systemGetDir() + "] [" + systemGetBaseDir() + "] [" + systemGetCameraDir() + "]");
+  suspend(null);
+  // The second script and the camera ran in between.
+  print("share after second " + baseGetShareVar(0));
+  print("camera share " + baseGetShareVar(cameraGetBaseId()));
+}
+
+function maps() {
+  print("map before " + mapGetBaseId());
+  local id = systemResetMap("room", "room");
+  print("map id " + (id != 0) + " " + (id == mapGetBaseId()));
+  print("map dir " + systemGetMapDir());
+  suspend(null);
+  print("map share " + baseGetShareVar(id));
+  suspend(null);
+  // A second reset replaces the map: the first map's id is refused from now on.
+  local again = systemResetMap("room", "room");
+  print("new map " + (again != id) + " " + show(baseGetShareVar(id)));
+}
+
+function work() {
+  local s = scenario();
+  if (s == "order") {
+    for (local frame = 1; frame <= 3; frame += 1) {
+      print("root frame " + frame);
+      suspend(null);
+    }
+  } else if (s == "bases") {
+    bases();
+  } else if (s == "nomap") {
+    print("map dir " + show(systemGetMapDir()));
+  } else if (s == "map") {
+    maps();
+  }
+  systemRequestExit();
+}
