@@ -1,6 +1,7 @@
 #include "Engines.h"
 
 #include "engines/basic/BasicEngine.h"
+#include "engines/rond/RondEngine.h"
 #include "engines/simple/SimpleEngine.h"
 #include "host/engine/Engine.h"
 #include "host/engine/EngineFactory.h"
@@ -38,4 +39,5 @@ void registerEngines() {
   }
   engineRegisterFactory(EngineKind::Simple, &withSettings<&simple::createEngine>);
   engineRegisterFactory(EngineKind::Basic, &withSettings<&basic::createEngine>);
+  engineRegisterFactory(EngineKind::Rond, &withSettings<&rond::createEngine>);
 }
