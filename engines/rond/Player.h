@@ -3,11 +3,11 @@
 #include "engines/rond/Attack.h"
 #include "engines/rond/Object.h"
 #include "engines/rond/PlayerParameter.h"
+#include "net/controller/Controller.h"
 
 #include <memory>
 #include <vector>
 
-class Controller;
 struct ScriptThread;
 
 namespace rond {

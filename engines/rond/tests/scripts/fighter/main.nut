@@ -3,8 +3,8 @@
 //   1  indices out of range: a parameter, a controller, a flag byte
 //   2  an attack handle the test left in parameter 5
 //   3  defines an attack and leaves its handle in parameter 5
-// Every frame it notes whether it was hit in parameter 1 and, when parameter 3 is set,
-// requests quiescence for the frames in parameter 2.
+// Every frame it notes whether it was hit in parameter 1, when parameter 3 is set requests
+// quiescence for the frames in parameter 2, and wanders by the engine's generator.
 
 function step() {
   playerSetParameterValue(1, playerIsDamageExist() ? 1 : 0);
@@ -12,6 +12,7 @@ function step() {
     systemRequestQuiescenceMode(playerGetParameterValue(2));
     playerSetParameterValue(3, 0);
   }
+  playerMove(Vec3((commonGetRandomValue() - 0.5) * 0.25, 0.0, (commonGetRandomValue() - 0.5) * 0.25));
   local mode = playerGetParameterValue(4);
   playerSetParameterValue(4, 0);
   if (mode == 1) {
