@@ -4,7 +4,8 @@
 //   2  an attack handle the test left in parameter 5
 //   3  defines an attack and leaves its handle in parameter 5
 // Every frame it notes whether it was hit in parameter 1, when parameter 3 is set requests
-// quiescence for the frames in parameter 2, and wanders by the engine's generator.
+// quiescence for the frames in parameter 2, and walks (button 0 held) or
+// wanders by the engine's generator.
 
 function step() {
   playerSetParameterValue(1, playerIsDamageExist() ? 1 : 0);
@@ -12,7 +13,13 @@ function step() {
     systemRequestQuiescenceMode(playerGetParameterValue(2));
     playerSetParameterValue(3, 0);
   }
-  playerMove(Vec3((commonGetRandomValue() - 0.5) * 0.25, 0.0, (commonGetRandomValue() - 0.5) * 0.25));
+  // Button 0 held on the slot's controller walks forward; otherwise it wanders.
+  if (ctrlGetEvent(playerGetId(), 16)) {
+    playerMove(Vec3(0.0, 0.0, 0.05));
+  } else {
+    playerMove(Vec3((commonGetRandomValue() - 0.5) * 0.25, 0.0,
+                    (commonGetRandomValue() - 0.5) * 0.25));
+  }
   local mode = playerGetParameterValue(4);
   playerSetParameterValue(4, 0);
   if (mode == 1) {
