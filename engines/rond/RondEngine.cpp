@@ -2,6 +2,10 @@
 
 #include "engines/rond/Camera.h"
 #include "foundation/bytes/StateHash.h"
+#include "foundation/dbtl/DCp932Text.h"
+#include "foundation/omb/file/ombPath.h"
+#include "host/engine/EngineSprite1.h"
+#include "model/load/Da3dObject.h"
 #include "foundation/omb/ombLog.h"
 #include "host/config/Config.h"
 #include "host/globals/GlobalNatives.h"
@@ -48,8 +52,9 @@ Engine::Engine() = default;
 
 Engine::~Engine() {
   for (ScriptObject& table : tables_) table = ScriptObject();
-  parameters_.clear();
-  if (systemThread_ != nullptr) ScriptThread::destroy(std::exchange(systemThread_, nullptr));
+  releaseSystemResources();
+  for (auto& guide : playerGuides_) guide.reset();
+  systemGuide_.reset();
   for (auto& player : players_) player.reset();
   replayIn_.reset();
   replayOut_.reset();
@@ -140,6 +145,7 @@ void Engine::setupResources() {
     seedRandom(header.seed);
   }
 
+  loadEffects();
   loadSystemResources();
   stage_.reset(this, setup_.stageDirectory.c_str());
 
@@ -158,6 +164,13 @@ void Engine::setupResources() {
     if (players_[slot] && setup_.drawTargets[slot]) views_[views++] = slot;
   }
   drawType_ = views;
+
+  systemGuide_ = std::make_unique<Guide>(this, kNoSlot);
+  systemGuide_->start();
+  for (int32_t side = 0; side < views; ++side) {
+    playerGuides_[side] = std::make_unique<Guide>(this, views_[side]);
+    playerGuides_[side]->start();
+  }
 }
 
 std::unique_ptr<Controller> Engine::makeController(int32_t slot, File* replay,
@@ -170,14 +183,64 @@ std::unique_ptr<Controller> Engine::makeController(int32_t slot, File* replay,
   return std::make_unique<ControllerNone>(recordKind);
 }
 
-void Engine::loadSystemResources() {
-  if (systemThread_ != nullptr) ScriptThread::destroy(std::exchange(systemThread_, nullptr));
-  singleView_ = false;
+void Engine::releaseSystemResources() {
   parameters_.clear();
+  if (systemThread_ != nullptr) ScriptThread::destroy(std::exchange(systemThread_, nullptr));
+  if (LSeManager* se = seManager(); se != nullptr && systemCommon_ != nullptr) {
+    se->UnloadGroup(systemCommon_);
+  }
+  systemCommon_ = nullptr;
+  if (spritesMade_) {
+    sprite1::systemDestroy(&sprites_);
+    spritesMade_ = false;
+  }
+}
+
+void Engine::loadSystemResources() {
+  releaseSystemResources();
+  singleView_ = false;
   releaseSubresources();
   setupSubresources();
+  // Sprites and sound need the devices; a headless run without them simulates alike.
+  if (renderer() != nullptr) {
+    sprite1::systemCreate(&sprites_, engineSprite1Config(*system()));
+    spritesMade_ = true;
+  }
+  if (seManager() != nullptr) {
+    systemCommon_ = da3dLoadSeGroup(modelServices(), seDirectory_, u"systemCommon", 1, nullptr);
+  }
   systemThread_ = new ScriptThread(scriptManager(), tables_[kSystemTable]);
   systemThread_->loadRelative(systemDirectory_, u"main", static_cast<::Engine*>(this), this);
+}
+
+void Engine::loadEffects() {
+  L3DEffectManager* effects = effectManager();
+  L3DRenderer* r = renderer();
+  if (effects == nullptr || r == nullptr) return;
+  char16_t path[128];
+  ombPathMake(128, path, systemDirectory_, u"effect/effdef", nullptr);
+  std::string name = dbtl::DCp932FromUtf16(path);
+  if (name.size() > 127) name.resize(127);
+  effects->SetProp(system()->GetPack(), name.c_str());
+  ombPathMake(128, path, systemDirectory_, u"effect/effdata", nullptr);
+  name = dbtl::DCp932FromUtf16(path);
+  if (name.size() > 127) name.resize(127);
+  L3D_EFFECT_DATA* data = effects->LoadData(reinterpret_cast<uintptr_t>(r->GetSystemNnid()),
+                                            system()->GetPack(), name.c_str());
+  if (data != nullptr) {
+    LSeGroupList list;
+    const std::u16string text = seListText(setup_.stageDirectory.c_str(), nullptr, false);
+    da3dLoadSeGroupList(modelServices(), text.c_str(), list);
+    effects->SetDataSeGroups(data, list);
+    if (LSeManager* se = seManager()) se->UnloadGroups(list);
+  }
+}
+
+void Engine::resumeGuides() {
+  for (auto& guide : playerGuides_) {
+    if (guide) guide->resume();
+  }
+  if (systemGuide_) systemGuide_->resume();
 }
 
 void Engine::notifyPlayersOfRelease(Object* object) {
@@ -239,6 +302,7 @@ void Engine::quiescenceStep() {
   if (owner != nullptr) owner->stepBeforeMove();
   clampMoves();
   if (owner != nullptr) owner->stepAfterMove();
+  resumeGuides();
   if (--quiescenceLeft_ <= 0) {
     quiescenceOwner_ = kNoSlot;
     quiescenceLeft_ = 0;
@@ -271,6 +335,7 @@ void Engine::update() {
     if (!quiescenceActive()) {
       stage_.step();
       stepPlayers();
+      resumeGuides();
     } else {
       quiescenceStep();
     }
@@ -303,6 +368,8 @@ void Engine::drawScene() {
       d3d->SetViewport(&saved);
     }
   }
+  if (systemGuide_) systemGuide_->draw();
+  if (spritesMade_) sprite1::drawAll(&sprites_);
 }
 
 void Engine::drawView(int32_t kind, int32_t side) {
@@ -325,6 +392,7 @@ void Engine::drawView(int32_t kind, int32_t side) {
   if (!quiescenceActive()) stage_.draw();
   if (L3DEffectManager* effects = effectManager()) effects->Draw(false);
   r->DrawZsd();
+  if (Guide* guide = playerGuide(side)) guide->draw();
 }
 
 bool Engine::stateHash(uint64_t* hash) const {

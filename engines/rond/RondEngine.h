@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engines/rond/Guide.h"
 #include "engines/rond/Player.h"
 #include "engines/rond/PlayerParameter.h"
 #include "engines/rond/Stage.h"
@@ -9,6 +10,7 @@
 #include "host/engine/EngineFactory.h"
 #include "model/object/L3DModelServices.h"
 #include "script/ScriptHandle.h"
+#include "sound/se/LSeManager.h"
 
 #include <memory>
 #include <string>
@@ -69,6 +71,11 @@ class Engine : public ::Engine {
   ScriptHandleTable& handles() { return handles_; }
   const ScriptObject& playerTable() const { return tables_[kPlayerTable]; }
   const ScriptObject& stageTable() const { return tables_[kStageTable]; }
+  const ScriptObject& guideTable() const { return tables_[kGuideTable]; }
+  const char16_t* systemDirectory() const { return systemDirectory_; }
+  // The system guide (target 2) and the player guide of a view side, when they exist.
+  Guide* systemGuide() const { return systemGuide_.get(); }
+  Guide* playerGuide(int32_t side) const { return side == 0 || side == 1 ? playerGuides_[side].get() : nullptr; }
   const RondEngineSetup& setupRecord() const { return setup_; }
   int32_t drawType() const { return drawType_; }
   int32_t activeView(int32_t i) const { return views_[i]; }
@@ -93,6 +100,9 @@ class Engine : public ::Engine {
   std::unique_ptr<Controller> makeController(int32_t slot, File* replay, uint32_t recordKind);
   void quiescenceStep();
   void clampMoves();
+  void resumeGuides();
+  void loadEffects();
+  void releaseSystemResources();
   void setCamera(int32_t kind, int32_t side);
 
   RondEngineSetup setup_;
@@ -112,6 +122,11 @@ class Engine : public ::Engine {
   ParameterTables parameters_;
   ScriptObject tables_[kTables];
   ScriptThread* systemThread_ = nullptr;
+  sprite1::System sprites_;
+  bool spritesMade_ = false;
+  LSeManager::_GROUPINFO* systemCommon_ = nullptr;
+  std::unique_ptr<Guide> systemGuide_;
+  std::unique_ptr<Guide> playerGuides_[2];
   ScriptHandleTable handles_;
   uint32_t frame_ = 0;
 };
