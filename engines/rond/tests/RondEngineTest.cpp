@@ -4,9 +4,12 @@
 #include "engines/rond/RondEngine.h"
 
 #include "host/system/System.h"
+#include "testsupport/TempDir.h"
 #include "testsupport/script/ScriptTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include <memory>
 #include <string>
@@ -24,8 +27,8 @@ class RondEngineTest : public testing::Test {
  protected:
   RondEngineTest() { engineSetSeedSource(&fixedSeed); }
 
-  rond::Engine& start(bool target0 = true, bool target1 = true,
-                      std::u16string player0 = u"fighter") {
+  static RondEngineSetup match(bool target0 = true, bool target1 = true,
+                               std::u16string player0 = u"fighter") {
     RondEngineSetup setup;
     setup.systemDirectory = u"Sys";
     setup.seDirectory = u"se";
@@ -34,6 +37,15 @@ class RondEngineTest : public testing::Test {
     setup.players[1] = u"fighter";
     setup.drawTargets[0] = target0;
     setup.drawTargets[1] = target1;
+    return setup;
+  }
+
+  rond::Engine& start(bool target0 = true, bool target1 = true,
+                      std::u16string player0 = u"fighter") {
+    return start(match(target0, target1, std::move(player0)));
+  }
+
+  rond::Engine& start(const RondEngineSetup& setup) {
     engine.reset();
     engine = std::make_unique<rond::Engine>();
     engine->setup(&system, setup);
@@ -249,6 +261,44 @@ TEST_F(RondEngineTest, TheStateHashFollowsTheSeed) {
   e.stateHash(&after);
   EXPECT_NE(before, after);
   EXPECT_EQ(before, first[0]);
+}
+
+TEST_F(RondEngineTest, AReplayWrittenInTheExitFrameReplaysTheMatch) {
+  TempDir dir({}, "replay");
+  const std::u16string path = testsupport::u16(dir.Path("match.rep"));
+  g_seed = 7;
+  RondEngineSetup record = match();
+  record.inputHistorySave = path;
+  // With both names the file is written and nothing is read.
+  record.inputHistoryReplay = u"no/such/replay";
+  rond::Engine& e = start(record);
+  EXPECT_EQ(std::filesystem::file_size(dir.Path("match.rep")), 8u) << "the header only";
+  std::vector<uint64_t> recorded;
+  for (int frame = 0; frame < 12; ++frame) {
+    if (frame == 11) e.requestExit();
+    e.update();
+    uint64_t hash = 0;
+    e.stateHash(&hash);
+    recorded.push_back(hash);
+  }
+  // Header, then per slot: kind, count and 12 frames of flags.
+  EXPECT_GT(std::filesystem::file_size(dir.Path("match.rep")), 8u + 2 * 8u);
+  EXPECT_TRUE(errors().empty());
+
+  // Played back under another seed: the file's seed and streams give the same frames.
+  g_seed = 99;
+  RondEngineSetup replay = match();
+  replay.inputHistoryReplay = path;
+  rond::Engine& r = start(replay);
+  EXPECT_EQ(r.seed(), 7u);
+  ASSERT_NE(r.player(0)->controller(), nullptr);
+  EXPECT_EQ(r.player(0)->controller()->getType(), Controller::kTypeReplay);
+  for (int frame = 0; frame < 12; ++frame) {
+    r.update();
+    uint64_t hash = 0;
+    r.stateHash(&hash);
+    EXPECT_EQ(hash, recorded[size_t(frame)]) << "frame " << frame;
+  }
 }
 
 }  // namespace
