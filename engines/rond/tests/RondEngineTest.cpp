@@ -3,6 +3,7 @@
 
 #include "engines/rond/RondEngine.h"
 
+#include "foundation/lfm/lfmPack.h"
 #include "host/system/System.h"
 #include "testsupport/TempDir.h"
 #include "testsupport/script/ScriptTestSupport.h"
@@ -68,7 +69,12 @@ class RondEngineTest : public testing::Test {
   scripttest::CoreUp core;
   LogCapture log;
   scripttest::FixtureArchive archive;
-  System system{0};
+  // The game's pack, as the host registers it: models and sounds are looked up through it.
+  int32_t pack = [] {
+    lfmTerm();
+    return lfmRegistPack("");
+  }();
+  System system{pack};
   std::unique_ptr<rond::Engine> engine;
 };
 
