@@ -100,7 +100,7 @@ class GeometryTest : public testing::Test {
 
 TEST_F(GeometryTest, EntriesFollowTheModelAndTheDefaultFoldsCase) {
   modelfile::Model m = bodyModel();
-  m.anims = {anim("walk", 10, 3), anim("Default", 20, 25), anim("run", 30, 29)};
+  m.anims = {anim("walk", 10, 3), anim("Default", 20, 20), anim("run", 30, 29)};
   modelfile::Coll extents;
   extents.type = 0;
   extents.spheres = {sphere(0, 1, 0, 0.5f)};
@@ -114,7 +114,7 @@ TEST_F(GeometryTest, EntriesFollowTheModelAndTheDefaultFoldsCase) {
   ASSERT_EQ(g->entries.size(), 3u);
   ASSERT_NE(g->defaultEntry, nullptr);
   EXPECT_EQ(g->defaultEntry->lastFrame(), 20);
-  // min(end, loop + 1), compared unsigned.
+  // min(end, loop + 1): the end frame when the loop frame is the last one.
   EXPECT_EQ(g->defaultEntry->loopFrame(), 20);
   EXPECT_EQ(g->findAnimation(u"WALK")->lastFrame(), 10);
   EXPECT_EQ(g->findAnimation(u"WALK")->loopFrame(), 4);

@@ -18,10 +18,11 @@ TEST(PlayerParameter, DefineClampsTestingMinFirst) {
       // min = max switches clamping off and the rate is 0.
       {0, 0, 0, 12345, 12345, 0.0f, 0.0f},
       {5, 5, 0, -7, -7, 0.0f, 0.0f},
-      // min above max: 7 is below min, so it becomes min; the rate is negative.
+      // min above max: 7 is below min, so it becomes min (the test against min comes first);
+      // 20 is above max.
       {10, 5, 0, 7, 10, -5.0f, -0.0f},
       {10, 5, 0, 2, 10, -5.0f, -0.0f},
-      {10, 5, 0, 20, 10, -5.0f, -0.0f},
+      {10, 5, 0, 20, 5, -5.0f, 1.0f},
       {0, 100, 0, -1, 0, 100.0f, 0.0f},
       {0, 100, 0, 101, 100, 100.0f, 1.0f},
       {0, 100, 0, 25, 25, 100.0f, 0.25f},

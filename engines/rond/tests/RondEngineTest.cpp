@@ -5,12 +5,12 @@
 
 #include "foundation/lfm/lfmPack.h"
 #include "host/system/System.h"
-#include "testsupport/TempDir.h"
 #include "testsupport/script/ScriptTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -270,15 +270,27 @@ TEST_F(RondEngineTest, TheStateHashFollowsTheSeed) {
 }
 
 TEST_F(RondEngineTest, AReplayWrittenInTheExitFrameReplaysTheMatch) {
-  TempDir dir({}, "replay");
-  const std::u16string path = testsupport::u16(dir.Path("match.rep"));
+  // The engine lower-cases replay names, as the game's are: the folder's name has no capitals.
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("rond-replay-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  struct Remove {
+    std::filesystem::path path;
+    ~Remove() { std::filesystem::remove_all(path); }
+  } remove{folder};
+  const std::string file = (folder / "match.rep").string();
+  const std::u16string path = testsupport::u16(file);
   g_seed = 7;
   RondEngineSetup record = match();
   record.inputHistorySave = path;
   // With both names the file is written and nothing is read.
   record.inputHistoryReplay = u"no/such/replay";
+  // A match that ends without the exit request leaves the header alone.
+  start(record).update();
+  engine.reset();
+  EXPECT_EQ(std::filesystem::file_size(file), 8u) << "the header only";
+
   rond::Engine& e = start(record);
-  EXPECT_EQ(std::filesystem::file_size(dir.Path("match.rep")), 8u) << "the header only";
   std::vector<uint64_t> recorded;
   for (int frame = 0; frame < 12; ++frame) {
     if (frame == 11) e.requestExit();
@@ -288,7 +300,7 @@ TEST_F(RondEngineTest, AReplayWrittenInTheExitFrameReplaysTheMatch) {
     recorded.push_back(hash);
   }
   // Header, then per slot: kind, count and 12 frames of flags.
-  EXPECT_GT(std::filesystem::file_size(dir.Path("match.rep")), 8u + 2 * 8u);
+  EXPECT_GT(std::filesystem::file_size(file), 8u + 2 * 8u);
   EXPECT_TRUE(errors().empty());
 
   // Played back under another seed: the file's seed and streams give the same frames.
