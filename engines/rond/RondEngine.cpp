@@ -139,8 +139,8 @@ void Engine::setupResources() {
     const ReplayHeader header =
         replayOpen(*replayIn_, scriptManager()->internString(setup_.inputHistoryReplay.c_str()));
     if (int32_t(header.version) != version) {
-      ombLogPrintf(OMB_LOG_ERROR, u"Error: [%s] replay version %u does not match the game's %d",
-                   "rond::Engine::setupResources", header.version, version);
+      ombLogPrintf(OMB_LOG_ERROR, u"Error: [%s] リプレイデータのバージョンが異なります",
+                   "rond::Engine::setupResources");
     }
     seedRandom(header.seed);
   }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <unistd.h>
 
 #include <memory>
@@ -317,6 +318,26 @@ TEST_F(RondEngineTest, AReplayWrittenInTheExitFrameReplaysTheMatch) {
     r.stateHash(&hash);
     EXPECT_EQ(hash, recorded[size_t(frame)]) << "frame " << frame;
   }
+}
+
+TEST_F(RondEngineTest, AReplayOfAnotherVersionIsRefused) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("rond-version-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  struct Remove {
+    std::filesystem::path path;
+    ~Remove() { std::filesystem::remove_all(path); }
+  } remove{folder};
+  // Version 5, seed 1, then two empty streams of kind 1 (big-endian words).
+  const std::string file = (folder / "old.rep").string();
+  const char bytes[24] = {0, 0, 0, 5, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
+  std::ofstream(file, std::ios::binary).write(bytes, sizeof bytes);
+  RondEngineSetup replay = match();
+  replay.inputHistoryReplay = testsupport::u16(file);
+  start(replay);
+  ASSERT_FALSE(errors().empty());
+  EXPECT_EQ(errors().front(),
+            u"Error: [rond::Engine::setupResources] リプレイデータのバージョンが異なります");
 }
 
 }  // namespace
