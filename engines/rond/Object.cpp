@@ -147,6 +147,19 @@ void Object::addAnimation(AnimEntry* entry) {
   }
 }
 
+void Object::playEffect(const FixedVec3& at, uint32_t effect, bool system, int32_t life,
+                        const LQuat& effectRotation, const float scale[3]) {
+  if (currentGeometry_ == nullptr || engine_ == nullptr) return;
+  L3DObjectInstance* instance = currentGeometry_->model.instance.Get();
+  L3DEffectManager* effects = engine_->effectManager();
+  if (instance == nullptr || effects == nullptr) return;
+  const L3D_EFFECT_DATA* data = system ? instance->systemEffects.Get() : instance->ownEffects.Get();
+  if (data == nullptr) return;
+  effects->PlayAttached(instance->transform.position, instance, data, effect, life,
+                        LVec3{fixedToFloat(at.x), fixedToFloat(at.y), fixedToFloat(at.z)},
+                        effectRotation, LVec3{scale[0], scale[1], scale[2]});
+}
+
 bool Object::computeExtents(Extents& extents) const {
   if (currentGeometry_ == nullptr || !currentGeometry_->model.data) return false;
   bool found = false;

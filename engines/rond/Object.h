@@ -69,6 +69,11 @@ class Object {
   void setAnimation(AnimEntry* entry);
   void addAnimation(AnimEntry* entry);
   void stopAnimationKeys();
+  // Plays an effect of the current geometry's instance (its system set or its own), attached to
+  // and keyed by that instance, at the position (fixed point, relative to it); nothing without
+  // a geometry or without the chosen set.
+  void playEffect(const FixedVec3& at, uint32_t effect, bool system, int32_t life,
+                  const LQuat& effectRotation, const float scale[3]);
   // The extents of the current geometry's slot-0 spheres; false (and nothing written) without.
   bool computeExtents(Extents& extents) const;
 
