@@ -1,6 +1,7 @@
 #include "Engines.h"
 
 #include "engines/basic/BasicEngine.h"
+#include "engines/rond/RondEngine.h"
 #include "engines/simple/SimpleEngine.h"
 #include "engines/vell/Engine.h"
 #include "host/engine/Engine.h"
@@ -39,5 +40,6 @@ void registerEngines() {
   }
   engineRegisterFactory(EngineKind::Simple, &withSettings<&simple::createEngine>);
   engineRegisterFactory(EngineKind::Basic, &withSettings<&basic::createEngine>);
+  engineRegisterFactory(EngineKind::Rond, &withSettings<&rond::createEngine>);
   engineRegisterFactory(EngineKind::Vell, &withSettings<&vell::createEngine>);
 }

@@ -1,0 +1,42 @@
+#include "engines/rond/Guide.h"
+
+#include "engines/rond/RondEngine.h"
+#include "host/engine/EngineSprite1.h"
+#include "host/system/System.h"
+#include "script/ScriptThread.h"
+
+#include <utility>
+
+namespace rond {
+
+Guide::~Guide() { stop(); }
+
+void Guide::stop() {
+  if (thread_ != nullptr) ScriptThread::destroy(std::exchange(thread_, nullptr));
+  if (spritesMade_) {
+    sprite1::systemDestroy(&sprites_);
+    spritesMade_ = false;
+  }
+}
+
+void Guide::start() {
+  stop();
+  System* system = engine_->system();
+  if (system != nullptr && system->renderer() != nullptr) {
+    sprite1::systemCreate(&sprites_, engineSprite1Config(*system));
+    spritesMade_ = true;
+  }
+  thread_ = new ScriptThread(engine_->scriptManager(), engine_->guideTable());
+  thread_->loadRelative(engine_->systemDirectory(), target_ == kNoSlot ? u"guideSystem" : u"guidePlayer",
+                        static_cast<::Engine*>(engine_), this);
+}
+
+void Guide::resume() {
+  if (thread_ != nullptr) thread_->resume();
+}
+
+void Guide::draw() {
+  if (spritesMade_) sprite1::drawAll(&sprites_);
+}
+
+}  // namespace rond

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "render/sprite1/sprite1.h"
+
+#include <cstdint>
+
+struct ScriptThread;
+
+namespace rond {
+
+class Engine;
+
+// A script that draws on top of the match with its own layer-1 sprite set: the system guide
+// (target 2, script "guideSystem") or a player guide for one view (target 0 or 1,
+// "guidePlayer"), both from the system directory, on the guide table.
+class Guide {
+ public:
+  Guide(Engine* engine, int32_t target) : engine_(engine), target_(target) {}
+  ~Guide();
+  Guide(const Guide&) = delete;
+  Guide& operator=(const Guide&) = delete;
+
+  // (Re)creates the sprite set (only where a renderer draws it) and the script thread.
+  void start();
+  void resume();
+  void draw();
+
+  int32_t target() const { return target_; }
+  ScriptThread* thread() const { return thread_; }
+
+ private:
+  void stop();
+
+  Engine* engine_;
+  int32_t target_;
+  sprite1::System sprites_;
+  bool spritesMade_ = false;
+  ScriptThread* thread_ = nullptr;
+};
+
+}  // namespace rond
