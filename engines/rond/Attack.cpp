@@ -73,7 +73,7 @@ void applyParameterDamage(std::vector<PlayerParameter>& parameters,
         break;
       }
       const float term = static_cast<float>(parameters[uint32_t(c.id)].value) * c.factor;
-      sum = int32_t(uint32_t(sum) + uint32_t(roundHalfAway(term)));
+      sum = int32_t(uint32_t(sum) + uint32_t(roundFixed(term)));
     }
     if (!valid || sum >= p.conditionFlag) continue;
     p.set(int32_t(uint32_t(p.value) + uint32_t(pair.second)));
@@ -87,7 +87,7 @@ int32_t damageAngle(const FixedVec3& delta, int32_t currentRotation) {
   float a = detmath::atan2(y, x);
   while (a > 6.2831855f) a -= 6.2831855f;
   while (a < 0.0f) a += 6.2831855f;
-  return roundHalfAway(a * 1024.0f);
+  return roundFixed(a * 1024.0f);
 }
 
 }  // namespace rond

@@ -58,8 +58,8 @@ bool resolveContact(const FixedVec3 p[2], FixedVec3 move[2], const Extents e[2])
     const float s = (-h - std::sqrt(disc)) / a;
     if (s < -0.01f || s > 1.0f) return false;
     for (int i = 0; i < 2; ++i) {
-      c[i].x = add(p[i].x, roundHalfAway(static_cast<float>(sub(n[i].x, p[i].x)) * s));
-      c[i].z = add(p[i].z, roundHalfAway(static_cast<float>(sub(n[i].z, p[i].z)) * s));
+      c[i].x = add(p[i].x, roundFixed(static_cast<float>(sub(n[i].x, p[i].x)) * s));
+      c[i].z = add(p[i].z, roundFixed(static_cast<float>(sub(n[i].z, p[i].z)) * s));
     }
   }
 
@@ -71,8 +71,8 @@ bool resolveContact(const FixedVec3 p[2], FixedVec3 move[2], const Extents e[2])
     const float uz = static_cast<float>(sub(c[1].z, c[0].z));
     const float length = std::sqrt(ux * ux + uz * uz);
     const float scale = 0.015f * 1024.0f;
-    const int32_t sx = roundHalfAway(ux / length * scale);
-    const int32_t sz = roundHalfAway(uz / length * scale);
+    const int32_t sx = roundFixed(ux / length * scale);
+    const int32_t sz = roundFixed(uz / length * scale);
     c[0].x = sub(c[0].x, sx);
     c[0].z = sub(c[0].z, sz);
     c[1].x = add(c[1].x, sx);

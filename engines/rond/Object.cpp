@@ -15,14 +15,6 @@
 
 namespace rond {
 
-int32_t roundHalfAway(float f) {
-  if (!(f == f)) return 0;
-  const float r = f >= 0.0f ? f + 0.5f : f - 0.5f;
-  if (r >= 2147483647.0f) return std::numeric_limits<int32_t>::max();
-  if (r <= -2147483648.0f) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(r);
-}
-
 uint32_t moveResultBits(int32_t requested, int32_t applied, uint32_t shift) {
   if (requested == applied) return 0;
   uint32_t bits = 1;
@@ -209,7 +201,7 @@ void Object::motionToWorld() {
       const float xy = vx * m.m[0][c] + vy * m.m[1][c];
       out[c] = xy + vz * m.m[2][c];
     }
-    requestedMove = FixedVec3{roundHalfAway(out[0]), roundHalfAway(out[1]), roundHalfAway(out[2])};
+    requestedMove = FixedVec3{roundFixed(out[0]), roundFixed(out[1]), roundFixed(out[2])};
   }
   appliedMove = requestedMove;
 }

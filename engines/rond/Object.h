@@ -37,9 +37,6 @@ struct Extents {
   int32_t bottom = 0;
 };
 
-// f rounded to an integer, halves away from zero, as the simulation rounds every float.
-int32_t roundHalfAway(float f);
-
 // What moves in a match (players, later bullets): a fixed-point position, a rotation, a velocity
 // model per axis (x side, y up, z forward), the move of the frame and the loaded geometries.
 class Object {

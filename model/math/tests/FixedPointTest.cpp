@@ -15,6 +15,15 @@ struct FixedCase {
   int32_t out;
 };
 
+TEST(FixedPointTest, ScaledValuesRoundHalfAwayFromZero) {
+  struct Case {
+    float f;
+    int32_t r;
+  } cases[] = {{0.5f, 1}, {-0.5f, -1}, {0.49999997f, 1}, {1.4f, 1}, {-2.5f, -3}, {-0.0f, 0},
+               {3e10f, 2147483647}, {-3e10f, -2147483647 - 1}};
+  for (const Case& c : cases) EXPECT_EQ(roundFixed(c.f), c.r) << c.f;
+}
+
 }  // namespace
 
 TEST(FixedPointTest, FloatToFixedRoundsHalvesAwayFromZero) {
