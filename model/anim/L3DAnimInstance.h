@@ -5,10 +5,12 @@
 #include "model/L3DAnimData.h"
 #include "model/anim/L3DKeyMath.h"
 #include "model/anim/L3DObjInstEvent.h"
+#include "model/anim/L3DPoseCache.h"
 #include "model/instance/L3DPartInstance.h"
 #include "render/L3DAnimInstMat.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class L3DObjectInstance;
@@ -62,6 +64,9 @@ struct L3D_ANIMINST_MOT {
   LMat baseMatrix{};  // the translation by -pivot
   std::vector<L3D_ANIMINST_MESHMAT> bindings;
   std::vector<L3D_ANIMINST_KEY> keys;
+  // The poses of keys, shared with the other instances of the model that play the motion; null
+  // for tables built outside an animation instance.
+  std::shared_ptr<L3DPoseCache> poses;
   uint32_t loopKeyIndex = 0;
   std::vector<L3D_ANIMINST_MORPHGROUP> morphGroups;
   std::vector<L3D_PARTINST_MAT*> morphRecords;  // the vertex sets the morph groups change
