@@ -54,6 +54,10 @@ class L3DPoseCache {
   // outside the key (the caller evaluates).
   const L3DKeyPose* Get(uint32_t k, uint32_t framesLeft);
 
+  // The table the poses come from: the same keys as every motion instance that holds this cache,
+  // and the copy that stays in cache memory while all of them step.
+  const std::vector<L3D_ANIMINST_KEY>& Keys() const { return keys_; }
+
   uint64_t hits = 0;    // look-ups answered from a slot
   uint64_t misses = 0;  // look-ups that evaluated the key
 

@@ -48,20 +48,26 @@ void L3DPartInstance::_UpdateTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, co
                                        const dbtl::rcptr<L3D_PARTINST_BONE>& children,
                                        uint32_t childCount) {
   const L3D_ANIMINST_MOT* motion = t.motion;
-  if (motion != nullptr && motion->keyCount() > 1) {
+  L3DPoseCache* poses = motion != nullptr ? motion->poses.get() : nullptr;
+  // The shared cache's copy of the table when there is one: the instance's own copy holds the
+  // same keys but would be one more block of memory to fetch per transform.
+  const std::vector<L3D_ANIMINST_KEY>* keys = poses != nullptr ? &poses->Keys() : nullptr;
+  if (keys == nullptr && motion != nullptr) keys = &motion->keys;
+  const uint32_t keyCount = keys != nullptr ? static_cast<uint32_t>(keys->size()) : 0;
+  if (keyCount > 1) {
     uint32_t m = n;
     while (t.framesLeft < m) {
       m -= t.framesLeft;
       t.keyIndex += 1;
-      if (t.keyIndex >= motion->keyCount()) t.keyIndex = motion->loopKeyIndex;
-      t.framesLeft = motion->keys[t.keyIndex].frames;
+      if (t.keyIndex >= keyCount) t.keyIndex = motion->loopKeyIndex;
+      t.framesLeft = (*keys)[t.keyIndex].frames;
     }
     t.framesLeft -= m;
-    const L3DKeyPose* pose = motion->poses ? motion->poses->Get(t.keyIndex, t.framesLeft) : nullptr;
+    const L3DKeyPose* pose = poses != nullptr ? poses->Get(t.keyIndex, t.framesLeft) : nullptr;
     if (pose != nullptr) {
       applyPose(t, *pose);
     } else {
-      _calcInterpolatedKey(t.keyIndex, t, l3dKeyTime(motion->keys[t.keyIndex].frames, t.framesLeft));
+      _calcInterpolatedKey(t.keyIndex, t, l3dKeyTime((*keys)[t.keyIndex].frames, t.framesLeft));
     }
   }
 
@@ -96,7 +102,7 @@ void L3DPartInstance::_UpdateTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, co
     }
   }
 
-  t.keyFlags = motion != nullptr && motion->keyCount() > 0 ? motion->keys[t.keyIndex].flags : 0;
+  t.keyFlags = keyCount > 0 ? (*keys)[t.keyIndex].flags : 0;
   if (&t != &root) t.keyFlags &= ~L3D_ANIMKEY_HIDDEN;
 
   if (motion != nullptr && !motion->morphGroups.empty()) {
