@@ -10,9 +10,11 @@
 #include "render/L3DShaderOpt.h"
 
 #include <cstdint>
+#include <memory>
 
 class L3DModelReader;
 class L3DObjectData;
+class L3DPoseCache;
 
 // Key flags.
 inline constexpr uint32_t L3D_ANIMKEY_HIDDEN = 1;  // the part is hidden while the key is current
@@ -44,6 +46,9 @@ struct L3D_ANIMDATA_MOT {
   dbtl::rcptr<L3D_PARTDATA_BONE> bone;
   dbtl::DList<L3D_ANIMDATA_KEY> keys;
   dbtl::DList<L3D_ANIMDATA_MORPHGROUP> morphGroups;
+  // The evaluated poses that the instances playing this motion share (model/anim/L3DPoseCache.h);
+  // the motion instances own them, this only finds them.
+  std::weak_ptr<L3DPoseCache> poseCache;
 };
 
 // Animation flag: restore the texture coordinates of the vertex copies on refresh.

@@ -132,6 +132,7 @@ bool L3DAnimInstance::_BindMotion(L3D_ANIMINST_MOT& m, const L3DPartInfoData* en
                            m.boneInstance ? m.boneInstance->data : dbtl::rcptr<L3D_PARTDATA_BONE>());
   const bool bound = _CreateBindings(m, entry);
   const bool keyed = _BuildKeys(m, *data);
+  if (keyed) m.poses = l3dSharedPoseCache(m.data->poseCache, m.keys, m.baseMatrix);
   const bool morphed = _BuildMorphGroups(m, *data);
   return bound || keyed || morphed;
 }
@@ -160,6 +161,7 @@ bool L3DAnimInstance::_CreateBindings(L3D_ANIMINST_MOT& m, const L3DPartInfoData
 
 bool L3DAnimInstance::_BuildKeys(L3D_ANIMINST_MOT& m, const L3DAnimData& anim) {
   m.keys.clear();
+  m.poses.reset();
   m.loopKeyIndex = 0;
   m.baseMatrix.SetIdentity();
   m.baseMatrix.m[3][0] = -m.pivot[0];

@@ -5,10 +5,12 @@
 #include "model/L3DAnimData.h"
 #include "model/anim/L3DKeyMath.h"
 #include "model/anim/L3DObjInstEvent.h"
+#include "model/anim/L3DPoseCache.h"
 #include "model/instance/L3DPartInstance.h"
 #include "render/L3DAnimInstMat.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class L3DObjectInstance;
@@ -54,6 +56,13 @@ struct L3D_ANIMINST_MESHMAT {
 
 // One motion of an animation bound to a part root (bone empty) or a bone.
 struct L3D_ANIMINST_MOT {
+  // What every frame step reads comes first, so that it shares the struct's first cache line.
+  std::vector<L3D_ANIMINST_KEY> keys;
+  // The poses of keys, shared with the other instances of the model that play the motion; null
+  // for tables built outside an animation instance.
+  std::shared_ptr<L3DPoseCache> poses;
+  std::vector<L3D_ANIMINST_MORPHGROUP> morphGroups;
+  uint32_t loopKeyIndex = 0;
   L3DAnimInstance* owner = nullptr;
   dbtl::rcptr<L3D_ANIMDATA_MOT> data;
   dbtl::rcptr<L3DPartInstance> partInstance;
@@ -61,9 +70,6 @@ struct L3D_ANIMINST_MOT {
   float pivot[3] = {};
   LMat baseMatrix{};  // the translation by -pivot
   std::vector<L3D_ANIMINST_MESHMAT> bindings;
-  std::vector<L3D_ANIMINST_KEY> keys;
-  uint32_t loopKeyIndex = 0;
-  std::vector<L3D_ANIMINST_MORPHGROUP> morphGroups;
   std::vector<L3D_PARTINST_MAT*> morphRecords;  // the vertex sets the morph groups change
 
   uint32_t keyCount() const { return static_cast<uint32_t>(keys.size()); }

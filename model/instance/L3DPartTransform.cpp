@@ -2,6 +2,7 @@
 #include "foundation/lerr/lerrText.h"
 #include "model/anim/L3DAnimInstance.h"
 #include "model/anim/L3DKeyMath.h"
+#include "model/anim/L3DPoseCache.h"
 #include "model/instance/L3DPartInstance.h"
 
 #include <cstddef>
@@ -15,6 +16,19 @@ static_assert(offsetof(L3D_PARTINST_TRANSFORM, deltaPosition) ==
 static_assert(offsetof(L3D_PARTINST_TRANSFORM, rotation) ==
               offsetof(L3D_PARTINST_TRANSFORM, position) + 9 * sizeof(float));
 
+namespace {
+
+void applyPose(L3D_PARTINST_TRANSFORM& t, const L3DKeyPose& pose) {
+  for (int i = 0; i < 3; ++i) {
+    t.localPosition[i] = pose.position[i] - t.pivot[i];
+    t.localScale[i] = pose.scale[i];
+  }
+  for (int i = 0; i < 4; ++i) t.localRotation[i] = pose.rotation[i];
+  t.localMatrix = pose.matrix;
+}
+
+}  // namespace
+
 void L3DPartInstance::_calcInterpolatedKey(uint32_t k, L3D_PARTINST_TRANSFORM& t, float at) {
   const L3D_ANIMINST_MOT* motion = t.motion;
   if (motion == nullptr) {
@@ -24,37 +38,9 @@ void L3DPartInstance::_calcInterpolatedKey(uint32_t k, L3D_PARTINST_TRANSFORM& t
     lerrFatal(lerrText(u"[L3DPartInstance::_calcInterpolatedKey] モーションキーが異常(%u/%u)").c_str(),
               k, motion->keyCount());
   }
-  const L3D_ANIMINST_KEY& key = motion->keys[k];
-  LQuat rotation;
-  if ((key.flags & L3D_ANIMKEY_CUBIC) != 0) {
-    const float t2 = at * at;
-    const float t3 = t2 * at;
-    for (int i = 0; i < 3; ++i) {
-      t.localPosition[i] =
-          key.position[0][i] * t3 + key.position[1][i] * t2 + key.position[2][i] * at + key.position[3][i];
-      t.localScale[i] = key.scale[0][i] * t3 + key.scale[1][i] * t2 + key.scale[2][i] * at + key.scale[3][i];
-    }
-    rotation = l3dSquadAt(key.outer, key.inner, at);
-  } else {
-    for (int i = 0; i < 3; ++i) {
-      t.localPosition[i] = key.position[0][i] + key.position[1][i] * at;
-      t.localScale[i] = key.scale[0][i] + key.scale[1][i] * at;
-    }
-    rotation = l3dSlerpAt(key.outer, at);
-  }
-  t.localRotation[0] = rotation.x;
-  t.localRotation[1] = rotation.y;
-  t.localRotation[2] = rotation.z;
-  t.localRotation[3] = rotation.w;
-
-  LMat s, r, p;
-  s.SetScaling(t.localScale[0], t.localScale[1], t.localScale[2]);
-  quatToMatrix(r, rotation);
-  p.SetTranslation(t.localPosition[0], t.localPosition[1], t.localPosition[2]);
-  LMat::Mul(motion->baseMatrix, s, t.localMatrix);
-  LMat::Mul(t.localMatrix, r, t.localMatrix);
-  LMat::Mul(t.localMatrix, p, t.localMatrix);
-  for (int i = 0; i < 3; ++i) t.localPosition[i] -= t.pivot[i];
+  L3DKeyPose pose;
+  l3dEvaluateKey(motion->keys[k], motion->baseMatrix, at, pose);
+  applyPose(t, pose);
 }
 
 void L3DPartInstance::_UpdateTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, const LMat& parentWorld,
@@ -62,18 +48,27 @@ void L3DPartInstance::_UpdateTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, co
                                        const dbtl::rcptr<L3D_PARTINST_BONE>& children,
                                        uint32_t childCount) {
   const L3D_ANIMINST_MOT* motion = t.motion;
-  if (motion != nullptr && motion->keyCount() > 1) {
+  L3DPoseCache* poses = motion != nullptr ? motion->poses.get() : nullptr;
+  // The shared cache's copy of the table when there is one: the instance's own copy holds the
+  // same keys but would be one more block of memory to fetch per transform.
+  const std::vector<L3D_ANIMINST_KEY>* keys = poses != nullptr ? &poses->Keys() : nullptr;
+  if (keys == nullptr && motion != nullptr) keys = &motion->keys;
+  const uint32_t keyCount = keys != nullptr ? static_cast<uint32_t>(keys->size()) : 0;
+  if (keyCount > 1) {
     uint32_t m = n;
     while (t.framesLeft < m) {
       m -= t.framesLeft;
       t.keyIndex += 1;
-      if (t.keyIndex >= motion->keyCount()) t.keyIndex = motion->loopKeyIndex;
-      t.framesLeft = motion->keys[t.keyIndex].frames;
+      if (t.keyIndex >= keyCount) t.keyIndex = motion->loopKeyIndex;
+      t.framesLeft = (*keys)[t.keyIndex].frames;
     }
     t.framesLeft -= m;
-    const float frames = static_cast<float>(motion->keys[t.keyIndex].frames);
-    const float at = 1.0f - static_cast<float>(t.framesLeft + 1) / frames;
-    _calcInterpolatedKey(t.keyIndex, t, at);
+    const L3DKeyPose* pose = poses != nullptr ? poses->Get(t.keyIndex, t.framesLeft) : nullptr;
+    if (pose != nullptr) {
+      applyPose(t, *pose);
+    } else {
+      _calcInterpolatedKey(t.keyIndex, t, l3dKeyTime((*keys)[t.keyIndex].frames, t.framesLeft));
+    }
   }
 
   LMat::Mul(t.localMatrix, parentWorld, t.worldMatrix);
@@ -107,7 +102,7 @@ void L3DPartInstance::_UpdateTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, co
     }
   }
 
-  t.keyFlags = motion != nullptr && motion->keyCount() > 0 ? motion->keys[t.keyIndex].flags : 0;
+  t.keyFlags = keyCount > 0 ? (*keys)[t.keyIndex].flags : 0;
   if (&t != &root) t.keyFlags &= ~L3D_ANIMKEY_HIDDEN;
 
   if (motion != nullptr && !motion->morphGroups.empty()) {
