@@ -9,13 +9,29 @@
 
 namespace sqvm {
 
-#define R(n) (stack[base + (n)])
+// The running frame, its next instruction and its registers live in locals. The value stack
+// never moves, so `regs` stays valid until the frame changes: after anything that may enter or
+// leave a frame (calls, returns, generators) the three are read again with RELOAD. The frame's
+// own `ip` is brought up to date before each instruction runs, so errors, hooks, generators and
+// traps see the instruction being executed.
+#define R(n) (regs[(n)])
+#define RELOAD()          \
+  do {                    \
+    c = &calls.back();    \
+    ip = c->ip;           \
+    regs = &stack[base];  \
+  } while (0)
 
 VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
+  CallInfo* c;
+  const Instruction* ip;
+  Value* regs;
+  RELOAD();
   for (;;) {
     budget::chargeStep();
-    CallInfo* c = &calls.back();
-    const Instruction& in = *c->ip++;
+    // A copy: a return or tail call may free the function whose code this is.
+    const Instruction in = *ip++;
+    c->ip = ip;
     switch (in.op) {
       case OP_LINE:
         if (debugHook._type != OT_NULL && !debugHookRunning) callDebugHook('l', in.arg1);
@@ -33,6 +49,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           Value clo = callee;
           for (int32_t i = 0; i < in.arg3; ++i) R(i) = R(in.arg2 + i);
           if (!startCall(asClosure(clo), c->target, in.arg3, base, true)) return LoopExit::Error;
+          RELOAD();
           continue;
         }
         [[fallthrough]];
@@ -41,6 +58,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         bool suspend = false;
         if (!callInstruction(in, rootIndex, out, suspend)) return LoopExit::Error;
         if (suspend) return LoopExit::Suspend;
+        RELOAD();
         continue;
       }
       case OP_PREPCALL:
@@ -129,6 +147,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           out = std::move(res);
           return LoopExit::Return;
         }
+        RELOAD();
         if (target != -1) R(target) = std::move(res);
         continue;
       }
@@ -141,12 +160,12 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0) = R(in.arg1);
         R(in.arg2) = R(in.arg3);
         continue;
-      case OP_JMP: c->ip += in.arg1; continue;
+      case OP_JMP: ip += in.arg1; continue;
       case OP_JNZ:
-        if (!isFalse(R(in.arg0))) c->ip += in.arg1;
+        if (!isFalse(R(in.arg0))) ip += in.arg1;
         continue;
       case OP_JZ:
-        if (isFalse(R(in.arg0))) c->ip += in.arg1;
+        if (isFalse(R(in.arg0))) ip += in.arg1;
         continue;
       case OP_LOADFREEVAR: R(in.arg0) = asClosure(c->closure)->outers[in.arg1]; continue;
       case OP_VARGC: R(in.arg0).setInteger(c->vargsCount); continue;
@@ -251,13 +270,13 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       case OP_AND:
         if (isFalse(R(in.arg2))) {
           R(in.arg0) = R(in.arg2);
-          c->ip += in.arg1;
+          ip += in.arg1;
         }
         continue;
       case OP_OR:
         if (!isFalse(R(in.arg2))) {
           R(in.arg0) = R(in.arg2);
-          c->ip += in.arg1;
+          ip += in.arg1;
         }
         continue;
       case OP_NEG: {
@@ -293,6 +312,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           out = std::move(res);
           return LoopExit::Return;
         }
+        RELOAD();
         if (target != -1) R(target) = std::move(res);
         continue;
       }
@@ -304,16 +324,17 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           return LoopExit::Error;
         }
         if (!asGenerator(g)->resume(this, in.arg0)) return LoopExit::Error;
+        RELOAD();
         continue;
       }
       case OP_FOREACH: {
         ForeachStep step;
         if (!foreachStep(in, step)) return LoopExit::Error;
-        c = &calls.back();
+        RELOAD();
         if (step == ForeachStep::Produced) {
-          ++c->ip;
+          ++ip;
         } else if (step == ForeachStep::Ended) {
-          c->ip += in.arg1;
+          ip += in.arg1;
         } else {
           // The generator's frame is now current; its yield or return lands in the value
           // register and execution goes on at POSTFOREACH of this frame.
@@ -323,7 +344,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       case OP_POSTFOREACH: {
         const Value& g = R(in.arg0);
         if (g._type == OT_GENERATOR && asGenerator(g)->state == Generator::State::Dead) {
-          c->ip += in.arg1 - 1;
+          ip += in.arg1 - 1;
         }
         continue;
       }
@@ -345,7 +366,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       case OP_PUSHTRAP:
-        traps.push_back({base, top, c->ip + in.arg1, in.arg0});
+        traps.push_back({base, top, ip + in.arg1, in.arg0});
         ++c->ntraps;
         continue;
       case OP_POPTRAP:
