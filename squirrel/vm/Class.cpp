@@ -150,23 +150,6 @@ void Instance::markChildren(Marker& m) {
   for (const Value& v : fields) m.mark(v);
 }
 
-bool Instance::get(const SQObject& key, Value& out) const {
-  if (!cls) return false;
-  Value idx;
-  if (!cls->members->get(key, idx)) return false;
-  const SQInteger i = idx.i() & kMemberIndexMask;
-  out = derefWeak((idx.i() & kMemberField) ? fields[i] : cls->methods[i].val);
-  return true;
-}
-
-bool Instance::set(const SQObject& key, const Value& val) {
-  if (!cls) return false;
-  Value idx;
-  if (!cls->members->get(key, idx) || !(idx.i() & kMemberField)) return false;
-  fields[idx.i() & kMemberIndexMask] = val;
-  return true;
-}
-
 Instance* Instance::clone() const {
   Instance* copy = cls->createInstance();
   copy->fields = fields;

@@ -5,6 +5,7 @@
 
 #include "squirrel/vm/Collectable.h"
 #include "squirrel/vm/Table.h"
+#include "squirrel/vm/WeakRef.h"
 
 #include <memory>
 #include <vector>
@@ -76,11 +77,32 @@ struct Instance final : Collectable {
   bool get(const SQObject& key, Value& out) const;
   // Writes an existing field only.
   bool set(const SQObject& key, const Value& val);
+  // The member table's entry for `key` (kMemberField or kMemberMethod with an index), or null.
+  const Value* memberEntry(const SQObject& key) const {
+    if (!cls) return nullptr;
+    const Table::Node* n = cls->members->find(key);
+    return n ? &n->val : nullptr;
+  }
   Instance* clone() const;
   bool instanceOf(const Class* c) const { return cls && cls->isDerivedFrom(c); }
 };
 
 inline Class* asClass(const SQObject& o) { return static_cast<Class*>(o._unVal.pRefCounted); }
+
+inline bool Instance::get(const SQObject& key, Value& out) const {
+  const Value* e = memberEntry(key);
+  if (!e) return false;
+  const SQInteger i = e->i() & kMemberIndexMask;
+  out = derefWeak((e->i() & kMemberField) ? fields[i] : cls->methods[i].val);
+  return true;
+}
+
+inline bool Instance::set(const SQObject& key, const Value& val) {
+  const Value* e = memberEntry(key);
+  if (!e || !(e->i() & kMemberField)) return false;
+  fields[e->i() & kMemberIndexMask] = val;
+  return true;
+}
 inline Instance* asInstance(const SQObject& o) {
   return static_cast<Instance*>(o._unVal.pRefCounted);
 }

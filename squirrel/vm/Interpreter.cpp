@@ -1,6 +1,7 @@
 // The instruction loop: one case per opcode; everything that can nest a call is a helper.
 
 #include "squirrel/vm/Array.h"
+#include "squirrel/vm/Class.h"
 #include "squirrel/vm/Generator.h"
 #include "squirrel/vm/RunBudget.h"
 #include "squirrel/vm/VM.h"
@@ -8,6 +9,37 @@
 #include <bit>
 
 namespace sqvm {
+
+[[gnu::always_inline]] inline bool VM::enterFrameFast(Closure* c, int32_t target, int32_t nargs,
+                                                      int32_t newBase) {
+  FunctionProto* p = c->proto;
+  if (p->parameterCount() != nargs || p->generator || c->env._type == OT_WEAKREF ||
+      debugHook._type != OT_NULL || errorHandlerRunning) {
+    return false;
+  }
+  const int32_t newTop = newBase + p->stackSize;
+  const int32_t needed = (newTop > newBase + nargs ? newTop : newBase + nargs) + 1;
+  // Near either limit startCall decides, and raises the overflow.
+  if (static_cast<size_t>(needed) > kMaxStackSlots - kSpareStackSlots ||
+      calls.size() + 1 > kMaxCallFrames - kSpareCallFrames) {
+    return false;
+  }
+  ensureStack(static_cast<size_t>(needed));
+  CallInfo& n = calls.emplace_back();
+  n.closure = Value(OT_CLOSURE, c);
+  n.prevBase = base;
+  n.prevTop = top;
+  n.target = target;
+  n.proto = p;
+  n.ip = p->code.data();
+  n.literals = p->literals.data();
+  n.vargsBase = static_cast<int32_t>(vargs.size());
+  const int32_t oldTop = top;
+  base = newBase;
+  top = newTop;
+  for (int32_t i = oldTop - 1; i >= newTop; --i) stack[i].setNull();
+  return true;
+}
 
 // The running frame, its next instruction and its registers live in locals. The value stack
 // never moves, so `regs` stays valid until the frame changes: after anything that may enter or
@@ -55,6 +87,12 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         [[fallthrough]];
       }
       case OP_CALL: {
+        const Value& callee = R(in.arg1);
+        if (callee._type == OT_CLOSURE &&
+            enterFrameFast(asClosure(callee), in.arg0, in.arg3, base + in.arg2)) {
+          RELOAD();
+          continue;
+        }
         bool suspend = false;
         if (!callInstruction(in, rootIndex, out, suspend)) return LoopExit::Error;
         if (suspend) return LoopExit::Suspend;
@@ -64,11 +102,40 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       case OP_PREPCALL:
       case OP_PREPCALLK: {
         Value key = in.op == OP_PREPCALLK ? c->literals[in.arg1] : R(in.arg1);
+        // A table's own slot or an instance's member: fetched here, with the object as `this`.
+        const Value& self = R(in.arg2);
+        Value fn;
+        bool found = false;
+        if (self._type == OT_TABLE) {
+          if (const Table::Node* n = asTable(self)->find(key)) {
+            fn = derefWeak(n->val);
+            found = true;
+          }
+        } else if (self._type == OT_INSTANCE) {
+          found = asInstance(self)->get(key, fn);
+        }
+        if (found) {
+          R(in.arg3) = self;
+          R(in.arg0) = std::move(fn);
+          continue;
+        }
         if (!prepCall(in, key)) return LoopExit::Error;
         continue;
       }
       case OP_GETK: {
         Value tmp;
+        const Value& self = R(in.arg2);
+        if (self._type == OT_INSTANCE) {
+          if (asInstance(self)->get(c->literals[in.arg1], tmp)) {
+            R(in.arg0) = std::move(tmp);
+            continue;
+          }
+        } else if (self._type == OT_TABLE) {
+          if (const Table::Node* n = asTable(self)->find(c->literals[in.arg1])) {
+            R(in.arg0) = derefWeak(n->val);
+            continue;
+          }
+        }
         if (!getWithRoot(R(in.arg2), c->literals[in.arg1], tmp)) {
           raiseIndexError(c->literals[in.arg1]);
           return LoopExit::Error;
