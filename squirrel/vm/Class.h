@@ -4,6 +4,7 @@
 // (one value per instance) or a method/static (shared), plus its metamethods apart.
 
 #include "squirrel/vm/Collectable.h"
+#include "squirrel/vm/FunctionProto.h"
 #include "squirrel/vm/Table.h"
 #include "squirrel/vm/WeakRef.h"
 
@@ -88,6 +89,29 @@ struct Instance final : Collectable {
 };
 
 inline Class* asClass(const SQObject& o) { return static_cast<Class*>(o._unVal.pRefCounted); }
+
+// A member of an instance by its member table entry.
+inline Value memberValue(const Instance* inst, SQInteger member) {
+  const SQInteger i = member & kMemberIndexMask;
+  return derefWeak((member & kMemberField) ? inst->fields[i] : inst->cls->methods[i].val);
+}
+
+// Instance::get with the entry remembered in `cache` for the next lookup of the same key by the
+// same instruction.
+inline bool cachedMemberGet(const Instance* inst, const SQObject& key, MemberCache& cache,
+                            Value& out) {
+  const Class* cls = inst->cls;
+  if (!cls) return false;
+  if (cache.cls != cls || cache.serial != cls->serial) {
+    const Value* e = inst->memberEntry(key);
+    if (!e) return false;
+    cache.cls = cls;
+    cache.serial = cls->serial;
+    cache.member = e->i();
+  }
+  out = memberValue(inst, cache.member);
+  return true;
+}
 
 inline bool Instance::get(const SQObject& key, Value& out) const {
   const Value* e = memberEntry(key);

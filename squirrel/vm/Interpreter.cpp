@@ -193,6 +193,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
             fn = derefWeak(n->val);
             found = true;
           }
+        } else if (self._type == OT_INSTANCE && in.op == OP_PREPCALLK) {
+          found = cachedMemberGet(asInstance(self), key, c->proto->memberCacheAt(ip - 1), fn);
         } else if (self._type == OT_INSTANCE) {
           found = asInstance(self)->get(key, fn);
         }
@@ -209,7 +211,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         Value tmp;
         const Value& self = R(in.arg2);
         if (self._type == OT_INSTANCE) {
-          if (asInstance(self)->get(c->literals[in.arg1], tmp)) {
+          if (cachedMemberGet(asInstance(self), c->literals[in.arg1], c->proto->memberCacheAt(ip - 1),
+                              tmp)) {
             R(in.arg0) = std::move(tmp);
             NEXT();
           }
