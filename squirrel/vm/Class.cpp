@@ -117,6 +117,23 @@ bool Class::getAttributes(const SQObject& key, Value& out) const {
   return true;
 }
 
+void Class::constructor(Value& out) {
+  out.setNull();
+  if (!locked) {
+    get(ss->constructorName, out);
+    return;
+  }
+  // A locked class's members keep their entries.
+  if (!constructorKnown) {
+    const Table::Node* n = members->find(ss->constructorName);
+    constructorEntry = n ? n->val.i() : -1;
+    constructorKnown = true;
+  }
+  if (constructorEntry < 0) return;
+  const SQInteger i = constructorEntry & kMemberIndexMask;
+  out = derefWeak((constructorEntry & kMemberField) ? fields[i].val : methods[i].val);
+}
+
 Instance* Class::createInstance() {
   for (Class* c = this; c; c = c->base) c->locked = true;
   return new Instance(ss, this);

@@ -42,6 +42,9 @@ struct Class final : Collectable {
   SQRELEASEHOOK hook = nullptr;
   int32_t userDataSize = 0;
   bool locked = false;
+  // The constructor's member table entry (-1: none), found once the class is locked.
+  SQInteger constructorEntry = 0;
+  bool constructorKnown = false;
 
   Class(SharedState* s, Class* baseClass);
   ~Class() override;
@@ -62,6 +65,8 @@ struct Class final : Collectable {
   }
   // The per-instance hook value: the type tag.
   Instance* createInstance();
+  // The constructor member (null when there is none).
+  void constructor(Value& out);
 };
 
 struct Instance final : Collectable {

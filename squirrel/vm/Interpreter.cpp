@@ -47,6 +47,11 @@ namespace sqvm {
 // own `ip` is brought up to date before each instruction runs, so errors, hooks, generators and
 // traps see the instruction being executed.
 #define R(n) (regs[(n)])
+#if defined(__clang__)
+// Clang refuses an indirect jump out of a handler that holds values with destructors; there the
+// loop's switch dispatches every instruction.
+#define NEXT() continue
+#else
 #define NEXT()                                                    \
   do {                                                            \
     budget::chargeStep();                                         \
@@ -54,6 +59,7 @@ namespace sqvm {
     c->ip = ip;                                                   \
     goto* (in.op < OP_COUNT ? handlers[in.op] : &&L_DEFAULT);     \
   } while (0)
+#endif
 #define RELOAD()          \
   do {                    \
     c = &calls.back();    \
@@ -127,6 +133,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       &&L_OP_CLASS,
       &&L_OP_NEWSLOTA};
   static_assert(sizeof(handlers) / sizeof(handlers[0]) == OP_COUNT);
+  (void)handlers;
   CallInfo* c;
   const Instruction* ip;
   Value* regs;
@@ -172,6 +179,27 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
             enterFrameFast(asClosure(callee), in.arg0, in.arg3, base + in.arg2)) {
           RELOAD();
           NEXT();
+        }
+        if (callee._type == OT_CLASS) {
+          // An instance whose constructor is a plain script function, or that has none.
+          Class* cls = asClass(callee);
+          Value ctor;
+          cls->constructor(ctor);
+          if (ctor._type == OT_NULL || (ctor._type == OT_CLOSURE && !asClosure(ctor)->proto->generator)) {
+            Value inst(OT_INSTANCE, cls->createInstance());
+            const int32_t newBase = base + in.arg2;
+            R(in.arg0) = inst;
+            if (ctor._type == OT_CLOSURE) {
+              stack[newBase] = std::move(inst);
+              Closure* clo = asClosure(ctor);
+              if (!enterFrameFast(clo, -1, in.arg3, newBase) &&
+                  !startCall(clo, -1, in.arg3, newBase, false)) {
+                return LoopExit::Error;
+              }
+              RELOAD();
+            }
+            NEXT();
+          }
         }
         bool suspend = false;
         if (!callInstruction(in, rootIndex, out, suspend)) return LoopExit::Error;
@@ -247,7 +275,9 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       case OP_SET:
       L_OP_SET: {
         Value val = R(in.arg3);
-        if (!set(R(in.arg1), R(in.arg2), val, true)) {
+        const Value& self = R(in.arg1);
+        const bool field = self._type == OT_INSTANCE && asInstance(self)->set(R(in.arg2), val);
+        if (!field && !set(self, R(in.arg2), val, true)) {
           raiseIndexError(R(in.arg2));
           return LoopExit::Error;
         }
