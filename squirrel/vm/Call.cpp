@@ -177,9 +177,7 @@ bool VM::getMetaMethod(const Value& obj, MetaMethod mm, Value& out) const {
 
 bool VM::createClassInstance(Class* c, Value& inst, Value& constructor) {
   inst = Value(OT_INSTANCE, c->createInstance());
-  constructor.setNull();
-  Value key = ss->constructorName;
-  c->get(key, constructor);
+  c->constructor(constructor);
   return true;
 }
 

@@ -117,6 +117,23 @@ bool Class::getAttributes(const SQObject& key, Value& out) const {
   return true;
 }
 
+void Class::constructor(Value& out) {
+  out.setNull();
+  if (!locked) {
+    get(ss->constructorName, out);
+    return;
+  }
+  // A locked class's members keep their entries.
+  if (!constructorKnown) {
+    const Table::Node* n = members->find(ss->constructorName);
+    constructorEntry = n ? n->val.i() : -1;
+    constructorKnown = true;
+  }
+  if (constructorEntry < 0) return;
+  const SQInteger i = constructorEntry & kMemberIndexMask;
+  out = derefWeak((constructorEntry & kMemberField) ? fields[i].val : methods[i].val);
+}
+
 Instance* Class::createInstance() {
   for (Class* c = this; c; c = c->base) c->locked = true;
   return new Instance(ss, this);
@@ -148,23 +165,6 @@ void Instance::finalize() {
 void Instance::markChildren(Marker& m) {
   m.mark(cls);
   for (const Value& v : fields) m.mark(v);
-}
-
-bool Instance::get(const SQObject& key, Value& out) const {
-  if (!cls) return false;
-  Value idx;
-  if (!cls->members->get(key, idx)) return false;
-  const SQInteger i = idx.i() & kMemberIndexMask;
-  out = derefWeak((idx.i() & kMemberField) ? fields[i] : cls->methods[i].val);
-  return true;
-}
-
-bool Instance::set(const SQObject& key, const Value& val) {
-  if (!cls) return false;
-  Value idx;
-  if (!cls->members->get(key, idx) || !(idx.i() & kMemberField)) return false;
-  fields[idx.i() & kMemberIndexMask] = val;
-  return true;
 }
 
 Instance* Instance::clone() const {

@@ -4,7 +4,9 @@
 // (one value per instance) or a method/static (shared), plus its metamethods apart.
 
 #include "squirrel/vm/Collectable.h"
+#include "squirrel/vm/FunctionProto.h"
 #include "squirrel/vm/Table.h"
+#include "squirrel/vm/WeakRef.h"
 
 #include <memory>
 #include <vector>
@@ -40,6 +42,9 @@ struct Class final : Collectable {
   SQRELEASEHOOK hook = nullptr;
   int32_t userDataSize = 0;
   bool locked = false;
+  // The constructor's member table entry (-1: none), found once the class is locked.
+  SQInteger constructorEntry = 0;
+  bool constructorKnown = false;
 
   Class(SharedState* s, Class* baseClass);
   ~Class() override;
@@ -60,6 +65,8 @@ struct Class final : Collectable {
   }
   // The per-instance hook value: the type tag.
   Instance* createInstance();
+  // The constructor member (null when there is none).
+  void constructor(Value& out);
 };
 
 struct Instance final : Collectable {
@@ -76,11 +83,55 @@ struct Instance final : Collectable {
   bool get(const SQObject& key, Value& out) const;
   // Writes an existing field only.
   bool set(const SQObject& key, const Value& val);
+  // The member table's entry for `key` (kMemberField or kMemberMethod with an index), or null.
+  const Value* memberEntry(const SQObject& key) const {
+    if (!cls) return nullptr;
+    const Table::Node* n = cls->members->find(key);
+    return n ? &n->val : nullptr;
+  }
   Instance* clone() const;
   bool instanceOf(const Class* c) const { return cls && cls->isDerivedFrom(c); }
 };
 
 inline Class* asClass(const SQObject& o) { return static_cast<Class*>(o._unVal.pRefCounted); }
+
+// A member of an instance by its member table entry.
+inline Value memberValue(const Instance* inst, SQInteger member) {
+  const SQInteger i = member & kMemberIndexMask;
+  return derefWeak((member & kMemberField) ? inst->fields[i] : inst->cls->methods[i].val);
+}
+
+// Instance::get with the entry remembered in `cache` for the next lookup of the same key by the
+// same instruction.
+inline bool cachedMemberGet(const Instance* inst, const SQObject& key, MemberCache& cache,
+                            Value& out) {
+  const Class* cls = inst->cls;
+  if (!cls) return false;
+  if (cache.cls != cls || cache.serial != cls->serial) {
+    const Value* e = inst->memberEntry(key);
+    if (!e) return false;
+    cache.cls = cls;
+    cache.serial = cls->serial;
+    cache.member = e->i();
+  }
+  out = memberValue(inst, cache.member);
+  return true;
+}
+
+inline bool Instance::get(const SQObject& key, Value& out) const {
+  const Value* e = memberEntry(key);
+  if (!e) return false;
+  const SQInteger i = e->i() & kMemberIndexMask;
+  out = derefWeak((e->i() & kMemberField) ? fields[i] : cls->methods[i].val);
+  return true;
+}
+
+inline bool Instance::set(const SQObject& key, const Value& val) {
+  const Value* e = memberEntry(key);
+  if (!e || !(e->i() & kMemberField)) return false;
+  fields[e->i() & kMemberIndexMask] = val;
+  return true;
+}
 inline Instance* asInstance(const SQObject& o) {
   return static_cast<Instance*>(o._unVal.pRefCounted);
 }

@@ -38,6 +38,18 @@ struct LocalInfo {
   uint32_t last;
 };
 
+struct Class;
+
+// What an instruction that reads a member by a constant name last found: the member table
+// entry (field or method with its index) in a class. A class's members keep their entries once
+// it has an instance (it is locked then), and only instances fill the cache, so the entry holds
+// for as long as the class lives; the serial tells a new class at the same address apart.
+struct MemberCache {
+  const Class* cls = nullptr;
+  uint32_t serial = 0;
+  SQInteger member = 0;
+};
+
 struct FunctionProto final : RefCounted {
   Value sourceName;
   Value name;
@@ -52,6 +64,8 @@ struct FunctionProto final : RefCounted {
   std::vector<Instruction> code;
   uint32_t instructionCount = 0;
   std::vector<FunctionProto*> functions;  // counted references
+  // One per instruction, made when the first member lookup needs it (never written out).
+  std::vector<MemberCache> memberCaches;
   int32_t stackSize = 0;
   bool generator = false;
   bool varargs = false;
@@ -60,6 +74,10 @@ struct FunctionProto final : RefCounted {
   int32_t parameterCount() const { return static_cast<int32_t>(parameters.size()); }
   // Line of the instruction at `index` (-1 when the function has no line information).
   int32_t lineAt(int32_t index) const;
+  MemberCache& memberCacheAt(const Instruction* ip) {
+    if (memberCaches.empty()) memberCaches.resize(code.size());
+    return memberCaches[static_cast<size_t>(ip - code.data())];
+  }
 };
 
 inline FunctionProto* asProto(const SQObject& o) {

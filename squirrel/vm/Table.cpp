@@ -52,32 +52,10 @@ void Table::markChildren(Marker& m) {
   m.mark(delegate_);
 }
 
-uint32_t Table::hashOf(const SQObject& key) {
-  switch (key._type) {
-    case OT_STRING: return asString(key)->hash;
-    case OT_INTEGER:
-    case OT_BOOL: return static_cast<uint32_t>(key._unVal.nInteger);
-    case OT_FLOAT: return static_cast<uint32_t>(floatToInt(key._unVal.fFloat));
-    case OT_USERPOINTER:
-      return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(key._unVal.pUserPointer) >> 3);
-    default: return key._unVal.pRefCounted->serial;
-  }
-}
-
 void Table::allocNodes(uint32_t size) {
   nodes_ = newNodes(size);
   size_ = size;
   firstFree_ = &nodes_[size - 1];
-}
-
-Table::Node* Table::find(const SQObject& key) const {
-  if (key._type == OT_NULL) return nullptr;
-  Node* n = mainNode(key);
-  do {
-    if (rawEqual(n->key, key)) return n;
-    n = n->next;
-  } while (n);
-  return nullptr;
 }
 
 void Table::newSlot(const SQObject& key, const Value& val) {

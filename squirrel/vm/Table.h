@@ -4,6 +4,7 @@
 // move and rehash rules decide the iteration order that scripts see, so they are kept exactly.
 
 #include "squirrel/vm/Collectable.h"
+#include "squirrel/vm/String.h"
 
 #include <cstdint>
 
@@ -52,7 +53,17 @@ struct Table final : Collectable {
   Table* delegate() const { return delegate_; }
 
  private:
-  static uint32_t hashOf(const SQObject& key);
+  static uint32_t hashOf(const SQObject& key) {
+    switch (key._type) {
+      case OT_STRING: return asString(key)->hash;
+      case OT_INTEGER:
+      case OT_BOOL: return static_cast<uint32_t>(key._unVal.nInteger);
+      case OT_FLOAT: return static_cast<uint32_t>(floatToInt(key._unVal.fFloat));
+      case OT_USERPOINTER:
+        return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(key._unVal.pUserPointer) >> 3);
+      default: return key._unVal.pRefCounted->serial;
+    }
+  }
   Node* mainNode(const SQObject& key) const { return &nodes_[hashOf(key) & (size_ - 1)]; }
   void allocNodes(uint32_t size);
   void rehash(bool force);
@@ -64,5 +75,15 @@ struct Table final : Collectable {
 };
 
 inline Table* asTable(const SQObject& o) { return static_cast<Table*>(o._unVal.pRefCounted); }
+
+inline Table::Node* Table::find(const SQObject& key) const {
+  if (key._type == OT_NULL) return nullptr;
+  Node* n = mainNode(key);
+  do {
+    if (rawEqual(n->key, key)) return n;
+    n = n->next;
+  } while (n);
+  return nullptr;
+}
 
 }  // namespace sqvm

@@ -74,16 +74,10 @@ void VM::setTop(int32_t newTop) {
   }
 }
 
-void VM::leaveFrame() {
-  CallInfo& c = calls.back();
-  const int32_t oldTop = top;
+void VM::leaveFrameExtras(CallInfo& c) {
   if (c.ntraps) traps.resize(traps.size() - c.ntraps);
   if (vargs.size() != static_cast<size_t>(c.vargsBase)) vargs.resize(c.vargsBase);
   if (c.generator) c.generator->kill();
-  base = c.prevBase;
-  top = c.prevTop;
-  calls.pop_back();
-  for (int32_t i = oldTop - 1; i >= top; --i) stack[i].setNull();
 }
 
 int32_t VM::frameLine(const CallInfo& c) const {

@@ -135,7 +135,17 @@ struct VM final : Collectable {
   bool addClassMember(const Value& cls, const Value& key, const Value& val, const Value* attrs,
                       bool isStatic);
   bool createClassInstance(Class* c, Value& inst, Value& constructor);
-  void leaveFrame();
+  void leaveFrame() {
+    CallInfo& c = calls.back();
+    if (c.ntraps || c.generator || vargs.size() != static_cast<size_t>(c.vargsBase)) [[unlikely]] {
+      leaveFrameExtras(c);
+    }
+    const int32_t oldTop = top;
+    base = c.prevBase;
+    top = c.prevTop;
+    calls.pop_back();
+    for (int32_t i = oldTop - 1; i >= top; --i) stack[i].setNull();
+  }
   void enterNative();
   // False, with "Native stack overflow" raised, when no further loop or native may nest.
   bool nestingFits();
@@ -174,6 +184,11 @@ struct VM final : Collectable {
   bool handleError(size_t rootIndex, bool raiseError);
   void growStack(size_t n);
   bool foreachStep(const Instruction& in, ForeachStep& step);
+  // The traps, varargs and generator of a frame being left.
+  void leaveFrameExtras(CallInfo& c);
+  // startCall for the common case (a plain call with exactly the parameters, no bound
+  // environment, no debug hook); false when that case does not apply and startCall must decide.
+  bool enterFrameFast(Closure* c, int32_t target, int32_t nargs, int32_t newBase);
   bool fallbackGet(const Value& self, const Value& key, Value& dest);
   bool declareClass(const Instruction& in);
   bool newSlotA(const Instruction& in);

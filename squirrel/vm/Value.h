@@ -13,6 +13,12 @@
 
 namespace sqvm {
 
+// The payload word of a 32-bit number: its bits in the low half, zeros above. Written as one
+// 64-bit store, so that the next read of the whole word (every assignment reads the old value)
+// is served straight from the store; a store of zeros followed by a 32-bit store would stall it.
+inline uint64_t payloadOf(SQInteger i) { return static_cast<uint32_t>(i); }
+inline uint64_t payloadOf(SQFloat f) { return std::bit_cast<uint32_t>(f); }
+
 class Value : public SQObject {
  public:
   Value() {
@@ -34,19 +40,19 @@ class Value : public SQObject {
   static Value integer(SQInteger i) {
     Value v;
     v._type = OT_INTEGER;
-    v._unVal.nInteger = i;
+    v._unVal.raw = payloadOf(i);
     return v;
   }
   static Value number(SQFloat f) {
     Value v;
     v._type = OT_FLOAT;
-    v._unVal.fFloat = f;
+    v._unVal.raw = payloadOf(f);
     return v;
   }
   static Value boolean(bool b) {
     Value v;
     v._type = OT_BOOL;
-    v._unVal.nInteger = b ? 1 : 0;
+    v._unVal.raw = b ? 1 : 0;
     return v;
   }
   static Value userPointer(SQUserPointer p) {
@@ -82,22 +88,19 @@ class Value : public SQObject {
   [[gnu::always_inline]] void setInteger(SQInteger i) {
     const SQObject old = *this;
     _type = OT_INTEGER;
-    _unVal.raw = 0;
-    _unVal.nInteger = i;
+    _unVal.raw = payloadOf(i);
     if (ISREFCOUNTED(old._type)) [[unlikely]] decRef(old._unVal.pRefCounted);
   }
   [[gnu::always_inline]] void setFloat(SQFloat f) {
     const SQObject old = *this;
     _type = OT_FLOAT;
-    _unVal.raw = 0;
-    _unVal.fFloat = f;
+    _unVal.raw = payloadOf(f);
     if (ISREFCOUNTED(old._type)) [[unlikely]] decRef(old._unVal.pRefCounted);
   }
   [[gnu::always_inline]] void setBool(bool b) {
     const SQObject old = *this;
     _type = OT_BOOL;
-    _unVal.raw = 0;
-    _unVal.nInteger = b ? 1 : 0;
+    _unVal.raw = b ? 1 : 0;
     if (ISREFCOUNTED(old._type)) [[unlikely]] decRef(old._unVal.pRefCounted);
   }
   void setNull() {

@@ -1,0 +1,79 @@
+// The execution loop's short paths (plain calls, member reads remembered per instruction) must
+// give what the general paths give: scripts that mix the cases those paths leave to the general
+// code, run through the whole machine.
+
+#include "ScriptFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class FastPath : public sqtest::MachineTest {};
+
+struct Case {
+  const char* name;
+  const char* source;
+  const char* expected;
+};
+
+// One instruction meets instances of several classes, and classes that die and are replaced
+// (a new class may take the old one's address) with their members in another order.
+const Case kMemberCases[] = {
+    {"two classes at one instruction",
+     "class A { y = 1; x = 2; function f() { return \"A\" + x; } }\n"
+     "class B { x = 3; function g() { return 0; } function f() { return \"B\" + x; } }\n"
+     "function show(o) { return o.x + \":\" + o.f(); }\n"
+     "local items = [A(), B(), A(), B()];\n"
+     "foreach (o in items) print(show(o) + \" \");\n",
+     "2:A2 3:B3 2:A2 3:B3 "},
+    {"replaced classes with other member orders",
+     "function read(o) { return o.a * 10 + o.b; }\n"
+     "for (local i = 0; i < 6; i++) {\n"
+     "  local C = i % 2 == 0 ? class { a = 1; b = 2; } : class { b = 3; a = 4; };\n"
+     "  print(read(C()) + \" \");\n"
+     "}\n",
+     "12 43 12 43 12 43 "},
+    {"a member the next class lacks is still an error",
+     "class A { x = 1; } class B { y = 2; }\n"
+     "function read(o) { return o.x; }\n"
+     "print(read(A()) + \" \");\n"
+     "print(read(B()));\n",
+     "1 ERROR: the index 'x' does not exist"},
+    {"a field changed after the first read",
+     "class A { x = 1; function get() { return x; } }\n"
+     "local a = A();\n"
+     "print(a.get() + \" \");\n"
+     "a.x = 5;\n"
+     "print(a.get() + \" \" + a.x);\n",
+     "1 5 5"},
+};
+
+// Calls that the loop's short call path must hand to the general one.
+const Case kCallCases[] = {
+    {"default parameters", "function f(a, b = 7) { return a + b; } print(f(1) + \" \" + f(1, 2));",
+     "8 3"},
+    {"varargs", "function f(a, ...) { return a + vargc; } print(f(1, 2, 3));", "3"},
+    {"too few arguments", "function f(a, b) { return a; } print(f(1));",
+     "ERROR: wrong number of parameters"},
+    {"a bound environment",
+     "local t = { k = 4 };\nlocal g = function() { return k; };\nprint(g.bindenv(t)());", "4"},
+    {"a generator", "function g() { yield 1; yield 2; } local s = 0; foreach (v in g()) s += v; print(s);",
+     "3"},
+    {"a constructor", "class P { v = 0; constructor(a) { v = a * 2; } } print(P(21).v);", "42"},
+    {"a tail call", "function f(n, acc) { if (n == 0) return acc; return f(n - 1, acc + n); } print(f(100, 0));",
+     "5050"},
+};
+
+TEST_F(FastPath, MemberReadsFollowTheInstanceClass) {
+  for (const Case& c : kMemberCases) {
+    EXPECT_EQ(runSource(c.source), c.expected) << c.name;
+  }
+}
+
+TEST_F(FastPath, CallsTheShortPathLeavesToTheGeneralOne) {
+  for (const Case& c : kCallCases) {
+    EXPECT_EQ(runSource(c.source), c.expected) << c.name;
+  }
+}
+
+}  // namespace
