@@ -123,7 +123,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       }
       case OP_PREPCALL:
       case OP_PREPCALLK: {
-        Value key = in.op == OP_PREPCALLK ? c->literals[in.arg1] : R(in.arg1);
+        const Value& key = in.op == OP_PREPCALLK ? c->literals[in.arg1] : R(in.arg1);
         // A table's own slot or an instance's member: fetched here, with the object as `this`.
         const Value& self = R(in.arg2);
         Value fn;
@@ -143,7 +143,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           R(in.arg0) = std::move(fn);
           continue;
         }
-        if (!prepCall(in, key)) return LoopExit::Error;
+        if (!prepCall(in, Value(key))) return LoopExit::Error;
         continue;
       }
       case OP_GETK: {
