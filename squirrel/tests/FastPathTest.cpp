@@ -39,6 +39,16 @@ const Case kMemberCases[] = {
      "print(read(A()) + \" \");\n"
      "print(read(B()));\n",
      "1 ERROR: the index 'x' does not exist"},
+    {"values the short paths handle keep no reference of their own",
+     "class C { x = 3; function f() { return x; } }\n"
+     "local i = C();\n"
+     "local w = i.weakref();\n"
+     "local t = { m = i };\n"
+     "local s = i.f() + i.x + t.m.x;\n"
+     "i.x = 4;\n"
+     "i = null; t = null;\n"
+     "print(s + \" \" + (w.ref() == null));\n",
+     "9 true"},
     {"a field changed after the first read",
      "class A { x = 1; function get() { return x; } }\n"
      "local a = A();\n"

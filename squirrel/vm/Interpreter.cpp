@@ -47,19 +47,6 @@ namespace sqvm {
 // own `ip` is brought up to date before each instruction runs, so errors, hooks, generators and
 // traps see the instruction being executed.
 #define R(n) (regs[(n)])
-#if defined(__clang__)
-// Clang refuses an indirect jump out of a handler that holds values with destructors; there the
-// loop's switch dispatches every instruction.
-#define NEXT() continue
-#else
-#define NEXT()                                                    \
-  do {                                                            \
-    budget::chargeStep();                                         \
-    in = *ip++;                                                   \
-    c->ip = ip;                                                   \
-    goto* (in.op < OP_COUNT ? handlers[in.op] : &&L_DEFAULT);     \
-  } while (0)
-#endif
 #define RELOAD()          \
   do {                    \
     c = &calls.back();    \
@@ -68,72 +55,6 @@ namespace sqvm {
   } while (0)
 
 VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
-  // Each handler jumps straight to the next one's (one indirect jump per handler, which the
-  // processor predicts far better than the single jump of a switch).
-  static const void* const handlers[OP_COUNT] = {
-      &&L_OP_LINE,
-      &&L_OP_LOAD,
-      &&L_OP_LOADINT,
-      &&L_OP_LOADFLOAT,
-      &&L_OP_DLOAD,
-      &&L_OP_TAILCALL,
-      &&L_OP_CALL,
-      &&L_OP_PREPCALL,
-      &&L_OP_PREPCALLK,
-      &&L_OP_GETK,
-      &&L_OP_MOVE,
-      &&L_OP_NEWSLOT,
-      &&L_OP_DELETE,
-      &&L_OP_SET,
-      &&L_OP_GET,
-      &&L_OP_EQ,
-      &&L_OP_NE,
-      &&L_OP_ARITH,
-      &&L_OP_BITW,
-      &&L_OP_RETURN,
-      &&L_OP_LOADNULLS,
-      &&L_OP_LOADROOTTABLE,
-      &&L_OP_LOADBOOL,
-      &&L_OP_DMOVE,
-      &&L_OP_JMP,
-      &&L_OP_JNZ,
-      &&L_OP_JZ,
-      &&L_OP_LOADFREEVAR,
-      &&L_OP_VARGC,
-      &&L_OP_GETVARGV,
-      &&L_OP_NEWTABLE,
-      &&L_OP_NEWARRAY,
-      &&L_OP_APPENDARRAY,
-      &&L_OP_GETPARENT,
-      &&L_OP_COMPARITH,
-      &&L_OP_COMPARITHL,
-      &&L_OP_INC,
-      &&L_OP_INCL,
-      &&L_OP_PINC,
-      &&L_OP_PINCL,
-      &&L_OP_CMP,
-      &&L_OP_EXISTS,
-      &&L_OP_INSTANCEOF,
-      &&L_OP_AND,
-      &&L_OP_OR,
-      &&L_OP_NEG,
-      &&L_OP_NOT,
-      &&L_OP_BWNOT,
-      &&L_OP_CLOSURE,
-      &&L_OP_YIELD,
-      &&L_OP_RESUME,
-      &&L_OP_FOREACH,
-      &&L_OP_POSTFOREACH,
-      &&L_OP_DELEGATE,
-      &&L_OP_CLONE,
-      &&L_OP_TYPEOF,
-      &&L_OP_PUSHTRAP,
-      &&L_OP_POPTRAP,
-      &&L_OP_THROW,
-      &&L_OP_CLASS,
-      &&L_OP_NEWSLOTA};
-  static_assert(sizeof(handlers) / sizeof(handlers[0]) == OP_COUNT);
-  (void)handlers;
   CallInfo* c;
   const Instruction* ip;
   Value* regs;
@@ -146,39 +67,32 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
     c->ip = ip;
     switch (in.op) {
       case OP_LINE:
-      L_OP_LINE:
         if (debugHook._type != OT_NULL && !debugHookRunning) callDebugHook('l', in.arg1);
-        NEXT();
-      case OP_LOAD:
-      L_OP_LOAD: R(in.arg0) = c->literals[in.arg1]; NEXT();
-      case OP_LOADINT:
-      L_OP_LOADINT: R(in.arg0).setInteger(in.arg1); NEXT();
-      case OP_LOADFLOAT:
-      L_OP_LOADFLOAT: R(in.arg0).setFloat(std::bit_cast<float>(in.arg1)); NEXT();
+        continue;
+      case OP_LOAD: R(in.arg0) = c->literals[in.arg1]; continue;
+      case OP_LOADINT: R(in.arg0).setInteger(in.arg1); continue;
+      case OP_LOADFLOAT: R(in.arg0).setFloat(std::bit_cast<float>(in.arg1)); continue;
       case OP_DLOAD:
-      L_OP_DLOAD:
         R(in.arg0) = c->literals[in.arg1];
         R(in.arg2) = c->literals[in.arg3];
-        NEXT();
-      case OP_TAILCALL:
-      L_OP_TAILCALL: {
+        continue;
+      case OP_TAILCALL: {
         const Value& callee = R(in.arg1);
         if (callee._type == OT_CLOSURE && !asClosure(callee)->proto->generator) {
           Value clo = callee;
           for (int32_t i = 0; i < in.arg3; ++i) R(i) = R(in.arg2 + i);
           if (!startCall(asClosure(clo), c->target, in.arg3, base, true)) return LoopExit::Error;
           RELOAD();
-          NEXT();
+          continue;
         }
         [[fallthrough]];
       }
-      case OP_CALL:
-      L_OP_CALL: {
+      case OP_CALL: {
         const Value& callee = R(in.arg1);
         if (callee._type == OT_CLOSURE &&
             enterFrameFast(asClosure(callee), in.arg0, in.arg3, base + in.arg2)) {
           RELOAD();
-          NEXT();
+          continue;
         }
         if (callee._type == OT_CLASS) {
           // An instance whose constructor is a plain script function, or that has none.
@@ -198,20 +112,18 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
               }
               RELOAD();
             }
-            NEXT();
+            continue;
           }
         }
         bool suspend = false;
         if (!callInstruction(in, rootIndex, out, suspend)) return LoopExit::Error;
         if (suspend) return LoopExit::Suspend;
         RELOAD();
-        NEXT();
+        continue;
       }
       case OP_PREPCALL:
-      L_OP_PREPCALL:
-      case OP_PREPCALLK:
-      L_OP_PREPCALLK: {
-        Value key = in.op == OP_PREPCALLK ? c->literals[in.arg1] : R(in.arg1);
+      case OP_PREPCALLK: {
+        const Value& key = in.op == OP_PREPCALLK ? c->literals[in.arg1] : R(in.arg1);
         // A table's own slot or an instance's member: fetched here, with the object as `this`.
         const Value& self = R(in.arg2);
         Value fn;
@@ -229,25 +141,24 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         if (found) {
           R(in.arg3) = self;
           R(in.arg0) = std::move(fn);
-          NEXT();
+          continue;
         }
-        if (!prepCall(in, key)) return LoopExit::Error;
-        NEXT();
+        if (!prepCall(in, Value(key))) return LoopExit::Error;
+        continue;
       }
-      case OP_GETK:
-      L_OP_GETK: {
+      case OP_GETK: {
         Value tmp;
         const Value& self = R(in.arg2);
         if (self._type == OT_INSTANCE) {
           if (cachedMemberGet(asInstance(self), c->literals[in.arg1], c->proto->memberCacheAt(ip - 1),
                               tmp)) {
             R(in.arg0) = std::move(tmp);
-            NEXT();
+            continue;
           }
         } else if (self._type == OT_TABLE) {
           if (const Table::Node* n = asTable(self)->find(c->literals[in.arg1])) {
             R(in.arg0) = derefWeak(n->val);
-            NEXT();
+            continue;
           }
         }
         if (!getWithRoot(R(in.arg2), c->literals[in.arg1], tmp)) {
@@ -255,25 +166,21 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           return LoopExit::Error;
         }
         R(in.arg0) = std::move(tmp);
-        NEXT();
+        continue;
       }
-      case OP_MOVE:
-      L_OP_MOVE: R(in.arg0) = R(in.arg1); NEXT();
-      case OP_NEWSLOT:
-      L_OP_NEWSLOT: {
+      case OP_MOVE: R(in.arg0) = R(in.arg1); continue;
+      case OP_NEWSLOT: {
         if (!newSlot(R(in.arg1), R(in.arg2), R(in.arg3), false)) return LoopExit::Error;
         if (in.arg0 != in.arg3) R(in.arg0) = R(in.arg3);
-        NEXT();
+        continue;
       }
-      case OP_DELETE:
-      L_OP_DELETE: {
+      case OP_DELETE: {
         Value removed;
         if (!deleteSlot(R(in.arg1), R(in.arg2), removed)) return LoopExit::Error;
         R(in.arg0) = std::move(removed);
-        NEXT();
+        continue;
       }
-      case OP_SET:
-      L_OP_SET: {
+      case OP_SET: {
         Value val = R(in.arg3);
         const Value& self = R(in.arg1);
         const bool field = self._type == OT_INSTANCE && asInstance(self)->set(R(in.arg2), val);
@@ -282,51 +189,45 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           return LoopExit::Error;
         }
         if (in.arg0 != in.arg3) R(in.arg0) = std::move(val);
-        NEXT();
+        continue;
       }
-      case OP_GET:
-      L_OP_GET: {
+      case OP_GET: {
         Value tmp;
         if (!getWithRoot(R(in.arg1), R(in.arg2), tmp)) {
           raiseIndexError(R(in.arg2));
           return LoopExit::Error;
         }
         R(in.arg0) = std::move(tmp);
-        NEXT();
+        continue;
       }
       case OP_EQ:
-      L_OP_EQ:
-      case OP_NE:
-      L_OP_NE: {
+      case OP_NE: {
         const Value& b = in.arg3 ? c->literals[in.arg1] : R(in.arg1);
         const bool eq = isEqual(R(in.arg2), b);
         R(in.arg0).setBool(in.op == OP_EQ ? eq : !eq);
-        NEXT();
+        continue;
       }
-      case OP_ARITH:
-      L_OP_ARITH: {
-        if (fastArith(in.arg3, R(in.arg2), R(in.arg1), R(in.arg0))) NEXT();
+      case OP_ARITH: {
+        if (fastArith(in.arg3, R(in.arg2), R(in.arg1), R(in.arg0))) continue;
         Value res;
         if (!arith(in.arg3, res, R(in.arg2), R(in.arg1))) return LoopExit::Error;
         R(in.arg0) = std::move(res);
-        NEXT();
+        continue;
       }
-      case OP_BITW:
-      L_OP_BITW: {
+      case OP_BITW: {
         const Value& a = R(in.arg2);
         const Value& b = R(in.arg1);
         SQInteger r;
         if (a._type == OT_INTEGER && b._type == OT_INTEGER && integerBitwise(in.arg3, a.i(), b.i(), r)) {
           R(in.arg0).setInteger(r);
-          NEXT();
+          continue;
         }
         Value res;
         if (!bitwise(in.arg3, res, R(in.arg2), R(in.arg1))) return LoopExit::Error;
         R(in.arg0) = std::move(res);
-        NEXT();
+        continue;
       }
-      case OP_RETURN:
-      L_OP_RETURN: {
+      case OP_RETURN: {
         Value res;
         if (in.arg0 != 0xFF) res = R(in.arg1);
         if (debugHook._type != OT_NULL && !debugHookRunning) {
@@ -342,94 +243,74 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         }
         RELOAD();
         if (target != -1) R(target) = std::move(res);
-        NEXT();
+        continue;
       }
       case OP_LOADNULLS:
-      L_OP_LOADNULLS:
         for (int32_t i = 0; i < in.arg1; ++i) R(in.arg0 + i).setNull();
-        NEXT();
-      case OP_LOADROOTTABLE:
-      L_OP_LOADROOTTABLE: R(in.arg0) = rootTable; NEXT();
-      case OP_LOADBOOL:
-      L_OP_LOADBOOL: R(in.arg0).setBool(in.arg1 != 0); NEXT();
+        continue;
+      case OP_LOADROOTTABLE: R(in.arg0) = rootTable; continue;
+      case OP_LOADBOOL: R(in.arg0).setBool(in.arg1 != 0); continue;
       case OP_DMOVE:
-      L_OP_DMOVE:
         R(in.arg0) = R(in.arg1);
         R(in.arg2) = R(in.arg3);
-        NEXT();
-      case OP_JMP:
-      L_OP_JMP: ip += in.arg1; NEXT();
+        continue;
+      case OP_JMP: ip += in.arg1; continue;
       case OP_JNZ:
-      L_OP_JNZ:
         if (!isFalse(R(in.arg0))) ip += in.arg1;
-        NEXT();
+        continue;
       case OP_JZ:
-      L_OP_JZ:
         if (isFalse(R(in.arg0))) ip += in.arg1;
-        NEXT();
-      case OP_LOADFREEVAR:
-      L_OP_LOADFREEVAR: R(in.arg0) = asClosure(c->closure)->outers[in.arg1]; NEXT();
-      case OP_VARGC:
-      L_OP_VARGC: R(in.arg0).setInteger(c->vargsCount); NEXT();
-      case OP_GETVARGV:
-      L_OP_GETVARGV: {
+        continue;
+      case OP_LOADFREEVAR: R(in.arg0) = asClosure(c->closure)->outers[in.arg1]; continue;
+      case OP_VARGC: R(in.arg0).setInteger(c->vargsCount); continue;
+      case OP_GETVARGV: {
         Value v;
         if (!getVararg(*c, R(in.arg1), v)) return LoopExit::Error;
         R(in.arg0) = std::move(v);
-        NEXT();
+        continue;
       }
       case OP_NEWTABLE:
-      L_OP_NEWTABLE:
         R(in.arg0) = Value(OT_TABLE, new Table(ss, in.arg1 > 0 ? static_cast<uint32_t>(in.arg1) : 0));
-        NEXT();
-      case OP_NEWARRAY:
-      L_OP_NEWARRAY: {
+        continue;
+      case OP_NEWARRAY: {
         Array* a = new Array(ss, 0);
         R(in.arg0) = Value(OT_ARRAY, a);
         if (in.arg1 > 0) a->values.reserve(in.arg1 < 4096 ? in.arg1 : 4096);
-        NEXT();
+        continue;
       }
-      case OP_APPENDARRAY:
-      L_OP_APPENDARRAY: {
+      case OP_APPENDARRAY: {
         if (R(in.arg0)._type != OT_ARRAY) {
           raise("appending to a value that is not an array");
           return LoopExit::Error;
         }
         asArray(R(in.arg0))->values.push_back(in.arg3 ? c->literals[in.arg1] : R(in.arg1));
-        NEXT();
+        continue;
       }
-      case OP_GETPARENT:
-      L_OP_GETPARENT: {
+      case OP_GETPARENT: {
         Value res;
         if (!getParent(R(in.arg1), res)) return LoopExit::Error;
         R(in.arg0) = std::move(res);
-        NEXT();
+        continue;
       }
       case OP_COMPARITH:
-      L_OP_COMPARITH:
       case OP_INC:
-      L_OP_INC:
       case OP_PINC:
-      L_OP_PINC:
         if (!compoundSlot(in)) return LoopExit::Error;
-        NEXT();
-      case OP_COMPARITHL:
-      L_OP_COMPARITHL: {
+        continue;
+      case OP_COMPARITHL: {
         // The local is updated and its new value copied to the target.
         if (fastArith(in.arg3, R(in.arg1), R(in.arg2), R(in.arg1))) {
           R(in.arg0) = R(in.arg1);
-          NEXT();
+          continue;
         }
         Value res;
         if (!arith(in.arg3, res, R(in.arg1), R(in.arg2))) return LoopExit::Error;
         R(in.arg1) = res;
         R(in.arg0) = std::move(res);
-        NEXT();
+        continue;
       }
       case OP_INCL:
-      L_OP_INCL:
-      case OP_PINCL:
-      L_OP_PINCL: {
+      case OP_PINCL: {
         Value& a = R(in.arg1);
         const int32_t step = static_cast<int8_t>(in.arg3);
         if (a._type == OT_INTEGER) {
@@ -440,17 +321,16 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           } else {
             R(in.arg0).setInteger(old);
           }
-          NEXT();
+          continue;
         }
         Value old = a;
         Value res;
         if (!arith('+', res, old, Value::integer(step))) return LoopExit::Error;
         R(in.arg1) = res;
         R(in.arg0) = in.op == OP_INCL ? std::move(res) : std::move(old);
-        NEXT();
+        continue;
       }
-      case OP_CMP:
-      L_OP_CMP: {
+      case OP_CMP: {
         const Value& a = R(in.arg2);
         const Value& b = R(in.arg1);
         bool res;
@@ -462,16 +342,14 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           return LoopExit::Error;
         }
         R(in.arg0).setBool(res);
-        NEXT();
+        continue;
       }
-      case OP_EXISTS:
-      L_OP_EXISTS: {
+      case OP_EXISTS: {
         const bool e = exists(R(in.arg1), R(in.arg2));
         R(in.arg0).setBool(e);
-        NEXT();
+        continue;
       }
-      case OP_INSTANCEOF:
-      L_OP_INSTANCEOF: {
+      case OP_INSTANCEOF: {
         const Value& cls = R(in.arg1);
         const Value& inst = R(in.arg2);
         if (cls._type != OT_CLASS || inst._type != OT_INSTANCE) {
@@ -481,46 +359,39 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         }
         const bool r = asInstance(inst)->instanceOf(asClass(cls));
         R(in.arg0).setBool(r);
-        NEXT();
+        continue;
       }
       case OP_AND:
-      L_OP_AND:
         if (isFalse(R(in.arg2))) {
           R(in.arg0) = R(in.arg2);
           ip += in.arg1;
         }
-        NEXT();
+        continue;
       case OP_OR:
-      L_OP_OR:
         if (!isFalse(R(in.arg2))) {
           R(in.arg0) = R(in.arg2);
           ip += in.arg1;
         }
-        NEXT();
-      case OP_NEG:
-      L_OP_NEG: {
+        continue;
+      case OP_NEG: {
         Value res;
         if (!negate(res, R(in.arg1))) return LoopExit::Error;
         R(in.arg0) = std::move(res);
-        NEXT();
+        continue;
       }
-      case OP_NOT:
-      L_OP_NOT: R(in.arg0).setBool(isFalse(R(in.arg1))); NEXT();
-      case OP_BWNOT:
-      L_OP_BWNOT: {
+      case OP_NOT: R(in.arg0).setBool(isFalse(R(in.arg1))); continue;
+      case OP_BWNOT: {
         if (R(in.arg1)._type != OT_INTEGER) {
           raiseFormat("attempt to perform a bitwise op on a %s", typeNameAscii(R(in.arg1)._type));
           return LoopExit::Error;
         }
         R(in.arg0).setInteger(~R(in.arg1).i());
-        NEXT();
+        continue;
       }
       case OP_CLOSURE:
-      L_OP_CLOSURE:
         if (!createClosure(in)) return LoopExit::Error;
-        NEXT();
-      case OP_YIELD:
-      L_OP_YIELD: {
+        continue;
+      case OP_YIELD: {
         if (!c->generator) {
           raiseFormat("trying to yield a '%s',only genenerator can be yielded",
                       typeNameAscii(c->closure._type));
@@ -537,10 +408,9 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         }
         RELOAD();
         if (target != -1) R(target) = std::move(res);
-        NEXT();
+        continue;
       }
-      case OP_RESUME:
-      L_OP_RESUME: {
+      case OP_RESUME: {
         Value g = R(in.arg1);
         if (g._type != OT_GENERATOR) {
           raiseFormat("trying to resume a '%s',only genenerator can be resumed",
@@ -549,10 +419,9 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         }
         if (!asGenerator(g)->resume(this, in.arg0)) return LoopExit::Error;
         RELOAD();
-        NEXT();
+        continue;
       }
-      case OP_FOREACH:
-      L_OP_FOREACH: {
+      case OP_FOREACH: {
         ForeachStep step;
         if (!foreachStep(in, step)) return LoopExit::Error;
         RELOAD();
@@ -564,67 +433,56 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           // The generator's frame is now current; its yield or return lands in the value
           // register and execution goes on at POSTFOREACH of this frame.
         }
-        NEXT();
+        continue;
       }
-      case OP_POSTFOREACH:
-      L_OP_POSTFOREACH: {
+      case OP_POSTFOREACH: {
         const Value& g = R(in.arg0);
         if (g._type == OT_GENERATOR && asGenerator(g)->state == Generator::State::Dead) {
           ip += in.arg1 - 1;
         }
-        NEXT();
+        continue;
       }
-      case OP_DELEGATE:
-      L_OP_DELEGATE: {
+      case OP_DELEGATE: {
         if (!setDelegateOp(R(in.arg1), R(in.arg2))) return LoopExit::Error;
         R(in.arg0) = R(in.arg1);
-        NEXT();
+        continue;
       }
-      case OP_CLONE:
-      L_OP_CLONE: {
+      case OP_CLONE: {
         Value res;
         if (!clone(R(in.arg1), res)) return LoopExit::Error;
         R(in.arg0) = std::move(res);
-        NEXT();
+        continue;
       }
-      case OP_TYPEOF:
-      L_OP_TYPEOF: {
+      case OP_TYPEOF: {
         Value res;
         if (!typeOf(R(in.arg1), res)) return LoopExit::Error;
         R(in.arg0) = std::move(res);
-        NEXT();
+        continue;
       }
       case OP_PUSHTRAP:
-      L_OP_PUSHTRAP:
         traps.push_back({base, top, ip + in.arg1, in.arg0});
         ++c->ntraps;
-        NEXT();
+        continue;
       case OP_POPTRAP:
-      L_OP_POPTRAP:
         for (int32_t i = 0; i < in.arg0 && c->ntraps > 0; ++i) {
           traps.pop_back();
           --c->ntraps;
         }
-        NEXT();
-      case OP_THROW:
-      L_OP_THROW: raise(R(in.arg0)); return LoopExit::Error;
+        continue;
+      case OP_THROW: raise(R(in.arg0)); return LoopExit::Error;
       case OP_CLASS:
-      L_OP_CLASS:
         if (!declareClass(in)) return LoopExit::Error;
-        NEXT();
+        continue;
       case OP_NEWSLOTA:
-      L_OP_NEWSLOTA:
         if (!newSlotA(in)) return LoopExit::Error;
-        NEXT();
+        continue;
       default:
-      L_DEFAULT:
         raise("invalid instruction");
         return LoopExit::Error;
     }
   }
 }
 
-#undef NEXT
 #undef RELOAD
 #undef R
 
