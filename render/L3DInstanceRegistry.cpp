@@ -21,3 +21,12 @@ void L3DInstanceRegistry::ReleaseAll(const std::function<void(L3DObjectInstance*
     if (m_instances.GetCount() != 0 && m_instances.Begin() == first) m_instances.Erase(first);
   }
 }
+
+bool L3DInstanceRegistry::Contains(const L3DObjectInstance* instance) const {
+  // The list's iteration is not const; looking does not change it.
+  auto& list = const_cast<dbtl::DList<L3DObjectInstance>&>(m_instances);
+  for (auto it = list.Begin(); it != list.End(); it = dbtl::DListBase::Next(it)) {
+    if (it->elementObject == instance) return true;
+  }
+  return false;
+}

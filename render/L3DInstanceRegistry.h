@@ -21,6 +21,7 @@ class L3DInstanceRegistry {
   // Calls release on each listed instance (which is expected to remove itself) until the list
   // is empty; an instance that stays listed is taken out here.
   void ReleaseAll(const std::function<void(L3DObjectInstance*)>& release);
+  bool Contains(const L3DObjectInstance* instance) const;
   uint32_t GetCount() const { return m_instances.GetCount(); }
 
  private:

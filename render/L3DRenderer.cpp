@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -89,13 +90,15 @@ void L3DRenderer::_LoadShaders(dbtl::DFile& shaderFile) {
 }
 
 void L3DRenderer::Release() {
-  m_effects.Reset();
-  m_seManager.Reset();
-  keyScratch.Release();
+  // The instances go first: releasing one stops its effects and detaches its voices through
+  // the managers it was built with, which must still be alive then.
   L3DRendererLinks* links = m_links;
   m_instances.ReleaseAll([links](L3DObjectInstance* instance) {
     if (links != nullptr) links->ReleaseInstance(instance);
   });
+  m_effects.Reset();
+  m_seManager.Reset();
+  keyScratch.Release();
   m_names.Clear();
   m_systemNnid = nullptr;
   m_zsd.Release();
@@ -114,6 +117,23 @@ void L3DRenderer::Release() {
   }
   m_sound.Reset();
   m_device.Reset();
+}
+
+dbtl::rcptr<L3DObjectInstance>& L3DRenderer::CreateObjectInstance(
+    dbtl::rcptr<L3DObjectInstance>& out, const dbtl::rcptr<L3DObjectData>& data,
+    const L3DTextureResolver& resolver) {
+  constexpr const char* kTag = "[L3DRenderer::CreateObjectInstance]";
+  if (m_links == nullptr) lerrFatal("%s this renderer has no object-instance factory", kTag);
+  // An instance is built by walking its object data: without any there is nothing to walk.
+  if (!data) lerrFatal("%s no object data", kTag);
+  dbtl::rcptr<L3DObjectInstance> made = m_links->CreateObjectInstance(*this, data, resolver);
+  if (!made) lerrFatal("%s the factory made no instance", kTag);
+  // An unlisted instance would survive the renderer's release with a dangling renderer.
+  if (!m_instances.Contains(made.Get())) {
+    lerrFatal("%s the factory's instance is not in the renderer's list", kTag);
+  }
+  out = std::move(made);
+  return out;
 }
 
 void L3DRenderer::StopAll() {

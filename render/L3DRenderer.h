@@ -111,9 +111,20 @@ class L3DRenderer {
   void DrawZsd();
 
   // Instances and names.
+  // A new object instance over the object data with the texture resolver, made by the host's
+  // factory and listed in the renderer's instance list until it is released. Fatal without a
+  // factory (a renderer made without links), for empty object data, and when the factory gives
+  // no instance or one it did not list.
+  dbtl::rcptr<L3DObjectInstance>& CreateObjectInstance(dbtl::rcptr<L3DObjectInstance>& out,
+                                                       const dbtl::rcptr<L3DObjectData>& data,
+                                                       const L3DTextureResolver& resolver);
   void _AddObjectInstance(L3DObjectInstance* instance) { m_instances.Add(instance); }
   void _RemoveObjectInstance(L3DObjectInstance* instance) {
     m_instances._RemoveObjectInstance(instance);
+  }
+  uint32_t GetObjectInstanceCount() const { return m_instances.GetCount(); }
+  bool IsObjectInstanceListed(const L3DObjectInstance* instance) const {
+    return m_instances.Contains(instance);
   }
   L3DNnidTable& GetNnidTable() { return m_names; }
   L3D_RENDERER_NNID* GetSystemNnid() const { return m_systemNnid; }

@@ -2,13 +2,15 @@
 
 // What the renderer needs of the managers it owns but whose libraries sit above it: the
 // sound-effect manager (sound library) and the effect manager and object instances (model
-// library). The host implements L3DRendererLinks with factories that build the real managers behind
-// these interfaces.
+// library), and the object instances of the model library. The host implements L3DRendererLinks
+// with factories that build the real managers and instances behind these interfaces.
 
 #include "foundation/dbtl/rcptr.h"
 
 class L3DRenderer;
+class L3DObjectData;
 class L3DObjectInstance;
+struct L3DTextureResolver;
 namespace dbtl {
 class DsndManager;
 }
@@ -43,6 +45,13 @@ class L3DRendererLinks {
   // Builds the effect manager bound to the renderer (a handle that holds no reference).
   virtual dbtl::rcptr<L3DEffectManagerLink> CreateEffectManager(
       const dbtl::rcptr<L3DRenderer>& renderer) = 0;
+  // A new object instance built over the object data with the texture resolver and the
+  // renderer's managers, bound to the renderer by a pointer that holds no reference. Building
+  // it lists it in the renderer's instance list (_AddObjectInstance), and releasing it takes it
+  // out again, so the renderer never keeps the address of an instance that is gone.
+  virtual dbtl::rcptr<L3DObjectInstance> CreateObjectInstance(
+      L3DRenderer& renderer, const dbtl::rcptr<L3DObjectData>& data,
+      const L3DTextureResolver& resolver) = 0;
   // L3DObjectInstance::Release: releases the instance, which takes itself out of the
   // renderer's instance list.
   virtual void ReleaseInstance(L3DObjectInstance* instance) = 0;

@@ -12,7 +12,9 @@
 #include "foundation/omb/ombMswAppData.h"
 #include "host/config/Config.h"
 #include "host/engine/Engine.h"
+#include "model/L3DHandles.h"
 #include "model/effect/L3DEffectManager.h"
+#include "model/object/L3DObjectInstance.h"
 #include "platform/kernel/RecursiveMutex.h"
 #include "platform/text/Utf8.h"
 #include "platform/window/Window.h"
@@ -209,9 +211,26 @@ L3DEffectManager* System::effectManager() const {
   return dynamic_cast<L3DEffectManager*>(renderer_->GetEffectManager().Get());
 }
 
-void System::ReleaseInstance(L3DObjectInstance*) {
-  // FIXME: object instances of the model library are not built; none is ever listed.
+dbtl::rcptr<L3DObjectInstance> System::CreateObjectInstance(L3DRenderer& renderer,
+                                                            const dbtl::rcptr<L3DObjectData>& data,
+                                                            const L3DTextureResolver& resolver) {
+  // The managers of the renderer that asks, which need not be the one the System holds now
+  // (a renderer being replaced still releases and may build its own).
+  L3DModelServices services;
+  services.renderer = &renderer;
+  if (auto* se = dynamic_cast<SeManager*>(renderer.GetSeManager().Get())) {
+    services.seManager = se->manager.get();
+  }
+  services.effects = dynamic_cast<L3DEffectManager*>(renderer.GetEffectManager().Get());
+  services.random = &renderer.GetRandom();
+  services.names = &renderer.GetNnidTable();
+  services.pack = pack_;
+  auto instance = l3dNewObject<L3DObjectInstance>();
+  instance->Create(services, data, resolver);
+  return instance;
 }
+
+void System::ReleaseInstance(L3DObjectInstance* instance) { l3dReleaseObjectInstance(instance); }
 
 void System::GetClientSize(d3d9::HWND window, uint32_t& width, uint32_t& height) const {
   if (window_ == nullptr || window_->window == nullptr || window != window_->window->handle()) {

@@ -81,12 +81,15 @@ class System final : public BgmSystem,
   void GetClientSize(d3d9::HWND window, uint32_t& width, uint32_t& height) const override;
   // L3DPack.
   int32_t GetRegisteredPack() const override { return pack_; }
-  // L3DRendererLinks: the sound-effect manager and the effect manager; the object instances
-  // belong to the model library's managers, not built yet.
+  // L3DRendererLinks: the sound-effect manager and the effect manager, and the model library's
+  // object instances over the managers of the renderer that asks for one.
   dbtl::rcptr<L3DSeManagerLink> CreateSeManager(const dbtl::rcptr<dbtl::DsndManager>& sound,
                                                 float velocityFactor) override;
   dbtl::rcptr<L3DEffectManagerLink> CreateEffectManager(
       const dbtl::rcptr<L3DRenderer>& renderer) override;
+  dbtl::rcptr<L3DObjectInstance> CreateObjectInstance(
+      L3DRenderer& renderer, const dbtl::rcptr<L3DObjectData>& data,
+      const L3DTextureResolver& resolver) override;
   void ReleaseInstance(L3DObjectInstance* instance) override;
 
   uint32_t flags() const { return flags_; }

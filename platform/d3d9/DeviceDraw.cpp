@@ -33,7 +33,8 @@ uint64_t verticesFor(D3DPRIMITIVETYPE type, uint64_t count) {
 HRESULT IDirect3DDevice9::draw(D3DPRIMITIVETYPE type, UINT count, const DrawSource& source) {
   if (!inScene_) return D3DERR_INVALIDCALL;
   if (loss_ != Loss::None) return D3D_OK;  // a lost device accepts and ignores work
-  return pipeline_->draw(state_, *renderTarget_, depthStencil_, type, count, source);
+  return pipeline_->draw(state_, *renderTarget_, depthStencil_, type, count, source,
+                         adapter_.nullRaster ? DrawWork::CheckOnly : DrawWork::Rasterise);
 }
 
 HRESULT IDirect3DDevice9::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT count) {

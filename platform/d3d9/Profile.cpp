@@ -121,6 +121,8 @@ SystemProfile makeProfile(std::string_view name) {
   } else if (name == "nodxt") {
     removeFormat(a, D3DFMT_DXT1);
     removeFormat(a, D3DFMT_DXT3);
+  } else if (name == "noraster") {
+    a.nullRaster = true;
   } else if (name == "none") {
     p.direct3dAvailable = false;
     p.adapters.clear();
@@ -137,7 +139,7 @@ std::optional<std::string> gSelected;
 
 std::vector<std::string> profileNames() {
   return {"default", "desktop16", "pow2", "pow2square", "novs", "ps11",
-          "msaa",    "twoadapters", "twin", "nodxt", "none"};
+          "msaa",    "twoadapters", "twin", "nodxt", "noraster", "none"};
 }
 
 std::optional<SystemProfile> profileBySpec(std::string_view spec) {

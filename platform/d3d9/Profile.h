@@ -39,6 +39,10 @@ struct AdapterProfile {
   bool refuseMixedVertexProcessing = false;      // CreateDevice fails with mixed processing
   bool refuseFullscreenDevice = false;           // CreateDevice fails in full screen
   bool refuseWindowedDevice = false;             // CreateDevice fails in a window
+  // Draws are checked and answered as on the full device, and recorded in the call log, but
+  // draw nothing: the targets keep their pixels. Resources and states are kept as usual, so
+  // the caller's own processor time can be measured without the software raster.
+  bool nullRaster = false;
 };
 
 struct SystemProfile {

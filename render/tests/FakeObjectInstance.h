@@ -10,6 +10,7 @@ class L3DRenderer;
 // addresses. One definition for every test of this program.
 class L3DObjectInstance {
  public:
+  L3DObjectInstance() = default;
   L3DObjectInstance(int id_, L3DInstanceRegistry* registry_, L3DRenderer* renderer_ = nullptr,
                     std::string name_ = {})
       : id(id_), registry(registry_), renderer(renderer_), name(std::move(name_)) {}

@@ -96,7 +96,7 @@ HRESULT Pipeline::assemble(D3DPRIMITIVETYPE type, uint32_t count, const DrawSour
 
 HRESULT Pipeline::draw(const DeviceState& state, IDirect3DSurface9& target,
                        IDirect3DSurface9* depth, D3DPRIMITIVETYPE type, uint32_t count,
-                       const DrawSource& source) {
+                       const DrawSource& source, DrawWork work) {
   if (type != D3DPT_TRIANGLELIST && type != D3DPT_TRIANGLESTRIP && type != D3DPT_TRIANGLEFAN) {
     return D3DERR_INVALIDCALL;
   }
@@ -137,6 +137,7 @@ HRESULT Pipeline::draw(const DeviceState& state, IDirect3DSurface9& target,
     depth_.pitch = ds.width;
   }
   if (const HRESULT hr = assemble(type, count, source); FAILED(hr)) return hr;
+  if (work == DrawWork::CheckOnly) return D3D_OK;
 
   const VertexBatch batch{source.vertices + uint64_t(firstVertex_) * source.stride,
                           source.stride, shadedCount_, &*layout};

@@ -30,10 +30,16 @@ struct DrawSource {
   bool declaredRange = false;
 };
 
+// What a draw does once its states, shaders and indices have been checked.
+enum class DrawWork { Rasterise, CheckOnly };
+
 class Pipeline {
  public:
+  // With CheckOnly the draw answers exactly as a rasterised one would (refused states, shaders
+  // and index ranges alike) but runs no vertex or pixel stage and leaves the targets untouched.
   HRESULT draw(const DeviceState& state, IDirect3DSurface9& target, IDirect3DSurface9* depth,
-               D3DPRIMITIVETYPE type, uint32_t primitiveCount, const DrawSource& source);
+               D3DPRIMITIVETYPE type, uint32_t primitiveCount, const DrawSource& source,
+               DrawWork work = DrawWork::Rasterise);
 
  private:
   HRESULT assemble(D3DPRIMITIVETYPE type, uint32_t primitiveCount, const DrawSource& source);

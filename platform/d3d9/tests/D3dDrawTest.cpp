@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace d3d9 {
@@ -155,6 +156,53 @@ TEST(D3dDraw, OutOfRangeVerticesAndMisuseAreRefused) {
   EXPECT_EQ(d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, q.data(), sizeof(TLVertex)), D3D_OK);
   d->EndScene();
   EXPECT_EQ(pixelAt(target(d), 1, 1), 0xFF000000u);
+}
+
+// The null-raster profile answers every draw as the full device does and logs it, but no
+// pixel changes; the device's bindings and resources behave as on the full device.
+TEST(D3dDraw, NullRasterAnswersAndLogsDrawsButLeavesThePixels) {
+  struct Case {
+    const char* profile;
+    uint32_t drawnPixel;
+  } cases[] = {{"default", 0xFFFFFFFFu}, {"noraster", 0xFF000000u}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.profile);
+    auto t = make2D(4, 4, c.profile);
+    IDirect3DDevice9* d = t.device.get();
+    d->callLog().setEnabled(true);
+    const auto q = quadList(-0.5f, -0.5f, 3.5f, 3.5f, 0xFFFFFFFFu);
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(d->CreateVertexBuffer(sizeof q, 0, kTLFvf, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    Ref<IDirect3DVertexBuffer9> vbRef(vb);
+    void* p = nullptr;
+    vb->Lock(0, 0, &p, 0);
+    std::memcpy(p, q.data(), sizeof q);
+    vb->Unlock();
+    d->SetFVF(kTLFvf);
+    d->BeginScene();
+    // Refusals come from the same checks.
+    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE2X);
+    EXPECT_EQ(d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, q.data(), sizeof(TLVertex)),
+              D3DERR_UNSUPPORTEDCOLOROPERATION);
+    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    const uint16_t outside[3] = {0, 1, 6};
+    EXPECT_EQ(d->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 6, 1, outside, D3DFMT_INDEX16,
+                                        q.data(), sizeof(TLVertex)),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->DrawPrimitiveUP(D3DPT_LINELIST, 1, q.data(), sizeof(TLVertex)),
+              D3DERR_INVALIDCALL);
+    // A good draw from a buffer: accepted, the binding kept.
+    d->SetStreamSource(0, vb, 0, sizeof(TLVertex));
+    EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+    EXPECT_EQ(d->state().stream, vb);
+    d->EndScene();
+    EXPECT_EQ(pixelAt(target(d), 1, 1), c.drawnPixel);
+    EXPECT_EQ(d->callLog().count("DrawPrimitiveUP"), 2u);
+    EXPECT_EQ(d->callLog().lines("DrawPrimitive"), std::vector<std::string>{"DrawPrimitive(4,0,2)"});
+    // Clears still reach the target.
+    EXPECT_EQ(d->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030u, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(pixelAt(target(d), 1, 1), 0xFF102030u);
+  }
 }
 
 // A back end standing in for the shader stages: vertices pass unchanged, pixels are one colour.
