@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace vell {
 
@@ -440,6 +441,16 @@ bool sweepObjects(FixedVec3& outPosition, FixedVec3& outMove, const FixedVec3& s
     outMove = {outMove.x + pushFixed.x, outMove.y + pushFixed.y, outMove.z + pushFixed.z};
   }
   return true;
+}
+
+CollTriangle* landAtPoint(Map& map, const FixedVec3& p) {
+  const std::optional<LandHit> hit = map.findLand(p);
+  return hit && vec3iEqual(hit->point, p) ? hit->triangle : nullptr;
+}
+
+LandHit landPlacement(Map& map, const FixedVec3& p) {
+  const std::optional<LandHit> hit = map.findLand(p);
+  return hit ? *hit : LandHit{nullptr, p};
 }
 
 void moveObjectLand(Map& map, ObjectSpace* engine, LandMove& move) {

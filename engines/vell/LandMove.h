@@ -14,6 +14,7 @@
 namespace vell {
 
 class Map;
+struct LandHit;
 
 inline constexpr uint32_t kLandOptionSlide = 1;
 inline constexpr uint32_t kLandOptionSlip = 2;
@@ -113,6 +114,13 @@ bool walkLand(const LandQuery& query, WalkState& state, WalkStrategy& strategy, 
 bool sweepObjects(FixedVec3& outPosition, FixedVec3& outMove, const FixedVec3& start,
                   const FixedVec3& end, int32_t radius, int32_t height, ObjectSpace* engine,
                   const SpaceItem* self);
+
+// Placing a mover at a point: the land triangle there counts only when its surface passes
+// through the point exactly (a point 1/1024 above the land is not on it).
+CollTriangle* landAtPoint(Map& map, const FixedVec3& p);
+// Placing a mover on the land at a point's x/z: the land triangle nearest in height and the
+// point on it; where there is no land, no triangle and the requested point.
+LandHit landPlacement(Map& map, const FixedVec3& p);
 
 // One frame's land move of an object over the map: fills the record's end triangle, end
 // position, result flags and reflect.
