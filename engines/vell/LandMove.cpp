@@ -332,9 +332,9 @@ bool walkLand(const LandQuery& query, WalkState& state, WalkStrategy& strategy, 
     const Vec3f mf = toFloat(m);
     const float mLength = length(mf);
     const int32_t mFixed = floatToFixed(mLength);
-    const Vec3f h{mf.x / mLength, 0.0f, mf.z / mLength};
-    const Vec3f v = mFixed > 1 ? walkDirection(strategy, *current, h) : Vec3f{0, 0, 0};
-    const float vLength = length(v);
+    Vec3f h{0.0f, 0.0f, 0.0f};
+    if (mFixed > 1) h = {mf.x / mLength, 0.0f, mf.z / mLength};
+    const float vLength = length(walkDirection(strategy, *current, h));
     // A push straight up or down gives no slide direction: the mover stops at the contact as
     // for a push too short to slide.
     if (mFixed <= 1 || !(vLength > 0.0f)) {
