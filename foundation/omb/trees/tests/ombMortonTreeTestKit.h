@@ -409,7 +409,9 @@ TYPED_TEST_P(MortonTree, BoxWalkIsTheFullWalkLessCellsBesideTheBox) {
         for (uint32_t a = 0; a < kAxes; ++a) {
           meets = meets && o.lo[a] <= hi[a] && lo[a] <= o.hi[a];
         }
-        if (meets) ASSERT_TRUE(found.count(o.id)) << "item " << o.id << " step " << step;
+        if (meets) {
+          ASSERT_TRUE(found.count(o.id)) << "item " << o.id << " step " << step;
+        }
       }
     }
     // Whatever the box walks left standing, a full query still reaches every object.
