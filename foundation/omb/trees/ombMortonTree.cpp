@@ -124,6 +124,53 @@ bool collectSubtree(OMB_TREE* tree, uint32_t index, OMB_ARRAY* result, uint32_t 
   return found;
 }
 
+// The query's leaf columns per axis and the walk's state; the box walk descends only into
+// cells whose columns meet them.
+struct BoxWalk {
+  OMB_TREE* tree;
+  OMB_ARRAY* result;
+  uint32_t mask;
+  uint32_t lo[OMB_TREE_MAX_AXES];
+  uint32_t hi[OMB_TREE_MAX_AXES];
+};
+
+// As collectSubtree, but a child whose columns miss the query's is neither collected nor
+// pruned: it still counts as holding objects, since its subtree was not looked at. The order
+// of what is collected is that of collectSubtree with the missed cells left out.
+bool collectBox(BoxWalk& walk, uint32_t index, uint32_t level, const uint32_t* column) {
+  OMB_TREE* tree = walk.tree;
+  bool found = false;
+  const uint64_t firstChild = uint64_t{index} * branching(tree) + 1;
+  if (level < tree->depth && firstChild < tree->cellCount) {
+    const uint32_t shift = tree->depth - (level + 1);
+    for (uint32_t c = 0; c < branching(tree); ++c) {
+      const auto child = static_cast<uint32_t>(firstChild + c);
+      if (!tree->cells[child]) {
+        continue;
+      }
+      uint32_t childColumn[OMB_TREE_MAX_AXES];
+      bool meets = true;
+      for (uint32_t axis = 0; axis < tree->axes; ++axis) {
+        childColumn[axis] = (column[axis] << 1) | ((c >> axis) & 1u);
+        meets = meets && childColumn[axis] >= (walk.lo[axis] >> shift) &&
+                childColumn[axis] <= (walk.hi[axis] >> shift);
+      }
+      if (!meets || collectBox(walk, child, level + 1, childColumn)) {
+        found = true;
+      }
+    }
+  }
+  OMB_TREE_CELL* cell = tree->cells[index];
+  if (cell->objects.count != 0) {
+    collectOwn(tree, cell, walk.result, walk.mask);
+    return true;
+  }
+  if (!found && index != 0) {
+    releaseCell(tree, index);
+  }
+  return found;
+}
+
 }  // namespace
 
 void ombTreeRemoveEntry(OMB_TREE* tree, void* object) {
@@ -229,6 +276,38 @@ void _ombTreeQuery(OMB_TREE* tree, const int32_t* boxMin, const int32_t* boxMax,
   const uint32_t index = _ombTreeGetCellIndex(tree, boxMin, boxMax);
   if (tree->cells[index]) {
     collectSubtree(tree, index, result, mask);
+  }
+  for (uint32_t i = index; i != 0;) {
+    i = parentOf(tree, i);
+    if (tree->cells[i]) {
+      collectOwn(tree, tree->cells[i], result, mask);
+    }
+  }
+}
+
+void _ombTreeQueryBox(OMB_TREE* tree, const int32_t* boxMin, const int32_t* boxMax,
+                      OMB_ARRAY* result, uint32_t mask) {
+  assert(result->elementSize == sizeof(void*));
+  ombArrayResize(result, 0);
+  if (!tree->cells) {
+    return;
+  }
+  BoxWalk walk{tree, result, mask, {}, {}};
+  for (uint32_t axis = 0; axis < tree->axes; ++axis) {
+    walk.lo[axis] = leafCoordinate(tree, axis, boxMin[axis]);
+    walk.hi[axis] = leafCoordinate(tree, axis, boxMax[axis]);
+  }
+  const uint32_t index = _ombTreeGetCellIndex(tree, boxMin, boxMax);
+  uint32_t level = 0;
+  while (level < tree->depth && tree->levelOffset[level + 1] <= index) {
+    ++level;
+  }
+  if (tree->cells[index]) {
+    uint32_t column[OMB_TREE_MAX_AXES] = {};
+    for (uint32_t axis = 0; axis < tree->axes; ++axis) {
+      column[axis] = walk.lo[axis] >> (tree->depth - level);
+    }
+    collectBox(walk, index, level, column);
   }
   for (uint32_t i = index; i != 0;) {
     i = parentOf(tree, i);

@@ -56,3 +56,7 @@ OMB_TREE_CELL* _ombTreeInsert(OMB_TREE* tree, void* object, const int32_t* boxMi
                               const int32_t* boxMax);
 void _ombTreeQuery(OMB_TREE* tree, const int32_t* boxMin, const int32_t* boxMax, OMB_ARRAY* result,
                    uint32_t mask);
+// As _ombTreeQuery, but below the query cell only the cells whose leaves meet the box's leaves
+// are visited: the same objects in the same order, less those filed in cells the box misses.
+void _ombTreeQueryBox(OMB_TREE* tree, const int32_t* boxMin, const int32_t* boxMax,
+                      OMB_ARRAY* result, uint32_t mask);

@@ -37,6 +37,11 @@ OMB_TREE_CELL* ombOctreeInsert(OMB_OCTREE* tree, void* object, OMB_OCTREE_POINT 
 // back to the pool, except the root.
 void ombOctreeQuery(OMB_OCTREE_POINT boxMin, OMB_ARRAY* result, OMB_OCTREE* tree,
                     OMB_OCTREE_POINT boxMax, uint32_t mask);
+// The same objects in the same order, less those whose cell lies beside the box: below the
+// query cell only the cells whose leaves meet the box's leaves are visited (and pruned when
+// empty). Every object whose box meets the query box is among them.
+void ombOctreeQueryBox(OMB_OCTREE_POINT boxMin, OMB_ARRAY* result, OMB_OCTREE* tree,
+                      OMB_OCTREE_POINT boxMax, uint32_t mask);
 // Index of the cell that a box is filed in. Corners outside the area count as on its edge.
 uint32_t _ombOctreeGetCellIndex(const OMB_OCTREE* tree, OMB_OCTREE_POINT boxMin,
                                 OMB_OCTREE_POINT boxMax);

@@ -41,6 +41,11 @@ void ombQuadTreeQuery(OMB_QUADTREE_POINT boxMin, OMB_ARRAY* result, OMB_QUADTREE
   _ombTreeQuery(tree, Point(boxMin).v, Point(boxMax).v, result, mask);
 }
 
+void ombQuadTreeQueryBox(OMB_QUADTREE_POINT boxMin, OMB_ARRAY* result, OMB_QUADTREE* tree,
+                         OMB_QUADTREE_POINT boxMax, uint32_t mask) {
+  _ombTreeQueryBox(tree, Point(boxMin).v, Point(boxMax).v, result, mask);
+}
+
 uint32_t _ombQuadTreeGetCellIndex(const OMB_QUADTREE* tree, OMB_QUADTREE_POINT boxMin,
                                   OMB_QUADTREE_POINT boxMax) {
   return _ombTreeGetCellIndex(tree, Point(boxMin).v, Point(boxMax).v);

@@ -38,6 +38,11 @@ OMB_TREE_CELL* ombQuadTreeInsert(OMB_QUADTREE* tree, void* object, OMB_QUADTREE_
 // back to the pool, except the root.
 void ombQuadTreeQuery(OMB_QUADTREE_POINT boxMin, OMB_ARRAY* result, OMB_QUADTREE* tree,
                       OMB_QUADTREE_POINT boxMax, uint32_t mask);
+// The same objects in the same order, less those whose cell lies beside the box: below the
+// query cell only the cells whose leaves meet the box's leaves are visited (and pruned when
+// empty). Every object whose box meets the query box is among them.
+void ombQuadTreeQueryBox(OMB_QUADTREE_POINT boxMin, OMB_ARRAY* result, OMB_QUADTREE* tree,
+                         OMB_QUADTREE_POINT boxMax, uint32_t mask);
 // Index of the cell that a box is filed in. Corners outside the area count as on its edge.
 uint32_t _ombQuadTreeGetCellIndex(const OMB_QUADTREE* tree, OMB_QUADTREE_POINT boxMin,
                                   OMB_QUADTREE_POINT boxMax);

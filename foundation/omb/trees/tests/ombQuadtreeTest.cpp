@@ -23,6 +23,10 @@ struct QuadKind {
   static void query(Tree* t, const Coords& lo, const Coords& hi, OMB_ARRAY* result, uint32_t mask) {
     ombQuadTreeQuery(point(lo), result, t, point(hi), mask);
   }
+  static void queryBox(Tree* t, const Coords& lo, const Coords& hi, OMB_ARRAY* result,
+                       uint32_t mask) {
+    ombQuadTreeQueryBox(point(lo), result, t, point(hi), mask);
+  }
 };
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Quadtree, MortonTree, QuadKind);
