@@ -7,6 +7,8 @@ jobs=${JOBS:-$(nproc)}
 # Paths inside the checkout are hashed relative to it, so a fresh clone in another folder
 # reuses what the compiler cache holds from earlier builds.
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
+# Debug builds would otherwise hash the build folder too, and no other checkout could share them.
+export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-true}
 export CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-20G}
 case "$config" in
   release)
