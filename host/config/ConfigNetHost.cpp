@@ -73,7 +73,11 @@ ConfigNetHost::ConfigNetHost(Config& config)
                              std::getenv(CONFIG_NET_ECHOES_VARIABLE));
 }
 
-bool ConfigNetHost::loungeLinked() { return config_.loungeMode; }
+bool ConfigNetHost::loungeLinked() {
+  // "--lounge" without pipe numbers has nothing to read a description from: the run plays
+  // alone, as the headless host of the tools does, instead of failing on descriptor 0.
+  return config_.loungeMode && (config_.loungeInput != 0 || config_.loungeOutput != 0);
+}
 
 bool ConfigNetHost::readLounge(NetLoungeRecord* record) {
   uint8_t bytes[CONFIG_LOUNGE_RECORD];

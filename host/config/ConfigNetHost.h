@@ -40,6 +40,7 @@ class ConfigNetHost final : public NetHost {
   // Takes the game id and version from the configuration, the options from the environment.
   explicit ConfigNetHost(Config& config);
 
+  // Lounge mode with at least one pipe number.
   bool loungeLinked() override;
   // A failing pipe is the configuration's level-0 lounge error (which ends the game).
   bool readLounge(NetLoungeRecord* record) override;

@@ -222,4 +222,15 @@ TEST(NetSessionRun, TheHostEndsWhenTheClientIsGone) {
   EXPECT_NE(std::find(statuses.begin(), statuses.end(), NET_STATUS_RUNNING), statuses.end());
 }
 
+TEST(NetSessionRun, ABrokenLoungePipeEndsTheStartUp) {
+  // Pipe numbers that are not open descriptors in the game: reading the description fails.
+  GameFolder folder("engines");
+  writeScenario(folder, 60);
+  const GameRun run = folder.run({"--lounge", "97", "98"}, {"GAME_WINDOW_SCRIPT=0 activate 1"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(hosttest::contains(folder.log(), "Error: [Config::readLoungeData]")) << folder.log();
+  // No engine ran, so the scenario never wrote its results.
+  EXPECT_EQ(savedIntegers(folder), (std::vector<int32_t>{kNetMatch, 60}));
+}
+
 }  // namespace
