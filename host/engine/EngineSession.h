@@ -1,10 +1,15 @@
 #pragma once
 
-#include <cstdint>
+#include "host/input/InputSource.h"
 
-// A network session as the engine loop and the session natives see it. The System holds one;
-// without a lounge link it is NoSession, whose answers are those of a game without a session.
-// The real session adapts itself to this interface.
+#include <cstdint>
+#include <memory>
+
+class Net;
+
+// A network session as the System, the engine loop and the session natives see it. The System
+// holds one; without a lounge link it is NoSession, whose answers are those of a game without a
+// session. NetEngineSession adapts the network library's session to it.
 class EngineSession {
  public:
   virtual ~EngineSession() = default;
@@ -29,6 +34,14 @@ class EngineSession {
   // -1 without a session, 0 on the host, -2 for a spectator.
   virtual int32_t playerIndex() const = 0;
   virtual bool connected(int32_t player) const = 0;
+
+  // The source of this side's input; it must outlive the session's use of it.
+  virtual void setLocalInput(const InputSource* source) = 0;
+  // The source of a player slot's input; false for a slot the session does not fill.
+  virtual bool playerInput(uint32_t slot, InputSource& out) = 0;
+  // The shutdown step before destruction: delivers what is unsent (a failure is the game's
+  // error and may throw).
+  virtual void release() = 0;
 };
 
 class NoSession final : public EngineSession {
@@ -44,6 +57,44 @@ class NoSession final : public EngineSession {
   int32_t playerCount() const override { return 1; }
   int32_t playerIndex() const override { return -1; }
   bool connected(int32_t) const override { return false; }
+  void setLocalInput(const InputSource*) override {}
+  bool playerInput(uint32_t, InputSource&) override { return false; }
+  void release() override {}
+};
+
+// The network library's session behind the loop's interface. Its waits raise the game's error
+// themselves when the peer is gone (status 6 to the lounge), so closed() never has to.
+class NetEngineSession final : public EngineSession {
+ public:
+  explicit NetEngineSession(Net* net);
+  ~NetEngineSession() override;
+
+  bool active() const override { return true; }
+  void start() override;
+  uint32_t seed() const override;
+  void setReady() override;
+  bool isReady() const override;
+  bool waitFrame() override;
+  bool closed() const override { return false; }
+  void end() override;
+  int32_t playerCount() const override;
+  int32_t playerIndex() const override;
+  bool connected(int32_t player) const override;
+  void setLocalInput(const InputSource* source) override;
+  bool playerInput(uint32_t slot, InputSource& out) override;
+  // Delivers what is unsent, unless an operation failed (then the lounge already heard of it).
+  void release() override;
+
+  Net& net() const { return *net_; }
+  bool failed() const { return failed_; }
+
+ private:
+  template <typename Operation>
+  auto guarded(Operation operation) const;
+
+  std::unique_ptr<Net> net_;
+  bool released_ = false;
+  mutable bool failed_ = false;
 };
 
 // The end of an engine's run with a session: when no frame ran this side reports ready first,

@@ -5,6 +5,7 @@
 #include "foundation/omb/text/ombFormat.h"
 #include "host/input/ombInputDevice.h"
 #include "host/settings/InputPage.h"
+#include "platform/input/KeyNames.h"
 #include "platform/kernel/IniFile.h"
 #include "platform/text/Utf8.h"
 
@@ -51,8 +52,10 @@ bool inputSameGuid(const uint32_t (&a)[4], const uint32_t (&b)[4]) {
   return std::memcmp(a, b, sizeof a) == 0;
 }
 
-// FIXME: the input layer has no key names yet; every key reads "unknown" as an unnamed key does.
-std::u16string inputKeyName(uint32_t) { return u"unknown"; }
+std::u16string inputKeyName(uint32_t key) {
+  const char16_t* name = dinput::keyName(key);
+  return name != nullptr ? name : u"unknown";
+}
 
 InputPage::InputPage(ConfigInputSettings* settings, const OMB_INPUT_LAYOUT& layout)
     : settings_(settings), layout_(layout) {

@@ -11,10 +11,12 @@
 #include "foundation/omb/ombMsw.h"
 #include "foundation/omb/ombMswAppData.h"
 #include "host/config/Config.h"
+#include "host/config/ConfigNetHost.h"
 #include "host/engine/Engine.h"
 #include "model/L3DHandles.h"
 #include "model/effect/L3DEffectManager.h"
 #include "model/object/L3DObjectInstance.h"
+#include "net/session/Net.h"
 #include "platform/kernel/RecursiveMutex.h"
 #include "platform/text/Utf8.h"
 #include "platform/window/Window.h"
@@ -69,7 +71,9 @@ std::u16string System::parameterFilePath() { return ombMswAppDataFileName(u"prm"
 void System::init(Config* config) {
   config_ = config;
   scripts_ = std::make_unique<ScriptManager>();
-  // FIXME: netSetup joins here with the network session; without it no session exists.
+  netHost_ = std::make_unique<ConfigNetHost>(*config);
+  if (Net* net = netSetup(*netHost_)) session_ = std::make_unique<NetEngineSession>(net);
+  const bool networked = session_->active();
 
   OMB_MSW_WINDOW_DESC description;
   description.flags = OMB_MSW_WINDOW_KEY_HOOK;
@@ -83,6 +87,12 @@ void System::init(Config* config) {
   }
   void* handle = window_->window->handle();
   ombMswSetOwnerWindow(handle);
+  // The session's waits keep the window answering.
+  netHost_->setWindowPump([this] {
+    if (window_ == nullptr) return true;
+    ombMswWindowUpdate(window_);
+    return !window_->quitRequested;
+  });
 
   uint32_t adapter = config->display.adapter;
   translateAdapter(adapter);
@@ -102,7 +112,7 @@ void System::init(Config* config) {
   uint32_t options = L3DDEV_CREATE_MIPMAP;
   if (config->display.mode == CONFIG_MODE_WINDOW) options |= L3DDEV_CREATE_WINDOW;
   if (config->display.flags & CONFIG_DISPLAY_COMPRESS) options |= L3DDEV_CREATE_COMPRESS;
-  if ((config->display.flags & CONFIG_DISPLAY_NO_FLIP) || net_) options |= L3DDEV_CREATE_IMMEDIATE;
+  if ((config->display.flags & CONFIG_DISPLAY_NO_FLIP) || networked) options |= L3DDEV_CREATE_IMMEDIATE;
   device_.Create(adapter, handle, bits, width, height, uint32_t(config->display.multisample),
                  options);
   sound_.Create(handle);
@@ -110,18 +120,17 @@ void System::init(Config* config) {
   resetRenderer();
 
   input_ = std::make_unique<InputManager>();
-  input_->init(config->input, handle, net_ ? InputSession::Network : InputSession::None,
+  input_->init(config->input, handle, networked ? InputSession::Network : InputSession::None,
                scripts_.get());
   for (uint32_t slot = 0; slot < SYSTEM_PLAYERS; ++slot) {
     InputSource source;
     bool has = false;
-    if (net_) {
+    if (networked) {
       if (slot == 0) {
-        InputSource local;
-        input_->getControllerSource(0, local);
-        net_->setLocalInput(local);
+        input_->getControllerSource(0, localInput_);
+        session_->setLocalInput(&localInput_);
       }
-      has = net_->getInputSource(slot, source);
+      has = session_->playerInput(slot, source);
     } else {
       has = input_->getControllerSource(slot, source);
     }
@@ -271,12 +280,10 @@ void System::updateFrame() {
   ombMswWindowUpdate(window_);
   if (input_) input_->update();
   const bool close = std::exchange(window_->closeRequested, false);
-  if ((close && !net_) || window_->quitRequested) flags_ |= SYSTEM_FLAG_QUIT;
+  if ((close && !session_->active()) || window_->quitRequested) flags_ |= SYSTEM_FLAG_QUIT;
 }
 
-void System::signalNetReady() {
-  if (net_) net_->ready();
-}
+void System::signalNetReady() { session_->setReady(); }
 
 void System::resizeIntegerParameters(uint32_t n) {
   if (n > parameters_.integers.size()) parameters_.integers.resize(n, 0);
@@ -378,8 +385,15 @@ System::~System() {
   renderer_.reset();
   sound_.Release();
   device_.Release();
+  if (netHost_) netHost_->setWindowPump(nullptr);
   destroyMainWindow();
-  net_.reset();
+  try {
+    // The shutdown delivers what is unsent; a failure there was logged and told to the lounge.
+    session_->release();
+  } catch (const LExceptGame&) {
+  }
+  session_ = std::make_unique<NoSession>();
+  netHost_.reset();
   scripts_.reset();
   flags_ = 0;
 }

@@ -26,20 +26,11 @@
 #include <string>
 
 class Config;
+class ConfigNetHost;
 class ScriptManager;
 class Engine;
 class LSeManager;
 class L3DEffectManager;
-
-// A network session as the System uses it. FIXME: the session itself (lounge hand-shake,
-// controllers, replays) is not built; netSetup never arranges one yet.
-class SystemNetSession {
- public:
-  virtual ~SystemNetSession() = default;
-  virtual void ready() = 0;
-  virtual void setLocalInput(const InputSource& source) = 0;
-  virtual bool getInputSource(uint32_t slot, InputSource& source) = 0;
-};
 
 inline constexpr uint32_t SYSTEM_FLAG_INITIALISED = 1;
 inline constexpr uint32_t SYSTEM_FLAG_QUIT = 2;
@@ -94,7 +85,8 @@ class System final : public BgmSystem,
 
   uint32_t flags() const { return flags_; }
   Config* config() const { return config_; }
-  // The network session the engines run with; NoSession unless one was handed over.
+  // The network session the engines run with: the one the lounge arranged at init, NoSession
+  // without a lounge link (or until one is handed over).
   EngineSession& session() const { return *session_; }
   void setSession(std::unique_ptr<EngineSession> session);
   // The renderer's sound-effect manager, null without sound.
@@ -135,8 +127,11 @@ class System final : public BgmSystem,
   class SeManager;
   SeManager* seManager_ = nullptr;  // the renderer's, while it lives
   std::unique_ptr<InputManager> input_;
-  std::unique_ptr<SystemNetSession> net_;
+  // The session's view of the host; it outlives the session, which reaches the lounge through it.
+  std::unique_ptr<ConfigNetHost> netHost_;
   std::unique_ptr<EngineSession> session_ = std::make_unique<NoSession>();
+  // Player 0's buttons as the session reads them every frame.
+  InputSource localInput_;
   ButtonStateHolder trackers_[SYSTEM_PLAYERS];
   std::unique_ptr<BgmPlayer> bgm_;
   SystemParameters parameters_;

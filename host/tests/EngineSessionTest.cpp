@@ -27,6 +27,9 @@ class FakeSession final : public EngineSession {
   int32_t playerCount() const override { return 2; }
   int32_t playerIndex() const override { return 0; }
   bool connected(int32_t) const override { return true; }
+  void setLocalInput(const InputSource*) override {}
+  bool playerInput(uint32_t, InputSource&) override { return false; }
+  void release() override {}
 
   int waits = 0;
   std::string calls;

@@ -133,6 +133,18 @@ TEST_F(SettingsDialogTest, UnseenRunConfirmsTheDefaultsAndLogsTheReport) {
   EXPECT_TRUE(r.output.empty());  // nothing was shown, nothing was asked of the driver
 }
 
+TEST_F(SettingsDialogTest, KeyboardKeysShowTheirNames) {
+  // The report names each button's key; so does the keyboard's controller window.
+  const DialogRun r = run("tab コントローラ\nclick 設定\ndump\nclick OK\nclick OK\n");
+  EXPECT_EQ(r.result, 1);
+  EXPECT_EQ(count(LogCapture::messages(), u"    上: Up\r\n    下: Down\r\n    左: Left\r\n"
+                                          u"    右: Right\r\n    決定: Z\r\n    取消: X\r\n"),
+            1);
+  EXPECT_TRUE(has(r.output, "  edit \"Up\"")) << testing::PrintToString(r.output);
+  EXPECT_TRUE(has(r.output, "  edit \"Z\""));
+  EXPECT_FALSE(has(r.output, "unknown"));
+}
+
 TEST_F(SettingsDialogTest, LaterRunsLoadTheSavedChoice) {
   DialogRun first = run("tab ビデオ\nselect Window 800x600\nclick フリップを行わない\nclick OK\n");
   ASSERT_EQ(first.result, 1);

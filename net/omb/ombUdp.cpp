@@ -228,6 +228,10 @@ int32_t ombUdpGetConnectState(OMB_UDP* connection) {
 }
 
 int32_t ombUdpListen(OMB_UDP** out, uint16_t port, const OMB_UDP_PARAM* param) {
+  return ombUdpListenOn(out, 0, port, param);
+}
+
+int32_t ombUdpListenOn(OMB_UDP** out, uint32_t address, uint16_t port, const OMB_UDP_PARAM* param) {
   *out = nullptr;
   if (!param) {
     return OMB_ERR_BAD_ARGUMENT;
@@ -239,7 +243,8 @@ int32_t ombUdpListen(OMB_UDP** out, uint16_t port, const OMB_UDP_PARAM* param) {
   listener->socket->socket = net::socketOpen(net::SocketKind::Datagram);
   if (listener->socket->socket == net::kNoSocket ||
       !net::socketSetNonBlocking(listener->socket->socket) ||
-      !net::socketBindAny(listener->socket->socket, port)) {
+      !net::socketBind(listener->socket->socket,
+                       {net::hostToNet32(address), net::hostToNet16(port)})) {
     ombUdpClose(listener);
     return OMB_ERR_CREATE;
   }

@@ -69,6 +69,8 @@ int32_t ombUdpConnectFrom(const OMB_UDP_PARAM* param, uint16_t port, OMB_UDP** o
 int32_t ombUdpGetConnectState(OMB_UDP* connection);
 // A listener bound to the port on every interface; datagrams already waiting are discarded.
 int32_t ombUdpListen(OMB_UDP** out, uint16_t port, const OMB_UDP_PARAM* param);
+// As ombUdpListen, bound to one local IPv4 address (host byte order; 0 is every interface).
+int32_t ombUdpListenOn(OMB_UDP** out, uint32_t address, uint16_t port, const OMB_UDP_PARAM* param);
 // The first pending child becomes established; OMB_ERR_BUSY when none waits.
 int32_t ombUdpAccept(OMB_UDP* listener, OMB_UDP** child);
 

@@ -81,7 +81,9 @@ NetDeliverServer* serverSetup(NetHost& host, NetSessionInfo& info, const NetNatR
     keepAlive.close();
   };
   try {
-    if (ombUdpListen(&listener, host.options.hostPort, &param) != 1) throw SetupFailure{NET_STATUS_NO_PEER};
+    if (ombUdpListenOn(&listener, host.options.bindAddress, host.options.hostPort, &param) != 1) {
+      throw SetupFailure{NET_STATUS_NO_PEER};
+    }
     if (nat.complete()) {
       keepAlive.address = nat.address;
       keepAlive.port = static_cast<uint16_t>(nat.port);

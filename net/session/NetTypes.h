@@ -105,6 +105,8 @@ class HeadlessNetDialog final : public NetDialog {
 // Values that tests shorten; the defaults are the session's own.
 struct NetOptions {
   uint16_t hostPort = 14141;
+  // Local IPv4 address (host byte order) the host's listener binds; 0 is every interface.
+  uint32_t bindAddress = 0;
   // Polls (worker steps) a connection may leave messages unacknowledged before it fails.
   uint32_t timeoutPolls = 600;
   // A spectator hand-shake without progress for longer than this is dropped.

@@ -63,7 +63,11 @@ bool socketSetNonBlocking(SocketHandle socket) {
 }
 
 bool socketBindAny(SocketHandle socket, uint16_t port) {
-  const sockaddr_in address = toSockaddr({hostToNet32(INADDR_ANY), hostToNet16(port)});
+  return socketBind(socket, {hostToNet32(INADDR_ANY), hostToNet16(port)});
+}
+
+bool socketBind(SocketHandle socket, Ipv4Endpoint local) {
+  const sockaddr_in address = toSockaddr(local);
   return ::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
 }
 

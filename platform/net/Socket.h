@@ -35,6 +35,8 @@ void socketClose(SocketHandle socket);
 bool socketSetNonBlocking(SocketHandle socket);
 // Binds to the port (host byte order; 0 lets the system choose) on every interface.
 bool socketBindAny(SocketHandle socket, uint16_t port);
+// Binds to one local endpoint (network byte order, as every endpoint here).
+bool socketBind(SocketHandle socket, Ipv4Endpoint local);
 // The bound port in host byte order, 0 when unknown.
 uint16_t socketLocalPort(SocketHandle socket);
 

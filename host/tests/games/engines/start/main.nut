@@ -118,6 +118,35 @@ function randoms() {
   }
 }
 
+// One side of a network match: once inputs flow, the frames (integer parameter 1, else 60) fold
+// the seeded generator and every player's buttons into one value, which must come out the same
+// on every side.
+function netMatch() {
+  local frames = globalGetIntegerParameterCount() > 1 ? globalGetIntegerParameterValue(1) : 60;
+  while (!globalIsDadEvozReady()) suspend(null);
+  local count = globalGetDadEvozCount();
+  local hash = 0;
+  local held = 0;
+  for (local frame = 0; frame < frames; frame += 1) {
+    hash = (hash * 31 + engineGetRandomRange(0, 65535)) & 0x7FFFFFFF;
+    for (local p = 0; p < count; p += 1) {
+      for (local b = 0; b < 16; b += 1) {
+        if (ctrlGetStatus(p, b)) {
+          hash = (hash * 31 + p * 16 + b + 1) & 0x7FFFFFFF;
+          held += 1;
+        }
+      }
+    }
+    suspend(null);
+  }
+  globalSetIntegerParameterCount(6);
+  globalSetIntegerParameterValue(1, globalIsDadEvoz() ? frames : -1);
+  globalSetIntegerParameterValue(2, count);
+  globalSetIntegerParameterValue(3, globalGetDadEvozId());
+  globalSetIntegerParameterValue(4, hash);
+  globalSetIntegerParameterValue(5, held);
+}
+
 function init() {}
 
 function work() {
@@ -156,6 +185,8 @@ function work() {
   } else if (s == 11) {
     // Runs until the window closes.
     while (true) suspend(null);
+  } else if (s == 12) {
+    netMatch();
   } else {
     local sprites = makeScene([["simple", 40, 40, 1.0], ["engine", 40, 80, 0.5]]);
     for (local frame = 0; frame < 90; frame += 1) {
