@@ -4,6 +4,36 @@
 
 namespace modelfile {
 
+// A part with the given bones, one material "mat" (drawing with `texture` when one is named)
+// and one triangle of three vertices.
+inline Part trianglePart(std::string name, std::vector<Bone> bones, std::string texture = {}) {
+  Part p = partWithBones(std::move(name), std::move(bones));
+  Material mat;
+  mat.name = "mat";
+  mat.texture = std::move(texture);
+  mat.corners = {{0, 0, 0, 0}};
+  mat.points = {{0, 0, 0}};
+  mat.normals = {{0, 1, 0}};
+  p.materials = {mat};
+  Mesh mesh;
+  mesh.material = 0;
+  mesh.vertexCount = 3;
+  mesh.indexBytes = {0, 0, 1, 0, 2, 0};
+  mesh.primitiveCount = 1;
+  p.meshes = {mesh};
+  return p;
+}
+
+// A part group holding the model's first part.
+inline Group groupOfFirstPart(std::string name) {
+  Group g;
+  g.name = std::move(name);
+  GroupEntry e;
+  e.part = 1;
+  g.entries = {e};
+  return g;
+}
+
 // One of everything the file can hold, for a given version.
 inline Model fullModel(uint32_t version) {
   Model m;

@@ -1,6 +1,7 @@
 #include "engines/vell/Engine.h"
 
 #include "engines/vell/Map.h"
+#include "foundation/bytes/StateHash.h"
 #include "foundation/dbtl/DCp932Text.h"
 #include "foundation/lerr/lerr.h"
 #include "host/system/System.h"
@@ -12,7 +13,6 @@
 #include "script/ScriptManager.h"
 #include "script/ScriptThread.h"
 #include "script/ScriptValueSerial.h"
-#include "foundation/bytes/StateHash.h"
 
 #include <cstring>
 #include <string>

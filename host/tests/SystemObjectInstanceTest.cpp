@@ -12,7 +12,7 @@
 #include "model/object/L3DObjectInstance.h"
 #include "render/L3DRenderer.h"
 #include "testsupport/FileBytes.h"
-#include "testsupport/ModelFileBuilder.h"
+#include "testsupport/ModelSample.h"
 #include "testsupport/render/DeviceFixture.h"
 
 #include <gtest/gtest.h>
@@ -26,21 +26,7 @@ namespace {
 // One part "body" with one bone, one material drawing with the texture "skin", one triangle.
 std::vector<uint8_t> heroModel() {
   modelfile::Model m;
-  modelfile::Part p = modelfile::partWithBones("body", {modelfile::bone("hip")});
-  modelfile::Material mat;
-  mat.name = "mat";
-  mat.texture = "skin";
-  mat.corners = {{0, 0, 0, 0}};
-  mat.points = {{0, 0, 0}};
-  mat.normals = {{0, 1, 0}};
-  p.materials = {mat};
-  modelfile::Mesh mesh;
-  mesh.material = 0;
-  mesh.vertexCount = 3;
-  mesh.indexBytes = {0, 0, 1, 0, 2, 0};
-  mesh.primitiveCount = 1;
-  p.meshes = {mesh};
-  m.parts = {p};
+  m.parts = {modelfile::trianglePart("body", {modelfile::bone("hip")}, "skin")};
   return modelfile::scrambled(modelfile::write(m));
 }
 

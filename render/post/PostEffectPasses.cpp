@@ -123,14 +123,7 @@ void PostEffectPasses::passCopy(float x, float y, float w, float h, float sx, fl
 void PostEffectPasses::passBlend(float alpha, float x, float y, float w, float h, float sx,
                                  float sy, float sw, float sh, const Texture& dst,
                                  const Texture& src) {
-  target(dst);
-  vertexShader(S::kThrough1);
-  device.SetPShader(nullptr);
-  device.SetStateRender(D3DRS_ALPHABLENDENABLE, TRUE);
-  device.SetStateRender(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-  device.SetStateRender(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-  drawTexture(x, y, w, h, sx, sy, sw, sh, 1.0f, alpha, src);
-  device.SetStateRender(D3DRS_ALPHABLENDENABLE, FALSE);
+  passBlended(D3DBLEND_INVSRCALPHA, alpha, x, y, w, h, sx, sy, sw, sh, dst, src);
 }
 
 void PostEffectPasses::passBlendTexAlpha(float alpha, float x, float y, float w, float h,
@@ -144,12 +137,19 @@ void PostEffectPasses::passBlendTexAlpha(float alpha, float x, float y, float w,
 void PostEffectPasses::passAdd(float alpha, float x, float y, float w, float h, float sx,
                                float sy, float sw, float sh, const Texture& dst,
                                const Texture& src) {
+  passBlended(D3DBLEND_ONE, alpha, x, y, w, h, sx, sy, sw, sh, dst, src);
+}
+
+// The source drawn with its alpha over the target, which keeps (1 - alpha) of itself or all.
+void PostEffectPasses::passBlended(uint32_t destBlend, float alpha, float x, float y, float w,
+                                   float h, float sx, float sy, float sw, float sh,
+                                   const Texture& dst, const Texture& src) {
   target(dst);
   vertexShader(S::kThrough1);
   device.SetPShader(nullptr);
   device.SetStateRender(D3DRS_ALPHABLENDENABLE, TRUE);
   device.SetStateRender(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-  device.SetStateRender(D3DRS_DESTBLEND, D3DBLEND_ONE);
+  device.SetStateRender(D3DRS_DESTBLEND, destBlend);
   drawTexture(x, y, w, h, sx, sy, sw, sh, 1.0f, alpha, src);
   device.SetStateRender(D3DRS_ALPHABLENDENABLE, FALSE);
 }

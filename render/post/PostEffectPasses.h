@@ -51,6 +51,8 @@ struct PostEffectPasses {
   void run(PostEffectEntry& e);
 
  private:
+  void passBlended(uint32_t destBlend, float alpha, float x, float y, float w, float h, float sx,
+                   float sy, float sw, float sh, const Texture& target, const Texture& source);
   void target(const Texture& texture);
   void vertexShader(uint32_t slot);
   void pixelShader(uint32_t slot);

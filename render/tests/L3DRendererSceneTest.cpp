@@ -5,6 +5,9 @@
 
 #include "render/tests/DrawFixture.h"
 #include "testsupport/DMemorySource.h"
+#include "testsupport/FileBytes.h"
+#include "testsupport/GoldenPicture.h"
+#include "testsupport/render/DeviceFixture.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -16,11 +19,6 @@ using namespace d3d9;
 
 const std::string kGolden = std::string(TEST_SOURCE_DIR) + "/tests/golden/scene3d.bmp";
 
-std::vector<uint8_t> readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 LMat Rotation(float x, float y, float z, float angle) {
   const float axis[3] = {x, y, z};
   LMat m;
@@ -31,18 +29,6 @@ LMat Rotation(float x, float y, float z, float angle) {
 LMat Translation(float x, float y, float z) {
   LMat m;
   m.SetTranslation(x, y, z);
-  return m;
-}
-
-// Left-handed perspective, near 1, far 20, for a 4:3 target.
-LMat Perspective() {
-  LMat m;
-  std::memset(m.m, 0, sizeof m.m);
-  m.m[0][0] = 1.5f;
-  m.m[1][1] = 2.0f;
-  m.m[2][2] = 20.0f / 19.0f;
-  m.m[2][3] = 1.0f;
-  m.m[3][2] = -20.0f / 19.0f;
   return m;
 }
 
@@ -99,14 +85,14 @@ class SceneTest : public RendererTest {};
 
 TEST_F(SceneTest, SceneMatchesGolden) {
   const std::vector<uint8_t> archive =
-      readBytes(std::string(TEST_BINARY_DIR) + "/shaders/renderer.csa");
+      readFileBytes(std::string(TEST_BINARY_DIR) + "/shaders/renderer.csa");
   ASSERT_FALSE(archive.empty()) << "the build makes shaders/renderer.csa";
   Open(Profile("default"), L3DDEV_CREATE_WINDOW, 128, 96);
   // A small window keeps the golden picture small: the window's back buffer follows its client.
   SetClientSize(128, 96);
   ASSERT_TRUE(m_device->ResetCurrentMode());
   L3DRenderer& renderer = Make(archive);
-  renderer.SetViewProjection(Translation(0.0f, 0.0f, 4.0f), Perspective());
+  renderer.SetViewProjection(Translation(0.0f, 0.0f, 4.0f), goldenPerspective());
   const float light[3] = {0.4f, -0.5f, 1.0f};
   renderer.SetLightDirection(light);
 
@@ -154,16 +140,7 @@ TEST_F(SceneTest, SceneMatchesGolden) {
   ASSERT_TRUE(m_device->CaptureBackBuffer(file));
   file.Close();
   const std::vector<uint8_t>& picture = out->data;
-  ASSERT_GT(picture.size(), 54u);
-  if (std::getenv("RENDER_WRITE_GOLDEN") != nullptr) {
-    std::ofstream(kGolden, std::ios::binary)
-        .write(reinterpret_cast<const char*>(picture.data()), std::streamsize(picture.size()));
-  }
-  const std::vector<uint8_t> golden = readBytes(kGolden);
-  ASSERT_EQ(picture.size(), golden.size()) << kGolden;
-  size_t differing = 0;
-  for (size_t i = 54; i < golden.size(); ++i) differing += picture[i] != golden[i];
-  EXPECT_EQ(differing, 0u) << "bytes that differ from " << kGolden;
+  expectGoldenPicture(picture, kGolden, "RENDER_WRITE_GOLDEN");
 }
 
 }  // namespace

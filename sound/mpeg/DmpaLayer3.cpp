@@ -6,10 +6,11 @@
 #include "sound/mpeg/DmpaTables.h"
 #include "sound/mpeg/DmpaVector.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <immintrin.h>
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "MpegTestSupport.h"
-
 #include "sound/mpeg/DmpaVector.h"
+
+#include "MpegTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/lerr/lerrText.h"
+#include "foundation/math/LMat.h"
 #include "platform/d3d9/Profile.h"
 #include "platform/text/Utf8.h"
 #include "render/device/L3DDevice.h"
@@ -12,9 +13,23 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
+
+// The projection of the golden scenes: left-handed perspective, near 1, far 20, for a 4:3
+// target.
+inline LMat goldenPerspective() {
+  LMat m;
+  std::memset(m.m, 0, sizeof m.m);
+  m.m[0][0] = 1.5f;
+  m.m[1][1] = 2.0f;
+  m.m[2][2] = 20.0f / 19.0f;
+  m.m[2][3] = 1.0f;
+  m.m[3][2] = -20.0f / 19.0f;
+  return m;
+}
 
 // A built-in profile changed by the test.
 inline d3d9::SystemProfile Profile(const char* name,

@@ -3,7 +3,6 @@
 
 #include "engines/rond/bullet/BulletProgram.h"
 #include "engines/rond/bullet/BulletRotation.h"
-
 #include "foundation/math/DetMath.h"
 #include "foundation/omb/text/ombChar.h"
 #include "foundation/omb/text/ombNumber.h"

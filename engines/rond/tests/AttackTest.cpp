@@ -2,6 +2,7 @@
 // hit per activation.
 
 #include "engines/rond/Attack.h"
+
 #include "engines/rond/Player.h"
 #include "engines/rond/PlayerParameter.h"
 #include "testsupport/script/ScriptTestSupport.h"

@@ -2,6 +2,7 @@
 // the default, collision flags, extents and the sphere sets of a moved instance.
 
 #include "engines/rond/Geometry.h"
+
 #include "engines/rond/Object.h"
 #include "engines/rond/SphereSet.h"
 #include "foundation/startup/Dmath.h"
@@ -9,7 +10,7 @@
 #include "model/L3DObjectData.h"
 #include "model/object/L3DObjectInstance.h"
 #include "testsupport/LogCapture.h"
-#include "testsupport/ModelFileBuilder.h"
+#include "testsupport/ModelSample.h"
 
 #include <gtest/gtest.h>
 
@@ -56,26 +57,8 @@ modelfile::Sphere sphere(float x, float y, float z, float radius) {
 // One part "body" with one bone and a one-triangle vertex set in the part group "all".
 modelfile::Model bodyModel() {
   modelfile::Model m;
-  modelfile::Part p = modelfile::partWithBones("body", {modelfile::bone("hip")});
-  modelfile::Material mat;
-  mat.name = "mat";
-  mat.corners = {{0, 0, 0, 0}};
-  mat.points = {{0, 0, 0}};
-  mat.normals = {{0, 1, 0}};
-  p.materials = {mat};
-  modelfile::Mesh mesh;
-  mesh.material = 0;
-  mesh.vertexCount = 3;
-  mesh.indexBytes = {0, 0, 1, 0, 2, 0};
-  mesh.primitiveCount = 1;
-  p.meshes = {mesh};
-  m.parts = {p};
-  modelfile::Group g;
-  g.name = "all";
-  modelfile::GroupEntry e;
-  e.part = 1;
-  g.entries = {e};
-  m.groups = {g};
+  m.parts = {modelfile::trianglePart("body", {modelfile::bone("hip")})};
+  m.groups = {modelfile::groupOfFirstPart("all")};
   return m;
 }
 

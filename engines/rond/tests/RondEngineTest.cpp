@@ -8,11 +8,10 @@
 #include "testsupport/script/ScriptTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
-
 #include <memory>
 #include <string>
 #include <vector>

@@ -4,10 +4,10 @@
 #include "engines/vell/Engine.h"
 
 #include "engines/vell/Map.h"
-#include "foundation/startup/Dmath.h"
 #include "foundation/omb/file/ombFile.h"
 #include "foundation/omb/file/ombFileModule.h"
 #include "foundation/omb/ombCore.h"
+#include "foundation/startup/Dmath.h"
 #include "host/system/System.h"
 #include "script/ScriptManager.h"
 #include "script/ScriptValueSerial.h"
@@ -19,7 +19,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <memory>
 #include <string>
 #include <vector>

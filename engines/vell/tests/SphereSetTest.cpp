@@ -1,7 +1,7 @@
 #include "engines/vell/SphereSet.h"
 
-#include "foundation/startup/Dmath.h"
 #include "foundation/omb/ombCore.h"
+#include "foundation/startup/Dmath.h"
 #include "model/load/Da3dObject.h"
 #include "render/LResManager.h"
 #include "testsupport/MemoryPack.h"

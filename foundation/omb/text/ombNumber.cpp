@@ -1,8 +1,9 @@
 #include "foundation/omb/text/ombNumber.h"
 
+#include <locale.h>
+
 #include <clocale>
 #include <cstdlib>
-#include <locale.h>
 
 namespace {
 

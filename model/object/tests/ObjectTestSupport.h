@@ -7,6 +7,7 @@
 #include "model/object/L3DObjectInstance.h"
 #include "model/tests/ModelTestSupport.h"
 #include "render/LResManager.h"
+#include "testsupport/ModelSample.h"
 
 #include <string>
 #include <vector>
@@ -54,26 +55,8 @@ inline modelfile::Motion motion(uint32_t part, uint32_t bone, std::vector<modelf
 // the root (bone 0), hip (1) and head (2).
 inline modelfile::Model bodyModel() {
   modelfile::Model m;
-  modelfile::Part p = modelfile::partWithBones("body", {modelfile::bone("hip", {modelfile::bone("head")})});
-  modelfile::Material mat;
-  mat.name = "mat";
-  mat.corners = {{0, 0, 0, 0}};
-  mat.points = {{0, 0, 0}};
-  mat.normals = {{0, 1, 0}};
-  p.materials = {mat};
-  modelfile::Mesh mesh;
-  mesh.material = 0;
-  mesh.vertexCount = 3;
-  mesh.indexBytes = {0, 0, 1, 0, 2, 0};
-  mesh.primitiveCount = 1;
-  p.meshes = {mesh};
-  m.parts = {p};
-  modelfile::Group g;
-  g.name = "all";
-  modelfile::GroupEntry e;
-  e.part = 1;
-  g.entries = {e};
-  m.groups = {g};
+  m.parts = {modelfile::trianglePart("body", {modelfile::bone("hip", {modelfile::bone("head")})})};
+  m.groups = {modelfile::groupOfFirstPart("all")};
   return m;
 }
 

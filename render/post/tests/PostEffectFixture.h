@@ -9,6 +9,8 @@
 #include "render/post/PostEffectWater.h"
 #include "render/tests/RendererFixture.h"
 #include "testsupport/DMemorySource.h"
+#include "testsupport/FileBytes.h"
+#include "testsupport/GoldenPicture.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -17,11 +19,6 @@
 #include <map>
 #include <string>
 #include <vector>
-
-inline std::vector<uint8_t> PostReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class PostEffectTest : public RendererTest {
  protected:
@@ -36,7 +33,7 @@ class PostEffectTest : public RendererTest {
       ASSERT_TRUE(fs::is_directory(dir)) << dir;
       for (const auto& file : fs::directory_iterator(dir)) {
         const std::string name = file.path().stem().string() + "." + kind;
-        m_pack.Add("sys/posteffect/" + name, PostReadFile(file.path().string()));
+        m_pack.Add("sys/posteffect/" + name, readFileBytes(file.path().string()));
       }
     }
   }
@@ -204,20 +201,7 @@ class PostEffectTest : public RendererTest {
   // anew (on purpose only).
   void ExpectGolden(const std::string& name) {
     const std::string path = std::string(TEST_SOURCE_DIR) + "/post/tests/golden/" + name + ".bmp";
-    const std::vector<uint8_t> picture = Capture();
-    ASSERT_GT(picture.size(), 54u);
-    if (std::getenv("RENDER_WRITE_GOLDEN") != nullptr) {
-      std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-      const std::string temporary = path + ".tmp" + std::to_string(::getpid());
-      std::ofstream(temporary, std::ios::binary)
-          .write(reinterpret_cast<const char*>(picture.data()), std::streamsize(picture.size()));
-      std::filesystem::rename(temporary, path);
-    }
-    const std::vector<uint8_t> golden = PostReadFile(path);
-    ASSERT_EQ(picture.size(), golden.size()) << path;
-    size_t differing = 0;
-    for (size_t i = 54; i < golden.size(); ++i) differing += picture[i] != golden[i];
-    EXPECT_EQ(differing, 0u) << "bytes that differ from " << path;
+    expectGoldenPicture(Capture(), path, "RENDER_WRITE_GOLDEN");
   }
 
   PostEffect m_effect;

@@ -70,7 +70,7 @@ TEST_F(PostEffectTest, InitFailsWhenAShaderIsMissingOrRefusedAndSucceedsAgainLat
   AddShaders();
   // A vertex shader where a pixel shader belongs: the device refuses it.
   m_pack.Add("sys/posteffect/zoomblur.psh",
-             PostReadFile(std::string(POST_SHADER_DIR) + "/vsh/through1.bin"));
+             readFileBytes(std::string(POST_SHADER_DIR) + "/vsh/through1.bin"));
   EXPECT_FALSE(m_effect.init(Config()));
   EXPECT_FALSE(m_effect.sceneTarget());
   AddShaders();

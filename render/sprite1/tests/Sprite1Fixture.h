@@ -7,6 +7,7 @@
 #include "foundation/omb/ombCore.h"
 #include "render/sprite1/sprite1.h"
 #include "render/tests/RendererFixture.h"
+#include "testsupport/FileBytes.h"
 #include "testsupport/LogCapture.h"
 
 #include <cstring>
@@ -16,15 +17,10 @@
 #include <string>
 #include <vector>
 
-inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // The renderer's archive with the tagged stand-ins of RendererFixture.h, except "nolight_b0".
 inline std::vector<uint8_t> Sprite1ShaderArchive() {
   const std::vector<uint8_t> nolight =
-      ReadFileBytes(std::string(SPRITE1_SHADER_DIR) + "/nolight_b0.bin");
+      readFileBytes(std::string(SPRITE1_SHADER_DIR) + "/nolight_b0.bin");
   EXPECT_FALSE(nolight.empty()) << SPRITE1_SHADER_DIR;
   DmfBuilder dmf;
   for (uint32_t kind = 0; kind < L3D_SHADER_KINDS; ++kind) {

@@ -6,6 +6,7 @@
 
 #include "render/sprite1/tests/Sprite1Fixture.h"
 #include "testsupport/DMemorySource.h"
+#include "testsupport/GoldenPicture.h"
 
 #include <cstdlib>
 
@@ -74,17 +75,7 @@ TEST_F(Sprite1GoldenTest, TheFrameMatchesTheGoldenPicture) {
   Place(half, checker, 0, 0, 20, 8, 8, 0);
 
   const std::vector<uint8_t> picture = Frame();
-  ASSERT_GT(picture.size(), 54u);
-  if (std::getenv("SPRITE1_WRITE_GOLDEN") != nullptr) {
-    std::ofstream(kGolden, std::ios::binary)
-        .write(reinterpret_cast<const char*>(picture.data()),
-               static_cast<std::streamsize>(picture.size()));
-  }
-  const std::vector<uint8_t> golden = ReadFileBytes(kGolden);
-  ASSERT_EQ(picture.size(), golden.size()) << kGolden;
-  size_t differing = 0;
-  for (size_t i = 54; i < golden.size(); ++i) differing += picture[i] != golden[i];
-  EXPECT_EQ(differing, 0u) << "bytes that differ from " << kGolden;
+  expectGoldenPicture(picture, kGolden, "SPRITE1_WRITE_GOLDEN");
 }
 
 }  // namespace

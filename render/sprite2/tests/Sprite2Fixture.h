@@ -7,6 +7,7 @@
 #include "render/sprite/ombSprite.h"
 #include "render/sprite/ombSpriteText.h"
 #include "render/sprite2/Sprite2Internal.h"
+#include "testsupport/FileBytes.h"
 #include "testsupport/render/DeviceFixture.h"
 
 #include <fstream>
@@ -15,15 +16,10 @@
 
 inline constexpr char kTestFont[] = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
 
-inline std::vector<uint8_t> readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class Sprite2Test : public DeviceTest {
  protected:
   static void SetUpTestSuite() {
-    const std::vector<uint8_t> font = readBytes(kTestFont);
+    const std::vector<uint8_t> font = readFileBytes(kTestFont);
     ASSERT_FALSE(font.empty()) << "run tools/setup.sh: " << kTestFont;
     sprite2InitFromBytes(font);
   }

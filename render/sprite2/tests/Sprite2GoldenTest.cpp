@@ -10,6 +10,7 @@
 #include "testsupport/script/ScriptTestSupport.h"
 
 #include "testsupport/DMemorySource.h"
+#include "testsupport/GoldenPicture.h"
 #include "render/sprite2/Sprite2Natives.h"
 
 #include <cstdlib>
@@ -77,18 +78,7 @@ class Sprite2GoldenTest : public Sprite2Test {
   }
 
   void compareWithGolden(const std::vector<uint8_t>& picture) {
-    ASSERT_GT(picture.size(), 54u);
-    if (std::getenv("SPRITE2_WRITE_GOLDEN") != nullptr) {
-      std::ofstream(kGolden, std::ios::binary)
-          .write(reinterpret_cast<const char*>(picture.data()), picture.size());
-    }
-    const std::vector<uint8_t> golden = readBytes(kGolden);
-    ASSERT_EQ(picture.size(), golden.size()) << kGolden;
-    size_t differing = 0;
-    for (size_t i = 54; i < golden.size(); ++i) {
-      differing += picture[i] != golden[i];
-    }
-    EXPECT_EQ(differing, 0u) << "bytes that differ from " << kGolden;
+    expectGoldenPicture(picture, kGolden, "SPRITE2_WRITE_GOLDEN");
   }
 
   dbtl::rcptr<L3DTexture> checker;

@@ -1,6 +1,6 @@
 #include "engines/rond/bullet/BulletProgram.h"
-#include "engines/rond/bullet/BulletRotation.h"
 
+#include "engines/rond/bullet/BulletRotation.h"
 #include "foundation/math/DetMath.h"
 
 #include <gtest/gtest.h>
