@@ -2,6 +2,7 @@
 #include "render/device/L3DDevice.h"
 #include "testsupport/render/DeviceFixture.h"
 
+#include <algorithm>
 #include <chrono>
 
 using namespace d3d9;
@@ -181,9 +182,14 @@ TEST_F(DeviceTest, WaitVBlankNeedsTheScanLine) {
 TEST_F(DeviceTest, WaitVBlankWaitsAtMostAboutOneRefresh) {
   L3DDevice& device = Open(Profile("default"), L3DDEV_CREATE_WINDOW);
   device.WaitVBlank();
-  // One refresh at 60 Hz is under 17 ms; the bound allows for a loaded machine under the
-  // sanitizers and still catches a wait that never ends or counts in seconds.
-  const auto start = std::chrono::steady_clock::now();
-  device.WaitVBlank();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(400));
+  // One refresh at 60 Hz is under 17 ms. The shortest of five waits is taken, so that a loaded
+  // machine that stalls the process now and then does not count, while a wait that never ends
+  // or counts in seconds still fails.
+  auto shortest = std::chrono::steady_clock::duration::max();
+  for (int i = 0; i < 5; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    device.WaitVBlank();
+    shortest = std::min(shortest, std::chrono::steady_clock::now() - start);
+  }
+  EXPECT_LT(shortest, std::chrono::milliseconds(100));
 }
