@@ -97,16 +97,18 @@ using Window16 = void (*)(const float* ring, const float* w1, const float* w2, f
 // Age a of a slot reads the even (a even) or the odd row of the slot a further on in the ring.
 inline const float* AgeRow(const float* ring, int age) { return ring + 32 * age + 16 * (age & 1); }
 
-void Window16Sse(const float* ring, const float* w1, const float* w2, float* lo, float* hi) {
-  DmpaV4 a[4] = {}, b[4] = {};
+// NV vectors of four values an age (4 at the full rate, 2 and 1 at the reduced ones).
+template <int NV>
+void WindowSse(const float* ring, const float* w1, const float* w2, float* lo, float* hi) {
+  DmpaV4 a[NV] = {}, b[NV] = {};
   for (int age = 0; age < 16; ++age, w1 += 16, w2 += 16) {
-    for (int v = 0; v < 4; ++v) {
+    for (int v = 0; v < NV; ++v) {
       const DmpaV4 r = DmpaLoad4(AgeRow(ring, age) + 4 * v);
       a[v] += DmpaLoad4(w1 + 4 * v) * r;
       b[v] += DmpaLoad4(w2 + 4 * v) * r;
     }
   }
-  for (int v = 0; v < 4; ++v) {
+  for (int v = 0; v < NV; ++v) {
     DmpaStore4(lo + 4 * v, a[v]);
     DmpaStore4(hi + 4 * v, b[v]);
   }
@@ -128,7 +130,7 @@ __attribute__((target("avx"))) void Window16Avx(const float* ring, const float* 
   }
 }
 
-Window16 gWindow16 = DmpaSimdAvailable(DmpaSimd::Avx) ? Window16Avx : Window16Sse;
+Window16 gWindow16 = DmpaSimdAvailable(DmpaSimd::Avx) ? Window16Avx : WindowSse<4>;
 
 inline int16_t ToPcm16(float f) {
   if (f >= 32767.0f) return 32767;
@@ -209,22 +211,7 @@ void SynthSlot(_DMPADECODER* ctx, int ch, int slot, const float* in, int inStrid
   if constexpr (Shift == 0) {
     gWindow16(ring, t.synthW1[0][0], t.synthW2[0][0], lo, hi);
   } else {
-    DmpaV4 acc1[NV], acc2[NV];
-    for (int v = 0; v < NV; ++v) acc1[v] = acc2[v] = DmpaV4{0, 0, 0, 0};
-    for (int age = 0; age < 16; ++age) {
-      const float* row = AgeRow(ring, age);
-      const float* w1 = t.synthW1[Shift][age];
-      const float* w2 = t.synthW2[Shift][age];
-      for (int v = 0; v < NV; ++v) {
-        DmpaV4 r = DmpaLoad4(row + 4 * v);
-        acc1[v] += DmpaLoad4(w1 + 4 * v) * r;
-        acc2[v] += DmpaLoad4(w2 + 4 * v) * r;
-      }
-    }
-    for (int v = 0; v < NV; ++v) {
-      DmpaStore4(lo + 4 * v, acc1[v]);
-      DmpaStore4(hi + 4 * v, acc2[v]);
-    }
+    WindowSse<NV>(ring, t.synthW1[Shift][0], t.synthW2[Shift][0], lo, hi);
   }
   // The middle sample: eight products summed as two rows of four, then across.
   // Slots slot + 1, slot + 3, ... slot + 15 share the parity of slot + 1 and lie in order.
@@ -303,7 +290,7 @@ DmpaSynth3 DmpaSynthEntry3(int index) {
 
 void DmpaUseSimd(DmpaSimd level) {
   const bool avx = level >= DmpaSimd::Avx && DmpaSimdAvailable(DmpaSimd::Avx);
-  gWindow16 = avx ? Window16Avx : Window16Sse;
+  gWindow16 = avx ? Window16Avx : WindowSse<4>;
   gDct32 = avx ? Dct32Avx : Dct32Sse;
   DmpaHybridUseSimd(level);
   DmpaLayer3UseSimd(level);
