@@ -5,18 +5,6 @@
 
 namespace rond {
 
-LMat perspectiveFovRH(float fovY, float aspect, float nearZ, float farZ) {
-  const float yScale = 1.0f / detmath::tan(fovY * 0.5f);
-  const float xScale = yScale / aspect;
-  LMat m{};
-  m.m[0][0] = xScale;
-  m.m[1][1] = yScale;
-  m.m[2][2] = farZ / (nearZ - farZ);
-  m.m[2][3] = -1.0f;
-  m.m[3][2] = nearZ * farZ / (nearZ - farZ);
-  return m;
-}
-
 void viewerMatrices(const FixedVec3& position, int32_t angle, int32_t kind, LMat& view,
                     LMat& projection) {
   const float a = static_cast<float>(angle) * kFixedToFloat;
@@ -27,11 +15,7 @@ void viewerMatrices(const FixedVec3& position, int32_t angle, int32_t kind, LMat
   const float fz = detmath::cos(a);
   const LVec3 eye{px - fx * 4.0f, py + 2.0f, pz - fz * 4.0f};
   const LVec3 target{px + fx * 2.0f, py + 0.5f, pz + fz * 2.0f};
-  const LMat43 v = calcLookAtView(LVec3{0.0f, 1.0f, 0.0f}, target, eye);
-  for (int r = 0; r < 4; ++r) {
-    for (int c = 0; c < 3; ++c) view.m[r][c] = v.m[r][c];
-    view.m[r][3] = r == 3 ? 1.0f : 0.0f;
-  }
+  view = matFromView(calcLookAtView(LVec3{0.0f, 1.0f, 0.0f}, target, eye));
   const float aspect = kind == 2 ? 4.0f / 6.0f : 4.0f / 3.0f;
   projection = perspectiveFovRH(0.7853982f, aspect, 0.1f, 100.0f);
 }

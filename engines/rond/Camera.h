@@ -11,7 +11,4 @@ namespace rond {
 void viewerMatrices(const FixedVec3& position, int32_t angle, int32_t kind, LMat& view,
                     LMat& projection);
 
-// The right-handed perspective projection with the vertical field of view in radians.
-LMat perspectiveFovRH(float fovY, float aspect, float nearZ, float farZ);
-
 }  // namespace rond

@@ -2,14 +2,13 @@
 
 #include "foundation/math/DetMath.h"
 #include "foundation/math/LookAt.h"
+#include "model/math/FixedPoint.h"
 
 #include <cmath>
 
 namespace vell {
 
 namespace {
-
-constexpr float kDegreesToRadians = 0.017453292f;
 
 LMat lookAt(const LVec3& eye, const LVec3& target, const LVec3& up) {
   LVec3 u = up;
@@ -18,13 +17,7 @@ LMat lookAt(const LVec3& eye, const LVec3& target, const LVec3& up) {
     const float inv = 1.0f / len;
     u = {u.x * inv, u.y * inv, u.z * inv};
   }
-  const LMat43 v = calcLookAtView(u, target, eye);
-  LMat out{};
-  for (int i = 0; i < 4; ++i) {
-    for (int j = 0; j < 3; ++j) out.m[i][j] = v.m[i][j];
-    out.m[i][3] = i == 3 ? 1.0f : 0.0f;
-  }
-  return out;
+  return matFromView(calcLookAtView(u, target, eye));
 }
 
 // p transformed by m with the divide by w taken as a multiplication by 1 / w.
@@ -43,18 +36,6 @@ LMat identity() {
 }
 
 }  // namespace
-
-LMat perspectiveFovRH(float fovY, float aspect, float zNear, float zFar) {
-  const float yScale = 1.0f / detmath::tan(fovY * 0.5f);
-  const float xScale = yScale / aspect;
-  LMat m{};
-  m.m[0][0] = xScale;
-  m.m[1][1] = yScale;
-  m.m[2][2] = zFar / (zNear - zFar);
-  m.m[2][3] = -1.0f;
-  m.m[3][2] = zNear * zFar / (zNear - zFar);
-  return m;
-}
 
 LMat orthoRH(float width, float height, float zNear, float zFar) {
   LMat m{};

@@ -8,8 +8,8 @@
 // natives; until it does they keep the defaults of reset().
 namespace vell {
 
-// Right-handed projections, in the row-vector convention of LMat.
-LMat perspectiveFovRH(float fovY, float aspect, float zNear, float zFar);
+// The right-handed orthographic projection, in the row-vector convention of LMat (the
+// perspective one is foundation/math's perspectiveFovRH).
 LMat orthoRH(float width, float height, float zNear, float zFar);
 
 struct Camera {

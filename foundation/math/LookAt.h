@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/math/LMat.h"
 #include "foundation/math/LVec3.h"
 
 // A view matrix without its fourth column (which would be (0, 0, 0, 1)): rows 0 to 2 the linear
@@ -22,3 +23,10 @@ LMat43 calcLookAtView(const LVec3& up, const LVec3& target, const LVec3& eye);
 
 // Columns are the frame's axes; the fourth row is (-x.o, -y.o, -z.o).
 LMat43 viewFromFrame(const LViewFrame& frame);
+
+// The 4x4 matrix of a view: its fourth column (0, 0, 0, 1).
+LMat matFromView(const LMat43& view);
+
+// The right-handed perspective projection of the engines' cameras: y scale 1 / tan(fovY / 2)
+// (the project's tangent), x scale y scale / aspect, depth to 0..1 between near and far.
+LMat perspectiveFovRH(float fovY, float aspect, float nearZ, float farZ);

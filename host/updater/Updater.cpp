@@ -3,6 +3,8 @@
 #include "foundation/omb/ombLog.h"
 #include "foundation/omb/ombResult.h"
 #include "foundation/omb/text/ombFormat.h"
+#include "foundation/omb/text/ombNumber.h"
+#include "foundation/omb/text/ombString.h"
 #include "net/omb/ombTcp.h"
 #include "platform/dialog/Dialog.h"
 #include "platform/kernel/Clock.h"
@@ -63,22 +65,6 @@ bool recvLine(std::u16string& line, OMB_SOCKET* connection, uint32_t startTime) 
   return true;
 }
 
-bool startsWithNoCase(const std::u16string& text, const std::u16string& prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    char16_t a = text[i], b = prefix[i];
-    if (a >= u'A' && a <= u'Z') a = char16_t(a - u'A' + u'a');
-    if (b >= u'A' && b <= u'Z') b = char16_t(b - u'A' + u'a');
-    if (a != b) return false;
-  }
-  return true;
-}
-
-// An integer in base 0 (decimal, 0x hexadecimal, leading-0 octal) at the start of the text.
-int32_t parseInt(const std::u16string& text) {
-  return static_cast<int32_t>(std::strtol(platform::utf16ToUtf8(text).c_str(), nullptr, 0));
-}
-
 struct Proxy {
   std::u16string host;
   int32_t port = 0;
@@ -93,7 +79,9 @@ Proxy readProxy() {
   const std::u16string text = value;
   const auto colon = text.find(u':');
   proxy.host = text.substr(0, colon);
-  if (colon != std::u16string::npos) proxy.port = parseInt(text.substr(colon + 1));
+  if (colon != std::u16string::npos) {
+    proxy.port = int32_t(ombStrToLong(text.c_str() + colon + 1, nullptr));
+  }
   return proxy;
 }
 
@@ -279,7 +267,7 @@ bool Updater::run(UpdaterRecord& record, const std::u16string& serverHost, int32
       if (!updaterPump(startTime, false) || !recvLine(line, record.connection, startTime)) {
         return true;
       }
-    } while (!startsWithNoCase(line, u"Location:"));
+    } while (!ombStrIsEqualNoCase(line.c_str(), u"Location:", 9));
     const auto scheme = line.find(u"://", 9);
     if (scheme == std::u16string::npos) {
       ombLogPrintf(OMB_LOG_MESSAGE, u"Message: [%s] illigal format[%ls]", kTag, line.c_str());
@@ -290,7 +278,7 @@ bool Updater::run(UpdaterRecord& record, const std::u16string& serverHost, int32
     host = line.substr(from, end - from);
     std::size_t rest = end;
     if (end != std::u16string::npos && line[end] == u':') {
-      port = parseInt(line.substr(end + 1));
+      port = int32_t(ombStrToLong(line.c_str() + end + 1, nullptr));
       rest = line.find(u'/', end);
     }
     path = rest == std::u16string::npos ? u"" : line.substr(rest, 1023);

@@ -3,6 +3,7 @@
 
 #include "render/sprite1/Sprite1Natives.h"
 
+#include "script/ScriptAngle.h"
 #include "script/ScriptNative.h"
 
 namespace {
@@ -13,9 +14,6 @@ using ImageArg = ScriptHandleArg<Image, kSprite1ImageHandle>;
 using FontArg = ScriptHandleArg<Font, kSprite1FontHandle>;
 using RendererArg = ScriptHandleArg<Renderer, kSprite1RendererHandle>;
 using RectArg = ScriptHandleArg<Rect, kSprite1RectHandle>;
-
-constexpr float kDegreesToRadians = 0.017453292f;
-constexpr float kRadiansToDegrees = 57.29578f;
 
 ScriptObject sizeTable(HSQUIRRELVM vm, int32_t width, int32_t height) {
   ScriptObject t = ScriptObject::newTable(vm);
@@ -139,7 +137,7 @@ int32_t spriteCreateRect(RendererArg renderer, ImageArg image, ScriptObject t) {
   if (present(t, u"drawWidth")) v.drawWidth = intKey(t, u"drawWidth", 0), v.widthGiven = true;
   if (present(t, u"drawHeight")) v.drawHeight = intKey(t, u"drawHeight", 0), v.heightGiven = true;
   if (present(t, u"drawRotation")) {
-    v.rotation = floatKey(t, u"drawRotation", 0.0f) * kDegreesToRadians;
+    v.rotation = floatKey(t, u"drawRotation", 0.0f) * kScriptDegreesToRadians;
   }
   v.blend = intKey(t, u"blend", v.blend);
   if (!v.widthGiven) v.drawWidth = v.mapWidth;
@@ -210,9 +208,9 @@ ScriptObject spriteGetRectDrawPosSize(HSQUIRRELVM vm, RectArg r) {
 void spriteSetRectDrawPosSize(RectArg r, int32_t x, int32_t y, int32_t w, int32_t h) {
   r->drawX = x, r->drawY = y, r->drawWidth = w, r->drawHeight = h, drawDirty(r);
 }
-float spriteGetRectDrawRotation(RectArg r) { return r->rotation * kRadiansToDegrees; }
+float spriteGetRectDrawRotation(RectArg r) { return r->rotation * kScriptRadiansToDegrees; }
 void spriteSetRectDrawRotation(RectArg r, float degrees) {
-  r->rotation = degrees * kDegreesToRadians, drawDirty(r);
+  r->rotation = degrees * kScriptDegreesToRadians, drawDirty(r);
 }
 
 void spriteSetRectMapReverseX(RectArg r, bool on) {

@@ -133,14 +133,7 @@ TEST_F(SceneTest, SceneMatchesGolden) {
   renderer.DrawZsd();
   D3d().EndScene();
 
-  dbtl::rcptr<DMemorySource> out;
-  out.Create(1);
-  dbtl::DFile file;
-  file.OpenOverride("scene3d.bmp", out);
-  ASSERT_TRUE(m_device->CaptureBackBuffer(file));
-  file.Close();
-  const std::vector<uint8_t>& picture = out->data;
-  expectGoldenPicture(picture, kGolden, "RENDER_WRITE_GOLDEN");
+  expectGoldenPicture(CaptureBackBuffer(), kGolden, "RENDER_WRITE_GOLDEN");
 }
 
 }  // namespace

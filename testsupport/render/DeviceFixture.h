@@ -8,6 +8,7 @@
 #include "render/device/L3DWindow.h"
 #include "render/device/l3dInit.h"
 #include "render/device/l3dPack.h"
+#include "testsupport/DMemorySource.h"
 #include "testsupport/LerrCapture.h"
 #include "testsupport/MemoryPack.h"
 
@@ -17,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The projection of the golden scenes: left-handed perspective, near 1, far 20, for a 4:3
 // target.
@@ -83,6 +85,17 @@ class DeviceTest : public ::testing::Test, public L3DWindow, public L3DPack {
   }
 
   d3d9::IDirect3DDevice9& D3d() { return *m_device->GetDevice(); }
+
+  // The back buffer as the bytes of a BMP file.
+  std::vector<uint8_t> CaptureBackBuffer() {
+    dbtl::rcptr<DMemorySource> out;
+    out.Create(1);
+    dbtl::DFile file;
+    file.OpenOverride("frame.bmp", out);
+    EXPECT_TRUE(m_device->CaptureBackBuffer(file));
+    file.Close();
+    return out->data;
+  }
 
   // The message of the fatal error the call ends with, as UTF-8.
   template <class Call>

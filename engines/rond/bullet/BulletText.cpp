@@ -15,8 +15,6 @@
 namespace rond {
 namespace {
 
-constexpr float kDegrees = 0.017453292f;
-
 class Items {
  public:
   explicit Items(const char16_t* text) : p_(text != nullptr ? text : u"") { skip(); }
@@ -70,7 +68,7 @@ BulletBind makeBulletBind(int32_t program, const LVec3& offset, const std::optio
   bind.program = program;
   bind.offset = vec3ToFixed(offset.x, offset.y, offset.z);
   bind.targetOffset = vec3ToFixed(targetOffset.x, targetOffset.y, targetOffset.z);
-  if (axis && std::fabs(degrees) >= 0.0001f) bind.rotation = quatFromAxisAngle(*axis, degrees * kDegrees);
+  if (axis && std::fabs(degrees) >= 0.0001f) bind.rotation = quatFromAxisAngle(*axis, degrees * kDegreesToRadians);
   return bind;
 }
 
@@ -89,11 +87,11 @@ BulletOp parseBulletMove(const char16_t* text) {
 BulletOp parseBulletLockon(const char16_t* text) {
   BulletOp op = withKind(BulletOpKind::Lockon);
   Items items(text);
-  op.rate = items.number() * kDegrees;
+  op.rate = items.number() * kDegreesToRadians;
   op.limit = op.rate;
   if (items.nextStartsWithDigit()) {
-    op.limit = items.number() * kDegrees;
-    if (items.nextStartsWithDigit()) op.change = items.number() * kDegrees;
+    op.limit = items.number() * kDegreesToRadians;
+    if (items.nextStartsWithDigit()) op.change = items.number() * kDegreesToRadians;
   }
   while (!items.atEnd()) {
     const char16_t* word = items.next();
@@ -110,12 +108,12 @@ BulletOp parseBulletRot(const char16_t* text, BulletOpKind kind) {
   op.axis.x = items.number();
   op.axis.y = items.number();
   op.axis.z = items.number();
-  op.angle = items.number() * kDegrees;
+  op.angle = items.number() * kDegreesToRadians;
   if (!items.atEnd()) {
     // The far end of the axis and the width of the angle's range.
     const float x2 = items.number(), y2 = items.number(), z2 = items.number();
     op.axisRange = {x2 - op.axis.x, y2 - op.axis.y, z2 - op.axis.z};
-    op.angleRange = items.number() * kDegrees;
+    op.angleRange = items.number() * kDegreesToRadians;
   }
   return op;
 }
@@ -130,7 +128,7 @@ BulletOp parseBulletRots(const std::vector<std::u16string>& texts, BulletOpKind 
     axis.x = items.number();
     axis.y = items.number();
     axis.z = items.number();
-    const float angle = wrapRadians(items.number() * kDegrees);
+    const float angle = wrapRadians(items.number() * kDegreesToRadians);
     quatMultiply(q, q, quatFromAxisAngle(axis, angle));
   }
   const float length = std::sqrt(((q.x * q.x + q.y * q.y) + q.z * q.z) + q.w * q.w);

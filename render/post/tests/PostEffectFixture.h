@@ -138,20 +138,10 @@ class PostEffectTest : public RendererTest {
     D3d().EndScene();
   }
 
-  // The back buffer as a BMP file.
-  std::vector<uint8_t> Capture() {
-    dbtl::rcptr<DMemorySource> out;
-    out.Create(1);
-    dbtl::DFile file;
-    file.OpenOverride("frame.bmp", out);
-    EXPECT_TRUE(m_device->CaptureBackBuffer(file));
-    file.Close();
-    return out->data;
-  }
 
   // A pixel of the back buffer as 0xRRGGBB, read from its screenshot (a bottom-up BMP).
   uint32_t Pixel(uint32_t x, uint32_t y) {
-    const std::vector<uint8_t> bmp = Capture();
+    const std::vector<uint8_t> bmp = CaptureBackBuffer();
     if (bmp.size() < 54) return 0xDEADBEEFu;
     auto u32 = [&](size_t at) {
       return uint32_t(bmp[at]) | uint32_t(bmp[at + 1]) << 8 | uint32_t(bmp[at + 2]) << 16 |
@@ -201,7 +191,7 @@ class PostEffectTest : public RendererTest {
   // anew (on purpose only).
   void ExpectGolden(const std::string& name) {
     const std::string path = std::string(TEST_SOURCE_DIR) + "/post/tests/golden/" + name + ".bmp";
-    expectGoldenPicture(Capture(), path, "RENDER_WRITE_GOLDEN");
+    expectGoldenPicture(CaptureBackBuffer(), path, "RENDER_WRITE_GOLDEN");
   }
 
   PostEffect m_effect;

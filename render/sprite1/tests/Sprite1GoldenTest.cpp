@@ -24,13 +24,7 @@ class Sprite1GoldenTest : public Sprite1Test {
     D3d().BeginScene();
     drawAll(&system);
     D3d().EndScene();
-    dbtl::rcptr<DMemorySource> out;
-    out.Create(1);
-    dbtl::DFile file;
-    file.OpenOverride("frame.bmp", out);
-    EXPECT_TRUE(m_device->CaptureBackBuffer(file));
-    file.Close();
-    return out->data;
+    return CaptureBackBuffer();
   }
 
   static Rect* Place(Renderer* r, Image* image, int32_t level, int32_t x, int32_t y, int32_t w,

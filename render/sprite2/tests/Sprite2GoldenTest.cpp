@@ -68,13 +68,7 @@ class Sprite2GoldenTest : public Sprite2Test {
     D3d().BeginScene();
     ombSpriteDraw(set);
     D3d().EndScene();
-    dbtl::rcptr<DMemorySource> out;
-    out.Create(1);
-    dbtl::DFile file;
-    file.OpenOverride("scene.bmp", out);
-    EXPECT_TRUE(m_device->CaptureBackBuffer(file));
-    file.Close();
-    return out->data;
+    return CaptureBackBuffer();
   }
 
   void compareWithGolden(const std::vector<uint8_t>& picture) {
