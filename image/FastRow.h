@@ -12,9 +12,9 @@
 using DimgRowRoutine = void (*)(uint8_t* dst, const uint8_t* src, uint32_t width);
 
 // The instruction sets the rows are built for. SSE2 is the x86-64 baseline and always there;
-// SSSE3's byte shuffle moves the 3-byte kinds (1 and 3) in one instruction per four pixels and is
-// used where the processor has it.
-enum class DimgRowLevel { Sse2, Ssse3 };
+// SSSE3's byte shuffle moves the 3-byte kinds (1, 3 and 7) in one instruction per four pixels;
+// AVX2 adds kind 7's arithmetic on eight pixels at once. The widest the processor has is used.
+enum class DimgRowLevel { Sse2, Ssse3, Avx2 };
 
 bool DimgRowLevelSupported(DimgRowLevel level);
 

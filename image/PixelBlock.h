@@ -2,7 +2,7 @@
 
 #include "image/DImageKind.h"
 #include "image/PixelKind.h"
-#include "image/YCbCrPacked.h"
+#include "image/YCbCr.h"
 
 #include <emmintrin.h>
 
@@ -120,23 +120,76 @@ __m128i RepackWords(__m128i w) {
   return out;
 }
 
-// Kind 7 through the packed tables: eight pixels' 64-bit sums, then four lanes each.
-RgbaBlock LoadYCrCb(const uint8_t* p);
-// Eight forward sums (fromR + fromG + fromB) to eight kind-7 pixels.
-void StoreYCrCbSums(const uint64_t (&sums)[8], uint8_t* p);
-
-// Eight pixels of a byte kind (Bytes per pixel, R at byte R, G at 1, B at byte B) to kind 7,
-// the channels read straight from memory rather than decoded into a block first.
-template <uint32_t Bytes, uint32_t R, uint32_t B>
-void StoreYCrCbFromBytes(const uint8_t* src, uint8_t* p) {
-  const DimgYCbCrPacked& t = ycbcrPacked;
-  uint64_t sums[8];
-  for (uint32_t i = 0; i < 8; ++i) {
-    const uint8_t* c = src + i * Bytes;
-    sums[i] = t.fromR[c[R]] + t.fromG[c[1]] + t.fromB[c[B]];
-  }
-  StoreYCrCbSums(sums, p);
+// Kind 7 computed in the registers. Every table entry is the float product of its index and the
+// coefficient rounded half to even, which is what cvtps2dq does in the default rounding mode; the
+// rows use this only when DimgYCbCrVectorReady has checked that it reproduces every entry. Sums,
+// shifts and clamps then follow the table formulas of YCbCr.h: the shifts are arithmetic, and
+// the saturating packs clamp any 32-bit sum to 0..255.
+inline __m128i YccShare(__m128 v, float coefficient) {
+  return _mm_cvtps_epi32(_mm_mul_ps(v, _mm_set1_ps(coefficient)));
 }
+
+inline __m128 YccChannel(__m128i v, int shift, int offset) {
+  return _mm_cvtepi32_ps(
+      _mm_sub_epi32(_mm_and_si128(_mm_srli_epi32(v, shift), Mask32(0xFF)), _mm_set1_epi32(offset)));
+}
+
+inline __m128i YccSum3(__m128i a, __m128i b, __m128i c) {
+  return _mm_add_epi32(_mm_add_epi32(a, b), c);
+}
+
+// Four R, G, B, A pixels (32-bit lanes) to Y | Cr << 8 | Cb << 16.
+inline __m128i EncodeYCrCb4(__m128i rgba) {
+  using namespace dimg_ycc;
+  const __m128 r = YccChannel(rgba, 0, 0), g = YccChannel(rgba, 8, 0),
+               b = YccChannel(rgba, 16, 0);
+  const __m128i centre = _mm_set1_epi32(128);
+  const __m128i y = _mm_srai_epi32(YccSum3(YccShare(r, kRY), YccShare(g, kGY), YccShare(b, kBY)), 7);
+  const __m128i cr = _mm_add_epi32(
+      _mm_srai_epi32(YccSum3(YccShare(r, kRCr), YccShare(g, kGCr), YccShare(b, kBCr)), 7), centre);
+  const __m128i cb = _mm_add_epi32(
+      _mm_srai_epi32(YccSum3(YccShare(r, kRCb), YccShare(g, kGCb), YccShare(b, kBCb)), 7), centre);
+  // Y0-3, Cr0-3, Cb0-3 as bytes, then interleaved into the pixels' lanes.
+  const __m128i bytes =
+      _mm_packus_epi16(_mm_packs_epi32(y, cr), _mm_packs_epi32(cb, _mm_setzero_si128()));
+  const __m128i ycr = _mm_unpacklo_epi8(bytes, _mm_srli_si128(bytes, 4));
+  const __m128i cb0 = _mm_unpacklo_epi8(_mm_srli_si128(bytes, 8), _mm_setzero_si128());
+  return _mm_unpacklo_epi16(ycr, cb0);
+}
+
+// Four Y | Cr << 8 | Cb << 16 lanes (byte 3 ignored) to R, G, B, 255.
+inline __m128i DecodeYCrCb4(__m128i ycc) {
+  using namespace dimg_ycc;
+  const __m128i y = _mm_and_si128(ycc, Mask32(0xFF));
+  const __m128 cr = YccChannel(ycc, 8, 128), cb = YccChannel(ycc, 16, 128);
+  const __m128i r = _mm_add_epi32(y, YccShare(cr, kCrR));
+  const __m128i g = _mm_add_epi32(
+      y, _mm_srai_epi32(_mm_add_epi32(YccShare(cr, kCrG), YccShare(cb, kCbG)), 7));
+  const __m128i b = _mm_add_epi32(y, YccShare(cb, kCbB));
+  // R0-3, G0-3, B0-3, A0-3 as bytes, then transposed into the pixels' lanes.
+  const __m128i bytes =
+      _mm_packus_epi16(_mm_packs_epi32(r, g), _mm_packs_epi32(b, _mm_set1_epi32(255)));
+  const __m128i rbga = _mm_unpacklo_epi8(bytes, _mm_srli_si128(bytes, 8));
+  return _mm_unpacklo_epi8(rbga, _mm_srli_si128(rbga, 8));
+}
+
+// The four-lane rule applied to both halves of a block.
+struct YccMath4 {
+  static RgbaBlock Decode(const RgbaBlock& ycc) {
+    return {DecodeYCrCb4(ycc.lo), DecodeYCrCb4(ycc.hi)};
+  }
+  static RgbaBlock Encode(const RgbaBlock& rgba) {
+    return {EncodeYCrCb4(rgba.lo), EncodeYCrCb4(rgba.hi)};
+  }
+};
+
+// Kind 7 from a mover of 3-byte pixels (Load into the low three bytes of each lane, Store of
+// the low three bytes) and a vector rule (YccMath4 or a wider one).
+template <class ThreeBytes, class Math>
+struct YCrCbBlock {
+  static RgbaBlock Load(const uint8_t* p) { return Math::Decode(ThreeBytes::Load(p)); }
+  static void Store(const RgbaBlock& b, uint8_t* p) { ThreeBytes::Store(Math::Encode(b), p); }
+};
 
 }  // namespace dimg_detail
 
@@ -245,8 +298,6 @@ template <>
 struct DimgPixelBlock<DImageKindR5G6B5>
     : dimg_detail::PackedBlock<DimgPixelKind<DImageKindR5G6B5>> {};
 
-// Kind 7 as a destination is written by StoreYCrCbFromBytes (see DimgConvertBlock8).
 template <>
-struct DimgPixelBlock<DImageKindYCrCb> {
-  static dimg_detail::RgbaBlock Load(const uint8_t* p) { return dimg_detail::LoadYCrCb(p); }
-};
+struct DimgPixelBlock<DImageKindYCrCb>
+    : dimg_detail::YCrCbBlock<DimgPixelBlock<DImageKindRGB8>, dimg_detail::YccMath4> {};

@@ -20,16 +20,37 @@ struct DimgYCbCrTableSet {
 
 // Fills the tables; returns true. Each entry is the single-precision product of the index and
 // its coefficient, rounded to nearest with exact halves to even (CbB[3] = -221.5 becomes -222).
-// Also builds the packed tables of the conversion rows from them (YCbCrPacked.h).
+// Also decides whether the conversion rows may compute the entries in vector registers
+// (DimgYCbCrVectorReady).
 bool DimgInitYCbCrTables();
+
+// The coefficients of the tables: JFIF's times 128, except CrR and CbB, which are the plain
+// factors. They are single-precision constants on purpose: the rounded products depend on it.
+namespace dimg_ycc {
+inline constexpr float kRY = 38.272f, kGY = 75.136f, kBY = 14.592f;
+inline constexpr float kRCr = 64.0f, kGCr = -53.59232f, kBCr = -10.40768f;
+inline constexpr float kRCb = -21.59872f, kGCb = -42.40128f, kBCb = 64.0f;
+inline constexpr float kCrR = 1.402f, kCrG = -91.40992f, kCbG = -44.04992f, kCbB = 1.772f;
+}  // namespace dimg_ycc
+
+// Whether `tables` hold, entry for entry, what the conversion rows compute in vector registers:
+// the float product of the index (less 128 for the backward tables) and its coefficient,
+// converted with the processor's round-to-nearest-even. That is the tables' own rule, so it
+// holds unless the floating-point rounding mode has been changed (or the tables edited).
+bool DimgYCbCrVectorRuleHolds(const DimgYCbCrTableSet& tables);
 
 const DimgYCbCrTableSet& DimgYCbCrTables();
 
 namespace dimg_detail {
 extern DimgYCbCrTableSet ycbcrTables;
+extern bool ycbcrVectorReady;
 
 constexpr uint8_t Clamp8(int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
 }  // namespace dimg_detail
+
+// True once DimgInitYCbCrTables has filled the tables and found DimgYCbCrVectorRuleHolds; until
+// then the rows convert kind 7 pixel by pixel through the tables.
+inline bool DimgYCbCrVectorReady() { return dimg_detail::ycbcrVectorReady; }
 
 // Shifts below are arithmetic (C++20 defines >> of a negative value as a floor), which the
 // conversions rely on: a sum of -1 shifted by 7 is -1, not 0.
