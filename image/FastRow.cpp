@@ -8,19 +8,22 @@ constexpr DimgRowRoutineTable kSse2Routines = DimgMakeRowRoutines<DimgSse2Blocks
 
 const DimgRowRoutineTable& RoutinesFor(DimgRowLevel level) {
   switch (level) {
-    case DimgRowLevel::Avx2: return DimgAvx2RowRoutines();
-    case DimgRowLevel::Ssse3: return DimgSsse3RowRoutines();
-    case DimgRowLevel::Sse2: break;
+    case DimgRowLevel::Avx2:
+      return DimgAvx2RowRoutines();
+    case DimgRowLevel::Ssse3:
+      return DimgSsse3RowRoutines();
+    case DimgRowLevel::Sse2:
+      break;
   }
   return kSse2Routines;
 }
 
 // Chosen once: the widest level this processor runs.
 const DimgRowRoutineTable& BestRoutines() {
-  static const DimgRowRoutineTable& best = RoutinesFor(
-      DimgRowLevelSupported(DimgRowLevel::Avx2)    ? DimgRowLevel::Avx2
-      : DimgRowLevelSupported(DimgRowLevel::Ssse3) ? DimgRowLevel::Ssse3
-                                                   : DimgRowLevel::Sse2);
+  static const DimgRowRoutineTable& best =
+      RoutinesFor(DimgRowLevelSupported(DimgRowLevel::Avx2)    ? DimgRowLevel::Avx2
+                  : DimgRowLevelSupported(DimgRowLevel::Ssse3) ? DimgRowLevel::Ssse3
+                                                               : DimgRowLevel::Sse2);
   return best;
 }
 

@@ -49,10 +49,10 @@ bool DimgYCbCrVectorRuleHolds(const DimgYCbCrTableSet& tables) {
   for (const TableRule& rule : kRules) {
     const int32_t* entries = tables.*rule.table;
     for (int32_t i = 0; i < 256; i += 4) {
-      const __m128i index = _mm_sub_epi32(_mm_setr_epi32(i, i + 1, i + 2, i + 3),
-                                          _mm_set1_epi32(rule.indexOffset));
-      const __m128i got = _mm_cvtps_epi32(
-          _mm_mul_ps(_mm_cvtepi32_ps(index), _mm_set1_ps(rule.coefficient)));
+      const __m128i index =
+          _mm_sub_epi32(_mm_setr_epi32(i, i + 1, i + 2, i + 3), _mm_set1_epi32(rule.indexOffset));
+      const __m128i got =
+          _mm_cvtps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(index), _mm_set1_ps(rule.coefficient)));
       const __m128i want = _mm_loadu_si128(reinterpret_cast<const __m128i*>(entries + i));
       if (_mm_movemask_epi8(_mm_cmpeq_epi32(got, want)) != 0xFFFF) {
         return false;

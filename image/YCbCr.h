@@ -31,12 +31,23 @@ inline constexpr float kRY = 38.272f, kGY = 75.136f, kBY = 14.592f;
 inline constexpr float kRCr = 64.0f, kGCr = -53.59232f, kBCr = -10.40768f;
 inline constexpr float kRCb = -21.59872f, kGCb = -42.40128f, kBCb = 64.0f;
 inline constexpr float kCrR = 1.402f, kCrG = -91.40992f, kCbG = -44.04992f, kCbB = 1.772f;
+static_assert(kRCr == 64.0f && kBCb == 64.0f, "the vector rows shift by 6 for these");
+
+// The vector rows' rounding: a float below 2^22 in magnitude plus kRoundBias is rounded to a whole
+// number (half to even), and its bit pattern is kRoundBits plus that number.
+inline constexpr float kRoundBias = 12582912.0f;  // 1.5 x 2^23
+inline constexpr int32_t kRoundBits = 0x4B400000;
+// A sum of patterns wraps in a 32-bit lane; its offsets are taken off modulo 2^32 as well.
+constexpr int32_t Wrapped(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
+// The Cr and Cb centre, 128, before the shift by 7.
+inline constexpr int32_t kCentre = 128 * 128;
 }  // namespace dimg_ycc
 
 // Whether `tables` hold, entry for entry, what the conversion rows compute in vector registers:
 // the float product of the index (less 128 for the backward tables) and its coefficient,
-// converted with the processor's round-to-nearest-even. That is the tables' own rule, so it
-// holds unless the floating-point rounding mode has been changed (or the tables edited).
+// rounded by adding kRoundBias in the processor's round-to-nearest-even. That is the tables' own
+// rule, so it holds unless the floating-point rounding mode has been changed (or the tables
+// edited).
 bool DimgYCbCrVectorRuleHolds(const DimgYCbCrTableSet& tables);
 
 const DimgYCbCrTableSet& DimgYCbCrTables();

@@ -14,9 +14,9 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <map>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -111,11 +111,12 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   // Per same-size pair at 1024 x 1024, its time over memcpy's of the wider side's bytes (min
   // over min and median over median of the runs), and the 2x down-scales in Mpx/s.
   void PrintSummary() const {
-    const Stats copy[5] = {{}, {}, Of("memcpy/1024x1024/2B"), Of("memcpy/1024x1024/3B"),
-                           Of("memcpy/1024x1024/4B")};
-    std::printf("\nx memcpy of the wider side, 1024 x 1024, min / median over %zu run(s);"
-                " rows destination kind, columns source kind\n  D\\S",
-                copy[4].runs);
+    const Stats copy[5] = {
+        {}, {}, Of("memcpy/1024x1024/2B"), Of("memcpy/1024x1024/3B"), Of("memcpy/1024x1024/4B")};
+    std::printf(
+        "\nx memcpy of the wider side, 1024 x 1024, min / median over %zu run(s);"
+        " rows destination kind, columns source kind\n  D\\S",
+        copy[4].runs);
     for (uint32_t s = 0; s < 8; ++s) {
       std::printf("  %9u", s);
     }
@@ -124,8 +125,8 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     for (uint32_t d = 0; d < 8; ++d) {
       std::printf("  %3u", d);
       for (uint32_t s = 0; s < 8; ++s) {
-        const Stats pair = Of("blit/1024x1024/" + Kinds(d, s) + "/" + std::to_string(kBytes[s]) +
-                              "B");
+        const Stats pair =
+            Of("blit/1024x1024/" + Kinds(d, s) + "/" + std::to_string(kBytes[s]) + "B");
         const Stats& base = copy[std::max(kBytes[d], kBytes[s])];
         if (pair.runs == 0 || base.runs == 0) {
           std::printf("  %9s", "-");
@@ -142,8 +143,8 @@ class SummaryReporter : public benchmark::ConsoleReporter {
       const Stats t = Of(name);
       if (t.runs != 0) {
         constexpr double kSourcePixels = 1024.0 * 1024.0;
-        std::printf("%s: %.0f Mpx/s best, %.0f Mpx/s median\n", name,
-                    kSourcePixels / t.min / 1e6, kSourcePixels / t.median / 1e6);
+        std::printf("%s: %.0f Mpx/s best, %.0f Mpx/s median\n", name, kSourcePixels / t.min / 1e6,
+                    kSourcePixels / t.median / 1e6);
       }
     }
   }
@@ -170,8 +171,8 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 
 void Register() {
   const uint32_t* bytes = kBytes;
-  const uint32_t kindPairs[][2] = {{0, 0}, {6, 6}, {1, 1}, {2, 0}, {3, 0}, {6, 0},
-                                   {0, 6}, {5, 2}, {0, 7}, {7, 0}};
+  const uint32_t kindPairs[][2] = {{0, 0}, {6, 6}, {1, 1}, {2, 0}, {3, 0},
+                                   {6, 0}, {0, 6}, {5, 2}, {0, 7}, {7, 0}};
   for (uint32_t side : {1024u, 256u}) {
     const std::string size = std::to_string(side) + "x" + std::to_string(side);
     for (uint32_t b : {4u, 3u, 2u}) {
@@ -201,10 +202,9 @@ void Register() {
       benchmark::RegisterBenchmark(("resample-half/" + size + "/" + Kinds(k[0], k[1])).c_str(),
                                    RunCall,
                                    Call{DimgResample, k[0], k[1], side / 2, side / 2, side, side});
-      benchmark::RegisterBenchmark(("mip-half/" + size + "/" + Kinds(k[0], k[1])).c_str(),
-                                   RunCall,
-                                   Call{DimgResampleMip, k[0], k[1], side / 2, side / 2, side,
-                                        side});
+      benchmark::RegisterBenchmark(
+          ("mip-half/" + size + "/" + Kinds(k[0], k[1])).c_str(), RunCall,
+          Call{DimgResampleMip, k[0], k[1], side / 2, side / 2, side, side});
     }
     // A 2x up-scale, linear on both axes.
     benchmark::RegisterBenchmark(("resample-double/" + size + "/0<-0").c_str(), RunCall,

@@ -23,7 +23,8 @@ __attribute__((target("avx2"))) inline __m256i Mean32(__m256i a, __m256i b) {
 void PairsTail(uint8_t* out, const uint8_t* in, uint32_t from, uint32_t outWidth) {
   for (uint32_t k = from; k < outWidth; ++k) {
     for (uint32_t c = 0; c < 4; ++c) {
-      out[std::size_t{k} * 4 + c] = Mean(in[std::size_t{k} * 8 + c], in[std::size_t{k} * 8 + 4 + c]);
+      out[std::size_t{k} * 4 + c] =
+          Mean(in[std::size_t{k} * 8 + c], in[std::size_t{k} * 8 + 4 + c]);
     }
   }
 }
@@ -56,13 +57,11 @@ void RowsSse2(uint8_t* out, const uint8_t* a, const uint8_t* b, uint32_t bytes) 
   RowsTail(out, a, b, i, bytes);
 }
 
-__attribute__((target("avx2"))) void PairsAvx2(uint8_t* out, const uint8_t* in,
-                                               uint32_t outWidth) {
+__attribute__((target("avx2"))) void PairsAvx2(uint8_t* out, const uint8_t* in, uint32_t outWidth) {
   uint32_t k = 0;
   for (; outWidth - k >= 8; k += 8) {
     const __m256 a = _mm256_loadu_ps(reinterpret_cast<const float*>(in + std::size_t{k} * 8));
-    const __m256 b =
-        _mm256_loadu_ps(reinterpret_cast<const float*>(in + std::size_t{k} * 8 + 32));
+    const __m256 b = _mm256_loadu_ps(reinterpret_cast<const float*>(in + std::size_t{k} * 8 + 32));
     // Within each 128-bit half: pixels 0, 2 of a, then 0, 2 of b; the permute puts the halves'
     // quarters back in order.
     const __m256i even = _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));

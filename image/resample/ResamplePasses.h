@@ -1,8 +1,8 @@
 #pragma once
 
 #include "image/DImage.h"
-#include "image/PixelKind.h"
 #include "image/FastRow.h"
+#include "image/PixelKind.h"
 #include "image/RowConvert.h"
 #include "image/resample/AreaHalves.h"
 #include "image/resample/ResampleAxis.h"
@@ -76,9 +76,9 @@ template <uint32_t D>
 void BlendRows(const uint8_t* __restrict a, const uint8_t* __restrict b, uint8_t* __restrict out,
                uint32_t width, int32_t weight) {
   for (uint32_t x = 0; x < width; ++x) {
-    DimgPixelKind<D>::Encode(Blend(LoadRgba(a + std::size_t{x} * 4),
-                                   LoadRgba(b + std::size_t{x} * 4), weight),
-                             out + std::size_t{x} * DimgPixelKind<D>::kBytes);
+    DimgPixelKind<D>::Encode(
+        Blend(LoadRgba(a + std::size_t{x} * 4), LoadRgba(b + std::size_t{x} * 4), weight),
+        out + std::size_t{x} * DimgPixelKind<D>::kBytes);
   }
 }
 
@@ -150,15 +150,15 @@ void DimgAreaRows(const uint8_t* src, const dbtl::DImage& srcImage, uint32_t src
     }
     return;
   }
-  dimg_detail::EachTemporaryRow(
-      src, srcImage, rowCount, tmp, tmpImage, DimgAreaSpans(srcWidth, dstWidth),
-      [](const uint8_t* row, const DimgAreaSpan& span) {
-        dimg_detail::AreaSums sums;
-        dimg_detail::ForEachSpanSample(span, [&](uint32_t i, auto term) {
-          sums.Add(Src::Decode(row + std::size_t{i} * Src::kBytes), term);
-        });
-        return sums.Mean(span.divisor);
-      });
+  dimg_detail::EachTemporaryRow(src, srcImage, rowCount, tmp, tmpImage,
+                                DimgAreaSpans(srcWidth, dstWidth),
+                                [](const uint8_t* row, const DimgAreaSpan& span) {
+                                  dimg_detail::AreaSums sums;
+                                  dimg_detail::ForEachSpanSample(span, [&](uint32_t i, auto term) {
+                                    sums.Add(Src::Decode(row + std::size_t{i} * Src::kBytes), term);
+                                  });
+                                  return sums.Mean(span.divisor);
+                                });
 }
 
 // The srcHeight temporary rows (dstWidth pixels each, from `tmp`) interpolated onto dstHeight

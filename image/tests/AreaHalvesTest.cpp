@@ -81,8 +81,8 @@ TEST(AreaHalves, HalvingIsExactlyTheTwoSampleFootprint) {
     uint32_t src, dst;
     bool halving;
   };
-  const Case cases[] = {{2, 1, true}, {34, 17, true}, {4096, 2048, true},
-                        {35, 17, false}, {33, 17, false}, {6, 2, false}, {2, 0, false}};
+  const Case cases[] = {{2, 1, true},    {34, 17, true}, {4096, 2048, true}, {35, 17, false},
+                        {33, 17, false}, {6, 2, false},  {2, 0, false}};
   for (const Case& c : cases) {
     EXPECT_EQ(DimgAreaIsHalving(c.src, c.dst), c.halving) << c.src << " onto " << c.dst;
     if (!c.halving || c.dst == 0) {

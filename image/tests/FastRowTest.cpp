@@ -31,9 +31,12 @@ class FastRow : public ::testing::Test {
 
 const char* LevelName(DimgRowLevel level) {
   switch (level) {
-    case DimgRowLevel::Sse2: return " (SSE2)";
-    case DimgRowLevel::Ssse3: return " (SSSE3)";
-    case DimgRowLevel::Avx2: return " (AVX2)";
+    case DimgRowLevel::Sse2:
+      return " (SSE2)";
+    case DimgRowLevel::Ssse3:
+      return " (SSSE3)";
+    case DimgRowLevel::Avx2:
+      return " (AVX2)";
   }
   return "";
 }
@@ -106,9 +109,8 @@ TEST_F(FastRow, EveryPairEveryLengthMatchesThePixelRule) {
 // Width 0 writes nothing and reads nothing (null rows would crash otherwise).
 TEST_F(FastRow, ZeroWidthTouchesNothing) {
   for (DimgRowLevel level : SupportedLevels()) {
-    imgtest::ForEachPair([&](auto dk, auto sk) {
-      DimgConvertRowRoutineAt(level, dk(), sk())(nullptr, nullptr, 0);
-    });
+    imgtest::ForEachPair(
+        [&](auto dk, auto sk) { DimgConvertRowRoutineAt(level, dk(), sk())(nullptr, nullptr, 0); });
   }
 }
 
@@ -118,26 +120,26 @@ TEST_F(FastRow, EveryColourThroughKind7) {
   constexpr uint32_t kRow = 1u << 16;
   std::vector<uint8_t> rgba(kRow * 4), ycc(kRow * 3), fast(kRow * 4), slow(kRow * 4);
   for (DimgRowLevel level : SupportedLevels()) {
-  const DimgRowRoutine encode = DimgConvertRowRoutineAt(level, DImageKindYCrCb, DImageKindRGBA8);
-  const DimgRowRoutine decode = DimgConvertRowRoutineAt(level, DImageKindRGBA8, DImageKindYCrCb);
-  for (uint32_t high = 0; high < 256; ++high) {
-    // Byte 0 runs through every value within a row, bytes 1 and 2 through every pair over the
-    // rows; alpha varies too and must be dropped.
-    for (uint32_t i = 0; i < kRow; ++i) {
-      const uint8_t pixel[4] = {uint8_t(i), uint8_t(i >> 8), uint8_t(high), uint8_t(i * 7)};
-      std::memcpy(&rgba[i * 4], pixel, 4);
-      const uint8_t yccPixel[3] = {uint8_t(i), uint8_t(i >> 8), uint8_t(high)};
-      std::memcpy(&ycc[i * 3], yccPixel, 3);
+    const DimgRowRoutine encode = DimgConvertRowRoutineAt(level, DImageKindYCrCb, DImageKindRGBA8);
+    const DimgRowRoutine decode = DimgConvertRowRoutineAt(level, DImageKindRGBA8, DImageKindYCrCb);
+    for (uint32_t high = 0; high < 256; ++high) {
+      // Byte 0 runs through every value within a row, bytes 1 and 2 through every pair over the
+      // rows; alpha varies too and must be dropped.
+      for (uint32_t i = 0; i < kRow; ++i) {
+        const uint8_t pixel[4] = {uint8_t(i), uint8_t(i >> 8), uint8_t(high), uint8_t(i * 7)};
+        std::memcpy(&rgba[i * 4], pixel, 4);
+        const uint8_t yccPixel[3] = {uint8_t(i), uint8_t(i >> 8), uint8_t(high)};
+        std::memcpy(&ycc[i * 3], yccPixel, 3);
+      }
+      encode(fast.data(), rgba.data(), kRow);
+      ScalarRow<DImageKindYCrCb, DImageKindRGBA8>(slow.data(), rgba.data(), kRow);
+      ASSERT_TRUE(std::memcmp(fast.data(), slow.data(), kRow * 3) == 0)
+          << "to kind 7, B " << high << LevelName(level);
+      decode(fast.data(), ycc.data(), kRow);
+      ScalarRow<DImageKindRGBA8, DImageKindYCrCb>(slow.data(), ycc.data(), kRow);
+      ASSERT_TRUE(std::memcmp(fast.data(), slow.data(), kRow * 4) == 0)
+          << "from kind 7, Cb " << high << LevelName(level);
     }
-    encode(fast.data(), rgba.data(), kRow);
-    ScalarRow<DImageKindYCrCb, DImageKindRGBA8>(slow.data(), rgba.data(), kRow);
-    ASSERT_TRUE(std::memcmp(fast.data(), slow.data(), kRow * 3) == 0)
-        << "to kind 7, B " << high << LevelName(level);
-    decode(fast.data(), ycc.data(), kRow);
-    ScalarRow<DImageKindRGBA8, DImageKindYCrCb>(slow.data(), ycc.data(), kRow);
-    ASSERT_TRUE(std::memcmp(fast.data(), slow.data(), kRow * 4) == 0)
-        << "from kind 7, Cb " << high << LevelName(level);
-  }
   }
 }
 
