@@ -5,16 +5,16 @@
 // The equal-size conversion of one row for every (destination kind D, source kind S) pair:
 // width pixels of kind S at `src` converted to kind D at `dst`, by DimgConvertPixel<D, S>'s rule
 // and with the same bytes as applying it pixel by pixel. Eight pixels at a time go through SIMD
-// blocks (PixelBlock.h); the last width % 8 pixels, and the pairs of kind 7 while the YCbCr tables
-// are not filled, go pixel by pixel. Only the row's pixels are read and written.
+// blocks (PixelBlock.h); the last width % 8 pixels, and the pairs of kind 7 until
+// DimgYCbCrVectorReady (the tables filled and reproduced by the vector rule), go pixel by pixel. Only the row's pixels are read and written.
 //
 // Same-kind pairs 0 to 6 are byte copies; their routine copies the row as one run.
 using DimgRowRoutine = void (*)(uint8_t* dst, const uint8_t* src, uint32_t width);
 
 // The instruction sets the rows are built for. SSE2 is the x86-64 baseline and always there;
-// SSSE3's byte shuffle moves the 3-byte kinds (1 and 3) in one instruction per four pixels and is
-// used where the processor has it.
-enum class DimgRowLevel { Sse2, Ssse3 };
+// SSSE3's byte shuffle moves the 3-byte kinds (1, 3 and 7) in one instruction per four pixels;
+// AVX2 adds kind 7's arithmetic on eight pixels at once. The widest the processor has is used.
+enum class DimgRowLevel { Sse2, Ssse3, Avx2 };
 
 bool DimgRowLevelSupported(DimgRowLevel level);
 

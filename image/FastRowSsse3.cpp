@@ -1,87 +1,18 @@
-// The conversion rows with SSSE3's byte shuffle for the 3-byte kinds 1 and 3; every other kind
-// uses the SSE2 blocks, inlined into these rows. Everything compiled for SSSE3 is in this file
-// and local to it (the row templates are instantiated with a block set of its own), so no
-// function that the baseline rows share can come out with SSSE3 instructions.
+// The conversion rows with SSSE3's byte shuffle for the 3-byte kinds 1 and 3 and kind 7; every
+// other kind uses the SSE2 blocks, inlined into these rows.
 
-#include <tmmintrin.h>
+#include "image/FastRow.h"
 
 #include <cstdint>
 
-#include "image/FastRow.h"
-#include "image/PixelBlock.h"
-#include "image/PixelConvert.h"
-
 #define DIMG_ROW_TARGET __attribute__((target("ssse3")))
 #include "image/RowBlocks.h"
+#include "image/ShuffleBlocks.h"
 
 namespace {
 
-using dimg_detail::RgbaBlock;
-
-// A shuffle mask from sixteen byte indices; -1 clears the byte.
-DIMG_ROW_TARGET inline __m128i Bytes(int b0, int b1, int b2, int b3, int b4, int b5, int b6,
-                                     int b7, int b8, int b9, int b10, int b11, int b12, int b13,
-                                     int b14, int b15) {
-  return _mm_setr_epi8(static_cast<char>(b0), static_cast<char>(b1), static_cast<char>(b2),
-                       static_cast<char>(b3), static_cast<char>(b4), static_cast<char>(b5),
-                       static_cast<char>(b6), static_cast<char>(b7), static_cast<char>(b8),
-                       static_cast<char>(b9), static_cast<char>(b10), static_cast<char>(b11),
-                       static_cast<char>(b12), static_cast<char>(b13), static_cast<char>(b14),
-                       static_cast<char>(b15));
-}
-
-// Kind 1 (R, G, B) when First = 0, kind 3 (B, G, R) when First = 2. Byte k of a 3-byte pixel
-// and byte Ck of the 32-bit R, G, B, A pixel hold the same channel, both ways round.
-template <int First>
-struct ThreeByteBlock {
-  static constexpr int R = First, G = 1, B = 2 - First;  // C0, C1, C2
-
-  // Pixels 0-3 from bytes 0-11, pixels 4-7 from bytes 12-23 (loaded as 8-23): 24 bytes read.
-  DIMG_ROW_TARGET static RgbaBlock Load(const uint8_t* p) {
-    const __m128i lo = _mm_shuffle_epi8(
-        dimg_detail::LoadBytes16(p),
-        Bytes(R, G, B, -1, 3 + R, 3 + G, 3 + B, -1, 6 + R, 6 + G, 6 + B, -1, 9 + R, 9 + G, 9 + B,
-              -1));
-    const __m128i hi = _mm_shuffle_epi8(
-        dimg_detail::LoadBytes16(p + 8),
-        Bytes(4 + R, 4 + G, 4 + B, -1, 7 + R, 7 + G, 7 + B, -1, 10 + R, 10 + G, 10 + B, -1, 13 + R,
-              13 + G, 13 + B, -1));
-    return {dimg_detail::OpaqueAlpha(lo), dimg_detail::OpaqueAlpha(hi)};
-  }
-
-  // Bytes 0-15 hold pixels 0-4 and the first byte of pixel 5, bytes 16-23 the rest.
-  DIMG_ROW_TARGET static void Store(const RgbaBlock& b, uint8_t* p) {
-    const __m128i first = _mm_shuffle_epi8(
-        b.lo, Bytes(R, G, B, 4 + R, 4 + G, 4 + B, 8 + R, 8 + G, 8 + B, 12 + R, 12 + G, 12 + B, -1,
-                    -1, -1, -1));
-    const __m128i joint = _mm_shuffle_epi8(
-        b.hi, Bytes(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, R, G, B, 4 + R));
-    const __m128i rest = _mm_shuffle_epi8(
-        b.hi, Bytes(4 + G, 4 + B, 8 + R, 8 + G, 8 + B, 12 + R, 12 + G, 12 + B, -1, -1, -1, -1, -1,
-                    -1, -1, -1));
-    dimg_detail::StoreBytes16(p, _mm_or_si128(first, joint));
-    dimg_detail::StoreBytes8(p + 16, rest);
-  }
-};
-
-struct Ssse3Blocks {
-  template <uint32_t K>
-  struct Pick {
-    using Type = DimgPixelBlock<K>;
-  };
-  template <uint32_t K>
-  using Of = typename Pick<K>::Type;
-};
-template <>
-struct Ssse3Blocks::Pick<DImageKindRGB8> {
-  using Type = ThreeByteBlock<0>;
-};
-template <>
-struct Ssse3Blocks::Pick<DImageKindBGR8> {
-  using Type = ThreeByteBlock<2>;
-};
-
-constexpr DimgRowRoutineTable kSsse3Routines = DimgMakeRowRoutines<Ssse3Blocks>();
+constexpr DimgRowRoutineTable kSsse3Routines =
+    DimgMakeRowRoutines<ShuffleBlocks<dimg_detail::YccMath4>>();
 
 }  // namespace
 

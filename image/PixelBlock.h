@@ -2,7 +2,7 @@
 
 #include "image/DImageKind.h"
 #include "image/PixelKind.h"
-#include "image/YCbCrPacked.h"
+#include "image/YCbCr.h"
 
 #include <emmintrin.h>
 
@@ -16,6 +16,9 @@
 // exactly the pixels' bytes (8 x bytes per pixel) and needs no alignment, so a row's last block
 // never touches the bytes after it.
 
+// Functions of the blocks, always inlined so that a block's registers never go through memory.
+#define DIMG_BLOCK_INLINE __attribute__((always_inline)) inline
+
 namespace dimg_detail {
 
 // Pixels 0-3 in lo, 4-7 in hi, each a 32-bit R | G << 8 | B << 16 | A << 24.
@@ -23,33 +26,33 @@ struct RgbaBlock {
   __m128i lo, hi;
 };
 
-inline __m128i LoadBytes16(const uint8_t* p) {
+DIMG_BLOCK_INLINE __m128i LoadBytes16(const uint8_t* p) {
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
-inline __m128i LoadBytes8(const uint8_t* p) {
+DIMG_BLOCK_INLINE __m128i LoadBytes8(const uint8_t* p) {
   return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
 }
-inline void StoreBytes16(uint8_t* p, __m128i v) {
+DIMG_BLOCK_INLINE void StoreBytes16(uint8_t* p, __m128i v) {
   _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
 }
-inline void StoreBytes8(uint8_t* p, __m128i v) {
+DIMG_BLOCK_INLINE void StoreBytes8(uint8_t* p, __m128i v) {
   _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
 }
 
-inline __m128i Mask32(uint32_t m) { return _mm_set1_epi32(static_cast<int>(m)); }
-inline __m128i Mask16(uint16_t m) { return _mm_set1_epi16(static_cast<short>(m)); }
+DIMG_BLOCK_INLINE __m128i Mask32(uint32_t m) { return _mm_set1_epi32(static_cast<int>(m)); }
+DIMG_BLOCK_INLINE __m128i Mask16(uint16_t m) { return _mm_set1_epi16(static_cast<short>(m)); }
 
 // Bytes 0 and 2 of every 32-bit pixel exchanged: R, G, B, A <-> B, G, R, A.
-inline __m128i SwapRedBlue(__m128i v) {
+DIMG_BLOCK_INLINE __m128i SwapRedBlue(__m128i v) {
   const __m128i rb = _mm_and_si128(v, Mask32(0x00FF00FF));
   const __m128i br = _mm_shufflehi_epi16(_mm_shufflelo_epi16(rb, 0xB1), 0xB1);
   return _mm_or_si128(_mm_andnot_si128(Mask32(0x00FF00FF), v), br);
 }
 
-inline __m128i OpaqueAlpha(__m128i v) { return _mm_or_si128(v, Mask32(0xFF000000)); }
+DIMG_BLOCK_INLINE __m128i OpaqueAlpha(__m128i v) { return _mm_or_si128(v, Mask32(0xFF000000)); }
 
 // Four 3-byte pixels (12 bytes) into the low three bytes of four 32-bit lanes (byte 3 zero).
-inline __m128i Expand3To4(const uint8_t* p) {
+DIMG_BLOCK_INLINE __m128i Expand3To4(const uint8_t* p) {
   // Lane 0 holds bytes 0-7 (pixels 0, 1), lane 1 bytes 6-11 (pixels 2, 3), read as 4-11.
   const __m128i v = _mm_unpacklo_epi64(LoadBytes8(p), _mm_srli_epi64(LoadBytes8(p + 4), 16));
   const __m128i first = _mm_and_si128(v, _mm_set1_epi64x(0x0000000000FFFFFF));
@@ -58,27 +61,29 @@ inline __m128i Expand3To4(const uint8_t* p) {
 }
 
 // The low three bytes of four 32-bit lanes packed into bytes 0-11; bytes 12-15 are zero.
-inline __m128i Compact4To3(__m128i v) {
+DIMG_BLOCK_INLINE __m128i Compact4To3(__m128i v) {
   const __m128i first = _mm_and_si128(v, _mm_set1_epi64x(0x0000000000FFFFFF));
   const __m128i second = _mm_and_si128(_mm_srli_epi64(v, 8), _mm_set1_epi64x(0x0000FFFFFF000000));
   const __m128i pairs = _mm_or_si128(first, second);  // 6 bytes at 0-5 and at 8-13
   return _mm_or_si128(_mm_move_epi64(pairs), _mm_slli_si128(_mm_srli_si128(pairs, 8), 6));
 }
 
-inline RgbaBlock Load3Byte(const uint8_t* p) { return {Expand3To4(p), Expand3To4(p + 12)}; }
+DIMG_BLOCK_INLINE RgbaBlock Load3Byte(const uint8_t* p) {
+  return {Expand3To4(p), Expand3To4(p + 12)};
+}
 
-inline void Store3Byte(__m128i lo, __m128i hi, uint8_t* p) {
+DIMG_BLOCK_INLINE void Store3Byte(__m128i lo, __m128i hi, uint8_t* p) {
   const __m128i a = Compact4To3(lo), b = Compact4To3(hi);
   StoreBytes16(p, _mm_or_si128(a, _mm_slli_si128(b, 12)));
   StoreBytes8(p + 16, _mm_srli_si128(b, 4));
 }
 
 // 16-bit kinds pass through two vectors of eight 16-bit lanes: rg = R | G << 8, ba = B | A << 8.
-inline RgbaBlock FromWordPairs(__m128i rg, __m128i ba) {
+DIMG_BLOCK_INLINE RgbaBlock FromWordPairs(__m128i rg, __m128i ba) {
   return {_mm_unpacklo_epi16(rg, ba), _mm_unpackhi_epi16(rg, ba)};
 }
 
-inline void ToWordPairs(const RgbaBlock& b, __m128i& rg, __m128i& ba) {
+DIMG_BLOCK_INLINE void ToWordPairs(const RgbaBlock& b, __m128i& rg, __m128i& ba) {
   // Sign-extended halves, so that the saturating pack keeps every 16-bit pattern as it is.
   rg = _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(b.lo, 16), 16),
                        _mm_srai_epi32(_mm_slli_epi32(b.hi, 16), 16));
@@ -90,11 +95,11 @@ inline void ToWordPairs(const RgbaBlock& b, __m128i& rg, __m128i& ba) {
 // bits and encoding again, done on the word (and for A1R5G5B5's alpha into A4R4G4B4 it gives the
 // nibble 8 that the pair's rule asks for, not the 15 that the 8-bit detour would).
 template <class From, class To>
-__m128i MoveField(__m128i w) {
+DIMG_BLOCK_INLINE __m128i MoveField(__m128i w) {
   constexpr uint32_t kWidth = From::kWidth < To::kWidth ? From::kWidth : To::kWidth;
   constexpr int kFromTop = From::kShift + From::kWidth, kToTop = To::kShift + To::kWidth;
-  const __m128i bits = _mm_and_si128(
-      w, Mask16(static_cast<uint16_t>(((1u << kWidth) - 1u) << (kFromTop - kWidth))));
+  const __m128i bits =
+      _mm_and_si128(w, Mask16(static_cast<uint16_t>(((1u << kWidth) - 1u) << (kFromTop - kWidth))));
   if constexpr (kToTop > kFromTop) {
     return _mm_slli_epi16(bits, kToTop - kFromTop);
   } else if constexpr (kToTop < kFromTop) {
@@ -107,11 +112,11 @@ __m128i MoveField(__m128i w) {
 // Eight pixels from one 16-bit kind to another; a destination alpha that the source lacks is
 // written opaque, a source alpha that the destination lacks is dropped.
 template <class Dst, class Src>
-__m128i RepackWords(__m128i w) {
-  __m128i out = _mm_or_si128(
-      _mm_or_si128(MoveField<typename Src::RedField, typename Dst::RedField>(w),
-                   MoveField<typename Src::GreenField, typename Dst::GreenField>(w)),
-      MoveField<typename Src::BlueField, typename Dst::BlueField>(w));
+DIMG_BLOCK_INLINE __m128i RepackWords(__m128i w) {
+  __m128i out =
+      _mm_or_si128(_mm_or_si128(MoveField<typename Src::RedField, typename Dst::RedField>(w),
+                                MoveField<typename Src::GreenField, typename Dst::GreenField>(w)),
+                   MoveField<typename Src::BlueField, typename Dst::BlueField>(w));
   if constexpr (Dst::kHasAlpha && Src::kHasAlpha) {
     out = _mm_or_si128(out, MoveField<typename Src::AlphaField, typename Dst::AlphaField>(w));
   } else if constexpr (Dst::kHasAlpha) {
@@ -120,23 +125,94 @@ __m128i RepackWords(__m128i w) {
   return out;
 }
 
-// Kind 7 through the packed tables: eight pixels' 64-bit sums, then four lanes each.
-RgbaBlock LoadYCrCb(const uint8_t* p);
-// Eight forward sums (fromR + fromG + fromB) to eight kind-7 pixels.
-void StoreYCrCbSums(const uint64_t (&sums)[8], uint8_t* p);
-
-// Eight pixels of a byte kind (Bytes per pixel, R at byte R, G at 1, B at byte B) to kind 7,
-// the channels read straight from memory rather than decoded into a block first.
-template <uint32_t Bytes, uint32_t R, uint32_t B>
-void StoreYCrCbFromBytes(const uint8_t* src, uint8_t* p) {
-  const DimgYCbCrPacked& t = ycbcrPacked;
-  uint64_t sums[8];
-  for (uint32_t i = 0; i < 8; ++i) {
-    const uint8_t* c = src + i * Bytes;
-    sums[i] = t.fromR[c[R]] + t.fromG[c[1]] + t.fromB[c[B]];
-  }
-  StoreYCrCbSums(sums, p);
+// Kind 7 computed in the registers. Every table entry is the float product of its index and the
+// coefficient rounded half to even. Adding 1.5 x 2^23 to the product does that rounding (the sum
+// lands where floats are whole numbers, ties to even), and the sum's bit pattern is then the
+// pattern of 1.5 x 2^23 plus the rounded product: so the shares are added as integers, the
+// patterns' offsets taken off once per sum, with no conversion back. The rows use this only when
+// DimgYCbCrVectorReady has checked that it reproduces every entry. A coefficient of 64 is a
+// shift. Sums, shifts and clamps then follow the table formulas of YCbCr.h: the shifts are
+// arithmetic (+128 after one is 128 x 128 before it), and the saturating packs clamp any 32-bit
+// result to 0..255.
+DIMG_BLOCK_INLINE __m128i YccShare(__m128 v, float coefficient) {
+  return _mm_castps_si128(
+      _mm_add_ps(_mm_mul_ps(v, _mm_set1_ps(coefficient)), _mm_set1_ps(dimg_ycc::kRoundBias)));
 }
+
+DIMG_BLOCK_INLINE __m128i YccAdd(__m128i a, __m128i b, __m128i c, int32_t constant) {
+  return _mm_add_epi32(_mm_add_epi32(a, b), _mm_add_epi32(c, _mm_set1_epi32(constant)));
+}
+
+// Four R, G, B, A pixels (32-bit lanes) to Y | Cr << 8 | Cb << 16.
+DIMG_BLOCK_INLINE __m128i EncodeYCrCb4(__m128i rgba) {
+  using namespace dimg_ycc;
+  const __m128i ri = _mm_and_si128(rgba, Mask32(0xFF));
+  const __m128i gi = _mm_and_si128(_mm_srli_epi32(rgba, 8), Mask32(0xFF));
+  const __m128i bi = _mm_and_si128(_mm_srli_epi32(rgba, 16), Mask32(0xFF));
+  const __m128 r = _mm_cvtepi32_ps(ri), g = _mm_cvtepi32_ps(gi), b = _mm_cvtepi32_ps(bi);
+  const __m128i y = _mm_srai_epi32(YccAdd(YccShare(r, kRY), YccShare(g, kGY), YccShare(b, kBY),
+                                          Wrapped(-3 * int64_t{kRoundBits})),
+                                   7);
+  const __m128i cr =
+      _mm_srai_epi32(YccAdd(_mm_slli_epi32(ri, 6), YccShare(g, kGCr), YccShare(b, kBCr),
+                            Wrapped(kCentre - 2 * int64_t{kRoundBits})),
+                     7);
+  const __m128i cb =
+      _mm_srai_epi32(YccAdd(YccShare(r, kRCb), YccShare(g, kGCb), _mm_slli_epi32(bi, 6),
+                            Wrapped(kCentre - 2 * int64_t{kRoundBits})),
+                     7);
+  // Y0-3, Cr0-3, Cb0-3 as bytes, then interleaved into the pixels' lanes.
+  const __m128i bytes =
+      _mm_packus_epi16(_mm_packs_epi32(y, cr), _mm_packs_epi32(cb, _mm_setzero_si128()));
+  const __m128i ycr = _mm_unpacklo_epi8(bytes, _mm_srli_si128(bytes, 4));
+  const __m128i cb0 = _mm_unpacklo_epi8(_mm_srli_si128(bytes, 8), _mm_setzero_si128());
+  return _mm_unpacklo_epi16(ycr, cb0);
+}
+
+// Four Y | Cr << 8 | Cb << 16 lanes (byte 3 ignored) to R, G, B, 255.
+DIMG_BLOCK_INLINE __m128i DecodeYCrCb4(__m128i ycc) {
+  using namespace dimg_ycc;
+  const __m128i y = _mm_and_si128(ycc, Mask32(0xFF));
+  const __m128i offset = _mm_set1_epi32(128);
+  const __m128 cr =
+      _mm_cvtepi32_ps(_mm_sub_epi32(_mm_and_si128(_mm_srli_epi32(ycc, 8), Mask32(0xFF)), offset));
+  const __m128 cb =
+      _mm_cvtepi32_ps(_mm_sub_epi32(_mm_and_si128(_mm_srli_epi32(ycc, 16), Mask32(0xFF)), offset));
+  const __m128i yLessBias = _mm_sub_epi32(y, _mm_set1_epi32(kRoundBits));
+  const __m128i r = _mm_add_epi32(yLessBias, YccShare(cr, kCrR));
+  const __m128i g = _mm_add_epi32(
+      y, _mm_srai_epi32(YccAdd(YccShare(cr, kCrG), YccShare(cb, kCbG), _mm_setzero_si128(),
+                               Wrapped(-2 * int64_t{kRoundBits})),
+                        7));
+  const __m128i b = _mm_add_epi32(yLessBias, YccShare(cb, kCbB));
+  // R0-3, G0-3, B0-3, A0-3 as bytes, then transposed into the pixels' lanes.
+  const __m128i bytes =
+      _mm_packus_epi16(_mm_packs_epi32(r, g), _mm_packs_epi32(b, _mm_set1_epi32(255)));
+  const __m128i rbga = _mm_unpacklo_epi8(bytes, _mm_srli_si128(bytes, 8));
+  return _mm_unpacklo_epi8(rbga, _mm_srli_si128(rbga, 8));
+}
+
+// The four-lane rule applied to both halves of a block.
+struct YccMath4 {
+  DIMG_BLOCK_INLINE static RgbaBlock Decode(const RgbaBlock& ycc) {
+    return {DecodeYCrCb4(ycc.lo), DecodeYCrCb4(ycc.hi)};
+  }
+  DIMG_BLOCK_INLINE static RgbaBlock Encode(const RgbaBlock& rgba) {
+    return {EncodeYCrCb4(rgba.lo), EncodeYCrCb4(rgba.hi)};
+  }
+};
+
+// Kind 7 from a mover of 3-byte pixels (Load into the low three bytes of each lane, Store of
+// the low three bytes) and a vector rule (YccMath4 or a wider one).
+template <class ThreeBytes, class Math>
+struct YCrCbBlock {
+  DIMG_BLOCK_INLINE static RgbaBlock Load(const uint8_t* p) {
+    return Math::Decode(ThreeBytes::Load(p));
+  }
+  DIMG_BLOCK_INLINE static void Store(const RgbaBlock& b, uint8_t* p) {
+    ThreeBytes::Store(Math::Encode(b), p);
+  }
+};
 
 }  // namespace dimg_detail
 
@@ -145,10 +221,10 @@ struct DimgPixelBlock;
 
 template <>
 struct DimgPixelBlock<DImageKindRGBA8> {
-  static dimg_detail::RgbaBlock Load(const uint8_t* p) {
+  DIMG_BLOCK_INLINE static dimg_detail::RgbaBlock Load(const uint8_t* p) {
     return {dimg_detail::LoadBytes16(p), dimg_detail::LoadBytes16(p + 16)};
   }
-  static void Store(const dimg_detail::RgbaBlock& b, uint8_t* p) {
+  DIMG_BLOCK_INLINE static void Store(const dimg_detail::RgbaBlock& b, uint8_t* p) {
     dimg_detail::StoreBytes16(p, b.lo);
     dimg_detail::StoreBytes16(p + 16, b.hi);
   }
@@ -156,11 +232,11 @@ struct DimgPixelBlock<DImageKindRGBA8> {
 
 template <>
 struct DimgPixelBlock<DImageKindBGRA8> {
-  static dimg_detail::RgbaBlock Load(const uint8_t* p) {
+  DIMG_BLOCK_INLINE static dimg_detail::RgbaBlock Load(const uint8_t* p) {
     return {dimg_detail::SwapRedBlue(dimg_detail::LoadBytes16(p)),
             dimg_detail::SwapRedBlue(dimg_detail::LoadBytes16(p + 16))};
   }
-  static void Store(const dimg_detail::RgbaBlock& b, uint8_t* p) {
+  DIMG_BLOCK_INLINE static void Store(const dimg_detail::RgbaBlock& b, uint8_t* p) {
     dimg_detail::StoreBytes16(p, dimg_detail::SwapRedBlue(b.lo));
     dimg_detail::StoreBytes16(p + 16, dimg_detail::SwapRedBlue(b.hi));
   }
@@ -168,23 +244,23 @@ struct DimgPixelBlock<DImageKindBGRA8> {
 
 template <>
 struct DimgPixelBlock<DImageKindRGB8> {
-  static dimg_detail::RgbaBlock Load(const uint8_t* p) {
+  DIMG_BLOCK_INLINE static dimg_detail::RgbaBlock Load(const uint8_t* p) {
     const dimg_detail::RgbaBlock b = dimg_detail::Load3Byte(p);
     return {dimg_detail::OpaqueAlpha(b.lo), dimg_detail::OpaqueAlpha(b.hi)};
   }
-  static void Store(const dimg_detail::RgbaBlock& b, uint8_t* p) {
+  DIMG_BLOCK_INLINE static void Store(const dimg_detail::RgbaBlock& b, uint8_t* p) {
     dimg_detail::Store3Byte(b.lo, b.hi, p);
   }
 };
 
 template <>
 struct DimgPixelBlock<DImageKindBGR8> {
-  static dimg_detail::RgbaBlock Load(const uint8_t* p) {
+  DIMG_BLOCK_INLINE static dimg_detail::RgbaBlock Load(const uint8_t* p) {
     const dimg_detail::RgbaBlock b = dimg_detail::Load3Byte(p);
     return {dimg_detail::OpaqueAlpha(dimg_detail::SwapRedBlue(b.lo)),
             dimg_detail::OpaqueAlpha(dimg_detail::SwapRedBlue(b.hi))};
   }
-  static void Store(const dimg_detail::RgbaBlock& b, uint8_t* p) {
+  DIMG_BLOCK_INLINE static void Store(const dimg_detail::RgbaBlock& b, uint8_t* p) {
     dimg_detail::Store3Byte(dimg_detail::SwapRedBlue(b.lo), dimg_detail::SwapRedBlue(b.hi), p);
   }
 };
@@ -197,7 +273,7 @@ using HighByte = Field<8, 8>;
 // channel's byte of the two word vectors, Load and Store widen and narrow around them.
 template <class Kind>
 struct PackedBlock {
-  static void LoadWords(const uint8_t* p, __m128i& rg, __m128i& ba) {
+  DIMG_BLOCK_INLINE static void LoadWords(const uint8_t* p, __m128i& rg, __m128i& ba) {
     const __m128i w = LoadBytes16(p);
     rg = _mm_or_si128(MoveField<typename Kind::RedField, LowByte>(w),
                       MoveField<typename Kind::GreenField, HighByte>(w));
@@ -213,7 +289,7 @@ struct PackedBlock {
     }
     ba = _mm_or_si128(MoveField<typename Kind::BlueField, LowByte>(w), alpha);
   }
-  static void StoreWords(__m128i rg, __m128i ba, uint8_t* p) {
+  DIMG_BLOCK_INLINE static void StoreWords(__m128i rg, __m128i ba, uint8_t* p) {
     __m128i w = _mm_or_si128(_mm_or_si128(MoveField<LowByte, typename Kind::RedField>(rg),
                                           MoveField<HighByte, typename Kind::GreenField>(rg)),
                              MoveField<LowByte, typename Kind::BlueField>(ba));
@@ -222,12 +298,12 @@ struct PackedBlock {
     }
     StoreBytes16(p, w);
   }
-  static RgbaBlock Load(const uint8_t* p) {
+  DIMG_BLOCK_INLINE static RgbaBlock Load(const uint8_t* p) {
     __m128i rg, ba;
     LoadWords(p, rg, ba);
     return FromWordPairs(rg, ba);
   }
-  static void Store(const RgbaBlock& b, uint8_t* p) {
+  DIMG_BLOCK_INLINE static void Store(const RgbaBlock& b, uint8_t* p) {
     __m128i rg, ba;
     ToWordPairs(b, rg, ba);
     StoreWords(rg, ba, p);
@@ -245,8 +321,6 @@ template <>
 struct DimgPixelBlock<DImageKindR5G6B5>
     : dimg_detail::PackedBlock<DimgPixelKind<DImageKindR5G6B5>> {};
 
-// Kind 7 as a destination is written by StoreYCrCbFromBytes (see DimgConvertBlock8).
 template <>
-struct DimgPixelBlock<DImageKindYCrCb> {
-  static dimg_detail::RgbaBlock Load(const uint8_t* p) { return dimg_detail::LoadYCrCb(p); }
-};
+struct DimgPixelBlock<DImageKindYCrCb>
+    : dimg_detail::YCrCbBlock<DimgPixelBlock<DImageKindRGB8>, dimg_detail::YccMath4> {};

@@ -3,7 +3,7 @@
 #include "image/FastRow.h"
 #include "image/PixelBlock.h"
 #include "image/PixelConvert.h"
-#include "image/YCbCrPacked.h"
+#include "image/YCbCr.h"
 
 #include <array>
 #include <cstddef>
@@ -24,35 +24,25 @@
 #define DIMG_ROW_TARGET
 #endif
 
+// The blocks' functions under a row's target: always inlined into the row loop, where the
+// block's registers stay registers (a call would pass them through memory).
+#define DIMG_ROW_INLINE DIMG_ROW_TARGET __attribute__((always_inline)) inline
+
 // The baseline block set: SSE2 only.
 struct DimgSse2Blocks {
   template <uint32_t K>
   using Of = DimgPixelBlock<K>;
 };
 
-// Eight pixels. Between two 16-bit kinds the fields move within the words; to kind 7 the
-// channels are read as bytes (from the source row itself for a byte kind, else from the decoded
-// block); every other pair decodes the source block to R, G, B, A bytes and encodes that.
+// Eight pixels. Between two 16-bit kinds the fields move within the words; every other pair
+// decodes the source block to R, G, B, A bytes and encodes that.
 template <class Blocks, uint32_t D, uint32_t S>
-DIMG_ROW_TARGET void DimgConvertBlock8(uint8_t* dst, const uint8_t* src) {
+DIMG_ROW_INLINE void DimgConvertBlock8(uint8_t* dst, const uint8_t* src) {
   using Dst = typename Blocks::template Of<D>;
   using Src = typename Blocks::template Of<S>;
   if constexpr (DimgPixelKind<D>::kBytes == 2 && DimgPixelKind<S>::kBytes == 2) {
     dimg_detail::StoreBytes16(dst, dimg_detail::RepackWords<DimgPixelKind<D>, DimgPixelKind<S>>(
                                        dimg_detail::LoadBytes16(src)));
-  } else if constexpr (D == DImageKindYCrCb && DimgPixelKind<S>::kBytes != 2 &&
-                       S != DImageKindYCrCb) {
-    constexpr uint32_t kRed = S == DImageKindRGBA8 || S == DImageKindRGB8 ? 0 : 2;
-    dimg_detail::StoreYCrCbFromBytes<DimgPixelKind<S>::kBytes, kRed, 2 - kRed>(src, dst);
-  } else if constexpr (D == DImageKindYCrCb) {
-    // A 16-bit or kind-7 source: decoded in the vector registers, then read back as bytes. On
-    // the machines measured that is faster than moving the channels out of the vectors with
-    // shifts, and it leaves one kind-7 encoder.
-    const dimg_detail::RgbaBlock b = Src::Load(src);
-    alignas(16) uint8_t rgba[32];
-    dimg_detail::StoreBytes16(rgba, b.lo);
-    dimg_detail::StoreBytes16(rgba + 16, b.hi);
-    dimg_detail::StoreYCrCbFromBytes<4, 0, 2>(rgba, dst);
   } else {
     Dst::Store(Src::Load(src), dst);
   }
@@ -70,7 +60,7 @@ DIMG_ROW_TARGET void DimgConvertRowBlocks(uint8_t* dst, const uint8_t* src, uint
   } else {
     uint32_t x = 0;
     constexpr bool kYCrCb = D == DImageKindYCrCb || S == DImageKindYCrCb;
-    if (!kYCrCb || DimgYCbCrPackedTables().ready) {
+    if (!kYCrCb || DimgYCbCrVectorReady()) {
       for (; width - x >= 8; x += 8) {
         DimgConvertBlock8<Blocks, D, S>(dst + std::size_t{x} * kDstBytes,
                                         src + std::size_t{x} * kSrcBytes);
@@ -89,8 +79,11 @@ constexpr DimgRowRoutineTable DimgMakeRowRoutines() {
   return []<std::size_t... I>(std::index_sequence<I...>) {
     return DimgRowRoutineTable{
         &DimgConvertRowBlocks<Blocks, I / DImageKindCount, I % DImageKindCount>...};
-  }(std::make_index_sequence<DImageKindCount * DImageKindCount>{});
+  }
+  (std::make_index_sequence<DImageKindCount * DImageKindCount>{});
 }
 
 // The rows built with SSSE3 (FastRowSsse3.cpp); only to be run where the processor has it.
 const DimgRowRoutineTable& DimgSsse3RowRoutines();
+// The rows built with AVX2 (FastRowAvx2.cpp); only to be run where the processor has it.
+const DimgRowRoutineTable& DimgAvx2RowRoutines();

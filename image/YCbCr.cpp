@@ -1,30 +1,33 @@
 #include "image/YCbCr.h"
 
 #include "image/DimgRound.h"
-#include "image/YCbCrPacked.h"
+
+#include <emmintrin.h>
 
 namespace dimg_detail {
 DimgYCbCrTableSet ycbcrTables{};
+bool ycbcrVectorReady = false;
 }  // namespace dimg_detail
 
 namespace {
 
-// JFIF coefficients times 128, except CrR and CbB, which are the plain factors. They are
-// single-precision constants on purpose: the rounded products depend on it.
+// One table: where it lives, its coefficient (YCbCr.h) and the value its index 0 stands for.
 struct TableRule {
   int32_t (DimgYCbCrTableSet::*table)[256];
   float coefficient;
   int32_t indexOffset;  // 0 for the forward tables, 128 for the backward ones
 };
 
+using namespace dimg_ycc;  // NOLINT: the thirteen coefficients below
+
 constexpr TableRule kRules[] = {
-    {&DimgYCbCrTableSet::RY, 38.272f, 0},       {&DimgYCbCrTableSet::GY, 75.136f, 0},
-    {&DimgYCbCrTableSet::BY, 14.592f, 0},       {&DimgYCbCrTableSet::RCr, 64.0f, 0},
-    {&DimgYCbCrTableSet::GCr, -53.59232f, 0},   {&DimgYCbCrTableSet::BCr, -10.40768f, 0},
-    {&DimgYCbCrTableSet::RCb, -21.59872f, 0},   {&DimgYCbCrTableSet::GCb, -42.40128f, 0},
-    {&DimgYCbCrTableSet::BCb, 64.0f, 0},        {&DimgYCbCrTableSet::CrR, 1.402f, 128},
-    {&DimgYCbCrTableSet::CrG, -91.40992f, 128}, {&DimgYCbCrTableSet::CbG, -44.04992f, 128},
-    {&DimgYCbCrTableSet::CbB, 1.772f, 128},
+    {&DimgYCbCrTableSet::RY, kRY, 0},     {&DimgYCbCrTableSet::GY, kGY, 0},
+    {&DimgYCbCrTableSet::BY, kBY, 0},     {&DimgYCbCrTableSet::RCr, kRCr, 0},
+    {&DimgYCbCrTableSet::GCr, kGCr, 0},   {&DimgYCbCrTableSet::BCr, kBCr, 0},
+    {&DimgYCbCrTableSet::RCb, kRCb, 0},   {&DimgYCbCrTableSet::GCb, kGCb, 0},
+    {&DimgYCbCrTableSet::BCb, kBCb, 0},   {&DimgYCbCrTableSet::CrR, kCrR, 128},
+    {&DimgYCbCrTableSet::CrG, kCrG, 128}, {&DimgYCbCrTableSet::CbG, kCbG, 128},
+    {&DimgYCbCrTableSet::CbB, kCbB, 128},
 };
 
 }  // namespace
@@ -38,7 +41,24 @@ bool DimgInitYCbCrTables() {
       entries[i] = static_cast<int32_t>(DimgRoundHalfEven(product));
     }
   }
-  DimgBuildYCbCrPacked(dimg_detail::ycbcrTables, dimg_detail::ycbcrPacked);
+  dimg_detail::ycbcrVectorReady = DimgYCbCrVectorRuleHolds(dimg_detail::ycbcrTables);
+  return true;
+}
+
+bool DimgYCbCrVectorRuleHolds(const DimgYCbCrTableSet& tables) {
+  for (const TableRule& rule : kRules) {
+    const int32_t* entries = tables.*rule.table;
+    for (int32_t i = 0; i < 256; i += 4) {
+      const __m128i index =
+          _mm_sub_epi32(_mm_setr_epi32(i, i + 1, i + 2, i + 3), _mm_set1_epi32(rule.indexOffset));
+      const __m128i got =
+          _mm_cvtps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(index), _mm_set1_ps(rule.coefficient)));
+      const __m128i want = _mm_loadu_si128(reinterpret_cast<const __m128i*>(entries + i));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi32(got, want)) != 0xFFFF) {
+        return false;
+      }
+    }
+  }
   return true;
 }
 

@@ -20,16 +20,48 @@ struct DimgYCbCrTableSet {
 
 // Fills the tables; returns true. Each entry is the single-precision product of the index and
 // its coefficient, rounded to nearest with exact halves to even (CbB[3] = -221.5 becomes -222).
-// Also builds the packed tables of the conversion rows from them (YCbCrPacked.h).
+// Also decides whether the conversion rows may compute the entries in vector registers
+// (DimgYCbCrVectorReady).
 bool DimgInitYCbCrTables();
+
+// The coefficients of the tables: JFIF's times 128, except CrR and CbB, which are the plain
+// factors. They are single-precision constants on purpose: the rounded products depend on it.
+namespace dimg_ycc {
+inline constexpr float kRY = 38.272f, kGY = 75.136f, kBY = 14.592f;
+inline constexpr float kRCr = 64.0f, kGCr = -53.59232f, kBCr = -10.40768f;
+inline constexpr float kRCb = -21.59872f, kGCb = -42.40128f, kBCb = 64.0f;
+inline constexpr float kCrR = 1.402f, kCrG = -91.40992f, kCbG = -44.04992f, kCbB = 1.772f;
+static_assert(kRCr == 64.0f && kBCb == 64.0f, "the vector rows shift by 6 for these");
+
+// The vector rows' rounding: a float below 2^22 in magnitude plus kRoundBias is rounded to a whole
+// number (half to even), and its bit pattern is kRoundBits plus that number.
+inline constexpr float kRoundBias = 12582912.0f;  // 1.5 x 2^23
+inline constexpr int32_t kRoundBits = 0x4B400000;
+// A sum of patterns wraps in a 32-bit lane; its offsets are taken off modulo 2^32 as well.
+constexpr int32_t Wrapped(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
+// The Cr and Cb centre, 128, before the shift by 7.
+inline constexpr int32_t kCentre = 128 * 128;
+}  // namespace dimg_ycc
+
+// Whether `tables` hold, entry for entry, what the conversion rows compute in vector registers:
+// the float product of the index (less 128 for the backward tables) and its coefficient,
+// rounded by adding kRoundBias in the processor's round-to-nearest-even. That is the tables' own
+// rule, so it holds unless the floating-point rounding mode has been changed (or the tables
+// edited).
+bool DimgYCbCrVectorRuleHolds(const DimgYCbCrTableSet& tables);
 
 const DimgYCbCrTableSet& DimgYCbCrTables();
 
 namespace dimg_detail {
 extern DimgYCbCrTableSet ycbcrTables;
+extern bool ycbcrVectorReady;
 
 constexpr uint8_t Clamp8(int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
 }  // namespace dimg_detail
+
+// True once DimgInitYCbCrTables has filled the tables and found DimgYCbCrVectorRuleHolds; until
+// then the rows convert kind 7 pixel by pixel through the tables.
+inline bool DimgYCbCrVectorReady() { return dimg_detail::ycbcrVectorReady; }
 
 // Shifts below are arithmetic (C++20 defines >> of a negative value as a floor), which the
 // conversions rely on: a sum of -1 shifted by 7 is -1, not 0.

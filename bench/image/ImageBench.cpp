@@ -10,10 +10,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -90,10 +93,86 @@ void MipChain(benchmark::State& state, uint32_t kind, uint32_t side) {
 
 std::string Kinds(uint32_t d, uint32_t s) { return std::to_string(d) + "<-" + std::to_string(s); }
 
+constexpr uint32_t kBytes[8] = {4, 3, 4, 3, 2, 2, 2, 3};
+
+// The console output as usual, and each run's time per iteration kept by name for the summary.
+class SummaryReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0) {
+        seconds_[run.benchmark_name()].push_back(run.real_accumulated_time /
+                                                 static_cast<double>(run.iterations));
+      }
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+
+  // Per same-size pair at 1024 x 1024, its time over memcpy's of the wider side's bytes (min
+  // over min and median over median of the runs), and the 2x down-scales in Mpx/s.
+  void PrintSummary() const {
+    const Stats copy[5] = {
+        {}, {}, Of("memcpy/1024x1024/2B"), Of("memcpy/1024x1024/3B"), Of("memcpy/1024x1024/4B")};
+    std::printf(
+        "\nx memcpy of the wider side, 1024 x 1024, min / median over %zu run(s);"
+        " rows destination kind, columns source kind\n  D\\S",
+        copy[4].runs);
+    for (uint32_t s = 0; s < 8; ++s) {
+      std::printf("  %9u", s);
+    }
+    std::printf("\n");
+    double worst = 0.0;
+    for (uint32_t d = 0; d < 8; ++d) {
+      std::printf("  %3u", d);
+      for (uint32_t s = 0; s < 8; ++s) {
+        const Stats pair =
+            Of("blit/1024x1024/" + Kinds(d, s) + "/" + std::to_string(kBytes[s]) + "B");
+        const Stats& base = copy[std::max(kBytes[d], kBytes[s])];
+        if (pair.runs == 0 || base.runs == 0) {
+          std::printf("  %9s", "-");
+          continue;
+        }
+        worst = std::max(worst, pair.median / base.median);
+        std::printf("  %4.2f/%4.2f", pair.min / base.min, pair.median / base.median);
+      }
+      std::printf("\n");
+    }
+    std::printf("  largest median ratio: %.2f\n", worst);
+    for (const char* name : {"resample-half/1024x1024/0<-0", "resample-half/1024x1024/6<-0",
+                             "resample-half/1024x1024/0<-7", "mip-half/1024x1024/0<-0"}) {
+      const Stats t = Of(name);
+      if (t.runs != 0) {
+        constexpr double kSourcePixels = 1024.0 * 1024.0;
+        std::printf("%s: %.0f Mpx/s best, %.0f Mpx/s median\n", name, kSourcePixels / t.min / 1e6,
+                    kSourcePixels / t.median / 1e6);
+      }
+    }
+  }
+
+ private:
+  struct Stats {
+    double min = 0.0, median = 0.0;
+    std::size_t runs = 0;
+  };
+
+  Stats Of(const std::string& name) const {
+    const auto found = seconds_.find(name);
+    if (found == seconds_.end() || found->second.empty()) {
+      return {};
+    }
+    std::vector<double> t = found->second;
+    std::sort(t.begin(), t.end());
+    const std::size_t n = t.size();
+    return {t.front(), n % 2 == 1 ? t[n / 2] : (t[n / 2 - 1] + t[n / 2]) / 2.0, n};
+  }
+
+  std::map<std::string, std::vector<double>> seconds_;
+};
+
 void Register() {
-  const uint32_t bytes[8] = {4, 3, 4, 3, 2, 2, 2, 3};
-  const uint32_t kindPairs[][2] = {{0, 0}, {6, 6}, {1, 1}, {2, 0}, {3, 0}, {6, 0},
-                                   {0, 6}, {5, 2}, {0, 7}, {7, 0}};
+  const uint32_t* bytes = kBytes;
+  const uint32_t kindPairs[][2] = {{0, 0}, {6, 6}, {1, 1}, {2, 0}, {3, 0},
+                                   {6, 0}, {0, 6}, {5, 2}, {0, 7}, {7, 0}};
   for (uint32_t side : {1024u, 256u}) {
     const std::string size = std::to_string(side) + "x" + std::to_string(side);
     for (uint32_t b : {4u, 3u, 2u}) {
@@ -123,10 +202,9 @@ void Register() {
       benchmark::RegisterBenchmark(("resample-half/" + size + "/" + Kinds(k[0], k[1])).c_str(),
                                    RunCall,
                                    Call{DimgResample, k[0], k[1], side / 2, side / 2, side, side});
-      benchmark::RegisterBenchmark(("mip-half/" + size + "/" + Kinds(k[0], k[1])).c_str(),
-                                   RunCall,
-                                   Call{DimgResampleMip, k[0], k[1], side / 2, side / 2, side,
-                                        side});
+      benchmark::RegisterBenchmark(
+          ("mip-half/" + size + "/" + Kinds(k[0], k[1])).c_str(), RunCall,
+          Call{DimgResampleMip, k[0], k[1], side / 2, side / 2, side, side});
     }
     // A 2x up-scale, linear on both axes.
     benchmark::RegisterBenchmark(("resample-double/" + size + "/0<-0").c_str(), RunCall,
@@ -154,7 +232,9 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
     return 1;
   }
-  benchmark::RunSpecifiedBenchmarks();
+  SummaryReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintSummary();
   benchmark::Shutdown();
   return 0;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "image/DImage.h"
+#include "image/FastRow.h"
 #include "image/PixelKind.h"
 #include "image/RowConvert.h"
+#include "image/resample/AreaHalves.h"
 #include "image/resample/ResampleAxis.h"
 
 #include <algorithm>
@@ -74,9 +76,9 @@ template <uint32_t D>
 void BlendRows(const uint8_t* __restrict a, const uint8_t* __restrict b, uint8_t* __restrict out,
                uint32_t width, int32_t weight) {
   for (uint32_t x = 0; x < width; ++x) {
-    DimgPixelKind<D>::Encode(Blend(LoadRgba(a + std::size_t{x} * 4),
-                                   LoadRgba(b + std::size_t{x} * 4), weight),
-                             out + std::size_t{x} * DimgPixelKind<D>::kBytes);
+    DimgPixelKind<D>::Encode(
+        Blend(LoadRgba(a + std::size_t{x} * 4), LoadRgba(b + std::size_t{x} * 4), weight),
+        out + std::size_t{x} * DimgPixelKind<D>::kBytes);
   }
 }
 
@@ -130,15 +132,33 @@ void DimgAreaRows(const uint8_t* src, const dbtl::DImage& srcImage, uint32_t src
   if (srcWidth == 0 || rowCount == 0 || dstWidth == 0) {
     return;
   }
-  dimg_detail::EachTemporaryRow(
-      src, srcImage, rowCount, tmp, tmpImage, DimgAreaSpans(srcWidth, dstWidth),
-      [](const uint8_t* row, const DimgAreaSpan& span) {
-        dimg_detail::AreaSums sums;
-        dimg_detail::ForEachSpanSample(span, [&](uint32_t i, auto term) {
-          sums.Add(Src::Decode(row + std::size_t{i} * Src::kBytes), term);
-        });
-        return sums.Mean(span.divisor);
-      });
+  if (DimgAreaIsHalving(srcWidth, dstWidth)) {
+    // Each row decoded to kind 0 as a whole (the conversion row gives Decode's bytes), then
+    // halved.
+    const DimgHalveKernels& halve = DimgHalve();
+    std::vector<uint8_t> decoded(S == DImageKindRGBA8 ? 0 : std::size_t{srcWidth} * 4);
+    const DimgRowRoutine decode = DimgConvertRowRoutine(DImageKindRGBA8, S);
+    for (uint32_t y = 0; y < rowCount; ++y) {
+      const uint8_t* in = src;
+      if constexpr (S != DImageKindRGBA8) {
+        decode(decoded.data(), src, srcWidth);
+        in = decoded.data();
+      }
+      halve.pairs(tmp, in, dstWidth);
+      src = dimg_detail::NextSourceRow(srcImage, src);
+      tmp = tmpImage.NextRow(tmp);
+    }
+    return;
+  }
+  dimg_detail::EachTemporaryRow(src, srcImage, rowCount, tmp, tmpImage,
+                                DimgAreaSpans(srcWidth, dstWidth),
+                                [](const uint8_t* row, const DimgAreaSpan& span) {
+                                  dimg_detail::AreaSums sums;
+                                  dimg_detail::ForEachSpanSample(span, [&](uint32_t i, auto term) {
+                                    sums.Add(Src::Decode(row + std::size_t{i} * Src::kBytes), term);
+                                  });
+                                  return sums.Mean(span.divisor);
+                                });
 }
 
 // The srcHeight temporary rows (dstWidth pixels each, from `tmp`) interpolated onto dstHeight
@@ -174,6 +194,23 @@ void DimgAreaColumns(const uint8_t* tmp, const dbtl::DImage& tmpImage, uint32_t 
     return;
   }
   uint8_t* const tmpBits = const_cast<uint8_t*>(tmp);
+  if (DimgAreaIsHalving(srcHeight, dstHeight)) {
+    // Temporary rows 2k and 2k + 1 averaged into one kind-0 row, then encoded as a whole (the
+    // conversion row gives Encode's bytes).
+    const DimgHalveKernels& halve = DimgHalve();
+    std::vector<uint8_t> mean(D == DImageKindRGBA8 ? 0 : std::size_t{dstWidth} * 4);
+    const DimgRowRoutine encode = DimgConvertRowRoutine(D, DImageKindRGBA8);
+    for (uint32_t k = 0; k < dstHeight; ++k) {
+      uint8_t* out = D == DImageKindRGBA8 ? dst : mean.data();
+      halve.rows(out, tmpImage.OffsetPixel(tmpBits, 0, 2 * k),
+                 tmpImage.OffsetPixel(tmpBits, 0, 2 * k + 1), dstWidth * 4);
+      if constexpr (D != DImageKindRGBA8) {
+        encode(dst, mean.data(), dstWidth);
+      }
+      dst = dstImage.NextRow(dst);
+    }
+    return;
+  }
   const std::vector<DimgAreaSpan> spans = DimgAreaSpans(srcHeight, dstHeight);
   std::vector<dimg_detail::AreaSums> sums(dstWidth);
   for (const DimgAreaSpan& span : spans) {

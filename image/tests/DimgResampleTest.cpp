@@ -81,6 +81,11 @@ const CopyShape kShapes[] = {
     {"source width 0, destination beyond its image", 3, 3, 4, 4, 9, 9, 0, 3},
     {"source height 0", 3, 3, 4, 4, 4, 4, 3, 0},
     {"destination height 0", 3, 3, 4, 4, 4, 0, 3, 3},
+    // Exactly half on an axis takes the vectorised halving; odd output widths leave a tail.
+    {"halve both, 34 x 22 onto 17 x 11", 34, 22, 17, 11, 17, 11, 34, 22},
+    {"halve across, shrink down by 3 / 2", 20, 9, 10, 6, 10, 6, 20, 9},
+    {"shrink across by 3 / 2, halve down", 9, 20, 6, 10, 6, 10, 9, 20},
+    {"halve across, grow down", 6, 3, 3, 5, 3, 5, 6, 3},
 };
 
 // Every pair of kinds, every shape, both row orders on either side, against the model: each

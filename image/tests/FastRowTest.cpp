@@ -2,7 +2,7 @@
 
 #include "image/PixelConvert.h"
 #include "image/RowConvert.h"
-#include "image/YCbCrPacked.h"
+#include "image/YCbCr.h"
 #include "image/tests/ImageTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -23,25 +23,35 @@ class FastRow : public ::testing::Test {
  protected:
   void SetUp() override {
     imgtest::EnsureYCbCrTables();
-    // Without the packed tables the kind-7 rows would quietly take the pixel-by-pixel path and
+    // Without the vector rule the kind-7 rows would quietly take the pixel-by-pixel path and
     // the block code below would go untested.
-    ASSERT_TRUE(DimgYCbCrPackedTables().ready);
+    ASSERT_TRUE(DimgYCbCrVectorReady());
   }
 };
 
-// SSE2 always; SSSE3 where this processor has it (the test says so when it has not).
-std::vector<DimgRowLevel> SupportedLevels() {
-  std::vector<DimgRowLevel> levels{DimgRowLevel::Sse2};
-  if (DimgRowLevelSupported(DimgRowLevel::Ssse3)) {
-    levels.push_back(DimgRowLevel::Ssse3);
-  } else {
-    std::printf("no SSSE3 here: only the SSE2 rows are checked\n");
+const char* LevelName(DimgRowLevel level) {
+  switch (level) {
+    case DimgRowLevel::Sse2:
+      return " (SSE2)";
+    case DimgRowLevel::Ssse3:
+      return " (SSSE3)";
+    case DimgRowLevel::Avx2:
+      return " (AVX2)";
   }
-  return levels;
+  return "";
 }
 
-const char* LevelName(DimgRowLevel level) {
-  return level == DimgRowLevel::Sse2 ? " (SSE2)" : " (SSSE3)";
+// SSE2 always; SSSE3 and AVX2 where this processor has them (the test says which it skips).
+std::vector<DimgRowLevel> SupportedLevels() {
+  std::vector<DimgRowLevel> levels{DimgRowLevel::Sse2};
+  for (DimgRowLevel level : {DimgRowLevel::Ssse3, DimgRowLevel::Avx2}) {
+    if (DimgRowLevelSupported(level)) {
+      levels.push_back(level);
+    } else {
+      std::printf("this processor lacks%s: those rows are not checked\n", LevelName(level));
+    }
+  }
+  return levels;
 }
 
 // The pair's own pixel rule, one pixel at a time: what every row must equal byte for byte.
@@ -99,40 +109,43 @@ TEST_F(FastRow, EveryPairEveryLengthMatchesThePixelRule) {
 // Width 0 writes nothing and reads nothing (null rows would crash otherwise).
 TEST_F(FastRow, ZeroWidthTouchesNothing) {
   for (DimgRowLevel level : SupportedLevels()) {
-    imgtest::ForEachPair([&](auto dk, auto sk) {
-      DimgConvertRowRoutineAt(level, dk(), sk())(nullptr, nullptr, 0);
-    });
+    imgtest::ForEachPair(
+        [&](auto dk, auto sk) { DimgConvertRowRoutineAt(level, dk(), sk())(nullptr, nullptr, 0); });
   }
 }
 
-// Every 24-bit colour through the kind-7 blocks both ways, against the table formulas pixel by
-// pixel: an exhaustive check of the packed tables' lanes, biases and the clamps they replace.
+// Every 24-bit colour through the kind-7 blocks both ways at every level, against the table
+// formulas pixel by pixel: an exhaustive check of the computed shares, sums and clamps.
 TEST_F(FastRow, EveryColourThroughKind7) {
   constexpr uint32_t kRow = 1u << 16;
   std::vector<uint8_t> rgba(kRow * 4), ycc(kRow * 3), fast(kRow * 4), slow(kRow * 4);
-  const DimgRowRoutine encode = DimgConvertRowRoutine(DImageKindYCrCb, DImageKindRGBA8);
-  const DimgRowRoutine decode = DimgConvertRowRoutine(DImageKindRGBA8, DImageKindYCrCb);
-  for (uint32_t high = 0; high < 256; ++high) {
-    // Byte 0 runs through every value within a row, bytes 1 and 2 through every pair over the
-    // rows; alpha varies too and must be dropped.
-    for (uint32_t i = 0; i < kRow; ++i) {
-      const uint8_t pixel[4] = {uint8_t(i), uint8_t(i >> 8), uint8_t(high), uint8_t(i * 7)};
-      std::memcpy(&rgba[i * 4], pixel, 4);
-      const uint8_t yccPixel[3] = {uint8_t(i), uint8_t(i >> 8), uint8_t(high)};
-      std::memcpy(&ycc[i * 3], yccPixel, 3);
+  for (DimgRowLevel level : SupportedLevels()) {
+    const DimgRowRoutine encode = DimgConvertRowRoutineAt(level, DImageKindYCrCb, DImageKindRGBA8);
+    const DimgRowRoutine decode = DimgConvertRowRoutineAt(level, DImageKindRGBA8, DImageKindYCrCb);
+    for (uint32_t high = 0; high < 256; ++high) {
+      // Byte 0 runs through every value within a row, bytes 1 and 2 through every pair over the
+      // rows; alpha varies too and must be dropped.
+      for (uint32_t i = 0; i < kRow; ++i) {
+        const uint8_t pixel[4] = {uint8_t(i), uint8_t(i >> 8), uint8_t(high), uint8_t(i * 7)};
+        std::memcpy(&rgba[i * 4], pixel, 4);
+        const uint8_t yccPixel[3] = {uint8_t(i), uint8_t(i >> 8), uint8_t(high)};
+        std::memcpy(&ycc[i * 3], yccPixel, 3);
+      }
+      encode(fast.data(), rgba.data(), kRow);
+      ScalarRow<DImageKindYCrCb, DImageKindRGBA8>(slow.data(), rgba.data(), kRow);
+      ASSERT_TRUE(std::memcmp(fast.data(), slow.data(), kRow * 3) == 0)
+          << "to kind 7, B " << high << LevelName(level);
+      decode(fast.data(), ycc.data(), kRow);
+      ScalarRow<DImageKindRGBA8, DImageKindYCrCb>(slow.data(), ycc.data(), kRow);
+      ASSERT_TRUE(std::memcmp(fast.data(), slow.data(), kRow * 4) == 0)
+          << "from kind 7, Cb " << high << LevelName(level);
     }
-    encode(fast.data(), rgba.data(), kRow);
-    ScalarRow<DImageKindYCrCb, DImageKindRGBA8>(slow.data(), rgba.data(), kRow);
-    ASSERT_TRUE(std::memcmp(fast.data(), slow.data(), kRow * 3) == 0) << "to kind 7, B " << high;
-    decode(fast.data(), ycc.data(), kRow);
-    ScalarRow<DImageKindRGBA8, DImageKindYCrCb>(slow.data(), ycc.data(), kRow);
-    ASSERT_TRUE(std::memcmp(fast.data(), slow.data(), kRow * 4) == 0) << "from kind 7, Cb " << high;
   }
 }
 
-// Tables whose sums could leave what a 16-bit lane holds, or need a clamp, are refused; the
-// kind-7 rows then convert pixel by pixel.
-TEST(YCbCrPacked, RefusesTablesTheLanesCannotCarry) {
+// The vector rule is taken only for tables it reproduces entry for entry: one entry off by one
+// anywhere, forward or backward, refuses it (and the kind-7 rows then go pixel by pixel).
+TEST(YCbCrVector, RuleHoldsOnlyForTheTablesItReproduces) {
   imgtest::EnsureYCbCrTables();
   struct Case {
     const char* what;
@@ -140,19 +153,37 @@ TEST(YCbCrPacked, RefusesTablesTheLanesCannotCarry) {
   };
   const Case cases[] = {
       {"as filled", [](DimgYCbCrTableSet&) {}},
-      {"a Y sum above 255 x 128", [](DimgYCbCrTableSet& t) { t.GY[255] += 200; }},
-      {"a negative Y share", [](DimgYCbCrTableSet& t) { t.RY[0] = -1; }},
-      {"a Cr sum below -128 x 128", [](DimgYCbCrTableSet& t) { t.GCr[255] -= 100; }},
-      {"an R offset too wide", [](DimgYCbCrTableSet& t) { t.CrR[255] = 400; }},
-      {"a G offset too wide", [](DimgYCbCrTableSet& t) { t.CbG[0] = 60000; }},
+      {"a forward entry", [](DimgYCbCrTableSet& t) { t.GY[200] += 1; }},
+      {"the first forward entry", [](DimgYCbCrTableSet& t) { t.RCr[0] = -1; }},
+      {"a backward entry", [](DimgYCbCrTableSet& t) { t.CbG[255] -= 1; }},
+      {"the rounded half", [](DimgYCbCrTableSet& t) { t.CbB[3] = -221; }},
   };
   for (const Case& c : cases) {
-    DimgYCbCrTableSet tables = DimgYCbCrTables();
-    c.doctor(tables);
-    auto packed = std::make_unique<DimgYCbCrPacked>();
-    DimgBuildYCbCrPacked(tables, *packed);
-    EXPECT_EQ(packed->ready, c.doctor == cases[0].doctor) << c.what;
+    auto tables = std::make_unique<DimgYCbCrTableSet>(DimgYCbCrTables());
+    c.doctor(*tables);
+    EXPECT_EQ(DimgYCbCrVectorRuleHolds(*tables), c.doctor == cases[0].doctor) << c.what;
   }
+}
+
+// Rows that convert kind 7 before the tables exist go pixel by pixel through the (zero) tables,
+// as the pixel rule does, rather than computing colours the tables do not hold.
+TEST(YCbCrVector, RowsFollowTheTablesWhileTheRuleIsOff) {
+  imgtest::EnsureYCbCrTables();
+  std::vector<uint8_t> src(16 * 4, 77), fast(16 * 3), slow(16 * 3), asFilled(16 * 3);
+  ScalarRow<DImageKindYCrCb, DImageKindRGBA8>(asFilled.data(), src.data(), 16);
+  const bool saved = dimg_detail::ycbcrVectorReady;
+  dimg_detail::ycbcrVectorReady = false;
+  DimgYCbCrTableSet& tables = dimg_detail::ycbcrTables;
+  const int32_t savedEntry = tables.RY[77];
+  tables.RY[77] += 128;  // one more Y for every pixel with R = 77
+  ScalarRow<DImageKindYCrCb, DImageKindRGBA8>(slow.data(), src.data(), 16);
+  ASSERT_NE(slow, asFilled);
+  for (DimgRowLevel level : SupportedLevels()) {
+    DimgConvertRowRoutineAt(level, DImageKindYCrCb, DImageKindRGBA8)(fast.data(), src.data(), 16);
+    EXPECT_EQ(fast, slow) << LevelName(level);
+  }
+  tables.RY[77] = savedEntry;
+  dimg_detail::ycbcrVectorReady = saved;
 }
 
 // The block conversion under both row orders and with pitch padding: several rows of widths
