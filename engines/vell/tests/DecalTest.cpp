@@ -53,6 +53,22 @@ class DecalTest : public ::testing::Test {
   std::vector<Flushed> flushed;
 };
 
+// Scripts hold decals as handles: live ones lead to their record, and once the engine has
+// released its decals every one of them is refused.
+TEST_F(DecalTest, DecalIdsAreCheckedHandlesUntilTheListIsCleared) {
+  vell::DecalList list;
+  DecalHandle* a = list.add({}, 0.25f);
+  DecalHandle* b = list.add({}, 1.0f);
+  ASSERT_NE(a->handle, b->handle);
+  EXPECT_EQ(scriptHandles().find(a->handle, vell::kDecalHandleKind), a);
+  EXPECT_EQ(scriptHandles().find(b->handle, vell::kDecalHandleKind), b);
+  EXPECT_FLOAT_EQ(a->alpha, 0.25f);
+  const int32_t stale = a->handle;
+  list.clear();
+  EXPECT_EQ(list.size(), 0u);
+  EXPECT_EQ(scriptHandles().find(stale, vell::kDecalHandleKind), nullptr);
+}
+
 TEST_F(DecalTest, FadeFactors) {
   const struct {
     uint32_t age, fadeIn, fadeOut, life;
