@@ -59,6 +59,8 @@ void Map::drawDecals(const ShadowList* shadows) {
                               ? engine->system()->renderer()
                               : nullptr;
   if (renderer == nullptr || (flags & kMapHidden)) return;
+  // Nothing to draw leaves the device's states alone.
+  if (decals.count() == 0 && (shadows == nullptr || shadows->shadows().empty())) return;
   L3DDevice& device = *renderer->GetDevice();
   device.ResetState();
   device.SetStateRender(22, 1);  // cull none
