@@ -1,9 +1,10 @@
-// Collision queries of the field engine on two 50,000-triangle maps (quadtree of depth 10, each
-// with a few map-wide floor triangles that sit in the root cell, so every query sees them): land
-// and ceiling casts, a radius-0.5 sphere sweep, small-box queries of the object collision
-// space, and a frame of 300 walkers that walk and slide among the walls and 2,000 objects. Each reports queries per second, the tree's candidates per query and, measured in the
-// same run, a memcpy anchor (1 MiB copies per second), so results from different machines and
-// loads compare by their ratio.
+// Collision queries and the decal pass of the field engine on two 50,000-triangle maps
+// (quadtree of depth 10, each with a few map-wide floor triangles that sit in the root cell, so
+// every query sees them): land and ceiling casts, a radius-0.5 sphere sweep, small-box queries
+// of the object collision space, a frame of 300 walkers that walk and slide among the walls and
+// 2,000 objects, and one decal pass of 8 large stamps and 100 shadows. Each reports its rate or
+// time, the tree's candidates per query and, measured in the same run, a memcpy anchor (1 MiB
+// copies per second), so results from different machines and loads compare by their ratio.
 //
 // Map 0 ("tiled") is modelled in patches that each stay inside one 4-unit cell of the tree, so
 // nearly every triangle is filed deep in the tree. Map 1 ("seamless") is one uniform
@@ -11,8 +12,10 @@
 // above, so a query meets the ~1,200 triangles lying along the borders of its ancestor cells,
 // whatever the map's scale.
 
+#include "engines/vell/Decal.h"
 #include "engines/vell/LandMove.h"
 #include "engines/vell/Map.h"
+#include "engines/vell/Shadow.h"
 #include "foundation/omb/ombCore.h"
 #include "tools/mapwrite/MapWriter.h"
 
@@ -21,6 +24,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -239,12 +243,61 @@ void BM_Walkers(benchmark::State& state) {
       static_cast<double>(blocked) / static_cast<double>(state.iterations() * all.size());
 }
 
+// One decal pass of 8 large stamps (8 x 8 units, turned) and 100 shadows (1.2 units wide,
+// objects standing on the land or up to 2 units above it): the walk over the triangles and the
+// vertex batches, handed to a sink that only counts them (the device's rasterising is not
+// part of it).
+void BM_DecalPass(benchmark::State& state) {
+  Fixture& f = fixture(static_cast<int>(state.range(0)));
+  static vell::DecalHandle stampTexture, shadowTexture;
+  f.map.decals.clear();
+  for (int i = 0; i < 8; ++i) {
+    vell::DecalStamp s;
+    s.centre = {f.points[i].x, 0.0f, f.points[i].z};
+    s.size = {8.0f, 4.0f, 8.0f};
+    s.angle = 0.3f * static_cast<float>(i);
+    s.life = 1000000;
+    s.fadeOut = 1000000;
+    f.map.addDecal(&stampTexture, s);
+  }
+  vell::ShadowList list;
+  std::vector<vell::Shadow> shadows(100);
+  for (std::size_t i = 0; i < shadows.size(); ++i) {
+    vell::Shadow& s = shadows[i];
+    list.set(s, &shadowTexture, {1.2f, 4.0f, 1.2f}, 0.0f, 0.6f, 0.2f, 0.5f, 1.5f);
+    const Fixture::Point& p = f.points[100 + i];
+    s.caster.position = vec3ToFixed(p.x, static_cast<float>(i % 3), p.z);
+    const std::optional<vell::GroundHit> ground = f.map.findGround(s.caster.position);
+    if (ground) {
+      s.caster.ground = ground->triangle;
+      s.caster.groundHeight = ground->height;
+    }
+    s.caster.angle = static_cast<int32_t>(i * 61 % 6434);
+  }
+  uint64_t vertices = 0;
+  for (auto _ : state) {
+    vell::DecalBatch batch(
+        [&vertices](const vell::DecalHandle&, const L3D_RENDERER_VERTEX* v, uint32_t n) {
+          benchmark::DoNotOptimize(v);
+          vertices += n;
+        },
+        f.map.decalOffset, f.map.drawStamp);
+    f.map.collectDecals(batch, &list);
+  }
+  f.map.decals.clear();
+  state.counters["triangles_per_pass"] =
+      static_cast<double>(vertices) / 3.0 / static_cast<double>(state.iterations());
+  state.counters["anchor_memcpy_MiB_per_s"] = memcpyPerSecond();
+}
+
 BENCHMARK(BM_LandCast)->Arg(0)->Arg(1);
 BENCHMARK(BM_CeilingCast)->Arg(0)->Arg(1);
 BENCHMARK(BM_SphereSweep)->Arg(0)->Arg(1);
 BENCHMARK(BM_SpaceQuery)->Arg(0)->Arg(1);
 // One iteration is one frame of 300 walkers: its time is the time per frame.
 BENCHMARK(BM_Walkers)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+// One iteration is one frame's decal pass.
+BENCHMARK(BM_DecalPass)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -103,10 +103,10 @@ void CollTree::remove(CollTriangle* t) {
 
 uint32_t CollTree::query(const FixedVec3& boxMin, const FixedVec3& boxMax, uint32_t mask) {
   if (kind == kTreeOct && octree != nullptr) {
-    ombOctreeQueryBox({boxMin.x, boxMin.y, boxMin.z}, results, octree,
+    ombOctreeQueryOverlap({boxMin.x, boxMin.y, boxMin.z}, results, octree,
                       {boxMax.x, boxMax.y, boxMax.z}, mask);
   } else if (kind != kTreeOct && quadtree != nullptr) {
-    ombQuadTreeQueryBox({boxMin.x, boxMin.z}, results, quadtree, {boxMax.x, boxMax.z}, mask);
+    ombQuadTreeQueryOverlap({boxMin.x, boxMin.z}, results, quadtree, {boxMax.x, boxMax.z}, mask);
   } else {
     ombArrayResize(results, 0);
   }

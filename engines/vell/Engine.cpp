@@ -161,6 +161,7 @@ void Engine::releaseResources() {
   voiceGroup_ = nullptr;
   seGroup_ = nullptr;
   if (cache_) cache_->purge();
+  decals_.clear();
 }
 
 void Engine::releaseMap() {
@@ -227,6 +228,7 @@ void Engine::drawScene() {
     if (map_) {
       map_->drawBackground();
       map_->draw();
+    map_->drawDecals(&shadows_);
       map_->drawWater();
     }
     return;
@@ -235,6 +237,7 @@ void Engine::drawScene() {
   if (map_) {
     map_->drawBackground();
     map_->draw();
+    map_->drawDecals(&shadows_);
     map_->drawWater();
   }
   renderer->SetViewProjection(cam.view, cam.projection);

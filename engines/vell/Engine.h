@@ -2,8 +2,10 @@
 
 #include "engines/vell/Base.h"
 #include "engines/vell/Camera.h"
+#include "engines/vell/Decal.h"
 #include "engines/vell/ModelCache.h"
 #include "engines/vell/ObjectSpace.h"
+#include "engines/vell/Shadow.h"
 #include "host/engine/Engine.h"
 #include "host/engine/EngineFactory.h"
 #include "sound/se/LSeManager.h"
@@ -92,6 +94,12 @@ class Engine final : public ::Engine, public Base {
   const ScriptObject& objectTable() const { return objectTable_; }
   // The loaders' view of the System (renderer, sound, pack), for models and sound groups.
   L3DModelServices modelServices() const;
+  // A decal handle of the texture `name` of the root script's directory; a missing texture
+  // ends the game.
+  DecalHandle* createDecalHandle(const char16_t* name, float alpha);
+  DecalList& decals() { return decals_; }
+  // The objects' shadows, drawn by the map's decal pass.
+  ShadowList& shadows() { return shadows_; }
   // Frames updated since set-up.
   uint32_t frame() const { return frame_; }
 
@@ -122,6 +130,8 @@ class Engine final : public ::Engine, public Base {
   ScriptObject mapTable_;
   ScriptObject objectTable_;
   uint32_t frame_ = 0;
+  DecalList decals_;
+  ShadowList shadows_;
 };
 
 // The engine a script runs for, or null when it is not a field engine's.
@@ -132,6 +142,8 @@ void registerRootTable(const ScriptObject& table);
 void registerGlobalTable(const ScriptObject& table);
 void registerCameraTable(const ScriptObject& table);
 void registerMapTable(const ScriptObject& table);
+// The root table's decal natives.
+void registerDecalNatives(const ScriptObject& table);
 
 // The path from one script directory to another: the common leading directories dropped, one
 // "../" for each directory left in from, then the rest of to; at most 127 units.

@@ -61,6 +61,7 @@ void Map::loadData(const char16_t* mapDirectory, const char16_t* dataName, Objec
 }
 
 void Map::unload() {
+  decals.clear();  // the stamps point at the triangles
   for (TriangleSet& s : sets_) {
     for (uint32_t i = 0; i < s.count; ++i) {
       CollTriangle& t = s.triangles[i];

@@ -2,6 +2,7 @@
 
 #include "engines/vell/Base.h"
 #include "engines/vell/CollTriangle.h"
+#include "engines/vell/Decal.h"
 #include "engines/vell/MapData.h"
 #include "engines/vell/MapTypes.h"
 #include "engines/vell/ObjectSpace.h"
@@ -22,6 +23,7 @@
 namespace vell {
 
 class Engine;
+class ShadowList;
 struct CacheEntry;
 
 inline constexpr uint32_t kMapLayers = 5;
@@ -77,6 +79,12 @@ class Map {
   void draw();
   void drawBackground();
   void drawWater();
+  // Stamps the decal on the land under the stamp's centre; nothing when there is no land there.
+  void addDecal(const DecalHandle* handle, const DecalStamp& stamp);
+  // The decal pass, unless the map is hidden: the stamps, then the shadows that have ground,
+  // walked into the batch. drawDecals does it on the renderer's device.
+  void collectDecals(DecalBatch& batch, const ShadowList* shadows);
+  void drawDecals(const ShadowList* shadows);
   // The script table of an event (null past the events); made once per load.
   ScriptObject eventTable(uint32_t index) const;
 
@@ -129,6 +137,7 @@ class Map {
   float decalOffset[3] = {0.0f, 0.0f, 0.0f};
   uint32_t drawStamp = 1;
   uint32_t stampCursor = 0;
+  MapDecals decals;
 
  private:
   void loadModels();

@@ -191,12 +191,15 @@ void Map::update() {
     land.triangles[stampCursor].drawStamp = 0;
     stampCursor = stampCursor + 1 >= land.count ? 0 : stampCursor + 1;
   }
-  if (flags & kMapHidden) return;
-  for (MapLayer& layer : layers) {
-    if (!layer.present()) break;
-    layer.object.instance->ForwardAnimFrame();
+  if (!(flags & kMapHidden)) {
+    for (MapLayer& layer : layers) {
+      if (!layer.present()) break;
+      layer.object.instance->ForwardAnimFrame();
+    }
+    if (water.present()) water.object.instance->ForwardAnimFrame();
   }
-  if (water.present()) water.object.instance->ForwardAnimFrame();
+  // A hidden map's decals age all the same.
+  decals.age();
 }
 
 void Map::setShow(bool show) {

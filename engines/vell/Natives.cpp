@@ -261,6 +261,7 @@ void registerRootTable(const ScriptObject& table) {
       .registerFunction(u"baseGetShareVar", &baseGetShareVar)
       .registerFunction(u"baseSetShareVar", &baseSetShareVar)
       .registerFunction(u"baseGetPos", &baseGetPos);
+  registerDecalNatives(table);
 }
 
 void registerGlobalTable(const ScriptObject& table) {

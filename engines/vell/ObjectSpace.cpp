@@ -100,9 +100,9 @@ const OMB_ARRAY& ObjectSpace::query(const FixedVec3& min, const FixedVec3& max, 
   FixedVec3 hi = max;
   clampBox(lo, hi, boundsMin_, boundsMax_);
   if (mode_ == kSpaceOctree) {
-    ombOctreeQueryBox({lo.x, lo.y, lo.z}, &results_, octree_.get(), {hi.x, hi.y, hi.z}, mask);
+    ombOctreeQueryOverlap({lo.x, lo.y, lo.z}, &results_, octree_.get(), {hi.x, hi.y, hi.z}, mask);
   } else if (mode_ == kSpaceQuadtree) {
-    ombQuadTreeQueryBox({lo.x, lo.z}, &results_, quadtree_.get(), {hi.x, hi.z}, mask);
+    ombQuadTreeQueryOverlap({lo.x, lo.z}, &results_, quadtree_.get(), {hi.x, hi.z}, mask);
   } else {
     ombArrayResize(&results_, 0);
   }

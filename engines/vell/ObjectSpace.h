@@ -35,8 +35,8 @@ class ObjectSpace {
   void insert(const FixedVec3& min, const FixedVec3& max, void* element);
   void remove(void* element);
   void setMask(uint32_t value, void* element);
-  // Elements whose mask shares a bit with `mask`, filed in the (clamped) box's cell, above it,
-  // or below it in a cell the box meets: every element whose box meets the box, in tree order.
+  // Elements whose mask shares a bit with `mask` and whose filed box comes within a leaf of the
+  // (clamped) box on every axis: every element whose box meets the box, in tree order.
   // The array is shared by every query and stays valid until the next one.
   const OMB_ARRAY& query(const FixedVec3& min, const FixedVec3& max, uint32_t mask);
 

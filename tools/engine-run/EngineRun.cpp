@@ -2,7 +2,7 @@
 // prints what the simulation did.
 //
 //   engine-run --archive PATH [--archive PATH ...] --setup FILE [--seed N] [--frames N]
-//              [--hash] [--dump] [--input FILE]
+//              [--hash] [--dump] [--log] [--input FILE]
 //
 // --archive   a resource archive, or a folder whose "*.dat" archives are all registered (in
 //             name order); scripts and data are read from them as the game reads them.
@@ -19,6 +19,8 @@
 //             digits); an engine without one prints "frame N hash none".
 // --dump      after each update, one line per player of the versus engine: slot, position,
 //             angle, velocity and parameter values.
+// --log       every message of the log below a warning (the scripts' prints among them) on
+//             standard output as it comes, between the frames' lines.
 // --input     a scripted pad per slot: lines "SLOT FROM-TO ITEM..." where ITEM is "bN" (button
 //             N held, value 1.0) or "aN=V" (analog N at V) during frames FROM to TO inclusive.
 //             A slot named here gets a device controller.
@@ -71,12 +73,13 @@ struct Options {
   long frames = 60;
   bool hash = false;
   bool dump = false;
+  bool log = false;
 };
 
 [[noreturn]] void usage(const std::string& problem) {
   std::fprintf(stderr,
                "engine-run: %s\nusage: engine-run --archive PATH --setup FILE [--seed N] "
-               "[--frames N] [--hash] [--dump] [--input FILE]\n",
+               "[--frames N] [--hash] [--dump] [--log] [--input FILE]\n",
                problem.c_str());
   std::exit(2);
 }
@@ -113,6 +116,8 @@ Options parseOptions(int argc, char** argv) {
       o.hash = true;
     } else if (a == "--dump") {
       o.dump = true;
+    } else if (a == "--log") {
+      o.log = true;
     } else {
       usage("unknown argument " + a);
     }
@@ -232,10 +237,15 @@ void registerArchives(const std::vector<std::string>& paths) {
   }
 }
 
-// Errors and warnings of the run go to standard error, one line each.
+bool g_showLog = false;
+
+// Errors and warnings of the run go to standard error, one line each; with --log the other
+// messages go to standard output.
 void printProblems(int32_t level, const char16_t* text) {
   if (level <= OMB_LOG_WARNING) {
     std::fprintf(stderr, "%s\n", platform::utf16ToUtf8(text).c_str());
+  } else if (g_showLog) {
+    std::printf("%s\n", platform::utf16ToUtf8(text).c_str());
   }
 }
 
@@ -272,6 +282,7 @@ int run(const Options& options) {
 
   ombCoreInit();
   ombLogSetErrorHook(appErrorHook);
+  g_showLog = options.log;
   ombLogSetOutput(&printProblems);
   platform::applyGameFloatControl();
   registerArchives(options.archives);

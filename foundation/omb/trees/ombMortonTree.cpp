@@ -3,11 +3,37 @@
 #include "foundation/omb/ombCore.h"
 #include "foundation/omb/trees/ombMorton.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstddef>
 #include <cstdlib>
+#include <new>
+#include <vector>
+
+// An index over a crowded cell, for the overlap query. The cell's leaf columns are cut into a
+// grid of buckets; each bucket lists, in the cell's list order, the entries whose columns meet
+// it. A small query box meets one bucket, whose list it filters; a larger one merges the lists
+// of a few buckets or scans every entry. Entries copy the objects' columns, so the objects are
+// touched only when their columns meet the query's (then for the mask, which users may change
+// without refiling).
+struct OMB_TREE_CELL_INDEX {
+  struct Entry {
+    uint16_t lo[OMB_TREE_MAX_AXES];
+    uint16_t hi[OMB_TREE_MAX_AXES];
+    void* object;
+  };
+  uint32_t version = 0;
+  uint32_t shift = 0;    // leaf column offset >> shift = bucket column
+  uint32_t buckets = 1;  // per axis
+  uint32_t first[OMB_TREE_MAX_AXES] = {};
+  std::vector<Entry> entries;
+  std::vector<uint32_t> bucketStart;  // buckets^axes + 1 offsets into bucketItems
+  std::vector<uint32_t> bucketItems;  // entry numbers
+};
 
 namespace {
+
+using IndexEntry = OMB_TREE_CELL_INDEX::Entry;
 
 OMB_TREE_LINK* linkOf(const OMB_TREE* tree, void* object) {
   return reinterpret_cast<OMB_TREE_LINK*>(static_cast<char*>(object) + tree->linkOffset);
@@ -47,12 +73,16 @@ OMB_TREE_CELL* newCell(OMB_TREE* tree, uint32_t index) {
   }
   ombListInit(&cell->objects,
               static_cast<int32_t>(tree->linkOffset + offsetof(OMB_TREE_LINK, node)));
+  cell->version = 1;
+  cell->seenVersion = 0;
+  cell->index = nullptr;
   tree->cells[index] = cell;
   ++tree->liveCells;
   return cell;
 }
 
 void releaseCell(OMB_TREE* tree, uint32_t index) {
+  delete tree->cells[index]->index;
   ombSharedPoolRelease(tree->pool, tree->cells[index]);
   tree->cells[index] = nullptr;
   --tree->liveCells;
@@ -132,7 +162,11 @@ struct BoxWalk {
   uint32_t mask;
   uint32_t lo[OMB_TREE_MAX_AXES];
   uint32_t hi[OMB_TREE_MAX_AXES];
+  bool overlap;  // objects are filtered by their own leaf columns too
 };
+
+// Collects a cell's own objects for the walk.
+void collectCell(BoxWalk& walk, uint32_t index, uint32_t level);
 
 // As collectSubtree, but a child whose columns miss the query's is neither collected nor
 // pruned: it still counts as holding objects, since its subtree was not looked at. The order
@@ -162,13 +196,242 @@ bool collectBox(BoxWalk& walk, uint32_t index, uint32_t level, const uint32_t* c
   }
   OMB_TREE_CELL* cell = tree->cells[index];
   if (cell->objects.count != 0) {
-    collectOwn(tree, cell, walk.result, walk.mask);
+    collectCell(walk, index, level);
     return true;
   }
   if (!found && index != 0) {
     releaseCell(tree, index);
   }
   return found;
+}
+
+
+
+// Cells holding fewer objects are scanned through their list.
+constexpr uint32_t kIndexMinObjects = 12;
+// Queries meeting more buckets than this scan every entry.
+constexpr uint32_t kMergeMaxBuckets = 8;
+
+uint32_t bucketNumber(const OMB_TREE_CELL_INDEX& index, uint32_t axes, const uint32_t* b) {
+  uint32_t n = 0;
+  for (uint32_t axis = axes; axis-- > 0;) {
+    n = n * index.buckets + b[axis];
+  }
+  return n;
+}
+
+void buildIndex(OMB_TREE* tree, OMB_TREE_CELL* cell, uint32_t cellIndex, uint32_t level) {
+  if (!cell->index) {
+    cell->index = new (std::nothrow) OMB_TREE_CELL_INDEX;
+    if (!cell->index) {
+      return;
+    }
+  }
+  OMB_TREE_CELL_INDEX& index = *cell->index;
+  const uint32_t axes = tree->axes;
+  const uint32_t span = tree->depth - level;  // log2 of the cell's leaves per axis
+  const uint32_t gridBits = std::min(span, axes == 2 ? 4u : 3u);
+  index.version = cell->version;
+  index.shift = span - gridBits;
+  index.buckets = 1u << gridBits;
+  const uint32_t code = cellIndex - tree->levelOffset[level];
+  for (uint32_t axis = 0; axis < axes; ++axis) {
+    uint32_t column = 0;
+    for (uint32_t bit = 0; bit < level; ++bit) {
+      column |= ((code >> (bit * axes + axis)) & 1u) << bit;
+    }
+    index.first[axis] = column << span;
+  }
+  index.entries.clear();
+  OMB_LIST* list = &cell->objects;
+  for (OMB_LIST_LINK* node = list->head.next; node != ombListSentinel(list); node = node->next) {
+    void* object = ombListElement(list, node);
+    const OMB_TREE_LINK* link = linkOf(tree, object);
+    IndexEntry e{};
+    for (uint32_t axis = 0; axis < axes; ++axis) {
+      e.lo[axis] = link->leafLo[axis];
+      e.hi[axis] = link->leafHi[axis];
+    }
+    e.object = object;
+    index.entries.push_back(e);
+  }
+  uint32_t total = 1;
+  for (uint32_t axis = 0; axis < axes; ++axis) total *= index.buckets;
+  index.bucketStart.assign(total + 1, 0);
+  // Two passes over every entry's buckets: count, then place.
+  const auto eachBucket = [&](const IndexEntry& e, auto&& visit) {
+    uint32_t lo[OMB_TREE_MAX_AXES] = {}, hi[OMB_TREE_MAX_AXES] = {}, b[OMB_TREE_MAX_AXES] = {};
+    for (uint32_t axis = 0; axis < axes; ++axis) {
+      // An object filed here lies inside the cell, so its columns are at or past `first`.
+      lo[axis] = (e.lo[axis] - index.first[axis]) >> index.shift;
+      hi[axis] = std::min((e.hi[axis] - index.first[axis]) >> index.shift, index.buckets - 1);
+      b[axis] = lo[axis];
+    }
+    for (;;) {
+      visit(bucketNumber(index, axes, b));
+      uint32_t axis = 0;
+      while (axis < axes && b[axis] == hi[axis]) {
+        b[axis] = lo[axis];
+        ++axis;
+      }
+      if (axis == axes) {
+        return;
+      }
+      ++b[axis];
+    }
+  };
+  for (const IndexEntry& e : index.entries) {
+    eachBucket(e, [&](uint32_t n) { ++index.bucketStart[n + 1]; });
+  }
+  for (uint32_t n = 0; n < total; ++n) {
+    index.bucketStart[n + 1] += index.bucketStart[n];
+  }
+  index.bucketItems.assign(index.bucketStart[total], 0);
+  std::vector<uint32_t> fill(index.bucketStart.begin(), index.bucketStart.end() - 1);
+  for (uint32_t i = 0; i < index.entries.size(); ++i) {
+    eachBucket(index.entries[i], [&](uint32_t n) { index.bucketItems[fill[n]++] = i; });
+  }
+}
+
+bool entryMeets(const BoxWalk& walk, uint32_t axes, const uint16_t* lo, const uint16_t* hi) {
+  for (uint32_t axis = 0; axis < axes; ++axis) {
+    if (hi[axis] < walk.lo[axis] || lo[axis] > walk.hi[axis]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool appendEntry(BoxWalk& walk, const IndexEntry& e) {
+  if (!entryMeets(walk, walk.tree->axes, e.lo, e.hi)) {
+    return true;
+  }
+  return (linkOf(walk.tree, e.object)->mask & walk.mask) == 0 || append(walk.result, e.object);
+}
+
+void collectIndexed(BoxWalk& walk, const OMB_TREE_CELL_INDEX& index) {
+  const uint32_t axes = walk.tree->axes;
+  uint32_t lo[OMB_TREE_MAX_AXES] = {}, hi[OMB_TREE_MAX_AXES] = {}, b[OMB_TREE_MAX_AXES] = {};
+  uint32_t met = 1;
+  for (uint32_t axis = 0; axis < axes; ++axis) {
+    const uint32_t first = index.first[axis];
+    const uint32_t last = first + (index.buckets << index.shift) - 1;
+    if (walk.hi[axis] < first || walk.lo[axis] > last) {
+      return;  // nothing filed here can meet the box
+    }
+    lo[axis] = (std::max(walk.lo[axis], first) - first) >> index.shift;
+    hi[axis] = (std::min(walk.hi[axis], last) - first) >> index.shift;
+    b[axis] = lo[axis];
+    met *= hi[axis] - lo[axis] + 1;
+  }
+  if (met == 1) {
+    const uint32_t n = bucketNumber(index, axes, b);
+    for (uint32_t k = index.bucketStart[n]; k < index.bucketStart[n + 1]; ++k) {
+      if (!appendEntry(walk, index.entries[index.bucketItems[k]])) {
+        return;
+      }
+    }
+    return;
+  }
+  if (met > kMergeMaxBuckets) {
+    for (const IndexEntry& e : index.entries) {
+      if (!appendEntry(walk, e)) {
+        return;
+      }
+    }
+    return;
+  }
+  // A few buckets: their entry numbers merged back into list order, each once.
+  thread_local std::vector<uint32_t> numbers;
+  numbers.clear();
+  for (;;) {
+    const uint32_t n = bucketNumber(index, axes, b);
+    numbers.insert(numbers.end(), index.bucketItems.begin() + index.bucketStart[n],
+                   index.bucketItems.begin() + index.bucketStart[n + 1]);
+    uint32_t axis = 0;
+    while (axis < axes && b[axis] == hi[axis]) {
+      b[axis] = lo[axis];
+      ++axis;
+    }
+    if (axis == axes) {
+      break;
+    }
+    ++b[axis];
+  }
+  std::sort(numbers.begin(), numbers.end());
+  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+  for (uint32_t i : numbers) {
+    if (!appendEntry(walk, index.entries[i])) {
+      return;
+    }
+  }
+}
+
+void collectCell(BoxWalk& walk, uint32_t index, uint32_t level) {
+  OMB_TREE* tree = walk.tree;
+  OMB_TREE_CELL* cell = tree->cells[index];
+  if (!walk.overlap) {
+    collectOwn(tree, cell, walk.result, walk.mask);
+    return;
+  }
+  if (cell->index && cell->index->version == cell->version) {
+    collectIndexed(walk, *cell->index);
+    return;
+  }
+  // A cell changed since its last query is scanned, so that a cell refiled between every two
+  // queries (objects moving one after another) never pays for an index it uses once.
+  if (cell->objects.count >= kIndexMinObjects && cell->seenVersion == cell->version) {
+    buildIndex(tree, cell, index, level);
+    if (cell->index && cell->index->version == cell->version) {
+      collectIndexed(walk, *cell->index);
+      return;
+    }
+  }
+  cell->seenVersion = cell->version;
+  OMB_LIST* list = &cell->objects;
+  for (OMB_LIST_LINK* node = list->head.next; node != ombListSentinel(list); node = node->next) {
+    void* object = ombListElement(list, node);
+    const OMB_TREE_LINK* link = linkOf(tree, object);
+    if (entryMeets(walk, tree->axes, link->leafLo, link->leafHi) && (link->mask & walk.mask) != 0 &&
+        !append(walk.result, object)) {
+      return;
+    }
+  }
+}
+
+// The box walk of both box queries: the query cell's subtree, pruned by the box's columns, then
+// the ancestors from the nearest up.
+void walkBox(OMB_TREE* tree, const int32_t* boxMin, const int32_t* boxMax, OMB_ARRAY* result,
+             uint32_t mask, bool overlap) {
+  assert(result->elementSize == sizeof(void*));
+  ombArrayResize(result, 0);
+  if (!tree->cells) {
+    return;
+  }
+  BoxWalk walk{tree, result, mask, {}, {}, overlap};
+  for (uint32_t axis = 0; axis < tree->axes; ++axis) {
+    walk.lo[axis] = leafCoordinate(tree, axis, boxMin[axis]);
+    walk.hi[axis] = leafCoordinate(tree, axis, boxMax[axis]);
+  }
+  const uint32_t index = _ombTreeGetCellIndex(tree, boxMin, boxMax);
+  uint32_t level = 0;
+  while (level < tree->depth && tree->levelOffset[level + 1] <= index) {
+    ++level;
+  }
+  if (tree->cells[index]) {
+    uint32_t column[OMB_TREE_MAX_AXES] = {};
+    for (uint32_t axis = 0; axis < tree->axes; ++axis) {
+      column[axis] = walk.lo[axis] >> (tree->depth - level);
+    }
+    collectBox(walk, index, level, column);
+  }
+  for (uint32_t i = index; i != 0;) {
+    i = parentOf(tree, i);
+    --level;
+    if (tree->cells[i]) {
+      collectCell(walk, i, level);
+    }
+  }
 }
 
 }  // namespace
@@ -179,6 +442,7 @@ void ombTreeRemoveEntry(OMB_TREE* tree, void* object) {
     return;
   }
   ombListRemove(&link->cell->objects, &link->node);
+  ++link->cell->version;
   link->cell = nullptr;
   --tree->entryCount;
 }
@@ -260,7 +524,12 @@ OMB_TREE_CELL* _ombTreeInsert(OMB_TREE* tree, void* object, const int32_t* boxMi
     return nullptr;  // pool exhausted and reported; the object stays out of the tree
   }
   OMB_TREE_LINK* link = linkOf(tree, object);
+  for (uint32_t axis = 0; axis < tree->axes; ++axis) {
+    link->leafLo[axis] = static_cast<uint16_t>(leafCoordinate(tree, axis, boxMin[axis]));
+    link->leafHi[axis] = static_cast<uint16_t>(leafCoordinate(tree, axis, boxMax[axis]));
+  }
   ombListAppend(&cell->objects, &link->node);
+  ++cell->version;
   link->cell = cell;
   ++tree->entryCount;
   return cell;
@@ -287,32 +556,10 @@ void _ombTreeQuery(OMB_TREE* tree, const int32_t* boxMin, const int32_t* boxMax,
 
 void _ombTreeQueryBox(OMB_TREE* tree, const int32_t* boxMin, const int32_t* boxMax,
                       OMB_ARRAY* result, uint32_t mask) {
-  assert(result->elementSize == sizeof(void*));
-  ombArrayResize(result, 0);
-  if (!tree->cells) {
-    return;
-  }
-  BoxWalk walk{tree, result, mask, {}, {}};
-  for (uint32_t axis = 0; axis < tree->axes; ++axis) {
-    walk.lo[axis] = leafCoordinate(tree, axis, boxMin[axis]);
-    walk.hi[axis] = leafCoordinate(tree, axis, boxMax[axis]);
-  }
-  const uint32_t index = _ombTreeGetCellIndex(tree, boxMin, boxMax);
-  uint32_t level = 0;
-  while (level < tree->depth && tree->levelOffset[level + 1] <= index) {
-    ++level;
-  }
-  if (tree->cells[index]) {
-    uint32_t column[OMB_TREE_MAX_AXES] = {};
-    for (uint32_t axis = 0; axis < tree->axes; ++axis) {
-      column[axis] = walk.lo[axis] >> (tree->depth - level);
-    }
-    collectBox(walk, index, level, column);
-  }
-  for (uint32_t i = index; i != 0;) {
-    i = parentOf(tree, i);
-    if (tree->cells[i]) {
-      collectOwn(tree, tree->cells[i], result, mask);
-    }
-  }
+  walkBox(tree, boxMin, boxMax, result, mask, false);
+}
+
+void _ombTreeQueryOverlap(OMB_TREE* tree, const int32_t* boxMin, const int32_t* boxMax,
+                          OMB_ARRAY* result, uint32_t mask) {
+  walkBox(tree, boxMin, boxMax, result, mask, true);
 }

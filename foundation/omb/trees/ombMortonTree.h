@@ -12,9 +12,17 @@
 // exists only while it or a cell below it has held an object since the last query through it;
 // every existing cell's ancestors exist too.
 
+struct OMB_TREE_CELL_INDEX;
+
 // A cell: the objects filed in it, in insertion order. Cells come from the tree kind's pool.
+// `version` changes with every object filed in or taken out; a cell that holds many objects
+// and is queried twice at one version gets an index (see ombMortonTree.cpp), rebuilt when the
+// version has moved on.
 struct OMB_TREE_CELL {
   OMB_LIST objects;
+  uint32_t version;
+  uint32_t seenVersion;  // the version of the last query that found no index
+  OMB_TREE_CELL_INDEX* index;
 };
 
 // Embedded in every user object at the tree's link offset.
@@ -22,6 +30,10 @@ struct OMB_TREE_LINK {
   OMB_TREE_CELL* cell;  // null while the object is in no tree
   OMB_LIST_LINK node;   // the cell list's link
   uint32_t mask;        // set by the user; a query returns the object when it shares a bit
+  // The leaf columns of the filed box per axis, set by the insert; the overlap query skips
+  // objects whose columns miss the query's without touching anything else of them.
+  uint16_t leafLo[3] = {};
+  uint16_t leafHi[3] = {};
 };
 
 inline constexpr uint32_t OMB_TREE_MAX_AXES = 3;
@@ -60,3 +72,7 @@ void _ombTreeQuery(OMB_TREE* tree, const int32_t* boxMin, const int32_t* boxMax,
 // are visited: the same objects in the same order, less those filed in cells the box misses.
 void _ombTreeQueryBox(OMB_TREE* tree, const int32_t* boxMin, const int32_t* boxMax,
                       OMB_ARRAY* result, uint32_t mask);
+// As _ombTreeQueryBox, less the objects whose own leaf columns miss the box's on some axis:
+// still every object whose box meets the query box, in the full walk's order.
+void _ombTreeQueryOverlap(OMB_TREE* tree, const int32_t* boxMin, const int32_t* boxMax,
+                          OMB_ARRAY* result, uint32_t mask);

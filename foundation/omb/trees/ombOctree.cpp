@@ -46,6 +46,11 @@ void ombOctreeQueryBox(OMB_OCTREE_POINT boxMin, OMB_ARRAY* result, OMB_OCTREE* t
   _ombTreeQueryBox(tree, Point(boxMin).v, Point(boxMax).v, result, mask);
 }
 
+void ombOctreeQueryOverlap(OMB_OCTREE_POINT boxMin, OMB_ARRAY* result, OMB_OCTREE* tree,
+                    OMB_OCTREE_POINT boxMax, uint32_t mask) {
+  _ombTreeQueryOverlap(tree, Point(boxMin).v, Point(boxMax).v, result, mask);
+}
+
 uint32_t _ombOctreeGetCellIndex(const OMB_OCTREE* tree, OMB_OCTREE_POINT boxMin,
                                 OMB_OCTREE_POINT boxMax) {
   return _ombTreeGetCellIndex(tree, Point(boxMin).v, Point(boxMax).v);

@@ -42,6 +42,11 @@ void ombOctreeQuery(OMB_OCTREE_POINT boxMin, OMB_ARRAY* result, OMB_OCTREE* tree
 // empty). Every object whose box meets the query box is among them.
 void ombOctreeQueryBox(OMB_OCTREE_POINT boxMin, OMB_ARRAY* result, OMB_OCTREE* tree,
                       OMB_OCTREE_POINT boxMax, uint32_t mask);
+// The same objects in the same order, less those whose own box lies beside the query box by
+// a leaf or more on some axis; every object whose box meets the query box is among them. Cells
+// that hold many objects answer through an index instead of a scan of their list.
+void ombOctreeQueryOverlap(OMB_OCTREE_POINT boxMin, OMB_ARRAY* result, OMB_OCTREE* tree,
+                    OMB_OCTREE_POINT boxMax, uint32_t mask);
 // Index of the cell that a box is filed in. Corners outside the area count as on its edge.
 uint32_t _ombOctreeGetCellIndex(const OMB_OCTREE* tree, OMB_OCTREE_POINT boxMin,
                                 OMB_OCTREE_POINT boxMax);

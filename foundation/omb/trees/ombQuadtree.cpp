@@ -46,6 +46,11 @@ void ombQuadTreeQueryBox(OMB_QUADTREE_POINT boxMin, OMB_ARRAY* result, OMB_QUADT
   _ombTreeQueryBox(tree, Point(boxMin).v, Point(boxMax).v, result, mask);
 }
 
+void ombQuadTreeQueryOverlap(OMB_QUADTREE_POINT boxMin, OMB_ARRAY* result, OMB_QUADTREE* tree,
+                    OMB_QUADTREE_POINT boxMax, uint32_t mask) {
+  _ombTreeQueryOverlap(tree, Point(boxMin).v, Point(boxMax).v, result, mask);
+}
+
 uint32_t _ombQuadTreeGetCellIndex(const OMB_QUADTREE* tree, OMB_QUADTREE_POINT boxMin,
                                   OMB_QUADTREE_POINT boxMax) {
   return _ombTreeGetCellIndex(tree, Point(boxMin).v, Point(boxMax).v);

@@ -43,6 +43,11 @@ void ombQuadTreeQuery(OMB_QUADTREE_POINT boxMin, OMB_ARRAY* result, OMB_QUADTREE
 // empty). Every object whose box meets the query box is among them.
 void ombQuadTreeQueryBox(OMB_QUADTREE_POINT boxMin, OMB_ARRAY* result, OMB_QUADTREE* tree,
                          OMB_QUADTREE_POINT boxMax, uint32_t mask);
+// The same objects in the same order, less those whose own box lies beside the query box by
+// a leaf or more on some axis; every object whose box meets the query box is among them. Cells
+// that hold many objects answer through an index instead of a scan of their list.
+void ombQuadTreeQueryOverlap(OMB_QUADTREE_POINT boxMin, OMB_ARRAY* result, OMB_QUADTREE* tree,
+                    OMB_QUADTREE_POINT boxMax, uint32_t mask);
 // Index of the cell that a box is filed in. Corners outside the area count as on its edge.
 uint32_t _ombQuadTreeGetCellIndex(const OMB_QUADTREE* tree, OMB_QUADTREE_POINT boxMin,
                                   OMB_QUADTREE_POINT boxMax);

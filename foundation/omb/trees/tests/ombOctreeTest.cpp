@@ -27,6 +27,10 @@ struct OctKind {
                        uint32_t mask) {
     ombOctreeQueryBox(point(lo), result, t, point(hi), mask);
   }
+  static void queryOverlap(Tree* t, const Coords& lo, const Coords& hi, OMB_ARRAY* result,
+                       uint32_t mask) {
+    ombOctreeQueryOverlap(point(lo), result, t, point(hi), mask);
+  }
 };
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Octree, MortonTree, OctKind);

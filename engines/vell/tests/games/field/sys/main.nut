@@ -57,6 +57,9 @@ function work() {
     bases();
   } else if (s == "nomap") {
     print("map dir " + show(systemGetMapDir()));
+    mapSetDecalOffset(1.0, 2.0, 3.0);
+    mapRegistDecal(1, null);
+    print("decals done");
   } else if (s == "map") {
     maps();
   }
