@@ -44,6 +44,7 @@ FunctionProto* convert(const sqformat::FunctionData& d, StringTable& strings) {
   end.op = OP_RETURN;
   end.arg0 = 0xFF;
   p->code.push_back(end);
+  specialiseCode(p->code);
   p->stackSize = d.stackSize;
   p->generator = d.isGenerator;
   p->varargs = d.hasVarargs;
@@ -57,6 +58,46 @@ FunctionProto* convert(const sqformat::FunctionData& d, StringTable& strings) {
 }
 
 }  // namespace
+
+uint8_t streamOpcode(uint8_t op) {
+  if (op < OP_ADD) return op;
+  if (op <= OP_MOD) return OP_ARITH;
+  if (op <= OP_USHR) return OP_BITW;
+  return OP_CMP;
+}
+
+void specialiseCode(std::vector<Instruction>& code) {
+  for (Instruction& in : code) {
+    if (in.op == OP_ARITH) {
+      switch (in.arg3) {
+        case '+': in.op = OP_ADD; break;
+        case '-': in.op = OP_SUB; break;
+        case '*': in.op = OP_MUL; break;
+        case '/': in.op = OP_DIV; break;
+        case '%': in.op = OP_MOD; break;
+        default: break;
+      }
+    } else if (in.op == OP_BITW) {
+      switch (in.arg3) {
+        case 0: in.op = OP_BAND; break;
+        case 2: in.op = OP_BOR; break;
+        case 3: in.op = OP_BXOR; break;
+        case 4: in.op = OP_SHL; break;
+        case 5: in.op = OP_SHR; break;
+        case 6: in.op = OP_USHR; break;
+        default: break;
+      }
+    } else if (in.op == OP_CMP) {
+      switch (in.arg3) {
+        case 0: in.op = OP_CMPG; break;
+        case 2: in.op = OP_CMPGE; break;
+        case 3: in.op = OP_CMPL; break;
+        case 4: in.op = OP_CMPLE; break;
+        default: break;
+      }
+    }
+  }
+}
 
 FunctionProto::~FunctionProto() {
   for (FunctionProto* f : functions) decRef(f);
@@ -93,6 +134,7 @@ std::unique_ptr<sqformat::FunctionData> protoToData(const FunctionProto& p) {
   d->lineInfos = p.lines;
   d->defaultParams = p.defaultParams;
   d->instructions.assign(p.code.begin(), p.code.begin() + p.instructionCount);
+  for (Instruction& in : d->instructions) in.op = streamOpcode(in.op);
   for (const FunctionProto* f : p.functions) d->functions.push_back(protoToData(*f));
   d->stackSize = p.stackSize;
   d->isGenerator = p.generator;
