@@ -63,11 +63,13 @@ uint8_t streamOpcode(uint8_t op) {
   if (op < OP_ADD) return op;
   if (op <= OP_MOD) return OP_ARITH;
   if (op <= OP_USHR) return OP_BITW;
-  return OP_CMP;
+  if (op < OP_INTERNAL_END) return OP_CMP;
+  return op;
 }
 
 void specialiseCode(std::vector<Instruction>& code) {
-  for (Instruction& in : code) {
+  for (size_t i = 0; i < code.size(); ++i) {
+    Instruction& in = code[i];
     if (in.op == OP_ARITH) {
       switch (in.arg3) {
         case '+': in.op = OP_ADD; break;
@@ -95,6 +97,8 @@ void specialiseCode(std::vector<Instruction>& code) {
         case 4: in.op = OP_CMPLE; break;
         default: break;
       }
+      const bool testedNext = i + 1 < code.size() && code[i + 1].op == OP_JZ && code[i + 1].arg0 == in.arg0;
+      if (in.op != OP_CMP && testedNext) in.op = static_cast<uint8_t>(in.op - OP_CMPG + OP_CMPGJZ);
     }
   }
 }

@@ -26,7 +26,10 @@ enum Opcode : uint8_t {
   // The machine's own forms, written over the stream's instruction at load time and turned back
   // when a function is written out: one operator each, so the loop needs no second choice.
   OP_ADD = OP_COUNT, OP_SUB, OP_MUL, OP_DIV, OP_MOD, OP_BAND, OP_BOR, OP_BXOR, OP_SHL, OP_SHR,
-  OP_USHR, OP_CMPG, OP_CMPGE, OP_CMPL, OP_CMPLE, OP_INTERNAL_END
+  OP_USHR, OP_CMPG, OP_CMPGE, OP_CMPL, OP_CMPLE,
+  // A comparison whose result the next instruction (a JZ on the same register) tests: both in
+  // one step; the JZ stays in place for jumps that land on it.
+  OP_CMPGJZ, OP_CMPGEJZ, OP_CMPLJZ, OP_CMPLEJZ, OP_INTERNAL_END
 };
 
 // The stream's instruction for a machine form (itself for every stream instruction).

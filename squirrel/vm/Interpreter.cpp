@@ -86,7 +86,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       &&L_OP_POSTFOREACH, &&L_OP_DELEGATE, &&L_OP_CLONE, &&L_OP_TYPEOF, &&L_OP_PUSHTRAP,
       &&L_OP_POPTRAP, &&L_OP_THROW, &&L_OP_CLASS, &&L_OP_NEWSLOTA, &&L_OP_ADD, &&L_OP_SUB,
       &&L_OP_MUL, &&L_OP_DIV, &&L_OP_MOD, &&L_OP_BAND, &&L_OP_BOR, &&L_OP_BXOR, &&L_OP_SHL,
-      &&L_OP_SHR, &&L_OP_USHR, &&L_OP_CMPG, &&L_OP_CMPGE, &&L_OP_CMPL, &&L_OP_CMPLE};
+      &&L_OP_SHR, &&L_OP_USHR, &&L_OP_CMPG, &&L_OP_CMPGE, &&L_OP_CMPL, &&L_OP_CMPLE, &&L_OP_CMPGJZ, &&L_OP_CMPGEJZ,
+      &&L_OP_CMPLJZ, &&L_OP_CMPLEJZ};
   static_assert(sizeof(kJump) / sizeof(kJump[0]) == OP_INTERNAL_END);
   RELOAD();
   for (;;) {
@@ -553,6 +554,30 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       L_OP_CMPL: COMPARE_FORM(3)
       L_OP_CMPLE: COMPARE_FORM(4)
 #undef COMPARE_FORM
+#define COMPARE_JUMP_FORM(code)                                                  \
+  {                                                                              \
+    const Value& a = R(in.arg2);                                                 \
+    const Value& b = R(in.arg1);                                                 \
+    bool r;                                                                      \
+    if (a._type == OT_INTEGER && b._type == OT_INTEGER) {                        \
+      r = compareResult(code, integerOrder(a.i(), b.i()));                       \
+    } else if (a._type == OT_FLOAT && b._type == OT_FLOAT) {                     \
+      r = compareResult(code, floatOrder(a.f(), b.f()));                         \
+    } else {                                                                     \
+      goto L_OP_CMP;                                                             \
+    }                                                                            \
+    R(in.arg0).setBool(r);                                                       \
+    budget::chargeStep();                                                        \
+    in = *ip++;                                                                  \
+    c->ip = ip;                                                                  \
+    if (!r) ip += in.arg1;                                                       \
+    NEXT();                                                                      \
+  }
+      L_OP_CMPGJZ: COMPARE_JUMP_FORM(0)
+      L_OP_CMPGEJZ: COMPARE_JUMP_FORM(2)
+      L_OP_CMPLJZ: COMPARE_JUMP_FORM(3)
+      L_OP_CMPLEJZ: COMPARE_JUMP_FORM(4)
+#undef COMPARE_JUMP_FORM
       L_INVALID:
         raise("invalid instruction");
         return LoopExit::Error;
