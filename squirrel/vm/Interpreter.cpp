@@ -55,8 +55,8 @@ namespace sqvm {
   } while (0)
 // Each handler jumps straight to the next one (a computed goto, so every handler has its own
 // indirect jump for the predictor). Such a jump runs no destructors: NEXT stands only where no
-// value with one is alive (or where the only one was moved from, which leaves null); everywhere
-// else `continue` leaves the scopes and dispatches at the top of the loop.
+// value with one is alive (clang refuses it otherwise); everywhere else `continue` leaves the
+// scopes and dispatches at the top of the loop.
 #define DISPATCH() goto* (in.op < OP_INTERNAL_END ? kJump[in.op] : &&L_INVALID)
 #define NEXT()               \
   do {                       \
@@ -154,42 +154,45 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       L_OP_PREPCALLK: {
         const Value& key = in.op == OP_PREPCALLK ? c->literals[in.arg1] : R(in.arg1);
         // A table's own slot or an instance's member: fetched here, with the object as `this`.
-        const Value& self = R(in.arg2);
-        Value fn;
         bool found = false;
-        if (self._type == OT_TABLE) {
-          if (const Table::Node* n = asTable(self)->find(key)) {
-            fn = derefWeak(n->val);
-            found = true;
+        {
+          const Value& self = R(in.arg2);
+          Value fn;
+          if (self._type == OT_TABLE) {
+            if (const Table::Node* n = asTable(self)->find(key)) {
+              fn = derefWeak(n->val);
+              found = true;
+            }
+          } else if (self._type == OT_INSTANCE && in.op == OP_PREPCALLK) {
+            found = cachedMemberGet(asInstance(self), key, c->proto->memberCacheAt(ip - 1), fn);
+          } else if (self._type == OT_INSTANCE) {
+            found = asInstance(self)->get(key, fn);
           }
-        } else if (self._type == OT_INSTANCE && in.op == OP_PREPCALLK) {
-          found = cachedMemberGet(asInstance(self), key, c->proto->memberCacheAt(ip - 1), fn);
-        } else if (self._type == OT_INSTANCE) {
-          found = asInstance(self)->get(key, fn);
+          if (found) {
+            R(in.arg3) = self;
+            R(in.arg0) = std::move(fn);
+          }
         }
-        if (found) {
-          R(in.arg3) = self;
-          R(in.arg0) = std::move(fn);
-          NEXT();  // fn is null now
-        }
+        if (found) NEXT();
         if (!prepCall(in, Value(key))) return LoopExit::Error;
         continue;
       }
       L_OP_GETK: {
-        Value tmp;
         const Value& self = R(in.arg2);
+        // The member or slot goes straight into the target, which may be the object's own
+        // register: the object is not read after the store.
         if (self._type == OT_INSTANCE) {
           if (cachedMemberGet(asInstance(self), c->literals[in.arg1], c->proto->memberCacheAt(ip - 1),
-                              tmp)) {
-            R(in.arg0) = std::move(tmp);
-            NEXT();  // tmp is null now
+                              R(in.arg0))) {
+            NEXT();
           }
         } else if (self._type == OT_TABLE) {
           if (const Table::Node* n = asTable(self)->find(c->literals[in.arg1])) {
             R(in.arg0) = derefWeak(n->val);
-            continue;
+            NEXT();
           }
         }
+        Value tmp;
         if (!getWithRoot(R(in.arg2), c->literals[in.arg1], tmp)) {
           raiseIndexError(c->literals[in.arg1]);
           return LoopExit::Error;
