@@ -173,4 +173,16 @@ Instance* Instance::clone() const {
   return copy;
 }
 
+bool cachedMemberMiss(const Instance* inst, const SQObject& key, MemberCache& cache, Value& out) {
+  const Class* cls = inst->cls;
+  if (!cls) return false;
+  const Value* e = inst->memberEntry(key);
+  if (!e) return false;
+  cache.cls = cls;
+  cache.serial = cls->serial;
+  cache.member = e->i();
+  out = memberValue(inst, cache.member);
+  return true;
+}
+
 }  // namespace sqvm

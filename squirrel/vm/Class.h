@@ -101,28 +101,25 @@ inline Value memberValue(const Instance* inst, SQInteger member) {
   return derefWeak((member & kMemberField) ? inst->fields[i] : inst->cls->methods[i].val);
 }
 
+// Instance::get that fills `cache` for the next lookup of the same key by the same instruction.
+bool cachedMemberMiss(const Instance* inst, const SQObject& key, MemberCache& cache, Value& out);
+
 // Instance::get with the entry remembered in `cache` for the next lookup of the same key by the
 // same instruction.
-inline bool cachedMemberGet(const Instance* inst, const SQObject& key, MemberCache& cache,
-                            Value& out) {
+[[gnu::always_inline]] inline bool cachedMemberGet(const Instance* inst, const SQObject& key,
+                                                   MemberCache& cache, Value& out) {
   const Class* cls = inst->cls;
-  if (!cls) return false;
-  if (cache.cls != cls || cache.serial != cls->serial) {
-    const Value* e = inst->memberEntry(key);
-    if (!e) return false;
-    cache.cls = cls;
-    cache.serial = cls->serial;
-    cache.member = e->i();
+  if (cls && cache.cls == cls && cache.serial == cls->serial) [[likely]] {
+    out = memberValue(inst, cache.member);
+    return true;
   }
-  out = memberValue(inst, cache.member);
-  return true;
+  return cachedMemberMiss(inst, key, cache, out);
 }
 
 inline bool Instance::get(const SQObject& key, Value& out) const {
   const Value* e = memberEntry(key);
   if (!e) return false;
-  const SQInteger i = e->i() & kMemberIndexMask;
-  out = derefWeak((e->i() & kMemberField) ? fields[i] : cls->methods[i].val);
+  out = memberValue(this, e->i());
   return true;
 }
 

@@ -44,6 +44,7 @@ FunctionProto* convert(const sqformat::FunctionData& d, StringTable& strings) {
   end.op = OP_RETURN;
   end.arg0 = 0xFF;
   p->code.push_back(end);
+  specialiseCode(p->code);
   p->stackSize = d.stackSize;
   p->generator = d.isGenerator;
   p->varargs = d.hasVarargs;
@@ -57,6 +58,50 @@ FunctionProto* convert(const sqformat::FunctionData& d, StringTable& strings) {
 }
 
 }  // namespace
+
+uint8_t streamOpcode(uint8_t op) {
+  if (op < OP_ADD) return op;
+  if (op <= OP_MOD) return OP_ARITH;
+  if (op <= OP_USHR) return OP_BITW;
+  if (op < OP_INTERNAL_END) return OP_CMP;
+  return op;
+}
+
+void specialiseCode(std::vector<Instruction>& code) {
+  for (size_t i = 0; i < code.size(); ++i) {
+    Instruction& in = code[i];
+    if (in.op == OP_ARITH) {
+      switch (in.arg3) {
+        case '+': in.op = OP_ADD; break;
+        case '-': in.op = OP_SUB; break;
+        case '*': in.op = OP_MUL; break;
+        case '/': in.op = OP_DIV; break;
+        case '%': in.op = OP_MOD; break;
+        default: break;
+      }
+    } else if (in.op == OP_BITW) {
+      switch (in.arg3) {
+        case 0: in.op = OP_BAND; break;
+        case 2: in.op = OP_BOR; break;
+        case 3: in.op = OP_BXOR; break;
+        case 4: in.op = OP_SHL; break;
+        case 5: in.op = OP_SHR; break;
+        case 6: in.op = OP_USHR; break;
+        default: break;
+      }
+    } else if (in.op == OP_CMP) {
+      switch (in.arg3) {
+        case 0: in.op = OP_CMPG; break;
+        case 2: in.op = OP_CMPGE; break;
+        case 3: in.op = OP_CMPL; break;
+        case 4: in.op = OP_CMPLE; break;
+        default: break;
+      }
+      const bool testedNext = i + 1 < code.size() && code[i + 1].op == OP_JZ && code[i + 1].arg0 == in.arg0;
+      if (in.op != OP_CMP && testedNext) in.op = static_cast<uint8_t>(in.op - OP_CMPG + OP_CMPGJZ);
+    }
+  }
+}
 
 FunctionProto::~FunctionProto() {
   for (FunctionProto* f : functions) decRef(f);
@@ -93,6 +138,7 @@ std::unique_ptr<sqformat::FunctionData> protoToData(const FunctionProto& p) {
   d->lineInfos = p.lines;
   d->defaultParams = p.defaultParams;
   d->instructions.assign(p.code.begin(), p.code.begin() + p.instructionCount);
+  for (Instruction& in : d->instructions) in.op = streamOpcode(in.op);
   for (const FunctionProto* f : p.functions) d->functions.push_back(protoToData(*f));
   d->stackSize = p.stackSize;
   d->isGenerator = p.generator;

@@ -22,8 +22,20 @@ enum Opcode : uint8_t {
   OP_GETPARENT, OP_COMPARITH, OP_COMPARITHL, OP_INC, OP_INCL, OP_PINC, OP_PINCL, OP_CMP,
   OP_EXISTS, OP_INSTANCEOF, OP_AND, OP_OR, OP_NEG, OP_NOT, OP_BWNOT, OP_CLOSURE, OP_YIELD,
   OP_RESUME, OP_FOREACH, OP_POSTFOREACH, OP_DELEGATE, OP_CLONE, OP_TYPEOF, OP_PUSHTRAP,
-  OP_POPTRAP, OP_THROW, OP_CLASS, OP_NEWSLOTA, OP_COUNT
+  OP_POPTRAP, OP_THROW, OP_CLASS, OP_NEWSLOTA, OP_COUNT,
+  // The machine's own forms, written over the stream's instruction at load time and turned back
+  // when a function is written out: one operator each, so the loop needs no second choice.
+  OP_ADD = OP_COUNT, OP_SUB, OP_MUL, OP_DIV, OP_MOD, OP_BAND, OP_BOR, OP_BXOR, OP_SHL, OP_SHR,
+  OP_USHR, OP_CMPG, OP_CMPGE, OP_CMPL, OP_CMPLE,
+  // A comparison whose result the next instruction (a JZ on the same register) tests: both in
+  // one step; the JZ stays in place for jumps that land on it.
+  OP_CMPGJZ, OP_CMPGEJZ, OP_CMPLJZ, OP_CMPLEJZ, OP_INTERNAL_END
 };
+
+// The stream's instruction for a machine form (itself for every stream instruction).
+uint8_t streamOpcode(uint8_t op);
+// Replaces the instructions that have a machine form by it; every index stays where it was.
+void specialiseCode(std::vector<Instruction>& code);
 
 struct OuterInfo {
   sqformat::OuterKind kind;

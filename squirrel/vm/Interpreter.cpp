@@ -53,6 +53,18 @@ namespace sqvm {
     ip = c->ip;           \
     regs = &stack[base];  \
   } while (0)
+// Each handler jumps straight to the next one (a computed goto, so every handler has its own
+// indirect jump for the predictor). Such a jump runs no destructors: NEXT stands only where no
+// value with one is alive (clang refuses it otherwise); everywhere else `continue` leaves the
+// scopes and dispatches at the top of the loop.
+#define DISPATCH() goto* (in.op < OP_INTERNAL_END ? kJump[in.op] : &&L_INVALID)
+#define NEXT()               \
+  do {                       \
+    budget::chargeStep();    \
+    in = *ip++;              \
+    c->ip = ip;              \
+    DISPATCH();              \
+  } while (0)
 
 VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   CallInfo* c;
@@ -60,23 +72,41 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   Value* regs;
   // A copy: a return or tail call may free the function whose code this is.
   Instruction in;
+  // One jump table entry per opcode, stream forms first, then the machine's own.
+  static const void* const kJump[] = {
+      &&L_OP_LINE, &&L_OP_LOAD, &&L_OP_LOADINT, &&L_OP_LOADFLOAT, &&L_OP_DLOAD, &&L_OP_TAILCALL,
+      &&L_OP_CALL, &&L_OP_PREPCALL, &&L_OP_PREPCALLK, &&L_OP_GETK, &&L_OP_MOVE, &&L_OP_NEWSLOT,
+      &&L_OP_DELETE, &&L_OP_SET, &&L_OP_GET, &&L_OP_EQ, &&L_OP_NE, &&L_OP_ARITH, &&L_OP_BITW,
+      &&L_OP_RETURN, &&L_OP_LOADNULLS, &&L_OP_LOADROOTTABLE, &&L_OP_LOADBOOL, &&L_OP_DMOVE,
+      &&L_OP_JMP, &&L_OP_JNZ, &&L_OP_JZ, &&L_OP_LOADFREEVAR, &&L_OP_VARGC, &&L_OP_GETVARGV,
+      &&L_OP_NEWTABLE, &&L_OP_NEWARRAY, &&L_OP_APPENDARRAY, &&L_OP_GETPARENT, &&L_OP_COMPARITH,
+      &&L_OP_COMPARITHL, &&L_OP_INC, &&L_OP_INCL, &&L_OP_PINC, &&L_OP_PINCL, &&L_OP_CMP,
+      &&L_OP_EXISTS, &&L_OP_INSTANCEOF, &&L_OP_AND, &&L_OP_OR, &&L_OP_NEG, &&L_OP_NOT,
+      &&L_OP_BWNOT, &&L_OP_CLOSURE, &&L_OP_YIELD, &&L_OP_RESUME, &&L_OP_FOREACH,
+      &&L_OP_POSTFOREACH, &&L_OP_DELEGATE, &&L_OP_CLONE, &&L_OP_TYPEOF, &&L_OP_PUSHTRAP,
+      &&L_OP_POPTRAP, &&L_OP_THROW, &&L_OP_CLASS, &&L_OP_NEWSLOTA, &&L_OP_ADD, &&L_OP_SUB,
+      &&L_OP_MUL, &&L_OP_DIV, &&L_OP_MOD, &&L_OP_BAND, &&L_OP_BOR, &&L_OP_BXOR, &&L_OP_SHL,
+      &&L_OP_SHR, &&L_OP_USHR, &&L_OP_CMPG, &&L_OP_CMPGE, &&L_OP_CMPL, &&L_OP_CMPLE, &&L_OP_CMPGJZ, &&L_OP_CMPGEJZ,
+      &&L_OP_CMPLJZ, &&L_OP_CMPLEJZ};
+  static_assert(sizeof(kJump) / sizeof(kJump[0]) == OP_INTERNAL_END);
   RELOAD();
   for (;;) {
     budget::chargeStep();
     in = *ip++;
     c->ip = ip;
-    switch (in.op) {
-      case OP_LINE:
+    DISPATCH();
+    {
+      L_OP_LINE:
         if (debugHook._type != OT_NULL && !debugHookRunning) callDebugHook('l', in.arg1);
-        continue;
-      case OP_LOAD: R(in.arg0) = c->literals[in.arg1]; continue;
-      case OP_LOADINT: R(in.arg0).setInteger(in.arg1); continue;
-      case OP_LOADFLOAT: R(in.arg0).setFloat(std::bit_cast<float>(in.arg1)); continue;
-      case OP_DLOAD:
+        NEXT();
+      L_OP_LOAD: R(in.arg0) = c->literals[in.arg1]; NEXT();
+      L_OP_LOADINT: R(in.arg0).setInteger(in.arg1); NEXT();
+      L_OP_LOADFLOAT: R(in.arg0).setFloat(std::bit_cast<float>(in.arg1)); NEXT();
+      L_OP_DLOAD:
         R(in.arg0) = c->literals[in.arg1];
         R(in.arg2) = c->literals[in.arg3];
-        continue;
-      case OP_TAILCALL: {
+        NEXT();
+      L_OP_TAILCALL: {
         const Value& callee = R(in.arg1);
         if (callee._type == OT_CLOSURE && !asClosure(callee)->proto->generator) {
           Value clo = callee;
@@ -85,14 +115,13 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           RELOAD();
           continue;
         }
-        [[fallthrough]];
       }
-      case OP_CALL: {
+      L_OP_CALL: {
         const Value& callee = R(in.arg1);
         if (callee._type == OT_CLOSURE &&
             enterFrameFast(asClosure(callee), in.arg0, in.arg3, base + in.arg2)) {
           RELOAD();
-          continue;
+          NEXT();
         }
         if (callee._type == OT_CLASS) {
           // An instance whose constructor is a plain script function, or that has none.
@@ -119,48 +148,51 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         if (!callInstruction(in, rootIndex, out, suspend)) return LoopExit::Error;
         if (suspend) return LoopExit::Suspend;
         RELOAD();
-        continue;
+        NEXT();
       }
-      case OP_PREPCALL:
-      case OP_PREPCALLK: {
+      L_OP_PREPCALL:
+      L_OP_PREPCALLK: {
         const Value& key = in.op == OP_PREPCALLK ? c->literals[in.arg1] : R(in.arg1);
         // A table's own slot or an instance's member: fetched here, with the object as `this`.
-        const Value& self = R(in.arg2);
-        Value fn;
         bool found = false;
-        if (self._type == OT_TABLE) {
-          if (const Table::Node* n = asTable(self)->find(key)) {
-            fn = derefWeak(n->val);
-            found = true;
+        {
+          const Value& self = R(in.arg2);
+          Value fn;
+          if (self._type == OT_TABLE) {
+            if (const Table::Node* n = asTable(self)->find(key)) {
+              fn = derefWeak(n->val);
+              found = true;
+            }
+          } else if (self._type == OT_INSTANCE && in.op == OP_PREPCALLK) {
+            found = cachedMemberGet(asInstance(self), key, c->proto->memberCacheAt(ip - 1), fn);
+          } else if (self._type == OT_INSTANCE) {
+            found = asInstance(self)->get(key, fn);
           }
-        } else if (self._type == OT_INSTANCE && in.op == OP_PREPCALLK) {
-          found = cachedMemberGet(asInstance(self), key, c->proto->memberCacheAt(ip - 1), fn);
-        } else if (self._type == OT_INSTANCE) {
-          found = asInstance(self)->get(key, fn);
+          if (found) {
+            R(in.arg3) = self;
+            R(in.arg0) = std::move(fn);
+          }
         }
-        if (found) {
-          R(in.arg3) = self;
-          R(in.arg0) = std::move(fn);
-          continue;
-        }
+        if (found) NEXT();
         if (!prepCall(in, Value(key))) return LoopExit::Error;
         continue;
       }
-      case OP_GETK: {
-        Value tmp;
+      L_OP_GETK: {
         const Value& self = R(in.arg2);
+        // The member or slot goes straight into the target, which may be the object's own
+        // register: the object is not read after the store.
         if (self._type == OT_INSTANCE) {
           if (cachedMemberGet(asInstance(self), c->literals[in.arg1], c->proto->memberCacheAt(ip - 1),
-                              tmp)) {
-            R(in.arg0) = std::move(tmp);
-            continue;
+                              R(in.arg0))) {
+            NEXT();
           }
         } else if (self._type == OT_TABLE) {
           if (const Table::Node* n = asTable(self)->find(c->literals[in.arg1])) {
             R(in.arg0) = derefWeak(n->val);
-            continue;
+            NEXT();
           }
         }
+        Value tmp;
         if (!getWithRoot(R(in.arg2), c->literals[in.arg1], tmp)) {
           raiseIndexError(c->literals[in.arg1]);
           return LoopExit::Error;
@@ -168,19 +200,19 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0) = std::move(tmp);
         continue;
       }
-      case OP_MOVE: R(in.arg0) = R(in.arg1); continue;
-      case OP_NEWSLOT: {
+      L_OP_MOVE: R(in.arg0) = R(in.arg1); NEXT();
+      L_OP_NEWSLOT: {
         if (!newSlot(R(in.arg1), R(in.arg2), R(in.arg3), false)) return LoopExit::Error;
         if (in.arg0 != in.arg3) R(in.arg0) = R(in.arg3);
         continue;
       }
-      case OP_DELETE: {
+      L_OP_DELETE: {
         Value removed;
         if (!deleteSlot(R(in.arg1), R(in.arg2), removed)) return LoopExit::Error;
         R(in.arg0) = std::move(removed);
         continue;
       }
-      case OP_SET: {
+      L_OP_SET: {
         Value val = R(in.arg3);
         const Value& self = R(in.arg1);
         const bool field = self._type == OT_INSTANCE && asInstance(self)->set(R(in.arg2), val);
@@ -191,7 +223,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         if (in.arg0 != in.arg3) R(in.arg0) = std::move(val);
         continue;
       }
-      case OP_GET: {
+      L_OP_GET: {
         Value tmp;
         if (!getWithRoot(R(in.arg1), R(in.arg2), tmp)) {
           raiseIndexError(R(in.arg2));
@@ -200,34 +232,34 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0) = std::move(tmp);
         continue;
       }
-      case OP_EQ:
-      case OP_NE: {
+      L_OP_EQ:
+      L_OP_NE: {
         const Value& b = in.arg3 ? c->literals[in.arg1] : R(in.arg1);
         const bool eq = isEqual(R(in.arg2), b);
         R(in.arg0).setBool(in.op == OP_EQ ? eq : !eq);
-        continue;
+        NEXT();
       }
-      case OP_ARITH: {
-        if (fastArith(in.arg3, R(in.arg2), R(in.arg1), R(in.arg0))) continue;
+      L_OP_ARITH: {
+        if (fastArith(in.arg3, R(in.arg2), R(in.arg1), R(in.arg0))) NEXT();
         Value res;
         if (!arith(in.arg3, res, R(in.arg2), R(in.arg1))) return LoopExit::Error;
         R(in.arg0) = std::move(res);
         continue;
       }
-      case OP_BITW: {
+      L_OP_BITW: {
         const Value& a = R(in.arg2);
         const Value& b = R(in.arg1);
         SQInteger r;
         if (a._type == OT_INTEGER && b._type == OT_INTEGER && integerBitwise(in.arg3, a.i(), b.i(), r)) {
           R(in.arg0).setInteger(r);
-          continue;
+          NEXT();
         }
         Value res;
         if (!bitwise(in.arg3, res, R(in.arg2), R(in.arg1))) return LoopExit::Error;
         R(in.arg0) = std::move(res);
         continue;
       }
-      case OP_RETURN: {
+      L_OP_RETURN: {
         Value res;
         if (in.arg0 != 0xFF) res = R(in.arg1);
         if (debugHook._type != OT_NULL && !debugHookRunning) {
@@ -245,40 +277,40 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         if (target != -1) R(target) = std::move(res);
         continue;
       }
-      case OP_LOADNULLS:
+      L_OP_LOADNULLS:
         for (int32_t i = 0; i < in.arg1; ++i) R(in.arg0 + i).setNull();
-        continue;
-      case OP_LOADROOTTABLE: R(in.arg0) = rootTable; continue;
-      case OP_LOADBOOL: R(in.arg0).setBool(in.arg1 != 0); continue;
-      case OP_DMOVE:
+        NEXT();
+      L_OP_LOADROOTTABLE: R(in.arg0) = rootTable; continue;
+      L_OP_LOADBOOL: R(in.arg0).setBool(in.arg1 != 0); NEXT();
+      L_OP_DMOVE:
         R(in.arg0) = R(in.arg1);
         R(in.arg2) = R(in.arg3);
-        continue;
-      case OP_JMP: ip += in.arg1; continue;
-      case OP_JNZ:
+        NEXT();
+      L_OP_JMP: ip += in.arg1; NEXT();
+      L_OP_JNZ:
         if (!isFalse(R(in.arg0))) ip += in.arg1;
-        continue;
-      case OP_JZ:
+        NEXT();
+      L_OP_JZ:
         if (isFalse(R(in.arg0))) ip += in.arg1;
-        continue;
-      case OP_LOADFREEVAR: R(in.arg0) = asClosure(c->closure)->outers[in.arg1]; continue;
-      case OP_VARGC: R(in.arg0).setInteger(c->vargsCount); continue;
-      case OP_GETVARGV: {
+        NEXT();
+      L_OP_LOADFREEVAR: R(in.arg0) = asClosure(c->closure)->outers[in.arg1]; NEXT();
+      L_OP_VARGC: R(in.arg0).setInteger(c->vargsCount); continue;
+      L_OP_GETVARGV: {
         Value v;
         if (!getVararg(*c, R(in.arg1), v)) return LoopExit::Error;
         R(in.arg0) = std::move(v);
         continue;
       }
-      case OP_NEWTABLE:
+      L_OP_NEWTABLE:
         R(in.arg0) = Value(OT_TABLE, new Table(ss, in.arg1 > 0 ? static_cast<uint32_t>(in.arg1) : 0));
         continue;
-      case OP_NEWARRAY: {
+      L_OP_NEWARRAY: {
         Array* a = new Array(ss, 0);
         R(in.arg0) = Value(OT_ARRAY, a);
         if (in.arg1 > 0) a->values.reserve(in.arg1 < 4096 ? in.arg1 : 4096);
         continue;
       }
-      case OP_APPENDARRAY: {
+      L_OP_APPENDARRAY: {
         if (R(in.arg0)._type != OT_ARRAY) {
           raise("appending to a value that is not an array");
           return LoopExit::Error;
@@ -286,22 +318,22 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         asArray(R(in.arg0))->values.push_back(in.arg3 ? c->literals[in.arg1] : R(in.arg1));
         continue;
       }
-      case OP_GETPARENT: {
+      L_OP_GETPARENT: {
         Value res;
         if (!getParent(R(in.arg1), res)) return LoopExit::Error;
         R(in.arg0) = std::move(res);
         continue;
       }
-      case OP_COMPARITH:
-      case OP_INC:
-      case OP_PINC:
+      L_OP_COMPARITH:
+      L_OP_INC:
+      L_OP_PINC:
         if (!compoundSlot(in)) return LoopExit::Error;
         continue;
-      case OP_COMPARITHL: {
+      L_OP_COMPARITHL: {
         // The local is updated and its new value copied to the target.
         if (fastArith(in.arg3, R(in.arg1), R(in.arg2), R(in.arg1))) {
           R(in.arg0) = R(in.arg1);
-          continue;
+          NEXT();
         }
         Value res;
         if (!arith(in.arg3, res, R(in.arg1), R(in.arg2))) return LoopExit::Error;
@@ -309,8 +341,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0) = std::move(res);
         continue;
       }
-      case OP_INCL:
-      case OP_PINCL: {
+      L_OP_INCL:
+      L_OP_PINCL: {
         Value& a = R(in.arg1);
         const int32_t step = static_cast<int8_t>(in.arg3);
         if (a._type == OT_INTEGER) {
@@ -321,7 +353,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           } else {
             R(in.arg0).setInteger(old);
           }
-          continue;
+          NEXT();
         }
         Value old = a;
         Value res;
@@ -330,7 +362,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0) = in.op == OP_INCL ? std::move(res) : std::move(old);
         continue;
       }
-      case OP_CMP: {
+      L_OP_CMP: {
         const Value& a = R(in.arg2);
         const Value& b = R(in.arg1);
         bool res;
@@ -342,14 +374,14 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           return LoopExit::Error;
         }
         R(in.arg0).setBool(res);
-        continue;
+        NEXT();
       }
-      case OP_EXISTS: {
+      L_OP_EXISTS: {
         const bool e = exists(R(in.arg1), R(in.arg2));
         R(in.arg0).setBool(e);
         continue;
       }
-      case OP_INSTANCEOF: {
+      L_OP_INSTANCEOF: {
         const Value& cls = R(in.arg1);
         const Value& inst = R(in.arg2);
         if (cls._type != OT_CLASS || inst._type != OT_INSTANCE) {
@@ -361,26 +393,26 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0).setBool(r);
         continue;
       }
-      case OP_AND:
+      L_OP_AND:
         if (isFalse(R(in.arg2))) {
           R(in.arg0) = R(in.arg2);
           ip += in.arg1;
         }
-        continue;
-      case OP_OR:
+        NEXT();
+      L_OP_OR:
         if (!isFalse(R(in.arg2))) {
           R(in.arg0) = R(in.arg2);
           ip += in.arg1;
         }
-        continue;
-      case OP_NEG: {
+        NEXT();
+      L_OP_NEG: {
         Value res;
         if (!negate(res, R(in.arg1))) return LoopExit::Error;
         R(in.arg0) = std::move(res);
         continue;
       }
-      case OP_NOT: R(in.arg0).setBool(isFalse(R(in.arg1))); continue;
-      case OP_BWNOT: {
+      L_OP_NOT: R(in.arg0).setBool(isFalse(R(in.arg1))); NEXT();
+      L_OP_BWNOT: {
         if (R(in.arg1)._type != OT_INTEGER) {
           raiseFormat("attempt to perform a bitwise op on a %s", typeNameAscii(R(in.arg1)._type));
           return LoopExit::Error;
@@ -388,10 +420,10 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0).setInteger(~R(in.arg1).i());
         continue;
       }
-      case OP_CLOSURE:
+      L_OP_CLOSURE:
         if (!createClosure(in)) return LoopExit::Error;
         continue;
-      case OP_YIELD: {
+      L_OP_YIELD: {
         if (!c->generator) {
           raiseFormat("trying to yield a '%s',only genenerator can be yielded",
                       typeNameAscii(c->closure._type));
@@ -410,7 +442,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         if (target != -1) R(target) = std::move(res);
         continue;
       }
-      case OP_RESUME: {
+      L_OP_RESUME: {
         Value g = R(in.arg1);
         if (g._type != OT_GENERATOR) {
           raiseFormat("trying to resume a '%s',only genenerator can be resumed",
@@ -421,7 +453,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         RELOAD();
         continue;
       }
-      case OP_FOREACH: {
+      L_OP_FOREACH: {
         ForeachStep step;
         if (!foreachStep(in, step)) return LoopExit::Error;
         RELOAD();
@@ -435,54 +467,129 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         }
         continue;
       }
-      case OP_POSTFOREACH: {
+      L_OP_POSTFOREACH: {
         const Value& g = R(in.arg0);
         if (g._type == OT_GENERATOR && asGenerator(g)->state == Generator::State::Dead) {
           ip += in.arg1 - 1;
         }
         continue;
       }
-      case OP_DELEGATE: {
+      L_OP_DELEGATE: {
         if (!setDelegateOp(R(in.arg1), R(in.arg2))) return LoopExit::Error;
         R(in.arg0) = R(in.arg1);
         continue;
       }
-      case OP_CLONE: {
+      L_OP_CLONE: {
         Value res;
         if (!clone(R(in.arg1), res)) return LoopExit::Error;
         R(in.arg0) = std::move(res);
         continue;
       }
-      case OP_TYPEOF: {
+      L_OP_TYPEOF: {
         Value res;
         if (!typeOf(R(in.arg1), res)) return LoopExit::Error;
         R(in.arg0) = std::move(res);
         continue;
       }
-      case OP_PUSHTRAP:
+      L_OP_PUSHTRAP:
         traps.push_back({base, top, ip + in.arg1, in.arg0});
         ++c->ntraps;
         continue;
-      case OP_POPTRAP:
+      L_OP_POPTRAP:
         for (int32_t i = 0; i < in.arg0 && c->ntraps > 0; ++i) {
           traps.pop_back();
           --c->ntraps;
         }
         continue;
-      case OP_THROW: raise(R(in.arg0)); return LoopExit::Error;
-      case OP_CLASS:
+      L_OP_THROW: raise(R(in.arg0)); return LoopExit::Error;
+      L_OP_CLASS:
         if (!declareClass(in)) return LoopExit::Error;
         continue;
-      case OP_NEWSLOTA:
+      L_OP_NEWSLOTA:
         if (!newSlotA(in)) return LoopExit::Error;
         continue;
-      default:
+      // The machine's forms: the common operand types in place, anything else by the stream's
+      // instruction (its operator is still in arg3).
+#define ARITH_FORM(sym, general)                                      \
+  if (fastArith(sym, R(in.arg2), R(in.arg1), R(in.arg0))) NEXT(); \
+  goto general;
+      L_OP_ADD: ARITH_FORM('+', L_OP_ARITH)
+      L_OP_SUB: ARITH_FORM('-', L_OP_ARITH)
+      L_OP_MUL: ARITH_FORM('*', L_OP_ARITH)
+      L_OP_DIV: ARITH_FORM('/', L_OP_ARITH)
+      L_OP_MOD: ARITH_FORM('%', L_OP_ARITH)
+#undef ARITH_FORM
+#define BITWISE_FORM(code)                                                       \
+  {                                                                              \
+    const Value& a = R(in.arg2);                                                 \
+    const Value& b = R(in.arg1);                                                 \
+    SQInteger r;                                                                 \
+    if (a._type == OT_INTEGER && b._type == OT_INTEGER) {                        \
+      integerBitwise(code, a.i(), b.i(), r);                                     \
+      R(in.arg0).setInteger(r);                                                  \
+      NEXT();                                                                    \
+    }                                                                            \
+    goto L_OP_BITW;                                                              \
+  }
+      L_OP_BAND: BITWISE_FORM(0)
+      L_OP_BOR: BITWISE_FORM(2)
+      L_OP_BXOR: BITWISE_FORM(3)
+      L_OP_SHL: BITWISE_FORM(4)
+      L_OP_SHR: BITWISE_FORM(5)
+      L_OP_USHR: BITWISE_FORM(6)
+#undef BITWISE_FORM
+#define COMPARE_FORM(code)                                                       \
+  {                                                                              \
+    const Value& a = R(in.arg2);                                                 \
+    const Value& b = R(in.arg1);                                                 \
+    if (a._type == OT_INTEGER && b._type == OT_INTEGER) {                        \
+      R(in.arg0).setBool(compareResult(code, integerOrder(a.i(), b.i())));      \
+      NEXT();                                                                    \
+    }                                                                            \
+    if (a._type == OT_FLOAT && b._type == OT_FLOAT) {                            \
+      R(in.arg0).setBool(compareResult(code, floatOrder(a.f(), b.f())));        \
+      NEXT();                                                                    \
+    }                                                                            \
+    goto L_OP_CMP;                                                               \
+  }
+      L_OP_CMPG: COMPARE_FORM(0)
+      L_OP_CMPGE: COMPARE_FORM(2)
+      L_OP_CMPL: COMPARE_FORM(3)
+      L_OP_CMPLE: COMPARE_FORM(4)
+#undef COMPARE_FORM
+#define COMPARE_JUMP_FORM(code)                                                  \
+  {                                                                              \
+    const Value& a = R(in.arg2);                                                 \
+    const Value& b = R(in.arg1);                                                 \
+    bool r;                                                                      \
+    if (a._type == OT_INTEGER && b._type == OT_INTEGER) {                        \
+      r = compareResult(code, integerOrder(a.i(), b.i()));                       \
+    } else if (a._type == OT_FLOAT && b._type == OT_FLOAT) {                     \
+      r = compareResult(code, floatOrder(a.f(), b.f()));                         \
+    } else {                                                                     \
+      goto L_OP_CMP;                                                             \
+    }                                                                            \
+    R(in.arg0).setBool(r);                                                       \
+    budget::chargeStep();                                                        \
+    in = *ip++;                                                                  \
+    c->ip = ip;                                                                  \
+    if (!r) ip += in.arg1;                                                       \
+    NEXT();                                                                      \
+  }
+      L_OP_CMPGJZ: COMPARE_JUMP_FORM(0)
+      L_OP_CMPGEJZ: COMPARE_JUMP_FORM(2)
+      L_OP_CMPLJZ: COMPARE_JUMP_FORM(3)
+      L_OP_CMPLEJZ: COMPARE_JUMP_FORM(4)
+#undef COMPARE_JUMP_FORM
+      L_INVALID:
         raise("invalid instruction");
         return LoopExit::Error;
     }
   }
 }
 
+#undef NEXT
+#undef DISPATCH
 #undef RELOAD
 #undef R
 
