@@ -158,7 +158,8 @@ void GtkBackend::sync(Window& window) {
         gtk_widget_show(shape->label);
         shape->outer = shape->active = gtk_event_box_new();
         gtk_event_box_set_visible_window(GTK_EVENT_BOX(shape->outer), FALSE);
-        gtk_widget_add_events(shape->outer, GDK_BUTTON_RELEASE_MASK);
+        // The press too: the window that takes it is the one the release goes to.
+        gtk_widget_add_events(shape->outer, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK);
         gtk_container_add(GTK_CONTAINER(shape->outer), shape->label);
         g_signal_connect(shape->outer, "button-release-event",
                          G_CALLBACK(+[](GtkWidget*, GdkEventButton* event, gpointer data) {
