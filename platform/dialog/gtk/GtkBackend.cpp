@@ -63,6 +63,7 @@ void registerGtkBackend() {
 GtkBackend::GtkBackend() = default;
 
 GtkBackend::~GtkBackend() {
+  syncing_ = true;
   for (auto& [window, shown] : shown_) gtk_widget_destroy(shown->toplevel);
 }
 
@@ -397,7 +398,11 @@ void GtkBackend::refresh(Window&) {
 void GtkBackend::destroyed(Window& window) {
   const auto found = shown_.find(&window);
   if (found == shown_.end()) return;
+  // Taking a notebook apart switches its pages; that is nobody's action.
+  const bool wasSyncing = syncing_;
+  syncing_ = true;
   gtk_widget_destroy(found->second->toplevel);
+  syncing_ = wasSyncing;
   shown_.erase(found);
 }
 
