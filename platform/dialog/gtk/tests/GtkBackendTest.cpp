@@ -126,7 +126,7 @@ class Person {
     if (self->steps_.front()()) {
       self->steps_.pop_front();
       self->tries_ = 0;
-    } else if (++self->tries_ > 500) {
+    } else if (++self->tries_ > 1000) {
       std::fprintf(stderr, "step %zu never came true\n", self->steps_.size());
       std::_Exit(1);
     }
