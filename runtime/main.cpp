@@ -1,6 +1,6 @@
 // The runtime executable: one game, whose files lie beside this program and are named after
 // it (the log, settings and parameter files). The one place that knows every library: it fills
-// the program entry's hooks and offers the SDL2 window backend.
+// the program entry's hooks and offers the SDL2 window backend and the GTK 3 dialog backend.
 //
 //   game [--adjuster IN OUT | --adjusterconfig | --lounge IN OUT | --netconfig]
 //        [--window=headless|sdl]
@@ -8,13 +8,16 @@
 // The window backend is headless unless "--window=sdl" or GAME_WINDOW=sdl asks for a real
 // window and a display is present. Input follows the window backend (SDL2 keyboard and game
 // controllers with the SDL2 window) unless GAME_INPUT names one; GAME_INPUT_SCRIPT scripts the
-// devices instead. GAME_DRAW_SAVE and GAME_DRAW_SAVE_SPAN write screenshots (runtime/Engines.h).
+// devices instead. Dialogs follow the window backend too (GTK 3 with the SDL2 window) unless
+// GAME_DIALOG names one ("headless" or "gtk"); GAME_DIALOG_SCRIPT drives the headless dialogs.
+// GAME_DRAW_SAVE and GAME_DRAW_SAVE_SPAN write screenshots (runtime/Engines.h).
 
 #include "foundation/startup/StartupHooks.h"
 #include "foundation/startup/WinMain.h"
 #include "host/app/AppMain.h"
 #include "image/YCbCr.h"
 #include "image/file/DimgSusie.h"
+#include "platform/dialog/gtk/GtkBackend.h"
 #include "platform/input/sdl/SdlInput.h"
 #include "platform/window/Window.h"
 #include "platform/window/sdl/SdlBackend.h"
@@ -27,6 +30,7 @@ int main(int argc, char** argv) {
   registerEngines();
   platform::window::registerSdlBackend();
   dinput::registerSdlInputBackend();
+  dlg::registerGtkBackend();
   platform::window::quitOnTerminationSignals();
   constexpr char kWindowOption[] = "--window=";
   for (int i = 1; i < argc; ++i) {

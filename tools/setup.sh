@@ -11,6 +11,8 @@ packages=(
   libvorbis-dev libogg-dev
   libmpg123-dev lame twolame sox
   libsdl2-dev fonts-dejavu-core fonts-ipafont-gothic
+  # the desktop dialog backend, and a virtual display for its tests
+  libgtk-3-dev xvfb xauth
   # benchmarks only: the script machine is timed beside Lua
   lua5.4 liblua5.4-dev
 )

@@ -67,7 +67,8 @@ class GameFolder {
   }
 
   // Starts the game with the arguments; environment entries ("NAME=value") are added. The window
-  // is headless, and unless a GAME_WINDOW_SCRIPT entry is given it is closed at once.
+  // and the dialogs are headless, and unless a GAME_WINDOW_SCRIPT entry is given the window is
+  // closed at once.
   pid_t start(const std::vector<std::string>& arguments, std::vector<std::string> env = {}) {
     const std::string program = (game() / "game").string();
     std::vector<std::string> argv{program};
@@ -76,8 +77,10 @@ class GameFolder {
     for (char** e = environ; *e != nullptr; ++e) {
       const std::string entry = *e;
       bool ours = false;
+      // The display goes too, so that no run reaches a person's desktop.
       for (const char* name : {"XDG_DATA_HOME=", "XDG_CONFIG_HOME=", "TMPDIR=", "XDG_RUNTIME_DIR=",
-                               "GAME_WINDOW", "D3D9_PROFILE=", "SDL_VIDEODRIVER="}) {
+                               "GAME_WINDOW", "GAME_DIALOG", "D3D9_PROFILE=", "SDL_VIDEODRIVER=",
+                               "DISPLAY=", "WAYLAND_DISPLAY="}) {
         if (entry.rfind(name, 0) == 0) ours = true;
       }
       if (!ours) environment.push_back(entry);

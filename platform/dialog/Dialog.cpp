@@ -3,12 +3,14 @@
 #include "platform/dialog/DialogDriver.h"
 #include "platform/kernel/Clock.h"
 #include "platform/text/Utf8.h"
+#include "platform/window/Window.h"
 
 #include <spawn.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 extern char** environ;
 
@@ -23,6 +25,53 @@ std::vector<Window*>& alive() {
 
 Backend* installed = nullptr;
 
+// Never destroyed: windows held in statics reach it while the program's statics are torn down.
+std::unique_ptr<Backend>& chosen() {
+  static auto* backend = new std::unique_ptr<Backend>();
+  return *backend;
+}
+
+std::map<std::string, BackendFactory>& factories() {
+  static std::map<std::string, BackendFactory> table;
+  return table;
+}
+
+// The backend windows are presented by, without making a choice.
+Backend* presenting() { return installed ? installed : chosen().get(); }
+
+constexpr const char* kDesktopBackend = "gtk";
+
+std::unique_ptr<Backend> headlessDriver() {
+  std::string error;
+  if (const char* path = std::getenv("GAME_DIALOG_SCRIPT"); path && *path) {
+    if (auto driver = DialogDriver::fromFile(path, &error)) {
+      return std::make_unique<DialogDriver>(std::move(*driver));
+    }
+    std::fprintf(stderr, "dialog: %s\n", error.c_str());
+  }
+  return std::make_unique<DialogDriver>(std::vector<DriverAction>{});
+}
+
+std::unique_ptr<Backend> choose() {
+  const char* explicitName = std::getenv("GAME_DIALOG");
+  const std::string name = chooseBackendName(std::getenv("GAME_DIALOG_SCRIPT"), explicitName,
+                                             platform::window::backend().name());
+  if (name == "headless") return headlessDriver();
+  const auto found = factories().find(name);
+  if (found == factories().end()) {
+    // A desktop backend that this program does not offer is only worth a line when asked for.
+    if (explicitName && *explicitName) {
+      std::fprintf(stderr, "dialog: no backend \"%s\" in this program; headless instead\n",
+                   name.c_str());
+    }
+  } else if (std::unique_ptr<Backend> backend = found->second()) {
+    return backend;
+  } else {
+    std::fprintf(stderr, "dialog: \"%s\" does not start; headless instead\n", name.c_str());
+  }
+  return headlessDriver();
+}
+
 // Time left until a millisecond deadline of the wrapping clock (negative once passed).
 int32_t remaining(uint32_t due, uint32_t now) { return static_cast<int32_t>(due - now); }
 
@@ -35,7 +84,10 @@ Window::Window(std::u16string title, int32_t width, int32_t height, Window* owne
   alive().push_back(this);
 }
 
-Window::~Window() { std::erase(alive(), this); }
+Window::~Window() {
+  if (Backend* b = presenting()) b->destroyed(*this);
+  std::erase(alive(), this);
+}
 
 Control* Window::add(ControlKind kind, std::u16string_view text, int32_t x, int32_t y,
                      int32_t width, int32_t height, int32_t id) {
@@ -79,6 +131,7 @@ std::unique_ptr<Window> Layer::create(std::u16string title, int32_t clientWidth,
 
 bool Layer::dispatchPending(Window& window) {
   (void)window;
+  backend().pollActions();
   // Like a thread's message loop, a modal loop delivers what any window of the thread has.
   const std::vector<Window*> windows = alive();
   for (Window* w : windows) {
@@ -106,14 +159,7 @@ void Layer::run(Window& window) {
     if (dispatchPending(window)) continue;
     if (backend().nextAction(*alive().back())) continue;
     // Nothing to do but wait for the next timer.
-    const uint32_t now = platform::clock().milliseconds();
-    int32_t wait = -1;
-    for (Window* w : alive()) {
-      for (const Window::Timer& t : w->timers_) {
-        const int32_t left = std::max(0, remaining(t.due, now));
-        if (wait < 0 || left < wait) wait = left;
-      }
-    }
+    const int32_t wait = timeToNextTimer();
     if (wait < 0) {
       // No person and no timer can ever end this loop.
       break;
@@ -121,6 +167,18 @@ void Layer::run(Window& window) {
     platform::sleepMilliseconds(static_cast<uint32_t>(wait));
   }
   window.quitRequested_ = false;
+}
+
+int32_t Layer::timeToNextTimer() {
+  const uint32_t now = platform::clock().milliseconds();
+  int32_t wait = -1;
+  for (Window* w : alive()) {
+    for (const Window::Timer& t : w->timers_) {
+      const int32_t left = std::max(0, remaining(t.due, now));
+      if (wait < 0 || left < wait) wait = left;
+    }
+  }
+  return wait;
 }
 
 int32_t Layer::textHeight() { return backend().textHeight(); }
@@ -146,18 +204,26 @@ void Backend::openUrl(std::u16string_view url) {
 
 Backend& backend() {
   if (installed) return *installed;
-  static DialogDriver fallback = [] {
-    std::string error;
-    if (const char* path = std::getenv("GAME_DIALOG_SCRIPT")) {
-      if (auto driver = DialogDriver::fromFile(path, &error)) return std::move(*driver);
-      std::fprintf(stderr, "dialog: %s\n", error.c_str());
-    }
-    return DialogDriver({});
-  }();
-  return fallback;
+  if (!chosen()) chosen() = choose();
+  return *chosen();
 }
 
 void setBackend(Backend* replacement) { installed = replacement; }
+
+void registerBackend(const std::string& name, BackendFactory factory) {
+  factories()[name] = factory;
+}
+
+std::string chooseBackendName(const char* dialogScript, const char* dialog,
+                              std::string_view windowBackend) {
+  // A driver script is for the headless driver alone.
+  if (dialogScript && *dialogScript) return "headless";
+  if (dialog && *dialog) return dialog;
+  // The window layer takes a real backend only when asked to and a display is present: a person
+  // is there to answer real dialogs too. Test runs keep the headless window, so they stay here.
+  if (windowBackend != "headless") return kDesktopBackend;
+  return "headless";
+}
 
 std::string describe(const Control& c) {
   static const char* const kinds[] = {"label", "edit", "combo", "check", "button", "tab"};

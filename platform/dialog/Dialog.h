@@ -121,6 +121,11 @@ class Backend {
                          unsigned type) = 0;
   // A window was shown, hidden or changed; a drawing backend redraws it.
   virtual void refresh(Window&) {}
+  // Takes the person's actions that are already waiting, without blocking (a loop that does
+  // its own work between dispatches, like a progress window's, stays responsive through it).
+  virtual void pollActions() {}
+  // The window is being destroyed; a drawing backend lets its widgets go.
+  virtual void destroyed(Window&) {}
   // Opens a web page in the person's browser (xdg-open, not waited for).
   virtual void openUrl(std::u16string_view url);
 };
@@ -142,13 +147,31 @@ class Layer {
   static void openUrl(std::u16string_view url);
   // Delivers what is queued and due for the window now, without waiting.
   static bool dispatchPending(Window& window);
+  // Milliseconds until the next window timer is due on the platform clock: 0 when one is due,
+  // -1 when no window has a timer.
+  static int32_t timeToNextTimer();
 };
 
-// The backend in force: the one installed, else the headless one over the driver script named
-// by GAME_DIALOG_SCRIPT (none: every window is confirmed with its default button).
+// The backend in force: the one installed, else the one chosen at the first call:
+//   - GAME_DIALOG_SCRIPT set: the headless driver over that script;
+//   - else GAME_DIALOG names one ("headless", or a registered backend such as "gtk");
+//   - else a desktop backend ("gtk", when the program registered it) when the window layer's
+//     backend is a real one (a person sits at a display), the headless driver otherwise.
+// A registered backend that does not start (no display) leaves the headless driver in force,
+// with a line on standard error. The headless driver without a script confirms every window
+// with its default button.
 Backend& backend();
 // Installs a backend (not owned); null returns to the default.
 void setBackend(Backend* replacement);
+
+// A backend linked only into some programs (GTK 3) registers itself by name; the factory
+// returns null when the backend cannot start.
+using BackendFactory = std::unique_ptr<Backend> (*)();
+void registerBackend(const std::string& name, BackendFactory factory);
+// The name of the backend the rules above pick, given the environment and the window layer's
+// backend name ("headless" or "sdl"); exposed for tests.
+std::string chooseBackendName(const char* dialogScript, const char* dialog,
+                              std::string_view windowBackend);
 
 // Control texts as the driver and the reports show them (UTF-8).
 std::string describe(const Control& control);
