@@ -19,6 +19,7 @@
 #include "foundation/startup/Dmath.h"
 #include "host/system/System.h"
 #include "testsupport/MemoryPack.h"
+#include "testsupport/ModelSample.h"
 #include "testsupport/Text.h"
 #include "tools/mapwrite/MapWriter.h"
 
@@ -61,6 +62,16 @@ struct Field {
     ombFileUninit();
     ombFileInit();
     ombFileRegistPack(testsupport::u16(FIELD_ARCHIVE).c_str());
+    // The room's model: any model with the animation "start".
+    modelfile::Model room = modelfile::fullModel(16);
+    room.anims[0].name = "start";
+    modelfile::Motion bone;
+    bone.part = 1;
+    bone.bone = 1;
+    bone.keys.resize(1);
+    room.anims[0].motions.push_back(bone);
+    room.parts[0].materials[0].texture = "";
+    pack.Add("field/map/room/room.dgo", modelfile::scrambled(modelfile::write(room)));
     EngineStart s;
     s.directory = u"Field";
     engine.reset(dynamic_cast<vell::Engine*>(vell::createEngine(system, s)));
