@@ -12,7 +12,7 @@ namespace {
 
 using fieldtest::FieldObjectTest;
 
-constexpr const char* kFloor = "grid 0 0 8 8 0 4\nbounds 0 -4 0 8 12 8\n";
+constexpr const char* kFloor = "grid 0 0 8 8 0 4\nroom 0 0 8 8 0 5\nbounds 0 -4 0 8 12 8\n";
 
 class CollMapTest : public FieldObjectTest {
  protected:
@@ -24,6 +24,9 @@ class CollMapTest : public FieldObjectTest {
     modelfile::Material slab = top;
     fieldtest::addSquare(slab, -1, -1, 1, 1, -1, true);
     pack.Add("field/object/crate/slab.dgo", fieldtest::modelOf(slab));
+    modelfile::Material pusher = top;
+    fieldtest::addWall(pusher, 1, -1, 1, 0, 2);
+    pack.Add("field/object/crate/pusher.dgo", fieldtest::modelOf(pusher));
     modelfile::Material many;
     for (int i = 0; i < 10; ++i) fieldtest::addSquare(many, float(i) * 0.5f, 0, float(i) * 0.5f + 0.5f, 1, 0, false);
     pack.Add("field/object/crate/many.dgo", fieldtest::modelOf(many));
@@ -121,6 +124,34 @@ TEST_F(CollMapTest, ADescendingPlatformStopsAboveAnObjectStandingOnLand) {
   // Ceiling (position - 1024) 3 above the object's top (2048).
   EXPECT_EQ(p->position.y - 1024, 2048 + 3);
   EXPECT_EQ(standing->position.y, 0);
+}
+
+TEST_F(CollMapTest, APlatformPushingAnObjectAgainstAWallStopsUnlessItMustMoveFully) {
+  for (const bool full : {false, true}) {
+    startWithMap(kFloor);
+    // The platform's wall faces +x at its position + 1; the object hovers between it and the
+    // map's wall at x = 8.
+    vell::Object* p = platform(u"pusher", {4096, 0, 4096});
+    vell::Object* o = create("o", {7168, 512, 4096});
+    setCylinder(*o, 512, 1024);
+    engine->update();
+    p->moveMode = vell::kMoveMap;
+    p->request = {full ? int32_t(vell::kCollMapFullMove) : 0, 0, 256, 1608};
+    for (int i = 0; i < 12; ++i) engine->update();
+    if (full) {
+      EXPECT_NEAR(p->position.x, 4096 + 12 * 256, 12);
+    } else {
+      // Stopped where the object, pushed to the map's wall, fills the gap: the platform's wall
+      // (1 ahead of its position) one object width (1) before x = 8.
+      const int32_t at = p->position.x;
+      EXPECT_LE(at + 1024 + 1024, 8192);
+      EXPECT_GE(at + 1024 + 1024, 8192 - 64);
+      EXPECT_LE(o->position.x + 512, 8192);
+      engine->update();
+      EXPECT_EQ(p->position.x, at);
+    }
+    EXPECT_EQ(p->position.z, 4096);
+  }
 }
 
 TEST_F(CollMapTest, TurningRidersMovesThemAroundThePivotButNotTheTriangles) {

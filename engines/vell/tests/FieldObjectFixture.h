@@ -49,6 +49,17 @@ inline void addSquare(modelfile::Material& mat, float x0, float z0, float x1, fl
   for (uint32_t i : down ? flipped : up) mat.indices.push_back(first + i);
 }
 
+// A wall at x from (z0, y0) to (z1, y1) whose normal points along +x.
+inline void addWall(modelfile::Material& mat, float x, float z0, float z1, float y0, float y1) {
+  const uint32_t first = uint32_t(mat.points.size());
+  mat.points.push_back({x, y0, z0});
+  mat.points.push_back({x, y1, z0});
+  mat.points.push_back({x, y1, z1});
+  mat.points.push_back({x, y0, z1});
+  for (uint32_t i = 0; i < 4; ++i) mat.corners.push_back({first + i, 0, 0, 0});
+  for (uint32_t i : {0u, 1u, 2u, 0u, 2u, 3u}) mat.indices.push_back(first + i);
+}
+
 inline std::vector<uint8_t> modelOf(const modelfile::Material& mat) {
   modelfile::Model m;
   modelfile::Part p;
