@@ -113,6 +113,21 @@ TEST_F(ObjectMoveTest, LandModeWalksEveryFrameUntilAWallBlocks) {
   EXPECT_EQ(o->moveDirection.z, 0.0f);
 }
 
+TEST_F(ObjectMoveTest, ScriptsWalkObjectsThroughTheObjectNatives) {
+  const HSQUIRRELVM vm = engine->scriptManager()->vm.vm;
+  ScriptObject args = ScriptObject::newTable(vm);
+  args.setSlot(u"tag", ScriptObject::newString(u"w", vm).getObject());
+  args.setSlot(u"walk", ScriptObject::newFloat(vm, 0.5f).getObject());
+  vell::CreateRecord record;
+  record.position = {4096, 0, 4096};
+  engine->objects()->create(u"crate", u"crate", record, args);
+  for (int i = 0; i < 3; ++i) engine->update();
+  // The script's request stays in force: 0.5 a frame, read back before each frame's move.
+  EXPECT_EQ(objectLines(), (std::vector<std::string>{"w at 4 land true flag 0", "w frame 1",
+                                                     "w at 4.5 land true flag 0", "w frame 2",
+                                                     "w at 5 land true flag 0", "w frame 3"}));
+}
+
 TEST_F(ObjectMoveTest, AirMoveLandsAndSetsPushApart) {
   vell::Object* o = create("o", {4096, 3072, 4096});
   setCylinder(*o, 512, 2048);
