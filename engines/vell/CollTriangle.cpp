@@ -81,8 +81,7 @@ void CollTriangle::setup() {
   groupFlags = group != nullptr ? group->flags : 0u;
   entry.cell = nullptr;
   entry.mask = computeMask();
-  // FIXME: the rider node offset is that of the field objects' rider link, which come later.
-  ombListInit(&riders);
+  ombListInit(&riders, kRiderLinkOffset);
 }
 
 void CollTriangle::setVertices(const FixedVec3& a, const FixedVec3& b, const FixedVec3& c) {

@@ -25,6 +25,9 @@ enum CollMask : uint32_t {
 
 inline constexpr uint32_t kCornerCapacity = 12;
 
+// The node offset of every rider list: the field objects' rider link (FieldObject.cpp).
+extern const int32_t kRiderLinkOffset;
+
 struct Vec3f {
   float x, y, z;
 };

@@ -1,6 +1,7 @@
 #include "engines/vell/Engine.h"
 
 #include "engines/vell/Map.h"
+#include "engines/vell/ObjectManager.h"
 #include "foundation/bytes/StateHash.h"
 #include "foundation/dbtl/DCp932Text.h"
 #include "foundation/lerr/lerr.h"
@@ -31,8 +32,8 @@ const char16_t* const ScriptKeys::kNames[ScriptKeys::kCount] = {
 
 namespace {
 
-// Elements of the object space keep their tree link first.
-constexpr uint32_t kSpaceLinkOffset = 0;
+// Everything filed in the object space (objects' cylinders, attacks) is a SpaceItem.
+constexpr uint32_t kSpaceLinkOffset = offsetof(SpaceItem, link);
 
 }  // namespace
 
@@ -93,6 +94,7 @@ void Engine::setupResources() {
   releaseTables();
   rootTable_ = names.newTable(nullptr);
   registerRootTable(rootTable_);
+  registerObjectCreate(rootTable_);
   globalTable_ = names.newTable(&rootTable_);
   registerGlobalTable(globalTable_);
   cameraTable_ = names.newTable(&rootTable_);
@@ -100,6 +102,7 @@ void Engine::setupResources() {
   mapTable_ = names.newTable(&rootTable_);
   registerMapTable(mapTable_);
   objectTable_ = names.newTable(&rootTable_);
+  registerObjectTable(objectTable_);
 
   if (System* sys = system(); sys != nullptr && sys->effectManager() != nullptr &&
                               sys->renderer() != nullptr) {
@@ -165,6 +168,11 @@ void Engine::releaseResources() {
 }
 
 void Engine::releaseMap() {
+  // Objects leave their triangles and the collision maps before the map frees them.
+  if (objects_) {
+    objects_->destroyAll();
+    objects_.reset();
+  }
   if (map_) {
     map_->unloadAll();
     map_->base.release();
@@ -179,6 +187,8 @@ void Engine::releaseMap() {
 
 Map* Engine::resetMap(const char16_t* mapName, const char16_t* dataName) {
   releaseMap();
+  objects_ = std::make_unique<ObjectManager>();
+  objects_->setup(*this);
   map_ = std::make_unique<Map>();
   map_->setup(*this, mapName, dataName);
   return map_.get();
@@ -209,7 +219,10 @@ void Engine::update() {
   Base::resume();
   if (taskEnabled()) {
     if (map_) map_->update();
+    if (objects_) objects_->update();
     damageNotices_ = ScriptObject();
+    // Bullets come with their manager; until then no attack is filed and the pass finds none.
+    if (objects_) objects_->hitPass(nullptr);
     if (camera_) camera_->base.resume();
     if (second_) second_->resume();
   }
@@ -228,9 +241,13 @@ void Engine::drawScene() {
     if (map_) {
       map_->drawBackground();
       map_->draw();
-    map_->drawDecals(&shadows_);
-      map_->drawWater();
+      map_->drawDecals(&shadows_);
     }
+    if (objects_ && map_) {
+      objects_->drawFirst(map_->lightDirection, map_->lightColor, map_->ambientColor);
+      objects_->drawRest(map_->lightDirection, map_->lightColor, map_->ambientColor);
+    }
+    if (map_) map_->drawWater();
     return;
   }
   renderer->SetViewProjection(cam.mapView, cam.mapProjection);
@@ -238,9 +255,13 @@ void Engine::drawScene() {
     map_->drawBackground();
     map_->draw();
     map_->drawDecals(&shadows_);
+    if (objects_) objects_->drawFirst(map_->lightDirection, map_->lightColor, map_->ambientColor);
     map_->drawWater();
   }
   renderer->SetViewProjection(cam.view, cam.projection);
+  if (objects_ && map_) {
+    objects_->drawRest(map_->lightDirection, map_->lightColor, map_->ambientColor);
+  }
 }
 
 bool Engine::stateHash(uint64_t* hash) const {
@@ -265,6 +286,12 @@ bool Engine::stateHash(uint64_t* hash) const {
     h.u32(map_->flags).u32(map_->stampCursor);
     for (const MapEvent& e : map_->events()) h.u32(e.flags);
     for (const MapGroup& g : const_cast<Map&>(*map_).groups()) h.u32(g.flags);
+  }
+  if (objects_) {
+    forEachObject(objects_->live(), [&](const Object& o) {
+      h.i32(o.position.x).i32(o.position.y).i32(o.position.z).i32(o.angle);
+      h.u32(o.status).u32(o.moveMode).u32(o.moveStatus).u32(o.flags);
+    });
   }
   *hash = h.value();
   return true;

@@ -23,6 +23,7 @@ class L3DNnidTable;
 namespace vell {
 
 class Map;
+class ObjectManager;
 
 // The engine's own key strings, made once so natives read and write table members without
 // creating strings; the common keys come from the host's engine base.
@@ -74,6 +75,7 @@ class Engine final : public ::Engine, public Base {
   Base* secondBase() const { return second_.get(); }
   CameraRecord* camera() const { return camera_.get(); }
   Map* map() const { return map_.get(); }
+  ObjectManager* objects() const { return objects_.get(); }
   Base* currentBase() const { return currentBase_; }
   void setCurrentBase(Base* base) { currentBase_ = base; }
   const char16_t* setupDirectory() const { return setupDirectory_; }
@@ -115,6 +117,7 @@ class Engine final : public ::Engine, public Base {
   std::unique_ptr<Controller> controllers_[kPlayers];
   std::unique_ptr<CameraRecord> camera_;
   std::unique_ptr<Map> map_;
+  std::unique_ptr<ObjectManager> objects_;
   LSeManager::_GROUPINFO* seGroup_ = nullptr;
   LSeManager::_GROUPINFO* voiceGroup_ = nullptr;
   ScriptObject damageNotices_;
@@ -144,6 +147,9 @@ void registerCameraTable(const ScriptObject& table);
 void registerMapTable(const ScriptObject& table);
 // The root table's decal natives.
 void registerDecalNatives(const ScriptObject& table);
+void registerObjectTable(const ScriptObject& table);
+// objectCreate, which the root table holds.
+void registerObjectCreate(const ScriptObject& table);
 
 // The path from one script directory to another: the common leading directories dropped, one
 // "../" for each directory left in from, then the rest of to; at most 127 units.

@@ -1,5 +1,6 @@
 #include "engines/vell/Map.h"
 
+#include "engines/vell/CollMap.h"
 #include "foundation/file/File.h"
 #include "foundation/lerr/lerr.h"
 #include "foundation/lerr/lerrParsed.h"
@@ -60,13 +61,26 @@ void Map::loadData(const char16_t* mapDirectory, const char16_t* dataName, Objec
   build(parsed.value(), space);
 }
 
+CollTriangle* Map::takeSpare(int setIndex) {
+  TriangleSet& s = sets_[setIndex];
+  if (s.count >= s.capacity) return nullptr;
+  return &s.triangles[s.count++];
+}
+
+int32_t Map::takeGroupNumbers(int32_t n) {
+  const int32_t first = nextGroupNumber_;
+  nextGroupNumber_ += n;
+  return first;
+}
+
 void Map::unload() {
   decals.clear();  // the stamps point at the triangles
+  collMaps_.clear();
   for (TriangleSet& s : sets_) {
     for (uint32_t i = 0; i < s.count; ++i) {
       CollTriangle& t = s.triangles[i];
       tree_.remove(&t);
-      ombListInit(&t.riders);
+      ombListInit(&t.riders, kRiderLinkOffset);
     }
     s.triangles.reset();
     s.count = 0;
@@ -110,7 +124,7 @@ void Map::build(const MapFileData& data, ObjectSpace* space) {
     out.count = static_cast<uint32_t>(in.size());
     CollTriangle* base = out.triangles.get();
     for (uint32_t i = 0; i < out.capacity; ++i) {
-      ombListInit(&base[i].riders);
+      ombListInit(&base[i].riders, kRiderLinkOffset);
     }
     for (uint32_t i = 0; i < out.count; ++i) {
       const MapFileTriangle& f = in[i];

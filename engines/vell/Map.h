@@ -25,6 +25,7 @@ namespace vell {
 class Engine;
 class ShadowList;
 struct CacheEntry;
+struct CollMap;
 
 inline constexpr uint32_t kMapLayers = 5;
 inline constexpr uint32_t kMapHidden = 1;
@@ -118,6 +119,12 @@ class Map {
   const FixedVec3& boundsMin() const { return boundsMin_; }
   const FixedVec3& boundsMax() const { return boundsMax_; }
   CollTree& tree() { return tree_; }
+  // The next spare record of a set (0 to 2), or null when the set has none left.
+  CollTriangle* takeSpare(int setIndex);
+  // n fresh group numbers; returns the first.
+  int32_t takeGroupNumbers(int32_t n);
+  // The collision maps of objects, owned here and freed with the collision data.
+  std::vector<std::unique_ptr<CollMap>>& collMaps() { return collMaps_; }
   // The depth the live tree was built with.
   uint32_t treeDepth() const;
 
@@ -156,6 +163,7 @@ class Map {
   FixedVec3 boundsMax_{};
   OMB_ARRAY results_{};
   CollTree tree_;
+  std::vector<std::unique_ptr<CollMap>> collMaps_;
 };
 
 }  // namespace vell

@@ -2,6 +2,7 @@
 // camera and the map.
 
 #include "engines/vell/Engine.h"
+#include "engines/vell/FieldObject.h"
 #include "engines/vell/Map.h"
 #include "foundation/lerr/lerr.h"
 #include "host/binary/BinaryNatives.h"
@@ -106,14 +107,20 @@ ScriptObject cameraCalcScreenPos(HSQUIRRELVM vm, ScriptObject p) {
 // Objects are the only bases with a status, a reference count and a position; the other kinds
 // answer 0 and ignore the references.
 int32_t baseGetStatus(HSQUIRRELVM vm, int32_t id) {
-  baseOf(vm, id);
-  return 0;
+  Object* o = objectOfBase(baseOf(vm, id));
+  return o != nullptr ? int32_t(o->status) : 0;
 }
-void baseAddRef(HSQUIRRELVM vm, int32_t id) { baseOf(vm, id); }
-void baseReleaseRef(HSQUIRRELVM vm, int32_t id) { baseOf(vm, id); }
+void baseAddRef(HSQUIRRELVM vm, int32_t id) {
+  if (Object* o = objectOfBase(baseOf(vm, id))) o->references += 1;
+}
+void baseReleaseRef(HSQUIRRELVM vm, int32_t id) {
+  if (Object* o = objectOfBase(baseOf(vm, id))) o->releaseHandle();
+}
 ScriptObject baseGetPos(HSQUIRRELVM vm, int32_t id) {
-  baseOf(vm, id);
-  return Vec3::create(vm, 0.0f, 0.0f, 0.0f);
+  Object* o = objectOfBase(baseOf(vm, id));
+  if (o == nullptr) return Vec3::create(vm, 0.0f, 0.0f, 0.0f);
+  return Vec3::create(vm, fixedToFloat(o->position.x), fixedToFloat(o->position.y),
+                      fixedToFloat(o->position.z));
 }
 
 ScriptObject baseGetArgsVar(HSQUIRRELVM vm, int32_t id) {

@@ -46,6 +46,26 @@ function maps() {
   print("new map " + (again != id) + " " + show(baseGetShareVar(id)));
 }
 
+// Objects from the root script: created before and after the map reset, one kept by a
+// reference through its exit until the reference is released.
+function objects() {
+  print("before map " + objectCreate("crate", "crate", {}));
+  systemResetMap("room", "room");
+  local kept = objectCreate("crate", "crate",
+                            {flag = 1, posrot = "1 0 3 90", args = {tag = "kept", exitAt = 1}});
+  local plain = objectCreate("crate", "crate", {args = {tag = "plain"}});
+  print("ids " + (kept != 0) + " " + plain);
+  local p = baseGetPos(kept);
+  print("kept at " + p.x + " " + p.y + " " + p.z + " status " + baseGetStatus(kept));
+  suspend(null);
+  print("kept status " + baseGetStatus(kept));
+  baseReleaseRef(kept);
+  print("released status " + baseGetStatus(kept));
+  suspend(null);
+  // Deleted at the end of the last object update: the id is refused.
+  baseGetStatus(kept);
+}
+
 function work() {
   local s = scenario();
   if (s == "order") {
@@ -62,6 +82,8 @@ function work() {
     print("decals done");
   } else if (s == "map") {
     maps();
+  } else if (s == "objects") {
+    objects();
   }
   systemRequestExit();
 }
