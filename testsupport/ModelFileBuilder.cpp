@@ -112,8 +112,18 @@ void writeBones(Bytes& o, const std::vector<Bone>& bones, uint32_t v) {
 }
 
 void writeMesh(Bytes& o, const Mesh& m, uint32_t v) {
-  o.u32(m.material).u32(m.vertexCount);
-  for (uint32_t i = 0; i < m.vertexCount; ++i) {
+  if (!m.vertices.empty()) {
+    o.u32(m.material).u32(static_cast<uint32_t>(m.vertices.size()));
+    for (const MeshVertex& v : m.vertices) {
+      o.f32(v.x).f32(v.y).f32(v.z).f32(1.0f).f32(0.0f).f32(0.0f).f32(0.0f);
+      o.u8(1).u8(0).u8(0).u8(0);
+      o.f32(0.0f).f32(1.0f).f32(0.0f);
+      o.u32(v.colour).f32(0.5f).f32(0.25f);
+    }
+  } else {
+    o.u32(m.material).u32(m.vertexCount);
+  }
+  for (uint32_t i = 0; i < (m.vertices.empty() ? m.vertexCount : 0); ++i) {
     for (int f = 0; f < 7; ++f) o.f32(static_cast<float>(i));
     o.u8(1).u8(0).u8(0).u8(0);
     for (int f = 0; f < 3; ++f) o.f32(static_cast<float>(i));

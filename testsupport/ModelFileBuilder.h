@@ -130,9 +130,17 @@ struct Bone {
   std::vector<Bone> children;
 };
 
+// A vertex of a mesh given in full: position and colour (A R G B); the weight goes to the first
+// palette slot, the normal is +y.
+struct MeshVertex {
+  float x = 0, y = 0, z = 0;
+  uint32_t colour = 0xFFFFFFFF;
+};
+
 struct Mesh {
   uint32_t material = 0;
   uint32_t vertexCount = 0;  // vertices written as their index in every float
+  std::vector<MeshVertex> vertices;  // when not empty, written instead (vertexCount unused)
   uint32_t blendCount = 0;
   uint32_t packedCount = 0;  // written from version 16
   std::vector<uint8_t> indexBytes;

@@ -1,6 +1,5 @@
 #include "engines/rond/RondEngine.h"
 
-#include "engines/rond/Camera.h"
 #include "foundation/bytes/StateHash.h"
 #include "foundation/dbtl/DCp932Text.h"
 #include "foundation/omb/file/ombPath.h"
@@ -55,6 +54,7 @@ Engine::~Engine() {
   releaseSystemResources();
   for (auto& guide : playerGuides_) guide.reset();
   systemGuide_.reset();
+  for (auto& camera : cameras_) camera.reset();
   for (auto& player : players_) player.reset();
   replayIn_.reset();
   replayOut_.reset();
@@ -118,6 +118,8 @@ void Engine::createTables() {
   }
   registerSystemApi(tables_[kSystemTable]);
   registerPlayerApi(tables_[kPlayerTable]);
+  registerCameraApi(tables_[kCameraTable]);
+  registerStageApi(tables_[kStageTable]);
 }
 
 void Engine::setupResources() {
@@ -158,6 +160,19 @@ void Engine::setupResources() {
                          std::move(controller), stage_.startPosition[slot]);
   }
   replayIn_.reset();
+
+  for (int32_t slot = 0; slot < 2; ++slot) {
+    if (!players_[slot]) continue;
+    if (setup_.drawTargets[slot]) {
+      auto camera = std::make_unique<CameraPlayer>();
+      camera->init(this, slot);
+      camera->setup();
+      cameras_[slot] = std::move(camera);
+    } else {
+      cameras_[slot] = std::make_unique<CameraNone>();
+      cameras_[slot]->init(this, slot);
+    }
+  }
 
   int32_t views = 0;
   for (int32_t slot = 0; slot < 2; ++slot) {
@@ -236,6 +251,12 @@ void Engine::loadEffects() {
   }
 }
 
+void Engine::updateCameras() {
+  for (auto& camera : cameras_) {
+    if (camera) camera->update();
+  }
+}
+
 void Engine::resumeGuides() {
   for (auto& guide : playerGuides_) {
     if (guide) guide->resume();
@@ -302,6 +323,7 @@ void Engine::quiescenceStep() {
   if (owner != nullptr) owner->stepBeforeMove();
   clampMoves();
   if (owner != nullptr) owner->stepAfterMove();
+  updateCameras();
   resumeGuides();
   if (--quiescenceLeft_ <= 0) {
     quiescenceOwner_ = kNoSlot;
@@ -335,6 +357,7 @@ void Engine::update() {
     if (!quiescenceActive()) {
       stage_.step();
       stepPlayers();
+      updateCameras();
       resumeGuides();
     } else {
       quiescenceStep();
@@ -375,11 +398,14 @@ void Engine::drawScene() {
 void Engine::drawView(int32_t kind, int32_t side) {
   L3DRenderer* r = renderer();
   if (r == nullptr) return;
-  const Player* viewed = player(views_[side]);
   LMat view;
   LMat projection;
-  viewerMatrices(viewed != nullptr ? viewed->position : FixedVec3{0, 0, 0},
-                 viewed != nullptr ? viewed->rotationAngle : 0, kind, view, projection);
+  if (Camera* c = camera(views_[side])) {
+    c->selectProjection(kind, view, projection);
+  } else {
+    view.SetIdentity();
+    projection.SetIdentity();
+  }
   r->SetViewProjection(view, projection);
   if (quiescenceActive()) {
     if (d3d9::IDirect3DDevice9* d3d = system()->device().GetDevice()) {
@@ -387,9 +413,15 @@ void Engine::drawView(int32_t kind, int32_t side) {
     }
   }
   for (auto& player : players_) {
-    if (player) player->draw(stage_.lightDirection, stage_.lightColour, stage_.ambientColour);
+    if (!player) continue;
+    player->draw(stage_.lightDirection, stage_.lightColour, stage_.ambientColour);
+    stage_.drawShadow(player->position);
   }
-  if (!quiescenceActive()) stage_.draw();
+  if (!quiescenceActive()) {
+    stage_.applyFog();
+    stage_.draw();
+    r->fog.enabled = 0;
+  }
   if (L3DEffectManager* effects = effectManager()) effects->Draw(false);
   r->DrawZsd();
   if (Guide* guide = playerGuide(side)) guide->draw();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engines/rond/Camera.h"
 #include "engines/rond/Guide.h"
 #include "engines/rond/Player.h"
 #include "engines/rond/PlayerParameter.h"
@@ -72,6 +73,9 @@ class Engine : public ::Engine {
   const ScriptObject& playerTable() const { return tables_[kPlayerTable]; }
   const ScriptObject& stageTable() const { return tables_[kStageTable]; }
   const ScriptObject& guideTable() const { return tables_[kGuideTable]; }
+  const ScriptObject& cameraTable() const { return tables_[kCameraTable]; }
+  // The camera of a slot (a player camera for a drawn slot), when the slot has a player.
+  Camera* camera(int32_t slot) const { return slot == 0 || slot == 1 ? cameras_[slot].get() : nullptr; }
   const char16_t* systemDirectory() const { return systemDirectory_; }
   // The system guide (target 2) and the player guide of a view side, when they exist.
   Guide* systemGuide() const { return systemGuide_.get(); }
@@ -103,7 +107,7 @@ class Engine : public ::Engine {
   void resumeGuides();
   void loadEffects();
   void releaseSystemResources();
-  void setCamera(int32_t kind, int32_t side);
+  void updateCameras();
 
   RondEngineSetup setup_;
   const char16_t* systemDirectory_ = nullptr;
@@ -125,6 +129,7 @@ class Engine : public ::Engine {
   sprite1::System sprites_;
   bool spritesMade_ = false;
   LSeManager::_GROUPINFO* systemCommon_ = nullptr;
+  std::unique_ptr<Camera> cameras_[2];
   std::unique_ptr<Guide> systemGuide_;
   std::unique_ptr<Guide> playerGuides_[2];
   ScriptHandleTable handles_;

@@ -223,6 +223,23 @@ void Engine::writeScreenshot(uint32_t number) {
   }
 }
 
+void Engine::runFrame(FrameDraw draw) {
+  platform::applyGameFloatControl();
+  system_->updateFrame();
+  if (system_->quitRequested()) lerrThrow();
+
+  frameFlags_ = 0;
+  update();
+  L3DEffectManager* effects = system_->effectManager();
+  if (taskEnable_) {
+    if (LSeManager* se = system_->seManager()) se->Update();
+    if (effects != nullptr) effects->Task();
+  }
+  if (effects != nullptr) frameFlags_ |= effects->GetFrameFlags() & 1u;
+  if (postEffect_) postEffect_->update();
+  if (draw == FrameDraw::Draw) drawFrame();
+}
+
 void Engine::run() {
   setupResources();
   if (L3DRenderer* renderer = system_->renderer()) renderer->StopAll();
@@ -235,25 +252,8 @@ void Engine::run() {
   L3DDevice& device = system_->device();
 
   while (!quit_) {
-    platform::applyGameFloatControl();
-    system_->updateFrame();
-    if (system_->quitRequested()) lerrThrow();
-
-    frameFlags_ = 0;
-    update();
-    L3DEffectManager* effects = system_->effectManager();
-    if (taskEnable_) {
-      if (LSeManager* se = system_->seManager()) se->Update();
-      if (effects != nullptr) effects->Task();
-    }
-    if (effects != nullptr) frameFlags_ |= effects->GetFrameFlags() & 1u;
-    if (postEffect_) postEffect_->update();
-
-    bool drawn = false;
-    if (reset_ || !skip || !screenshotPrefix_.empty()) {
-      drawFrame();
-      drawn = true;
-    }
+    const bool drawn = reset_ || !skip || !screenshotPrefix_.empty();
+    runFrame(drawn ? FrameDraw::Draw : FrameDraw::Skip);
 
     if (!screenshotPrefix_.empty()) {
       if (screenshotCountdown_ != screenshotInterval_) {

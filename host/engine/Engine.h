@@ -48,6 +48,11 @@ class Engine {
   virtual bool stateHash(uint64_t* hash) const;
 
   void run();
+  // One frame of run() without its pacing: the window and input, the floating-point state,
+  // update, the sound and effect tasks, the post effect, then the frame drawn (not presented)
+  // when asked. run() and the headless engine runner both go through it.
+  enum class FrameDraw { Skip, Draw };
+  void runFrame(FrameDraw draw);
 
   void seedRandom(uint32_t seed);
   // Creates what is missing of the sprite device set and engine and the binary list.

@@ -2,7 +2,7 @@
 // prints what the simulation did.
 //
 //   engine-run --archive PATH [--archive PATH ...] --setup FILE [--seed N] [--frames N]
-//              [--hash] [--dump] [--log] [--input FILE]
+//              [--hash] [--dump] [--log] [--input FILE] [--draw N]
 //
 // --archive   a resource archive, or a folder whose "*.dat" archives are all registered (in
 //             name order); scripts and data are read from them as the game reads them.
@@ -24,9 +24,14 @@
 // --input     a scripted pad per slot: lines "SLOT FROM-TO ITEM..." where ITEM is "bN" (button
 //             N held, value 1.0) or "aN=V" (analog N at V) during frames FROM to TO inclusive.
 //             A slot named here gets a device controller.
+// --draw      draw every N-th frame (1 every frame, 2 every second one); 0, the default, never.
+//             Drawing never changes the simulation, so the hashes are the same for every N.
 //
-// The engine runs as the host's loop runs it (the floating-point state reapplied each frame,
-// update, then the effects while tasks are enabled) without a window and without drawing.
+// The host comes up as the game brings it up (window, device, sound, renderer, input, on the
+// headless backends), and every frame is the host loop's own frame (Engine::runFrame: the
+// window and input, the floating-point state, update, the sound and effect tasks, the frame
+// drawn when asked), only without pacing. The archives must hold the renderer's shader archive
+// "sys/renderer.csa", as a game's do.
 
 #include "engines/rond/RondEngine.h"
 #include "foundation/lerr/LExceptGame.h"
@@ -35,14 +40,26 @@
 #include "foundation/omb/file/ombFile.h"
 #include "foundation/omb/ombCore.h"
 #include "foundation/omb/ombLog.h"
+#include "foundation/omb/ombMsw.h"
+#include "foundation/omb/ombTimer.h"
 #include "host/app/AppMain.h"
+#include "host/app/VUdEviruv.h"
+#include "host/config/Config.h"
 #include "host/engine/Engine.h"
 #include "host/engine/EngineFactory.h"
 #include "host/input/ButtonStateHolder.h"
 #include "host/input/InputSource.h"
+#include "host/input/ombInputDevice.h"
+#include "host/settings/ombInput.h"
+#include "host/settings/ombVideo.h"
+#include "host/window/ombMswWindow.h"
+#include "image/omb/ombImage.h"
 #include "host/system/System.h"
-#include "model/effect/L3DEffectManager.h"
 #include "platform/kernel/FloatControl.h"
+#include "render/L3DRenderer.h"
+#include "render/device/l3dInit.h"
+#include "render/sprite/ombSprite.h"
+#include "render/sprite2/sprite2.h"
 #include "platform/text/Utf8.h"
 
 #include <algorithm>
@@ -74,12 +91,13 @@ struct Options {
   bool hash = false;
   bool dump = false;
   bool log = false;
+  long drawEvery = 0;
 };
 
 [[noreturn]] void usage(const std::string& problem) {
   std::fprintf(stderr,
                "engine-run: %s\nusage: engine-run --archive PATH --setup FILE [--seed N] "
-               "[--frames N] [--hash] [--dump] [--log] [--input FILE]\n",
+               "[--frames N] [--hash] [--dump] [--log] [--input FILE] [--draw N]\n",
                problem.c_str());
   std::exit(2);
 }
@@ -112,6 +130,9 @@ Options parseOptions(int argc, char** argv) {
     } else if (a == "--frames") {
       if (!parseNumber(value(), n) || n < 0) usage("--frames needs a count");
       o.frames = n;
+    } else if (a == "--draw") {
+      if (!parseNumber(value(), n) || n < 0) usage("--draw needs a count");
+      o.drawEvery = n;
     } else if (a == "--hash") {
       o.hash = true;
     } else if (a == "--dump") {
@@ -285,15 +306,36 @@ int run(const Options& options) {
   g_showLog = options.log;
   ombLogSetOutput(&printProblems);
   platform::applyGameFloatControl();
+  ombImageInit();
+  ombMswInit();
+  ombMswWindowInit();
+  ombVideoInit();
+  ombInputInit();
+  ombTimerInit();
+  ombSpriteInit();
   registerArchives(options.archives);
+  // The game's packs: the unnamed one, read through the registered archives as the game reads.
+  lfmTerm();
   const int32_t pack = lfmRegistPack("");
+  dbtl::rcptr<VUdEviruv> archives;
+  archives.Create(1);
+  lfmRegistOverride(dbtl::rcptr<LFmOverride>(archives));
+  l3dInit(ombVideoGetDirect3D());
+  sprite2Init();
   registerEngines();
   if (options.seeded) {
     g_seed = options.seed;
     engineSetSeedSource(&fixedSeed);
   }
 
+  // A small window on the headless backends; the device draws into its back buffer.
+  Config config;
+  config.display.mode = CONFIG_MODE_WINDOW;
+  config.display.width = 640;
+  config.display.height = 480;
+  config.gameVersion = 0;
   System system(pack);
+  system.init(&config);
   long frame = 0;
   std::vector<std::unique_ptr<ButtonStateHolder>> holders;
   RondEngineSetup rond;
@@ -336,13 +378,13 @@ int run(const Options& options) {
   std::unique_ptr<Engine> engine(engineCreate(kind->second, system, start));
   if (!engine) return 1;
 
+  // As Engine::run starts an engine, then its frames without pacing.
   engine->setupResources();
+  if (L3DRenderer* renderer = system.renderer()) renderer->StopAll();
   for (; frame < options.frames; ++frame) {
-    platform::applyGameFloatControl();
-    engine->update();
-    if (engine->taskEnabled()) {
-      if (L3DEffectManager* effects = system.effectManager()) effects->Task();
-    }
+    const bool draw = options.drawEvery > 0 && frame % options.drawEvery == 0;
+    engine->runFrame(draw ? Engine::FrameDraw::Draw : Engine::FrameDraw::Skip);
+    if (draw) system.device().Present();
     if (options.hash) {
       uint64_t hash = 0;
       if (engine->stateHash(&hash)) {
@@ -363,15 +405,32 @@ int run(const Options& options) {
   return 0;
 }
 
+// The host's shut-down after a run, in the order the game's own ends.
+void shutDown() {
+  sprite2Term();
+  lfmTerm();
+  l3dTerm();
+  ombTimerUninit();
+  ombInputUninit();
+  ombInputReleaseDirectInput();
+  ombVideoUninit();
+  ombMswWindowUninit();
+  ombMswUninit();
+  ombImageUninit();
+  ombCoreUninit();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const Options options = parseOptions(argc, argv);
+  int code = 1;
   try {
-    return run(options);
+    code = run(options);
   } catch (const LExceptGame&) {
     std::fflush(stdout);
     std::fprintf(stderr, "engine-run: the game ended with an error (see the messages above)\n");
-    return 1;
   }
+  shutDown();
+  return code;
 }
