@@ -11,6 +11,7 @@
 #include "render/device/L3DTexture.h"
 
 #include <cstdint>
+#include <vector>
 
 // Flags of a vertex set of a part instance.
 enum : uint32_t {
@@ -128,7 +129,12 @@ class L3DPartInstance {
   void _UpdateTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, const LMat& parentWorld,
                         const float parentRotation[4], const dbtl::rcptr<L3D_PARTINST_BONE>& children,
                         uint32_t childCount);
-  // One frame of the whole part.
+  // Transform t alone (not the bones below it) by n frames under the parent's world matrix and
+  // rotation.
+  void _StepTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, const LMat& parentWorld,
+                      const float parentRotation[4]);
+  // One frame of the whole part: the same steps as _UpdateTransform on the root, over a flat
+  // list of the transforms, each after its parent.
   void ForwardFrame(const LMat& parentWorld, const float parentRotation[4]);
   static void _ResetTransform(L3D_PARTINST_TRANSFORM& t);
   static void _ResetBones(const dbtl::rcptr<L3D_PARTINST_BONE>& bones, uint32_t count);
@@ -162,4 +168,13 @@ class L3DPartInstance {
   void _SetupTransform(L3D_PARTINST_TRANSFORM& transform, LMat* output,
                        const L3D_PARTINST_BONE* bone, const dbtl::rcptr<L3D_PARTINST_BONE>& children,
                        uint32_t childCount);
+  void _BuildStepOrder();
+
+  // The root and the bones in the order _UpdateTransform visits them, each with the index of
+  // its parent's entry (-1 for the root). Built on the first frame after Create.
+  struct TransformStep {
+    L3D_PARTINST_TRANSFORM* transform;
+    int32_t parent;
+  };
+  std::vector<TransformStep> m_steps;
 };

@@ -47,6 +47,15 @@ void L3DPartInstance::_UpdateTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, co
                                        const float parentRotation[4],
                                        const dbtl::rcptr<L3D_PARTINST_BONE>& children,
                                        uint32_t childCount) {
+  _StepTransform(t, n, parentWorld, parentRotation);
+  for (uint32_t c = 0; c < childCount; ++c) {
+    L3D_PARTINST_BONE& child = children[c];
+    _UpdateTransform(child.transform, n, t.worldMatrix, t.rotation, child.children, child.childCount);
+  }
+}
+
+void L3DPartInstance::_StepTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, const LMat& parentWorld,
+                                     const float parentRotation[4]) {
   const L3D_ANIMINST_MOT* motion = t.motion;
   L3DPoseCache* poses = motion != nullptr ? motion->poses.get() : nullptr;
   // The shared cache's copy of the table when there is one: the instance's own copy holds the
@@ -186,18 +195,65 @@ void L3DPartInstance::_UpdateTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, co
 
   for (uint32_t s = 0; s < t.sphereCount; ++s) l3dPlaceSphere(*t.spheres[s], t.worldMatrix);
   if (t.output != nullptr) *t.output = t.worldMatrix;
-
-  for (uint32_t c = 0; c < childCount; ++c) {
-    L3D_PARTINST_BONE& child = children[c];
-    _UpdateTransform(child.transform, n, t.worldMatrix, t.rotation, child.children, child.childCount);
-  }
 }
+
+void L3DPartInstance::_BuildStepOrder() {
+  m_steps.clear();
+  m_steps.push_back({&root, -1});
+  auto walk = [&](auto& self, const dbtl::rcptr<L3D_PARTINST_BONE>& level, uint32_t count,
+                  int32_t parent) -> void {
+    for (uint32_t i = 0; i < count; ++i) {
+      const int32_t index = static_cast<int32_t>(m_steps.size());
+      m_steps.push_back({&level[i].transform, parent});
+      self(self, level[i].children, level[i].childCount, index);
+    }
+  };
+  walk(walk, bones, boneCount, 0);
+}
+
+namespace {
+
+// Asks for the cache lines of a transform that the next steps read, so that fetching the next
+// bones overlaps the arithmetic of this one: every bone of every instance is in its own block,
+// and a frame over many instances finds few of them in the cache.
+void prefetchBlock(const void* p, size_t size) {
+  const char* c = static_cast<const char*>(p);
+  for (size_t offset = 0; offset < size; offset += 64) __builtin_prefetch(c + offset, 1);
+  __builtin_prefetch(c + size - 1, 1);
+}
+
+void prefetchLinks(const L3D_PARTINST_TRANSFORM& t) {
+  if (t.motion != nullptr) __builtin_prefetch(t.motion);
+  if (t.output != nullptr) prefetchBlock(t.output, sizeof(LMat));
+  if (t.sphereCount > 0) __builtin_prefetch(t.spheres.Get());
+}
+
+void prefetchSpheres(const L3D_PARTINST_TRANSFORM& t) {
+  for (uint32_t s = 0; s < t.sphereCount; ++s) __builtin_prefetch(t.spheres[s], 1);
+}
+
+}  // namespace
 
 void L3DPartInstance::ForwardFrame(const LMat& parentWorld, const float parentRotation[4]) {
   for (uint32_t i = 0; i < matCount; ++i) {
     mats[i].flags &= ~(L3D_PARTINST_MAT_DRAW_COPY | L3D_PARTINST_MAT_TEXANIM);
   }
-  _UpdateTransform(root, 1, parentWorld, parentRotation, bones, boneCount);
+  if (m_steps.empty()) _BuildStepOrder();
+  const size_t count = m_steps.size();
+  for (size_t i = 0; i < count && i < 3; ++i) prefetchBlock(m_steps[i].transform, sizeof(L3D_PARTINST_TRANSFORM));
+  if (count > 0) prefetchLinks(*m_steps[0].transform);
+  for (size_t i = 0; i < count; ++i) {
+    if (i + 3 < count) prefetchBlock(m_steps[i + 3].transform, sizeof(L3D_PARTINST_TRANSFORM));
+    if (i + 2 < count) prefetchLinks(*m_steps[i + 2].transform);
+    if (i + 1 < count) prefetchSpheres(*m_steps[i + 1].transform);
+    const TransformStep& step = m_steps[i];
+    if (step.parent < 0) {
+      _StepTransform(*step.transform, 1, parentWorld, parentRotation);
+    } else {
+      const L3D_PARTINST_TRANSFORM& parent = *m_steps[static_cast<size_t>(step.parent)].transform;
+      _StepTransform(*step.transform, 1, parent.worldMatrix, parent.rotation);
+    }
+  }
 }
 
 void L3DPartInstance::_ResetTransform(L3D_PARTINST_TRANSFORM& t) {
