@@ -4,6 +4,7 @@
 #include "foundation/math/LMat.h"
 #include "model/L3DModelTypes.h"
 #include "model/L3DPartData.h"
+#include "model/anim/L3DPoseCache.h"
 #include "model/instance/L3DCollGroupInstance.h"
 #include "model/instance/L3DInstanceOwner.h"
 #include "render/L3DRendererVertex.h"
@@ -11,6 +12,7 @@
 #include "render/device/L3DTexture.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // Flags of a vertex set of a part instance.
@@ -66,11 +68,17 @@ struct L3D_PARTINST_TRANSFORM {
   uint32_t keyIndex = 0;
   uint32_t framesLeft = 0;
   uint32_t keyFlags = 0;
-  float localPosition[3] = {};
-  float localRotation[4] = {};
-  float localScale[3] = {};
-  LMat localMatrix{};
+  float localPosition[3] = {};  // the pose's position less the pivot
+  // The local pose of this frame: a pose shared through the motion's pose cache (it keeps every
+  // frame in a slot of its own, so the pose stays as long as the cache), ownPose, or the rest
+  // pose. Read through the accessors below.
+  const L3DKeyPose* pose = &l3dRestPose();
+  std::unique_ptr<L3DKeyPose> ownPose;  // made on the first pose that cannot be shared
   LMat worldMatrix{};
+
+  const float* localRotation() const { return pose->rotation; }
+  const float* localScale() const { return pose->scale; }
+  const LMat& localMatrix() const { return pose->matrix; }
 };
 
 struct L3D_PARTINST_BONE {

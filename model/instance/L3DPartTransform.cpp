@@ -18,13 +18,15 @@ static_assert(offsetof(L3D_PARTINST_TRANSFORM, rotation) ==
 
 namespace {
 
-void applyPose(L3D_PARTINST_TRANSFORM& t, const L3DKeyPose& pose) {
-  for (int i = 0; i < 3; ++i) {
-    t.localPosition[i] = pose.position[i] - t.pivot[i];
-    t.localScale[i] = pose.scale[i];
-  }
-  for (int i = 0; i < 4; ++i) t.localRotation[i] = pose.rotation[i];
-  t.localMatrix = pose.matrix;
+// The transform's own copy of a pose, for poses that are not shared or not kept.
+L3DKeyPose& ownPose(L3D_PARTINST_TRANSFORM& t) {
+  if (!t.ownPose) t.ownPose = std::make_unique<L3DKeyPose>();
+  return *t.ownPose;
+}
+
+void usePose(L3D_PARTINST_TRANSFORM& t, const L3DKeyPose& pose) {
+  for (int i = 0; i < 3; ++i) t.localPosition[i] = pose.position[i] - t.pivot[i];
+  t.pose = &pose;
 }
 
 }  // namespace
@@ -38,9 +40,9 @@ void L3DPartInstance::_calcInterpolatedKey(uint32_t k, L3D_PARTINST_TRANSFORM& t
     lerrFatal(lerrText(u"[L3DPartInstance::_calcInterpolatedKey] モーションキーが異常(%u/%u)").c_str(),
               k, motion->keyCount());
   }
-  L3DKeyPose pose;
+  L3DKeyPose& pose = ownPose(t);
   l3dEvaluateKey(motion->keys[k], motion->baseMatrix, at, pose);
-  applyPose(t, pose);
+  usePose(t, pose);
 }
 
 void L3DPartInstance::_UpdateTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, const LMat& parentWorld,
@@ -73,19 +75,25 @@ void L3DPartInstance::_StepTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, cons
     }
     t.framesLeft -= m;
     const L3DKeyPose* pose = poses != nullptr ? poses->Get(t.keyIndex, t.framesLeft) : nullptr;
-    if (pose != nullptr) {
-      applyPose(t, *pose);
+    if (pose != nullptr && poses->KeepsEveryFrame()) {
+      usePose(t, *pose);
+    } else if (pose != nullptr) {
+      // The slot takes other frames later on: keep a copy.
+      L3DKeyPose& own = ownPose(t);
+      own = *pose;
+      usePose(t, own);
     } else {
       _calcInterpolatedKey(t.keyIndex, t, l3dKeyTime((*keys)[t.keyIndex].frames, t.framesLeft));
     }
   }
 
-  LMat::Mul(t.localMatrix, parentWorld, t.worldMatrix);
+  LMat::Mul(t.pose->matrix, parentWorld, t.worldMatrix);
   float newPosition[3];
   vec3TransformCoord(t.worldMatrix, t.pivot, newPosition);
   LQuat newRotation;
   const LQuat parent{parentRotation[0], parentRotation[1], parentRotation[2], parentRotation[3]};
-  const LQuat local{t.localRotation[0], t.localRotation[1], t.localRotation[2], t.localRotation[3]};
+  const float* lr = t.pose->rotation;
+  const LQuat local{lr[0], lr[1], lr[2], lr[3]};
   quatMultiply(newRotation, parent, local);
   const float rotation[4] = {newRotation.x, newRotation.y, newRotation.z, newRotation.w};
 
@@ -290,13 +298,8 @@ void L3DPartInstance::_EvaluateTransforms(L3D_PARTINST_TRANSFORM& t,
   if ((t.flags & L3D_PARTINST_TRANSFORM_DIRTY) != 0) {
     t.flags &= ~L3D_PARTINST_TRANSFORM_DIRTY;
     if (t.motion == nullptr || t.motion->keyCount() == 0) {
-      for (int i = 0; i < 3; ++i) {
-        t.localPosition[i] = 0.0f;
-        t.localScale[i] = 1.0f;
-      }
-      t.localRotation[0] = t.localRotation[1] = t.localRotation[2] = 0.0f;
-      t.localRotation[3] = 1.0f;
-      t.localMatrix.SetIdentity();
+      for (int i = 0; i < 3; ++i) t.localPosition[i] = 0.0f;
+      t.pose = &l3dRestPose();
     } else if (t.motion->keyCount() == 1) {
       _calcInterpolatedKey(0, t, 0.0f);
     }
