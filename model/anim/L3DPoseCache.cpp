@@ -68,6 +68,18 @@ L3DPoseCache::L3DPoseCache(const std::vector<L3D_ANIMINST_KEY>& keys, const LMat
     frame += key.frames;
   }
   slotCount_ = static_cast<uint32_t>(std::min<uint64_t>(frame, kMaxSlots));
+  keepsEveryFrame_ = frame <= kMaxSlots;
+}
+
+const L3DKeyPose& l3dRestPose() {
+  static const L3DKeyPose pose = [] {
+    L3DKeyPose p{};
+    p.rotation[3] = 1.0f;
+    p.scale[0] = p.scale[1] = p.scale[2] = 1.0f;
+    p.matrix.SetIdentity();
+    return p;
+  }();
+  return pose;
 }
 
 bool L3DPoseCache::Matches(const std::vector<L3D_ANIMINST_KEY>& keys, const LMat& baseMatrix) const {

@@ -17,6 +17,9 @@ struct L3DKeyPose {
   LMat matrix;
 };
 
+// Position 0, no rotation, scale 1, the identity matrix: the pose of a transform without keys.
+const L3DKeyPose& l3dRestPose();
+
 // The time in [0, 1) of a key frames long with framesLeft (0 .. frames - 1) frames to go.
 inline float l3dKeyTime(uint32_t frames, uint32_t framesLeft) {
   return 1.0f - static_cast<float>(framesLeft + 1) / static_cast<float>(frames);
@@ -58,6 +61,10 @@ class L3DPoseCache {
   // and the copy that stays in cache memory while all of them step.
   const std::vector<L3D_ANIMINST_KEY>& Keys() const { return keys_; }
 
+  // Whether every frame of the table has a slot of its own: then a pose, once stored, stays
+  // until the cache goes, and callers may keep pointers to it instead of copies.
+  bool KeepsEveryFrame() const { return keepsEveryFrame_; }
+
   uint64_t hits = 0;    // look-ups answered from a slot
   uint64_t misses = 0;  // look-ups that evaluated the key
 
@@ -66,6 +73,7 @@ class L3DPoseCache {
   LMat baseMatrix_;
   std::vector<uint64_t> keyStart_;  // the table's frame number of each key's first frame
   uint32_t slotCount_ = 0;
+  bool keepsEveryFrame_ = false;
   std::vector<uint64_t> tags_;  // frame number + 1 of the pose in each slot, 0 when empty
   std::vector<L3DKeyPose> poses_;
 };

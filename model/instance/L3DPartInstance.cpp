@@ -34,6 +34,7 @@ const L3D_PARTDATA_MAT& materialOf(const L3D_PARTINST_MAT& record) {
 void L3DPartInstance::Create(const dbtl::rcptr<L3DInstanceOwner>& ownerHandle,
                              const dbtl::rcptr<L3DPartData>& part) {
   owner = ownerHandle;
+  m_steps.clear();
   data = owner->GetObjectData()->GetValidPartData(part);
   if (data->matCount > 0 && data->meshCount == 0) data->CompileRuntime();
   if (data->matrixCount == std::numeric_limits<uint32_t>::max()) dbtl::DThrowBadAlloc();
@@ -192,6 +193,7 @@ void L3DPartInstance::_SetupTransform(L3D_PARTINST_TRANSFORM& t, LMat* output,
 }
 
 void L3DPartInstance::Clear() {
+  m_steps.clear();
   root.spheres.Reset();
   root.sphereCount = 0;
   palette.Reset();

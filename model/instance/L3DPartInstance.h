@@ -4,6 +4,7 @@
 #include "foundation/math/LMat.h"
 #include "model/L3DModelTypes.h"
 #include "model/L3DPartData.h"
+#include "model/anim/L3DPoseCache.h"
 #include "model/instance/L3DCollGroupInstance.h"
 #include "model/instance/L3DInstanceOwner.h"
 #include "render/L3DRendererVertex.h"
@@ -11,6 +12,8 @@
 #include "render/device/L3DTexture.h"
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 // Flags of a vertex set of a part instance.
 enum : uint32_t {
@@ -65,11 +68,17 @@ struct L3D_PARTINST_TRANSFORM {
   uint32_t keyIndex = 0;
   uint32_t framesLeft = 0;
   uint32_t keyFlags = 0;
-  float localPosition[3] = {};
-  float localRotation[4] = {};
-  float localScale[3] = {};
-  LMat localMatrix{};
+  float localPosition[3] = {};  // the pose's position less the pivot
+  // The local pose of this frame: a pose shared through the motion's pose cache (it keeps every
+  // frame in a slot of its own, so the pose stays as long as the cache), ownPose, or the rest
+  // pose. Read through the accessors below.
+  const L3DKeyPose* pose = &l3dRestPose();
+  std::unique_ptr<L3DKeyPose> ownPose;  // made on the first pose that cannot be shared
   LMat worldMatrix{};
+
+  const float* localRotation() const { return pose->rotation; }
+  const float* localScale() const { return pose->scale; }
+  const LMat& localMatrix() const { return pose->matrix; }
 };
 
 struct L3D_PARTINST_BONE {
@@ -128,7 +137,12 @@ class L3DPartInstance {
   void _UpdateTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, const LMat& parentWorld,
                         const float parentRotation[4], const dbtl::rcptr<L3D_PARTINST_BONE>& children,
                         uint32_t childCount);
-  // One frame of the whole part.
+  // Transform t alone (not the bones below it) by n frames under the parent's world matrix and
+  // rotation.
+  void _StepTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, const LMat& parentWorld,
+                      const float parentRotation[4]);
+  // One frame of the whole part: the same steps as _UpdateTransform on the root, over a flat
+  // list of the transforms, each after its parent.
   void ForwardFrame(const LMat& parentWorld, const float parentRotation[4]);
   static void _ResetTransform(L3D_PARTINST_TRANSFORM& t);
   static void _ResetBones(const dbtl::rcptr<L3D_PARTINST_BONE>& bones, uint32_t count);
@@ -162,4 +176,13 @@ class L3DPartInstance {
   void _SetupTransform(L3D_PARTINST_TRANSFORM& transform, LMat* output,
                        const L3D_PARTINST_BONE* bone, const dbtl::rcptr<L3D_PARTINST_BONE>& children,
                        uint32_t childCount);
+  void _BuildStepOrder();
+
+  // The root and the bones in the order _UpdateTransform visits them, each with the index of
+  // its parent's entry (-1 for the root). Built on the first frame after Create.
+  struct TransformStep {
+    L3D_PARTINST_TRANSFORM* transform;
+    int32_t parent;
+  };
+  std::vector<TransformStep> m_steps;
 };

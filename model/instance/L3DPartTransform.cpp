@@ -18,13 +18,15 @@ static_assert(offsetof(L3D_PARTINST_TRANSFORM, rotation) ==
 
 namespace {
 
-void applyPose(L3D_PARTINST_TRANSFORM& t, const L3DKeyPose& pose) {
-  for (int i = 0; i < 3; ++i) {
-    t.localPosition[i] = pose.position[i] - t.pivot[i];
-    t.localScale[i] = pose.scale[i];
-  }
-  for (int i = 0; i < 4; ++i) t.localRotation[i] = pose.rotation[i];
-  t.localMatrix = pose.matrix;
+// The transform's own copy of a pose, for poses that are not shared or not kept.
+L3DKeyPose& ownPose(L3D_PARTINST_TRANSFORM& t) {
+  if (!t.ownPose) t.ownPose = std::make_unique<L3DKeyPose>();
+  return *t.ownPose;
+}
+
+void usePose(L3D_PARTINST_TRANSFORM& t, const L3DKeyPose& pose) {
+  for (int i = 0; i < 3; ++i) t.localPosition[i] = pose.position[i] - t.pivot[i];
+  t.pose = &pose;
 }
 
 }  // namespace
@@ -38,15 +40,24 @@ void L3DPartInstance::_calcInterpolatedKey(uint32_t k, L3D_PARTINST_TRANSFORM& t
     lerrFatal(lerrText(u"[L3DPartInstance::_calcInterpolatedKey] モーションキーが異常(%u/%u)").c_str(),
               k, motion->keyCount());
   }
-  L3DKeyPose pose;
+  L3DKeyPose& pose = ownPose(t);
   l3dEvaluateKey(motion->keys[k], motion->baseMatrix, at, pose);
-  applyPose(t, pose);
+  usePose(t, pose);
 }
 
 void L3DPartInstance::_UpdateTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, const LMat& parentWorld,
                                        const float parentRotation[4],
                                        const dbtl::rcptr<L3D_PARTINST_BONE>& children,
                                        uint32_t childCount) {
+  _StepTransform(t, n, parentWorld, parentRotation);
+  for (uint32_t c = 0; c < childCount; ++c) {
+    L3D_PARTINST_BONE& child = children[c];
+    _UpdateTransform(child.transform, n, t.worldMatrix, t.rotation, child.children, child.childCount);
+  }
+}
+
+void L3DPartInstance::_StepTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, const LMat& parentWorld,
+                                     const float parentRotation[4]) {
   const L3D_ANIMINST_MOT* motion = t.motion;
   L3DPoseCache* poses = motion != nullptr ? motion->poses.get() : nullptr;
   // The shared cache's copy of the table when there is one: the instance's own copy holds the
@@ -64,19 +75,25 @@ void L3DPartInstance::_UpdateTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, co
     }
     t.framesLeft -= m;
     const L3DKeyPose* pose = poses != nullptr ? poses->Get(t.keyIndex, t.framesLeft) : nullptr;
-    if (pose != nullptr) {
-      applyPose(t, *pose);
+    if (pose != nullptr && poses->KeepsEveryFrame()) {
+      usePose(t, *pose);
+    } else if (pose != nullptr) {
+      // The slot takes other frames later on: keep a copy.
+      L3DKeyPose& own = ownPose(t);
+      own = *pose;
+      usePose(t, own);
     } else {
       _calcInterpolatedKey(t.keyIndex, t, l3dKeyTime((*keys)[t.keyIndex].frames, t.framesLeft));
     }
   }
 
-  LMat::Mul(t.localMatrix, parentWorld, t.worldMatrix);
+  LMat::Mul(t.pose->matrix, parentWorld, t.worldMatrix);
   float newPosition[3];
   vec3TransformCoord(t.worldMatrix, t.pivot, newPosition);
   LQuat newRotation;
   const LQuat parent{parentRotation[0], parentRotation[1], parentRotation[2], parentRotation[3]};
-  const LQuat local{t.localRotation[0], t.localRotation[1], t.localRotation[2], t.localRotation[3]};
+  const float* lr = t.pose->rotation;
+  const LQuat local{lr[0], lr[1], lr[2], lr[3]};
   quatMultiply(newRotation, parent, local);
   const float rotation[4] = {newRotation.x, newRotation.y, newRotation.z, newRotation.w};
 
@@ -186,18 +203,65 @@ void L3DPartInstance::_UpdateTransform(L3D_PARTINST_TRANSFORM& t, uint32_t n, co
 
   for (uint32_t s = 0; s < t.sphereCount; ++s) l3dPlaceSphere(*t.spheres[s], t.worldMatrix);
   if (t.output != nullptr) *t.output = t.worldMatrix;
-
-  for (uint32_t c = 0; c < childCount; ++c) {
-    L3D_PARTINST_BONE& child = children[c];
-    _UpdateTransform(child.transform, n, t.worldMatrix, t.rotation, child.children, child.childCount);
-  }
 }
+
+void L3DPartInstance::_BuildStepOrder() {
+  m_steps.clear();
+  m_steps.push_back({&root, -1});
+  auto walk = [&](auto& self, const dbtl::rcptr<L3D_PARTINST_BONE>& level, uint32_t count,
+                  int32_t parent) -> void {
+    for (uint32_t i = 0; i < count; ++i) {
+      const int32_t index = static_cast<int32_t>(m_steps.size());
+      m_steps.push_back({&level[i].transform, parent});
+      self(self, level[i].children, level[i].childCount, index);
+    }
+  };
+  walk(walk, bones, boneCount, 0);
+}
+
+namespace {
+
+// Asks for the cache lines of a transform that the next steps read, so that fetching the next
+// bones overlaps the arithmetic of this one: every bone of every instance is in its own block,
+// and a frame over many instances finds few of them in the cache.
+void prefetchBlock(const void* p, size_t size) {
+  const char* c = static_cast<const char*>(p);
+  for (size_t offset = 0; offset < size; offset += 64) __builtin_prefetch(c + offset, 1);
+  __builtin_prefetch(c + size - 1, 1);
+}
+
+void prefetchLinks(const L3D_PARTINST_TRANSFORM& t) {
+  if (t.motion != nullptr) __builtin_prefetch(t.motion);
+  if (t.output != nullptr) prefetchBlock(t.output, sizeof(LMat));
+  if (t.sphereCount > 0) __builtin_prefetch(t.spheres.Get());
+}
+
+void prefetchSpheres(const L3D_PARTINST_TRANSFORM& t) {
+  for (uint32_t s = 0; s < t.sphereCount; ++s) __builtin_prefetch(t.spheres[s], 1);
+}
+
+}  // namespace
 
 void L3DPartInstance::ForwardFrame(const LMat& parentWorld, const float parentRotation[4]) {
   for (uint32_t i = 0; i < matCount; ++i) {
     mats[i].flags &= ~(L3D_PARTINST_MAT_DRAW_COPY | L3D_PARTINST_MAT_TEXANIM);
   }
-  _UpdateTransform(root, 1, parentWorld, parentRotation, bones, boneCount);
+  if (m_steps.empty()) _BuildStepOrder();
+  const size_t count = m_steps.size();
+  for (size_t i = 0; i < count && i < 3; ++i) prefetchBlock(m_steps[i].transform, sizeof(L3D_PARTINST_TRANSFORM));
+  if (count > 0) prefetchLinks(*m_steps[0].transform);
+  for (size_t i = 0; i < count; ++i) {
+    if (i + 3 < count) prefetchBlock(m_steps[i + 3].transform, sizeof(L3D_PARTINST_TRANSFORM));
+    if (i + 2 < count) prefetchLinks(*m_steps[i + 2].transform);
+    if (i + 1 < count) prefetchSpheres(*m_steps[i + 1].transform);
+    const TransformStep& step = m_steps[i];
+    if (step.parent < 0) {
+      _StepTransform(*step.transform, 1, parentWorld, parentRotation);
+    } else {
+      const L3D_PARTINST_TRANSFORM& parent = *m_steps[static_cast<size_t>(step.parent)].transform;
+      _StepTransform(*step.transform, 1, parent.worldMatrix, parent.rotation);
+    }
+  }
 }
 
 void L3DPartInstance::_ResetTransform(L3D_PARTINST_TRANSFORM& t) {
@@ -234,13 +298,8 @@ void L3DPartInstance::_EvaluateTransforms(L3D_PARTINST_TRANSFORM& t,
   if ((t.flags & L3D_PARTINST_TRANSFORM_DIRTY) != 0) {
     t.flags &= ~L3D_PARTINST_TRANSFORM_DIRTY;
     if (t.motion == nullptr || t.motion->keyCount() == 0) {
-      for (int i = 0; i < 3; ++i) {
-        t.localPosition[i] = 0.0f;
-        t.localScale[i] = 1.0f;
-      }
-      t.localRotation[0] = t.localRotation[1] = t.localRotation[2] = 0.0f;
-      t.localRotation[3] = 1.0f;
-      t.localMatrix.SetIdentity();
+      for (int i = 0; i < 3; ++i) t.localPosition[i] = 0.0f;
+      t.pose = &l3dRestPose();
     } else if (t.motion->keyCount() == 1) {
       _calcInterpolatedKey(0, t, 0.0f);
     }

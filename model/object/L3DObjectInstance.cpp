@@ -39,6 +39,7 @@ void L3DObjectInstance::_Build() {
     auto group = l3dNewObject<L3DCollGroupInstance>();
     group->Build(_Self(), dbtl::DList<L3DCollGroupData>::Get(it));
     collGroups.PushBack(group);
+    m_collGroups.push_back(group.Get());
   }
   for (auto it = data->parts.Begin(); it != data->parts.End(); it = dbtl::DListBase::Next(it)) {
     auto part = l3dNewObject<L3DPartInstance>();
@@ -46,6 +47,7 @@ void L3DObjectInstance::_Build() {
     part->Create(_Self(), dbtl::DList<L3DPartData>::Get(it));
     m_drawParts.push_back(part.Get());
   }
+  m_stepsValid = false;
   for (auto it = data->partGroups.Begin(); it != data->partGroups.End(); it = dbtl::DListBase::Next(it)) {
     auto group = l3dNewObject<L3DPartGroupInstance>();
     group->Build(_Self(), dbtl::DList<L3DPartGroupData>::Get(it));
@@ -81,6 +83,9 @@ void L3DObjectInstance::Release() {
   objectEvents.Rewind();
   currentPartGroup.Reset();
   m_drawParts.clear();
+  m_partSteps.clear();
+  m_stepsValid = false;
+  m_collGroups.clear();
   parts.Clear();
   partGroups.Clear();
   collGroups.Clear();

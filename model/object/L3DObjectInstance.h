@@ -140,10 +140,24 @@ class L3DObjectInstance : public L3DInstanceOwner,
   void _Build();
   dbtl::rcptr<L3DInstanceOwner> _Self() { return dbtl::rcptr<L3DInstanceOwner>::Borrow(this); }
   void _ForwardParts(const LMat& world);
+  // The order _ForwardParts steps the parts in, worked out again when the part group changes.
+  void _BuildPartSteps();
   void _CalcBounds();
   L3DRandom& _Random();
 
   std::vector<L3DPartInstance*> m_drawParts;  // parts in list order, for the renderer
+
+  // A part to step with the world matrix and rotation of what it hangs from (null: the
+  // instance's own). The frame step walks these and m_collGroups instead of the lists: a list
+  // walk counts references on every node it passes.
+  struct PartStep {
+    L3DPartInstance* part;
+    const L3D_PARTINST_TRANSFORM* parent;
+  };
+  std::vector<PartStep> m_partSteps;
+  const L3DPartGroupInstance* m_stepsGroup = nullptr;  // the group m_partSteps follows
+  bool m_stepsValid = false;
+  std::vector<L3DCollGroupInstance*> m_collGroups;  // collGroups in list order
   bool m_released = true;
   bool m_listed = false;
   L3DRandom m_ownRandom;

@@ -144,25 +144,37 @@ void L3DObjectInstance::ResetAnimFrame() {
   residents.clear();
 }
 
-void L3DObjectInstance::_ForwardParts(const LMat& world) {
+void L3DObjectInstance::_BuildPartSteps() {
+  m_partSteps.clear();
+  m_stepsGroup = currentPartGroup.Get();
+  m_stepsValid = true;
   if (!currentPartGroup) {
-    forEach(parts, [&](L3DPartInstance& part) { part.ForwardFrame(world, transform.rotation); });
+    for (L3DPartInstance* part : m_drawParts) m_partSteps.push_back({part, nullptr});
     return;
   }
   forEach(currentPartGroup->levels, [&](L3D_PARTGROUPINST_DATASET& level) {
     for (uint32_t i = 0; i < level.count; ++i) {
       const L3D_PARTGROUPINST_ENTRY& entry = level.entries[i];
+      const L3D_PARTINST_TRANSFORM* parent = nullptr;
       if (entry.parentBone) {
-        const L3D_PARTINST_TRANSFORM& t = entry.parentBone->transform;
-        entry.part->ForwardFrame(t.worldMatrix, t.rotation);
+        parent = &entry.parentBone->transform;
       } else if (entry.parentPart) {
-        const L3D_PARTINST_TRANSFORM& t = entry.parentPart->root;
-        entry.part->ForwardFrame(t.worldMatrix, t.rotation);
-      } else {
-        entry.part->ForwardFrame(world, transform.rotation);
+        parent = &entry.parentPart->root;
       }
+      m_partSteps.push_back({entry.part.Get(), parent});
     }
   });
+}
+
+void L3DObjectInstance::_ForwardParts(const LMat& world) {
+  if (!m_stepsValid || m_stepsGroup != currentPartGroup.Get()) _BuildPartSteps();
+  for (const PartStep& step : m_partSteps) {
+    if (step.parent != nullptr) {
+      step.part->ForwardFrame(step.parent->worldMatrix, step.parent->rotation);
+    } else {
+      step.part->ForwardFrame(world, transform.rotation);
+    }
+  }
 }
 
 void L3DObjectInstance::_CalcBounds() {
@@ -170,12 +182,12 @@ void L3DObjectInstance::_CalcBounds() {
   bool boxed[L3D_OBJINST_BOUND_SLOTS] = {};
   float lo[L3D_OBJINST_BOUND_SLOTS][3], hi[L3D_OBJINST_BOUND_SLOTS][3];
   auto eachSphere = [&](auto visit) {
-    forEach(collGroups, [&](L3DCollGroupInstance& group) {
-      if ((group.flags & L3D_COLLINST_ENABLED) == 0) return;
-      const uint32_t slot = group.data->type;
-      if (slot >= L3D_OBJINST_BOUND_SLOTS) return;
-      for (uint32_t s = 0; s < group.sphereCount; ++s) visit(slot, group.spheres[s]);
-    });
+    for (const L3DCollGroupInstance* group : m_collGroups) {
+      if ((group->flags & L3D_COLLINST_ENABLED) == 0) continue;
+      const uint32_t slot = group->data->type;
+      if (slot >= L3D_OBJINST_BOUND_SLOTS) continue;
+      for (uint32_t s = 0; s < group->sphereCount; ++s) visit(slot, group->spheres[s]);
+    }
   };
   eachSphere([&](uint32_t j, const L3D_COLLINST_SPHERE& s) {
     const float q[3] = {s.centre.x, s.centre.y, s.centre.z};
@@ -214,5 +226,5 @@ void L3DObjectInstance::ForwardAnimFrame() {
   for (size_t i = 0; i < eventSets.size(); ++i) _StepEvents(*eventSets[i]);
   for (size_t i = 0; i < residents.size(); ++i) _ApplyResident(residents[i]);
   _CalcBounds();
-  forEach(parts, [](L3DPartInstance& part) { part._UploadVertices(); });
+  for (L3DPartInstance* part : m_drawParts) part->_UploadVertices();
 }

@@ -53,10 +53,10 @@ void expectSamePose(L3DObjectInstance& inst, L3DObjectInstance& reference, int f
         i == 0 ? objtest::part(reference).root : objtest::bone(reference, i - 1);
     ASSERT_TRUE(sameBits(&t.worldMatrix.m[0][0], &r.worldMatrix.m[0][0], 16))
         << "frame " << frame << " transform " << i;
-    ASSERT_TRUE(sameBits(&t.localMatrix.m[0][0], &r.localMatrix.m[0][0], 16));
+    ASSERT_TRUE(sameBits(&t.localMatrix().m[0][0], &r.localMatrix().m[0][0], 16));
     ASSERT_TRUE(sameBits(t.localPosition, r.localPosition, 3));
-    ASSERT_TRUE(sameBits(t.localRotation, r.localRotation, 4));
-    ASSERT_TRUE(sameBits(t.localScale, r.localScale, 3));
+    ASSERT_TRUE(sameBits(t.localRotation(), r.localRotation(), 4));
+    ASSERT_TRUE(sameBits(t.localScale(), r.localScale(), 3));
     ASSERT_TRUE(sameBits(t.rotation, r.rotation, 4));
   }
 }

@@ -115,7 +115,7 @@ TEST(ObjectInstance, SetAnimNullRestoresTheIdentityPoseAndOwnMaterials) {
   EXPECT_EQ(root.motion, nullptr);
   LMat identity;
   identity.SetIdentity();
-  EXPECT_EQ(std::memcmp(&root.localMatrix, &identity, sizeof identity), 0);
+  EXPECT_EQ(std::memcmp(&root.localMatrix(), &identity, sizeof identity), 0);
 }
 
 TEST(ObjectInstance, MorphWithTwoFramesReachesItsTargetOnFrameThree) {
@@ -260,7 +260,7 @@ TEST(ObjectInstance, PosesOverALoopAreBitForBitTheSame) {
          {&objtest::part(*inst).root, &objtest::bone(*inst, 0), &objtest::bone(*inst, 1)}) {
       hashFloats(h, &t->worldMatrix.m[0][0], 16);
       hashFloats(h, t->rotation, 4);
-      hashFloats(h, t->localScale, 3);
+      hashFloats(h, t->localScale(), 3);
     }
   }
   EXPECT_EQ(h, 0xF5924580EC8F49A0ull) << std::hex << h;
