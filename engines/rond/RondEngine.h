@@ -72,6 +72,7 @@ class Engine : public ::Engine {
   const ScriptObject& playerTable() const { return tables_[kPlayerTable]; }
   const ScriptObject& stageTable() const { return tables_[kStageTable]; }
   const ScriptObject& guideTable() const { return tables_[kGuideTable]; }
+  const ScriptObject& brainTable() const { return tables_[kBrainTable]; }
   const char16_t* systemDirectory() const { return systemDirectory_; }
   // The system guide (target 2) and the player guide of a view side, when they exist.
   Guide* systemGuide() const { return systemGuide_.get(); }
