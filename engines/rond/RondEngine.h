@@ -132,7 +132,7 @@ class Engine : public ::Engine {
   uint32_t frame_ = 0;
 };
 
-// The natives of the tables (RondNatives.cpp).
+// The natives of the tables (RondNatives.cpp; the player table in PlayerNatives.cpp).
 void registerCommonApi(const ScriptObject& table);
 void registerSystemApi(const ScriptObject& table);
 void registerPlayerApi(const ScriptObject& table);
