@@ -1,5 +1,7 @@
 #include "engines/rond/RondEngine.h"
 
+#include "engines/rond/Brain.h"
+#include "engines/rond/Camera.h"
 #include "foundation/bytes/StateHash.h"
 #include "foundation/dbtl/DCp932Text.h"
 #include "foundation/omb/file/ombPath.h"
@@ -116,6 +118,7 @@ void Engine::createTables() {
   for (int t = kCameraTable; t < kTables; ++t) {
     tables_[t] = scripts->newTable(&tables_[kCommonTable]);
   }
+  registerBrainApi(tables_[kBrainTable]);
   registerSystemApi(tables_[kSystemTable]);
   registerPlayerApi(tables_[kPlayerTable]);
   registerCameraApi(tables_[kCameraTable]);
@@ -160,6 +163,12 @@ void Engine::setupResources() {
                          std::move(controller), stage_.startPosition[slot]);
   }
   replayIn_.reset();
+  for (auto& player : players_) {
+    if (player && player->controller() != nullptr &&
+        player->controller()->getType() == Controller::kTypeBrain) {
+      static_cast<ControllerBrain*>(player->controller())->start();
+    }
+  }
 
   for (int32_t slot = 0; slot < 2; ++slot) {
     if (!players_[slot]) continue;
@@ -193,8 +202,10 @@ std::unique_ptr<Controller> Engine::makeController(int32_t slot, File* replay,
   if (replay != nullptr) return std::make_unique<ControllerReplay>(*replay);
   const RondEngineSetup::ControllerEntry& entry = setup_.controllers[slot];
   if (entry.device != nullptr) return std::make_unique<ControllerInput>(recordKind, entry.device);
-  // FIXME: a slot with a brain directory gets its brain controller with the AI brains; until
-  // then it reports no input.
+  if (entry.hasBrain && !entry.brain.empty()) {
+    return std::make_unique<ControllerBrain>(recordKind, this, entry.brain.c_str(),
+                                             entry.brainLevel, slot);
+  }
   return std::make_unique<ControllerNone>(recordKind);
 }
 

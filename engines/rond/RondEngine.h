@@ -74,6 +74,7 @@ class Engine : public ::Engine {
   const ScriptObject& stageTable() const { return tables_[kStageTable]; }
   const ScriptObject& guideTable() const { return tables_[kGuideTable]; }
   const ScriptObject& cameraTable() const { return tables_[kCameraTable]; }
+  const ScriptObject& brainTable() const { return tables_[kBrainTable]; }
   // The camera of a slot (a player camera for a drawn slot), when the slot has a player.
   Camera* camera(int32_t slot) const { return slot == 0 || slot == 1 ? cameras_[slot].get() : nullptr; }
   const char16_t* systemDirectory() const { return systemDirectory_; }
@@ -136,7 +137,7 @@ class Engine : public ::Engine {
   uint32_t frame_ = 0;
 };
 
-// The natives of the tables (RondNatives.cpp).
+// The natives of the tables (RondNatives.cpp; the player table in PlayerNatives.cpp).
 void registerCommonApi(const ScriptObject& table);
 void registerSystemApi(const ScriptObject& table);
 void registerPlayerApi(const ScriptObject& table);

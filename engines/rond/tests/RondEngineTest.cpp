@@ -197,7 +197,7 @@ TEST_F(RondEngineTest, ScriptIndicesOutOfRangeAreOneScriptError) {
   e.update();
   EXPECT_EQ(errors(), (std::vector<std::u16string>{
                           u"[] Script Error: parameter index out of range(6)",
-                          u"[] Script Error: controller index out of range(4)",
+                          u"[] Script Error: versus slot index out of range(4)",
                           u"[] Script Error: flag index out of range(48)",
                           u"[] Script Error: parameter index out of range(-1)"}));
 }
