@@ -55,7 +55,9 @@ Engine::~Engine() {
   releaseSystemResources();
   for (auto& guide : playerGuides_) guide.reset();
   systemGuide_.reset();
+  scoreTips_.setDefinitionCount(0);
   for (auto& player : players_) player.reset();
+  bullets_.reset();
   replayIn_.reset();
   replayOut_.reset();
 }
@@ -77,6 +79,7 @@ L3DModelServices Engine::modelServices() const {
     services.effects = sys->effectManager();
     services.pack = sys->GetPack();
   }
+  if (services.renderer == nullptr) services.names = names_.get();
   return services;
 }
 
@@ -118,6 +121,7 @@ void Engine::createTables() {
   }
   registerSystemApi(tables_[kSystemTable]);
   registerPlayerApi(tables_[kPlayerTable]);
+  registerBulletApi(tables_[kPlayerTable], tables_[kSystemTable], tables_[kBrainTable]);
 }
 
 void Engine::setupResources() {
@@ -147,6 +151,7 @@ void Engine::setupResources() {
 
   loadEffects();
   loadSystemResources();
+  bullets_ = std::make_unique<BulletManager>(this);
   stage_.reset(this, setup_.stageDirectory.c_str());
 
   const uint32_t recordKind = replayOut_ ? Controller::kRecordFlags : Controller::kRecordNone;
@@ -197,6 +202,7 @@ void Engine::releaseSystemResources() {
 }
 
 void Engine::loadSystemResources() {
+  scoreTips_.setDefinitionCount(0);
   releaseSystemResources();
   singleView_ = false;
   releaseSubresources();
@@ -249,7 +255,9 @@ void Engine::notifyPlayersOfRelease(Object* object) {
   }
 }
 
-void Engine::removeBulletSide(int32_t) {}
+void Engine::removeBulletSide(int32_t slot) {
+  if (bullets_) bullets_->removeSide(slot);
+}
 
 void Engine::retireGeometryHandles(Geometry& geometry) {
   handles_.remove(geometry.handle);
@@ -297,6 +305,16 @@ void Engine::stepPlayers() {
   }
 }
 
+void Engine::stepBullets() {
+  if (!bullets_) return;
+  bullets_->update();
+  bullets_->eraseOutOfBox(stage_.bulletBox);
+  for (auto& player : players_) {
+    if (player) bullets_->hitPlayer(*player);
+  }
+  bullets_->erodeBullets();
+}
+
 void Engine::quiescenceStep() {
   Player* owner = player(quiescenceOwner_);
   if (owner != nullptr) owner->stepBeforeMove();
@@ -335,7 +353,9 @@ void Engine::update() {
     if (!quiescenceActive()) {
       stage_.step();
       stepPlayers();
+      stepBullets();
       resumeGuides();
+      scoreTips_.update();
     } else {
       quiescenceStep();
     }
@@ -389,6 +409,8 @@ void Engine::drawView(int32_t kind, int32_t side) {
   for (auto& player : players_) {
     if (player) player->draw(stage_.lightDirection, stage_.lightColour, stage_.ambientColour);
   }
+  if (bullets_) bullets_->draw(stage_.lightDirection, stage_.lightColour, stage_.ambientColour);
+  scoreTips_.draw(stage_.lightDirection, stage_.lightColour, stage_.ambientColour);
   if (!quiescenceActive()) stage_.draw();
   if (L3DEffectManager* effects = effectManager()) effects->Draw(false);
   r->DrawZsd();
@@ -430,6 +452,8 @@ bool Engine::stateHash(uint64_t* hash) const {
     h.i32(active);
   }
   for (const PlayerParameter& p : parameters_.system) h.i32(p.value);
+  if (bullets_) bullets_->hash(h);
+  scoreTips_.hash(h);
   *hash = h.value();
   return true;
 }
