@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace rond {
 
@@ -143,6 +144,12 @@ BulletType* BulletManager::defineType(int32_t side, const AttackDefinition& atta
     if (g != nullptr && g->hasCollisionKind(4)) type->flags &= ~kTypeNoCollision;
   }
   types_.push_back(std::move(type));
+  // The erosion pass's scratch holds every bullet there is, so play never grows it.
+  size_t total = 0;
+  for (const auto& t : types_) total += t->bullets.size();
+  victims_.reserve(total);
+  sorted_.reserve(total);
+  marks_.reserve((total + 63) / 64);
   return types_.back().get();
 }
 
@@ -364,6 +371,64 @@ void BulletManager::eraseWithScoretips(Bullet& bullet, int32_t side,
   }
 }
 
+// Every pair of the specified order is visited as if by two nested loops over the groups' lists:
+// for each eroding bullet A in its group's order, the victims B that overlap it in their group's
+// order. The victims are sorted by x once per group pair, so that each A only looks at those
+// whose bounds can reach it; the candidates are marked in a bit set indexed by list position and
+// taken in that order. The reach is wider than the exact test by a margin that covers the
+// rounding of its float arithmetic, and every candidate still passes the exact test, so the
+// erased bullets, budgets and score tips are those of the plain double loop.
+void BulletManager::erodeGroups(LevelGroup& g, LevelGroup& h, int32_t a, int32_t v) {
+  victims_.clear();
+  sorted_.clear();
+  int64_t maxRadius = 0;
+  for (Bullet* B = h.victims.front(); B != nullptr; B = decltype(h.victims)::next(B)) {
+    if (!collides(*B)) continue;
+    sorted_.push_back({B->attackSpheres.centre.x, uint32_t(victims_.size())});
+    victims_.push_back(B);
+    maxRadius = std::max<int64_t>(maxRadius, B->attackSpheres.radius);
+  }
+  if (victims_.empty()) return;
+  std::sort(sorted_.begin(), sorted_.end(),
+            [](const Candidate& l, const Candidate& r) { return l.x < r.x; });
+  marks_.assign((victims_.size() + 63) / 64, 0);
+  auto reach = [](int64_t r) { return r + (r >> 10) + 2; };
+  for (Bullet* A = g.eroders.front(); A != nullptr; A = decltype(g.eroders)::next(A)) {
+    if (!collides(*A)) continue;
+    const SphereSet& sa = A->attackSpheres;
+    const int64_t ax = sa.centre.x;
+    const int64_t wide = reach(sa.radius + maxRadius);
+    auto it = std::lower_bound(sorted_.begin(), sorted_.end(), ax - wide,
+                               [](const Candidate& c, int64_t x) { return c.x < x; });
+    for (; it != sorted_.end() && it->x <= ax + wide; ++it) {
+      const SphereSet& sb = victims_[it->index]->attackSpheres;
+      const int64_t r = reach(int64_t(sa.radius) + sb.radius);
+      if (std::llabs(int64_t(sb.centre.x) - ax) <= r &&
+          std::llabs(int64_t(sb.centre.y) - sa.centre.y) <= r &&
+          std::llabs(int64_t(sb.centre.z) - sa.centre.z) <= r) {
+        marks_[it->index >> 6] |= uint64_t(1) << (it->index & 63);
+      }
+    }
+    for (size_t w = 0; w < marks_.size(); ++w) {
+      while (marks_[w] != 0) {
+        const int bit = __builtin_ctzll(marks_[w]);
+        marks_[w] &= marks_[w] - 1;
+        Bullet* B = victims_[w * 64 + size_t(bit)];
+        if (!overlaps(sa, B->attackSpheres)) continue;
+        eraseWithScoretips(*B, a, B->program->eraseScoretips());
+        if (A->budget >= kUnlimited) continue;
+        const int32_t k = B->program->attack.victimCost;
+        if (k < A->budget) {
+          A->budget -= k;
+        } else {
+          A->budget = 0;
+          eraseWithScoretips(*A, v, A->program->eraseScoretips());
+        }
+      }
+    }
+  }
+}
+
 void BulletManager::erodeBullets() {
   for (int32_t a = 0; a < 2; ++a) {
     const int32_t v = 1 - a;
@@ -372,23 +437,7 @@ void BulletManager::erodeBullets() {
       if (g->eroders.empty()) continue;
       for (const auto& h : victimGroups_[v]) {
         if (h->level >= g->level) break;
-        if (h->victims.empty()) continue;
-        for (Bullet* A = g->eroders.front(); A != nullptr; A = decltype(g->eroders)::next(A)) {
-          if (!collides(*A)) continue;
-          for (Bullet* B = h->victims.front(); B != nullptr;
-               B = decltype(h->victims)::next(B)) {
-            if (!collides(*B) || !overlaps(A->attackSpheres, B->attackSpheres)) continue;
-            eraseWithScoretips(*B, a, B->program->eraseScoretips());
-            if (A->budget >= kUnlimited) continue;
-            const int32_t k = B->program->attack.victimCost;
-            if (k < A->budget) {
-              A->budget -= k;
-            } else {
-              A->budget = 0;
-              eraseWithScoretips(*A, v, A->program->eraseScoretips());
-            }
-          }
-        }
+        if (!h->victims.empty()) erodeGroups(*g, *h, a, v);
       }
     }
   }

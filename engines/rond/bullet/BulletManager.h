@@ -119,6 +119,7 @@ class BulletManager {
   void spawn(Bullet& bullet, const SpawnRequest& request);
   void joinGroups(Bullet& bullet);
   void processRequests();
+  void erodeGroups(LevelGroup& g, LevelGroup& h, int32_t a, int32_t v);
 
   Engine* engine_;
   std::vector<std::unique_ptr<BulletType>> types_;
@@ -132,6 +133,15 @@ class BulletManager {
   Groups victimGroups_[2], erosionGroups_[2];
   BulletDirectionSets sets_;
   BulletReport reports_[2];
+  // Scratch of the erosion pass: a victim group's colliding bullets in list order, the same
+  // sorted by x, and the marks of one eroding bullet's candidates.
+  struct Candidate {
+    int32_t x;
+    uint32_t index;
+  };
+  std::vector<Bullet*> victims_;
+  std::vector<Candidate> sorted_;
+  std::vector<uint64_t> marks_;
 };
 
 // The leave-the-groups step of a bullet (end events, timeouts, erasing).
