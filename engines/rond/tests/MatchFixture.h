@@ -2,7 +2,7 @@
 
 // A versus match of the test scripts (system "Sys", two "fighter" players, no views) whose pack
 // serves models written by the model file builder: "fighter/shot" (animations normal, fadeout,
-// hit and erase, one attack sphere), "fighter/nohit" (no hit animation), "fighter/body" (one
+// hit and erase, one attack sphere; also as "shooter/shot"), "fighter/nohit" (no hit animation), "fighter/body" (one
 // body sphere) and "sys/tip" (a score tip). Spheres have radius 0.5 at the model's origin.
 
 #include "engines/rond/RondEngine.h"
@@ -69,12 +69,19 @@ class MatchFixture : public testing::Test {
     pack.Add("fighter/nohit.dgo", model({"normal", "fadeout", "erase"}, 4));
     pack.Add("fighter/body.dgo", model({"default"}, 3));
     pack.Add("sys/tip.dgo", model({"normal"}, -1));
+    pack.Add("shooter/shot.dgo", model({"normal", "fadeout", "hit", "erase"}, 4));
+    start(u"fighter");
+  }
+
+  // A new match with both players from the directory.
+  void start(const char16_t* players) {
+    engine.reset();
     RondEngineSetup setup;
     setup.systemDirectory = u"Sys";
     setup.seDirectory = u"se";
     setup.stageDirectory = u"stages/arena01";
-    setup.players[0] = u"fighter";
-    setup.players[1] = u"fighter";
+    setup.players[0] = players;
+    setup.players[1] = players;
     engine = std::make_unique<rond::Engine>();
     engine->setup(&system, setup);
     engine->setupResources();

@@ -187,6 +187,55 @@ TEST_F(BulletManagerTest, ErosionFollowsLevelsAndBudgets) {
   }
 }
 
+TEST_F(BulletManagerTest, ErosionMatchesThePlainPairOrder) {
+  // A crowd where eroders run out of budget part-way: which bullets end and the budgets left
+  // depend on the order of the pairs, which the pass must keep while it skips distant ones.
+  AttackDefinition eroding;
+  eroding.victimLevel = 2147483647;
+  eroding.erosionLevel = 4;
+  eroding.erosionCost = 3;
+  AttackDefinition victim;
+  victim.victimLevel = 1;
+  victim.victimCost = 1;
+  BulletMotion* a = program(type(0, 60, eroding));
+  BulletMotion* v = program(type(1, 60, victim));
+  uint32_t x = 99;
+  auto next = [&x] { return int32_t((x = x * 1103515245u + 12345u) >> 16) % 4096; };
+  for (int i = 0; i < 60; ++i) {
+    ASSERT_TRUE(add(a, {next(), next(), next()}));
+    ASSERT_TRUE(add(v, {next(), next(), next()}));
+  }
+  bullets().update();
+  const std::vector<Bullet*> eroders = live(bullets(), 0), victims = live(bullets(), 1);
+  std::vector<int32_t> budget;
+  std::vector<bool> eroderEnds(eroders.size()), victimEnds(victims.size());
+  for (const Bullet* e : eroders) budget.push_back(e->budget);
+  for (size_t i = 0; i < eroders.size(); ++i) {
+    for (size_t j = 0; j < victims.size(); ++j) {
+      if (!rond::overlaps(eroders[i]->attackSpheres, victims[j]->attackSpheres)) continue;
+      victimEnds[j] = true;
+      if (1 < budget[i]) {
+        budget[i] -= 1;
+      } else {
+        budget[i] = 0;
+        eroderEnds[i] = true;
+      }
+    }
+  }
+  bullets().erodeBullets();
+  size_t ended = 0;
+  for (size_t i = 0; i < eroders.size(); ++i) {
+    EXPECT_EQ(eroders[i]->budget, budget[i]) << i;
+    EXPECT_EQ((eroders[i]->pendingEnd & rond::kBulletErased) != 0, eroderEnds[i]) << i;
+    ended += eroderEnds[i];
+  }
+  for (size_t j = 0; j < victims.size(); ++j) {
+    EXPECT_EQ((victims[j]->pendingEnd & rond::kBulletErased) != 0, victimEnds[j]) << j;
+  }
+  EXPECT_GT(ended, 0u) << "the crowd is dense enough to spend budgets";
+  EXPECT_LT(ended, eroders.size());
+}
+
 TEST_F(BulletManagerTest, ErosionCreditsScoreTipsToTheErodingSide) {
   rond::ScoreTips& tips = engine->scoreTips();
   tips.setDefinitionCount(1);
