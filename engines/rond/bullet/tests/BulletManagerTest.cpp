@@ -320,6 +320,42 @@ TEST_F(BulletManagerTest, TheReportListsTheFourNearestEnemyBullets) {
   EXPECT_EQ(bullets().nearestReport(*engine->player(1)).count, 0u) << "only enemy bullets";
 }
 
+TEST_F(BulletManagerTest, ATimeoutPlaysTheFadeoutToItsEnd) {
+  // Timeout 3 and a fade-out of 4 frames: slot 1 from the fourth update, gone after the ninth.
+  BulletMotion* p = bullets().defineMotion(type(0, 1), 0, 3, inherit(), {});
+  ASSERT_TRUE(add(p));
+  std::vector<int32_t> slots;
+  for (int frame = 0; frame < 9; ++frame) {
+    bullets().update();
+    const Bullet* b = bullets().live(0).front();
+    slots.push_back(b != nullptr ? b->slot : -1);
+  }
+  EXPECT_EQ(slots, (std::vector<int32_t>{0, 0, 0, 1, 1, 1, 1, 1, -1}));
+  EXPECT_EQ(p->type->pool.size(), 1u);
+}
+
+TEST_F(BulletManagerTest, TrackingBulletsFollowTheRotationTrack) {
+  rond::Player& player = *engine->player(0);
+  BulletMotion* p = program(type(0, 1));
+  ASSERT_TRUE(bullets().requestSpawn(kQuatIdentity, p, rond::kSpawnTracking, {0, 0, 1024},
+                                     nullptr, {0, 0, 0}, 1.0f));
+  player.rotationTrack = 0;
+  bullets().update();
+  const Bullet* b = bullets().live(0).front();
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->mode, 0);
+  EXPECT_EQ(b->position.x, player.position.x);
+  EXPECT_EQ(b->position.z, player.position.z + 1024);
+  // A quarter turn of the track (not of the player) swings the offset to +x.
+  player.rotationTrack = 1608;
+  player.position.y += 100;
+  bullets().update();
+  EXPECT_NEAR(b->position.x, player.position.x + 1024, 1);
+  EXPECT_NEAR(b->position.z, player.position.z, 1);
+  EXPECT_EQ(b->position.y, player.position.y);
+  EXPECT_EQ(b->lastMove.y, 100);
+}
+
 TEST_F(BulletManagerTest, LiveBulletsAreInTheStateHash) {
   const uint64_t empty = hash();
   BulletMotion* p = program(type(0, 2));

@@ -96,4 +96,25 @@ TEST_F(BulletNativesTest, ProgramHandlesAreCheckedAtEveryUse) {
   EXPECT_TRUE(engine->bullets().programs().back()->ops.empty()) << "without the bind, no generator";
 }
 
+TEST_F(BulletNativesTest, AMatchWithBulletsHashesAlikeUnderOneSeed) {
+  auto run = [this](bool shoot) {
+    start(u"shooter");
+    std::vector<uint64_t> hashes;
+    for (int frame = 0; frame < 12; ++frame) {
+      if (shoot && frame % 4 == 1) param(frame % 8 == 1 ? 0 : 1, kMode) = 1;
+      engine->update();
+      uint64_t hash = 0;
+      EXPECT_TRUE(engine->stateHash(&hash));
+      hashes.push_back(hash);
+    }
+    return hashes;
+  };
+  const std::vector<uint64_t> first = run(true);
+  EXPECT_EQ(run(true), first);
+  const std::vector<uint64_t> quiet = run(false);
+  EXPECT_EQ(quiet[0], first[0]);
+  EXPECT_NE(quiet.back(), first.back());
+  EXPECT_TRUE(errors().empty());
+}
+
 }  // namespace
