@@ -21,69 +21,6 @@ namespace rond {
 const ScriptHandleKind kBulletTypeHandle{u"bullet type"};
 const ScriptHandleKind kBulletMotionHandle{u"bullet motion"};
 
-namespace {
-
-// The rotation that turns +Z onto the direction.
-LQuat directionQuat(float x, float y, float z) {
-  LVec3 d;
-  vec3Normalize(d, LVec3{x, y, z});
-  if (d.x == 0.0f && d.y == 0.0f && d.z >= 0.999f) return kQuatIdentity;
-  if (d.x == 0.0f && d.y == 0.0f && d.z <= -0.999f) {
-    float s, c;
-    detmath::sincos(kPi * 0.5f, &s, &c);
-    return {0.0f, s, 0.0f, c};
-  }
-  const LVec3 zAxis{0.0f, 0.0f, 1.0f};
-  return quatFromAxisAngle(vec3Cross(zAxis, d), angleBetween(zAxis, d));
-}
-
-BulletDirectionSets makeDirectionSets() {
-  struct D {
-    float x, y, z;
-  };
-  static const D set0[] = {{0.816497f, -0.471405f, -0.333333f},
-                           {-0.816497f, -0.471405f, -0.333333f},
-                           {0, 0, 1},
-                           {0, 0.609476f, 0}};
-  static const D set1[] = {{0, -1, 0}, {-1, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, -1}, {0, 0, 1}};
-  static const D set2[] = {{-0.816497f, -0.472938f, 0.331154f}, {-0.816497f, 0.472938f, -0.331155f},
-                           {0, 0.941261f, 0.337680f},           {0, 0, 1},
-                           {0, -0.941261f, -0.337680f},         {0, 0, -1},
-                           {0.816497f, 0.472938f, -0.331154f},  {0.816497f, -0.472938f, 0.331155f}};
-  static const D set3[] = {
-      {-0.356822f, -0.872678f, 0.333333f}, {0.356822f, -0.872678f, 0.333333f},
-      {0.577350f, -0.745356f, -0.333333f}, {0, -0.666667f, -0.745356f},
-      {-0.577350f, -0.745356f, -0.333333f}, {-0.577350f, -0.333333f, 0.745356f},
-      {0.577350f, -0.333333f, 0.745356f},  {0.934172f, -0.127322f, -0.333333f},
-      {0, 0, -1},                          {-0.934172f, -0.127322f, -0.333333f},
-      {-0.934172f, 0.127322f, 0.333333f},  {0, 0, 1},
-      {0.934172f, 0.127322f, 0.333333f},   {0.577350f, 0.333333f, -0.745356f},
-      {-0.577350f, 0.333333f, -0.745356f}, {-0.577350f, 0.745356f, 0.333333f},
-      {0, 0.666667f, 0.745356f},           {0.577350f, 0.745356f, 0.333333f},
-      {0.356822f, 0.872678f, -0.333333f},  {-0.356822f, 0.872678f, -0.333333f}};
-  static const D set4[] = {
-      {-0.525731f, -0.723607f, 0.447214f}, {-0.850651f, 0.276393f, 0.447214f},
-      {0, 0.894427f, 0.447214f},           {0.850651f, 0.276393f, 0.447214f},
-      {0.525731f, -0.723607f, 0.447214f},  {0, -0.894427f, -0.447214f},
-      {-0.850651f, -0.276393f, -0.447214f}, {-0.525731f, 0.723607f, -0.447214f},
-      {0.525731f, 0.723607f, -0.447214f},  {0.850651f, -0.276393f, -0.447214f},
-      {0, 0, 1},                           {0, 0, -1}};
-  BulletDirectionSets sets;
-  auto fill = [](std::vector<LQuat>& out, const D* d, size_t n) {
-    for (size_t i = 0; i < n; ++i) out.push_back(directionQuat(d[i].x, d[i].y, d[i].z));
-  };
-  fill(sets[0], set0, std::size(set0));
-  fill(sets[1], set1, std::size(set1));
-  fill(sets[2], set2, std::size(set2));
-  fill(sets[3], set3, std::size(set3));
-  fill(sets[4], set4, std::size(set4));
-  return sets;
-}
-
-bool collides(const Bullet& b) { return b.canHit != 0 && b.attackSpheres.radius != 0; }
-
-}  // namespace
-
 void leaveGroups(Bullet& bullet) {
   if (bullet.victimGroup != nullptr) bullet.victimGroup->victims.erase(&bullet);
   if (bullet.erosionGroup != nullptr) bullet.erosionGroup->eroders.erase(&bullet);
@@ -91,7 +28,7 @@ void leaveGroups(Bullet& bullet) {
   bullet.erosionGroup = nullptr;
 }
 
-BulletManager::BulletManager(Engine* engine) : engine_(engine), sets_(makeDirectionSets()) {}
+BulletManager::BulletManager(Engine* engine) : engine_(engine), sets_(makeBulletDirectionSets()) {}
 
 BulletManager::~BulletManager() {
   removeAll();
@@ -356,90 +293,6 @@ void BulletManager::hitPlayer(Player& player) {
     }
     if (b->slot == kSlotNormal) b->pendingEnd |= kBulletHit;
     Player::applyDamage(player, b->program->notifyPlayers(), b->lastMove);
-  }
-}
-
-void BulletManager::eraseWithScoretips(Bullet& bullet, int32_t side,
-                                       const std::vector<AttackPair>* list) {
-  if (bullet.slot != kSlotNormal) return;
-  bullet.pendingEnd |= kBulletErased;
-  if (list == nullptr) return;
-  for (const AttackPair& pair : *list) {
-    for (int32_t i = 0; i < pair.second; ++i) {
-      engine_->scoreTips().addTip(pair.first, side, bullet.position);
-    }
-  }
-}
-
-// Every pair of the specified order is visited as if by two nested loops over the groups' lists:
-// for each eroding bullet A in its group's order, the victims B that overlap it in their group's
-// order. The victims are sorted by x once per group pair, so that each A only looks at those
-// whose bounds can reach it; the candidates are marked in a bit set indexed by list position and
-// taken in that order. The reach is wider than the exact test by a margin that covers the
-// rounding of its float arithmetic, and every candidate still passes the exact test, so the
-// erased bullets, budgets and score tips are those of the plain double loop.
-void BulletManager::erodeGroups(LevelGroup& g, LevelGroup& h, int32_t a, int32_t v) {
-  victims_.clear();
-  sorted_.clear();
-  int64_t maxRadius = 0;
-  for (Bullet* B = h.victims.front(); B != nullptr; B = decltype(h.victims)::next(B)) {
-    if (!collides(*B)) continue;
-    sorted_.push_back({B->attackSpheres.centre.x, uint32_t(victims_.size())});
-    victims_.push_back(B);
-    maxRadius = std::max<int64_t>(maxRadius, B->attackSpheres.radius);
-  }
-  if (victims_.empty()) return;
-  std::sort(sorted_.begin(), sorted_.end(),
-            [](const Candidate& l, const Candidate& r) { return l.x < r.x; });
-  marks_.assign((victims_.size() + 63) / 64, 0);
-  auto reach = [](int64_t r) { return r + (r >> 10) + 2; };
-  for (Bullet* A = g.eroders.front(); A != nullptr; A = decltype(g.eroders)::next(A)) {
-    if (!collides(*A)) continue;
-    const SphereSet& sa = A->attackSpheres;
-    const int64_t ax = sa.centre.x;
-    const int64_t wide = reach(sa.radius + maxRadius);
-    auto it = std::lower_bound(sorted_.begin(), sorted_.end(), ax - wide,
-                               [](const Candidate& c, int64_t x) { return c.x < x; });
-    for (; it != sorted_.end() && it->x <= ax + wide; ++it) {
-      const SphereSet& sb = victims_[it->index]->attackSpheres;
-      const int64_t r = reach(int64_t(sa.radius) + sb.radius);
-      if (std::llabs(int64_t(sb.centre.x) - ax) <= r &&
-          std::llabs(int64_t(sb.centre.y) - sa.centre.y) <= r &&
-          std::llabs(int64_t(sb.centre.z) - sa.centre.z) <= r) {
-        marks_[it->index >> 6] |= uint64_t(1) << (it->index & 63);
-      }
-    }
-    for (size_t w = 0; w < marks_.size(); ++w) {
-      while (marks_[w] != 0) {
-        const int bit = __builtin_ctzll(marks_[w]);
-        marks_[w] &= marks_[w] - 1;
-        Bullet* B = victims_[w * 64 + size_t(bit)];
-        if (!overlaps(sa, B->attackSpheres)) continue;
-        eraseWithScoretips(*B, a, B->program->eraseScoretips());
-        if (A->budget >= kUnlimited) continue;
-        const int32_t k = B->program->attack.victimCost;
-        if (k < A->budget) {
-          A->budget -= k;
-        } else {
-          A->budget = 0;
-          eraseWithScoretips(*A, v, A->program->eraseScoretips());
-        }
-      }
-    }
-  }
-}
-
-void BulletManager::erodeBullets() {
-  for (int32_t a = 0; a < 2; ++a) {
-    const int32_t v = 1 - a;
-    if (engine_->player(a) == nullptr || engine_->player(v) == nullptr) continue;
-    for (const auto& g : erosionGroups_[a]) {
-      if (g->eroders.empty()) continue;
-      for (const auto& h : victimGroups_[v]) {
-        if (h->level >= g->level) break;
-        if (!h->victims.empty()) erodeGroups(*g, *h, a, v);
-      }
-    }
   }
 }
 

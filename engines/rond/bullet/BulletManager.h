@@ -144,6 +144,11 @@ class BulletManager {
   std::vector<uint64_t> marks_;
 };
 
+// The five direction sets of the pattern generator (built once per manager).
+BulletDirectionSets makeBulletDirectionSets();
+// Whether a bullet takes part in collisions now: it can hit and has attack spheres.
+inline bool bulletCollides(const Bullet& b) { return b.canHit != 0 && b.attackSpheres.radius != 0; }
+
 // The leave-the-groups step of a bullet (end events, timeouts, erasing).
 void leaveGroups(Bullet& bullet);
 
