@@ -36,7 +36,9 @@ void BulletManager::erodeGroups(LevelGroup& g, LevelGroup& h, int32_t a, int32_t
   int64_t maxRadius = 0;
   for (Bullet* B = h.victims.front(); B != nullptr; B = decltype(h.victims)::next(B)) {
     if (!bulletCollides(*B)) continue;
-    sorted_.push_back({B->attackSpheres.centre.x, uint32_t(victims_.size())});
+    const SphereSet& sb = B->attackSpheres;
+    sorted_.push_back(
+        {sb.centre.x, sb.centre.y, sb.centre.z, sb.radius, uint32_t(victims_.size())});
     victims_.push_back(B);
     maxRadius = std::max<int64_t>(maxRadius, B->attackSpheres.radius);
   }
@@ -53,11 +55,9 @@ void BulletManager::erodeGroups(LevelGroup& g, LevelGroup& h, int32_t a, int32_t
     auto it = std::lower_bound(sorted_.begin(), sorted_.end(), ax - wide,
                                [](const Candidate& c, int64_t x) { return c.x < x; });
     for (; it != sorted_.end() && it->x <= ax + wide; ++it) {
-      const SphereSet& sb = victims_[it->index]->attackSpheres;
-      const int64_t r = reach(int64_t(sa.radius) + sb.radius);
-      if (std::llabs(int64_t(sb.centre.x) - ax) <= r &&
-          std::llabs(int64_t(sb.centre.y) - sa.centre.y) <= r &&
-          std::llabs(int64_t(sb.centre.z) - sa.centre.z) <= r) {
+      const int64_t r = reach(int64_t(sa.radius) + it->radius);
+      if (std::llabs(int64_t(it->x) - ax) <= r && std::llabs(int64_t(it->y) - sa.centre.y) <= r &&
+          std::llabs(int64_t(it->z) - sa.centre.z) <= r) {
         marks_[it->index >> 6] |= uint64_t(1) << (it->index & 63);
       }
     }

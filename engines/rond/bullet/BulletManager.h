@@ -133,10 +133,10 @@ class BulletManager {
   Groups victimGroups_[2], erosionGroups_[2];
   BulletDirectionSets sets_;
   BulletReport reports_[2];
-  // Scratch of the erosion pass: a victim group's colliding bullets in list order, the same
-  // sorted by x, and the marks of one eroding bullet's candidates.
+  // Scratch of the erosion pass: a victim group's colliding bullets in list order, their
+  // bounds sorted by x, and the marks of one eroding bullet's candidates.
   struct Candidate {
-    int32_t x;
+    int32_t x, y, z, radius;
     uint32_t index;
   };
   std::vector<Bullet*> victims_;
