@@ -476,8 +476,8 @@ void registerPlayerApi(const ScriptObject& table) {
   table.registerFunction(u"ctrlGetIntr", &ctrlGet<32>);
   table.registerFunction(u"ctrlSetIntr", &ctrlSet<32>);
 
-  // FIXME: bulletDefineType, bulletDefineMotion, bulletCanAdd and bulletAdd come with the bullet
-  // manager.
+  // bulletDefineType, bulletDefineMotion, bulletCanAdd and bulletAdd: registerBulletApi
+  // (bullet/BulletNatives.cpp).
 
   table.registerFunction(u"systemRequestQuiescenceMode", &systemRequestQuiescenceMode);
   table.registerFunction(u"systemIsQuiesceneceOwner", &systemIsQuiesceneceOwner);

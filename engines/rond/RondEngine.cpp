@@ -57,7 +57,9 @@ Engine::~Engine() {
   for (auto& guide : playerGuides_) guide.reset();
   systemGuide_.reset();
   for (auto& camera : cameras_) camera.reset();
+  scoreTips_.setDefinitionCount(0);
   for (auto& player : players_) player.reset();
+  bullets_.reset();
   replayIn_.reset();
   replayOut_.reset();
 }
@@ -79,6 +81,7 @@ L3DModelServices Engine::modelServices() const {
     services.effects = sys->effectManager();
     services.pack = sys->GetPack();
   }
+  if (services.renderer == nullptr) services.names = names_.get();
   return services;
 }
 
@@ -123,6 +126,7 @@ void Engine::createTables() {
   registerPlayerApi(tables_[kPlayerTable]);
   registerCameraApi(tables_[kCameraTable]);
   registerStageApi(tables_[kStageTable]);
+  registerBulletApi(tables_[kPlayerTable], tables_[kSystemTable], tables_[kBrainTable]);
 }
 
 void Engine::setupResources() {
@@ -152,6 +156,7 @@ void Engine::setupResources() {
 
   loadEffects();
   loadSystemResources();
+  bullets_ = std::make_unique<BulletManager>(this);
   stage_.reset(this, setup_.stageDirectory.c_str());
 
   const uint32_t recordKind = replayOut_ ? Controller::kRecordFlags : Controller::kRecordNone;
@@ -223,6 +228,7 @@ void Engine::releaseSystemResources() {
 }
 
 void Engine::loadSystemResources() {
+  scoreTips_.setDefinitionCount(0);
   releaseSystemResources();
   singleView_ = false;
   releaseSubresources();
@@ -281,7 +287,9 @@ void Engine::notifyPlayersOfRelease(Object* object) {
   }
 }
 
-void Engine::removeBulletSide(int32_t) {}
+void Engine::removeBulletSide(int32_t slot) {
+  if (bullets_) bullets_->removeSide(slot);
+}
 
 void Engine::retireGeometryHandles(Geometry& geometry) {
   handles_.remove(geometry.handle);
@@ -329,6 +337,16 @@ void Engine::stepPlayers() {
   }
 }
 
+void Engine::stepBullets() {
+  if (!bullets_) return;
+  bullets_->update();
+  bullets_->eraseOutOfBox(stage_.bulletBox);
+  for (auto& player : players_) {
+    if (player) bullets_->hitPlayer(*player);
+  }
+  bullets_->erodeBullets();
+}
+
 void Engine::quiescenceStep() {
   Player* owner = player(quiescenceOwner_);
   if (owner != nullptr) owner->stepBeforeMove();
@@ -368,8 +386,10 @@ void Engine::update() {
     if (!quiescenceActive()) {
       stage_.step();
       stepPlayers();
+      stepBullets();
       updateCameras();
       resumeGuides();
+      scoreTips_.update();
     } else {
       quiescenceStep();
     }
@@ -433,6 +453,8 @@ void Engine::drawView(int32_t kind, int32_t side) {
     stage_.draw();
     r->fog.enabled = 0;
   }
+  if (bullets_) bullets_->draw(stage_.lightDirection, stage_.lightColour, stage_.ambientColour);
+  scoreTips_.draw(stage_.lightDirection, stage_.lightColour, stage_.ambientColour);
   if (L3DEffectManager* effects = effectManager()) effects->Draw(false);
   r->DrawZsd();
   if (Guide* guide = playerGuide(side)) guide->draw();
@@ -473,6 +495,8 @@ bool Engine::stateHash(uint64_t* hash) const {
     h.i32(active);
   }
   for (const PlayerParameter& p : parameters_.system) h.i32(p.value);
+  if (bullets_) bullets_->hash(h);
+  scoreTips_.hash(h);
   *hash = h.value();
   return true;
 }

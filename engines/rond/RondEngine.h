@@ -4,12 +4,15 @@
 #include "engines/rond/Guide.h"
 #include "engines/rond/Player.h"
 #include "engines/rond/PlayerParameter.h"
+#include "engines/rond/ScoreTip.h"
 #include "engines/rond/Stage.h"
+#include "engines/rond/bullet/BulletManager.h"
 #include "foundation/file/File.h"
 #include "foundation/math/LMat.h"
 #include "host/engine/Engine.h"
 #include "host/engine/EngineFactory.h"
 #include "model/object/L3DModelServices.h"
+#include "render/LResManager.h"
 #include "script/ScriptHandle.h"
 #include "sound/se/LSeManager.h"
 
@@ -68,6 +71,8 @@ class Engine : public ::Engine {
 
   Player* player(int32_t slot) const { return slot == 0 || slot == 1 ? players_[slot].get() : nullptr; }
   Stage& stage() { return stage_; }
+  BulletManager& bullets() { return *bullets_; }
+  ScoreTips& scoreTips() { return scoreTips_; }
   ParameterTables& parameterTables() { return parameters_; }
   ScriptHandleTable& handles() { return handles_; }
   const ScriptObject& playerTable() const { return tables_[kPlayerTable]; }
@@ -89,13 +94,14 @@ class Engine : public ::Engine {
 
   // Broadcast of an unlinked object to both players.
   void notifyPlayersOfRelease(Object* object);
-  // Bullets come with the bullet manager; until then a side has none to remove.
   void removeBulletSide(int32_t slot);
   void retireGeometryHandles(Geometry& geometry);
 
   // Runs the two-player part of a normal frame on the players as they are (moves, contact,
   // clamps, attacks), for the frame and the tests alike.
   void stepPlayers();
+  // The frame's bullet phase: update, leaving the bullet box, hits on both players, erosion.
+  void stepBullets();
 
  private:
   enum Table { kCommonTable, kCameraTable, kBrainTable, kSystemTable, kGuideTable, kPlayerTable,
@@ -116,6 +122,8 @@ class Engine : public ::Engine {
   std::unique_ptr<File> replayOut_;
   std::unique_ptr<File> replayIn_;
   Stage stage_;
+  std::unique_ptr<BulletManager> bullets_;
+  ScoreTips scoreTips_{this};
   std::unique_ptr<Player> players_[2];
   int32_t drawType_ = 0;
   int32_t views_[2] = {kNoSlot, kNoSlot};
@@ -134,6 +142,8 @@ class Engine : public ::Engine {
   std::unique_ptr<Guide> systemGuide_;
   std::unique_ptr<Guide> playerGuides_[2];
   ScriptHandleTable handles_;
+  // Resource names of the models loaded without a renderer (a headless match).
+  std::unique_ptr<L3DNnidTable> names_ = std::make_unique<L3DNnidTable>();
   uint32_t frame_ = 0;
 };
 
@@ -141,6 +151,10 @@ class Engine : public ::Engine {
 void registerCommonApi(const ScriptObject& table);
 void registerSystemApi(const ScriptObject& table);
 void registerPlayerApi(const ScriptObject& table);
+// The bullet natives of the player table, the score-tip natives of the system table and the
+// bullet report of the brain table (bullet/BulletNatives.cpp).
+void registerBulletApi(const ScriptObject& player, const ScriptObject& system,
+                       const ScriptObject& brain);
 
 ::Engine* createEngine(System& system, EngineStart& start);
 
