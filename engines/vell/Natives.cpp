@@ -4,6 +4,7 @@
 #include "engines/vell/Engine.h"
 #include "engines/vell/FieldObject.h"
 #include "engines/vell/Map.h"
+#include "engines/vell/ObjectManager.h"
 #include "foundation/lerr/lerr.h"
 #include "host/binary/BinaryNatives.h"
 #include "host/engine/ScriptEngine.h"
@@ -73,6 +74,12 @@ ScriptObject systemGetMapDir(HSQUIRRELVM vm) {
   Map* map = requireMap(vm);
   if (map == nullptr) return ScriptObject::newNull(vm);
   return pathFromCaller(vm, map->base.directory);
+}
+
+ScriptObject systemGetObjectDir(HSQUIRRELVM vm) {
+  if (requireMap(vm) == nullptr) return ScriptObject::newNull(vm);
+  const ObjectManager* objects = engine(vm).objects();
+  return pathFromCaller(vm, objects != nullptr ? objects->objectsDirectory() : u"");
 }
 
 float systemGetRandomValue(HSQUIRRELVM vm) { return randomFloat(engine(vm).seededRandom()); }
@@ -254,6 +261,7 @@ void registerRootTable(const ScriptObject& table) {
       .registerFunction(u"systemGetDir", &systemGetDir)
       .registerFunction(u"systemGetCameraDir", &systemGetCameraDir)
       .registerFunction(u"systemGetMapDir", &systemGetMapDir)
+      .registerFunction(u"systemGetObjectDir", &systemGetObjectDir)
       .registerFunction(u"systemGetRandomValue", &systemGetRandomValue)
       .registerFunction(u"systemGetRandomRange", &systemGetRandomRange)
       .registerFunction(u"systemGetBaseId", &systemGetBaseId)

@@ -179,10 +179,12 @@ TEST_F(FieldEngineTest, RunClearsTheShareKeepsTheArgsAndReleaseIsIdempotent) {
 TEST_F(FieldEngineTest, MapNativesBeforeTheFirstMapAreAScriptError) {
   start(u"nomap");
   engine->update();
-  // systemGetMapDir, mapSetDecalOffset and mapRegistDecal (whose handle is not looked at).
-  EXPECT_EQ(errors(), std::vector<std::string>(3, "[] Script Error: no map"));
+  // systemGetMapDir, systemGetObjectDir, mapSetDecalOffset and mapRegistDecal (whose handle is
+  // not looked at).
+  EXPECT_EQ(errors(), std::vector<std::string>(4, "[] Script Error: no map"));
   const std::vector<std::string> lines = printed();
   EXPECT_NE(std::find(lines.begin(), lines.end(), "map dir null"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "object dir null"), lines.end());
   EXPECT_NE(std::find(lines.begin(), lines.end(), "decals done"), lines.end());
 }
 
@@ -203,6 +205,7 @@ TEST_F(FieldEngineTest, ResetMapLoadsLayersThroughTheCacheAndRunsTheMapScript) {
   EXPECT_TRUE(has("map top 12 2 true"));
   EXPECT_TRUE(has("map id true true"));
   EXPECT_TRUE(has("map dir ../map/room/"));
+  EXPECT_TRUE(has("object dir ../object/"));
   EXPECT_TRUE(errors().empty()) << errors().front();
 
   vell::Map* map = engine->map();

@@ -38,6 +38,7 @@ function maps() {
   local id = systemResetMap("room", "room");
   print("map id " + (id != 0) + " " + (id == mapGetBaseId()));
   print("map dir " + systemGetMapDir());
+  print("object dir " + systemGetObjectDir());
   suspend(null);
   print("map share " + baseGetShareVar(id));
   suspend(null);
@@ -77,6 +78,7 @@ function work() {
     bases();
   } else if (s == "nomap") {
     print("map dir " + show(systemGetMapDir()));
+    print("object dir " + show(systemGetObjectDir()));
     mapSetDecalOffset(1.0, 2.0, 3.0);
     mapRegistDecal(1, null);
     print("decals done");
