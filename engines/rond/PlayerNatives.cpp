@@ -3,6 +3,7 @@
 // handles of the engine's table, accepted back only from the player they were given to; slots,
 // parameter indices and flag indices pass the engine's one index check.
 
+#include "engines/rond/NativeCaller.h"
 #include "engines/rond/RondEngine.h"
 #include "engines/rond/ScriptIndex.h"
 #include "engines/rond/bullet/BulletRotation.h"
@@ -25,27 +26,6 @@ namespace rond {
 namespace {
 
 constexpr float kDegreesToRadians = 0.017453292f;
-
-Engine& engineOf(HSQUIRRELVM vm) {
-  auto* engine = dynamic_cast<Engine*>(&callerEngine(vm));
-  if (engine == nullptr) {
-    ombLogPrintf(OMB_LOG_ERROR, u"Error: [%s] the script runs for no versus engine", "rond");
-    lerrThrow();
-  }
-  return *engine;
-}
-
-// The player a player-table script drives.
-Player& self(HSQUIRRELVM vm) {
-  engineOf(vm);
-  ScriptContext* context = scriptGetContext(vm);
-  auto* player = context != nullptr ? static_cast<Player*>(context->self) : nullptr;
-  if (player == nullptr) {
-    ombLogPrintf(OMB_LOG_ERROR, u"Error: [%s] the script drives no player", "rond");
-    lerrThrow();
-  }
-  return *player;
-}
 
 PlayerParameter* parameterOf(Player& player, int32_t index) {
   if (!checkScriptIndex(index, int32_t(player.parameters.size()), u"parameter")) return nullptr;
@@ -89,7 +69,7 @@ bool ownsGeometry(const Player& player, const Geometry* geometry) {
 Geometry* geometryArgument(HSQUIRRELVM vm, int32_t handle) {
   auto* geometry = static_cast<Geometry*>(engineOf(vm).handles().get(handle, kGeometryHandle));
   if (geometry == nullptr) return nullptr;
-  if (ownsGeometry(self(vm), geometry)) return geometry;
+  if (ownsGeometry(scriptPlayer(vm), geometry)) return geometry;
   ScriptHandleTable::reportInvalid(handle, kGeometryHandle);
   return nullptr;
 }
@@ -97,17 +77,17 @@ Geometry* geometryArgument(HSQUIRRELVM vm, int32_t handle) {
 AnimEntry* entryArgument(HSQUIRRELVM vm, int32_t handle) {
   auto* entry = static_cast<AnimEntry*>(engineOf(vm).handles().get(handle, kAnimationHandle));
   if (entry == nullptr) return nullptr;
-  if (ownsGeometry(self(vm), entry->geometry)) return entry;
+  if (ownsGeometry(scriptPlayer(vm), entry->geometry)) return entry;
   ScriptHandleTable::reportInvalid(handle, kAnimationHandle);
   return nullptr;
 }
 
 // --- identity, geometry and animation ---
 
-int32_t playerGetId(HSQUIRRELVM vm) { return self(vm).slot(); }
+int32_t playerGetId(HSQUIRRELVM vm) { return scriptPlayer(vm).slot(); }
 
 int32_t playerLoadGeometry(HSQUIRRELVM vm, const char16_t* name) {
-  return handleOf(engineOf(vm), kGeometryHandle, self(vm).loadGeometry(name));
+  return handleOf(engineOf(vm), kGeometryHandle, scriptPlayer(vm).loadGeometry(name));
 }
 
 int32_t playerGetAnimation(HSQUIRRELVM vm, int32_t geometry, const char16_t* name) {
@@ -121,15 +101,15 @@ int32_t playerGetAnimationDefault(HSQUIRRELVM vm, int32_t geometry) {
 }
 
 int32_t playerGetCurrentAnimation(HSQUIRRELVM vm) {
-  return handleOf(engineOf(vm), kAnimationHandle, self(vm).currentAnimation());
+  return handleOf(engineOf(vm), kAnimationHandle, scriptPlayer(vm).currentAnimation());
 }
 
 void playerSetCurrentAnimation(HSQUIRRELVM vm, int32_t entry) {
-  if (AnimEntry* e = entryArgument(vm, entry)) self(vm).setAnimation(e);
+  if (AnimEntry* e = entryArgument(vm, entry)) scriptPlayer(vm).setAnimation(e);
 }
 
 void playerAddCurrentAnimation(HSQUIRRELVM vm, int32_t entry) {
-  if (AnimEntry* e = entryArgument(vm, entry)) self(vm).addAnimation(e);
+  if (AnimEntry* e = entryArgument(vm, entry)) scriptPlayer(vm).addAnimation(e);
 }
 
 int32_t playerGetAnimationLastFrame(HSQUIRRELVM vm, int32_t entry) {
@@ -159,7 +139,7 @@ LQuat rotationOfText(const char16_t* text) {
 }
 
 void playerShowEffect(HSQUIRRELVM vm, int32_t effect, ScriptObject table) {
-  Player& p = self(vm);
+  Player& p = scriptPlayer(vm);
   const bool system = table.getBoolSlot(u"system");
   const ScriptObject life = table.findSlot(u"life");
   FixedVec3 at{0, 0, 0};
@@ -186,42 +166,42 @@ void playerShowEffect(HSQUIRRELVM vm, int32_t effect, ScriptObject table) {
                rotation, scale);
 }
 
-bool playerIsDraw(HSQUIRRELVM vm) { return (self(vm).flags & kObjectHidden) == 0; }
+bool playerIsDraw(HSQUIRRELVM vm) { return (scriptPlayer(vm).flags & kObjectHidden) == 0; }
 
 void playerSetDraw(HSQUIRRELVM vm, bool draw) {
-  Player& p = self(vm);
+  Player& p = scriptPlayer(vm);
   p.flags = draw ? p.flags & ~kObjectHidden : p.flags | kObjectHidden;
 }
 
 // --- parameters ---
 
 int32_t playerGetParameterValue(HSQUIRRELVM vm, int32_t index) {
-  const PlayerParameter* p = parameterOf(self(vm), index);
+  const PlayerParameter* p = parameterOf(scriptPlayer(vm), index);
   return p != nullptr ? p->value : 0;
 }
 
 void playerSetParameterValue(HSQUIRRELVM vm, int32_t index, int32_t value) {
-  if (PlayerParameter* p = parameterOf(self(vm), index)) p->set(value);
+  if (PlayerParameter* p = parameterOf(scriptPlayer(vm), index)) p->set(value);
 }
 
 void playerInitParameterValue(HSQUIRRELVM vm, int32_t index) {
-  PlayerParameter* p = parameterOf(self(vm), index);
+  PlayerParameter* p = parameterOf(scriptPlayer(vm), index);
   const auto& definitions = engineOf(vm).parameterTables().player;
   if (p == nullptr || !checkScriptIndex(index, int32_t(definitions.size()), u"parameter")) return;
   p->set(definitions[uint32_t(index)].value);
 }
 
 void playerSetParameterRange(HSQUIRRELVM vm, int32_t index, int32_t min, int32_t max) {
-  if (PlayerParameter* p = parameterOf(self(vm), index)) p->setRange(min, max);
+  if (PlayerParameter* p = parameterOf(scriptPlayer(vm), index)) p->setRange(min, max);
 }
 
 void playerSetParameterFlag(HSQUIRRELVM vm, int32_t index, int32_t tag) {
-  if (PlayerParameter* p = parameterOf(self(vm), index)) p->tag = tag;
+  if (PlayerParameter* p = parameterOf(scriptPlayer(vm), index)) p->tag = tag;
 }
 
 void playerSetParameterCondition(HSQUIRRELVM vm, int32_t index, ScriptObject pairs,
                                  int32_t limit) {
-  Player& player = self(vm);
+  Player& player = scriptPlayer(vm);
   PlayerParameter* p = parameterOf(player, index);
   if (p == nullptr) return;
   const int32_t size = pairs.getSize();
@@ -242,24 +222,24 @@ int32_t otherGetParameterValue(HSQUIRRELVM vm, int32_t slot, int32_t index) {
 
 // --- position and movement ---
 
-ScriptObject playerGetPos(HSQUIRRELVM vm) { return newVec3(vm, self(vm).position); }
+ScriptObject playerGetPos(HSQUIRRELVM vm) { return newVec3(vm, scriptPlayer(vm).position); }
 
 void playerSetMoveFlags(HSQUIRRELVM vm, int32_t moveFlags) {
-  self(vm).moveFlags = uint32_t(moveFlags);
+  scriptPlayer(vm).moveFlags = uint32_t(moveFlags);
 }
 
-int32_t playerGetMoveResult(HSQUIRRELVM vm) { return int32_t(self(vm).moveResult); }
+int32_t playerGetMoveResult(HSQUIRRELVM vm) { return int32_t(scriptPlayer(vm).moveResult); }
 
-void playerSetMoveResult(HSQUIRRELVM vm, int32_t result) { self(vm).moveResult = uint32_t(result); }
+void playerSetMoveResult(HSQUIRRELVM vm, int32_t result) { scriptPlayer(vm).moveResult = uint32_t(result); }
 
 void playerMove(HSQUIRRELVM vm, ScriptObject value) {
-  Player& p = self(vm);
+  Player& p = scriptPlayer(vm);
   if (const Vec3* v = vec3Of(value)) p.setMotion(fixedOf(*v));
 }
 
 void playerMoveAccel(HSQUIRRELVM vm, ScriptObject velocity, ScriptObject target,
                      ScriptObject acceleration) {
-  Player& p = self(vm);
+  Player& p = scriptPlayer(vm);
   const Vec3* v = vec3Of(velocity);
   const Vec3* t = vec3Of(target);
   const Vec3* a = vec3Of(acceleration);
@@ -272,7 +252,7 @@ void playerMoveAccel(HSQUIRRELVM vm, ScriptObject velocity, ScriptObject target,
 
 void playerMoveBias(HSQUIRRELVM vm, ScriptObject velocity, ScriptObject target,
                     ScriptObject bias) {
-  Player& p = self(vm);
+  Player& p = scriptPlayer(vm);
   const Vec3* v = vec3Of(velocity);
   const Vec3* t = vec3Of(target);
   const Vec3* b = vec3Of(bias);
@@ -283,7 +263,7 @@ void playerMoveBias(HSQUIRRELVM vm, ScriptObject velocity, ScriptObject target,
   p.bias = fixedOf(*b);
 }
 
-void playerMoveStop(HSQUIRRELVM vm) { self(vm).setMotion(FixedVec3{0, 0, 0}); }
+void playerMoveStop(HSQUIRRELVM vm) { scriptPlayer(vm).setMotion(FixedVec3{0, 0, 0}); }
 
 // One axis of the velocity model: x side, y up, z forward.
 enum Axis { kSide, kUp, kForward };
@@ -301,55 +281,55 @@ void setAxis(Player& p, Axis axis, int32_t velocity, int32_t target, int32_t acc
 template <Axis A>
 void moveAxis(HSQUIRRELVM vm, float speed) {
   const int32_t s = floatToFixed(speed);
-  setAxis(self(vm), A, s, s, 0, kFixedOne);
+  setAxis(scriptPlayer(vm), A, s, s, 0, kFixedOne);
 }
 
 template <Axis A>
 void moveAxisAccel(HSQUIRRELVM vm, float velocity, float target, float acceleration) {
-  setAxis(self(vm), A, floatToFixed(velocity), floatToFixed(target), floatToFixed(acceleration),
+  setAxis(scriptPlayer(vm), A, floatToFixed(velocity), floatToFixed(target), floatToFixed(acceleration),
           kFixedOne);
 }
 
 template <Axis A>
 void moveAxisBias(HSQUIRRELVM vm, float velocity, float target, float bias) {
-  setAxis(self(vm), A, floatToFixed(velocity), floatToFixed(target), 0, floatToFixed(bias));
+  setAxis(scriptPlayer(vm), A, floatToFixed(velocity), floatToFixed(target), 0, floatToFixed(bias));
 }
 
 template <Axis A>
 void moveAxisStop(HSQUIRRELVM vm) {
-  setAxis(self(vm), A, 0, 0, 0, kFixedOne);
+  setAxis(scriptPlayer(vm), A, 0, 0, 0, kFixedOne);
 }
 
 // --- rotation ---
 
-float playerGetRot(HSQUIRRELVM vm) { return angleToDegrees(self(vm).rotationAngle); }
+float playerGetRot(HSQUIRRELVM vm) { return angleToDegrees(scriptPlayer(vm).rotationAngle); }
 
-void playerSetRot(HSQUIRRELVM vm, float degrees) { self(vm).setRotation(degreesToAngle(degrees)); }
+void playerSetRot(HSQUIRRELVM vm, float degrees) { scriptPlayer(vm).setRotation(degreesToAngle(degrees)); }
 
-float playerGetRotTrack(HSQUIRRELVM vm) { return angleToDegrees(self(vm).rotationTrack); }
+float playerGetRotTrack(HSQUIRRELVM vm) { return angleToDegrees(scriptPlayer(vm).rotationTrack); }
 
 void playerSetRotTrack(HSQUIRRELVM vm, float degrees) {
-  self(vm).rotationTrack = wrapAngle(degreesToAngle(degrees));
+  scriptPlayer(vm).rotationTrack = wrapAngle(degreesToAngle(degrees));
 }
 
 // --- damage and attacks ---
 
-bool playerIsDamageExist(HSQUIRRELVM vm) { return self(vm).damageFlag != 0; }
+bool playerIsDamageExist(HSQUIRRELVM vm) { return scriptPlayer(vm).damageFlag != 0; }
 
-float playerGetDamageRot(HSQUIRRELVM vm) { return angleToDegrees(self(vm).damageAngleValue); }
+float playerGetDamageRot(HSQUIRRELVM vm) { return angleToDegrees(scriptPlayer(vm).damageAngleValue); }
 
 int32_t playerDefineAttack(HSQUIRRELVM vm, ScriptObject table) {
-  Player& p = self(vm);
+  Player& p = scriptPlayer(vm);
   AttackNode* node = p.addAttack(AttackDefinition::read(table, AttackInherit::No));
   return handleOf(engineOf(vm), kAttackHandle, node);
 }
 
 int32_t playerGetAttackDefine(HSQUIRRELVM vm) {
-  return handleOf(engineOf(vm), kAttackHandle, self(vm).activeAttack);
+  return handleOf(engineOf(vm), kAttackHandle, scriptPlayer(vm).activeAttack);
 }
 
 void playerSetAttackDefine(HSQUIRRELVM vm, int32_t handle) {
-  Player& p = self(vm);
+  Player& p = scriptPlayer(vm);
   auto* node = static_cast<AttackNode*>(engineOf(vm).handles().get(handle, kAttackHandle));
   if (node == nullptr) return;
   // A node of the other player's list is not this player's attack.
@@ -362,7 +342,7 @@ void playerSetAttackDefine(HSQUIRRELVM vm, int32_t handle) {
   ScriptHandleTable::reportInvalid(handle, kAttackHandle);
 }
 
-void playerClearAttackDefine(HSQUIRRELVM vm) { self(vm).activeAttack = nullptr; }
+void playerClearAttackDefine(HSQUIRRELVM vm) { scriptPlayer(vm).activeAttack = nullptr; }
 
 ScriptObject otherGetDamageTarget(HSQUIRRELVM vm, int32_t slot) {
   const Player* other = otherPlayer(vm, slot);
@@ -374,7 +354,7 @@ ScriptObject otherGetDamageTarget(HSQUIRRELVM vm, int32_t slot) {
 // Flat flag index: 0 pressed, 16 held, 32 third, plus the button.
 // The range is checked on the script's own index, so no sum can overflow.
 uint8_t* flagOf(HSQUIRRELVM vm, int32_t base, int32_t index) {
-  Controller* controller = self(vm).controller();
+  Controller* controller = scriptPlayer(vm).controller();
   if (!checkScriptIndex(index >= -base ? index : -1, 48 - base, u"flag") || controller == nullptr) {
     return nullptr;
   }
@@ -382,7 +362,7 @@ uint8_t* flagOf(HSQUIRRELVM vm, int32_t base, int32_t index) {
 }
 
 void ctrlClear(HSQUIRRELVM vm) {
-  Controller* controller = self(vm).controller();
+  Controller* controller = scriptPlayer(vm).controller();
   if (controller == nullptr) return;
   std::fill_n(controller->pressed(), 48, uint8_t(0));
   controller->analog().fill(0.0f);
@@ -402,12 +382,12 @@ void ctrlSet(HSQUIRRELVM vm, int32_t index, bool value) {
 // --- match control ---
 
 void systemRequestQuiescenceMode(HSQUIRRELVM vm, int32_t frames) {
-  Player& p = self(vm);
+  Player& p = scriptPlayer(vm);
   engineOf(vm).requestQuiescence(p.slot(), frames);
 }
 
 bool systemIsQuiesceneceOwner(HSQUIRRELVM vm) {
-  return engineOf(vm).quiescenceOwner() == self(vm).slot();
+  return engineOf(vm).quiescenceOwner() == scriptPlayer(vm).slot();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The natives of the versus engine's common and system tables: the system and player
 // parameters, the controller flags. The player table is in PlayerNatives.cpp.
 
+#include "engines/rond/NativeCaller.h"
 #include "engines/rond/RondEngine.h"
 #include "engines/rond/ScriptIndex.h"
 #include "foundation/lerr/lerr.h"
@@ -16,15 +17,6 @@ namespace {
 
 // More parameters than this is a script's mistake, not a table to allocate.
 constexpr int32_t kMaxParameters = 4096;
-
-Engine& engineOf(HSQUIRRELVM vm) {
-  auto* engine = dynamic_cast<Engine*>(&callerEngine(vm));
-  if (engine == nullptr) {
-    ombLogPrintf(OMB_LOG_ERROR, u"Error: [%s] the script runs for no versus engine", "rond");
-    lerrThrow();
-  }
-  return *engine;
-}
 
 bool countFits(int32_t n) {
   return checkScriptIndex(n < 0 ? 0 : n, kMaxParameters + 1, u"parameter count");

@@ -1,6 +1,7 @@
 // The natives of the stage table: start places, the move and bullet boxes, light, fog, the drop
 // shadow and the stage's music, all on the stage the script runs for.
 
+#include "engines/rond/NativeCaller.h"
 #include "engines/rond/RondEngine.h"
 #include "engines/rond/ScriptIndex.h"
 #include "foundation/lerr/lerr.h"
@@ -15,15 +16,6 @@
 namespace rond {
 
 namespace {
-
-Engine& engineOf(HSQUIRRELVM vm) {
-  auto* engine = dynamic_cast<Engine*>(&callerEngine(vm));
-  if (engine == nullptr) {
-    ombLogPrintf(OMB_LOG_ERROR, u"Error: [%s] the script runs for no versus engine", "rond");
-    lerrThrow();
-  }
-  return *engine;
-}
 
 Stage& stageOf(HSQUIRRELVM vm) { return engineOf(vm).stage(); }
 

@@ -15,18 +15,9 @@ namespace {
 
 constexpr float kDegreesToRadians = 0.017453292f;
 
-Engine& engine(HSQUIRRELVM vm) {
-  Engine* e = engineOf(vm);
-  if (e == nullptr) {
-    scriptError(u"[%ls] Script Error: not a field engine");
-    lerrThrow();
-  }
-  return *e;
-}
-
 // Before the first map reset there is no map to stamp on: a script error, not a null map.
 Map* requireMap(HSQUIRRELVM vm) {
-  Map* map = engine(vm).map();
+  Map* map = fieldEngine(vm).map();
   if (map == nullptr) scriptError(u"[%ls] Script Error: no map");
   return map;
 }
@@ -46,7 +37,7 @@ LVec3 vec3Of(const ScriptObject& value, const LVec3& fallback) {
 
 int32_t systemCreateDecal(HSQUIRRELVM vm, const char16_t* name, ScriptObject options) {
   const ScriptObject alpha = option(options, u"alpha");
-  return engine(vm).createDecalHandle(name, present(alpha) ? alpha.toFloat() : 1.0f)->handle;
+  return fieldEngine(vm).createDecalHandle(name, present(alpha) ? alpha.toFloat() : 1.0f)->handle;
 }
 
 // The map is looked for before the handle, so a script without a map hears of that first.

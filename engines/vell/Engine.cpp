@@ -299,6 +299,15 @@ bool Engine::stateHash(uint64_t* hash) const {
 
 Engine* engineOf(HSQUIRRELVM vm) { return dynamic_cast<Engine*>(::Engine::fromVm(vm)); }
 
+Engine& fieldEngine(HSQUIRRELVM vm) {
+  Engine* e = engineOf(vm);
+  if (e == nullptr) {
+    scriptError(u"[%ls] Script Error: not a field engine");
+    lerrThrow();
+  }
+  return *e;
+}
+
 ::Engine* createEngine(System& system, EngineStart& start) {
   auto* engine = new Engine();
   engine->setup(&system, start.directory, std::exchange(start.args, nullptr));

@@ -139,6 +139,9 @@ class Engine final : public ::Engine, public Base {
 
 // The engine a script runs for, or null when it is not a field engine's.
 Engine* engineOf(HSQUIRRELVM vm);
+// The field engine a native's script runs for; the script error "not a field engine" (level 0)
+// for a machine of another engine.
+Engine& fieldEngine(HSQUIRRELVM vm);
 
 // The registrars of the engine's tables (root, global, camera, map).
 void registerRootTable(const ScriptObject& table);

@@ -24,27 +24,16 @@ namespace {
 
 constexpr size_t kRelativeUnits = 127;
 
-// Every native of these tables runs for a field engine (the tables exist only there); a
-// machine of another engine is the binding's level-0 error.
-Engine& engine(HSQUIRRELVM vm) {
-  Engine* e = engineOf(vm);
-  if (e == nullptr) {
-    scriptError(u"[%ls] Script Error: not a field engine");
-    lerrThrow();
-  }
-  return *e;
-}
-
 // Id 0 is the calling script's base; any other id must be a live base's.
 Base* baseOf(HSQUIRRELVM vm, int32_t id) {
-  if (id == 0) return engine(vm).currentBase();
+  if (id == 0) return fieldEngine(vm).currentBase();
   return static_cast<Base*>(scriptHandles().get(id, kBaseHandleKind));
 }
 
 // The natives that reach the map refuse to run before the first map reset, instead of reading
 // a map that is not there.
 Map* requireMap(HSQUIRRELVM vm) {
-  Map* map = engine(vm).map();
+  Map* map = fieldEngine(vm).map();
   if (map == nullptr) scriptError(u"[%ls] Script Error: no map");
   return map;
 }
@@ -63,11 +52,11 @@ ScriptObject pathFromCaller(HSQUIRRELVM vm, const char16_t* to) {
 void systemNothing() {}
 
 ScriptObject systemGetBaseDir(HSQUIRRELVM vm) {
-  return pathFromCaller(vm, engine(vm).baseDirectory());
+  return pathFromCaller(vm, fieldEngine(vm).baseDirectory());
 }
-ScriptObject systemGetDir(HSQUIRRELVM vm) { return pathFromCaller(vm, engine(vm).directory); }
+ScriptObject systemGetDir(HSQUIRRELVM vm) { return pathFromCaller(vm, fieldEngine(vm).directory); }
 ScriptObject systemGetCameraDir(HSQUIRRELVM vm) {
-  CameraRecord* camera = engine(vm).camera();
+  CameraRecord* camera = fieldEngine(vm).camera();
   return pathFromCaller(vm, camera != nullptr ? camera->base.directory : u"");
 }
 ScriptObject systemGetMapDir(HSQUIRRELVM vm) {
@@ -78,34 +67,34 @@ ScriptObject systemGetMapDir(HSQUIRRELVM vm) {
 
 ScriptObject systemGetObjectDir(HSQUIRRELVM vm) {
   if (requireMap(vm) == nullptr) return ScriptObject::newNull(vm);
-  const ObjectManager* objects = engine(vm).objects();
+  const ObjectManager* objects = fieldEngine(vm).objects();
   return pathFromCaller(vm, objects != nullptr ? objects->objectsDirectory() : u"");
 }
 
-float systemGetRandomValue(HSQUIRRELVM vm) { return randomFloat(engine(vm).seededRandom()); }
+float systemGetRandomValue(HSQUIRRELVM vm) { return randomFloat(fieldEngine(vm).seededRandom()); }
 int32_t systemGetRandomRange(HSQUIRRELVM vm, int32_t a, int32_t b) {
-  return randomRange(a, b, engine(vm).seededRandom());
+  return randomRange(a, b, fieldEngine(vm).seededRandom());
 }
 
-int32_t systemGetBaseId(HSQUIRRELVM vm) { return engine(vm).rootBase()->id(); }
+int32_t systemGetBaseId(HSQUIRRELVM vm) { return fieldEngine(vm).rootBase()->id(); }
 int32_t cameraGetBaseId(HSQUIRRELVM vm) {
-  CameraRecord* camera = engine(vm).camera();
+  CameraRecord* camera = fieldEngine(vm).camera();
   return camera != nullptr ? camera->base.id() : 0;
 }
 int32_t mapGetBaseId(HSQUIRRELVM vm) {
-  Map* map = engine(vm).map();
+  Map* map = fieldEngine(vm).map();
   return map != nullptr ? map->base.id() : 0;
 }
 
 ScriptObject systemGetDamageNotifies(HSQUIRRELVM vm) {
-  const ScriptObject& notices = engine(vm).damageNotices();
+  const ScriptObject& notices = fieldEngine(vm).damageNotices();
   if (notices.getVm() == nullptr) return ScriptObject::newNull(vm);
   return notices;
 }
 
 ScriptObject cameraCalcScreenPos(HSQUIRRELVM vm, ScriptObject p) {
   const auto* v = static_cast<const Vec3*>(p.getInstanceUp(Vec3::typeTag()));
-  CameraRecord* camera = engine(vm).camera();
+  CameraRecord* camera = fieldEngine(vm).camera();
   if (v == nullptr || camera == nullptr) return Vec3::create(vm, 0.0f, 0.0f, 0.0f);
   const LVec3 s = camera->camera.calcScreenPos(LVec3{v->x, v->y, v->z});
   return Vec3::create(vm, s.x, s.y, s.z);
@@ -142,13 +131,13 @@ void baseSetShareVar(HSQUIRRELVM vm, int32_t id, ScriptObject value) {
   if (Base* base = baseOf(vm, id)) base->setShare(value);
 }
 
-void systemRequestExit(HSQUIRRELVM vm) { engine(vm).requestExit(); }
-bool systemIsTaskEnable(HSQUIRRELVM vm) { return engine(vm).taskEnabled(); }
-void systemSetTaskEnable(HSQUIRRELVM vm, bool enable) { engine(vm).setTaskEnable(enable); }
+void systemRequestExit(HSQUIRRELVM vm) { fieldEngine(vm).requestExit(); }
+bool systemIsTaskEnable(HSQUIRRELVM vm) { return fieldEngine(vm).taskEnabled(); }
+void systemSetTaskEnable(HSQUIRRELVM vm, bool enable) { fieldEngine(vm).setTaskEnable(enable); }
 void systemResetFrameController(HSQUIRRELVM vm) { globalResetFrameController(vm); }
 bool systemIsDrawZsort() { return false; }
 int32_t systemResetMap(HSQUIRRELVM vm, const char16_t* mapName, const char16_t* dataName) {
-  return engine(vm).resetMap(mapName, dataName)->base.id();
+  return fieldEngine(vm).resetMap(mapName, dataName)->base.id();
 }
 void systemSetAudioVolume(HSQUIRRELVM vm, int32_t type, float volume) {
   globalSetAudioVolume(vm, type, volume);
@@ -156,7 +145,7 @@ void systemSetAudioVolume(HSQUIRRELVM vm, int32_t type, float volume) {
 
 // The camera natives act on the calling script's base, which is the camera's.
 Camera* callerCamera(HSQUIRRELVM vm) {
-  CameraRecord* camera = engine(vm).camera();
+  CameraRecord* camera = fieldEngine(vm).camera();
   return camera != nullptr ? &camera->camera : nullptr;
 }
 

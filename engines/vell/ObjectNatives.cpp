@@ -24,16 +24,7 @@ constexpr uint32_t kKeyRot = 13;
 constexpr uint32_t kKeyPosrot = 18;
 constexpr uint32_t kKeyArgs = 40;
 
-Engine& engine(HSQUIRRELVM vm) {
-  Engine* e = engineOf(vm);
-  if (e == nullptr) {
-    scriptError(u"[%ls] Script Error: not a field engine");
-    lerrThrow();
-  }
-  return *e;
-}
-
-Object* self(HSQUIRRELVM vm) { return objectOfBase(engine(vm).currentBase()); }
+Object* self(HSQUIRRELVM vm) { return objectOfBase(fieldEngine(vm).currentBase()); }
 
 bool present(const ScriptObject& v) { return v.getVm() != nullptr && !v.isNull(); }
 
@@ -66,7 +57,7 @@ void parsePosrot(const char16_t* text, CreateRecord& record) {
 
 int32_t objectCreate(HSQUIRRELVM vm, const char16_t* type, const char16_t* script,
                      ScriptObject params) {
-  Engine& e = engine(vm);
+  Engine& e = fieldEngine(vm);
   if (e.map() == nullptr || e.objects() == nullptr) {
     scriptError(u"[%ls] Script Error: no map");
     return 0;

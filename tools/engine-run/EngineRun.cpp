@@ -19,8 +19,9 @@
 //             digits); an engine without one prints "frame N hash none".
 // --dump      after each update, one line per player of the versus engine: slot, position,
 //             angle, velocity and parameter values.
-// --log       every message of the log below a warning (the scripts' prints among them) on
-//             standard output as it comes, between the frames' lines.
+// --log       every message the engine and its scripts log below a warning (the scripts'
+//             prints among them) on standard output as it comes, between the frames' lines; the
+//             host's own start-up and shut-down messages are not shown.
 // --input     a scripted pad per slot: lines "SLOT FROM-TO ITEM..." where ITEM is "bN" (button
 //             N held, value 1.0) or "aN=V" (analog N at V) during frames FROM to TO inclusive.
 //             A slot named here gets a device controller.
@@ -303,8 +304,6 @@ int run(const Options& options) {
 
   ombCoreInit();
   ombLogSetErrorHook(appErrorHook);
-  g_showLog = options.log;
-  ombLogSetOutput(&printProblems);
   platform::applyGameFloatControl();
   ombImageInit();
   ombMswInit();
@@ -313,6 +312,8 @@ int run(const Options& options) {
   ombInputInit();
   ombTimerInit();
   ombSpriteInit();
+  // After the window layer, which routes the log to its own output.
+  ombLogSetOutput(&printProblems);
   registerArchives(options.archives);
   // The game's packs: the unnamed one, read through the registered archives as the game reads.
   lfmTerm();
@@ -375,6 +376,8 @@ int run(const Options& options) {
   EngineStart start;
   start.directory = directory.c_str();
   start.rond = &rond;
+  // --log shows what the engine and its scripts log, not the host's start-up and shut-down.
+  g_showLog = options.log;
   std::unique_ptr<Engine> engine(engineCreate(kind->second, system, start));
   if (!engine) return 1;
 
@@ -400,6 +403,7 @@ int run(const Options& options) {
     }
     if (engine->quitRequested()) break;
   }
+  g_showLog = false;
   std::fflush(stdout);
   engine.reset();
   return 0;

@@ -4,6 +4,7 @@
 // scripts as handles of the engine's table; a program's binds and requests accept only live
 // handles of the calling player's own side.
 
+#include "engines/rond/NativeCaller.h"
 #include "engines/rond/RondEngine.h"
 #include "engines/rond/ScriptIndex.h"
 #include "engines/rond/bullet/BulletRotation.h"
@@ -28,26 +29,6 @@ namespace {
 constexpr int32_t kMaxTypeBullets = 65536;
 constexpr int32_t kMaxScoreTipDefinitions = 4096;
 constexpr int32_t kMaxScoreTipsPerSide = 4096;
-
-Engine& engineOf(HSQUIRRELVM vm) {
-  auto* engine = dynamic_cast<Engine*>(&callerEngine(vm));
-  if (engine == nullptr) {
-    ombLogPrintf(OMB_LOG_ERROR, u"Error: [%s] the script runs for no versus engine", "rond");
-    lerrThrow();
-  }
-  return *engine;
-}
-
-Player& self(HSQUIRRELVM vm) {
-  engineOf(vm);
-  ScriptContext* context = scriptGetContext(vm);
-  auto* player = context != nullptr ? static_cast<Player*>(context->self) : nullptr;
-  if (player == nullptr) {
-    ombLogPrintf(OMB_LOG_ERROR, u"Error: [%s] the script drives no player", "rond");
-    lerrThrow();
-  }
-  return *player;
-}
 
 std::u16string text(const ScriptObject& value) {
   if (value.getType() != OT_STRING) return {};
@@ -133,7 +114,7 @@ BulletEventText readEvent(Engine& engine, const Player& player, const ScriptObje
 
 int32_t bulletDefineType(HSQUIRRELVM vm, ScriptObject table) {
   Engine& engine = engineOf(vm);
-  Player& player = self(vm);
+  Player& player = scriptPlayer(vm);
   const int32_t count = table.getIntegerSlot(u"count");
   if (!checkScriptIndex(count < 0 ? 0 : count, kMaxTypeBullets + 1, u"bullet count")) return 0;
   const AttackDefinition attack = AttackDefinition::read(table, AttackInherit::No);
@@ -146,7 +127,7 @@ int32_t bulletDefineType(HSQUIRRELVM vm, ScriptObject table) {
 
 int32_t bulletDefineMotion(HSQUIRRELVM vm, ScriptObject table) {
   Engine& engine = engineOf(vm);
-  Player& player = self(vm);
+  Player& player = scriptPlayer(vm);
   auto* type = ownRecord<BulletType>(engine, player, table.getIntegerSlot(u"type"),
                                      kBulletTypeHandle);
   if (type == nullptr) return 0;
@@ -170,13 +151,13 @@ int32_t bulletDefineMotion(HSQUIRRELVM vm, ScriptObject table) {
 
 bool bulletCanAdd(HSQUIRRELVM vm, int32_t handle) {
   Engine& engine = engineOf(vm);
-  auto* program = ownRecord<BulletMotion>(engine, self(vm), handle, kBulletMotionHandle);
+  auto* program = ownRecord<BulletMotion>(engine, scriptPlayer(vm), handle, kBulletMotionHandle);
   return program != nullptr && BulletManager::canAdd(*program);
 }
 
 bool bulletAdd(HSQUIRRELVM vm, int32_t handle, ScriptObject table) {
   Engine& engine = engineOf(vm);
-  Player& player = self(vm);
+  Player& player = scriptPlayer(vm);
   auto* program = ownRecord<BulletMotion>(engine, player, handle, kBulletMotionHandle);
   if (program == nullptr) return false;
   const LVec3 pos = vec3(table.findSlot(u"pos")).value_or(LVec3{});
