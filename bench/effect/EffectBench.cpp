@@ -1,6 +1,7 @@
 // Task and batched Draw of 500 live effects, with every heap allocation of the measured frames
 // counted.
 
+#include "bench/common/AllocationCount.h"
 #include "foundation/startup/Dmath.h"
 #include "model/effect/L3DEffectManager.h"
 #include "render/L3DRenderer.h"
@@ -12,25 +13,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
-
-namespace {
-
-std::atomic<uint64_t> g_allocations{0};
-
-}  // namespace
-
-// The replacement pair allocates with malloc and frees with free; the compiler, which knows the
-// standard operator new, would otherwise take the frees for a mismatch.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(size_t size) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -93,13 +75,13 @@ void BM_EffectFrame(benchmark::State& state) {
     ++frame;
   };
   for (int i = 0; i < kWarmUp; ++i) step();
-  const uint64_t before = g_allocations.load();
+  const uint64_t before = benchAllocations();
   uint64_t frames = 0;
   for (auto _ : state) {
     step();
     ++frames;
   }
-  const uint64_t allocations = g_allocations.load() - before;
+  const uint64_t allocations = benchAllocations() - before;
   state.counters["allocations"] = benchmark::Counter(double(allocations) / double(frames));
   if (allocations != 0) state.SkipWithError("heap allocations in steady frames");
   manager.Release();

@@ -1,6 +1,7 @@
 // ForwardAnimFrame with sphere collection for 2000 instances of a 20-bone model, and a memcpy
 // anchor measured in the same run.
 
+#include "bench/common/AllocationCount.h"
 #include "foundation/math/DetMath.h"
 #include "foundation/startup/Dmath.h"
 #include "model/L3DHandles.h"
@@ -17,39 +18,6 @@
 #include <new>
 #include <string>
 #include <vector>
-
-// Every allocation of the process goes through these, so the benchmark can report how many the
-// frame step makes.
-namespace {
-std::atomic<uint64_t> g_allocations{0};
-
-void* countedAlloc(std::size_t size) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size != 0 ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-
-void* countedAlignedAlloc(std::size_t size, std::align_val_t align) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  const std::size_t a = static_cast<std::size_t>(align);
-  const std::size_t rounded = (size + a - 1) / a * a;
-  if (void* p = std::aligned_alloc(a, rounded != 0 ? rounded : a)) return p;
-  throw std::bad_alloc();
-}
-}  // namespace
-
-void* operator new(std::size_t size) { return countedAlloc(size); }
-void* operator new[](std::size_t size) { return countedAlloc(size); }
-void* operator new(std::size_t size, std::align_val_t align) { return countedAlignedAlloc(size, align); }
-void* operator new[](std::size_t size, std::align_val_t align) { return countedAlignedAlloc(size, align); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -150,11 +118,11 @@ void BM_ForwardAnimFrame2000(benchmark::State& state) {
   int64_t frames = 0;
   uint64_t allocations = 0;
   for (auto _ : state) {
-    const uint64_t a0 = g_allocations.load(std::memory_order_relaxed);
+    const uint64_t a0 = benchAllocations();
     const double t0 = cpuSeconds();
     for (auto& inst : instances) inst->ForwardAnimFrame();
     seconds += cpuSeconds() - t0;
-    allocations += g_allocations.load(std::memory_order_relaxed) - a0;
+    allocations += benchAllocations() - a0;
     ++frames;
   }
   const double perFrame = seconds / static_cast<double>(frames);

@@ -5,6 +5,7 @@
 // beside a stable_sort of 2000 keys measured in the same run, in processor time, so the ratios
 // compare across machines and loads. The goal of the phase is at most 3 ms a frame on one core.
 
+#include "bench/common/AllocationCount.h"
 #include "engines/rond/RondEngine.h"
 #include "foundation/omb/file/ombFile.h"
 #include "foundation/omb/file/ombFileModule.h"
@@ -26,25 +27,6 @@
 #include <memory>
 #include <new>
 #include <vector>
-
-namespace {
-
-std::atomic<uint64_t> g_allocations{0};
-
-}  // namespace
-
-// The replacement pair allocates with malloc and frees with free; the compiler, which knows the
-// standard operator new, would otherwise take the frees for a mismatch.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(size_t size) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -213,11 +195,11 @@ void BM_BulletPhase2x1000(benchmark::State& state) {
   rond::Engine& e = *scene.engine;
   for (int i = 0; i < kWarmUp; ++i) e.stepBullets();
   g_live = e.bullets().live(0).size() + e.bullets().live(1).size();
-  const uint64_t before = g_allocations.load();
+  const uint64_t before = benchAllocations();
   const double start = cpuSeconds();
   for (auto _ : state) e.stepBullets();
   g_phase = (cpuSeconds() - start) / double(state.iterations());
-  g_phaseAllocations = double(g_allocations.load() - before) / double(state.iterations());
+  g_phaseAllocations = double(benchAllocations() - before) / double(state.iterations());
   state.counters["live"] = double(g_live);
   state.counters["allocations"] = g_phaseAllocations;
   state.counters["cpu_ms_per_frame"] = g_phase * 1e3;
