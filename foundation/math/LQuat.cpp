@@ -53,3 +53,11 @@ void quatToMatrix(LMat& out, const LQuat& q) {
   m[3][2] = 0.0f;
   m[3][3] = 1.0f;
 }
+
+LQuat quatFromAxisAngle(const LVec3& axis, float angle) {
+  LVec3 n;
+  vec3Normalize(n, axis);
+  float s, c;
+  detmath::sincos(angle * 0.5f, &s, &c);
+  return {n.x * s, n.y * s, n.z * s, c};
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/math/LMat.h"
+#include "foundation/math/LVec3.h"
 
 #include <cstdint>
 
@@ -20,6 +21,9 @@ inline constexpr LQuat kQuatIdentity{0.0f, 0.0f, 0.0f, 1.0f};
 // The rotation about +Y by a / 1024 radian. Half the angle is a float; its sine and cosine are
 // taken in double precision and stored as floats. The caller wraps `a` first.
 LQuat quatFromYaw(int32_t a);
+
+// (normalised axis * sin(angle / 2), cos(angle / 2)), with the project's own sine and cosine.
+LQuat quatFromAxisAngle(const LVec3& axis, float angle);
 
 // out = p (x) q, the Hamilton product; both inputs are read before out is written, so out may
 // be p or q. As matrices (quatToMatrix, row vectors) the product rotates by q, then by p.

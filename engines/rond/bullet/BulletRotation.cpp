@@ -7,24 +7,6 @@
 
 namespace rond {
 
-float wrapRadians(float angle) {
-  if (!std::isfinite(angle)) return 0.0f;
-  // Far-off values first lose their whole turns at once: subtracting one turn at a time would
-  // never end once a turn is below the value's precision.
-  if (std::fabs(angle) > 64.0f * kTwoPi) angle = float(std::fmod(double(angle), double(kTwoPi)));
-  while (angle > kTwoPi) angle -= kTwoPi;
-  while (angle < 0.0f) angle += kTwoPi;
-  return angle;
-}
-
-LQuat quatFromAxisAngle(const LVec3& axis, float angle) {
-  LVec3 n;
-  vec3Normalize(n, axis);
-  float s, c;
-  detmath::sincos(angle * 0.5f, &s, &c);
-  return {n.x * s, n.y * s, n.z * s, c};
-}
-
 bool isTinyAxis(const LVec3& axis) {
   return std::fabs(axis.x) + std::fabs(axis.y) + std::fabs(axis.z) < kRotationEpsilon;
 }

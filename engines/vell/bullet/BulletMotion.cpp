@@ -2,6 +2,8 @@
 
 #include "foundation/math/DetMath.h"
 #include "foundation/math/LMat.h"
+#include "foundation/math/LQuat.h"
+#include "foundation/math/Radians.h"
 #include "foundation/omb/text/ombChar.h"
 #include "foundation/omb/text/ombNumber.h"
 #include "foundation/omb/text/ombString.h"
@@ -15,8 +17,6 @@
 namespace vell {
 namespace {
 
-constexpr float kTwoPi = 6.2831855f;
-constexpr float kPi = 3.1415927f;
 constexpr float kEpsilon = 0.000001f;
 
 // Blanks and line ends.
@@ -73,24 +73,6 @@ bool isWord(const char16_t* item, const char16_t* word) {
   return ombStrIsEqualNoCase(item, word, ombStrLength(word) + 1);
 }
 
-float wrapAngle(float angle) {
-  if (!std::isfinite(angle)) return 0.0f;
-  // Far-off values lose their whole turns at once: one turn at a time would never end once a
-  // turn is below the value's precision.
-  if (std::fabs(angle) > 64.0f * kTwoPi) angle = float(std::fmod(double(angle), double(kTwoPi)));
-  while (angle > kTwoPi) angle -= kTwoPi;
-  while (angle < 0.0f) angle += kTwoPi;
-  return angle;
-}
-
-LQuat axisAngle(const LVec3& axis, float angle) {
-  LVec3 n;
-  vec3Normalize(n, axis);
-  float s, c;
-  detmath::sincos(angle * 0.5f, &s, &c);
-  return {n.x * s, n.y * s, n.z * s, c};
-}
-
 LVec3 scaled(const LVec3& v, float s) { return {v.x * s, v.y * s, v.z * s}; }
 LVec3 added(const LVec3& a, const LVec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 bool isZero(const LVec3& v) { return v.x == 0.0f && v.y == 0.0f && v.z == 0.0f; }
@@ -133,8 +115,8 @@ bool parseRotation(const std::vector<const char16_t*>& texts, RandomRotation& ou
     axis.x = t.number();
     axis.y = t.number();
     axis.z = t.number();
-    const float angle = wrapAngle(t.number() * kDegreesToRadians);
-    quatMultiply(product, product, axisAngle(axis, angle));
+    const float angle = wrapRadians(t.number() * kDegreesToRadians);
+    quatMultiply(product, product, quatFromAxisAngle(axis, angle));
     any = true;
   }
   if (!any) return false;
@@ -261,7 +243,7 @@ void applyEvent(BulletMotionState& state, const MotionEvent& e, LQuat& extra,
       const LVec3 up{0.0f, 1.0f, 0.0f};
       const LVec3 axis = vec3Cross(v, up);
       if (std::fabs(axis.x) + std::fabs(axis.y) + std::fabs(axis.z) < kEpsilon) break;
-      quatMultiply(state.rotation, axisAngle(axis, clampedAcos(vec3Dot(v, up))), state.rotation);
+      quatMultiply(state.rotation, quatFromAxisAngle(axis, clampedAcos(vec3Dot(v, up))), state.rotation);
       break;
     }
     case MotionEventKind::GenRand:
@@ -302,11 +284,11 @@ LQuat turnOnto(LVec3 d) {
   vec3Normalize(d, d);
   if (std::fabs(d.x) < 0.001f && std::fabs(d.y) < 0.001f) {
     if (d.z >= 0.999f) return kQuatIdentity;
-    if (d.z <= -0.999f) return axisAngle({0.0f, 1.0f, 0.0f}, kPi);
+    if (d.z <= -0.999f) return quatFromAxisAngle({0.0f, 1.0f, 0.0f}, kPi);
   }
   LVec3 axis;
   vec3Normalize(axis, vec3Cross({0.0f, 0.0f, 1.0f}, d));
-  return axisAngle(axis, clampedAcos(d.z));
+  return quatFromAxisAngle(axis, clampedAcos(d.z));
 }
 
 }  // namespace
@@ -411,11 +393,11 @@ LVec3 rotateVector(const LQuat& q, const LVec3& v) {
 }
 
 LQuat drawRotation(const RandomRotation& r, OMB_RANDOM* random) {
-  const float angle = wrapAngle(r.angleBase + draw(random) * r.angleRange);
+  const float angle = wrapRadians(r.angleBase + draw(random) * r.angleRange);
   if (std::fabs(angle) < kEpsilon) return kQuatIdentity;
   const LVec3 axis = drawVector(r.axisBase, r.axisRange, random);
   if (std::fabs(axis.x) + std::fabs(axis.y) + std::fabs(axis.z) < kEpsilon) return kQuatIdentity;
-  return axisAngle(axis, angle);
+  return quatFromAxisAngle(axis, angle);
 }
 
 bool runMotionEvents(BulletMotionState& state, const std::vector<MotionEvent>& events,
