@@ -3,7 +3,7 @@
 
 #include "engines/rond/Camera.h"
 
-#include "engines/rond/tests/RondMatch.h"
+#include "engines/rond/tests/MatchFixture.h"
 #include "foundation/math/LookAt.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@
 
 namespace {
 
-using CameraTest = rondtest::Match;
+using CameraTest = rondtest::MatchFixture;
 
 void expectMatrix(const LMat& a, const LMat& b) {
   for (int r = 0; r < 4; ++r) {
@@ -79,7 +79,7 @@ TEST(Camera, TheProjectionCacheIsRebuiltOnlyWhenTheKindOrTheProjectionChanges) {
 }
 
 TEST_F(CameraTest, ADrawnSlotGetsAScriptedCameraAndAnUndrawnOneANoneCamera) {
-  rond::Engine& e = start(record(true, false));
+  rond::Engine& e = start(match(true, false));
   auto* drawn = dynamic_cast<rond::CameraPlayer*>(e.camera(0));
   ASSERT_NE(drawn, nullptr);
   ASSERT_NE(e.camera(1), nullptr);
@@ -109,7 +109,7 @@ TEST_F(CameraTest, CameraScriptsDoNotChangeTheMatchWhateverSlotsAreDrawn) {
   // Every camera script draws a random number each frame: with the engine's generator, a
   // runtime that draws other slots (a peer, a replay) would play another match.
   auto hashes = [this](bool target0, bool target1) {
-    rond::Engine& e = start(record(target0, target1));
+    rond::Engine& e = start(match(target0, target1));
     std::vector<uint64_t> out;
     for (int frame = 0; frame < 40; ++frame) {
       e.update();
@@ -126,7 +126,7 @@ TEST_F(CameraTest, CameraScriptsDoNotChangeTheMatchWhateverSlotsAreDrawn) {
 }
 
 TEST_F(CameraTest, ACameraScriptCannotChangeParametersButItsOwnProjection) {
-  rond::Engine& e = start(record(true, true));
+  rond::Engine& e = start(match(true, true));
   e.update();
   const int32_t counted = e.parameterTables().system.at(1).value;
   struct Case {

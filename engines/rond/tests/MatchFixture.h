@@ -1,8 +1,8 @@
 #pragma once
 
-// A versus match on the test scripts (tests/scripts: the system "sys", the fighter, the brain),
-// with a fixed seed, the log captured and a lower-case scratch folder for replay files (the
-// engine lower-cases replay names as the game's are).
+// A versus match on the test scripts (tests/scripts: the system "sys", the fighter, the brain,
+// the stages) with a fixed seed, the log captured and a lower-case scratch folder for replay
+// files (the engine lower-cases replay names as the game's are).
 
 #include "engines/rond/RondEngine.h"
 
@@ -39,11 +39,12 @@ class MatchFixture : public testing::Test {
     std::filesystem::remove_all(folder, ignored);
   }
 
-  static RondEngineSetup match(bool target0 = true, bool target1 = true) {
+  static RondEngineSetup match(bool target0 = true, bool target1 = true,
+                               std::u16string stage = u"stages/arena01") {
     RondEngineSetup setup;
     setup.systemDirectory = u"Sys";
     setup.seDirectory = u"se";
-    setup.stageDirectory = u"stages/arena01";
+    setup.stageDirectory = std::move(stage);
     setup.players[0] = u"fighter";
     setup.players[1] = u"fighter";
     setup.drawTargets[0] = target0;
@@ -75,13 +76,14 @@ class MatchFixture : public testing::Test {
     return engine->player(slot)->parameters.at(index);
   }
 
-  static std::vector<std::u16string> errors() {
+  static std::vector<std::u16string> messages(int32_t level) {
     std::vector<std::u16string> texts;
     for (const auto& m : LogCapture::messages()) {
-      if (m.level == OMB_LOG_ERROR) texts.push_back(m.text);
+      if (m.level == level) texts.push_back(m.text);
     }
     return texts;
   }
+  static std::vector<std::u16string> errors() { return messages(OMB_LOG_ERROR); }
 
   // A path in the scratch folder, as the scripts would name it.
   std::u16string file(const std::string& name) const {

@@ -3,7 +3,7 @@
 
 #include "engines/rond/Stage.h"
 
-#include "engines/rond/tests/RondMatch.h"
+#include "engines/rond/tests/MatchFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +11,14 @@
 
 namespace {
 
-using StageTest = rondtest::Match;
+using StageTest = rondtest::MatchFixture;
 
 void expectColour(const float* c, std::array<float, 4> expected) {
   for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(c[i], expected[size_t(i)]) << i;
 }
 
 TEST_F(StageTest, WithoutStageCallsThePlayersFaceEachOtherOneUnitFromTheCentre) {
-  rond::Engine& e = start(record(true, true));
+  rond::Engine& e = start(match(true, true));
   const rond::Stage& s = e.stage();
   EXPECT_EQ(e.player(0)->position.z, 1024);
   EXPECT_EQ(e.player(1)->position.z, -1024);
@@ -37,7 +37,7 @@ TEST_F(StageTest, WithoutStageCallsThePlayersFaceEachOtherOneUnitFromTheCentre) 
 }
 
 TEST_F(StageTest, TheStageScriptSetsStartsBoxesLightFogAndShadow) {
-  rond::Engine& e = start(record(true, true, u"stages/lit"));
+  rond::Engine& e = start(match(true, true, u"stages/lit"));
   const rond::Stage& s = e.stage();
   // Start places reach the players, which start after the stage script ran.
   EXPECT_EQ(e.player(0)->position.x, 1024);
@@ -83,7 +83,7 @@ TEST_F(StageTest, TheStageScriptSetsStartsBoxesLightFogAndShadow) {
 }
 
 TEST_F(StageTest, TheShadowShrinksAsThePlayerRisesDownToItsCut) {
-  rond::Engine& e = start(record(true, true, u"stages/lit"));
+  rond::Engine& e = start(match(true, true, u"stages/lit"));
   rond::Stage& s = e.stage();
   const int32_t floor = s.moveBox.min.y;
   struct Case {
@@ -113,7 +113,7 @@ TEST_F(StageTest, TheShadowShrinksAsThePlayerRisesDownToItsCut) {
 }
 
 TEST_F(StageTest, ShadowColourComponentsBecomeBytes) {
-  rond::Engine& e = start(record(false, false));
+  rond::Engine& e = start(match(false, false));
   rond::Stage& s = e.stage();
   struct Case {
     float r, g, b, a;
