@@ -2,6 +2,7 @@
 
 #include "engines/vell/Map.h"
 #include "engines/vell/ObjectManager.h"
+#include "engines/vell/bullet/BulletManager.h"
 #include "foundation/bytes/StateHash.h"
 #include "foundation/dbtl/DCp932Text.h"
 #include "foundation/lerr/lerr.h"
@@ -95,6 +96,7 @@ void Engine::setupResources() {
   rootTable_ = names.newTable(nullptr);
   registerRootTable(rootTable_);
   registerObjectCreate(rootTable_);
+  registerBulletNatives(rootTable_);
   globalTable_ = names.newTable(&rootTable_);
   registerGlobalTable(globalTable_);
   cameraTable_ = names.newTable(&rootTable_);
@@ -168,11 +170,13 @@ void Engine::releaseResources() {
 }
 
 void Engine::releaseMap() {
-  // Objects leave their triangles and the collision maps before the map frees them.
-  if (objects_) {
-    objects_->destroyAll();
-    objects_.reset();
-  }
+  // The bullets let their owners and targets go while the objects still live; the objects hand
+  // their dynamic attacks back before the bullet manager goes; objects leave their triangles and
+  // the collision maps before the map frees them.
+  if (bullets_) bullets_->removeAll(RemoveNotify::No);
+  if (objects_) objects_->destroyAll();
+  bullets_.reset();
+  objects_.reset();
   if (map_) {
     map_->unloadAll();
     map_->base.release();
@@ -187,6 +191,7 @@ void Engine::releaseMap() {
 
 Map* Engine::resetMap(const char16_t* mapName, const char16_t* dataName) {
   releaseMap();
+  bullets_ = std::make_unique<BulletManager>(*this);
   objects_ = std::make_unique<ObjectManager>();
   objects_->setup(*this);
   map_ = std::make_unique<Map>();
@@ -220,9 +225,9 @@ void Engine::update() {
   if (taskEnabled()) {
     if (map_) map_->update();
     if (objects_) objects_->update();
+    if (bullets_) bullets_->update();
     damageNotices_ = ScriptObject();
-    // Bullets come with their manager; until then no attack is filed and the pass finds none.
-    if (objects_) objects_->hitPass(nullptr);
+    if (objects_) objects_->hitPass(bullets_.get());
     if (camera_) camera_->base.resume();
     if (second_) second_->resume();
   }
@@ -247,6 +252,7 @@ void Engine::drawScene() {
       objects_->drawFirst(map_->lightDirection, map_->lightColor, map_->ambientColor);
       objects_->drawRest(map_->lightDirection, map_->lightColor, map_->ambientColor);
     }
+    if (bullets_ && map_) bullets_->draw(map_->lightDirection, map_->lightColor, map_->ambientColor);
     if (map_) map_->drawWater();
     return;
   }
@@ -262,6 +268,7 @@ void Engine::drawScene() {
   if (objects_ && map_) {
     objects_->drawRest(map_->lightDirection, map_->lightColor, map_->ambientColor);
   }
+  if (bullets_ && map_) bullets_->draw(map_->lightDirection, map_->lightColor, map_->ambientColor);
 }
 
 bool Engine::stateHash(uint64_t* hash) const {
@@ -293,6 +300,7 @@ bool Engine::stateHash(uint64_t* hash) const {
       h.u32(o.status).u32(o.moveMode).u32(o.moveStatus).u32(o.flags);
     });
   }
+  if (bullets_) bullets_->hash(h);
   *hash = h.value();
   return true;
 }

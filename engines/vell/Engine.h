@@ -22,6 +22,7 @@ class L3DNnidTable;
 
 namespace vell {
 
+class BulletManager;
 class Map;
 class ObjectManager;
 
@@ -76,6 +77,7 @@ class Engine final : public ::Engine, public Base {
   CameraRecord* camera() const { return camera_.get(); }
   Map* map() const { return map_.get(); }
   ObjectManager* objects() const { return objects_.get(); }
+  BulletManager* bullets() const { return bullets_.get(); }
   Base* currentBase() const { return currentBase_; }
   void setCurrentBase(Base* base) { currentBase_ = base; }
   const char16_t* setupDirectory() const { return setupDirectory_; }
@@ -118,6 +120,7 @@ class Engine final : public ::Engine, public Base {
   std::unique_ptr<CameraRecord> camera_;
   std::unique_ptr<Map> map_;
   std::unique_ptr<ObjectManager> objects_;
+  std::unique_ptr<BulletManager> bullets_;
   LSeManager::_GROUPINFO* seGroup_ = nullptr;
   LSeManager::_GROUPINFO* voiceGroup_ = nullptr;
   ScriptObject damageNotices_;
@@ -153,6 +156,8 @@ void registerDecalNatives(const ScriptObject& table);
 void registerObjectTable(const ScriptObject& table);
 // objectCreate, which the root table holds.
 void registerObjectCreate(const ScriptObject& table);
+// The root table's bullet natives, registered right after objectCreate.
+void registerBulletNatives(const ScriptObject& table);
 
 // The path from one script directory to another: the common leading directories dropped, one
 // "../" for each directory left in from, then the rest of to; at most 127 units.

@@ -5,6 +5,7 @@
 #include "engines/vell/Map.h"
 #include "engines/vell/ModelCache.h"
 #include "engines/vell/ObjectManager.h"
+#include "engines/vell/bullet/BulletManager.h"
 #include "foundation/dbtl/DCp932Text.h"
 #include "foundation/dbtl/Dstr.h"
 #include "foundation/math/DetMath.h"
@@ -102,6 +103,7 @@ Object* Object::setup(ObjectManager& owner, const char16_t* groupName, const cha
   entry.link = {};
   entry.owner = this;
   for (DamageRecord& r : damage) r.resetHits();
+  dynamicAttack = nullptr;
   collMap = nullptr;
 
   Object* result = nullptr;
@@ -129,6 +131,10 @@ void Object::releaseRuntime() {
     r.systemNotice = ScriptObject();
   }
   releaseGeometry();
+  if (dynamicAttack != nullptr) {
+    if (BulletManager* bullets = engine->bullets()) bullets->releaseDynamic(*dynamicAttack);
+    dynamicAttack = nullptr;
+  }
   if (collMap != nullptr) {
     if (Map* m = map()) collMapSetEnable(*m, *collMap, false);
     collMap = nullptr;
@@ -478,6 +484,13 @@ void Object::update() {
     forward(*currentGeometry->object.instance);
   }
   updateDamage();
+  if (dynamicAttack != nullptr) {
+    if (BulletManager* bullets = engine->bullets()) {
+      const bool attacks = currentGeometry != nullptr && (currentGeometry->flags & kGeometryAttack);
+      bullets->tickDynamic(*dynamicAttack,
+                           attacks ? currentGeometry->object.instance.Get() : nullptr);
+    }
+  }
   LMat turn;
   quatToMatrix(turn, rotation);
   for (ExtendSlot& slot : extend) {

@@ -24,7 +24,9 @@
 namespace vell {
 
 class ObjectManager;
+struct Attack;
 struct CacheEntry;
+struct DynamicDefinition;
 struct CollMap;
 struct ObjectGeometry;
 
@@ -169,6 +171,9 @@ struct Object : Base {
   void setAngle(int32_t a);
   void attachLand(CollTriangle* triangle);
   void loadCollMap(const char16_t* modelName);
+  // Any dynamic attack is released; with a definition and a low byte of `on` that is not 0 a
+  // new one attacks with that byte as its mask.
+  void setAttackDynamic(const DynamicDefinition* definition, int32_t on);
   void setLandMoveOption(int32_t slideAngle, uint32_t options, int32_t slipAngle,
                          int32_t slipFall);
   // The movement step of the update (platform move, or the move of the move mode, then the
@@ -215,6 +220,7 @@ struct Object : Base {
   FixedVec3 turnPivot{};
   SpaceItem entry;
   DamageRecord damage[2];
+  Attack* dynamicAttack = nullptr;  // the bullet manager's
   CollMap* collMap = nullptr;
 
  private:

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "engines/vell/SpaceItem.h"
-#include "engines/vell/SphereSet.h"
+#include "engines/vell/bullet/Attack.h"
 
 #include <cstdint>
 
@@ -12,23 +11,6 @@ namespace vell {
 
 struct DamageRecord;
 struct Object;
-
-enum AttackFlag : uint32_t {
-  kAttackActive = 1,
-  kAttackBullet = 2,
-  kAttackEveryHit = 4,  // reported for every touching record, not only the nearest
-  kAttackSwept = 8,     // spheres tested swept from the previous frame
-  kAttackLeftOut = 16,  // not seen by the hit pass
-};
-
-// The part of an attack the hit pass reads. The item is filed in the object space with the
-// attack's mask and this attack as its owner; the sphere set holds its spheres and bounding
-// sphere.
-struct Attack {
-  SpaceItem item;
-  uint32_t flags = 0;
-  SphereSet spheres;
-};
 
 // Where the hit pass reports: every-hit attacks at once (after the record's history let the hit
 // through), nearest-mode attacks as a recorded hit with its value, then once after the pass.

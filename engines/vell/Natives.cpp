@@ -5,6 +5,7 @@
 #include "engines/vell/FieldObject.h"
 #include "engines/vell/Map.h"
 #include "engines/vell/ObjectManager.h"
+#include "engines/vell/bullet/BulletNatives.h"
 #include "foundation/lerr/lerr.h"
 #include "host/binary/BinaryNatives.h"
 #include "host/engine/ScriptEngine.h"
@@ -275,6 +276,7 @@ void registerGlobalTable(const ScriptObject& table) {
       .registerFunction(u"systemIsTaskEnable", &systemIsTaskEnable)
       .registerFunction(u"systemSetTaskEnable", &systemSetTaskEnable)
       .registerFunction(u"systemResetFrameController", &systemResetFrameController)
+      .registerFunction(u"systemClearRuntimeResources", &systemClearRuntimeResources)
       .registerFunction(u"systemIsDrawZsort", &systemIsDrawZsort)
       .registerFunction(u"systemResetMap", &systemResetMap)
       .registerFunction(u"systemSetAudioVolume", &systemSetAudioVolume);

@@ -6,6 +6,7 @@
 #include "engines/vell/FieldObject.h"
 #include "engines/vell/Map.h"
 #include "engines/vell/ObjectManager.h"
+#include "engines/vell/bullet/BulletNatives.h"
 #include "foundation/lerr/lerr.h"
 #include "script/ScriptError.h"
 #include "script/ScriptNative.h"
@@ -226,6 +227,8 @@ void registerObjectTable(const ScriptObject& table) {
       .registerFunction(u"objectRotateMapLand", &objectRotateMapLand)
       .registerFunction(u"objectGetMoveResult", &objectGetMoveResult)
       .registerFunction(u"objectSetCollMoveCheck", &objectSetCollMoveCheck)
+      .registerFunction(u"objectSetAttackDynamic", &objectSetAttackDynamic)
+      .registerFunction(u"objectClearAttackDynamic", &objectClearAttackDynamic)
       .registerFunction(u"objectLoadCollMap", &objectLoadCollMap)
       .registerFunction(u"objectSetCollMapEnable", &objectSetCollMapEnable);
 }

@@ -84,6 +84,8 @@ class Engine {
   bool taskEnabled() const { return taskEnable_; }
   void setTaskEnable(bool enable) { taskEnable_ = enable; }
   uint32_t frameFlags() const { return frameFlags_; }
+  // The engine's own Z-sort bits of this frame (the flags are cleared before every update).
+  void addFrameFlags(uint32_t bits) { frameFlags_ |= bits; }
 
   // The engine a script machine works for (its thread context's engine); null for a machine
   // without one.

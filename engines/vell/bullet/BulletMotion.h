@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engines/vell/bullet/Attack.h"
 #include "foundation/math/LQuat.h"
 #include "foundation/math/LVec3.h"
 #include "foundation/omb/ombRandom.h"
@@ -109,9 +110,19 @@ struct KeyFrameRecord {
   const char16_t* genTimeout = nullptr;
 };
 
+struct BulletType;
+
+// A motion program as the bullet manager keeps it: its type, its own notifies, the attack
+// definition (whose notifies are its own or else its type's) and its events.
 struct BulletMotion {
   // Every key frame's events, key frames in order and within one in the order of the kinds.
   static std::vector<MotionEvent> parse(const std::vector<KeyFrameRecord>& keyFrames);
+
+  BulletType* type = nullptr;
+  ScriptObject notifies;
+  AttackDef attack;
+  std::vector<MotionEvent> events;
+  int32_t handle = 0;  // what scripts hold
 };
 
 // The motion part of one bullet. Positions are in world units, speeds in 1/1024 unit per frame.
