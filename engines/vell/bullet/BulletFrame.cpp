@@ -32,7 +32,7 @@ LQuat yaw(int32_t angle) {
 
 LVec3 worldOf(const FixedVec3& p) { return {fixedToFloat(p.x), fixedToFloat(p.y), fixedToFloat(p.z)}; }
 
-LVec3 add(const LVec3& a, const LVec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+LVec3 sum(const LVec3& a, const LVec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 
 // Where a bullet aims at an object: the centre of its first damage record (the middle of its
 // cylinder when the record has no spheres), as the object's update left it.
@@ -119,7 +119,7 @@ void BulletManager::start(Request& request) {
   // given.
   if ((r.mode & kLaunchRelative) && !(r.mode & kLaunchTrackOwner) && r.owner != nullptr) {
     const LQuat q = yaw(r.ownerTrackAngle);
-    position = add(worldOf(r.owner->position), rotateVector(q, r.position));
+    position = sum(worldOf(r.owner->position), rotateVector(q, r.position));
     quatMultiply(rotation, q, r.rotation);
   }
 
@@ -145,7 +145,7 @@ void BulletManager::start(Request& request) {
     b.trackRotLimit = r.trackRotLimit;
     b.trackAngle = r.ownerTrackAngle;
     const LQuat q = yaw(b.trackAngle);
-    b.worldPosition = add(worldOf(r.owner->position), rotateVector(q, position));
+    b.worldPosition = sum(worldOf(r.owner->position), rotateVector(q, position));
     quatMultiply(b.worldRotation, q, rotation);
   } else {
     b.worldPosition = position;
@@ -234,7 +234,7 @@ bool BulletManager::frame(Bullet& b) {
     d = std::clamp(d, -b.trackRotLimit, b.trackRotLimit);
     b.trackAngle = wrapAngle(b.trackAngle + d);
     const LQuat q = yaw(b.trackAngle);
-    b.worldPosition = add(worldOf(b.owner->position), rotateVector(q, s.position));
+    b.worldPosition = sum(worldOf(b.owner->position), rotateVector(q, s.position));
     quatMultiply(b.worldRotation, q, s.rotation);
   } else {
     b.worldPosition = s.position;

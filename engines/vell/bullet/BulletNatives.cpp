@@ -15,6 +15,7 @@
 #include "model/math/FixedPoint.h"
 #include "script/ScriptContext.h"
 #include "script/ScriptError.h"
+#include "script/ScriptManager.h"
 #include "script/ScriptNative.h"
 #include "script/Vec3.h"
 
@@ -45,6 +46,11 @@ ScriptObject named(const ScriptObject& table, const char16_t* name) {
   return table.getType() == OT_TABLE ? table.findSlot(name) : ScriptObject();
 }
 
+// True only for the boolean true.
+bool isTrue(const ScriptObject& table, const ScriptObject& key) {
+  return table.getType() == OT_TABLE && table.getBoolSlotByKey(key.getObject());
+}
+
 int32_t integerOr(const ScriptObject& v, int32_t fallback) {
   return present(v) ? v.toInteger() : fallback;
 }
@@ -73,9 +79,12 @@ Object* objectOfId(Engine& engine, int32_t id) {
 
 Object* self(HSQUIRRELVM vm) { return objectOfBase(fieldEngine(vm).currentBase()); }
 
+// The "notifies" value held by the engine's machine: the calling script's thread may end long
+// before the definition does.
 ScriptObject notifiesOf(const ScriptObject& params, const Engine& engine) {
   const ScriptObject v = keyed(params, engine.scriptKeys().values[kKeyNotifies]);
-  return present(v) ? v : ScriptObject::newNull(engine.scriptManager()->vm.vm);
+  const HSQUIRRELVM vm = engine.scriptManager()->vm.vm;
+  return present(v) ? ScriptObject::reference(vm, v.getObject()) : ScriptObject::newNull(vm);
 }
 
 int32_t bulletDefineType(HSQUIRRELVM vm, ScriptObject params) {
@@ -192,8 +201,7 @@ int32_t bulletDefineMotion(HSQUIRRELVM vm, ScriptObject params) {
       r.lockon = textOf(named(frame, u"lockon"));
       r.rotations = rotationTexts(frame, u"rot", u"rots");
       r.turns = rotationTexts(frame, u"drot", u"drots");
-      const ScriptObject top = named(frame, u"rotYTop");
-      r.rotYTop = top.getType() == OT_BOOL && top.toInteger() != 0;
+      r.rotYTop = frame.getBoolSlot(u"rotYTop");
       const ScriptObject binds = named(frame, u"binds");
       if (present(binds)) r.binds = bindRecords(binds);
       r.genRand = textOf(named(frame, u"genRand"));
@@ -237,9 +245,7 @@ bool bulletAdd(HSQUIRRELVM vm, int32_t motion, ScriptObject params) {
     launch.rotation = {axis.x * s, axis.y * s, axis.z * s, detmath::cos(half)};
   }
   launch.owner = objectOfId(engine, integerOr(keyed(params, keys.values[kKeyOwner]), 0));
-  const ScriptObject track = keyed(params, keys.values[kKeyOwnerTrack]);
-  launch.mode = track.getType() == OT_BOOL && track.toInteger() != 0 ? kLaunchTrackOwner
-                                                                     : kLaunchRelative;
+  launch.mode = isTrue(params, keys.values[kKeyOwnerTrack]) ? kLaunchTrackOwner : kLaunchRelative;
   launch.collAttackMask = integerOr(keyed(params, keys.values[kKeyCollAttackMask]), 0);
   launch.trackRotLimit = roundHalfAway(
       floatOr(keyed(params, keys.values[kKeyTrackRotLimit]), 360.0f) * kDegreesToRadiansF * 1024.0f);
@@ -247,8 +253,7 @@ bool bulletAdd(HSQUIRRELVM vm, int32_t motion, ScriptObject params) {
   const int32_t target = integerOr(keyed(params, keys.values[kKeyTarget]), 0);
   if (target != 0) launch.target = objectOfId(engine, target);
   launch.targetOffset = vec3Or(keyed(params, keys.values[kKeyTargetOffset]), {0.0f, 0.0f, 0.0f});
-  const ScriptObject fix = keyed(params, keys.values[kKeyTargetOffsetFix]);
-  if (fix.getType() == OT_BOOL && fix.toInteger() != 0) launch.mode |= kLaunchOffsetFix;
+  if (isTrue(params, keys.values[kKeyTargetOffsetFix])) launch.mode |= kLaunchOffsetFix;
   launch.lockonBias = floatOr(keyed(params, keys.values[kKeyLockonBias]), 1.0f);
   launch.timeout = integerOr(keyed(params, keys.values[kKeyTimeout]), -1);
   return bullets->add(launch);

@@ -30,7 +30,7 @@ inline constexpr uint32_t kKeyTargetOffsetFix = 28;
 inline constexpr uint32_t kKeyLockonBias = 29;
 inline constexpr uint32_t kKeyMarker = 41;
 
-// table[key] = value (a raw set: a missing slot is created).
+// table[key] = value (a raw set: a missing slot is created), on the table's machine.
 void setSlotByKey(const ScriptObject& table, const ScriptObject& key, const ScriptObject& value);
 // Appends value; a failure is the script error "can't append array".
 void appendToArray(const ScriptObject& array, const ScriptObject& value);

@@ -228,7 +228,9 @@ TEST_F(BulletManagerTest, TheMapHitTestIgnoresBackFacesAndSurfacesOffTheMove) {
     LVec3 hit{};
     int32_t set = -1;
     EXPECT_EQ(vell::mapHitTest(map, c.from, c.to, hit, set), c.hit) << c.name;
-    if (c.hit) EXPECT_NEAR(hit.z, c.z, 0.002f) << c.name;
+    if (c.hit) {
+      EXPECT_NEAR(hit.z, c.z, 0.002f) << c.name;
+    }
   }
 }
 
