@@ -87,7 +87,8 @@ struct Field {
     vell::TypeDefinition type;
     type.directory = u"field/bullet/";
     type.geometryName = u"ball";
-    type.count = kBullets;
+    // Room for the bullets that wait one update in the removed list before they are free again.
+    type.count = kBullets + 200;
     vell::MotionDefinition motion;
     motion.type = bullets.defineType(type);
     motion.flags = vell::kDefMapCollision;
@@ -107,9 +108,12 @@ struct Field {
   }
   ~Field() { engine.reset(); }
 
-  // Launches until every bullet is in play or pending.
+  // Launches as many as ended in the last update (they wait in the removed list now), so that
+  // kBullets stay in play after the next one.
   void topUp() {
-    while (engine->bullets()->add(next())) {
+    vell::BulletManager& bullets = *engine->bullets();
+    const uint32_t want = uint32_t(kBullets) + bullets.removed().count;
+    while (bullets.live().count + bullets.pendingCount() < want && bullets.add(next())) {
     }
   }
   const vell::Launch& next() {
