@@ -234,4 +234,19 @@ TEST_F(BulletManagerTest, TheMapHitTestIgnoresBackFacesAndSurfacesOffTheMove) {
   }
 }
 
+TEST_F(BulletManagerTest, TheEnginesStateHashFollowsEveryBulletsMove) {
+  vell::BulletMotion* m = motion(type(1), {moving(u"0.5")});
+  std::set<uint64_t> hashes;
+  uint64_t h = 0;
+  ASSERT_TRUE(engine->stateHash(&h));
+  hashes.insert(h);
+  ASSERT_TRUE(launch(m, {4, 1, 1}));
+  for (int frame = 0; frame < 3; ++frame) {
+    bullets->update();
+    ASSERT_TRUE(engine->stateHash(&h));
+    hashes.insert(h);
+  }
+  EXPECT_EQ(hashes.size(), 4u);
+}
+
 }  // namespace
