@@ -95,6 +95,8 @@ void Engine::setupResources() {
   rootTable_ = names.newTable(nullptr);
   registerRootTable(rootTable_);
   registerObjectCreate(rootTable_);
+
+  registerBgmNatives(rootTable_);
   globalTable_ = names.newTable(&rootTable_);
   registerGlobalTable(globalTable_);
   cameraTable_ = names.newTable(&rootTable_);
