@@ -22,6 +22,11 @@ first=$(run "$runner")
 [ "$(MALLOC_PERTURB_=165 run "$runner")" = "$first" ] || fail "differs with MALLOC_PERTURB_"
 [ "$(run "$runner" --draw 2)" = "$first" ] || fail "drawing every second frame changes the hashes"
 [ ! -s "$errors" ] || fail "messages on standard error while drawing: $(cat "$errors")"
+# The post effects registered (the game has their shaders) and the game played to its end.
+logged=$(run "$runner" --log --draw 2 | grep -v '^frame ')
+printf '%s\n' "$logged" | grep -qx '\[\] post effects true true true' ||
+  fail "the post effects did not register: $(printf '%s\n' "$logged" | tail -3)"
+printf '%s\n' "$logged" | grep -qx '\[\] valley done' || fail "the game did not reach its end"
 # Without the pad the player stands still: other hashes.
 unpadded=$("$runner" --archive "$archive" --setup "$setup" --seed 11 --frames 700 --hash)
 [ "$unpadded" != "$first" ] || fail "the scripted pad changes nothing"
@@ -35,4 +40,4 @@ if [ "$first" != "$(cat "$golden")" ]; then
   diff <(cat "$golden") <(printf '%s\n' "$first") | head -5 >&2
   fail "the hashes differ from $golden"
 fi
-echo "valley hashes: 7 checks passed"
+echo "valley hashes: 9 checks passed"

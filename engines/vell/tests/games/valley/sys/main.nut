@@ -18,19 +18,30 @@ function prepare() {
 
 function work() {
   local player = prepare();
-  // A tint while the first seconds run, then the full list cleared; without music files these
-  // change nothing, but the game asks for them as a game does.
+  // Post effects come and go while it runs; without music files the music natives change
+  // nothing, but the game asks for them as a game does.
   local tint = systemRegistPostEffect(3, {red = 1.0, green = 0.9, blue = 0.8, alpha = 0.2});
+  local zoom = 0;
+  local bright = 0;
   bgmPlay("intro", "loop", true);
   bgmSetVolume(0.8);
   // The frame counted here is the engine's update: frame 1 is the first.
   for (local frame = 1; ; frame += 1) {
     if (frame == 120) systemClearPostEffect(tint);
+    // A zoom blur that ends by itself after 40 frames.
+    if (frame == 200) {
+      zoom = systemRegistPostEffect(6, {centerX = 0.5, centerY = 0.5, centerRange = 0.2,
+                                        centerBias = 0.5, power = 0.3, frameEnd = 20,
+                                        frameDead = 40});
+    }
     if (frame == 300) {
-      systemRegistPostEffect(1, {bright = 0.5, gaussLevel0 = 2, alpha0 = 0.5});
+      bright = systemRegistPostEffect(1, {bright = 0.5, gaussLevel0 = 2, alpha0 = 0.5});
       bgmFadeout(30);
     }
-    if (frame == 450) systemClearPostEffectAll();
+    if (frame == 450) {
+      print("post effects " + (tint != 0) + " " + (zoom != 0) + " " + (bright != 0));
+      systemClearPostEffectAll();
+    }
     if (frame % 200 == 0) {
       local p = baseGetPos(player);
       print("root " + frame + " player status " + baseGetStatus(player) + " at " + p.x + " " + p.z);

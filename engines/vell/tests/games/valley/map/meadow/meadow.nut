@@ -12,7 +12,7 @@ function work() {
     if (share != null && frame % 90 == 0) {
       local step = frame / 90;
       mapRegistDecal(share.decal, {pos = Vec3(6.0 + (step % 4) * 3.0, 0.0, 6.0 + (step / 4) * 3.0),
-                                   rot = step * 30, scale = Vec3(2.0, 2.0, 2.0),
+                                   rot = step * 30, scale = Vec3(2.0, 2.0, 2.0), alpha = 0.5,
                                    frameStart = 10, frameEnd = 150, frameDead = 180});
     }
     suspend(null);
