@@ -20,14 +20,8 @@ Controller* controllerAt(HSQUIRRELVM vm, int32_t index) {
 }
 
 uint8_t* flagsOf(Controller& c, Flags which) {
-  switch (which) {
-    case Flags::Event:
-      return c.pressed();
-    case Flags::Status:
-      return c.held();
-    case Flags::Intr:
-      break;
-  }
+  if (which == Flags::Event) return c.pressed();
+  if (which == Flags::Status) return c.held();
   return c.third();
 }
 
