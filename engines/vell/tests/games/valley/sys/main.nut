@@ -5,6 +5,8 @@ const kFrames = 600;
 
 function prepare() {
   systemResetMap("meadow", "meadow");
+  // What the game's objects share is defined once, before them, and handed over in the root's
+  // share value: the decal now, bullet types beside it.
   local decal = systemCreateDecal("mark", {alpha = 0.75});
   local player = objectCreate("player", "player", {flag = 3, posrot = "4 0 4 0"});
   objectCreate("platform", "platform", {posrot = "10 0.5 10 0"});
