@@ -81,8 +81,11 @@ void mapSetDecalOffset(HSQUIRRELVM vm, float x, float y, float z) {
 }  // namespace
 
 void registerDecalNatives(const ScriptObject& table) {
-  table.registerFunction(u"systemCreateDecal", &systemCreateDecal)
-      .registerFunction(u"mapRegistDecal", &mapRegistDecal)
+  table.registerFunction(u"systemCreateDecal", &systemCreateDecal);
+}
+
+void registerMapDecalNatives(const ScriptObject& table) {
+  table.registerFunction(u"mapRegistDecal", &mapRegistDecal)
       .registerFunction(u"mapSetDecalOffset", &mapSetDecalOffset);
 }
 

@@ -97,6 +97,7 @@ void Engine::setupResources() {
   registerRootTable(rootTable_);
   registerObjectCreate(rootTable_);
   registerBulletNatives(rootTable_);
+  registerBgmNatives(rootTable_);
   globalTable_ = names.newTable(&rootTable_);
   registerGlobalTable(globalTable_);
   cameraTable_ = names.newTable(&rootTable_);

@@ -151,13 +151,20 @@ void registerRootTable(const ScriptObject& table);
 void registerGlobalTable(const ScriptObject& table);
 void registerCameraTable(const ScriptObject& table);
 void registerMapTable(const ScriptObject& table);
-// The root table's decal natives.
+// The root table's natives beside its own: systemCreateDecal, the decals the map natives stamp,
+// the post effects, basePlaySe and the controllers' flags.
 void registerDecalNatives(const ScriptObject& table);
+void registerMapDecalNatives(const ScriptObject& table);
+void registerPostEffectNatives(const ScriptObject& table);
+void registerBasePlaySe(const ScriptObject& table);
+void registerControlNatives(const ScriptObject& table);
 void registerObjectTable(const ScriptObject& table);
 // objectCreate, which the root table holds.
 void registerObjectCreate(const ScriptObject& table);
 // The root table's bullet natives, registered right after objectCreate.
 void registerBulletNatives(const ScriptObject& table);
+// The music natives, which the root table holds after the object and bullet natives.
+void registerBgmNatives(const ScriptObject& table);
 
 // The path from one script directory to another: the common leading directories dropped, one
 // "../" for each directory left in from, then the rest of to; at most 127 units.

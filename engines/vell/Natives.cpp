@@ -254,19 +254,23 @@ void registerRootTable(const ScriptObject& table) {
       .registerFunction(u"systemGetObjectDir", &systemGetObjectDir)
       .registerFunction(u"systemGetRandomValue", &systemGetRandomValue)
       .registerFunction(u"systemGetRandomRange", &systemGetRandomRange)
-      .registerFunction(u"systemGetBaseId", &systemGetBaseId)
-      .registerFunction(u"systemGetDamageNotifies", &systemGetDamageNotifies)
+      .registerFunction(u"systemGetBaseId", &systemGetBaseId);
+  registerPostEffectNatives(table);
+  registerDecalNatives(table);
+  table.registerFunction(u"systemGetDamageNotifies", &systemGetDamageNotifies)
       .registerFunction(u"cameraGetBaseId", &cameraGetBaseId)
       .registerFunction(u"cameraCalcScreenPos", &cameraCalcScreenPos)
-      .registerFunction(u"mapGetBaseId", &mapGetBaseId)
-      .registerFunction(u"baseGetStatus", &baseGetStatus)
+      .registerFunction(u"mapGetBaseId", &mapGetBaseId);
+  registerMapDecalNatives(table);
+  table.registerFunction(u"baseGetStatus", &baseGetStatus)
       .registerFunction(u"baseAddRef", &baseAddRef)
       .registerFunction(u"baseReleaseRef", &baseReleaseRef)
       .registerFunction(u"baseGetArgsVar", &baseGetArgsVar)
       .registerFunction(u"baseGetShareVar", &baseGetShareVar)
       .registerFunction(u"baseSetShareVar", &baseSetShareVar)
       .registerFunction(u"baseGetPos", &baseGetPos);
-  registerDecalNatives(table);
+  registerBasePlaySe(table);
+  registerControlNatives(table);
 }
 
 void registerGlobalTable(const ScriptObject& table) {

@@ -18,6 +18,15 @@ int32_t engineGetRandomRange(HSQUIRRELVM vm, int32_t a, int32_t b) {
   return randomInRange(ombRandomGetU32(callerEngine(vm).seededRandom()), a, b);
 }
 
+void bgmStop(HSQUIRRELVM vm) {
+  if (BgmPlayer* bgm = callerSystem(vm).bgmPlayer()) bgm->stop();
+}
+
+void bgmSetVolume(HSQUIRRELVM vm, float volume) {
+  BgmPlayer* bgm = callerSystem(vm).bgmPlayer();
+  if (bgm != nullptr && bgm->_GetStream()) bgm->_GetStream()->SetVolume(volume);
+}
+
 void bgmFadeout(HSQUIRRELVM vm, int32_t time) {
   BgmPlayer* bgm = callerSystem(vm).bgmPlayer();
   if (bgm == nullptr || !bgm->_GetStream()) return;

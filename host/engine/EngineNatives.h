@@ -12,6 +12,10 @@
 int32_t engineGetRandomRange(HSQUIRRELVM vm, int32_t a, int32_t b);
 // The integer for one generator word: lo + word modulo (hi - lo + 1).
 int32_t randomInRange(uint32_t word, int32_t a, int32_t b);
+// Stops the music stream (the one-shot sounds keep playing); nothing when no music plays.
+void bgmStop(HSQUIRRELVM vm);
+// The playing music stream's volume; nothing when none plays.
+void bgmSetVolume(HSQUIRRELVM vm, float volume);
 // Fades the playing music out over the time in milliseconds (a negative time counts as 1).
 void bgmFadeout(HSQUIRRELVM vm, int32_t time);
 // Replaces the input-mapping script (an empty name removes it).

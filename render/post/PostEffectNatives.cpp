@@ -150,8 +150,8 @@ int32_t postEffectRegist(PostEffect* effect, int32_t type, const ScriptObject& t
 
 void registerPostEffectApi(const ScriptObject& table, PostEffectLookup lookup) {
   g_lookup = lookup;
-  table.registerFunction(u"systemRegistPostEffect", &systemRegistPostEffect)
-      .registerFunction(u"systemClearPostEffect", &systemClearPostEffect)
+  table.registerFunction(u"systemClearPostEffect", &systemClearPostEffect)
       .registerFunction(u"systemClearPostEffectAll", &systemClearPostEffectAll)
-      .registerFunction(u"systemClearPostEffectWater", &systemClearPostEffectWater);
+      .registerFunction(u"systemClearPostEffectWater", &systemClearPostEffectWater)
+      .registerFunction(u"systemRegistPostEffect", &systemRegistPostEffect);
 }

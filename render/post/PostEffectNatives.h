@@ -22,8 +22,8 @@ int32_t postEffectWaterHandle(PostEffectWater* water);
 // The post effect of the engine running a script, or null when it has none.
 using PostEffectLookup = PostEffect* (*)(HSQUIRRELVM vm);
 
-// Registers systemRegistPostEffect, systemClearPostEffect, systemClearPostEffectAll and
-// systemClearPostEffectWater into the table. Every engine that registers them uses the same
+// Registers systemClearPostEffect, systemClearPostEffectAll, systemClearPostEffectWater and
+// systemRegistPostEffect into the table. Every engine that registers them uses the same
 // lookup (the engine's own post effect).
 void registerPostEffectApi(const ScriptObject& table, PostEffectLookup lookup);
 

@@ -24,7 +24,8 @@
 //             host's own start-up and shut-down messages are not shown.
 // --input     a scripted pad per slot: lines "SLOT FROM-TO ITEM..." where ITEM is "bN" (button
 //             N held, value 1.0) or "aN=V" (analog N at V) during frames FROM to TO inclusive.
-//             A slot named here gets a device controller.
+//             A slot named here gets a device controller (the versus engine's slots 0 and 1 in
+//             its start record; the field engine's slots 0 to 3 once it is set up).
 // --draw      draw every N-th frame (1 every frame, 2 every second one); 0, the default, never.
 //             Drawing never changes the simulation, so the hashes are the same for every N.
 //
@@ -35,6 +36,7 @@
 // "sys/renderer.csa", as a game's do.
 
 #include "engines/rond/RondEngine.h"
+#include "engines/vell/Engine.h"
 #include "foundation/lerr/LExceptGame.h"
 #include "foundation/lerr/lerr.h"
 #include "foundation/lfm/lfmPack.h"
@@ -55,6 +57,7 @@
 #include "host/settings/ombVideo.h"
 #include "host/window/ombMswWindow.h"
 #include "image/omb/ombImage.h"
+#include "net/controller/ControllerInput.h"
 #include "host/system/System.h"
 #include "platform/kernel/FloatControl.h"
 #include "render/L3DRenderer.h"
@@ -219,7 +222,7 @@ void readInput(const std::string& path, std::map<int, ScriptedPad>& pads) {
     long from = 0;
     long to = 0;
     const size_t dash = range.find('-');
-    if (slot < 0 || slot > 1 || dash == std::string::npos ||
+    if (slot < 0 || slot > 3 || dash == std::string::npos ||
         !parseNumber(range.substr(0, dash), from) || !parseNumber(range.substr(dash + 1), to)) {
       usage("bad input line: " + line);
     }
@@ -338,7 +341,6 @@ int run(const Options& options) {
   System system(pack);
   system.init(&config);
   long frame = 0;
-  std::vector<std::unique_ptr<ButtonStateHolder>> holders;
   RondEngineSetup rond;
   rond.systemDirectory = platform::utf8ToUtf16(key("system"));
   rond.seDirectory = platform::utf8ToUtf16(key("se"));
@@ -357,20 +359,22 @@ int run(const Options& options) {
     if (parseNumber(key("brainLevel" + std::to_string(slot)), level)) {
       rond.controllers[slot].brainLevel = int32_t(level);
     }
-    const auto pad = pads.find(slot);
-    if (pad != pads.end()) {
-      pad->second.frame = &frame;
-      InputSource source;
-      source.context = &pad->second;
-      source.poll = &ScriptedPad::poll;
-      source.count = &ScriptedPad::count;
-      source.flag = &ScriptedPad::flag;
-      source.value = &ScriptedPad::value;
-      auto holder = std::make_unique<ButtonStateHolder>();
-      if (!holder->create(source, 20, 10)) usage("cannot make the scripted pad");
-      rond.controllers[slot].device = holder.get();
-      holders.push_back(std::move(holder));
-    }
+  }
+  // One tracker per scripted pad: the versus engine takes them in its start record, the field
+  // engine as device controllers once it is set up.
+  std::map<int, std::unique_ptr<ButtonStateHolder>> holders;
+  for (auto& [slot, pad] : pads) {
+    pad.frame = &frame;
+    InputSource source;
+    source.context = &pad;
+    source.poll = &ScriptedPad::poll;
+    source.count = &ScriptedPad::count;
+    source.flag = &ScriptedPad::flag;
+    source.value = &ScriptedPad::value;
+    auto holder = std::make_unique<ButtonStateHolder>();
+    if (!holder->create(source, 20, 10)) usage("cannot make the scripted pad");
+    if (slot < 2) rond.controllers[slot].device = holder.get();
+    holders[slot] = std::move(holder);
   }
   const std::u16string directory = platform::utf8ToUtf16(key("directory"));
   EngineStart start;
@@ -383,6 +387,12 @@ int run(const Options& options) {
 
   // As Engine::run starts an engine, then its frames without pacing.
   engine->setupResources();
+  if (auto* field = dynamic_cast<vell::Engine*>(engine.get())) {
+    for (auto& [slot, holder] : holders) {
+      field->replaceController(uint32_t(slot), std::make_unique<ControllerInput>(
+                                                   Controller::kRecordNone, holder.get()));
+    }
+  }
   if (L3DRenderer* renderer = system.renderer()) renderer->StopAll();
   for (; frame < options.frames; ++frame) {
     const bool draw = options.drawEvery > 0 && frame % options.drawEvery == 0;

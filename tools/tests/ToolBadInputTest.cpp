@@ -130,6 +130,7 @@ TEST_F(ToolBadInput, EveryToolRefusesWithOneLineNamingTheFile) {
   writeBytes(dir_ / "cut.vsh", "vs_1_1\nmov oPos,");
   writeBytes(dir_ / "cut.txt", "u32 7\nhex 4");
   writeBytes(dir_ / "cut.map", "grid 0 0 4 4 0 2\nroom 0 0 4");
+  writeBytes(dir_ / "cut.mdl", "square 0 0 1");
 
   struct Row {
     const char* what;
@@ -205,6 +206,19 @@ TEST_F(ToolBadInput, EveryToolRefusesWithOneLineNamingTheFile) {
        Stream::Err, {path("garbage.in"), "line 1: unknown item"}, out},
       {"mapwrite: cut description", "mapwrite " + path("cut.map") + " " + out, 2, Stream::Err,
        {path("cut.map"), "line 2: \"room\" takes 6 values"}, out},
+
+      {"modelwrite: missing file", "modelwrite " + path("missing.in") + " " + out, 1,
+       Stream::Err, {path("missing.in"), "No such file"}, out},
+      {"modelwrite: directory", "modelwrite " + path("folder") + " " + out, 1, Stream::Err,
+       {path("folder"), "Is a directory"}, out},
+      {"modelwrite: unreadable file", "modelwrite " + mem + " " + out, 1, Stream::Err,
+       {mem, "Input/output error"}, out},
+      {"modelwrite: empty description", "modelwrite " + path("empty.in") + " " + out, 2,
+       Stream::Err, {path("empty.in"), "no faces"}, out},
+      {"modelwrite: garbage description", "modelwrite " + path("garbage.in") + " " + out, 2,
+       Stream::Err, {path("garbage.in") + ":1: unknown item"}, out},
+      {"modelwrite: cut description", "modelwrite " + path("cut.mdl") + " " + out, 2,
+       Stream::Err, {path("cut.mdl") + ":1: a number is missing"}, out},
 
       {"scriptrun: missing directory", "scriptrun " + d + "/missing", 2, Stream::Err,
        {d + "/missing/main.cnut", "no script"}, ""},

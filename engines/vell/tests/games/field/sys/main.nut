@@ -67,6 +67,57 @@ function objects() {
   baseGetStatus(kept);
 }
 
+// The flags of a ctrlGetArray table: "key=0101..." per key, keys sorted.
+function describe(t) {
+  local keys = [];
+  foreach (k, v in t) keys.push(k);
+  keys.sort();
+  local text = "";
+  foreach (k in keys) {
+    text += (text == "" ? "" : " ") + k + "=";
+    foreach (flag in t[k]) text += flag ? "1" : "0";
+  }
+  return text;
+}
+
+// The controllers, post effects and sounds of the root table; the test looks at the engine
+// between the frames.
+function rootNatives() {
+  print("mask 5 " + describe(ctrlGetArray(0, 5)));
+  print("mask 7 " + describe(ctrlGetArray(1, 7)));
+  print("mask 0 [" + describe(ctrlGetArray(0, 0)) + "] controller 9 " + describe(ctrlGetArray(9, 1)));
+  print("get " + ctrlGetEvent(0, 1) + " " + ctrlGetStatus(0, 2) + " " + ctrlGetIntr(0, 3) + " " +
+        ctrlGetEvent(0, 16) + " " + ctrlGetStatus(-1, 0));
+  ctrlSetEvent(1, 4, true);
+  ctrlSetStatus(1, 5, true);
+  ctrlSetIntr(1, 15, true);
+  ctrlSetIntr(1, 16, true);
+  ctrlSetEvent(4, 0, true);
+  ctrlSetStatus(0, 2, false);
+  suspend(null);
+  ctrlClear(0);
+  local handles = [];
+  for (local type = 0; type <= 10; type += 1) handles.push(systemRegistPostEffect(type, {}));
+  local text = "";
+  foreach (h in handles) text += h != 0 ? "1" : "0";
+  print("post " + text);
+  systemClearPostEffect(handles[3]);
+  suspend(null);
+  systemClearPostEffectWater();
+  suspend(null);
+  systemClearPostEffectAll();
+  suspend(null);
+  local map = systemResetMap("room", "room");
+  basePlaySe(map, 1, -1);
+  basePlaySe(map, 0, 3);
+  suspend(null);
+  basePlaySe(map, 1, 3);
+  suspend(null);
+  basePlaySe(0, 0, 0);
+  basePlaySe(0, 1, 0);
+  suspend(null);
+}
+
 function work() {
   local s = scenario();
   if (s == "order") {
@@ -86,6 +137,8 @@ function work() {
     maps();
   } else if (s == "objects") {
     objects();
+  } else if (s == "root") {
+    rootNatives();
   }
   systemRequestExit();
 }

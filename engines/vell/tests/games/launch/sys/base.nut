@@ -1,0 +1,2 @@
+// Names the valley's folder under the application-data folders.
+setAppDir("valley");
