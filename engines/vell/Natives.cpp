@@ -5,6 +5,7 @@
 #include "engines/vell/FieldObject.h"
 #include "engines/vell/Map.h"
 #include "engines/vell/ObjectManager.h"
+#include "engines/vell/SystemNatives.h"
 #include "foundation/lerr/lerr.h"
 #include "host/binary/BinaryNatives.h"
 #include "host/engine/ScriptEngine.h"
@@ -276,8 +277,12 @@ void registerGlobalTable(const ScriptObject& table) {
       .registerFunction(u"systemSetTaskEnable", &systemSetTaskEnable)
       .registerFunction(u"systemResetFrameController", &systemResetFrameController)
       .registerFunction(u"systemIsDrawZsort", &systemIsDrawZsort)
+      .registerFunction(u"systemGetFps", &systemGetFps)
       .registerFunction(u"systemResetMap", &systemResetMap)
-      .registerFunction(u"systemSetAudioVolume", &systemSetAudioVolume);
+      .registerFunction(u"systemIsInputDeviceExist", &systemIsInputDeviceExist)
+      .registerFunction(u"systemSetControllerInputDevice", &systemSetControllerInputDevice)
+      .registerFunction(u"systemSetAudioVolume", &systemSetAudioVolume)
+      .registerFunction(u"spriteImageLoadBase", &spriteImageLoadBase);
 }
 
 void registerCameraTable(const ScriptObject& table) {

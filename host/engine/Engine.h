@@ -84,6 +84,8 @@ class Engine {
   bool taskEnabled() const { return taskEnable_; }
   void setTaskEnable(bool enable) { taskEnable_ = enable; }
   uint32_t frameFlags() const { return frameFlags_; }
+  // The pacing and its statistics (frames updated and drawn in the last whole second).
+  const OMB_FRAMECONTROLLER& frameController() const { return frames_; }
 
   // The engine a script machine works for (its thread context's engine); null for a machine
   // without one.
