@@ -67,6 +67,16 @@ function objects() {
   baseGetStatus(kept);
 }
 
+// The texts of the arguments' "steps" compiled and run one in each frame; what a step returns
+// is printed.
+function steps() {
+  foreach (step in baseGetArgsVar(0).steps) {
+    local result = compilestring(step)();
+    if (result != null) print(show(result));
+    suspend(null);
+  }
+}
+
 function work() {
   local s = scenario();
   if (s == "order") {
@@ -86,6 +96,8 @@ function work() {
     maps();
   } else if (s == "objects") {
     objects();
+  } else if (s == "steps") {
+    steps();
   }
   systemRequestExit();
 }
