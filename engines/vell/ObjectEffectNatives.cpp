@@ -54,15 +54,8 @@ LQuat effectRotation(const OptionTable& options) {
 void objectShowEffect(HSQUIRRELVM vm, int32_t id, ScriptObject table) {
   Object* o = callerObject(vm);
   if (o == nullptr) return;
-  const OptionTable options(vm, table);
-  const bool systemData = options.boolAt(kKeySystem);
-  const int32_t life = options.integerAt(kKeyLife, -1);
-  const LVec3 pos = options.requiredVec3At(kKeyPos, kZero);
-  const LQuat rotation = effectRotation(options);
-  LVec3 scale = kOne;
-  if (const ScriptObject s = options.at(kKeyScale); !s.isNull()) scale = vec3Value(s, kOne);
-  o->showEffect(::vec3ToFixed(pos.x, pos.y, pos.z), static_cast<uint32_t>(id), systemData, life,
-                rotation, scale);
+  const EffectRequest r = effectRequest(OptionTable(vm, table));
+  o->showEffect(r.offset, static_cast<uint32_t>(id), r.systemData, r.life, r.rotation, r.scale);
 }
 
 const DecalHandle* decalOf(int32_t id) {
@@ -107,6 +100,17 @@ void objectRegistDecal(HSQUIRRELVM vm, int32_t id, ScriptObject table) {
 }
 
 }  // namespace
+
+EffectRequest effectRequest(const OptionTable& options) {
+  EffectRequest r;
+  r.systemData = options.boolAt(kKeySystem);
+  r.life = options.integerAt(kKeyLife, -1);
+  const LVec3 pos = options.requiredVec3At(kKeyPos, kZero);
+  r.offset = ::vec3ToFixed(pos.x, pos.y, pos.z);
+  r.rotation = effectRotation(options);
+  if (const ScriptObject s = options.at(kKeyScale); !s.isNull()) r.scale = vec3Value(s, kOne);
+  return r;
+}
 
 void registerObjectEffectNatives(const ScriptObject& table) {
   table.registerFunction(u"objectShowEffect", &objectShowEffect)

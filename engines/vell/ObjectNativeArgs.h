@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engines/vell/FieldObject.h"
+#include "foundation/math/LQuat.h"
 #include "foundation/math/LVec3.h"
 #include "model/math/FixedPoint.h"
 #include "script/ScriptHandle.h"
@@ -93,6 +94,18 @@ using AnimationOrNull = ScriptHandleOrNull<ObjectAnim, kAnimationHandleKind>;
 // invalid-handle error and gives null, so no object ever shows or keeps another's models.
 ObjectGeometry* ownGeometry(const Object& self, ObjectGeometry* geometry);
 ObjectAnim* ownAnimation(const Object& self, ObjectAnim* animation);
+
+// What objectShowEffect's table asks for: "system" (a bool, false otherwise), "life" (-1
+// without), "pos" (units, kept in fixed point), the turn of "rot" ("x y z degrees") or else the
+// product of the turns of "rots" (an array of such texts), and "scale" ((1, 1, 1) without).
+struct EffectRequest {
+  bool systemData = false;
+  int32_t life = -1;
+  FixedVec3 offset{};
+  LQuat rotation = kQuatIdentity;
+  LVec3 scale{1.0f, 1.0f, 1.0f};
+};
+EffectRequest effectRequest(const OptionTable& options);
 
 // The registrars of the object table's groups, in the table's order.
 void registerObjectAnimationNatives(const ScriptObject& table);

@@ -2,10 +2,12 @@
 // one frame at a time through the engine's update, and the tests read what they printed, the
 // errors they raised and the objects' records.
 
+#include "engines/vell/ObjectNativeArgs.h"
 #include "engines/vell/tests/FieldObjectFixture.h"
 
 #include "model/L3DAnimData.h"
 #include "model/anim/L3DAnimInstance.h"
+#include "script/ScriptThread.h"
 
 #include <cmath>
 #include <string>
@@ -511,6 +513,61 @@ TEST_F(ObjectNativesTest, DecalsAtTheObjectTurnedWithIt) {
   frames(1);
   EXPECT_EQ(errors(), (std::vector<std::string>{"[] Script Error: can't find object(pos)",
                                                 "[] Script Error: can't find object(scale)"}));
+}
+
+// The effect's options as objectShowEffect reads them (the fixture has no effect manager to
+// play them on).
+TEST_F(ObjectNativesTest, EffectOptions) {
+  startWithMap(nullptr);
+  const float h = std::sqrt(0.5f);
+  const struct {
+    const char* table;
+    LQuat rotation;
+    const char* error;
+  } cases[] = {
+      {"null", {0, 0, 0, 1}, nullptr},
+      // 450 degrees is a quarter turn about +Y.
+      {"{rot = \"0 1 0 450\"}", {0, h, 0, h}, nullptr},
+      // The axis is normalised, the angle brought into one turn: -90 is 270.
+      {"{rot = \"0 2 0 -90\"}", {0, h, 0, -h}, nullptr},
+      // The Y turn times the X turn, in the array's order.
+      {"{rots = [\"0 1 0 90\", \"1 0 0 90\"]}", {0.5f, 0.5f, -0.5f, 0.5f}, nullptr},
+      {"{rot = \"0 0 1 180\", rots = [\"0 1 0 90\"]}", {0, 0, 1, 0}, nullptr},
+      {"{rots = null}", {0, 0, 0, 1}, "[] Script Error: can't find object(rots)"},
+      {"{pos = null}", {0, 0, 0, 1}, "[] Script Error: can't find object(pos)"},
+  };
+  for (const auto& c : cases) {
+    vell::Object* o = probe({std::string("baseSetShareVar(0, ") + c.table + ");"});
+    frames(1);
+    LogCapture::messages().clear();
+    const vell::EffectRequest r =
+        vell::effectRequest(vell::OptionTable(o->thread->vm.vm, o->getShare()));
+    EXPECT_NEAR(r.rotation.x, c.rotation.x, 1e-6f) << c.table;
+    EXPECT_NEAR(r.rotation.y, c.rotation.y, 1e-6f) << c.table;
+    EXPECT_NEAR(r.rotation.z, c.rotation.z, 1e-6f) << c.table;
+    EXPECT_NEAR(r.rotation.w, c.rotation.w, 1e-6f) << c.table;
+    EXPECT_FALSE(r.systemData) << c.table;
+    EXPECT_EQ(r.life, -1) << c.table;
+    EXPECT_EQ(r.offset.x, 0) << c.table;
+    EXPECT_EQ(r.scale.y, 1.0f) << c.table;
+    EXPECT_EQ(errors(), c.error != nullptr ? std::vector<std::string>{c.error}
+                                           : std::vector<std::string>{})
+        << c.table;
+  }
+  vell::Object* o = probe({"baseSetShareVar(0, {system = true, life = 30, "
+                           "pos = Vec3(1, 0.5, -2), scale = Vec3(2, 3, 4)});"});
+  vell::Object* notBool = probe({"baseSetShareVar(0, {system = 1});"});
+  frames(1);
+  const vell::EffectRequest r =
+      vell::effectRequest(vell::OptionTable(o->thread->vm.vm, o->getShare()));
+  EXPECT_TRUE(r.systemData);
+  EXPECT_EQ(r.life, 30);
+  EXPECT_EQ(r.offset.x, 1024);
+  EXPECT_EQ(r.offset.y, 512);
+  EXPECT_EQ(r.offset.z, -2048);
+  EXPECT_EQ(r.scale.z, 4.0f);
+  EXPECT_FALSE(
+      vell::effectRequest(vell::OptionTable(notBool->thread->vm.vm, notBool->getShare())).systemData);
 }
 
 }  // namespace
