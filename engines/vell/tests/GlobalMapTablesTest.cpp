@@ -1,8 +1,11 @@
-// The global table as the field engine's root script uses it: the fixture game's root script
-// runs script texts one frame at a time ("steps"), and the tests read what it printed, what it
-// reported and what changed in the System and the engine.
+// The global and map tables as the field engine's root and map scripts use them: the fixture
+// game's root script runs script texts one frame at a time ("steps"), the room's map script
+// likewise ("mapSteps"), and the tests read what they printed, what they reported and what
+// changed in the System, the engine and the map.
 
 #include "engines/vell/Engine.h"
+
+#include "engines/vell/Map.h"
 
 #include "foundation/omb/file/ombFile.h"
 #include "foundation/omb/file/ombFileModule.h"
@@ -14,10 +17,12 @@
 #include "script/ScriptValueSerial.h"
 #include "testsupport/LogCapture.h"
 #include "testsupport/MemoryPack.h"
+#include "testsupport/ModelSample.h"
 #include "testsupport/Text.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,34 +53,40 @@ struct FakePad {
   }
 };
 
-class SystemNativesTest : public ::testing::Test {
+class GlobalMapTablesTest : public ::testing::Test {
  protected:
-  SystemNativesTest() {
+  GlobalMapTablesTest() {
     if (DmathSinTable[1024] == 0.0f) DmathInitTables();
     engineRegisterFactory(EngineKind::Vell, &vell::createEngine);
     ombFileUninit();
     ombFileInit();
     EXPECT_EQ(ombFileRegistPack(u16(TEST_FIELD_ARCHIVE).c_str()), OMB_OK);
   }
-  ~SystemNativesTest() override {
+  ~GlobalMapTablesTest() override {
     engine.reset();
     ombFileUninit();
     ombFileInit();
   }
 
-  // The fixture game's engine, its root script running `steps` one in each frame.
-  void start(const std::vector<std::string>& steps) {
+  // The fixture game's engine, its root script running `steps` one in each frame (and the
+  // room map's script `mapSteps`, once a step has reset the map).
+  void start(const std::vector<std::string>& steps, const std::vector<std::string>& mapSteps = {}) {
     EngineStart s;
     s.directory = u"Field";
     ScriptManager caller;
     const HSQUIRRELVM vm = caller.vm.vm;
-    ScriptObject list = ScriptObject::newArray(vm, int32_t(steps.size()));
-    for (size_t i = 0; i < steps.size(); ++i) {
-      list.setSlotByIndex(int32_t(i), ScriptObject::newString(u16(steps[i]).c_str(), vm).getObject());
-    }
+    const auto texts = [vm](const std::vector<std::string>& lines) {
+      ScriptObject list = ScriptObject::newArray(vm, int32_t(lines.size()));
+      for (size_t i = 0; i < lines.size(); ++i) {
+        list.setSlotByIndex(int32_t(i),
+                            ScriptObject::newString(u16(lines[i]).c_str(), vm).getObject());
+      }
+      return list;
+    };
     const ScriptObject args = ScriptObject::newTable(vm);
     args.setSlot(u"scenario", ScriptObject::newString(u"steps", vm).getObject());
-    args.setSlot(u"steps", list.getObject());
+    args.setSlot(u"steps", texts(steps).getObject());
+    if (!mapSteps.empty()) args.setSlot(u"mapSteps", texts(mapSteps).getObject());
     s.args = serializeScriptValue(caller.vm, args);
     engine.reset(dynamic_cast<vell::Engine*>(vell::createEngine(system, s)));
     ASSERT_NE(engine, nullptr);
@@ -115,7 +126,7 @@ class SystemNativesTest : public ::testing::Test {
   std::unique_ptr<vell::Engine> engine;
 };
 
-TEST_F(SystemNativesTest, TheHostsParametersAndQueries) {
+TEST_F(GlobalMapTablesTest, TheHostsParametersAndQueries) {
   start({
       "globalSetIntegerParameterCount(3); globalSetIntegerParameterValue(1, 5);"
       "globalSetIntegerParameterFlag(1, 8); globalUnsetIntegerParameterFlag(1, 1);"
@@ -141,7 +152,7 @@ TEST_F(SystemNativesTest, TheHostsParametersAndQueries) {
   EXPECT_TRUE(errors().empty()) << errors().front();
 }
 
-TEST_F(SystemNativesTest, ControllersReadTheDevicesThatExist) {
+TEST_F(GlobalMapTablesTest, ControllersReadTheDevicesThatExist) {
   FakePad first{0}, third{1};
   ASSERT_TRUE(system.trackerHolder(0)->create(first.source(), 10, 10));
   ASSERT_TRUE(system.trackerHolder(2)->create(third.source(), 10, 10));
@@ -179,7 +190,7 @@ TEST_F(SystemNativesTest, ControllersReadTheDevicesThatExist) {
   EXPECT_TRUE(errors().empty()) << errors().front();
 }
 
-TEST_F(SystemNativesTest, SpriteImagesComeFromTheBaseDirectory) {
+TEST_F(GlobalMapTablesTest, SpriteImagesComeFromTheBaseDirectory) {
   start({"return spriteImageLoadBase(\"pic/missing.png\");"});
   frames(1);
   EXPECT_EQ(lines(), std::vector<std::string>{"0"});
@@ -188,7 +199,7 @@ TEST_F(SystemNativesTest, SpriteImagesComeFromTheBaseDirectory) {
                              "スプライトイメージの読み込みに失敗しました(field/pic/missing.png)");
 }
 
-TEST_F(SystemNativesTest, TheNextFieldEngineGetsItsDirectoryAndArguments) {
+TEST_F(GlobalMapTablesTest, TheNextFieldEngineGetsItsDirectoryAndArguments) {
   const struct {
     const char* table;
     bool hasArgs;
@@ -211,6 +222,46 @@ TEST_F(SystemNativesTest, TheNextFieldEngineGetsItsDirectoryAndArguments) {
     // The current engine runs on until its script asks to exit.
     EXPECT_FALSE(engine->quitRequested());
   }
+  EXPECT_TRUE(errors().empty()) << errors().front();
+}
+
+TEST_F(GlobalMapTablesTest, TheMapScriptSetsLightBackgroundEventsAndShow) {
+  // The room's model: any model with the animation "start"; the test does not draw.
+  modelfile::Model room = modelfile::fullModel(16);
+  room.anims[0].name = "start";
+  modelfile::Motion bone;
+  bone.part = 1;
+  bone.bone = 1;
+  bone.keys.resize(1);
+  room.anims[0].motions.push_back(bone);
+  room.parts[0].materials[0].texture = "";
+  pack.Add("field/map/room/room.dgo", modelfile::scrambled(modelfile::write(room)));
+  start({"systemResetMap(\"room\", \"room\");", "", "", ""},
+        {"mapSetLightPos(1, 2, 3); mapSetLightColor(0.5, 0.25, 1); mapSetLightAmbient(0.1, 0.2, 0.3);",
+         // The colour stays stored while the background is not cleared.
+         "mapSetBackColor(1, 0, 0); mapSetBackDisable();"
+         "mapSetEventEnable(1, false); mapSetEventEnable(0, false); mapSetEventEnable(0, true);"
+         "mapUpdateCache();"
+         "return mapGetEvent(1).no + \" \" + (mapGetEvent(2) == null) + \" \" + (mapGetEvent(-1) == null);",
+         "mapSetShow(false);"});
+  frames(1);
+  const vell::Map* map = engine->map();
+  ASSERT_NE(map, nullptr);
+  EXPECT_EQ(map->lightDirection[2], 3.0f);
+  EXPECT_EQ(map->lightColor[1], 0.25f);
+  EXPECT_EQ(map->lightColor[3], 0.0f);
+  EXPECT_EQ(map->ambientColor[2], 0.3f);
+  EXPECT_EQ(map->ambientColor[3], 1.0f);
+  frames(1);
+  EXPECT_EQ(map->backColor[0], 1.0f);
+  EXPECT_EQ(map->flags & vell::kMapBackColor, 0u);
+  EXPECT_EQ(map->events()[0].flags & 1u, 0u);
+  EXPECT_EQ(map->events()[1].flags & 1u, 1u);
+  EXPECT_EQ(map->flags & vell::kMapHidden, 0u);
+  frames(1);
+  EXPECT_EQ(map->flags & vell::kMapHidden, vell::kMapHidden);
+  const std::vector<std::string> l = lines();
+  EXPECT_NE(std::find(l.begin(), l.end(), "map 13 true true"), l.end());
   EXPECT_TRUE(errors().empty()) << errors().front();
 }
 
