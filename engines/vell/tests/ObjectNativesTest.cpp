@@ -106,6 +106,8 @@ TEST_F(ObjectNativesTest, GeometriesAnimationsAndTheirFrames) {
       "objectSetCurrentAnimation(walk); return objectGetCurrentAnimation() == walk;",
       // Adding plays the animation on the current geometry but keeps the current handle.
       "objectAddCurrentAnimation(run); return objectGetCurrentAnimation() == walk;",
+      // The empty default of the other geometry can be current too.
+      "objectSetCurrentAnimation(e); return objectGetCurrentAnimation() == e;",
   });
   frames(5);
   EXPECT_EQ(lines(), (std::vector<std::string>{"true true true true true true", "60 11 20 20 5",
@@ -116,6 +118,12 @@ TEST_F(ObjectNativesTest, GeometriesAnimationsAndTheirFrames) {
   EXPECT_EQ(anim(o->currentAnim), "walk");
   EXPECT_EQ(o->geometries[0]->flags & vell::kGeometryShown, vell::kGeometryShown);
   EXPECT_EQ(o->geometries[1]->flags & vell::kGeometryShown, 0u);
+  frames(2);
+  EXPECT_EQ(lines().back(), "true");
+  EXPECT_EQ(o->currentGeometry, o->geometries[1].get());
+  EXPECT_EQ(o->currentAnim, o->geometries[1]->defaultAnim);
+  EXPECT_EQ(o->geometries[0]->flags & vell::kGeometryShown, 0u);
+  EXPECT_TRUE(errors().empty()) << errors().front();
 }
 
 TEST_F(ObjectNativesTest, ExtendAnimationSlotsAndTheirPlacement) {
