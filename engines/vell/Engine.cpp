@@ -211,8 +211,9 @@ void Engine::appendDamageNotice(const ScriptObject& value) {
   if (damageNotices_.getVm() == nullptr || damageNotices_.isNull()) {
     damageNotices_ = ScriptObject::newArray(vm, 0);
   }
-  damageNotices_.push();
-  value.push();
+  // Both go on the engine's machine, whichever machine the value's handle came from.
+  sq_pushobject(vm, damageNotices_.getObject());
+  sq_pushobject(vm, value.getObject());
   const bool ok = SQ_SUCCEEDED(sq_arrayappend(vm, -2));
   sq_pop(vm, 1);
   if (!ok) scriptError(u"[%ls] Script Error: can't append array");

@@ -25,6 +25,9 @@
 
 namespace vell {
 
+const ScriptHandleKind kGeometryHandleKind{u"geometry"};
+const ScriptHandleKind kAnimationHandleKind{u"animation"};
+
 // Object is not standard layout (it derives from Base), so offsetof is conditionally supported;
 // g++ and clang compute it as for any single-inheritance record.
 #pragma GCC diagnostic push
@@ -130,6 +133,7 @@ void Object::releaseRuntime() {
     r.notices = ScriptObject();
     r.systemNotice = ScriptObject();
   }
+  clearShadow();
   releaseGeometry();
   if (dynamicAttack != nullptr) {
     if (BulletManager* bullets = engine->bullets()) bullets->releaseDynamic(*dynamicAttack);
@@ -243,6 +247,7 @@ ObjectGeometry* Object::loadGeometry(const char16_t* modelName) {
     cached = cache.load(path, groups);
   }
   auto geometry = std::make_unique<ObjectGeometry>();
+  geometry->owner = this;
   geometry->entry = cached;
   ModelCache::instantiate(geometry->object, *cached);
   static constexpr struct {
@@ -362,6 +367,7 @@ void Object::setPositionOnTriangle(CollTriangle* triangle, const FixedVec3& p) {
     groundHeight = ground ? ground->height : 0;
   }
   if (collMap != nullptr) collMapMoveTo(*collMap, p, *map());
+  feedShadow();
 }
 
 void Object::setPosition(const FixedVec3& p) {
@@ -372,6 +378,7 @@ void Object::setAngle(int32_t a) {
   angle = wrapAngle(a);
   const float half = static_cast<float>(a) / 2048.0f;
   rotation = {0.0f, detmath::sin(half), 0.0f, detmath::cos(half)};
+  feedShadow();
 }
 
 void Object::loadCollMap(const char16_t* modelName) {
@@ -514,6 +521,7 @@ void Object::update() {
     t.scale[2] = slot.scale.z;
     forward(*slot.anim->geometry->object.instance);
   }
+  feedShadow();
 }
 
 void Object::draw(const float* lightDirection, const float* lightColor,
@@ -539,6 +547,62 @@ void Object::draw(const float* lightDirection, const float* lightColor,
   }
 }
 
+void Object::showEffect(const FixedVec3& offset, uint32_t id, bool systemData, int32_t life,
+                        const LQuat& effectRotation, const LVec3& scale) {
+  if (currentGeometry == nullptr || !currentGeometry->object.instance) return;
+  System* sys = engine != nullptr ? engine->system() : nullptr;
+  L3DEffectManager* effects = sys != nullptr ? sys->effectManager() : nullptr;
+  if (effects == nullptr) return;
+  L3DObjectInstance* instance = currentGeometry->object.instance.Get();
+  const L3D_EFFECT_DATA* data =
+      systemData ? instance->systemEffects.Get() : instance->ownEffects.Get();
+  if (data == nullptr) return;
+  effects->PlayAttached(instance->transform.position, instance, data, id, life,
+                        LVec3{fixedToFloat(offset.x), fixedToFloat(offset.y),
+                              fixedToFloat(offset.z)},
+                        effectRotation, scale);
+}
+
+void Object::addDecal(const LVec3& offset, const DecalHandle* handle, const DecalStamp& stamp) {
+  Map* m = map();
+  if (m == nullptr || handle == nullptr) return;
+  const float a = static_cast<float>(angle) / 1024.0f;
+  const float c = detmath::cos(a);
+  const float s = detmath::sin(a);
+  const FixedVec3 turned = ::vec3ToFixed(offset.x * c + offset.z * s, offset.y,
+                                         -offset.x * s + offset.z * c);
+  DecalStamp placed = stamp;
+  placed.centre = {fixedToFloat(position.x + turned.x), fixedToFloat(position.y + turned.y),
+                   fixedToFloat(position.z + turned.z)};
+  placed.angle = a + stamp.angle;
+  m->addDecal(handle, placed);
+}
+
+ScriptObject Object::getMapEvent(uint32_t index) const {
+  const HSQUIRRELVM vm = engine->scriptManager()->vm.vm;
+  Map* m = map();
+  const MapEvent* event =
+      groundTriangle != nullptr ? Map::getTriangleEvent(*groundTriangle, index) : nullptr;
+  if (m == nullptr || event == nullptr || m->events().empty()) return ScriptObject::newNull(vm);
+  return m->eventTable(uint32_t(event - m->events().data()));
+}
+
+void Object::setShadow(const DecalHandle* handle, const LVec3& size, float shadowAngle,
+                       float alpha, float heightScale, float minimum, float maximum) {
+  if (engine == nullptr || handle == nullptr) return;
+  engine->shadows().set(shadow, handle, size, shadowAngle, alpha, heightScale, minimum, maximum);
+  feedShadow();
+}
+
+void Object::clearShadow() {
+  if (engine != nullptr) engine->shadows().clear(shadow);
+}
+
+void Object::feedShadow() {
+  if (shadow.handle == nullptr) return;
+  shadow.caster = {position, angle, groundTriangle, groundHeight};
+}
+
 void Object::releaseHandle() {
   if (references == 1) {
     references = 0;
@@ -552,8 +616,9 @@ void Object::deliverNotice(uint32_t slot, const ScriptObject& notice) {
   DamageRecord& r = damage[slot & 1];
   const HSQUIRRELVM vm = engine->scriptManager()->vm.vm;
   if (r.notices.getVm() == nullptr || r.notices.isNull()) r.notices = ScriptObject::newArray(vm, 0);
-  r.notices.push();
-  notice.push();
+  // Both go on the engine's machine, whichever machine the notice's handle came from.
+  sq_pushobject(vm, r.notices.getObject());
+  sq_pushobject(vm, notice.getObject());
   const bool ok = SQ_SUCCEEDED(sq_arrayappend(vm, -2));
   sq_pop(vm, 1);
   if (!ok) scriptError(u"[%ls] Script Error: can't append array");

@@ -4,12 +4,14 @@
 #include "engines/vell/Base.h"
 #include "engines/vell/CollTriangle.h"
 #include "engines/vell/LandMove.h"
+#include "engines/vell/Shadow.h"
 #include "engines/vell/SpaceItem.h"
 #include "engines/vell/SphereSet.h"
 #include "foundation/math/LQuat.h"
 #include "foundation/math/LVec3.h"
 #include "foundation/omb/containers/ombList.h"
 #include "model/load/Da3dObject.h"
+#include "script/ScriptHandle.h"
 #include "script/ScriptObject.h"
 #include "sound/se/LSeManager.h"
 
@@ -28,6 +30,7 @@ struct Attack;
 struct CacheEntry;
 struct DynamicDefinition;
 struct CollMap;
+struct Object;
 struct ObjectGeometry;
 
 enum ObjectFlag : uint32_t {
@@ -62,18 +65,36 @@ enum GeometryFlag : uint32_t {
   kGeometryShown = 16,
 };
 
+// Scripts hold geometries and animations as checked handles of these kinds; a handle goes stale
+// when its geometry is released (the object's restart, exit or the map's reset).
+extern const ScriptHandleKind kGeometryHandleKind;
+extern const ScriptHandleKind kAnimationHandleKind;
+
 struct ObjectAnim {
+  ObjectAnim() = default;
+  ~ObjectAnim() { scriptHandles().remove(handle); }
+  ObjectAnim(const ObjectAnim&) = delete;
+  ObjectAnim& operator=(const ObjectAnim&) = delete;
+
   ObjectGeometry* geometry = nullptr;
   dbtl::rcptr<L3DAnimInstance> anim;  // empty for the stand-in default
+  int32_t handle = 0;                 // 0 until a script asks for it
 };
 
 // One model an object loaded: its cache entry and an instance of its own.
 struct ObjectGeometry {
+  ObjectGeometry() = default;
+  ~ObjectGeometry() { scriptHandles().remove(handle); }
+  ObjectGeometry(const ObjectGeometry&) = delete;
+  ObjectGeometry& operator=(const ObjectGeometry&) = delete;
+
+  Object* owner = nullptr;
   uint32_t flags = 0;
   CacheEntry* entry = nullptr;
   Da3dObject object;
   std::vector<std::unique_ptr<ObjectAnim>> anims;
   ObjectAnim* defaultAnim = nullptr;
+  int32_t handle = 0;
 };
 
 struct ExtendSlot {
@@ -176,6 +197,20 @@ struct Object : Base {
   void setAttackDynamic(const DynamicDefinition* definition, int32_t on);
   void setLandMoveOption(int32_t slideAngle, uint32_t options, int32_t slipAngle,
                          int32_t slipFall);
+  // Plays effect `id` attached to the current geometry's instance, at an offset (fixed point)
+  // from it; from the engine's system effect data or the model's own. Nothing without a current
+  // geometry or without that effect data.
+  void showEffect(const FixedVec3& offset, uint32_t id, bool systemData, int32_t life,
+                  const LQuat& effectRotation, const LVec3& scale);
+  // Stamps a decal on the map at an offset (units) turned with the object, its angle added to
+  // the object's.
+  void addDecal(const LVec3& offset, const DecalHandle* handle, const DecalStamp& stamp);
+  // The table of the index-th enabled event of the ground triangle's group, else null.
+  ScriptObject getMapEvent(uint32_t index) const;
+  // The shadow (Shadow.h) in the engine's shadow list; size in units, angle in radians.
+  void setShadow(const DecalHandle* handle, const LVec3& size, float shadowAngle, float alpha,
+                 float heightScale, float minimum, float maximum);
+  void clearShadow();
   // The movement step of the update (platform move, or the move of the move mode, then the
   // collision entry and the event bit).
   void move();
@@ -222,8 +257,11 @@ struct Object : Base {
   DamageRecord damage[2];
   Attack* dynamicAttack = nullptr;  // the bullet manager's
   CollMap* collMap = nullptr;
+  Shadow shadow;
 
  private:
+  // Hands the shadow where the object stands now.
+  void feedShadow();
   void releaseRuntime();
   void stopOutputs(ObjectAnim* anim);
   void computeCylinder(const ObjectGeometry& geometry);

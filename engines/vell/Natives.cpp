@@ -5,6 +5,7 @@
 #include "engines/vell/FieldObject.h"
 #include "engines/vell/Map.h"
 #include "engines/vell/ObjectManager.h"
+#include "engines/vell/SystemNatives.h"
 #include "engines/vell/bullet/BulletNatives.h"
 #include "foundation/lerr/lerr.h"
 #include "host/binary/BinaryNatives.h"
@@ -282,8 +283,12 @@ void registerGlobalTable(const ScriptObject& table) {
       .registerFunction(u"systemResetFrameController", &systemResetFrameController)
       .registerFunction(u"systemClearRuntimeResources", &systemClearRuntimeResources)
       .registerFunction(u"systemIsDrawZsort", &systemIsDrawZsort)
+      .registerFunction(u"systemGetFps", &systemGetFps)
       .registerFunction(u"systemResetMap", &systemResetMap)
-      .registerFunction(u"systemSetAudioVolume", &systemSetAudioVolume);
+      .registerFunction(u"systemIsInputDeviceExist", &systemIsInputDeviceExist)
+      .registerFunction(u"systemSetControllerInputDevice", &systemSetControllerInputDevice)
+      .registerFunction(u"systemSetAudioVolume", &systemSetAudioVolume)
+      .registerFunction(u"spriteImageLoadBase", &spriteImageLoadBase);
 }
 
 void registerCameraTable(const ScriptObject& table) {

@@ -1,4 +1,5 @@
-// objectCreate and the natives of the object table that create, place, move and end objects.
+// objectCreate and the object table: its identity, placement and collision natives here, the
+// other groups in ObjectAnimationNatives.cpp, ObjectEffectNatives.cpp and ObjectMoveNatives.cpp.
 // The object natives act on the object whose script is running.
 
 #include "engines/vell/CollMap.h"
@@ -6,9 +7,11 @@
 #include "engines/vell/FieldObject.h"
 #include "engines/vell/Map.h"
 #include "engines/vell/ObjectManager.h"
+#include "engines/vell/ObjectNativeArgs.h"
 #include "engines/vell/bullet/BulletNatives.h"
 #include "foundation/lerr/lerr.h"
 #include "script/ScriptError.h"
+#include "script/ScriptManager.h"
 #include "script/ScriptNative.h"
 #include "script/Vec3.h"
 
@@ -19,19 +22,10 @@ namespace vell {
 
 namespace {
 
-// Indices into the engine's keys.
-constexpr uint32_t kKeyPos = 12;
-constexpr uint32_t kKeyRot = 13;
-constexpr uint32_t kKeyPosrot = 18;
-constexpr uint32_t kKeyArgs = 40;
+Object* self(HSQUIRRELVM vm) { return callerObject(vm); }
 
-Object* self(HSQUIRRELVM vm) { return objectOfBase(fieldEngine(vm).currentBase()); }
-
-bool present(const ScriptObject& v) { return v.getVm() != nullptr && !v.isNull(); }
-
-int32_t roundHalfAway(float v) { return static_cast<int32_t>(v < 0.0f ? v - 0.5f : v + 0.5f); }
-
-int32_t degreesToFixedAngle(float degrees) { return roundHalfAway(degrees * 0.017453292f * 1024.0f); }
+// Saturating, so a huge angle from a script is no undefined conversion.
+int32_t degreesToFixedAngle(float degrees) { return degreesToAngle(degrees); }
 
 FixedVec3 fixedOf(const ScriptObject& value) {
   const auto* v = static_cast<const Vec3*>(value.getInstanceUp(Vec3::typeTag()));
@@ -89,9 +83,21 @@ int32_t objectGetBaseId(HSQUIRRELVM vm) {
   return o != nullptr ? o->id() : 0;
 }
 
+const char16_t* objectGetGroup(HSQUIRRELVM vm) {
+  Object* o = self(vm);
+  return o != nullptr && o->group != nullptr ? o->group : u"";
+}
+
+const char16_t* objectGetName(HSQUIRRELVM vm) {
+  Object* o = self(vm);
+  return o != nullptr && o->name != nullptr ? o->name : u"";
+}
+
 void objectRequestExit(HSQUIRRELVM vm) {
   Object* o = self(vm);
-  if (o != nullptr && o->status == kObjectLive && o->manager != nullptr) o->manager->exit(*o);
+  if (o == nullptr || o->status != kObjectLive || o->manager == nullptr) return;
+  o->manager->exit(*o);
+  o->clearShadow();
 }
 
 void objectSetDraw(HSQUIRRELVM vm, bool show) {
@@ -119,11 +125,17 @@ void objectSetPosLand(HSQUIRRELVM vm, ScriptObject p) {
 
 float objectGetRot(HSQUIRRELVM vm) {
   Object* o = self(vm);
-  return o != nullptr ? static_cast<float>(o->angle) / 1024.0f * 57.29578f : 0.0f;
+  return o != nullptr ? angleToDegrees(o->angle) : 0.0f;
 }
 
 void objectSetRot(HSQUIRRELVM vm, float degrees) {
   if (Object* o = self(vm)) o->setAngle(degreesToFixedAngle(degrees));
+}
+
+// The facing that the object's bullets follow, for this frame only: the update starts from the
+// object's angle again.
+void objectSetRotTrack(HSQUIRRELVM vm, float degrees) {
+  if (Object* o = self(vm)) o->trackAngle = wrapAngle(degreesToFixedAngle(degrees));
 }
 
 bool objectIsLand(HSQUIRRELVM vm) {
@@ -131,66 +143,53 @@ bool objectIsLand(HSQUIRRELVM vm) {
   return o != nullptr && o->landTriangle != nullptr;
 }
 
-void objectMoveNone(HSQUIRRELVM vm) {
-  if (Object* o = self(vm)) o->moveMode = kMoveNone;
+int32_t objectGetUnderLandGroup(HSQUIRRELVM vm) {
+  Object* o = self(vm);
+  return o != nullptr && o->groundTriangle != nullptr ? o->groundTriangle->groupNumber : -1;
 }
 
-void objectMoveLand(HSQUIRRELVM vm, float speed, float degrees) {
+// A negative index is past every event.
+ScriptObject objectGetMapEvent(HSQUIRRELVM vm, int32_t index) {
   Object* o = self(vm);
-  if (o == nullptr) return;
-  const int32_t distance = floatToFixed(speed);
-  if (distance > 0) {
-    o->moveMode = kMoveLand;
-    o->request.distance = distance;
-    o->request.angle = degreesToFixedAngle(degrees);
-  } else {
-    o->moveMode = kMoveNone;
-  }
-}
-
-void objectMoveAir(HSQUIRRELVM vm, float rise, float distance, float degrees, bool hint) {
-  Object* o = self(vm);
-  if (o == nullptr) return;
-  const int32_t r = floatToFixed(rise);
-  const int32_t d = floatToFixed(distance);
-  if (r != 0 || d > 0) {
-    o->moveMode = kMoveAir;
-    o->request.rise = r;
-    o->request.distance = d;
-    o->request.angle = degreesToFixedAngle(degrees);
-    o->flags = hint ? (o->flags | kObjectAirFromLand) : (o->flags & ~kObjectAirFromLand);
-  } else {
-    o->moveMode = kMoveNone;
-  }
-}
-
-void objectMoveMap(HSQUIRRELVM vm, float rise, float distance, float degrees, int32_t flags) {
-  Object* o = self(vm);
-  if (o == nullptr) return;
-  o->moveMode = kMoveMap;
-  o->request = {flags, floatToFixed(rise), floatToFixed(distance), degreesToFixedAngle(degrees)};
-}
-
-void objectRotateMapLand(HSQUIRRELVM vm, float degrees, ScriptObject pivot) {
-  Object* o = self(vm);
-  if (o == nullptr) return;
-  o->turnAngle = degreesToFixedAngle(degrees);
-  o->turnPivot = present(pivot) ? fixedOf(pivot) : FixedVec3{0, 0, 0};
-}
-
-ScriptObject objectGetMoveResult(HSQUIRRELVM vm) {
-  Object* o = self(vm);
-  ScriptObject table = ScriptObject::newTable(vm);
-  if (o == nullptr) return table;
-  table.setSlot(u"flag", ScriptObject::newInteger(vm, int32_t(o->moveStatus)).getObject());
-  table.setSlot(u"dir", Vec3::create(vm, o->moveDirection.x, o->moveDirection.y,
-                                     o->moveDirection.z).getObject());
-  table.setSlot(u"reflect", Vec3::create(vm, o->reflect.x, o->reflect.y, o->reflect.z).getObject());
-  return table;
+  if (o == nullptr || index < 0) return ScriptObject::newNull(vm);
+  return o->getMapEvent(static_cast<uint32_t>(index));
 }
 
 void objectSetCollMoveCheck(HSQUIRRELVM vm, bool on) {
   if (Object* o = self(vm)) o->flags = on ? (o->flags & ~kObjectOutOfSpace) : (o->flags | kObjectOutOfSpace);
+}
+
+constexpr uint32_t kDamageRecords = 2;
+
+// "mask" (its low eight bits) and "flag", each only when the table has it.
+void objectSetCollDamage(HSQUIRRELVM vm, int32_t slot, ScriptObject table) {
+  Object* o = self(vm);
+  if (o == nullptr || !checkSlot(slot, kDamageRecords, u"damage")) return;
+  DamageRecord& r = o->damage[slot];
+  const OptionTable options(vm, table);
+  if (const ScriptObject mask = options.at(u"mask"); !mask.isNull()) {
+    r.mask = static_cast<uint32_t>(mask.toInteger()) & 0xFF;
+  }
+  if (const ScriptObject flag = options.at(u"flag"); !flag.isNull()) {
+    r.flag = static_cast<uint32_t>(flag.toInteger());
+  }
+}
+
+// This frame's notices of the record, null when nothing hit it.
+ScriptObject objectGetDamageNotifies(HSQUIRRELVM vm, int32_t slot) {
+  Object* o = self(vm);
+  if (o == nullptr || !checkSlot(slot, kDamageRecords, u"damage")) return ScriptObject::newNull(vm);
+  const ScriptObject& notices = o->damage[slot].notices;
+  return present(notices) ? notices : ScriptObject::newNull(vm);
+}
+
+// The value the engine's damage notices get when the record is next hit. It is held through
+// the engine's own machine: the script's thread may be gone before the record lets it go.
+void objectSetSystemDamageNotify(HSQUIRRELVM vm, int32_t slot, ScriptObject value) {
+  Object* o = self(vm);
+  if (o == nullptr || !checkSlot(slot, kDamageRecords, u"damage")) return;
+  o->damage[slot].systemNotice =
+      ScriptObject::reference(fieldEngine(vm).scriptManager()->vm.vm, value.getObject());
 }
 
 void objectLoadCollMap(HSQUIRRELVM vm, const char16_t* name) {
@@ -212,21 +211,26 @@ void registerObjectCreate(const ScriptObject& table) {
 
 void registerObjectTable(const ScriptObject& table) {
   table.registerFunction(u"objectGetBaseId", &objectGetBaseId)
+      .registerFunction(u"objectGetGroup", &objectGetGroup)
+      .registerFunction(u"objectGetName", &objectGetName)
       .registerFunction(u"objectRequestExit", &objectRequestExit)
-      .registerFunction(u"objectSetDraw", &objectSetDraw)
-      .registerFunction(u"objectGetPos", &objectGetPos)
+      .registerFunction(u"objectSetDraw", &objectSetDraw);
+  registerObjectAnimationNatives(table);
+  registerObjectEffectNatives(table);
+  table.registerFunction(u"objectGetPos", &objectGetPos)
       .registerFunction(u"objectSetPos", &objectSetPos)
       .registerFunction(u"objectSetPosLand", &objectSetPosLand)
       .registerFunction(u"objectGetRot", &objectGetRot)
       .registerFunction(u"objectSetRot", &objectSetRot)
+      .registerFunction(u"objectSetRotTrack", &objectSetRotTrack)
       .registerFunction(u"objectIsLand", &objectIsLand)
-      .registerFunction(u"objectMoveNone", &objectMoveNone)
-      .registerFunction(u"objectMoveLand", &objectMoveLand)
-      .registerFunction(u"objectMoveAir", &objectMoveAir)
-      .registerFunction(u"objectMoveMap", &objectMoveMap)
-      .registerFunction(u"objectRotateMapLand", &objectRotateMapLand)
-      .registerFunction(u"objectGetMoveResult", &objectGetMoveResult)
-      .registerFunction(u"objectSetCollMoveCheck", &objectSetCollMoveCheck)
+      .registerFunction(u"objectGetUnderLandGroup", &objectGetUnderLandGroup)
+      .registerFunction(u"objectGetMapEvent", &objectGetMapEvent);
+  registerObjectMoveNatives(table);
+  table.registerFunction(u"objectSetCollMoveCheck", &objectSetCollMoveCheck)
+      .registerFunction(u"objectSetCollDamage", &objectSetCollDamage)
+      .registerFunction(u"objectGetDamageNotifies", &objectGetDamageNotifies)
+      .registerFunction(u"objectSetSystemDamageNotify", &objectSetSystemDamageNotify)
       .registerFunction(u"objectSetAttackDynamic", &objectSetAttackDynamic)
       .registerFunction(u"objectClearAttackDynamic", &objectClearAttackDynamic)
       .registerFunction(u"objectLoadCollMap", &objectLoadCollMap)

@@ -86,6 +86,8 @@ class Engine {
   uint32_t frameFlags() const { return frameFlags_; }
   // The engine's own Z-sort bits of this frame (the flags are cleared before every update).
   void addFrameFlags(uint32_t bits) { frameFlags_ |= bits; }
+  // The pacing and its statistics (frames updated and drawn in the last whole second).
+  const OMB_FRAMECONTROLLER& frameController() const { return frames_; }
 
   // The engine a script machine works for (its thread context's engine); null for a machine
   // without one.

@@ -118,6 +118,16 @@ function rootNatives() {
   suspend(null);
 }
 
+// The texts of the arguments' "steps" compiled and run one in each frame; what a step returns
+// is printed.
+function steps() {
+  foreach (step in baseGetArgsVar(0).steps) {
+    local result = compilestring(step)();
+    if (result != null) print(show(result));
+    suspend(null);
+  }
+}
+
 function work() {
   local s = scenario();
   if (s == "order") {
@@ -139,6 +149,8 @@ function work() {
     objects();
   } else if (s == "root") {
     rootNatives();
+  } else if (s == "steps") {
+    steps();
   }
   systemRequestExit();
 }
