@@ -84,6 +84,8 @@ class Engine {
   bool taskEnabled() const { return taskEnable_; }
   void setTaskEnable(bool enable) { taskEnable_ = enable; }
   uint32_t frameFlags() const { return frameFlags_; }
+  // The frames drawn in the last whole second of the frame controller's statistics.
+  uint32_t currentFps() const { return frames_.drawnLastSecond; }
 
   // The engine a script machine works for (its thread context's engine); null for a machine
   // without one.

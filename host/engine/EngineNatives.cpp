@@ -24,6 +24,15 @@ void bgmFadeout(HSQUIRRELVM vm, int32_t time) {
   bgm->_GetStream()->FadeOut(uint32_t(time < 0 ? 1 : time));
 }
 
+void bgmStop(HSQUIRRELVM vm) {
+  if (BgmPlayer* bgm = callerSystem(vm).bgmPlayer()) bgm->stop();
+}
+
+void bgmSetVolume(HSQUIRRELVM vm, float volume) {
+  BgmPlayer* bgm = callerSystem(vm).bgmPlayer();
+  if (bgm != nullptr && bgm->_GetStream()) bgm->_GetStream()->SetVolume(volume);
+}
+
 void inputCustomize(HSQUIRRELVM vm, const char16_t* name) {
   if (InputManager* input = callerSystem(vm).inputManager()) input->setScript(name);
 }

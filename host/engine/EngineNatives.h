@@ -14,5 +14,8 @@ int32_t engineGetRandomRange(HSQUIRRELVM vm, int32_t a, int32_t b);
 int32_t randomInRange(uint32_t word, int32_t a, int32_t b);
 // Fades the playing music out over the time in milliseconds (a negative time counts as 1).
 void bgmFadeout(HSQUIRRELVM vm, int32_t time);
+void bgmStop(HSQUIRRELVM vm);
+// Sets the playing music's volume; nothing when none plays.
+void bgmSetVolume(HSQUIRRELVM vm, float volume);
 // Replaces the input-mapping script (an empty name removes it).
 void inputCustomize(HSQUIRRELVM vm, const char16_t* name);

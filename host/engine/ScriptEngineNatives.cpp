@@ -65,15 +65,6 @@ void bgmPlay(HSQUIRRELVM vm, const char16_t* intro, const char16_t* loop, bool l
   }
 }
 
-void bgmStop(HSQUIRRELVM vm) {
-  if (BgmPlayer* bgm = callerSystem(vm).bgmPlayer()) bgm->stop();
-}
-
-void bgmSetVolume(HSQUIRRELVM vm, float volume) {
-  BgmPlayer* bgm = callerSystem(vm).bgmPlayer();
-  if (bgm != nullptr && bgm->_GetStream()) bgm->_GetStream()->SetVolume(volume);
-}
-
 void bgmPlaySound(HSQUIRRELVM vm, int32_t type, const char16_t* name) {
   ScriptEngine& engine = caller(vm);
   // A negative type becomes a large one, which plays nothing.
