@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/sprite1/sprite1.h"
+#include "script/ScriptObject.h"
 
 #include <cstdint>
 
@@ -25,7 +26,10 @@ class Guide {
   void resume();
   void draw();
 
+  Engine* engine() const { return engine_; }
   int32_t target() const { return target_; }
+  // The guide's sprite set; null where no renderer draws it.
+  sprite1::System* sprites() { return spritesMade_ ? &sprites_ : nullptr; }
   ScriptThread* thread() const { return thread_; }
 
  private:
@@ -37,5 +41,8 @@ class Guide {
   bool spritesMade_ = false;
   ScriptThread* thread_ = nullptr;
 };
+
+// The natives of the guide table (GuideNatives.cpp).
+void registerGuideApi(const ScriptObject& table);
 
 }  // namespace rond
