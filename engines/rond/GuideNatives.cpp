@@ -1,6 +1,6 @@
 // The guide table: the natives of the scripts "guideSystem" and "guidePlayer", which draw the
 // head-up display with their guide's sprite set. A guide reads the match (views, cameras,
-// players, the session) and plays music; it never changes the simulation.
+// players, the session) and plays music; it never changes the simulation (Guide.h says why).
 
 #include "engines/rond/Guide.h"
 #include "engines/rond/RondEngine.h"
@@ -13,9 +13,11 @@
 #include "host/engine/EngineSession.h"
 #include "host/globals/GlobalNatives.h"
 #include "host/system/System.h"
+#include "model/math/EngineRandom.h"
 #include "net/controller/Controller.h"
 #include "render/sprite1/Sprite1Natives.h"
 #include "script/ScriptContext.h"
+#include "script/ScriptError.h"
 #include "script/ScriptNative.h"
 #include "script/Vec3.h"
 #include "sound/bgm/BgmPlayer.h"
@@ -144,6 +146,20 @@ void bgmPlaySound(HSQUIRRELVM vm, int32_t channel, const char16_t* name) {
   }
 }
 
+float guideRandomValue(HSQUIRRELVM vm) {
+  return randomUnitFloat(ombRandomGetU32(guideOf(vm).random()));
+}
+
+int32_t guideRandomRange(HSQUIRRELVM vm, int32_t a, int32_t b) {
+  return randomRange(a, b, guideOf(vm).random());
+}
+
+void systemSetParameterValue(HSQUIRRELVM vm, int32_t, int32_t) {
+  guideOf(vm);
+  scriptError(u"[%ls] Script Error: a guide script cannot change parameters(%ls)",
+              u"systemSetParameterValue");
+}
+
 }  // namespace
 
 void registerGuideApi(const ScriptObject& table) {
@@ -172,6 +188,11 @@ void registerGuideApi(const ScriptObject& table) {
   table.registerFunction(u"bgmPlaySound", &bgmPlaySound);
   table.registerFunction(u"bgmSetVolume", &bgmSetVolume);
   registerSprite1Api(table);
+
+  // These shadow the common table's natives of the same names for guide scripts.
+  table.registerFunction(u"commonGetRandomValue", &guideRandomValue);
+  table.registerFunction(u"commonGetRandomRange", &guideRandomRange);
+  table.registerFunction(u"systemSetParameterValue", &systemSetParameterValue);
 }
 
 }  // namespace rond

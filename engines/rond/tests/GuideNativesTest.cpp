@@ -106,6 +106,24 @@ TEST_F(GuideNativesTest, GuidesReadPlayersAndTheSession) {
   EXPECT_TRUE(errors().empty());
 }
 
+TEST_F(GuideNativesTest, GuidesNeverReachTheSimulation) {
+  // A player guide runs only where its view is drawn: its draws and writes must not change the
+  // match, or runtimes that draw other views would part ways.
+  start(match());
+  engine->update();
+  const uint64_t before = hash();
+  TableScript guide(*engine, engine->guideTable(), engine->playerGuide(0));
+  const float value = guide.evalFloat("commonGetRandomValue()");
+  EXPECT_TRUE(value >= 0.0f && value < 1.0f) << value;
+  const int32_t range = guide.evalInt("commonGetRandomRange(5, 2)");
+  EXPECT_TRUE(range >= 2 && range <= 5) << range;
+  guide.run("systemSetParameterValue(1, 77);");
+  EXPECT_EQ(hash(), before);
+  EXPECT_EQ(errors(), std::vector<std::u16string>{
+                          u"[] Script Error: a guide script cannot change parameters("
+                          u"systemSetParameterValue)"});
+}
+
 TEST_F(GuideNativesTest, BadArgumentsAreScriptErrors) {
   start(match());
   TableScript guide(*engine, engine->guideTable(), engine->systemGuide());
