@@ -139,7 +139,7 @@ void registerBrainApi(const ScriptObject& table) {
   table.registerFunction(u"playerGetPos", &playerGetPos);
   table.registerFunction(u"playerGetRot", &playerGetRot);
   table.registerFunction(u"playerGetDamageTarget", &playerGetDamageTarget);
-  // bulletGetReport: registerBulletApi (bullet/BulletNatives.cpp).
+  registerBulletReportApi(table);
   table.registerFunction(u"stageGetCollMove", &stageGetCollMove);
 
   // These shadow the common table's natives of the same names for brain scripts.

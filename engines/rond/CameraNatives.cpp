@@ -120,10 +120,12 @@ void registerCameraApi(const ScriptObject& table) {
   table.registerFunction(u"cameraGetPlayerId", &cameraGetPlayerId);
   table.registerFunction(u"playerGetParameterValue", &playerGetParameterValue);
   table.registerFunction(u"playerSetParameterValue", &playerSetParameterValue);
-  table.registerFunction(u"systemSetParameterValue", &systemSetParameterValue);
   table.registerFunction(u"playerGetCollMove", &playerGetCollMove);
   table.registerFunction(u"playerGetPos", &playerGetPos);
   table.registerFunction(u"playerGetRot", &playerGetRot);
+
+  // These shadow the common table's natives of the same names for camera scripts.
+  table.registerFunction(u"systemSetParameterValue", &systemSetParameterValue);
   table.registerFunction(u"commonGetRandomValue", &cameraRandomValue);
   table.registerFunction(u"systemGetRandomValue", &cameraRandomValue);
   table.registerFunction(u"commonGetRandomRange", &cameraRandomRange);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "foundation/omb/ombRandom.h"
 #include "render/sprite1/sprite1.h"
+#include "script/ScriptObject.h"
 
 #include <cstdint>
 
@@ -25,7 +27,12 @@ class Guide {
   void resume();
   void draw();
 
+  Engine* engine() const { return engine_; }
   int32_t target() const { return target_; }
+  // The guide's sprite set; null where no renderer draws it.
+  sprite1::System* sprites() { return spritesMade_ ? &sprites_ : nullptr; }
+  // The guide's own generator (see registerGuideApi).
+  OMB_RANDOM* random() const { return random_; }
   ScriptThread* thread() const { return thread_; }
 
  private:
@@ -36,6 +43,13 @@ class Guide {
   sprite1::System sprites_;
   bool spritesMade_ = false;
   ScriptThread* thread_ = nullptr;
+  OMB_RANDOM* random_ = nullptr;
 };
+
+// The natives of the guide table (GuideNatives.cpp). Player guides run only where their view is
+// drawn, which differs between the runtimes of a network match and between a match and its
+// replay, so no guide may reach the simulation: its random draws come from the guide's own
+// generator and the common table's parameter write is refused.
+void registerGuideApi(const ScriptObject& table);
 
 }  // namespace rond

@@ -456,8 +456,7 @@ void registerPlayerApi(const ScriptObject& table) {
   table.registerFunction(u"ctrlGetIntr", &ctrlGet<32>);
   table.registerFunction(u"ctrlSetIntr", &ctrlSet<32>);
 
-  // bulletDefineType, bulletDefineMotion, bulletCanAdd and bulletAdd: registerBulletApi
-  // (bullet/BulletNatives.cpp).
+  registerBulletPlayerApi(table);
 
   table.registerFunction(u"systemRequestQuiescenceMode", &systemRequestQuiescenceMode);
   table.registerFunction(u"systemIsQuiesceneceOwner", &systemIsQuiesceneceOwner);

@@ -116,17 +116,16 @@ std::u16string Engine::seListText(const char16_t* directory, const char16_t* pla
 void Engine::createTables() {
   ScriptManager* scripts = scriptManager();
   tables_[kCommonTable] = scripts->newTable(nullptr);
-  registerGlobalApi(tables_[kCommonTable]);
   registerCommonApi(tables_[kCommonTable]);
   for (int t = kCameraTable; t < kTables; ++t) {
     tables_[t] = scripts->newTable(&tables_[kCommonTable]);
   }
+  registerCameraApi(tables_[kCameraTable]);
   registerBrainApi(tables_[kBrainTable]);
   registerSystemApi(tables_[kSystemTable]);
+  registerGuideApi(tables_[kGuideTable]);
   registerPlayerApi(tables_[kPlayerTable]);
-  registerCameraApi(tables_[kCameraTable]);
   registerStageApi(tables_[kStageTable]);
-  registerBulletApi(tables_[kPlayerTable], tables_[kSystemTable], tables_[kBrainTable]);
 }
 
 void Engine::setupResources() {

@@ -75,6 +75,7 @@ class Engine : public ::Engine {
   ScoreTips& scoreTips() { return scoreTips_; }
   ParameterTables& parameterTables() { return parameters_; }
   ScriptHandleTable& handles() { return handles_; }
+  const ScriptObject& systemTable() const { return tables_[kSystemTable]; }
   const ScriptObject& playerTable() const { return tables_[kPlayerTable]; }
   const ScriptObject& stageTable() const { return tables_[kStageTable]; }
   const ScriptObject& guideTable() const { return tables_[kGuideTable]; }
@@ -91,6 +92,11 @@ class Engine : public ::Engine {
   int32_t activeView(int32_t i) const { return views_[i]; }
   uint32_t frame() const { return frame_; }
   void setSingleView(bool single) { singleView_ = single; }
+  bool singleView() const { return singleView_; }
+  // The system sprite set; null where no renderer draws it (a headless match without devices).
+  sprite1::System* systemSprites() { return spritesMade_ ? &sprites_ : nullptr; }
+  // The sound-effect group "systemCommon"; null without sound.
+  LSeManager::_GROUPINFO* systemCommonGroup() const { return systemCommon_; }
 
   // Broadcast of an unlinked object to both players.
   void notifyPlayersOfRelease(Object* object);
@@ -147,14 +153,18 @@ class Engine : public ::Engine {
   uint32_t frame_ = 0;
 };
 
-// The natives of the tables (RondNatives.cpp; the player table in PlayerNatives.cpp).
+// The natives of the tables (RondNatives.cpp; the guide table in GuideNatives.cpp, the player
+// table in PlayerNatives.cpp).
 void registerCommonApi(const ScriptObject& table);
 void registerSystemApi(const ScriptObject& table);
+void registerGuideApi(const ScriptObject& table);
 void registerPlayerApi(const ScriptObject& table);
 // The bullet natives of the player table, the score-tip natives of the system table and the
-// bullet report of the brain table (bullet/BulletNatives.cpp).
-void registerBulletApi(const ScriptObject& player, const ScriptObject& system,
-                       const ScriptObject& brain);
+// bullet report of the brain table (bullet/BulletNatives.cpp), each registered by its table's
+// registrar in its place.
+void registerBulletPlayerApi(const ScriptObject& player);
+void registerRuntimeResourceApi(const ScriptObject& system);
+void registerBulletReportApi(const ScriptObject& brain);
 
 ::Engine* createEngine(System& system, EngineStart& start);
 

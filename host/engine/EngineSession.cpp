@@ -37,6 +37,7 @@ int32_t NetEngineSession::playerCount() const {
 }
 
 int32_t NetEngineSession::playerIndex() const { return net_->getPlayerIndex(); }
+int32_t NetEngineSession::inputDelay() const { return static_cast<int32_t>(net_->getDelay()); }
 
 bool NetEngineSession::connected(int32_t player) const {
   return player >= 0 && net_->getConnect(static_cast<uint32_t>(player)) != 0;

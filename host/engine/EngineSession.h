@@ -34,6 +34,8 @@ class EngineSession {
   // -1 without a session, 0 on the host, -2 for a spectator.
   virtual int32_t playerIndex() const = 0;
   virtual bool connected(int32_t player) const = 0;
+  // The session's input delay in frames; 0 without a session.
+  virtual int32_t inputDelay() const { return 0; }
 
   // The source of this side's input; it must outlive the session's use of it.
   virtual void setLocalInput(const InputSource* source) = 0;
@@ -78,6 +80,7 @@ class NetEngineSession final : public EngineSession {
   bool closed() const override { return false; }
   void end() override;
   int32_t playerCount() const override;
+  int32_t inputDelay() const override;
   int32_t playerIndex() const override;
   bool connected(int32_t player) const override;
   void setLocalInput(const InputSource* source) override;

@@ -244,15 +244,20 @@ ScriptObject bulletGetReport(HSQUIRRELVM vm, int32_t slot) {
 
 }  // namespace
 
-void registerBulletApi(const ScriptObject& player, const ScriptObject& system,
-                       const ScriptObject& brain) {
+void registerBulletPlayerApi(const ScriptObject& player) {
   player.registerFunction(u"bulletDefineType", &bulletDefineType);
   player.registerFunction(u"bulletDefineMotion", &bulletDefineMotion);
   player.registerFunction(u"bulletCanAdd", &bulletCanAdd);
   player.registerFunction(u"bulletAdd", &bulletAdd);
+}
+
+void registerRuntimeResourceApi(const ScriptObject& system) {
   system.registerFunction(u"systemClearRuntimeResources", &systemClearRuntimeResources);
   system.registerFunction(u"systemSetScoretipDefineCount", &systemSetScoretipDefineCount);
   system.registerFunction(u"systemDefineScoretip", &systemDefineScoretip);
+}
+
+void registerBulletReportApi(const ScriptObject& brain) {
   brain.registerFunction(u"bulletGetReport", &bulletGetReport);
 }
 

@@ -1,0 +1,2 @@
+// Names the game's folder under the application-data folders.
+setAppDir("rondmatch");
