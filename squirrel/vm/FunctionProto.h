@@ -29,8 +29,17 @@ enum Opcode : uint8_t {
   OP_USHR, OP_CMPG, OP_CMPGE, OP_CMPL, OP_CMPLE,
   // A comparison whose result the next instruction (a JZ on the same register) tests: both in
   // one step; the JZ stays in place for jumps that land on it.
-  OP_CMPGJZ, OP_CMPGEJZ, OP_CMPLJZ, OP_CMPLEJZ, OP_INTERNAL_END
+  OP_CMPGJZ, OP_CMPGEJZ, OP_CMPLJZ, OP_CMPLEJZ,
+  // A constant load followed by one of the forms above (OP_ADD to OP_CMPLEJZ): the load, then
+  // that form without a second dispatch. The form stays in place for jumps that land on it.
+  OP_LOADINT_THEN, OP_LOADFLOAT_THEN = OP_LOADINT_THEN + (OP_CMPLEJZ - OP_ADD + 1),
+  OP_INTERNAL_END = OP_LOADFLOAT_THEN + (OP_CMPLEJZ - OP_ADD + 1)
 };
+
+// The forms a constant load may be joined with, in opcode order.
+#define SQ_LOAD_THEN_FORMS(X)                                                                     \
+  X(ADD) X(SUB) X(MUL) X(DIV) X(MOD) X(BAND) X(BOR) X(BXOR) X(SHL) X(SHR) X(USHR) X(CMPG) X(CMPGE) \
+  X(CMPL) X(CMPLE) X(CMPGJZ) X(CMPGEJZ) X(CMPLJZ) X(CMPLEJZ)
 
 // The stream's instruction for a machine form (itself for every stream instruction).
 uint8_t streamOpcode(uint8_t op);

@@ -118,8 +118,14 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       &&L_OP_POPTRAP, &&L_OP_THROW, &&L_OP_CLASS, &&L_OP_NEWSLOTA, &&L_OP_ADD, &&L_OP_SUB,
       &&L_OP_MUL, &&L_OP_DIV, &&L_OP_MOD, &&L_OP_BAND, &&L_OP_BOR, &&L_OP_BXOR, &&L_OP_SHL,
       &&L_OP_SHR, &&L_OP_USHR, &&L_OP_CMPG, &&L_OP_CMPGE, &&L_OP_CMPL, &&L_OP_CMPLE, &&L_OP_CMPGJZ, &&L_OP_CMPGEJZ,
-      &&L_OP_CMPLJZ, &&L_OP_CMPLEJZ, INVALID16, INVALID16, INVALID16, INVALID16, INVALID16,
-      INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID16};
+      &&L_OP_CMPLJZ, &&L_OP_CMPLEJZ,
+#define LOADINT_LABEL(form) &&L_LOADINT_THEN_##form,
+#define LOADFLOAT_LABEL(form) &&L_LOADFLOAT_THEN_##form,
+      SQ_LOAD_THEN_FORMS(LOADINT_LABEL) SQ_LOAD_THEN_FORMS(LOADFLOAT_LABEL)
+#undef LOADINT_LABEL
+#undef LOADFLOAT_LABEL
+      INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID16,
+      INVALID4, INVALID4, &&L_INVALID, &&L_INVALID};
 #undef INVALID16
 #undef INVALID4
   static_assert(sizeof(kJump) / sizeof(kJump[0]) == 256);
@@ -615,6 +621,22 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       L_OP_CMPLJZ: COMPARE_JUMP_FORM(3)
       L_OP_CMPLEJZ: COMPARE_JUMP_FORM(4)
 #undef COMPARE_JUMP_FORM
+      // A constant load, then the form after it, reached by a direct jump.
+#define LOAD_THEN(store, form)         \
+  R(in.arg0()).store;                  \
+  budget::chargeStep();                \
+  in = InstructionWord::load(ip++);    \
+  c->ip = ip;                          \
+  goto L_OP_##form;
+#define LOADINT_THEN(form) \
+  L_LOADINT_THEN_##form: LOAD_THEN(setInteger(in.arg1()), form)
+#define LOADFLOAT_THEN(form) \
+  L_LOADFLOAT_THEN_##form: LOAD_THEN(setFloat(std::bit_cast<float>(in.arg1())), form)
+      SQ_LOAD_THEN_FORMS(LOADINT_THEN)
+      SQ_LOAD_THEN_FORMS(LOADFLOAT_THEN)
+#undef LOADFLOAT_THEN
+#undef LOADINT_THEN
+#undef LOAD_THEN
       L_INVALID:
         raise("invalid instruction");
         return LoopExit::Error;
