@@ -47,6 +47,7 @@ FunctionProto* convert(const sqformat::FunctionData& d, StringTable& strings) {
   specialiseCode(p->code);
   p->stackSize = d.stackSize;
   p->generator = d.isGenerator;
+  p->plainCallArgs = p->generator ? -1 : p->parameterCount();
   p->varargs = d.hasVarargs;
   p->functions.reserve(d.functions.size());
   for (const auto& f : d.functions) {
@@ -65,7 +66,9 @@ uint8_t streamOpcode(uint8_t op) {
   if (op <= OP_USHR) return OP_BITW;
   if (op <= OP_CMPLEJZ) return OP_CMP;
   if (op < OP_LOADFLOAT_THEN) return OP_LOADINT;
-  if (op < OP_INTERNAL_END) return OP_LOADFLOAT;
+  if (op < OP_INCL_THEN_JMP) return OP_LOADFLOAT;
+  if (op == OP_INCL_THEN_JMP) return OP_INCL;
+  if (op == OP_PINCL_THEN_JMP) return OP_PINCL;
   return op;
 }
 
@@ -110,6 +113,8 @@ void specialiseCode(std::vector<Instruction>& code) {
     if ((in.op == OP_LOADINT || in.op == OP_LOADFLOAT) && next >= OP_ADD && next <= OP_CMPLEJZ) {
       const int first = in.op == OP_LOADINT ? OP_LOADINT_THEN : OP_LOADFLOAT_THEN;
       in.op = static_cast<uint8_t>(first + (next - OP_ADD));
+    } else if ((in.op == OP_INCL || in.op == OP_PINCL) && next == OP_JMP) {
+      in.op = in.op == OP_INCL ? OP_INCL_THEN_JMP : OP_PINCL_THEN_JMP;
     }
   }
 }

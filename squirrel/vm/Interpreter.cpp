@@ -41,7 +41,7 @@ static_assert(std::endian::native == std::endian::little);
 [[gnu::always_inline]] inline bool VM::enterFrameFast(Closure* c, int32_t target, int32_t nargs,
                                                       int32_t newBase) {
   FunctionProto* p = c->proto;
-  if (p->parameterCount() != nargs || p->generator || c->env._type == OT_WEAKREF ||
+  if (p->plainCallArgs != nargs || c->env._type == OT_WEAKREF ||
       debugHook._type != OT_NULL || errorHandlerRunning) {
     return false;
   }
@@ -53,15 +53,7 @@ static_assert(std::endian::native == std::endian::little);
     return false;
   }
   ensureStack(static_cast<size_t>(needed));
-  CallInfo& n = calls.emplace_back();
-  n.closure = Value(OT_CLOSURE, c);
-  n.prevBase = base;
-  n.prevTop = top;
-  n.target = target;
-  n.proto = p;
-  n.ip = p->code.data();
-  n.literals = p->literals.data();
-  n.vargsBase = static_cast<int32_t>(vargs.size());
+  calls.emplace_back(p, c, base, top, target, static_cast<int32_t>(vargs.size()));
   const int32_t oldTop = top;
   base = newBase;
   top = newTop;
@@ -124,8 +116,9 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       SQ_LOAD_THEN_FORMS(LOADINT_LABEL) SQ_LOAD_THEN_FORMS(LOADFLOAT_LABEL)
 #undef LOADINT_LABEL
 #undef LOADFLOAT_LABEL
+      &&L_OP_INCL_THEN_JMP, &&L_OP_PINCL_THEN_JMP,
       INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID16,
-      INVALID4, INVALID4, &&L_INVALID, &&L_INVALID};
+      INVALID4, INVALID4};
 #undef INVALID16
 #undef INVALID4
   static_assert(sizeof(kJump) / sizeof(kJump[0]) == 256);
@@ -300,22 +293,24 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       L_OP_RETURN: {
-        Value res;
-        if (in.arg0() != 0xFF) res = R(in.arg1());
-        if (debugHook._type != OT_NULL && !debugHookRunning) {
-          for (int32_t i = c->ncalls; i > 0; --i) callDebugHook('r');
-          c = &calls.back();
+        {
+          Value res;
+          if (in.arg0() != 0xFF) res = R(in.arg1());
+          if (debugHook._type != OT_NULL && !debugHookRunning) {
+            for (int32_t i = c->ncalls; i > 0; --i) callDebugHook('r');
+            c = &calls.back();
+          }
+          const bool root = c->root;
+          const int32_t target = c->target;
+          leaveFrame();
+          if (root) {
+            out = std::move(res);
+            return LoopExit::Return;
+          }
+          RELOAD();
+          if (target != -1) R(target) = std::move(res);
         }
-        const bool root = c->root;
-        const int32_t target = c->target;
-        leaveFrame();
-        if (root) {
-          out = std::move(res);
-          return LoopExit::Return;
-        }
-        RELOAD();
-        if (target != -1) R(target) = std::move(res);
-        continue;
+        NEXT();
       }
       L_OP_LOADNULLS:
         for (int32_t i = 0; i < in.arg1(); ++i) R(in.arg0() + i).setNull();
@@ -399,8 +394,27 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         Value res;
         if (!arith('+', res, old, Value::integer(step))) return LoopExit::Error;
         R(in.arg1()) = res;
-        R(in.arg0()) = in.op() == OP_INCL ? std::move(res) : std::move(old);
+        const bool prefix = in.op() == OP_INCL || in.op() == OP_INCL_THEN_JMP;
+        R(in.arg0()) = prefix ? std::move(res) : std::move(old);
         continue;
+      }
+      L_OP_INCL_THEN_JMP:
+      L_OP_PINCL_THEN_JMP: {
+        Value& a = R(in.arg1());
+        // Anything but an integer takes the plain instruction's path; the JMP then runs alone.
+        if (a._type != OT_INTEGER) goto L_OP_INCL;
+        const SQInteger old = a.i();
+        const int32_t step = static_cast<int8_t>(in.arg3());
+        a.setInteger(static_cast<SQInteger>(static_cast<uint32_t>(old) + static_cast<uint32_t>(step)));
+        if (in.op() == OP_INCL_THEN_JMP) {
+          R(in.arg0()) = R(in.arg1());
+        } else {
+          R(in.arg0()).setInteger(old);
+        }
+        budget::chargeStep();
+        in = InstructionWord::load(ip++);
+        c->ip = ip;
+        goto L_OP_JMP;
       }
       L_OP_CMP: {
         const Value& a = R(in.arg2());
