@@ -57,7 +57,7 @@ static_assert(std::endian::native == std::endian::little);
   const int32_t oldTop = top;
   base = newBase;
   top = newTop;
-  for (int32_t i = oldTop - 1; i >= newTop; --i) stack[i].setNull();
+  clearSlots(newTop, oldTop);
   return true;
 }
 

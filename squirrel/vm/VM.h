@@ -144,7 +144,13 @@ struct VM final : Collectable {
     base = c.prevBase;
     top = c.prevTop;
     calls.pop_back();
-    for (int32_t i = oldTop - 1; i >= top; --i) stack[i].setNull();
+    clearSlots(top, oldTop);
+  }
+  // Nulls the slots [from, to), the highest first. The stack never moves, so the pointers hold
+  // while a released object's destructor runs.
+  [[gnu::always_inline]] void clearSlots(int32_t from, int32_t to) {
+    Value* const low = stack.begin() + from;
+    for (Value* v = stack.begin() + to; v > low;) (--v)->setNull();
   }
   void enterNative();
   // False, with "Native stack overflow" raised, when no further loop or native may nest.
