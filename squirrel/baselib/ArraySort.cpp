@@ -1,5 +1,9 @@
 #include "squirrel/baselib/ArraySort.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
 namespace sqvm::baselib {
 
 namespace {
@@ -95,10 +99,33 @@ class Sorter {
   Value cmp_;
 };
 
+// Integers that lie less than 2^31 apart, sorted without a comparator: their wrapped differences
+// order them as plain integers, and equal integers cannot be told apart, so any correct sort
+// gives what the heap sort gives. Sorting a copy of the numbers reads memory in runs where the
+// heap sort jumps through the whole array. False, with the array untouched, for anything else.
+bool sortCloseIntegers(Array* a) {
+  auto& vals = a->values;
+  int64_t lo = INT64_MAX;
+  int64_t hi = INT64_MIN;
+  for (const Value& x : vals) {
+    if (x._type != OT_INTEGER) return false;
+    lo = std::min<int64_t>(lo, x.i());
+    hi = std::max<int64_t>(hi, x.i());
+  }
+  if (hi - lo > INT32_MAX) return false;
+  std::vector<SQInteger> numbers;
+  numbers.reserve(vals.size());
+  for (const Value& x : vals) numbers.push_back(x.i());
+  std::sort(numbers.begin(), numbers.end());
+  for (size_t i = 0; i < numbers.size(); ++i) vals[i].setInteger(numbers[i]);
+  return true;
+}
+
 }  // namespace
 
 bool heapSort(VM* v, Array* a, const Value& cmp) {
   Value keep(OT_ARRAY, a);
+  if (cmp._type == OT_NULL && a->values.size() > 1 && sortCloseIntegers(a)) return true;
   return Sorter(v, a, cmp).sort();
 }
 

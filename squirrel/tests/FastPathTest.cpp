@@ -74,6 +74,35 @@ const Case kCallCases[] = {
      "5050"},
 };
 
+// Instructions the loop runs as one (a constant load and the operator that reads it, a local's
+// step and the loop's jump back) on operands their short path does not take: the general path
+// gives the same values and errors.
+const Case kJoinedCases[] = {
+    {"a float loop counter stepped and compared with an integer",
+     "local s = \"\"; for (local x = 0.5; x < 3; x++) s += x + \" \"; print(s);", "0.5 1.5 2.5 "},
+    {"a prefix step of a float and of an integer",
+     "local s = \"\"; for (local x = 0.5; x < 2; ++x) s += x + \",\";\n"
+     "for (local i = 0; i < 3; ++i) s += i; print(s);",
+     "0.5,1.5,012"},
+    {"strings and mixed numbers with constants",
+     "local a = \"n\"; local f = 2.5;\n"
+     "print(a + 1 + \" \" + (f * 2) + \" \" + (7 % 3) + \" \" + (1 < f) + \" \" + (f >= 3) + \" \" + (f / 0.5));",
+     "n1 5 1 true false 5"},
+    {"an instance with a metamethod and a constant",
+     "class V { v = 0; constructor(x) { v = x; } function _add(o) { return V(v + o); } }\n"
+     "print((V(1) + 2).v);",
+     "3"},
+    {"an error raised by the operator after the load",
+     "local t = null;\nprint(t * 2);", "ERROR: arith op * on between 'null' and 'integer'"},
+    {"a constant divisor of zero", "local i = 4;\nprint(i % 0);", "ERROR: modulo by zero"},
+};
+
+TEST_F(FastPath, JoinedInstructionsLeaveOtherOperandsToTheGeneralPath) {
+  for (const Case& c : kJoinedCases) {
+    EXPECT_EQ(runSource(c.source), c.expected) << c.name;
+  }
+}
+
 TEST_F(FastPath, MemberReadsFollowTheInstanceClass) {
   for (const Case& c : kMemberCases) {
     EXPECT_EQ(runSource(c.source), c.expected) << c.name;

@@ -26,6 +26,19 @@ struct CallInfo {
   bool root = false;     // returning from it ends the execution loop that started it
   Generator* generator = nullptr;
 
+  CallInfo() = default;
+  // A script frame entered by a plain call: every field written once.
+  [[gnu::always_inline]] CallInfo(FunctionProto* p, RefCounted* callee, int32_t prevBase_,
+                                  int32_t prevTop_, int32_t target_, int32_t vargsBase_)
+      : ip(p->code.data()),
+        literals(p->literals.data()),
+        proto(p),
+        closure(OT_CLOSURE, callee),
+        prevBase(prevBase_),
+        prevTop(prevTop_),
+        target(target_),
+        vargsBase(vargsBase_) {}
+
   // Index of the instruction being executed (or the call this frame waits on).
   int32_t currentIndex() const {
     return proto ? static_cast<int32_t>(ip - proto->code.data()) - 1 : -1;

@@ -4,7 +4,7 @@
 
 namespace sqvm {
 
-bool VM::createClosure(const Instruction& in) {
+bool VM::createClosure(Instruction in) {
   CallInfo& c = calls.back();
   Closure* outer = asClosure(c.closure);
   FunctionProto* fp = c.proto->functions[in.arg1];
@@ -29,7 +29,7 @@ bool VM::createClosure(const Instruction& in) {
   return true;
 }
 
-bool VM::declareClass(const Instruction& in) {
+bool VM::declareClass(Instruction in) {
   Class* baseClass = nullptr;
   if (in.arg1 != -1) {
     const Value& b = stack[base + in.arg1];
@@ -49,7 +49,7 @@ bool VM::declareClass(const Instruction& in) {
   return true;
 }
 
-bool VM::newSlotA(const Instruction& in) {
+bool VM::newSlotA(Instruction in) {
   Value self = stack[base + in.arg1];
   Value key = stack[base + in.arg2];
   Value val = stack[base + in.arg3];

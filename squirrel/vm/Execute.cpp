@@ -95,7 +95,7 @@ bool VM::handleError(size_t rootIndex, bool raiseError) {
 
 #define R(n) (stack[base + (n)])
 
-bool VM::callInstruction(const Instruction& in, int32_t rootIndex, Value& out, bool& suspend) {
+bool VM::callInstruction(Instruction in, int32_t rootIndex, Value& out, bool& suspend) {
   Value callee = R(in.arg1);
   const int32_t newBase = base + in.arg2;
   int32_t target = in.arg0;
@@ -164,7 +164,7 @@ bool VM::callInstruction(const Instruction& in, int32_t rootIndex, Value& out, b
   return raiseFormat("attempt to call '%s'", typeNameAscii(callee._type));
 }
 
-bool VM::prepCall(const Instruction& in, const Value& key) {
+bool VM::prepCall(Instruction in, const Value& key) {
   Value self = R(in.arg2);
   Value fn;
   bool callerThis = self._type == OT_CLASS;
@@ -181,7 +181,7 @@ bool VM::prepCall(const Instruction& in, const Value& key) {
   return true;
 }
 
-bool VM::compoundSlot(const Instruction& in) {
+bool VM::compoundSlot(Instruction in) {
   Value self, operand;
   uint8_t op;
   if (in.op == OP_COMPARITH) {

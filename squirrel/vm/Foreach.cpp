@@ -7,7 +7,7 @@
 
 namespace sqvm {
 
-bool VM::foreachStep(const Instruction& in, ForeachStep& step) {
+bool VM::foreachStep(Instruction in, ForeachStep& step) {
   Value container = stack[base + in.arg0];
   const int32_t k = base + in.arg2;  // key, value, iterator registers
   const Value& iter = stack[k + 2];

@@ -47,6 +47,7 @@ FunctionProto* convert(const sqformat::FunctionData& d, StringTable& strings) {
   specialiseCode(p->code);
   p->stackSize = d.stackSize;
   p->generator = d.isGenerator;
+  p->plainCallArgs = p->generator ? -1 : p->parameterCount();
   p->varargs = d.hasVarargs;
   p->functions.reserve(d.functions.size());
   for (const auto& f : d.functions) {
@@ -63,7 +64,11 @@ uint8_t streamOpcode(uint8_t op) {
   if (op < OP_ADD) return op;
   if (op <= OP_MOD) return OP_ARITH;
   if (op <= OP_USHR) return OP_BITW;
-  if (op < OP_INTERNAL_END) return OP_CMP;
+  if (op <= OP_CMPLEJZ) return OP_CMP;
+  if (op < OP_LOADFLOAT_THEN) return OP_LOADINT;
+  if (op < OP_INCL_THEN_JMP) return OP_LOADFLOAT;
+  if (op == OP_INCL_THEN_JMP) return OP_INCL;
+  if (op == OP_PINCL_THEN_JMP) return OP_PINCL;
   return op;
 }
 
@@ -99,6 +104,17 @@ void specialiseCode(std::vector<Instruction>& code) {
       }
       const bool testedNext = i + 1 < code.size() && code[i + 1].op == OP_JZ && code[i + 1].arg0 == in.arg0;
       if (in.op != OP_CMP && testedNext) in.op = static_cast<uint8_t>(in.op - OP_CMPG + OP_CMPGJZ);
+    }
+  }
+  // Second pass: the forms above are final now.
+  for (size_t i = 0; i + 1 < code.size(); ++i) {
+    Instruction& in = code[i];
+    const uint8_t next = code[i + 1].op;
+    if ((in.op == OP_LOADINT || in.op == OP_LOADFLOAT) && next >= OP_ADD && next <= OP_CMPLEJZ) {
+      const int first = in.op == OP_LOADINT ? OP_LOADINT_THEN : OP_LOADFLOAT_THEN;
+      in.op = static_cast<uint8_t>(first + (next - OP_ADD));
+    } else if ((in.op == OP_INCL || in.op == OP_PINCL) && next == OP_JMP) {
+      in.op = in.op == OP_INCL ? OP_INCL_THEN_JMP : OP_PINCL_THEN_JMP;
     }
   }
 }

@@ -29,8 +29,20 @@ enum Opcode : uint8_t {
   OP_USHR, OP_CMPG, OP_CMPGE, OP_CMPL, OP_CMPLE,
   // A comparison whose result the next instruction (a JZ on the same register) tests: both in
   // one step; the JZ stays in place for jumps that land on it.
-  OP_CMPGJZ, OP_CMPGEJZ, OP_CMPLJZ, OP_CMPLEJZ, OP_INTERNAL_END
+  OP_CMPGJZ, OP_CMPGEJZ, OP_CMPLJZ, OP_CMPLEJZ,
+  // A constant load followed by one of the forms above (OP_ADD to OP_CMPLEJZ): the load, then
+  // that form without a second dispatch. The form stays in place for jumps that land on it.
+  OP_LOADINT_THEN, OP_LOADFLOAT_THEN = OP_LOADINT_THEN + (OP_CMPLEJZ - OP_ADD + 1),
+  // An increment of a local followed by a JMP (the step of a counting loop): both in one step;
+  // the JMP stays in place.
+  OP_INCL_THEN_JMP = OP_LOADFLOAT_THEN + (OP_CMPLEJZ - OP_ADD + 1), OP_PINCL_THEN_JMP,
+  OP_INTERNAL_END
 };
+
+// The forms a constant load may be joined with, in opcode order.
+#define SQ_LOAD_THEN_FORMS(X)                                                                     \
+  X(ADD) X(SUB) X(MUL) X(DIV) X(MOD) X(BAND) X(BOR) X(BXOR) X(SHL) X(SHR) X(USHR) X(CMPG) X(CMPGE) \
+  X(CMPL) X(CMPLE) X(CMPGJZ) X(CMPGEJZ) X(CMPLJZ) X(CMPLEJZ)
 
 // The stream's instruction for a machine form (itself for every stream instruction).
 uint8_t streamOpcode(uint8_t op);
@@ -79,6 +91,9 @@ struct FunctionProto final : RefCounted {
   // One per instruction, made when the first member lookup needs it (never written out).
   std::vector<MemberCache> memberCaches;
   int32_t stackSize = 0;
+  // The argument count of a call that may take the loop's short path: the parameter count, or
+  // -1 for a generator (which never does).
+  int32_t plainCallArgs = -1;
   bool generator = false;
   bool varargs = false;
 

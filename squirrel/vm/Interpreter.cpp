@@ -7,13 +7,41 @@
 #include "squirrel/vm/VM.h"
 
 #include <bit>
+#include <cstddef>
+#include <cstring>
 
 namespace sqvm {
+
+namespace {
+
+// The instruction being executed as one machine word whose fields are taken out by shifts, so
+// that the loop keeps it in one register (a copy of the struct is split into five values).
+struct InstructionWord {
+  uint64_t bits;
+
+  static InstructionWord load(const Instruction* p) {
+    InstructionWord w;
+    std::memcpy(&w.bits, p, sizeof w.bits);
+    return w;
+  }
+  int32_t arg1() const { return static_cast<int32_t>(static_cast<uint32_t>(bits)); }
+  uint8_t op() const { return static_cast<uint8_t>(bits >> 32); }
+  uint8_t arg0() const { return static_cast<uint8_t>(bits >> 40); }
+  uint8_t arg2() const { return static_cast<uint8_t>(bits >> 48); }
+  uint8_t arg3() const { return static_cast<uint8_t>(bits >> 56); }
+  operator Instruction() const { return std::bit_cast<Instruction>(bits); }
+};
+static_assert(sizeof(Instruction) == 8 && offsetof(Instruction, arg1) == 0 &&
+              offsetof(Instruction, op) == 4 && offsetof(Instruction, arg0) == 5 &&
+              offsetof(Instruction, arg2) == 6 && offsetof(Instruction, arg3) == 7);
+static_assert(std::endian::native == std::endian::little);
+
+}  // namespace
 
 [[gnu::always_inline]] inline bool VM::enterFrameFast(Closure* c, int32_t target, int32_t nargs,
                                                       int32_t newBase) {
   FunctionProto* p = c->proto;
-  if (p->parameterCount() != nargs || p->generator || c->env._type == OT_WEAKREF ||
+  if (p->plainCallArgs != nargs || c->env._type == OT_WEAKREF ||
       debugHook._type != OT_NULL || errorHandlerRunning) {
     return false;
   }
@@ -25,19 +53,11 @@ namespace sqvm {
     return false;
   }
   ensureStack(static_cast<size_t>(needed));
-  CallInfo& n = calls.emplace_back();
-  n.closure = Value(OT_CLOSURE, c);
-  n.prevBase = base;
-  n.prevTop = top;
-  n.target = target;
-  n.proto = p;
-  n.ip = p->code.data();
-  n.literals = p->literals.data();
-  n.vargsBase = static_cast<int32_t>(vargs.size());
+  calls.emplace_back(p, c, base, top, target, static_cast<int32_t>(vargs.size()));
   const int32_t oldTop = top;
   base = newBase;
   top = newTop;
-  for (int32_t i = oldTop - 1; i >= newTop; --i) stack[i].setNull();
+  clearSlots(newTop, oldTop);
   return true;
 }
 
@@ -57,11 +77,11 @@ namespace sqvm {
 // indirect jump for the predictor). Such a jump runs no destructors: NEXT stands only where no
 // value with one is alive (clang refuses it otherwise); everywhere else `continue` leaves the
 // scopes and dispatches at the top of the loop.
-#define DISPATCH() goto* (in.op < OP_INTERNAL_END ? kJump[in.op] : &&L_INVALID)
+#define DISPATCH() goto* kJump[in.op()]
 #define NEXT()               \
   do {                       \
     budget::chargeStep();    \
-    in = *ip++;              \
+    in = InstructionWord::load(ip++);              \
     c->ip = ip;              \
     DISPATCH();              \
   } while (0)
@@ -71,8 +91,11 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   const Instruction* ip;
   Value* regs;
   // A copy: a return or tail call may free the function whose code this is.
-  Instruction in;
-  // One jump table entry per opcode, stream forms first, then the machine's own.
+  InstructionWord in;
+  // One jump table entry per value of the opcode byte: stream forms first, then the machine's
+  // own, then invalid ones, so that dispatching needs no range check.
+#define INVALID4 &&L_INVALID, &&L_INVALID, &&L_INVALID, &&L_INVALID
+#define INVALID16 INVALID4, INVALID4, INVALID4, INVALID4
   static const void* const kJump[] = {
       &&L_OP_LINE, &&L_OP_LOAD, &&L_OP_LOADINT, &&L_OP_LOADFLOAT, &&L_OP_DLOAD, &&L_OP_TAILCALL,
       &&L_OP_CALL, &&L_OP_PREPCALL, &&L_OP_PREPCALLK, &&L_OP_GETK, &&L_OP_MOVE, &&L_OP_NEWSLOT,
@@ -87,39 +110,49 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       &&L_OP_POPTRAP, &&L_OP_THROW, &&L_OP_CLASS, &&L_OP_NEWSLOTA, &&L_OP_ADD, &&L_OP_SUB,
       &&L_OP_MUL, &&L_OP_DIV, &&L_OP_MOD, &&L_OP_BAND, &&L_OP_BOR, &&L_OP_BXOR, &&L_OP_SHL,
       &&L_OP_SHR, &&L_OP_USHR, &&L_OP_CMPG, &&L_OP_CMPGE, &&L_OP_CMPL, &&L_OP_CMPLE, &&L_OP_CMPGJZ, &&L_OP_CMPGEJZ,
-      &&L_OP_CMPLJZ, &&L_OP_CMPLEJZ};
-  static_assert(sizeof(kJump) / sizeof(kJump[0]) == OP_INTERNAL_END);
+      &&L_OP_CMPLJZ, &&L_OP_CMPLEJZ,
+#define LOADINT_LABEL(form) &&L_LOADINT_THEN_##form,
+#define LOADFLOAT_LABEL(form) &&L_LOADFLOAT_THEN_##form,
+      SQ_LOAD_THEN_FORMS(LOADINT_LABEL) SQ_LOAD_THEN_FORMS(LOADFLOAT_LABEL)
+#undef LOADINT_LABEL
+#undef LOADFLOAT_LABEL
+      &&L_OP_INCL_THEN_JMP, &&L_OP_PINCL_THEN_JMP,
+      INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID16,
+      INVALID4, INVALID4};
+#undef INVALID16
+#undef INVALID4
+  static_assert(sizeof(kJump) / sizeof(kJump[0]) == 256);
   RELOAD();
   for (;;) {
     budget::chargeStep();
-    in = *ip++;
+    in = InstructionWord::load(ip++);
     c->ip = ip;
     DISPATCH();
     {
       L_OP_LINE:
-        if (debugHook._type != OT_NULL && !debugHookRunning) callDebugHook('l', in.arg1);
+        if (debugHook._type != OT_NULL && !debugHookRunning) callDebugHook('l', in.arg1());
         NEXT();
-      L_OP_LOAD: R(in.arg0) = c->literals[in.arg1]; NEXT();
-      L_OP_LOADINT: R(in.arg0).setInteger(in.arg1); NEXT();
-      L_OP_LOADFLOAT: R(in.arg0).setFloat(std::bit_cast<float>(in.arg1)); NEXT();
+      L_OP_LOAD: R(in.arg0()) = c->literals[in.arg1()]; NEXT();
+      L_OP_LOADINT: R(in.arg0()).setInteger(in.arg1()); NEXT();
+      L_OP_LOADFLOAT: R(in.arg0()).setFloat(std::bit_cast<float>(in.arg1())); NEXT();
       L_OP_DLOAD:
-        R(in.arg0) = c->literals[in.arg1];
-        R(in.arg2) = c->literals[in.arg3];
+        R(in.arg0()) = c->literals[in.arg1()];
+        R(in.arg2()) = c->literals[in.arg3()];
         NEXT();
       L_OP_TAILCALL: {
-        const Value& callee = R(in.arg1);
+        const Value& callee = R(in.arg1());
         if (callee._type == OT_CLOSURE && !asClosure(callee)->proto->generator) {
           Value clo = callee;
-          for (int32_t i = 0; i < in.arg3; ++i) R(i) = R(in.arg2 + i);
-          if (!startCall(asClosure(clo), c->target, in.arg3, base, true)) return LoopExit::Error;
+          for (int32_t i = 0; i < in.arg3(); ++i) R(i) = R(in.arg2() + i);
+          if (!startCall(asClosure(clo), c->target, in.arg3(), base, true)) return LoopExit::Error;
           RELOAD();
           continue;
         }
       }
       L_OP_CALL: {
-        const Value& callee = R(in.arg1);
+        const Value& callee = R(in.arg1());
         if (callee._type == OT_CLOSURE &&
-            enterFrameFast(asClosure(callee), in.arg0, in.arg3, base + in.arg2)) {
+            enterFrameFast(asClosure(callee), in.arg0(), in.arg3(), base + in.arg2())) {
           RELOAD();
           NEXT();
         }
@@ -130,13 +163,13 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           cls->constructor(ctor);
           if (ctor._type == OT_NULL || (ctor._type == OT_CLOSURE && !asClosure(ctor)->proto->generator)) {
             Value inst(OT_INSTANCE, cls->createInstance());
-            const int32_t newBase = base + in.arg2;
-            R(in.arg0) = inst;
+            const int32_t newBase = base + in.arg2();
+            R(in.arg0()) = inst;
             if (ctor._type == OT_CLOSURE) {
               stack[newBase] = std::move(inst);
               Closure* clo = asClosure(ctor);
-              if (!enterFrameFast(clo, -1, in.arg3, newBase) &&
-                  !startCall(clo, -1, in.arg3, newBase, false)) {
+              if (!enterFrameFast(clo, -1, in.arg3(), newBase) &&
+                  !startCall(clo, -1, in.arg3(), newBase, false)) {
                 return LoopExit::Error;
               }
               RELOAD();
@@ -152,25 +185,25 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       }
       L_OP_PREPCALL:
       L_OP_PREPCALLK: {
-        const Value& key = in.op == OP_PREPCALLK ? c->literals[in.arg1] : R(in.arg1);
+        const Value& key = in.op() == OP_PREPCALLK ? c->literals[in.arg1()] : R(in.arg1());
         // A table's own slot or an instance's member: fetched here, with the object as `this`.
         bool found = false;
         {
-          const Value& self = R(in.arg2);
+          const Value& self = R(in.arg2());
           Value fn;
           if (self._type == OT_TABLE) {
             if (const Table::Node* n = asTable(self)->find(key)) {
               fn = derefWeak(n->val);
               found = true;
             }
-          } else if (self._type == OT_INSTANCE && in.op == OP_PREPCALLK) {
+          } else if (self._type == OT_INSTANCE && in.op() == OP_PREPCALLK) {
             found = cachedMemberGet(asInstance(self), key, c->proto->memberCacheAt(ip - 1), fn);
           } else if (self._type == OT_INSTANCE) {
             found = asInstance(self)->get(key, fn);
           }
           if (found) {
-            R(in.arg3) = self;
-            R(in.arg0) = std::move(fn);
+            R(in.arg3()) = self;
+            R(in.arg0()) = std::move(fn);
           }
         }
         if (found) NEXT();
@@ -178,150 +211,152 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       L_OP_GETK: {
-        const Value& self = R(in.arg2);
+        const Value& self = R(in.arg2());
         // The member or slot goes straight into the target, which may be the object's own
         // register: the object is not read after the store.
         if (self._type == OT_INSTANCE) {
-          if (cachedMemberGet(asInstance(self), c->literals[in.arg1], c->proto->memberCacheAt(ip - 1),
-                              R(in.arg0))) {
+          if (cachedMemberGet(asInstance(self), c->literals[in.arg1()], c->proto->memberCacheAt(ip - 1),
+                              R(in.arg0()))) {
             NEXT();
           }
         } else if (self._type == OT_TABLE) {
-          if (const Table::Node* n = asTable(self)->find(c->literals[in.arg1])) {
-            R(in.arg0) = derefWeak(n->val);
+          if (const Table::Node* n = asTable(self)->find(c->literals[in.arg1()])) {
+            R(in.arg0()) = derefWeak(n->val);
             NEXT();
           }
         }
         Value tmp;
-        if (!getWithRoot(R(in.arg2), c->literals[in.arg1], tmp)) {
-          raiseIndexError(c->literals[in.arg1]);
+        if (!getWithRoot(R(in.arg2()), c->literals[in.arg1()], tmp)) {
+          raiseIndexError(c->literals[in.arg1()]);
           return LoopExit::Error;
         }
-        R(in.arg0) = std::move(tmp);
+        R(in.arg0()) = std::move(tmp);
         continue;
       }
-      L_OP_MOVE: R(in.arg0) = R(in.arg1); NEXT();
+      L_OP_MOVE: R(in.arg0()) = R(in.arg1()); NEXT();
       L_OP_NEWSLOT: {
-        if (!newSlot(R(in.arg1), R(in.arg2), R(in.arg3), false)) return LoopExit::Error;
-        if (in.arg0 != in.arg3) R(in.arg0) = R(in.arg3);
+        if (!newSlot(R(in.arg1()), R(in.arg2()), R(in.arg3()), false)) return LoopExit::Error;
+        if (in.arg0() != in.arg3()) R(in.arg0()) = R(in.arg3());
         continue;
       }
       L_OP_DELETE: {
         Value removed;
-        if (!deleteSlot(R(in.arg1), R(in.arg2), removed)) return LoopExit::Error;
-        R(in.arg0) = std::move(removed);
+        if (!deleteSlot(R(in.arg1()), R(in.arg2()), removed)) return LoopExit::Error;
+        R(in.arg0()) = std::move(removed);
         continue;
       }
       L_OP_SET: {
-        Value val = R(in.arg3);
-        const Value& self = R(in.arg1);
-        const bool field = self._type == OT_INSTANCE && asInstance(self)->set(R(in.arg2), val);
-        if (!field && !set(self, R(in.arg2), val, true)) {
-          raiseIndexError(R(in.arg2));
+        Value val = R(in.arg3());
+        const Value& self = R(in.arg1());
+        const bool field = self._type == OT_INSTANCE && asInstance(self)->set(R(in.arg2()), val);
+        if (!field && !set(self, R(in.arg2()), val, true)) {
+          raiseIndexError(R(in.arg2()));
           return LoopExit::Error;
         }
-        if (in.arg0 != in.arg3) R(in.arg0) = std::move(val);
+        if (in.arg0() != in.arg3()) R(in.arg0()) = std::move(val);
         continue;
       }
       L_OP_GET: {
         Value tmp;
-        if (!getWithRoot(R(in.arg1), R(in.arg2), tmp)) {
-          raiseIndexError(R(in.arg2));
+        if (!getWithRoot(R(in.arg1()), R(in.arg2()), tmp)) {
+          raiseIndexError(R(in.arg2()));
           return LoopExit::Error;
         }
-        R(in.arg0) = std::move(tmp);
+        R(in.arg0()) = std::move(tmp);
         continue;
       }
       L_OP_EQ:
       L_OP_NE: {
-        const Value& b = in.arg3 ? c->literals[in.arg1] : R(in.arg1);
-        const bool eq = isEqual(R(in.arg2), b);
-        R(in.arg0).setBool(in.op == OP_EQ ? eq : !eq);
+        const Value& b = in.arg3() ? c->literals[in.arg1()] : R(in.arg1());
+        const bool eq = isEqual(R(in.arg2()), b);
+        R(in.arg0()).setBool(in.op() == OP_EQ ? eq : !eq);
         NEXT();
       }
       L_OP_ARITH: {
-        if (fastArith(in.arg3, R(in.arg2), R(in.arg1), R(in.arg0))) NEXT();
+        if (fastArith(in.arg3(), R(in.arg2()), R(in.arg1()), R(in.arg0()))) NEXT();
         Value res;
-        if (!arith(in.arg3, res, R(in.arg2), R(in.arg1))) return LoopExit::Error;
-        R(in.arg0) = std::move(res);
+        if (!arith(in.arg3(), res, R(in.arg2()), R(in.arg1()))) return LoopExit::Error;
+        R(in.arg0()) = std::move(res);
         continue;
       }
       L_OP_BITW: {
-        const Value& a = R(in.arg2);
-        const Value& b = R(in.arg1);
+        const Value& a = R(in.arg2());
+        const Value& b = R(in.arg1());
         SQInteger r;
-        if (a._type == OT_INTEGER && b._type == OT_INTEGER && integerBitwise(in.arg3, a.i(), b.i(), r)) {
-          R(in.arg0).setInteger(r);
+        if (a._type == OT_INTEGER && b._type == OT_INTEGER && integerBitwise(in.arg3(), a.i(), b.i(), r)) {
+          R(in.arg0()).setInteger(r);
           NEXT();
         }
         Value res;
-        if (!bitwise(in.arg3, res, R(in.arg2), R(in.arg1))) return LoopExit::Error;
-        R(in.arg0) = std::move(res);
+        if (!bitwise(in.arg3(), res, R(in.arg2()), R(in.arg1()))) return LoopExit::Error;
+        R(in.arg0()) = std::move(res);
         continue;
       }
       L_OP_RETURN: {
-        Value res;
-        if (in.arg0 != 0xFF) res = R(in.arg1);
-        if (debugHook._type != OT_NULL && !debugHookRunning) {
-          for (int32_t i = c->ncalls; i > 0; --i) callDebugHook('r');
-          c = &calls.back();
+        {
+          Value res;
+          if (in.arg0() != 0xFF) res = R(in.arg1());
+          if (debugHook._type != OT_NULL && !debugHookRunning) {
+            for (int32_t i = c->ncalls; i > 0; --i) callDebugHook('r');
+            c = &calls.back();
+          }
+          const bool root = c->root;
+          const int32_t target = c->target;
+          leaveFrame();
+          if (root) {
+            out = std::move(res);
+            return LoopExit::Return;
+          }
+          RELOAD();
+          if (target != -1) R(target) = std::move(res);
         }
-        const bool root = c->root;
-        const int32_t target = c->target;
-        leaveFrame();
-        if (root) {
-          out = std::move(res);
-          return LoopExit::Return;
-        }
-        RELOAD();
-        if (target != -1) R(target) = std::move(res);
-        continue;
+        NEXT();
       }
       L_OP_LOADNULLS:
-        for (int32_t i = 0; i < in.arg1; ++i) R(in.arg0 + i).setNull();
+        for (int32_t i = 0; i < in.arg1(); ++i) R(in.arg0() + i).setNull();
         NEXT();
-      L_OP_LOADROOTTABLE: R(in.arg0) = rootTable; continue;
-      L_OP_LOADBOOL: R(in.arg0).setBool(in.arg1 != 0); NEXT();
+      L_OP_LOADROOTTABLE: R(in.arg0()) = rootTable; continue;
+      L_OP_LOADBOOL: R(in.arg0()).setBool(in.arg1() != 0); NEXT();
       L_OP_DMOVE:
-        R(in.arg0) = R(in.arg1);
-        R(in.arg2) = R(in.arg3);
+        R(in.arg0()) = R(in.arg1());
+        R(in.arg2()) = R(in.arg3());
         NEXT();
-      L_OP_JMP: ip += in.arg1; NEXT();
+      L_OP_JMP: ip += in.arg1(); NEXT();
       L_OP_JNZ:
-        if (!isFalse(R(in.arg0))) ip += in.arg1;
+        if (!isFalse(R(in.arg0()))) ip += in.arg1();
         NEXT();
       L_OP_JZ:
-        if (isFalse(R(in.arg0))) ip += in.arg1;
+        if (isFalse(R(in.arg0()))) ip += in.arg1();
         NEXT();
-      L_OP_LOADFREEVAR: R(in.arg0) = asClosure(c->closure)->outers[in.arg1]; NEXT();
-      L_OP_VARGC: R(in.arg0).setInteger(c->vargsCount); continue;
+      L_OP_LOADFREEVAR: R(in.arg0()) = asClosure(c->closure)->outers[in.arg1()]; NEXT();
+      L_OP_VARGC: R(in.arg0()).setInteger(c->vargsCount); continue;
       L_OP_GETVARGV: {
         Value v;
-        if (!getVararg(*c, R(in.arg1), v)) return LoopExit::Error;
-        R(in.arg0) = std::move(v);
+        if (!getVararg(*c, R(in.arg1()), v)) return LoopExit::Error;
+        R(in.arg0()) = std::move(v);
         continue;
       }
       L_OP_NEWTABLE:
-        R(in.arg0) = Value(OT_TABLE, new Table(ss, in.arg1 > 0 ? static_cast<uint32_t>(in.arg1) : 0));
+        R(in.arg0()) = Value(OT_TABLE, new Table(ss, in.arg1() > 0 ? static_cast<uint32_t>(in.arg1()) : 0));
         continue;
       L_OP_NEWARRAY: {
         Array* a = new Array(ss, 0);
-        R(in.arg0) = Value(OT_ARRAY, a);
-        if (in.arg1 > 0) a->values.reserve(in.arg1 < 4096 ? in.arg1 : 4096);
+        R(in.arg0()) = Value(OT_ARRAY, a);
+        if (in.arg1() > 0) a->values.reserve(in.arg1() < 4096 ? in.arg1() : 4096);
         continue;
       }
       L_OP_APPENDARRAY: {
-        if (R(in.arg0)._type != OT_ARRAY) {
+        if (R(in.arg0())._type != OT_ARRAY) {
           raise("appending to a value that is not an array");
           return LoopExit::Error;
         }
-        asArray(R(in.arg0))->values.push_back(in.arg3 ? c->literals[in.arg1] : R(in.arg1));
+        asArray(R(in.arg0()))->values.push_back(in.arg3() ? c->literals[in.arg1()] : R(in.arg1()));
         continue;
       }
       L_OP_GETPARENT: {
         Value res;
-        if (!getParent(R(in.arg1), res)) return LoopExit::Error;
-        R(in.arg0) = std::move(res);
+        if (!getParent(R(in.arg1()), res)) return LoopExit::Error;
+        R(in.arg0()) = std::move(res);
         continue;
       }
       L_OP_COMPARITH:
@@ -331,93 +366,112 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       L_OP_COMPARITHL: {
         // The local is updated and its new value copied to the target.
-        if (fastArith(in.arg3, R(in.arg1), R(in.arg2), R(in.arg1))) {
-          R(in.arg0) = R(in.arg1);
+        if (fastArith(in.arg3(), R(in.arg1()), R(in.arg2()), R(in.arg1()))) {
+          R(in.arg0()) = R(in.arg1());
           NEXT();
         }
         Value res;
-        if (!arith(in.arg3, res, R(in.arg1), R(in.arg2))) return LoopExit::Error;
-        R(in.arg1) = res;
-        R(in.arg0) = std::move(res);
+        if (!arith(in.arg3(), res, R(in.arg1()), R(in.arg2()))) return LoopExit::Error;
+        R(in.arg1()) = res;
+        R(in.arg0()) = std::move(res);
         continue;
       }
       L_OP_INCL:
       L_OP_PINCL: {
-        Value& a = R(in.arg1);
-        const int32_t step = static_cast<int8_t>(in.arg3);
+        Value& a = R(in.arg1());
+        const int32_t step = static_cast<int8_t>(in.arg3());
         if (a._type == OT_INTEGER) {
           const SQInteger old = a.i();
           a.setInteger(static_cast<SQInteger>(static_cast<uint32_t>(old) + static_cast<uint32_t>(step)));
-          if (in.op == OP_INCL) {
-            R(in.arg0) = R(in.arg1);
+          if (in.op() == OP_INCL) {
+            R(in.arg0()) = R(in.arg1());
           } else {
-            R(in.arg0).setInteger(old);
+            R(in.arg0()).setInteger(old);
           }
           NEXT();
         }
         Value old = a;
         Value res;
         if (!arith('+', res, old, Value::integer(step))) return LoopExit::Error;
-        R(in.arg1) = res;
-        R(in.arg0) = in.op == OP_INCL ? std::move(res) : std::move(old);
+        R(in.arg1()) = res;
+        const bool prefix = in.op() == OP_INCL || in.op() == OP_INCL_THEN_JMP;
+        R(in.arg0()) = prefix ? std::move(res) : std::move(old);
         continue;
       }
+      L_OP_INCL_THEN_JMP:
+      L_OP_PINCL_THEN_JMP: {
+        Value& a = R(in.arg1());
+        // Anything but an integer takes the plain instruction's path; the JMP then runs alone.
+        if (a._type != OT_INTEGER) goto L_OP_INCL;
+        const SQInteger old = a.i();
+        const int32_t step = static_cast<int8_t>(in.arg3());
+        a.setInteger(static_cast<SQInteger>(static_cast<uint32_t>(old) + static_cast<uint32_t>(step)));
+        if (in.op() == OP_INCL_THEN_JMP) {
+          R(in.arg0()) = R(in.arg1());
+        } else {
+          R(in.arg0()).setInteger(old);
+        }
+        budget::chargeStep();
+        in = InstructionWord::load(ip++);
+        c->ip = ip;
+        goto L_OP_JMP;
+      }
       L_OP_CMP: {
-        const Value& a = R(in.arg2);
-        const Value& b = R(in.arg1);
+        const Value& a = R(in.arg2());
+        const Value& b = R(in.arg1());
         bool res;
         if (a._type == OT_INTEGER && b._type == OT_INTEGER) {
-          res = compareResult(in.arg3, integerOrder(a.i(), b.i()));
+          res = compareResult(in.arg3(), integerOrder(a.i(), b.i()));
         } else if (a._type == OT_FLOAT && b._type == OT_FLOAT) {
-          res = compareResult(in.arg3, floatOrder(a.f(), b.f()));
-        } else if (!compareOp(in.arg3, a, b, res)) {
+          res = compareResult(in.arg3(), floatOrder(a.f(), b.f()));
+        } else if (!compareOp(in.arg3(), a, b, res)) {
           return LoopExit::Error;
         }
-        R(in.arg0).setBool(res);
+        R(in.arg0()).setBool(res);
         NEXT();
       }
       L_OP_EXISTS: {
-        const bool e = exists(R(in.arg1), R(in.arg2));
-        R(in.arg0).setBool(e);
+        const bool e = exists(R(in.arg1()), R(in.arg2()));
+        R(in.arg0()).setBool(e);
         continue;
       }
       L_OP_INSTANCEOF: {
-        const Value& cls = R(in.arg1);
-        const Value& inst = R(in.arg2);
+        const Value& cls = R(in.arg1());
+        const Value& inst = R(in.arg2());
         if (cls._type != OT_CLASS || inst._type != OT_INSTANCE) {
           raiseFormat("cannot apply instanceof between a %s and a %s", typeNameAscii(cls._type),
                       typeNameAscii(inst._type));
           return LoopExit::Error;
         }
         const bool r = asInstance(inst)->instanceOf(asClass(cls));
-        R(in.arg0).setBool(r);
+        R(in.arg0()).setBool(r);
         continue;
       }
       L_OP_AND:
-        if (isFalse(R(in.arg2))) {
-          R(in.arg0) = R(in.arg2);
-          ip += in.arg1;
+        if (isFalse(R(in.arg2()))) {
+          R(in.arg0()) = R(in.arg2());
+          ip += in.arg1();
         }
         NEXT();
       L_OP_OR:
-        if (!isFalse(R(in.arg2))) {
-          R(in.arg0) = R(in.arg2);
-          ip += in.arg1;
+        if (!isFalse(R(in.arg2()))) {
+          R(in.arg0()) = R(in.arg2());
+          ip += in.arg1();
         }
         NEXT();
       L_OP_NEG: {
         Value res;
-        if (!negate(res, R(in.arg1))) return LoopExit::Error;
-        R(in.arg0) = std::move(res);
+        if (!negate(res, R(in.arg1()))) return LoopExit::Error;
+        R(in.arg0()) = std::move(res);
         continue;
       }
-      L_OP_NOT: R(in.arg0).setBool(isFalse(R(in.arg1))); NEXT();
+      L_OP_NOT: R(in.arg0()).setBool(isFalse(R(in.arg1()))); NEXT();
       L_OP_BWNOT: {
-        if (R(in.arg1)._type != OT_INTEGER) {
-          raiseFormat("attempt to perform a bitwise op on a %s", typeNameAscii(R(in.arg1)._type));
+        if (R(in.arg1())._type != OT_INTEGER) {
+          raiseFormat("attempt to perform a bitwise op on a %s", typeNameAscii(R(in.arg1())._type));
           return LoopExit::Error;
         }
-        R(in.arg0).setInteger(~R(in.arg1).i());
+        R(in.arg0()).setInteger(~R(in.arg1()).i());
         continue;
       }
       L_OP_CLOSURE:
@@ -430,7 +484,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           return LoopExit::Error;
         }
         Value res;
-        if (in.arg0 != 0xFF) res = R(in.arg1);
+        if (in.arg0() != 0xFF) res = R(in.arg1());
         const bool root = c->root;
         const int32_t target = c->target;
         c->generator->yield(this);
@@ -443,13 +497,13 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       L_OP_RESUME: {
-        Value g = R(in.arg1);
+        Value g = R(in.arg1());
         if (g._type != OT_GENERATOR) {
           raiseFormat("trying to resume a '%s',only genenerator can be resumed",
                       typeNameAscii(g._type));
           return LoopExit::Error;
         }
-        if (!asGenerator(g)->resume(this, in.arg0)) return LoopExit::Error;
+        if (!asGenerator(g)->resume(this, in.arg0())) return LoopExit::Error;
         RELOAD();
         continue;
       }
@@ -460,7 +514,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         if (step == ForeachStep::Produced) {
           ++ip;
         } else if (step == ForeachStep::Ended) {
-          ip += in.arg1;
+          ip += in.arg1();
         } else {
           // The generator's frame is now current; its yield or return lands in the value
           // register and execution goes on at POSTFOREACH of this frame.
@@ -468,40 +522,40 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       L_OP_POSTFOREACH: {
-        const Value& g = R(in.arg0);
+        const Value& g = R(in.arg0());
         if (g._type == OT_GENERATOR && asGenerator(g)->state == Generator::State::Dead) {
-          ip += in.arg1 - 1;
+          ip += in.arg1() - 1;
         }
         continue;
       }
       L_OP_DELEGATE: {
-        if (!setDelegateOp(R(in.arg1), R(in.arg2))) return LoopExit::Error;
-        R(in.arg0) = R(in.arg1);
+        if (!setDelegateOp(R(in.arg1()), R(in.arg2()))) return LoopExit::Error;
+        R(in.arg0()) = R(in.arg1());
         continue;
       }
       L_OP_CLONE: {
         Value res;
-        if (!clone(R(in.arg1), res)) return LoopExit::Error;
-        R(in.arg0) = std::move(res);
+        if (!clone(R(in.arg1()), res)) return LoopExit::Error;
+        R(in.arg0()) = std::move(res);
         continue;
       }
       L_OP_TYPEOF: {
         Value res;
-        if (!typeOf(R(in.arg1), res)) return LoopExit::Error;
-        R(in.arg0) = std::move(res);
+        if (!typeOf(R(in.arg1()), res)) return LoopExit::Error;
+        R(in.arg0()) = std::move(res);
         continue;
       }
       L_OP_PUSHTRAP:
-        traps.push_back({base, top, ip + in.arg1, in.arg0});
+        traps.push_back({base, top, ip + in.arg1(), in.arg0()});
         ++c->ntraps;
         continue;
       L_OP_POPTRAP:
-        for (int32_t i = 0; i < in.arg0 && c->ntraps > 0; ++i) {
+        for (int32_t i = 0; i < in.arg0() && c->ntraps > 0; ++i) {
           traps.pop_back();
           --c->ntraps;
         }
         continue;
-      L_OP_THROW: raise(R(in.arg0)); return LoopExit::Error;
+      L_OP_THROW: raise(R(in.arg0())); return LoopExit::Error;
       L_OP_CLASS:
         if (!declareClass(in)) return LoopExit::Error;
         continue;
@@ -511,7 +565,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       // The machine's forms: the common operand types in place, anything else by the stream's
       // instruction (its operator is still in arg3).
 #define ARITH_FORM(sym, general)                                      \
-  if (fastArith(sym, R(in.arg2), R(in.arg1), R(in.arg0))) NEXT(); \
+  if (fastArith(sym, R(in.arg2()), R(in.arg1()), R(in.arg0()))) NEXT(); \
   goto general;
       L_OP_ADD: ARITH_FORM('+', L_OP_ARITH)
       L_OP_SUB: ARITH_FORM('-', L_OP_ARITH)
@@ -521,12 +575,12 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
 #undef ARITH_FORM
 #define BITWISE_FORM(code)                                                       \
   {                                                                              \
-    const Value& a = R(in.arg2);                                                 \
-    const Value& b = R(in.arg1);                                                 \
+    const Value& a = R(in.arg2());                                                 \
+    const Value& b = R(in.arg1());                                                 \
     SQInteger r;                                                                 \
     if (a._type == OT_INTEGER && b._type == OT_INTEGER) {                        \
       integerBitwise(code, a.i(), b.i(), r);                                     \
-      R(in.arg0).setInteger(r);                                                  \
+      R(in.arg0()).setInteger(r);                                                  \
       NEXT();                                                                    \
     }                                                                            \
     goto L_OP_BITW;                                                              \
@@ -540,14 +594,14 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
 #undef BITWISE_FORM
 #define COMPARE_FORM(code)                                                       \
   {                                                                              \
-    const Value& a = R(in.arg2);                                                 \
-    const Value& b = R(in.arg1);                                                 \
+    const Value& a = R(in.arg2());                                                 \
+    const Value& b = R(in.arg1());                                                 \
     if (a._type == OT_INTEGER && b._type == OT_INTEGER) {                        \
-      R(in.arg0).setBool(compareResult(code, integerOrder(a.i(), b.i())));      \
+      R(in.arg0()).setBool(compareResult(code, integerOrder(a.i(), b.i())));      \
       NEXT();                                                                    \
     }                                                                            \
     if (a._type == OT_FLOAT && b._type == OT_FLOAT) {                            \
-      R(in.arg0).setBool(compareResult(code, floatOrder(a.f(), b.f())));        \
+      R(in.arg0()).setBool(compareResult(code, floatOrder(a.f(), b.f())));        \
       NEXT();                                                                    \
     }                                                                            \
     goto L_OP_CMP;                                                               \
@@ -559,8 +613,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
 #undef COMPARE_FORM
 #define COMPARE_JUMP_FORM(code)                                                  \
   {                                                                              \
-    const Value& a = R(in.arg2);                                                 \
-    const Value& b = R(in.arg1);                                                 \
+    const Value& a = R(in.arg2());                                                 \
+    const Value& b = R(in.arg1());                                                 \
     bool r;                                                                      \
     if (a._type == OT_INTEGER && b._type == OT_INTEGER) {                        \
       r = compareResult(code, integerOrder(a.i(), b.i()));                       \
@@ -569,11 +623,11 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
     } else {                                                                     \
       goto L_OP_CMP;                                                             \
     }                                                                            \
-    R(in.arg0).setBool(r);                                                       \
+    R(in.arg0()).setBool(r);                                                       \
     budget::chargeStep();                                                        \
-    in = *ip++;                                                                  \
+    in = InstructionWord::load(ip++);                                                                  \
     c->ip = ip;                                                                  \
-    if (!r) ip += in.arg1;                                                       \
+    if (!r) ip += in.arg1();                                                       \
     NEXT();                                                                      \
   }
       L_OP_CMPGJZ: COMPARE_JUMP_FORM(0)
@@ -581,6 +635,22 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       L_OP_CMPLJZ: COMPARE_JUMP_FORM(3)
       L_OP_CMPLEJZ: COMPARE_JUMP_FORM(4)
 #undef COMPARE_JUMP_FORM
+      // A constant load, then the form after it, reached by a direct jump.
+#define LOAD_THEN(store, form)         \
+  R(in.arg0()).store;                  \
+  budget::chargeStep();                \
+  in = InstructionWord::load(ip++);    \
+  c->ip = ip;                          \
+  goto L_OP_##form;
+#define LOADINT_THEN(form) \
+  L_LOADINT_THEN_##form: LOAD_THEN(setInteger(in.arg1()), form)
+#define LOADFLOAT_THEN(form) \
+  L_LOADFLOAT_THEN_##form: LOAD_THEN(setFloat(std::bit_cast<float>(in.arg1())), form)
+      SQ_LOAD_THEN_FORMS(LOADINT_THEN)
+      SQ_LOAD_THEN_FORMS(LOADFLOAT_THEN)
+#undef LOADFLOAT_THEN
+#undef LOADINT_THEN
+#undef LOAD_THEN
       L_INVALID:
         raise("invalid instruction");
         return LoopExit::Error;

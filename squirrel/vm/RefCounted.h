@@ -30,8 +30,8 @@ struct RefCounted {
 // once per link.
 void releaseObject(RefCounted* p);
 
-inline void addRef(RefCounted* p) { ++p->refCount; }
-inline void decRef(RefCounted* p) {
+[[gnu::always_inline]] inline void addRef(RefCounted* p) { ++p->refCount; }
+[[gnu::always_inline]] inline void decRef(RefCounted* p) {
   if (--p->refCount == 0) releaseObject(p);
 }
 

@@ -96,7 +96,7 @@ class StableStack {
     }
   }
   template <typename... Args>
-  T& emplace_back(Args&&... args) {
+  [[gnu::always_inline]] T& emplace_back(Args&&... args) {
     room(size_ + 1);
     stablestack::unpoison(&data_[size_], sizeof(T));
     T* p = new (&data_[size_]) T(std::forward<Args>(args)...);
@@ -104,7 +104,7 @@ class StableStack {
     return *p;
   }
   void push_back(const T& v) { emplace_back(v); }
-  void pop_back() {
+  [[gnu::always_inline]] void pop_back() {
     --size_;
     data_[size_].~T();
     stablestack::poison(&data_[size_], sizeof(T));
@@ -115,7 +115,11 @@ class StableStack {
 
  private:
   // Commits memory for n elements.
-  void room(std::size_t n) {
+  [[gnu::always_inline]] void room(std::size_t n) {
+    if (n <= max_ && n * sizeof(T) <= committed_) [[likely]] return;
+    grow(n);
+  }
+  [[gnu::noinline]] void grow(std::size_t n) {
     if (n > max_) throw std::bad_alloc();
     const std::size_t need = n * sizeof(T);
     if (need <= committed_) return;

@@ -144,7 +144,13 @@ struct VM final : Collectable {
     base = c.prevBase;
     top = c.prevTop;
     calls.pop_back();
-    for (int32_t i = oldTop - 1; i >= top; --i) stack[i].setNull();
+    clearSlots(top, oldTop);
+  }
+  // Nulls the slots [from, to), the highest first. The stack never moves, so the pointers hold
+  // while a released object's destructor runs.
+  [[gnu::always_inline]] void clearSlots(int32_t from, int32_t to) {
+    Value* const low = stack.begin() + from;
+    for (Value* v = stack.begin() + to; v > low;) (--v)->setNull();
   }
   void enterNative();
   // False, with "Native stack overflow" raised, when no further loop or native may nest.
@@ -183,19 +189,19 @@ struct VM final : Collectable {
   LoopExit run(int32_t rootIndex, Value& out);
   bool handleError(size_t rootIndex, bool raiseError);
   void growStack(size_t n);
-  bool foreachStep(const Instruction& in, ForeachStep& step);
+  bool foreachStep(Instruction in, ForeachStep& step);
   // The traps, varargs and generator of a frame being left.
   void leaveFrameExtras(CallInfo& c);
   // startCall for the common case (a plain call with exactly the parameters, no bound
   // environment, no debug hook); false when that case does not apply and startCall must decide.
   bool enterFrameFast(Closure* c, int32_t target, int32_t nargs, int32_t newBase);
   bool fallbackGet(const Value& self, const Value& key, Value& dest);
-  bool declareClass(const Instruction& in);
-  bool newSlotA(const Instruction& in);
-  bool createClosure(const Instruction& in);
-  bool callInstruction(const Instruction& in, int32_t rootIndex, Value& out, bool& suspend);
-  bool prepCall(const Instruction& in, const Value& key);
-  bool compoundSlot(const Instruction& in);
+  bool declareClass(Instruction in);
+  bool newSlotA(Instruction in);
+  bool createClosure(Instruction in);
+  bool callInstruction(Instruction in, int32_t rootIndex, Value& out, bool& suspend);
+  bool prepCall(Instruction in, const Value& key);
+  bool compoundSlot(Instruction in);
 };
 
 // Counts one nested execution loop or native call for the duration of a scope. When the

@@ -25,13 +25,13 @@ class Value : public SQObject {
     _type = OT_NULL;
     _unVal.raw = 0;
   }
-  Value(const Value& o) : SQObject(o) { retain(); }
-  Value(Value&& o) noexcept : SQObject(o) {
+  [[gnu::always_inline]] Value(const Value& o) : SQObject(o) { retain(); }
+  [[gnu::always_inline]] Value(Value&& o) noexcept : SQObject(o) {
     o._type = OT_NULL;
     o._unVal.raw = 0;
   }
-  explicit Value(const SQObject& o) : SQObject(o) { retain(); }
-  Value(SQObjectType t, RefCounted* p) {
+  [[gnu::always_inline]] explicit Value(const SQObject& o) : SQObject(o) { retain(); }
+  [[gnu::always_inline]] Value(SQObjectType t, RefCounted* p) {
     _type = t;
     _unVal.raw = 0;
     _unVal.pRefCounted = p;
@@ -61,9 +61,9 @@ class Value : public SQObject {
     v._unVal.pUserPointer = p;
     return v;
   }
-  ~Value() { drop(); }
+  [[gnu::always_inline]] ~Value() { drop(); }
 
-  Value& operator=(const Value& o) {
+  [[gnu::always_inline]] Value& operator=(const Value& o) {
     if (ISREFCOUNTED(o._type)) addRef(o._unVal.pRefCounted);
     SQObject old = *this;
     _type = o._type;
@@ -71,7 +71,7 @@ class Value : public SQObject {
     if (ISREFCOUNTED(old._type)) decRef(old._unVal.pRefCounted);
     return *this;
   }
-  Value& operator=(Value&& o) noexcept {
+  [[gnu::always_inline]] Value& operator=(Value&& o) noexcept {
     if (this != &o) {
       SQObject old = *this;
       _type = o._type;
@@ -103,7 +103,7 @@ class Value : public SQObject {
     _unVal.raw = b ? 1 : 0;
     if (ISREFCOUNTED(old._type)) [[unlikely]] decRef(old._unVal.pRefCounted);
   }
-  void setNull() {
+  [[gnu::always_inline]] void setNull() {
     if (ISREFCOUNTED(_type)) {
       RefCounted* p = _unVal.pRefCounted;
       _type = OT_NULL;
@@ -125,10 +125,10 @@ class Value : public SQObject {
   SQFloat toFloat() const { return _type == OT_INTEGER ? static_cast<SQFloat>(i()) : f(); }
 
  private:
-  void retain() {
+  [[gnu::always_inline]] void retain() {
     if (ISREFCOUNTED(_type)) addRef(_unVal.pRefCounted);
   }
-  void drop() {
+  [[gnu::always_inline]] void drop() {
     if (ISREFCOUNTED(_type)) decRef(_unVal.pRefCounted);
   }
 };
