@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #define DIMG_ROW_TARGET __attribute__((target("avx2")))
+#include "image/PlanarBlocks.h"
 #include "image/RowBlocks.h"
 #include "image/ShuffleBlocks.h"
 
@@ -83,7 +84,19 @@ struct YccMath8 {
   }
 };
 
-constexpr DimgRowRoutineTable kAvx2Routines = DimgMakeRowRoutines<ShuffleBlocks<YccMath8>>();
+// The eight-pixel blocks of the SSSE3 set with kind 7 in float lanes, and the pairs with kind 7
+// sixteen pixels at a time through the planar blocks.
+struct Avx2Blocks : ShuffleBlocks<YccMath8> {
+  static constexpr bool WidePair(uint32_t d, uint32_t s) {
+    return d == DImageKindYCrCb || s == DImageKindYCrCb;
+  }
+  template <uint32_t D, uint32_t S>
+  DIMG_ROW_INLINE static void Convert16(uint8_t* dst, const uint8_t* src) {
+    DimgConvertPlanar16<D, S>(dst, src);
+  }
+};
+
+constexpr DimgRowRoutineTable kAvx2Routines = DimgMakeRowRoutines<Avx2Blocks>();
 
 }  // namespace
 
