@@ -88,7 +88,8 @@ struct YccMath8 {
 // sixteen pixels at a time through the planar blocks.
 struct Avx2Blocks : ShuffleBlocks<YccMath8> {
   static constexpr bool WidePair(uint32_t d, uint32_t s) {
-    return d == DImageKindYCrCb || s == DImageKindYCrCb;
+    const bool d16 = DimgBytesPerPixel(d) == 2, s16 = DimgBytesPerPixel(s) == 2;
+    return d == DImageKindYCrCb || s == DImageKindYCrCb || d16 != s16;
   }
   template <uint32_t D, uint32_t S>
   DIMG_ROW_INLINE static void Convert16(uint8_t* dst, const uint8_t* src) {
