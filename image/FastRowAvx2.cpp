@@ -1,5 +1,6 @@
-// The conversion rows for processors with AVX2: the SSSE3 row blocks, and kind 7 computed eight
-// pixels to a register. The 256-bit operations below work within each 128-bit half, so the
+// The conversion rows for processors with AVX2: sixteen pixels at a time through the planar
+// blocks (PlanarBlocks.h), the SSSE3 row blocks with kind 7 computed eight pixels to a register
+// for the rest of a row. The 256-bit operations below work within each 128-bit half, so the
 // low half carries pixels 0-3 and the high half pixels 4-7 through the same steps as
 // YccMath4's four lanes, with the same results.
 
@@ -84,12 +85,14 @@ struct YccMath8 {
   }
 };
 
-// The eight-pixel blocks of the SSSE3 set with kind 7 in float lanes, and the pairs with kind 7
-// sixteen pixels at a time through the planar blocks.
+// Sixteen pixels at a time through the planar blocks for every pair but the same-kind copies
+// and the 16-bit repacks (whose eight-word moves are cheaper than a load and a store of the
+// planar form, and which keep the 5 <- 4 alpha nibble of 8); then the eight-pixel blocks of the
+// SSSE3 set with kind 7 in float lanes for what is left of a row.
 struct Avx2Blocks : ShuffleBlocks<YccMath8> {
   static constexpr bool WidePair(uint32_t d, uint32_t s) {
     const bool d16 = DimgBytesPerPixel(d) == 2, s16 = DimgBytesPerPixel(s) == 2;
-    return d == DImageKindYCrCb || s == DImageKindYCrCb || d16 != s16;
+    return d == DImageKindYCrCb || s == DImageKindYCrCb || (d != s && !(d16 && s16));
   }
   template <uint32_t D, uint32_t S>
   DIMG_ROW_INLINE static void Convert16(uint8_t* dst, const uint8_t* src) {
