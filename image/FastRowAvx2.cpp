@@ -85,14 +85,12 @@ struct YccMath8 {
   }
 };
 
-// Sixteen pixels at a time through the planar blocks for every pair but the same-kind copies
-// and the 16-bit repacks (whose eight-word moves are cheaper than a load and a store of the
-// planar form, and which keep the 5 <- 4 alpha nibble of 8); then the eight-pixel blocks of the
-// SSSE3 set with kind 7 in float lanes for what is left of a row.
+// Sixteen pixels at a time for every pair but the same-kind copies (through the planar blocks,
+// or between two 16-bit kinds by moving the fields within the words); then the eight-pixel
+// blocks of the SSSE3 set with kind 7 in float lanes for what is left of a row.
 struct Avx2Blocks : ShuffleBlocks<YccMath8> {
   static constexpr bool WidePair(uint32_t d, uint32_t s) {
-    const bool d16 = DimgBytesPerPixel(d) == 2, s16 = DimgBytesPerPixel(s) == 2;
-    return d == DImageKindYCrCb || s == DImageKindYCrCb || (d != s && !(d16 && s16));
+    return d != s || d == DImageKindYCrCb;
   }
   template <uint32_t D, uint32_t S>
   DIMG_ROW_INLINE static void Convert16(uint8_t* dst, const uint8_t* src) {

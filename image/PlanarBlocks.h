@@ -350,10 +350,47 @@ struct PlanarOf<DImageKindYCrCb> {
   using Type = YCrCb16;
 };
 
+// dimg_detail::MoveField and RepackWords of PixelBlock.h on sixteen words: between two 16-bit
+// kinds the fields move within the words (A1R5G5B5's alpha bit into A4R4G4B4 gives the nibble 8
+// of that pair's rule).
+template <class From, class To>
+DIMG_ROW_INLINE __m256i MoveField16(__m256i w) {
+  constexpr uint32_t kWidth = From::kWidth < To::kWidth ? From::kWidth : To::kWidth;
+  constexpr int kFromTop = From::kShift + From::kWidth, kToTop = To::kShift + To::kWidth;
+  const __m256i bits = _mm256_and_si256(
+      w, Words(static_cast<int16_t>(((1u << kWidth) - 1u) << (kFromTop - kWidth))));
+  if constexpr (kToTop > kFromTop) {
+    return _mm256_slli_epi16(bits, kToTop - kFromTop);
+  } else if constexpr (kToTop < kFromTop) {
+    return _mm256_srli_epi16(bits, kFromTop - kToTop);
+  } else {
+    return bits;
+  }
+}
+
+template <class Dst, class Src>
+DIMG_ROW_INLINE void RepackWords16(uint8_t* dst, const uint8_t* src) {
+  const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+  __m256i out = _mm256_or_si256(
+      _mm256_or_si256(MoveField16<typename Src::RedField, typename Dst::RedField>(w),
+                      MoveField16<typename Src::GreenField, typename Dst::GreenField>(w)),
+      MoveField16<typename Src::BlueField, typename Dst::BlueField>(w));
+  if constexpr (Dst::kHasAlpha && Src::kHasAlpha) {
+    out = _mm256_or_si256(out, MoveField16<typename Src::AlphaField, typename Dst::AlphaField>(w));
+  } else if constexpr (Dst::kHasAlpha) {
+    out = _mm256_or_si256(out, Words(static_cast<int16_t>(Dst::AlphaField::kMask)));
+  }
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), out);
+}
+
 // Sixteen pixels of pair (D, S).
 template <uint32_t D, uint32_t S>
 DIMG_ROW_INLINE void DimgConvertPlanar16(uint8_t* dst, const uint8_t* src) {
-  PlanarOf<D>::Type::Store(PlanarOf<S>::Type::Load(src), dst);
+  if constexpr (DimgPixelKind<D>::kBytes == 2 && DimgPixelKind<S>::kBytes == 2) {
+    RepackWords16<DimgPixelKind<D>, DimgPixelKind<S>>(dst, src);
+  } else {
+    PlanarOf<D>::Type::Store(PlanarOf<S>::Type::Load(src), dst);
+  }
 }
 
 }  // namespace
