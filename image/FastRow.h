@@ -4,9 +4,11 @@
 
 // The equal-size conversion of one row for every (destination kind D, source kind S) pair:
 // width pixels of kind S at `src` converted to kind D at `dst`, by DimgConvertPixel<D, S>'s rule
-// and with the same bytes as applying it pixel by pixel. Eight pixels at a time go through SIMD
-// blocks (PixelBlock.h); the last width % 8 pixels, and the pairs of kind 7 until
-// DimgYCbCrVectorReady (the tables filled and reproduced by the vector rule), go pixel by pixel. Only the row's pixels are read and written.
+// and with the same bytes as applying it pixel by pixel. With AVX2 sixteen pixels at a time go
+// through the planar blocks (PlanarBlocks.h), then eight at a time through SIMD blocks
+// (PixelBlock.h); the last width % 8 pixels, and the pairs of kind 7 until DimgYCbCrVectorReady
+// (the tables filled and reproduced by the vector rules), go pixel by pixel. Only the row's
+// pixels are read and written.
 //
 // Same-kind pairs 0 to 6 are byte copies; their routine copies the row as one run.
 using DimgRowRoutine = void (*)(uint8_t* dst, const uint8_t* src, uint32_t width);

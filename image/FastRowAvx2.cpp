@@ -1,5 +1,6 @@
-// The conversion rows for processors with AVX2: the SSSE3 row blocks, and kind 7 computed eight
-// pixels to a register. The 256-bit operations below work within each 128-bit half, so the
+// The conversion rows for processors with AVX2: sixteen pixels at a time through the planar
+// blocks (PlanarBlocks.h), the SSSE3 row blocks with kind 7 computed eight pixels to a register
+// for the rest of a row. The 256-bit operations below work within each 128-bit half, so the
 // low half carries pixels 0-3 and the high half pixels 4-7 through the same steps as
 // YccMath4's four lanes, with the same results.
 
@@ -11,6 +12,7 @@
 #include <cstdint>
 
 #define DIMG_ROW_TARGET __attribute__((target("avx2")))
+#include "image/PlanarBlocks.h"
 #include "image/RowBlocks.h"
 #include "image/ShuffleBlocks.h"
 
@@ -83,7 +85,20 @@ struct YccMath8 {
   }
 };
 
-constexpr DimgRowRoutineTable kAvx2Routines = DimgMakeRowRoutines<ShuffleBlocks<YccMath8>>();
+// Sixteen pixels at a time for every pair but the same-kind copies (through the planar blocks,
+// or between two 16-bit kinds by moving the fields within the words); then the eight-pixel
+// blocks of the SSSE3 set with kind 7 in float lanes for what is left of a row.
+struct Avx2Blocks : ShuffleBlocks<YccMath8> {
+  static constexpr bool WidePair(uint32_t d, uint32_t s) {
+    return d != s || d == DImageKindYCrCb;
+  }
+  template <uint32_t D, uint32_t S>
+  DIMG_ROW_INLINE static void Convert16(uint8_t* dst, const uint8_t* src) {
+    DimgConvertPlanar16<D, S>(dst, src);
+  }
+};
+
+constexpr DimgRowRoutineTable kAvx2Routines = DimgMakeRowRoutines<Avx2Blocks>();
 
 }  // namespace
 

@@ -48,6 +48,21 @@ DIMG_ROW_INLINE void DimgConvertBlock8(uint8_t* dst, const uint8_t* src) {
   }
 }
 
+// A block set may also convert some pairs sixteen pixels at a time: it then has
+// `static constexpr bool WidePair(uint32_t d, uint32_t s)` and `Convert16<D, S>(dst, src)`, and
+// the rows of those pairs run them first, the eight-pixel blocks after.
+template <class Blocks>
+concept DimgHasWidePairs = requires { Blocks::WidePair(0u, 0u); };
+
+template <class Blocks, uint32_t D, uint32_t S>
+constexpr bool DimgWidePair() {
+  if constexpr (DimgHasWidePairs<Blocks>) {
+    return Blocks::WidePair(D, S);
+  } else {
+    return false;
+  }
+}
+
 template <class Blocks, uint32_t D, uint32_t S>
 DIMG_ROW_TARGET void DimgConvertRowBlocks(uint8_t* dst, const uint8_t* src, uint32_t width) {
   constexpr uint32_t kDstBytes = DimgPixelKind<D>::kBytes;
@@ -61,6 +76,12 @@ DIMG_ROW_TARGET void DimgConvertRowBlocks(uint8_t* dst, const uint8_t* src, uint
     uint32_t x = 0;
     constexpr bool kYCrCb = D == DImageKindYCrCb || S == DImageKindYCrCb;
     if (!kYCrCb || DimgYCbCrVectorReady()) {
+      if constexpr (DimgWidePair<Blocks, D, S>()) {
+        for (; width - x >= 16; x += 16) {
+          Blocks::template Convert16<D, S>(dst + std::size_t{x} * kDstBytes,
+                                           src + std::size_t{x} * kSrcBytes);
+        }
+      }
       for (; width - x >= 8; x += 8) {
         DimgConvertBlock8<Blocks, D, S>(dst + std::size_t{x} * kDstBytes,
                                         src + std::size_t{x} * kSrcBytes);

@@ -41,7 +41,8 @@ bool DimgInitYCbCrTables() {
       entries[i] = static_cast<int32_t>(DimgRoundHalfEven(product));
     }
   }
-  dimg_detail::ycbcrVectorReady = DimgYCbCrVectorRuleHolds(dimg_detail::ycbcrTables);
+  dimg_detail::ycbcrVectorReady = DimgYCbCrVectorRuleHolds(dimg_detail::ycbcrTables) &&
+                                  DimgYCbCrIntegerRuleHolds(dimg_detail::ycbcrTables);
   return true;
 }
 
@@ -55,6 +56,18 @@ bool DimgYCbCrVectorRuleHolds(const DimgYCbCrTableSet& tables) {
           _mm_cvtps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(index), _mm_set1_ps(rule.coefficient)));
       const __m128i want = _mm_loadu_si128(reinterpret_cast<const __m128i*>(entries + i));
       if (_mm_movemask_epi8(_mm_cmpeq_epi32(got, want)) != 0xFFFF) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+bool DimgYCbCrIntegerRuleHolds(const DimgYCbCrTableSet& tables) {
+  for (const TableRule& rule : kRules) {
+    const int32_t* entries = tables.*rule.table;
+    for (int32_t i = 0; i < 256; ++i) {
+      if (entries[i] != dimg_ycc::IntegerShare(i - rule.indexOffset, rule.coefficient)) {
         return false;
       }
     }

@@ -41,9 +41,29 @@ inline constexpr int32_t kRoundBits = 0x4B400000;
 constexpr int32_t Wrapped(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
 // The Cr and Cb centre, 128, before the shift by 7.
 inline constexpr int32_t kCentre = 128 * 128;
+
+// The 16-bit rule of the AVX2 rows, with no floating point: an entry is the whole part of its
+// coefficient (rounded down) times the index, plus the index times the rest of the coefficient in
+// Q15, rounded as the rounding high multiply rounds ((j * q + 2^14) >> 15, arithmetic). The Q15
+// fraction is the one nearest the coefficient's; DimgYCbCrIntegerRuleHolds checks that this gives
+// every entry (a nearer-to-even tie such as CbB[3] included).
+constexpr int32_t WholePart(float c) {
+  const auto w = static_cast<int32_t>(c);
+  return static_cast<float>(w) > c ? w - 1 : w;
+}
+constexpr int32_t FractionQ15(float c) {
+  return static_cast<int32_t>((static_cast<double>(c) - WholePart(c)) * 32768.0 + 0.5);
+}
+constexpr int32_t IntegerShare(int32_t index, float c) {
+  return WholePart(c) * index + ((index * FractionQ15(c) + 16384) >> 15);
+}
 }  // namespace dimg_ycc
 
-// Whether `tables` hold, entry for entry, what the conversion rows compute in vector registers:
+// Whether `tables` hold, entry for entry, what the AVX2 rows compute by dimg_ycc::IntegerShare
+// (index less 128 for the backward tables).
+bool DimgYCbCrIntegerRuleHolds(const DimgYCbCrTableSet& tables);
+
+// Whether `tables` hold, entry for entry, what the eight-pixel blocks compute in float lanes:
 // the float product of the index (less 128 for the backward tables) and its coefficient,
 // rounded by adding kRoundBias in the processor's round-to-nearest-even. That is the tables' own
 // rule, so it holds unless the floating-point rounding mode has been changed (or the tables
@@ -59,8 +79,9 @@ extern bool ycbcrVectorReady;
 constexpr uint8_t Clamp8(int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
 }  // namespace dimg_detail
 
-// True once DimgInitYCbCrTables has filled the tables and found DimgYCbCrVectorRuleHolds; until
-// then the rows convert kind 7 pixel by pixel through the tables.
+// True once DimgInitYCbCrTables has filled the tables and found both DimgYCbCrVectorRuleHolds
+// and DimgYCbCrIntegerRuleHolds; until then the rows convert kind 7 pixel by pixel through the
+// tables.
 inline bool DimgYCbCrVectorReady() { return dimg_detail::ycbcrVectorReady; }
 
 // Shifts below are arithmetic (C++20 defines >> of a negative value as a floor), which the

@@ -143,8 +143,29 @@ TEST_F(FastRow, EveryColourThroughKind7) {
   }
 }
 
-// The vector rule is taken only for tables it reproduces entry for entry: one entry off by one
-// anywhere, forward or backward, refuses it (and the kind-7 rows then go pixel by pixel).
+// Kind 7 onto kind 7 decodes and encodes again in the registers: every Y, Cr, Cb triple at every
+// level against the pixel rule (which goes through R, G, B with the tables).
+TEST_F(FastRow, EveryTripleKind7OntoKind7) {
+  constexpr uint32_t kRow = 1u << 16;
+  std::vector<uint8_t> ycc(kRow * 3), fast(kRow * 3), slow(kRow * 3);
+  for (DimgRowLevel level : SupportedLevels()) {
+    const DimgRowRoutine routine = DimgConvertRowRoutineAt(level, DImageKindYCrCb, DImageKindYCrCb);
+    for (uint32_t cb = 0; cb < 256; ++cb) {
+      for (uint32_t i = 0; i < kRow; ++i) {
+        const uint8_t pixel[3] = {uint8_t(i), uint8_t(i >> 8), uint8_t(cb)};
+        std::memcpy(&ycc[i * 3], pixel, 3);
+      }
+      routine(fast.data(), ycc.data(), kRow);
+      ScalarRow<DImageKindYCrCb, DImageKindYCrCb>(slow.data(), ycc.data(), kRow);
+      ASSERT_TRUE(std::memcmp(fast.data(), slow.data(), kRow * 3) == 0)
+          << "Cb " << cb << LevelName(level);
+    }
+  }
+}
+
+// The float and the integer rules are taken only for tables they reproduce entry for entry: one
+// entry off by one anywhere, forward or backward, refuses both (and the kind-7 rows then go pixel
+// by pixel).
 TEST(YCbCrVector, RuleHoldsOnlyForTheTablesItReproduces) {
   imgtest::EnsureYCbCrTables();
   struct Case {
@@ -162,6 +183,7 @@ TEST(YCbCrVector, RuleHoldsOnlyForTheTablesItReproduces) {
     auto tables = std::make_unique<DimgYCbCrTableSet>(DimgYCbCrTables());
     c.doctor(*tables);
     EXPECT_EQ(DimgYCbCrVectorRuleHolds(*tables), c.doctor == cases[0].doctor) << c.what;
+    EXPECT_EQ(DimgYCbCrIntegerRuleHolds(*tables), c.doctor == cases[0].doctor) << c.what;
   }
 }
 
