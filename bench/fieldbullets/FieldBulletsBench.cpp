@@ -7,6 +7,7 @@
 // the ratio and the heap allocations per frame.
 
 #include "bench/common/AllocationCount.h"
+#include "bench/common/CpuTime.h"
 #include "engines/vell/Engine.h"
 #include "engines/vell/Map.h"
 #include "engines/vell/bullet/BulletManager.h"
@@ -34,12 +35,6 @@
 namespace {
 
 constexpr int32_t kBullets = 2000;
-
-double cpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
 
 std::string floorWithRooms() {
   std::string d = "mesh quad 10\nspace quad 10\nbounds 0 -4 0 60 12 60\ngrid 0 0 60 60 0 30\n";
@@ -135,20 +130,6 @@ struct Field {
   size_t cursor = 0;
 };
 
-double anchorSeconds() {
-  std::vector<uint32_t> keys(2000), work(2000);
-  uint32_t x = 12345;
-  for (uint32_t& k : keys) k = (x = x * 1103515245u + 12345u) >> 8;
-  const int rounds = 2000;
-  const double start = cpuSeconds();
-  for (int i = 0; i < rounds; ++i) {
-    work = keys;
-    std::stable_sort(work.begin(), work.end());
-    benchmark::DoNotOptimize(work.data());
-  }
-  return (cpuSeconds() - start) / rounds;
-}
-
 double g_frame = 0, g_allocations = -1, g_live = 0, g_ended = 0;
 
 void BM_FieldBullets2000(benchmark::State& state) {
@@ -161,7 +142,7 @@ void BM_FieldBullets2000(benchmark::State& state) {
   }
   double live = 0, ended = 0;
   const uint64_t before = benchAllocations();
-  const double start = cpuSeconds();
+  const double start = processCpuSeconds();
   for (auto _ : state) {
     const uint32_t pending = bullets.pendingCount();
     f.topUp();
@@ -169,7 +150,7 @@ void BM_FieldBullets2000(benchmark::State& state) {
     bullets.update();
     live += double(bullets.live().count);
   }
-  g_frame = (cpuSeconds() - start) / double(state.iterations());
+  g_frame = (processCpuSeconds() - start) / double(state.iterations());
   g_allocations = double(benchAllocations() - before) / double(state.iterations());
   g_live = live / double(state.iterations());
   g_ended = ended / double(state.iterations());
@@ -187,7 +168,7 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  const double anchor = anchorSeconds();
+  const double anchor = stableSortAnchorSeconds();
   std::printf("anchor: stable_sort of 2000 keys %.4f ms\n", anchor * 1e3);
   if (g_frame > 0) {
     std::printf("field bullets, %.0f live, %.1f relaunched a frame after a map hit or time-out: "

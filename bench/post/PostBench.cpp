@@ -4,6 +4,7 @@
 // printed ratios compare across machines and loads. The goal is at most 16 ms a frame on one
 // core.
 
+#include "bench/common/CpuTime.h"
 #include "foundation/omb/ombCore.h"
 #include "platform/d3d9/Direct3D9.h"
 #include "platform/d3d9/Profile.h"
@@ -98,23 +99,17 @@ Fixture& fixture() {
 }
 
 // Processor time of the process: a loaded machine stretches the wall clock, not this.
-double cpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
 // Processor seconds of one memcpy of a 640 x 480 x 4 frame.
 double memcpySeconds() {
   static std::vector<char> a(kWidth * kHeight * 4, 1), b(kWidth * kHeight * 4);
   const int rounds = 400;
-  const double start = cpuSeconds();
+  const double start = processCpuSeconds();
   for (int i = 0; i < rounds; ++i) {
     std::memcpy(b.data(), a.data(), a.size());
     benchmark::DoNotOptimize(b.data());
     benchmark::ClobberMemory();
   }
-  return (cpuSeconds() - start) / rounds;
+  return (processCpuSeconds() - start) / rounds;
 }
 
 double g_plainSeconds = 0.0;
@@ -123,9 +118,9 @@ double g_anchorSeconds = 0.0;
 
 void BM_PlainFrame(benchmark::State& state) {
   Fixture& f = fixture();
-  const double start = cpuSeconds();
+  const double start = processCpuSeconds();
   for (auto _ : state) f.frame(false);
-  g_plainSeconds = (cpuSeconds() - start) / double(state.iterations());
+  g_plainSeconds = (processCpuSeconds() - start) / double(state.iterations());
 }
 BENCHMARK(BM_PlainFrame)->Unit(benchmark::kMillisecond);
 
@@ -135,9 +130,9 @@ void BM_GlowFrame640x480(benchmark::State& state) {
     state.SkipWithError("the post effect could not be made");
     return;
   }
-  const double start = cpuSeconds();
+  const double start = processCpuSeconds();
   for (auto _ : state) f.frame(true);
-  g_glowSeconds = (cpuSeconds() - start) / double(state.iterations());
+  g_glowSeconds = (processCpuSeconds() - start) / double(state.iterations());
   g_anchorSeconds = memcpySeconds();
   state.counters["cpu_ms_per_frame"] = g_glowSeconds * 1e3;
   state.counters["x_memcpy"] = g_glowSeconds / g_anchorSeconds;

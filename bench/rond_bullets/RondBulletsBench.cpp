@@ -6,6 +6,7 @@
 // compare across machines and loads. The goal of the phase is at most 3 ms a frame on one core.
 
 #include "bench/common/AllocationCount.h"
+#include "bench/common/CpuTime.h"
 #include "engines/rond/RondEngine.h"
 #include "foundation/omb/file/ombFile.h"
 #include "foundation/omb/file/ombFileModule.h"
@@ -32,12 +33,6 @@ namespace {
 
 constexpr int32_t kPerSide = 1000;
 constexpr int kWarmUp = 16;
-
-double cpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
 
 modelfile::Anim anim(const std::string& name, uint32_t end) {
   modelfile::Anim a;
@@ -171,21 +166,6 @@ struct WorstErosionScene : Match {
   }
 };
 
-// Processor seconds of one stable_sort of 2000 keys (copied in first).
-double anchorSeconds() {
-  std::vector<uint32_t> keys(2000), work(2000);
-  uint32_t x = 12345;
-  for (uint32_t& k : keys) k = (x = x * 1103515245u + 12345u) >> 8;
-  const int rounds = 2000;
-  const double start = cpuSeconds();
-  for (int i = 0; i < rounds; ++i) {
-    work = keys;
-    std::stable_sort(work.begin(), work.end());
-    benchmark::DoNotOptimize(work.data());
-  }
-  return (cpuSeconds() - start) / rounds;
-}
-
 double g_anchor = 0, g_phase = 0, g_worst = 0, g_forward = 0;
 double g_phaseAllocations = -1;
 size_t g_live = 0;
@@ -196,9 +176,9 @@ void BM_BulletPhase2x1000(benchmark::State& state) {
   for (int i = 0; i < kWarmUp; ++i) e.stepBullets();
   g_live = e.bullets().live(0).size() + e.bullets().live(1).size();
   const uint64_t before = benchAllocations();
-  const double start = cpuSeconds();
+  const double start = processCpuSeconds();
   for (auto _ : state) e.stepBullets();
-  g_phase = (cpuSeconds() - start) / double(state.iterations());
+  g_phase = (processCpuSeconds() - start) / double(state.iterations());
   g_phaseAllocations = double(benchAllocations() - before) / double(state.iterations());
   state.counters["live"] = double(g_live);
   state.counters["allocations"] = g_phaseAllocations;
@@ -210,9 +190,9 @@ BENCHMARK(BM_BulletPhase2x1000)->Unit(benchmark::kMillisecond);
 void BM_WorstErosion1000x1000(benchmark::State& state) {
   WorstErosionScene scene;
   rond::BulletManager& bullets = scene.engine->bullets();
-  const double start = cpuSeconds();
+  const double start = processCpuSeconds();
   for (auto _ : state) bullets.erodeBullets();
-  g_worst = (cpuSeconds() - start) / double(state.iterations());
+  g_worst = (processCpuSeconds() - start) / double(state.iterations());
   state.counters["cpu_ms_per_pass"] = g_worst * 1e3;
 }
 BENCHMARK(BM_WorstErosion1000x1000)->Unit(benchmark::kMillisecond);
@@ -226,14 +206,14 @@ void BM_ForwardAndSpheres2000(benchmark::State& state) {
       all.push_back(b);
     }
   }
-  const double start = cpuSeconds();
+  const double start = processCpuSeconds();
   for (auto _ : state) {
     for (rond::Bullet* b : all) {
       b->applyMotion();
       b->attackSpheres.collect(b->currentGeometry()->model.instance.Get(), 4, b->position);
     }
   }
-  g_forward = (cpuSeconds() - start) / double(state.iterations());
+  g_forward = (processCpuSeconds() - start) / double(state.iterations());
   state.counters["cpu_ms_per_frame"] = g_forward * 1e3;
 }
 BENCHMARK(BM_ForwardAndSpheres2000)->Unit(benchmark::kMillisecond);
@@ -245,7 +225,7 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  g_anchor = anchorSeconds();
+  g_anchor = stableSortAnchorSeconds();
   std::printf("anchor: stable_sort of 2000 keys %.4f ms\n", g_anchor * 1e3);
   if (g_phase > 0) {
     std::printf("bullet phase, %zu live bullets: %.3f ms of processor time a frame (goal: at most "

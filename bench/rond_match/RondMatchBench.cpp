@@ -7,6 +7,7 @@
 // Each is printed beside a stable_sort of 2000 keys measured in the same run, so the ratios
 // compare across machines and loads.
 
+#include "bench/common/CpuTime.h"
 #include "engines/rond/RondEngine.h"
 #include "foundation/lfm/lfmPack.h"
 #include "foundation/omb/file/ombFile.h"
@@ -34,12 +35,6 @@ namespace {
 constexpr int32_t kReplayFrames = 3600;
 constexpr int32_t kBulletsPerSide = 1000;
 constexpr int kWarmUp = 16;
-
-double cpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
 
 uint32_t fixedSeed() { return 7; }
 
@@ -111,21 +106,6 @@ struct Host {
   std::unique_ptr<System> system;
 };
 
-// Processor seconds of one stable_sort of 2000 keys (copied in first).
-double anchorSeconds() {
-  std::vector<uint32_t> keys(2000), work(2000);
-  uint32_t x = 12345;
-  for (uint32_t& k : keys) k = (x = x * 1103515245u + 12345u) >> 8;
-  const int rounds = 2000;
-  const double start = cpuSeconds();
-  for (int i = 0; i < rounds; ++i) {
-    work = keys;
-    std::stable_sort(work.begin(), work.end());
-    benchmark::DoNotOptimize(work.data());
-  }
-  return (cpuSeconds() - start) / rounds;
-}
-
 double g_replay = 0, g_frame = 0;
 size_t g_live = 0;
 
@@ -144,14 +124,14 @@ void BM_Replay3600Frames(benchmark::State& state) {
   }
   uint64_t recordedHash = 0;
   int32_t frames = 0;
-  const double start = cpuSeconds();
+  const double start = processCpuSeconds();
   for (auto _ : state) {
     std::unique_ptr<rond::Engine> playback = host.start(kReplayFrames, u"", path);
     frames = Host::play(*playback, kReplayFrames + 10);
     playback->stateHash(&recordedHash);
     benchmark::DoNotOptimize(recordedHash);
   }
-  g_replay = (cpuSeconds() - start) / double(state.iterations());
+  g_replay = (processCpuSeconds() - start) / double(state.iterations());
   std::filesystem::remove_all(folder);
   state.counters["frames"] = frames;
   state.counters["cpu_s_per_replay"] = g_replay;
@@ -184,9 +164,9 @@ void BM_MatchFrame2000Bullets(benchmark::State& state) {
     }
   }
   Host::play(*engine, kWarmUp);
-  const double start = cpuSeconds();
+  const double start = processCpuSeconds();
   for (auto _ : state) engine->update();
-  g_frame = (cpuSeconds() - start) / double(state.iterations());
+  g_frame = (processCpuSeconds() - start) / double(state.iterations());
   g_live = engine->bullets().live(0).size() + engine->bullets().live(1).size();
   state.counters["live"] = double(g_live);
   state.counters["updates_per_cpu_s"] = 1.0 / g_frame;
@@ -202,7 +182,7 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  const double anchor = anchorSeconds();
+  const double anchor = stableSortAnchorSeconds();
   std::printf("anchor: stable_sort of 2000 keys %.4f ms\n", anchor * 1e3);
   if (g_replay > 0) {
     std::printf("playback of a recorded 3600-frame match, headless, no drawing: %.3f s of "
