@@ -34,6 +34,30 @@ inline Group groupOfFirstPart(std::string name) {
   return g;
 }
 
+// An animation of group 1 that holds the first part's bones (`bones` of them) at rest: a
+// unit-scale, unrotated key at frame 0 and, with `restAtEnd`, another at the end frame.
+inline Anim restAnim(const std::string& name, uint32_t end, uint32_t bones = 2,
+                     bool restAtEnd = true) {
+  Anim a;
+  a.name = name;
+  a.endFrame = end;
+  a.loopFrame = 0;
+  a.group = 1;
+  for (uint32_t bone = 0; bone < bones; ++bone) {
+    Motion m;
+    m.part = 1;
+    m.bone = bone;
+    m.keys.resize(restAtEnd ? 2 : 1);
+    m.keys.back().frame = restAtEnd ? end : 0;
+    for (Key& k : m.keys) {
+      k.values[6] = 1.0f;
+      k.values[7] = k.values[8] = k.values[9] = 1.0f;
+    }
+    a.motions.push_back(m);
+  }
+  return a;
+}
+
 // One of everything the file can hold, for a given version.
 inline Model fullModel(uint32_t version) {
   Model m;

@@ -7,7 +7,7 @@
 // the ratio and the heap allocations per frame.
 
 #include "bench/common/AllocationCount.h"
-#include "bench/common/CpuTime.h"
+#include "bench/common/Anchors.h"
 #include "engines/vell/Engine.h"
 #include "engines/vell/Map.h"
 #include "engines/vell/bullet/BulletManager.h"
@@ -35,18 +35,6 @@
 namespace {
 
 constexpr int32_t kBullets = 2000;
-
-std::string floorWithRooms() {
-  std::string d = "mesh quad 10\nspace quad 10\nbounds 0 -4 0 60 12 60\ngrid 0 0 60 60 0 30\n";
-  for (int i = 0; i < 10; ++i) {
-    for (int j = 0; j < 10; ++j) {
-      const int x = i * 6 + 1, z = j * 6 + 1;
-      d += "room " + std::to_string(x) + " " + std::to_string(z) + " " + std::to_string(x + 2) +
-           " " + std::to_string(z + 2) + " 0 3\n";
-    }
-  }
-  return d;
-}
 
 // A model with the animations the map and the bullets look for and one enabled attack sphere.
 std::vector<uint8_t> model(const char* animation) {
@@ -77,7 +65,8 @@ struct Field {
     engine.reset(dynamic_cast<vell::Engine*>(vell::createEngine(system, s)));
     engine->setupResources();
     engine->resetMap(u"room", u"room");
-    engine->map()->build(mapwrite::mapFromDescription(floorWithRooms()), &engine->space());
+    engine->map()->build(mapwrite::mapFromDescription(floorWithRoomsDescription()),
+                         &engine->space());
     vell::BulletManager& bullets = *engine->bullets();
     vell::TypeDefinition type;
     type.directory = u"field/bullet/";

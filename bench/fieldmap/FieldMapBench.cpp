@@ -12,6 +12,7 @@
 // above, so a query meets the ~1,200 triangles lying along the borders of its ancestor cells,
 // whatever the map's scale.
 
+#include "bench/common/Anchors.h"
 #include "engines/vell/Decal.h"
 #include "engines/vell/LandMove.h"
 #include "engines/vell/Map.h"
@@ -121,19 +122,6 @@ Fixture& fixture(int kind) {
   return kind == 0 ? tiledMap : seamlessMap;
 }
 
-double memcpyPerSecond() {
-  static std::vector<char> a(1 << 20, 1), b(1 << 20);
-  const int rounds = 200;
-  const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < rounds; ++i) {
-    std::memcpy(b.data(), a.data(), a.size());
-    benchmark::DoNotOptimize(b.data());
-    benchmark::ClobberMemory();
-  }
-  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  return rounds / took.count();
-}
-
 template <class Query>
 void run(benchmark::State& state, Query query) {
   Fixture& f = fixture(static_cast<int>(state.range(0)));
@@ -144,7 +132,7 @@ void run(benchmark::State& state, Query query) {
   }
   // Queries per second of processor time (items_per_second), so a loaded machine still measures.
   state.SetItemsProcessed(state.iterations());
-  state.counters["anchor_memcpy_MiB_per_s"] = memcpyPerSecond();
+  state.counters["anchor_memcpy_MiB_per_s"] = memcpyMiBPerSecond();
   uint64_t candidates = 0;
   for (const Fixture::Point& p : f.points) {
     const FixedVec3 a = vec3ToFixed(p.x, -0.5f, p.z);
@@ -238,7 +226,7 @@ void BM_Walkers(benchmark::State& state) {
     }
   }
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(all.size()));
-  state.counters["anchor_memcpy_MiB_per_s"] = memcpyPerSecond();
+  state.counters["anchor_memcpy_MiB_per_s"] = memcpyMiBPerSecond();
   state.counters["blocked_share"] =
       static_cast<double>(blocked) / static_cast<double>(state.iterations() * all.size());
 }
@@ -287,7 +275,7 @@ void BM_DecalPass(benchmark::State& state) {
   f.map.decals.clear();
   state.counters["triangles_per_pass"] =
       static_cast<double>(vertices) / 3.0 / static_cast<double>(state.iterations());
-  state.counters["anchor_memcpy_MiB_per_s"] = memcpyPerSecond();
+  state.counters["anchor_memcpy_MiB_per_s"] = memcpyMiBPerSecond();
 }
 
 BENCHMARK(BM_LandCast)->Arg(0)->Arg(1);

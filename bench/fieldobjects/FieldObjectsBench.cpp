@@ -8,6 +8,7 @@
 // Each reports, measured in the same run, a memcpy anchor (1 MiB copies per second) and the
 // ratio of the measured time to its budget.
 
+#include "bench/common/Anchors.h"
 #include "engines/vell/Engine.h"
 #include "engines/vell/FieldObject.h"
 #include "engines/vell/HitPass.h"
@@ -33,18 +34,6 @@
 #include <vector>
 
 namespace {
-
-std::string floorWithRooms() {
-  std::string d = "mesh quad 10\nspace quad 10\nbounds 0 -4 0 60 12 60\ngrid 0 0 60 60 0 30\n";
-  for (int i = 0; i < 10; ++i) {
-    for (int j = 0; j < 10; ++j) {
-      const int x = i * 6 + 1, z = j * 6 + 1;
-      d += "room " + std::to_string(x) + " " + std::to_string(z) + " " + std::to_string(x + 2) +
-           " " + std::to_string(z + 2) + " 0 3\n";
-    }
-  }
-  return d;
-}
 
 // Stands in for the bullet manager: counts what the pass reports.
 class Counter : public vell::AttackNotices {
@@ -77,7 +66,8 @@ struct Field {
     engine.reset(dynamic_cast<vell::Engine*>(vell::createEngine(system, s)));
     engine->setupResources();
     engine->resetMap(u"room", u"room");
-    engine->map()->build(mapwrite::mapFromDescription(floorWithRooms()), &engine->space());
+    engine->map()->build(mapwrite::mapFromDescription(floorWithRoomsDescription()),
+                         &engine->space());
     std::mt19937 rng(4242);
     std::uniform_real_distribution<float> at(0.5f, 59.5f);
     for (int i = 0; i < 300; ++i) {
@@ -134,24 +124,11 @@ Field& field() {
   return f;
 }
 
-double memcpyPerSecond() {
-  static std::vector<char> a(1 << 20, 1), b(1 << 20);
-  const int rounds = 200;
-  const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < rounds; ++i) {
-    std::memcpy(b.data(), a.data(), a.size());
-    benchmark::DoNotOptimize(b.data());
-    benchmark::ClobberMemory();
-  }
-  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  return rounds / took.count();
-}
-
 void report(benchmark::State& state, double budgetMs,
             std::chrono::steady_clock::duration spent) {
   const double ms = std::chrono::duration<double, std::milli>(spent).count() /
                     static_cast<double>(state.iterations());
-  state.counters["anchor_memcpy_MiB_per_s"] = memcpyPerSecond();
+  state.counters["anchor_memcpy_MiB_per_s"] = memcpyMiBPerSecond();
   state.counters["ms_per_frame"] = ms;
   state.counters["ratio_to_budget"] = ms / budgetMs;
 }

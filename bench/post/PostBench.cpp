@@ -4,7 +4,7 @@
 // printed ratios compare across machines and loads. The goal is at most 16 ms a frame on one
 // core.
 
-#include "bench/common/CpuTime.h"
+#include "bench/common/Anchors.h"
 #include "foundation/omb/ombCore.h"
 #include "platform/d3d9/Direct3D9.h"
 #include "platform/d3d9/Profile.h"

@@ -6,7 +6,7 @@
 // compare across machines and loads. The goal of the phase is at most 3 ms a frame on one core.
 
 #include "bench/common/AllocationCount.h"
-#include "bench/common/CpuTime.h"
+#include "bench/common/Anchors.h"
 #include "engines/rond/RondEngine.h"
 #include "foundation/omb/file/ombFile.h"
 #include "foundation/omb/file/ombFileModule.h"
@@ -34,32 +34,11 @@ namespace {
 constexpr int32_t kPerSide = 1000;
 constexpr int kWarmUp = 16;
 
-modelfile::Anim anim(const std::string& name, uint32_t end) {
-  modelfile::Anim a;
-  a.name = name;
-  a.endFrame = end;
-  a.loopFrame = 0;
-  a.group = 1;
-  for (uint32_t bone = 0; bone < 2; ++bone) {
-    modelfile::Motion m;
-    m.part = 1;
-    m.bone = bone;
-    m.keys.resize(2);
-    m.keys[1].frame = end;
-    for (modelfile::Key& k : m.keys) {
-      k.values[6] = 1.0f;
-      k.values[7] = k.values[8] = k.values[9] = 1.0f;
-    }
-    a.motions.push_back(m);
-  }
-  return a;
-}
-
 std::vector<uint8_t> model(const std::vector<std::string>& anims, uint32_t slot) {
   modelfile::Model m;
   m.parts = {modelfile::trianglePart("body", {modelfile::bone("hip")})};
   m.groups = {modelfile::groupOfFirstPart("all")};
-  for (const std::string& name : anims) m.anims.push_back(anim(name, 60));
+  for (const std::string& name : anims) m.anims.push_back(modelfile::restAnim(name, 60));
   modelfile::Coll c;
   c.type = slot;
   c.flags = 1;

@@ -7,7 +7,7 @@
 // Each is printed beside a stable_sort of 2000 keys measured in the same run, so the ratios
 // compare across machines and loads.
 
-#include "bench/common/CpuTime.h"
+#include "bench/common/Anchors.h"
 #include "engines/rond/RondEngine.h"
 #include "foundation/lfm/lfmPack.h"
 #include "foundation/omb/file/ombFile.h"

@@ -23,21 +23,7 @@ namespace rondtest {
 inline uint32_t bulletSeed() { return 7; }
 
 inline modelfile::Anim anim(const std::string& name, uint32_t end) {
-  modelfile::Anim a;
-  a.name = name;
-  a.endFrame = end;
-  a.group = 1;
-  // Every bone of the part needs a motion of its own.
-  for (uint32_t bone = 0; bone < 2; ++bone) {
-    modelfile::Motion m;
-    m.part = 1;
-    m.bone = bone;
-    m.keys.resize(1);
-    m.keys[0].values[6] = 1.0f;
-    m.keys[0].values[7] = m.keys[0].values[8] = m.keys[0].values[9] = 1.0f;
-    a.motions.push_back(m);
-  }
-  return a;
+  return modelfile::restAnim(name, end, 2, false);
 }
 
 // A one-triangle model with the animations (4 frames each) and, for `slot` >= 0, one enabled

@@ -15,27 +15,6 @@
 
 namespace {
 
-modelfile::Anim anim(const std::string& name, uint32_t end) {
-  modelfile::Anim a;
-  a.name = name;
-  a.endFrame = end;
-  a.loopFrame = 0;
-  a.group = 1;
-  for (uint32_t bone = 0; bone < 2; ++bone) {
-    modelfile::Motion m;
-    m.part = 1;
-    m.bone = bone;
-    m.keys.resize(2);
-    m.keys[1].frame = end;
-    for (modelfile::Key& k : m.keys) {
-      k.values[6] = 1.0f;
-      k.values[7] = k.values[8] = k.values[9] = 1.0f;
-    }
-    a.motions.push_back(m);
-  }
-  return a;
-}
-
 modelfile::Coll coll(uint32_t slot, float y, float radius) {
   modelfile::Coll c;
   c.type = slot;
@@ -53,7 +32,7 @@ std::vector<uint8_t> model(const std::vector<std::string>& anims,
   modelfile::Model m;
   m.parts = {modelfile::trianglePart("body", {modelfile::bone("hip")})};
   m.groups = {modelfile::groupOfFirstPart("all")};
-  for (const std::string& name : anims) m.anims.push_back(anim(name, 60));
+  for (const std::string& name : anims) m.anims.push_back(modelfile::restAnim(name, 60));
   m.colls = std::move(colls);
   return modelfile::scrambled(modelfile::write(m));
 }
