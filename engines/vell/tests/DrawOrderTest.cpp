@@ -21,6 +21,7 @@ class DrawOrderTest : public fieldtest::FieldDeviceTest {
     addFolder(built + "/valley/map", "valley/map/");
     addFolder(built + "/valley/object", "valley/object/");
     pack.Add("valley/sys/mark.bmp", readFileBytes(built + "/valley/sys/mark.bmp"));
+    pack.Add("valley/sys/shot.dgo", readFileBytes(built + "/valley/sys/shot.dgo"));
     bringUp(TEST_VALLEY_ARCHIVE, built);
     start(u"valley");
     for (int frame = 0; frame < 5; ++frame) engine->runFrame(Engine::FrameDraw::Skip);
