@@ -243,34 +243,83 @@ void Engine::drawScene() {
   L3DRenderer* renderer = sys != nullptr ? sys->renderer() : nullptr;
   if (renderer == nullptr || !camera_) return;
   const Camera& cam = camera_->camera;
-  if (!cam.mapMode) {
-    renderer->SetViewProjection(cam.view, cam.projection);
-    if (map_) {
-      map_->drawBackground();
-      map_->draw();
-      map_->drawDecals(&shadows_);
-    }
+  auto step = [this](DrawStep s) {
+    if (drawWatcher_) drawWatcher_(s);
+  };
+  const float* light = map_ ? map_->lightDirection : nullptr;
+  const float* colour = map_ ? map_->lightColor : nullptr;
+  const float* ambient = map_ ? map_->ambientColor : nullptr;
+  auto drawBackAndMap = [&] {
+    if (!map_) return;
+    step(DrawStep::Background);
+    map_->drawBackground();
+    step(DrawStep::Map);
+    map_->draw();
+  };
+  auto drawFirstObjects = [&] {
+    if (!objects_ || !map_) return;
+    step(DrawStep::FirstObjects);
+    objects_->drawFirst(light, colour, ambient);
+  };
+  auto drawDecals = [&] {
+    if (!map_) return;
+    step(DrawStep::Decals);
+    map_->drawDecals(&shadows_);
+  };
+  auto drawRestAndBullets = [&] {
     if (objects_ && map_) {
-      objects_->drawFirst(map_->lightDirection, map_->lightColor, map_->ambientColor);
-      objects_->drawRest(map_->lightDirection, map_->lightColor, map_->ambientColor);
+      step(DrawStep::RestObjects);
+      objects_->drawRest(light, colour, ambient);
     }
-    if (bullets_ && map_) bullets_->draw(map_->lightDirection, map_->lightColor, map_->ambientColor);
-    if (map_) map_->drawWater();
+    if (bullets_ && map_) {
+      step(DrawStep::Bullets);
+      bullets_->draw(light, colour, ambient);
+    }
+  };
+  auto drawEffects = [&] {
+    step(DrawStep::Effects);
+    if (L3DEffectManager* effects = sys->effectManager()) effects->Draw(drawFlags_ != 0);
+  };
+  auto drawWater = [&] {
+    if (!map_) return;
+    step(DrawStep::Water);
+    map_->drawWater();
+  };
+  auto drawSorted = [&] {
+    step(DrawStep::SortedList);
+    renderer->DrawZsd();
+  };
+
+  if (!cam.mapMode) {
+    drawFlags_ = frameFlags();
+    step(DrawStep::View);
+    renderer->SetViewProjection(cam.view, cam.projection);
+    drawBackAndMap();
+    drawFirstObjects();
+    drawDecals();
+    drawRestAndBullets();
+    drawEffects();
+    drawWater();
+    drawSorted();
     return;
   }
+  // Map mode: the map and the objects that carry collision maps through the map camera with
+  // only the map's sort bit, then the rest with the normal camera without it.
+  const uint32_t saved = frameFlags();
+  drawFlags_ = saved & kMapSortBit;
+  step(DrawStep::MapView);
   renderer->SetViewProjection(cam.mapView, cam.mapProjection);
-  if (map_) {
-    map_->drawBackground();
-    map_->draw();
-    map_->drawDecals(&shadows_);
-    if (objects_) objects_->drawFirst(map_->lightDirection, map_->lightColor, map_->ambientColor);
-    map_->drawWater();
-  }
+  drawBackAndMap();
+  drawFirstObjects();
+  drawDecals();
+  drawWater();
+  drawSorted();
+  drawFlags_ = (drawFlags_ | saved) & ~kMapSortBit;
+  step(DrawStep::View);
   renderer->SetViewProjection(cam.view, cam.projection);
-  if (objects_ && map_) {
-    objects_->drawRest(map_->lightDirection, map_->lightColor, map_->ambientColor);
-  }
-  if (bullets_ && map_) bullets_->draw(map_->lightDirection, map_->lightColor, map_->ambientColor);
+  drawRestAndBullets();
+  drawEffects();
+  drawSorted();
 }
 
 bool Engine::stateHash(uint64_t* hash) const {

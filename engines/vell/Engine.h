@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -61,6 +62,16 @@ class Engine final : public ::Engine, public Base {
   void setupResources() override;
   void update() override;
   void drawScene() override;
+  // The steps of drawScene in the order they run, reported to a watcher when one is set.
+  enum class DrawStep {
+    View, MapView, Background, Map, FirstObjects, Decals, RestObjects, Bullets, Effects, Water,
+    SortedList
+  };
+  void setDrawWatcher(std::function<void(DrawStep)> watcher) { drawWatcher_ = std::move(watcher); }
+  // The Z-sort bits that the draw steps go by: the frame's flags, narrowed in map mode to the
+  // map's bit for the map camera's pass and to the others for the normal camera's.
+  uint32_t drawFlags() const { return drawFlags_; }
+  static constexpr uint32_t kMapSortBit = 2;
   bool stateHash(uint64_t* hash) const override;
 
   void loadResources();
@@ -136,6 +147,8 @@ class Engine final : public ::Engine, public Base {
   ScriptObject mapTable_;
   ScriptObject objectTable_;
   uint32_t frame_ = 0;
+  std::function<void(DrawStep)> drawWatcher_;
+  uint32_t drawFlags_ = 0;
   DecalList decals_;
   ShadowList shadows_;
 };

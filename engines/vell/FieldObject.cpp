@@ -536,7 +536,7 @@ void Object::draw(const float* lightDirection, const float* lightColor,
     for (float& v : d) v /= len;
   }
   renderer->SetLightDirection(d);
-  const uint32_t mode = engine->frameFlags() != 0 ? 0 : 2;
+  const uint32_t mode = engine->drawFlags() != 0 ? 0 : 2;
   if (currentGeometry != nullptr) {
     renderer->DrawObjectInstance(*currentGeometry->object.instance, lightColor, ambientColor, mode);
   }

@@ -5,6 +5,8 @@
 //   wall X Z0 Z1 Y0 Y1            a wall at x = X from z = Z0 to Z1, y = Y0 to Y1, facing +x
 //   colour AARRGGBB               the colour of the faces that follow (hexadecimal)
 //   anim NAME                     an animation that holds the model still
+//   sphere TYPE X Y Z R           a collision group of that type (3: damage, 4: attack, ...)
+//                                 with one sphere of radius R centred at (X, Y, Z)
 //
 // The faces become one material of the part "body" (bone "root"), which the field engine also
 // reads as collision triangles. A missing or unreadable input gives exit code 1, a line that
@@ -29,6 +31,7 @@ struct Builder {
   std::vector<uint32_t> colours{0xFFFFFFFFu};
   uint32_t colour = 0;
   std::vector<std::string> anims;
+  std::vector<modelfile::Coll> colls;
 
   void quad(const std::vector<std::vector<float>>& corners, bool flip) {
     const uint32_t first = uint32_t(material.points.size());
@@ -52,6 +55,7 @@ struct Builder {
     mat.primitiveCount = uint32_t(mat.indices.size() / 3);
     p.materials = {mat};
     m.parts = {p};
+    m.colls = colls;
     modelfile::Group g;
     g.name = "body";
     g.entries.resize(1);
@@ -107,6 +111,22 @@ void readLine(Builder& b, const std::string& line) {
     std::string name;
     if (!(in >> name)) throw std::runtime_error("the animation has no name");
     b.anims.push_back(name);
+  } else if (item == "sphere") {
+    const float type = number(in);
+    if (type < 0 || type != float(uint32_t(type))) throw std::runtime_error("bad sphere type");
+    modelfile::Coll c;
+    c.name = "coll" + std::to_string(b.colls.size());
+    c.type = uint32_t(type);
+    c.flags = 1;
+    modelfile::Sphere sphere;
+    // On the part's one bone, which the animations hold at the model's origin.
+    sphere.part = 1;
+    sphere.bone = 1;
+    sphere.centre = {number(in), number(in), number(in)};
+    sphere.radius = number(in);
+    if (!(sphere.radius > 0)) throw std::runtime_error("the sphere's radius is not positive");
+    c.spheres = {sphere};
+    b.colls.push_back(c);
   } else {
     throw std::runtime_error("unknown item " + item);
   }

@@ -314,7 +314,7 @@ void BulletManager::draw(const float* lightDirection, const float* colour, const
   if (length > 0.0f) {
     for (float& v : d) v /= length;
   }
-  const uint32_t mode = engine_->frameFlags() == 0 ? 2 : 0;
+  const uint32_t mode = engine_->drawFlags() == 0 ? 2 : 0;
   for (OMB_LIST_LINK* link = live_.head.next; link != &live_.head; link = link->next) {
     Bullet& b = bulletOf(live_, link);
     if (!b.geometry.instance) continue;

@@ -42,6 +42,7 @@ class DrawnDecalTest : public fieldtest::FieldDeviceTest {
     addFolder(built + "/valley/map", "valley/map/");
     addFolder(built + "/valley/object", "valley/object/");
     pack.Add("valley/sys/mark.bmp", readFileBytes(built + "/valley/sys/mark.bmp"));
+    pack.Add("valley/sys/shot.dgo", readFileBytes(built + "/valley/sys/shot.dgo"));
     bringUp(TEST_VALLEY_ARCHIVE, built);
   }
 

@@ -1,21 +1,35 @@
 // The valley: the root script of a whole field game. It prepares the engine as a game's start
-// does (the map, the decal, the objects), plays for 600 frames and ends the engine itself.
+// does (the map, the decal, the bullet, the objects), plays for 600 frames and ends the engine
+// itself. Pad 0 is the first input device's, where the runtime has one.
 
 const kFrames = 600;
+
+// At set-up, pad 0 is given the first input device (where the runtime has one).
+systemSetControllerInputDevice(0, 0);
 
 function prepare() {
   systemResetMap("meadow", "meadow");
   // What the game's objects share is defined once, before them, and handed over in the root's
-  // share value: the decal now, bullet types beside it.
+  // share value: the decal, the bullet and the bump.
   local decal = systemCreateDecal("mark", {alpha = 0.75});
-  local player = objectCreate("player", "player", {flag = 3, posrot = "4 0 4 0"});
+  // A shot of 0.3 units a frame, up to 32 at once, that ends at the map or after 90 frames and
+  // tells what it hits "shot".
+  local shotType = bulletDefineType({geometryName = "shot", count = 32, notifies = "shot"});
+  local shot = bulletDefineMotion({type = shotType, flag = 1, timeout = 90,
+                                   events = [{frame = 0, move = "0.3"}]});
+  // The spiked wanderer's attack, its notice "bump".
+  local bump = bulletDefineDynamic({flag = 0, notifies = "bump"});
+  local share = {decal = decal, shot = shot, bump = bump, player = 0};
+  baseSetShareVar(0, share);
+  share.player = objectCreate("player", "player", {flag = 3, posrot = "4 0 4 0"});
   objectCreate("platform", "platform", {posrot = "10 0.5 10 0"});
   for (local i = 0; i < 3; i += 1) {
-    objectCreate("wanderer", "wanderer", {flag = 2, pos = Vec3(8.0 + i * 4.0, 0.0, 10.0)});
+    local args = {name = "w" + i};
+    if (i == 0) args.spiked <- true;
+    objectCreate("wanderer", "wanderer", {flag = 2, pos = Vec3(8.0 + i * 4.0, 0.0, 10.0),
+                                          args = args});
   }
-  // What the map's, the camera's and the objects' scripts read of the game.
-  baseSetShareVar(0, {decal = decal, player = player});
-  return player;
+  return share.player;
 }
 
 function work() {
@@ -52,9 +66,15 @@ function work() {
     suspend(null);
   }
   bgmStop();
-  // The parameter file that the runtime saves at its end tells that the game played through.
-  globalSetIntegerParameterCount(1);
+  // The parameter file that the runtime saves at its end tells that the game played through and
+  // what the pad made the player do: its stamps, shots and the hits it took.
+  local mine = baseGetShareVar(player);
+  print("player stamps " + mine.stamps + " shots " + mine.shots + " hits " + mine.hits);
+  globalSetIntegerParameterCount(4);
   globalSetIntegerParameterValue(0, kFrames);
+  globalSetIntegerParameterValue(1, mine.stamps);
+  globalSetIntegerParameterValue(2, mine.shots);
+  globalSetIntegerParameterValue(3, mine.hits);
   print("valley done");
   systemRequestExit();
 }
