@@ -7,6 +7,7 @@
 // Each reports its frames per second and, measured in the same run, a memcpy anchor (1 MiB
 // copies per second), with the ratios of the rate to its goal and to the anchor.
 
+#include "bench/common/Anchors.h"
 #include "engines/vell/Engine.h"
 #include "foundation/lfm/lfmPack.h"
 #include "foundation/omb/file/ombFile.h"
@@ -157,19 +158,6 @@ Valley& valley() {
   return v;
 }
 
-double memcpyPerSecond() {
-  static std::vector<char> a(1 << 20, 1), b(1 << 20);
-  const int rounds = 200;
-  const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < rounds; ++i) {
-    std::memcpy(b.data(), a.data(), a.size());
-    benchmark::DoNotOptimize(b.data());
-    benchmark::ClobberMemory();
-  }
-  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  return rounds / took.count();
-}
-
 void run(benchmark::State& state, Engine::FrameDraw draw, double goal) {
   Valley& v = valley();
   long frames = 0;
@@ -177,7 +165,7 @@ void run(benchmark::State& state, Engine::FrameDraw draw, double goal) {
   for (auto _ : state) frames += v.play(draw);
   const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
   const double perSecond = double(frames) / spent.count();
-  const double anchor = memcpyPerSecond();
+  const double anchor = memcpyMiBPerSecond();
   state.counters["frames_per_game"] = double(frames) / double(state.iterations());
   state.counters["frames_per_s"] = perSecond;
   state.counters["ratio_to_goal"] = perSecond / goal;
