@@ -5,7 +5,6 @@
 
 #include "engines/vell/tests/FieldDeviceFixture.h"
 
-#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -16,13 +15,7 @@ using Step = vell::Engine::DrawStep;
 class DrawOrderTest : public fieldtest::FieldDeviceTest {
  protected:
   void SetUp() override {
-    const std::string built =
-        std::filesystem::path(TEST_VALLEY_ARCHIVE).parent_path().string() + "/valley";
-    addFolder(built + "/valley/map", "valley/map/");
-    addFolder(built + "/valley/object", "valley/object/");
-    pack.Add("valley/sys/mark.bmp", readFileBytes(built + "/valley/sys/mark.bmp"));
-    pack.Add("valley/sys/shot.dgo", readFileBytes(built + "/valley/sys/shot.dgo"));
-    bringUp(TEST_VALLEY_ARCHIVE, built);
+    bringUpValley();
     start(u"valley");
     for (int frame = 0; frame < 5; ++frame) engine->runFrame(Engine::FrameDraw::Skip);
     engine->setDrawWatcher([this](Step step) { steps.emplace_back(step, engine->drawFlags()); });

@@ -9,7 +9,6 @@
 #include "engines/vell/tests/FieldDeviceFixture.h"
 
 #include <cstdlib>
-#include <filesystem>
 
 namespace {
 
@@ -36,14 +35,7 @@ Rgb pixelAt(const std::vector<uint8_t>& bmp, int x, int y) {
 class DrawnDecalTest : public fieldtest::FieldDeviceTest {
  protected:
   void SetUp() override {
-    // The scripts come from the archive, the models and the texture from the pack.
-    const std::string built =
-        std::filesystem::path(TEST_VALLEY_ARCHIVE).parent_path().string() + "/valley";
-    addFolder(built + "/valley/map", "valley/map/");
-    addFolder(built + "/valley/object", "valley/object/");
-    pack.Add("valley/sys/mark.bmp", readFileBytes(built + "/valley/sys/mark.bmp"));
-    pack.Add("valley/sys/shot.dgo", readFileBytes(built + "/valley/sys/shot.dgo"));
-    bringUp(TEST_VALLEY_ARCHIVE, built);
+    bringUpValley();
   }
 
   // The pixel where a point of the meadow's floor is drawn.

@@ -80,6 +80,18 @@ class FieldDeviceTest : public DeviceTest {
     }
   }
 
+  // The valley game's System: its scripts come from the archive, the models and textures made at
+  // build time from the pack.
+  void bringUpValley() {
+    const std::string built =
+        std::filesystem::path(TEST_VALLEY_ARCHIVE).parent_path().string() + "/valley";
+    addFolder(built + "/valley/map", "valley/map/");
+    addFolder(built + "/valley/object", "valley/object/");
+    pack.Add("valley/sys/mark.bmp", readFileBytes(built + "/valley/sys/mark.bmp"));
+    pack.Add("valley/sys/shot.dgo", readFileBytes(built + "/valley/sys/shot.dgo"));
+    bringUp(TEST_VALLEY_ARCHIVE, built);
+  }
+
   void TearDown() override {
     engine.reset();
     system.reset();
