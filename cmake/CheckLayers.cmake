@@ -82,8 +82,9 @@ function(allowed_for unit is_test out)
     set(result ${LAYERS_PROGRAM_${uid}})
     # The header folders shared by the programs of the same group.
     string(REGEX MATCH "^[a-z]+" group "${unit}")
+    # Benchmarks that run engines share the tools' host bring-up and scripted pads.
     foreach(shared ${program_groups_common})
-      if(shared MATCHES "^${group}/")
+      if(shared MATCHES "^${group}/" OR (group STREQUAL "bench" AND shared STREQUAL "tools/common"))
         list(APPEND result ${shared})
       endif()
     endforeach()

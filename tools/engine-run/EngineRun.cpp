@@ -39,32 +39,19 @@
 #include "engines/vell/Engine.h"
 #include "foundation/lerr/LExceptGame.h"
 #include "foundation/lerr/lerr.h"
-#include "foundation/lfm/lfmPack.h"
 #include "foundation/omb/file/ombFile.h"
-#include "foundation/omb/ombCore.h"
 #include "foundation/omb/ombLog.h"
-#include "foundation/omb/ombMsw.h"
-#include "foundation/omb/ombTimer.h"
-#include "host/app/AppMain.h"
-#include "host/app/VUdEviruv.h"
 #include "host/config/Config.h"
 #include "host/engine/Engine.h"
 #include "host/engine/EngineFactory.h"
 #include "host/input/ButtonStateHolder.h"
-#include "host/input/InputSource.h"
-#include "host/input/ombInputDevice.h"
-#include "host/settings/ombInput.h"
 #include "host/settings/ombVideo.h"
-#include "host/window/ombMswWindow.h"
-#include "image/omb/ombImage.h"
 #include "net/controller/ControllerInput.h"
 #include "host/system/System.h"
-#include "platform/kernel/FloatControl.h"
 #include "render/L3DRenderer.h"
-#include "render/device/l3dInit.h"
-#include "render/sprite/ombSprite.h"
-#include "render/sprite2/sprite2.h"
 #include "platform/text/Utf8.h"
+#include "../common/ScriptedPad.h"
+#include "../common/ToolHost.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -181,67 +168,6 @@ std::map<std::string, std::string> readSetup(const std::string& path) {
   return keys;
 }
 
-// The scripted pad of one slot: per frame, sixteen values.
-struct ScriptedPad {
-  struct Span {
-    long from, to;
-    uint32_t index;
-    float value;
-  };
-  std::vector<Span> spans;
-  const long* frame = nullptr;
-  float values[16] = {};
-
-  static void poll(void* context) {
-    auto* pad = static_cast<ScriptedPad*>(context);
-    std::fill(std::begin(pad->values), std::end(pad->values), 0.0f);
-    for (const Span& s : pad->spans) {
-      if (*pad->frame >= s.from && *pad->frame <= s.to) pad->values[s.index] = s.value;
-    }
-  }
-  static uint32_t count(void*) { return 16; }
-  static int32_t flag(void* context, uint32_t i) {
-    return i < 16 && static_cast<ScriptedPad*>(context)->values[i] >= 0.5f ? 1 : 0;
-  }
-  static float value(void* context, uint32_t i) {
-    return i < 16 ? static_cast<ScriptedPad*>(context)->values[i] : 0.0f;
-  }
-};
-
-void readInput(const std::string& path, std::map<int, ScriptedPad>& pads) {
-  std::ifstream in(path);
-  if (!in) usage("cannot read the input file " + path);
-  std::string line;
-  while (std::getline(in, line)) {
-    line = trim(line.substr(0, line.find('#')));
-    if (line.empty()) continue;
-    std::istringstream words(line);
-    int slot = -1;
-    std::string range;
-    words >> slot >> range;
-    long from = 0;
-    long to = 0;
-    const size_t dash = range.find('-');
-    if (slot < 0 || slot > 3 || dash == std::string::npos ||
-        !parseNumber(range.substr(0, dash), from) || !parseNumber(range.substr(dash + 1), to)) {
-      usage("bad input line: " + line);
-    }
-    std::string item;
-    while (words >> item) {
-      long index = -1;
-      float v = 1.0f;
-      const size_t eq = item.find('=');
-      const std::string number = item.substr(1, eq == std::string::npos ? std::string::npos : eq - 1);
-      if ((item[0] != 'b' && item[0] != 'a') || !parseNumber(number, index) || index < 0 ||
-          index > 15 || (item[0] == 'a') != (eq != std::string::npos)) {
-        usage("bad input item: " + item);
-      }
-      if (eq != std::string::npos) v = std::strtof(item.c_str() + eq + 1, nullptr);
-      pads[slot].spans.push_back({from, to, uint32_t(index), v});
-    }
-  }
-}
-
 void registerArchives(const std::vector<std::string>& paths) {
   for (const std::string& path : paths) {
     std::vector<std::string> files;
@@ -302,30 +228,14 @@ int run(const Options& options) {
   const auto kind = kinds.find(key("engine"));
   if (kind == kinds.end()) usage("the set-up names no engine (simple, basic, rond or vell)");
 
-  std::map<int, ScriptedPad> pads;
-  if (!options.input.empty()) readInput(options.input, pads);
+  std::map<int, tools::ScriptedPad> pads;
+  std::string why;
+  if (!options.input.empty() && !tools::readScriptedPads(options.input, pads, why)) usage(why);
 
-  ombCoreInit();
-  ombLogSetErrorHook(appErrorHook);
-  platform::applyGameFloatControl();
-  ombImageInit();
-  ombMswInit();
-  ombMswWindowInit();
-  ombVideoInit();
-  ombInputInit();
-  ombTimerInit();
-  ombSpriteInit();
-  // After the window layer, which routes the log to its own output.
-  ombLogSetOutput(&printProblems);
-  registerArchives(options.archives);
-  // The game's packs: the unnamed one, read through the registered archives as the game reads.
-  lfmTerm();
-  const int32_t pack = lfmRegistPack("");
-  dbtl::rcptr<VUdEviruv> archives;
-  archives.Create(1);
-  lfmRegistOverride(dbtl::rcptr<LFmOverride>(archives));
-  l3dInit(ombVideoGetDirect3D());
-  sprite2Init();
+  const int32_t pack = tools::toolHostInit([&] {
+    ombLogSetOutput(&printProblems);
+    registerArchives(options.archives);
+  });
   registerEngines();
   if (options.seeded) {
     g_seed = options.seed;
@@ -365,14 +275,8 @@ int run(const Options& options) {
   std::map<int, std::unique_ptr<ButtonStateHolder>> holders;
   for (auto& [slot, pad] : pads) {
     pad.frame = &frame;
-    InputSource source;
-    source.context = &pad;
-    source.poll = &ScriptedPad::poll;
-    source.count = &ScriptedPad::count;
-    source.flag = &ScriptedPad::flag;
-    source.value = &ScriptedPad::value;
     auto holder = std::make_unique<ButtonStateHolder>();
-    if (!holder->create(source, 20, 10)) usage("cannot make the scripted pad");
+    if (!holder->create(pad.source(), 20, 10)) usage("cannot make the scripted pad");
     if (slot < 2) rond.controllers[slot].device = holder.get();
     holders[slot] = std::move(holder);
   }
@@ -419,21 +323,6 @@ int run(const Options& options) {
   return 0;
 }
 
-// The host's shut-down after a run, in the order the game's own ends.
-void shutDown() {
-  sprite2Term();
-  lfmTerm();
-  l3dTerm();
-  ombTimerUninit();
-  ombInputUninit();
-  ombInputReleaseDirectInput();
-  ombVideoUninit();
-  ombMswWindowUninit();
-  ombMswUninit();
-  ombImageUninit();
-  ombCoreUninit();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -445,6 +334,6 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     std::fprintf(stderr, "engine-run: the game ended with an error (see the messages above)\n");
   }
-  shutDown();
+  tools::toolHostTerm();
   return code;
 }
