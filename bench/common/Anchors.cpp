@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <cstdint>
@@ -28,6 +29,16 @@ double stableSortAnchorSeconds() {
     benchmark::DoNotOptimize(work.data());
   }
   return (processCpuSeconds() - start) / rounds;
+}
+
+double runBenchmarksThenStableSortAnchor(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 0;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  const double anchor = stableSortAnchorSeconds();
+  std::printf("anchor: stable_sort of 2000 keys %.4f ms\n", anchor * 1e3);
+  return anchor;
 }
 
 double memcpyMiBPerSecond() {

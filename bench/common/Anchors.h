@@ -10,6 +10,11 @@ double processCpuSeconds();
 // the anchor that benchmarks print their ratios against.
 double stableSortAnchorSeconds();
 
+// The main of a benchmark that prints its figures against the stable_sort anchor after the runs:
+// runs the benchmarks the arguments select, then measures the anchor and prints its line. Returns
+// the anchor in seconds, or 0 when the arguments were refused (the caller exits with 1).
+double runBenchmarksThenStableSortAnchor(int argc, char** argv);
+
 // Copies of 1 MiB per second by memcpy (wall time).
 double memcpyMiBPerSecond();
 

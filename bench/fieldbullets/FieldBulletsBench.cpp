@@ -153,12 +153,8 @@ BENCHMARK(BM_FieldBullets2000)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  const double anchor = stableSortAnchorSeconds();
-  std::printf("anchor: stable_sort of 2000 keys %.4f ms\n", anchor * 1e3);
+  const double anchor = runBenchmarksThenStableSortAnchor(argc, argv);
+  if (anchor == 0) return 1;
   if (g_frame > 0) {
     std::printf("field bullets, %.0f live, %.1f relaunched a frame after a map hit or time-out: "
                 "%.3f ms of processor time a frame (goal: at most 3 ms), %.0f x the anchor, "

@@ -200,12 +200,8 @@ BENCHMARK(BM_ForwardAndSpheres2000)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  g_anchor = stableSortAnchorSeconds();
-  std::printf("anchor: stable_sort of 2000 keys %.4f ms\n", g_anchor * 1e3);
+  g_anchor = runBenchmarksThenStableSortAnchor(argc, argv);
+  if (g_anchor == 0) return 1;
   if (g_phase > 0) {
     std::printf("bullet phase, %zu live bullets: %.3f ms of processor time a frame (goal: at most "
                 "3 ms on one core), %.0f x the anchor, %.0f heap allocations a frame\n",

@@ -178,12 +178,8 @@ BENCHMARK(BM_MatchFrame2000Bullets)->Unit(benchmark::kMillisecond)->Iterations(1
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  const double anchor = stableSortAnchorSeconds();
-  std::printf("anchor: stable_sort of 2000 keys %.4f ms\n", anchor * 1e3);
+  const double anchor = runBenchmarksThenStableSortAnchor(argc, argv);
+  if (anchor == 0) return 1;
   if (g_replay > 0) {
     std::printf("playback of a recorded 3600-frame match, headless, no drawing: %.3f s of "
                 "processor time (goal: under 1 s on one core), %.0f x the anchor\n",
