@@ -71,7 +71,10 @@ class Engine final : public ::Engine, public Base {
   // The Z-sort bits that the draw steps go by: the frame's flags, narrowed in map mode to the
   // map's bit for the map camera's pass and to the others for the normal camera's.
   uint32_t drawFlags() const { return drawFlags_; }
+  // The frame's Z-sort bits of the map, the objects and the bullets (bit 0 is the effects').
   static constexpr uint32_t kMapSortBit = 2;
+  static constexpr uint32_t kObjectSortBit = 4;
+  static constexpr uint32_t kBulletSortBit = 8;
   bool stateHash(uint64_t* hash) const override;
 
   void loadResources();

@@ -441,6 +441,7 @@ void Object::computeCylinder(const ObjectGeometry& geometry) {
 
 void Object::forward(L3DObjectInstance& instance) {
   instance.ForwardAnimFrame();
+  if (instance.materialFlags & 1) engine->addFrameFlags(Engine::kObjectSortBit);
 }
 
 void Object::updateDamage() {

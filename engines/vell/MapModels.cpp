@@ -196,6 +196,10 @@ void Map::update() {
       if (!layer.present()) break;
       layer.object.instance->ForwardAnimFrame();
     }
+    // Layer 0's models drawn through the sorted list make the frame's draws keep to its order.
+    if (layers[0].present() && (layers[0].object.instance->materialFlags & 1)) {
+      engine->addFrameFlags(Engine::kMapSortBit);
+    }
     if (water.present()) water.object.instance->ForwardAnimFrame();
   }
   // A hidden map's decals age all the same.

@@ -208,7 +208,7 @@ bool BulletManager::frame(Bullet& b) {
     if (uint32_t(b.state.frame) > anim->endFrame) return false;
     b.state.frame += 1;
     b.geometry.instance->ForwardAnimFrame();
-    if (b.geometry.instance->materialFlags & 1) engine_->addFrameFlags(8);
+    if (b.geometry.instance->materialFlags & 1) engine_->addFrameFlags(Engine::kBulletSortBit);
     return true;
   }
 
@@ -285,7 +285,7 @@ bool BulletManager::frame(Bullet& b) {
     t.rotation[2] = b.worldRotation.z;
     t.rotation[3] = b.worldRotation.w;
     b.geometry.instance->ForwardAnimFrame();
-    if (b.geometry.instance->materialFlags & 1) engine_->addFrameFlags(8);
+    if (b.geometry.instance->materialFlags & 1) engine_->addFrameFlags(Engine::kBulletSortBit);
   }
   refreshAttack(b, b.geometry.instance.Get());
   return true;
