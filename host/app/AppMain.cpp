@@ -164,14 +164,18 @@ void appTerm() {
     lerrShowQueued();
     lerrTerm();
     closeDebugLogRoute();
-    ombTimerUninit();
-    ombInputUninit();
-    ombInputReleaseDirectInput();
-    ombVideoUninit();
-    ombMswWindowUninit();
-    ombMswUninit();
-    ombImageUninit();
-    ombCoreUninit();
+    appTermModules();
   } catch (...) {
   }
+}
+
+void appTermModules() {
+  ombTimerUninit();
+  ombInputUninit();
+  ombInputReleaseDirectInput();
+  ombVideoUninit();
+  ombMswWindowUninit();
+  ombMswUninit();
+  ombImageUninit();
+  ombCoreUninit();
 }

@@ -16,6 +16,8 @@ int AppMain();
 bool appInit();
 // The whole shut-down in its fixed order; never lets an exception out.
 void appTerm();
+// The last steps of the shut-down: the framework's modules from the timer down to the core.
+void appTermModules();
 
 // The level-0 hook while the host runs: throws LExceptGame; other levels return.
 void appErrorHook(int32_t level);

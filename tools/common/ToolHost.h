@@ -12,7 +12,6 @@
 #include "foundation/omb/ombTimer.h"
 #include "host/app/AppMain.h"
 #include "host/app/VUdEviruv.h"
-#include "host/input/ombInputDevice.h"
 #include "host/settings/ombInput.h"
 #include "host/settings/ombVideo.h"
 #include "host/window/ombMswWindow.h"
@@ -58,14 +57,7 @@ inline void toolHostTerm() {
   sprite2Term();
   lfmTerm();
   l3dTerm();
-  ombTimerUninit();
-  ombInputUninit();
-  ombInputReleaseDirectInput();
-  ombVideoUninit();
-  ombMswWindowUninit();
-  ombMswUninit();
-  ombImageUninit();
-  ombCoreUninit();
+  appTermModules();
 }
 
 }  // namespace tools
