@@ -95,6 +95,39 @@ const Case kJoinedCases[] = {
     {"an error raised by the operator after the load",
      "local t = null;\nprint(t * 2);", "ERROR: arith op * on between 'null' and 'integer'"},
     {"a constant divisor of zero", "local i = 4;\nprint(i % 0);", "ERROR: modulo by zero"},
+    {"a constant quotient of zero", "local i = 4;\nprint(i / 0);", "ERROR: division by zero"},
+    {"constants of the other number type",
+     "local f = 2.5, i = 3;\n"
+     "print((f * 2) + \" \" + (f - 1) + \" \" + (f < 3) + \" \" + (f % 2) + \" \" + (i * 0.5) + \" \" +\n"
+     "      (i < 3.5) + \" \" + (i / 2.0) + \" \" + (i >= 3.0));",
+     "5 1.5 true 0.5 1.5 true 1.5 true"},
+    {"constant divisors of -1",
+     "local m = -2147483647 - 1;\nprint((m / -1) + \" \" + (m % -1) + \" \" + (7 / -1) + \" \" + (m * -1));",
+     "-2147483648 0 -7 -2147483648"},
+    {"a bitwise operator with a float constant", "local i = 1;\nprint(i & 1.5);",
+     "ERROR: bitwise op between 'integer' and 'float'"},
+    {"negative zero orders above a positive zero constant",
+     "local z = -0.0;\nlocal s = (z > 0.0) + \" \" + (z < 0.0) + \" \" + (z >= 0.0);\n"
+     "if (z > 0.0) s += \" above\";\nprint(s);",
+     "true false true above"},
+    {"a loop limit register that turns into a float",
+     "local n = 3, s = \"\";\nfor (local i = 0; i < n; i++) { s += i; if (i == 1) n = 3.5; }\nprint(s);",
+     "0123"},
+    {"a loop counter that turns into a float",
+     "local s = \"\";\nfor (local i = 0; i < 4; i++) { s += i + \" \"; if (i == 1) i = 1.5; }\nprint(s);",
+     "0 1 2.5 3.5 "},
+    {"loops counting down, never entered, and with a limit changed in the body",
+     "local s = \"\", n = 5;\nfor (local i = 3; i >= 0; i--) s += i;\n"
+     "for (local i = 5; i <= 4; i++) s += \"x\";\n"
+     "for (local i = 0; i < n; ++i) { s += i; n--; }\n"
+     "local j = 0; while (j < 3) { s += \"w\" + j; j++; }\nprint(s + \" \" + j);",
+     "3210012w0w1w2 3"},
+    {"a loop counter that wraps past the largest integer",
+     "local c = 0, last = 0;\nfor (local i = 2147483646; i > 0; i++) { c++; last = i; }\n"
+     "print(c + \" \" + last);",
+     "2 2147483647"},
+    {"a loop step the body reads back",
+     "local s = \"\";\nfor (local i = 0; i < 3; s += i++) {}\nprint(s);", "012"},
 };
 
 TEST_F(FastPath, JoinedInstructionsLeaveOtherOperandsToTheGeneralPath) {
