@@ -49,6 +49,29 @@ const Case kMemberCases[] = {
      "i = null; t = null;\n"
      "print(s + \" \" + (w.ref() == null));\n",
      "9 true"},
+    {"one instruction meets alternating keys and a key built at run time",
+     "class P { x = 1; y = 2; }\nlocal p = P(), s = \"\";\n"
+     "foreach (k in [\"x\", \"y\", \"x\", \"xy\".slice(1)]) { p[k] = p[k] * 10; p[k] += 1; p[k]++; s += p[k] + \" \"; }\n"
+     "print(s + p.x + \" \" + p.y);",
+     "12 22 122 222 122 222"},
+    {"fields of other types take the general path",
+     "class F { n = 1.5; s = \"a\"; i = 2147483647; w = null; function m() { return 0; } }\n"
+     "local f = F(), t = {};\nf.w = t.weakref();\n"
+     "f.n++; f.s += \"b\"; f.s += 1; local old = f.i++; local now = ++f.i; f.n *= 2;\n"
+     "print(f.n + \" \" + f.s + \" \" + old + \" \" + now + \" \" + (f.w == t));",
+     "5 ab1 2147483647 -2147483647 true"},
+    {"a method is not a field to write or step",
+     "class M { function m() { return 1; } }\nlocal o = M(), k = \"m\";\n"
+     "try { o[k] = 5; } catch (e) { print(e + \"; \"); }\n"
+     "try { o[k] += 5; } catch (e) { print(e + \"; \"); }\n"
+     "print(o[k]());",
+     "the index 'm' does not exist; arith op + on between 'function' and 'integer'; 1"},
+    {"a missing member is still read through _get and is still no field to write",
+     "class G { x = 1; function _get(k) { return k + \"?\"; } }\n"
+     "local g = G(), s = \"\";\n"
+     "foreach (k in [\"x\", \"q\", \"x\"]) print(g[k] + \" \");\n"
+     "foreach (k in [\"x\", \"q\"]) { g[k] = 7; print(g.x + \" \"); }",
+     "1 q? 1 7 ERROR: the index 'q' does not exist"},
     {"a field changed after the first read",
      "class A { x = 1; function get() { return x; } }\n"
      "local a = A();\n"

@@ -116,6 +116,23 @@ bool cachedMemberMiss(const Instance* inst, const SQObject& key, MemberCache& ca
   return cachedMemberMiss(inst, key, cache, out);
 }
 
+// The member table entry of a string key held in a register, remembered in `cache` with the
+// key for the next lookup by the same instruction; false when the class has no such member
+// (or the key is not a string).
+bool registerKeyMiss(const Instance* inst, const SQObject& key, MemberCache& cache, SQInteger& member);
+
+[[gnu::always_inline]] inline bool registerKeyEntry(const Instance* inst, const SQObject& key,
+                                                    MemberCache& cache, SQInteger& member) {
+  const Class* cls = inst->cls;
+  if (cls && cache.cls == cls && cache.serial == cls->serial && key._type == OT_STRING &&
+      cache.key == key._unVal.pRefCounted && cache.keySerial == key._unVal.pRefCounted->serial)
+      [[likely]] {
+    member = cache.member;
+    return true;
+  }
+  return registerKeyMiss(inst, key, cache, member);
+}
+
 inline bool Instance::get(const SQObject& key, Value& out) const {
   const Value* e = memberEntry(key);
   if (!e) return false;

@@ -77,10 +77,14 @@ struct Class;
 // entry (field or method with its index) in a class. A class's members keep their entries once
 // it has an instance (it is locked then), and only instances fill the cache, so the entry holds
 // for as long as the class lives; the serial tells a new class at the same address apart.
+// An instruction whose key is a register remembers the key string too, by address and serial
+// (strings are interned, so an equal key is the same string while it lives).
 struct MemberCache {
   const Class* cls = nullptr;
   uint32_t serial = 0;
   SQInteger member = 0;
+  const RefCounted* key = nullptr;
+  uint32_t keySerial = 0;
 };
 
 struct FunctionProto final : RefCounted {

@@ -251,6 +251,21 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       L_OP_SET: {
+        // A field of an instance by a string key: written in place, the entry remembered.
+        bool written = false;
+        {
+          const Value& self = R(in.arg1());
+          SQInteger member;
+          if (self._type == OT_INSTANCE &&
+              registerKeyEntry(asInstance(self), R(in.arg2()), c->proto->memberCacheAt(ip - 1), member) &&
+              (member & kMemberField)) {
+            Value val = R(in.arg3());
+            asInstance(self)->fields[member & kMemberIndexMask] = val;
+            if (in.arg0() != in.arg3()) R(in.arg0()) = std::move(val);
+            written = true;
+          }
+        }
+        if (written) NEXT();
         Value val = R(in.arg3());
         const Value& self = R(in.arg1());
         const bool field = self._type == OT_INSTANCE && asInstance(self)->set(R(in.arg2()), val);
@@ -262,6 +277,15 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       L_OP_GET: {
+        {
+          const Value& self = R(in.arg1());
+          SQInteger member;
+          if (self._type == OT_INSTANCE &&
+              registerKeyEntry(asInstance(self), R(in.arg2()), c->proto->memberCacheAt(ip - 1), member)) {
+            R(in.arg0()) = memberValue(asInstance(self), member);
+            NEXT();
+          }
+        }
         Value tmp;
         if (!getWithRoot(R(in.arg1()), R(in.arg2()), tmp)) {
           raiseIndexError(R(in.arg2()));
@@ -364,11 +388,44 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0()) = std::move(res);
         continue;
       }
-      L_OP_COMPARITH:
-      L_OP_INC:
-      L_OP_PINC:
+      // A number field of an instance by a string key is updated in place; the instance has no
+      // metamethod in the way (a field is found before any), and the field is the value that
+      // the general get would read and the general set would write.
+      L_OP_COMPARITH: {
+        const Value& self = R((in.arg1() >> 16) & 0xFFFF);
+        SQInteger member;
+        if (self._type == OT_INSTANCE &&
+            registerKeyEntry(asInstance(self), R(in.arg2()), c->proto->memberCacheAt(ip - 1), member) &&
+            (member & kMemberField)) {
+          Value& field = asInstance(self)->fields[member & kMemberIndexMask];
+          if (fastArith(in.arg3(), field, R(in.arg1() & 0xFFFF), field)) {
+            R(in.arg0()) = field;
+            NEXT();
+          }
+        }
         if (!compoundSlot(in)) return LoopExit::Error;
         continue;
+      }
+      L_OP_INC:
+      L_OP_PINC: {
+        const Value& self = R(in.arg1());
+        SQInteger member;
+        if (self._type == OT_INSTANCE &&
+            registerKeyEntry(asInstance(self), R(in.arg2()), c->proto->memberCacheAt(ip - 1), member) &&
+            (member & kMemberField)) {
+          Value& field = asInstance(self)->fields[member & kMemberIndexMask];
+          if (field._type == OT_INTEGER) {
+            const SQInteger old = field.i();
+            const SQInteger now = static_cast<SQInteger>(static_cast<uint32_t>(old) +
+                                                         static_cast<uint32_t>(static_cast<int8_t>(in.arg3())));
+            field._unVal.raw = payloadOf(now);
+            R(in.arg0()).setInteger(in.op() == OP_PINC ? old : now);
+            NEXT();
+          }
+        }
+        if (!compoundSlot(in)) return LoopExit::Error;
+        continue;
+      }
       L_OP_COMPARITHL: {
         // The local is updated and its new value copied to the target.
         if (fastArith(in.arg3(), R(in.arg1()), R(in.arg2()), R(in.arg1()))) {
