@@ -101,6 +101,18 @@ inline Value memberValue(const Instance* inst, SQInteger member) {
   return derefWeak((member & kMemberField) ? inst->fields[i] : inst->cls->methods[i].val);
 }
 
+// memberValue stored into `out` without a temporary. `out` may hold the instance's last
+// reference: the member is counted before the old value of `out` is released.
+[[gnu::always_inline]] inline void readMember(const Instance* inst, SQInteger member, Value& out) {
+  const SQInteger i = member & kMemberIndexMask;
+  const Value& v = (member & kMemberField) ? inst->fields[i] : inst->cls->methods[i].val;
+  if (v._type == OT_WEAKREF) [[unlikely]] {
+    out = derefWeak(v);
+  } else {
+    out = v;
+  }
+}
+
 // Instance::get that fills `cache` for the next lookup of the same key by the same instruction.
 bool cachedMemberMiss(const Instance* inst, const SQObject& key, MemberCache& cache, Value& out);
 
@@ -110,7 +122,7 @@ bool cachedMemberMiss(const Instance* inst, const SQObject& key, MemberCache& ca
                                                    MemberCache& cache, Value& out) {
   const Class* cls = inst->cls;
   if (cls && cache.cls == cls && cache.serial == cls->serial) [[likely]] {
-    out = memberValue(inst, cache.member);
+    readMember(inst, cache.member, out);
     return true;
   }
   return cachedMemberMiss(inst, key, cache, out);

@@ -282,7 +282,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           SQInteger member;
           if (self._type == OT_INSTANCE &&
               registerKeyEntry(asInstance(self), R(in.arg2()), c->proto->memberCacheAt(ip - 1), member)) {
-            R(in.arg0()) = memberValue(asInstance(self), member);
+            readMember(asInstance(self), member, R(in.arg0()));
             NEXT();
           }
         }
