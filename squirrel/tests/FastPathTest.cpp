@@ -133,6 +133,13 @@ const Case kJoinedCases[] = {
      "local z = -0.0;\nlocal s = (z > 0.0) + \" \" + (z < 0.0) + \" \" + (z >= 0.0);\n"
      "if (z > 0.0) s += \" above\";\nprint(s);",
      "true false true above"},
+    {"compound assignments to locals of each number type and of others",
+     "local i = 7, f = 2.5, s = \"s\", m = -2147483647 - 1;\n"
+     "i += 2; i -= 1; i *= 3; i /= 5; i %= 3; f += 1; f *= 2.0; f -= 0.5; f /= 2.0; f %= 2.0;\n"
+     "s += i; m -= 1; local n = m *= 2;\n"
+     "print(i + \" \" + f + \" \" + s + \" \" + m + \" \" + n + \" \" + (i += 0.5));",
+     "1 1.25 s1 -2 -2 1.5"},
+    {"a compound division of a local by zero", "local i = 3;\ni /= 0;", "ERROR: division by zero"},
     {"a loop limit register that turns into a float",
      "local n = 3, s = \"\";\nfor (local i = 0; i < n; i++) { s += i; if (i == 1) n = 3.5; }\nprint(s);",
      "0123"},

@@ -99,6 +99,7 @@ uint8_t streamOpcode(uint8_t op) {
   if (op < OP_INCL_THEN_LOOP) return OP_LOADFLOAT;
   if (op == OP_INCL_THEN_LOOP) return OP_INCL;
   if (op == OP_PINCL_THEN_LOOP) return OP_PINCL;
+  if (op <= OP_MODL) return OP_COMPARITHL;
   return op;
 }
 
@@ -122,6 +123,15 @@ void specialiseCode(std::vector<Instruction>& code) {
         case 4: in.op = OP_SHL; break;
         case 5: in.op = OP_SHR; break;
         case 6: in.op = OP_USHR; break;
+        default: break;
+      }
+    } else if (in.op == OP_COMPARITHL) {
+      switch (in.arg3) {
+        case '+': in.op = OP_ADDL; break;
+        case '-': in.op = OP_SUBL; break;
+        case '*': in.op = OP_MULL; break;
+        case '/': in.op = OP_DIVL; break;
+        case '%': in.op = OP_MODL; break;
         default: break;
       }
     } else if (in.op == OP_CMP) {

@@ -45,6 +45,8 @@ enum Opcode : uint8_t {
   // LOADINT and CMP..JZ) or with another register (a CMP..JZ), tested by a JZ. The local is
   // stepped, compared and the loop entered or left in one step; JMP and test stay in place.
   OP_INCL_THEN_LOOP = OP_FLOATK_THEN + (OP_CMPLEJZ - OP_ADD + 1), OP_PINCL_THEN_LOOP,
+  // A compound assignment to a local (COMPARITHL), one form per operator.
+  OP_ADDL, OP_SUBL, OP_MULL, OP_DIVL, OP_MODL,
   OP_INTERNAL_END
 };
 

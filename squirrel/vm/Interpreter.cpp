@@ -123,7 +123,9 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
 #undef INTK_LABEL
 #undef FLOATK_LABEL
       &&L_OP_INCL_THEN_LOOP, &&L_OP_PINCL_THEN_LOOP,
-      INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID16};
+      &&L_OP_ADDL, &&L_OP_SUBL, &&L_OP_MULL, &&L_OP_DIVL, &&L_OP_MODL,
+      INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID4, INVALID4,
+      &&L_INVALID, &&L_INVALID, &&L_INVALID};
 #undef INVALID16
 #undef INVALID4
   static_assert(sizeof(kJump) / sizeof(kJump[0]) == 256);
@@ -680,6 +682,31 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       L_OP_DIV: ARITH_FORM('/', L_OP_ARITH)
       L_OP_MOD: ARITH_FORM('%', L_OP_ARITH)
 #undef ARITH_FORM
+      // The local keeps its number type, so only its payload changes.
+#define LOCAL_ARITH_FORM(sym)                                                        \
+  {                                                                                  \
+    Value& a = R(in.arg1());                                                         \
+    const Value& b = R(in.arg2());                                                   \
+    if (a._type == OT_INTEGER && b._type == OT_INTEGER) {                            \
+      SQInteger r;                                                                   \
+      if (!integerArith(sym, a.i(), b.i(), r)) goto L_OP_COMPARITHL;                 \
+      a._unVal.raw = payloadOf(r);                                                   \
+      R(in.arg0()).setInteger(r);                                                    \
+      NEXT();                                                                        \
+    }                                                                                \
+    SQFloat r;                                                                       \
+    if (a._type != OT_FLOAT || b._type != OT_FLOAT || !floatArith(sym, a.f(), b.f(), r)) \
+      goto L_OP_COMPARITHL;                                                          \
+    a._unVal.raw = payloadOf(r);                                                     \
+    R(in.arg0()).setFloat(r);                                                        \
+    NEXT();                                                                          \
+  }
+      L_OP_ADDL: LOCAL_ARITH_FORM('+')
+      L_OP_SUBL: LOCAL_ARITH_FORM('-')
+      L_OP_MULL: LOCAL_ARITH_FORM('*')
+      L_OP_DIVL: LOCAL_ARITH_FORM('/')
+      L_OP_MODL: LOCAL_ARITH_FORM('%')
+#undef LOCAL_ARITH_FORM
 #define BITWISE_FORM(code)                                                       \
   {                                                                              \
     const Value& a = R(in.arg2());                                                 \
