@@ -140,6 +140,13 @@ const Case kJoinedCases[] = {
      "print(i + \" \" + f + \" \" + s + \" \" + m + \" \" + n + \" \" + (i += 0.5));",
      "1 1.25 s1 -2 -2 1.5"},
     {"a compound division of a local by zero", "local i = 3;\ni /= 0;", "ERROR: division by zero"},
+    {"float comparisons with a NaN and with negative zero, by register and by constant",
+     "local n = 0.0 / 0.0, z = -0.0, p = 0.0, one = 1.0, s = \"\";\n"
+     "foreach (x in [n < one, n > one, n >= one, n <= one, n < 1.0, n > 1.0, n >= 1.0, n <= 1.0,\n"
+     "               n > n, n >= n, z > p, z >= p, z < p, z <= p, p > z]) s += x ? \"1\" : \"0\";\n"
+     "if (n > 1.0) s += \"a\";\nif (n <= 1.0) s += \"b\";\nif (z < 0.0) s += \"c\";\n"
+     "if (z >= 0.0) s += \"d\";\nif (n < one) s += \"e\";\nif (n >= one) s += \"f\";\nprint(s);",
+     "011001100111001adf"},
     {"a loop limit register that turns into a float",
      "local n = 3, s = \"\";\nfor (local i = 0; i < n; i++) { s += i; if (i == 1) n = 3.5; }\nprint(s);",
      "0123"},

@@ -735,7 +735,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       NEXT();                                                                    \
     }                                                                            \
     if (a._type == OT_FLOAT && b._type == OT_FLOAT) {                            \
-      R(in.arg0()).setBool(compareResult(code, floatOrder(a.f(), b.f())));        \
+      R(in.arg0()).setBool(floatCompare(code, a.f(), b.f()));                     \
       NEXT();                                                                    \
     }                                                                            \
     goto L_OP_CMP;                                                               \
@@ -753,7 +753,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
     if (a._type == OT_INTEGER && b._type == OT_INTEGER) {                        \
       r = compareResult(code, integerOrder(a.i(), b.i()));                       \
     } else if (a._type == OT_FLOAT && b._type == OT_FLOAT) {                     \
-      r = compareResult(code, floatOrder(a.f(), b.f()));                         \
+      r = floatCompare(code, a.f(), b.f());                                      \
     } else {                                                                     \
       goto L_OP_CMP;                                                             \
     }                                                                            \
@@ -831,30 +831,29 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   }
 #define FLOATK_BITWISE(form, code) \
   L_FLOATK_THEN_##form: goto L_LOADFLOAT_THEN_##form;
-      // The order of the left operand and the constant, or a jump to the general path.
-#define INTK_ORDER(form)                                                  \
+      // The comparison of the left operand with the constant, or a jump to the general path.
+#define INTK_TEST(form, code)                                             \
   const InstructionWord op = InstructionWord::load(ip);                   \
   const Value& a = R(op.arg2());                                          \
   if (a._type != OT_INTEGER) goto L_LOADINT_THEN_##form;                  \
-  const int32_t d = integerOrder(a.i(), in.arg1());                       \
+  const bool r = compareResult(code, integerOrder(a.i(), in.arg1()));     \
   CONSTANT_STORE(op, setInteger, in.arg1())
-#define FLOATK_ORDER(form)                                                \
+#define FLOATK_TEST(form, code)                                           \
   const InstructionWord op = InstructionWord::load(ip);                   \
   const Value& a = R(op.arg2());                                          \
   if (a._type != OT_FLOAT) goto L_LOADFLOAT_THEN_##form;                  \
   const SQFloat k = std::bit_cast<float>(in.arg1());                      \
-  const int32_t d = floatOrder(a.f(), k);                                 \
+  const bool r = floatCompare(code, a.f(), k);                            \
   CONSTANT_STORE(op, setFloat, k)
 #define K_COMPARE(kind, form, code)        \
   L_##kind##_THEN_##form: {                 \
-    kind##_ORDER(form)                      \
-    R(op.arg0()).setBool(compareResult(code, d)); \
+    kind##_TEST(form, code)                 \
+    R(op.arg0()).setBool(r);                \
     CONSTANT_FORM_END()                     \
   }
 #define K_COMPARE_JUMP(kind, form, code)                        \
   L_##kind##_THEN_##form: {                                      \
-    kind##_ORDER(form)                                           \
-    const bool r = compareResult(code, d);                       \
+    kind##_TEST(form, code)                                      \
     R(op.arg0()).setBool(r);                                     \
     budget::chargeStep();                                        \
     const int32_t skip = r ? 0 : InstructionWord::load(ip + 1).arg1(); \
@@ -874,8 +873,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
 #undef K_FORMS
 #undef K_COMPARE_JUMP
 #undef K_COMPARE
-#undef FLOATK_ORDER
-#undef INTK_ORDER
+#undef FLOATK_TEST
+#undef INTK_TEST
 #undef FLOATK_BITWISE
 #undef INTK_BITWISE
 #undef FLOATK_ARITH
