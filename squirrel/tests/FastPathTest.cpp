@@ -49,6 +49,29 @@ const Case kMemberCases[] = {
      "i = null; t = null;\n"
      "print(s + \" \" + (w.ref() == null));\n",
      "9 true"},
+    {"one instruction meets alternating keys and a key built at run time",
+     "class P { x = 1; y = 2; }\nlocal p = P(), s = \"\";\n"
+     "foreach (k in [\"x\", \"y\", \"x\", \"xy\".slice(1)]) { p[k] = p[k] * 10; p[k] += 1; p[k]++; s += p[k] + \" \"; }\n"
+     "print(s + p.x + \" \" + p.y);",
+     "12 22 122 222 122 222"},
+    {"fields of other types take the general path",
+     "class F { n = 1.5; s = \"a\"; i = 2147483647; w = null; function m() { return 0; } }\n"
+     "local f = F(), t = {};\nf.w = t.weakref();\n"
+     "f.n++; f.s += \"b\"; f.s += 1; local old = f.i++; local now = ++f.i; f.n *= 2;\n"
+     "print(f.n + \" \" + f.s + \" \" + old + \" \" + now + \" \" + (f.w == t));",
+     "5 ab1 2147483647 -2147483647 true"},
+    {"a method is not a field to write or step",
+     "class M { function m() { return 1; } }\nlocal o = M(), k = \"m\";\n"
+     "try { o[k] = 5; } catch (e) { print(e + \"; \"); }\n"
+     "try { o[k] += 5; } catch (e) { print(e + \"; \"); }\n"
+     "print(o[k]());",
+     "the index 'm' does not exist; arith op + on between 'function' and 'integer'; 1"},
+    {"a missing member is still read through _get and is still no field to write",
+     "class G { x = 1; function _get(k) { return k + \"?\"; } }\n"
+     "local g = G(), s = \"\";\n"
+     "foreach (k in [\"x\", \"q\", \"x\"]) print(g[k] + \" \");\n"
+     "foreach (k in [\"x\", \"q\"]) { g[k] = 7; print(g.x + \" \"); }",
+     "1 q? 1 7 ERROR: the index 'q' does not exist"},
     {"a field changed after the first read",
      "class A { x = 1; function get() { return x; } }\n"
      "local a = A();\n"
@@ -95,6 +118,53 @@ const Case kJoinedCases[] = {
     {"an error raised by the operator after the load",
      "local t = null;\nprint(t * 2);", "ERROR: arith op * on between 'null' and 'integer'"},
     {"a constant divisor of zero", "local i = 4;\nprint(i % 0);", "ERROR: modulo by zero"},
+    {"a constant quotient of zero", "local i = 4;\nprint(i / 0);", "ERROR: division by zero"},
+    {"constants of the other number type",
+     "local f = 2.5, i = 3;\n"
+     "print((f * 2) + \" \" + (f - 1) + \" \" + (f < 3) + \" \" + (f % 2) + \" \" + (i * 0.5) + \" \" +\n"
+     "      (i < 3.5) + \" \" + (i / 2.0) + \" \" + (i >= 3.0));",
+     "5 1.5 true 0.5 1.5 true 1.5 true"},
+    {"constant divisors of -1",
+     "local m = -2147483647 - 1;\nprint((m / -1) + \" \" + (m % -1) + \" \" + (7 / -1) + \" \" + (m * -1));",
+     "-2147483648 0 -7 -2147483648"},
+    {"a bitwise operator with a float constant", "local i = 1;\nprint(i & 1.5);",
+     "ERROR: bitwise op between 'integer' and 'float'"},
+    {"negative zero orders above a positive zero constant",
+     "local z = -0.0;\nlocal s = (z > 0.0) + \" \" + (z < 0.0) + \" \" + (z >= 0.0);\n"
+     "if (z > 0.0) s += \" above\";\nprint(s);",
+     "true false true above"},
+    {"compound assignments to locals of each number type and of others",
+     "local i = 7, f = 2.5, s = \"s\", m = -2147483647 - 1;\n"
+     "i += 2; i -= 1; i *= 3; i /= 5; i %= 3; f += 1; f *= 2.0; f -= 0.5; f /= 2.0; f %= 2.0;\n"
+     "s += i; m -= 1; local n = m *= 2;\n"
+     "print(i + \" \" + f + \" \" + s + \" \" + m + \" \" + n + \" \" + (i += 0.5));",
+     "1 1.25 s1 -2 -2 1.5"},
+    {"a compound division of a local by zero", "local i = 3;\ni /= 0;", "ERROR: division by zero"},
+    {"float comparisons with a NaN and with negative zero, by register and by constant",
+     "local n = 0.0 / 0.0, z = -0.0, p = 0.0, one = 1.0, s = \"\";\n"
+     "foreach (x in [n < one, n > one, n >= one, n <= one, n < 1.0, n > 1.0, n >= 1.0, n <= 1.0,\n"
+     "               n > n, n >= n, z > p, z >= p, z < p, z <= p, p > z]) s += x ? \"1\" : \"0\";\n"
+     "if (n > 1.0) s += \"a\";\nif (n <= 1.0) s += \"b\";\nif (z < 0.0) s += \"c\";\n"
+     "if (z >= 0.0) s += \"d\";\nif (n < one) s += \"e\";\nif (n >= one) s += \"f\";\nprint(s);",
+     "011001100111001adf"},
+    {"a loop limit register that turns into a float",
+     "local n = 3, s = \"\";\nfor (local i = 0; i < n; i++) { s += i; if (i == 1) n = 3.5; }\nprint(s);",
+     "0123"},
+    {"a loop counter that turns into a float",
+     "local s = \"\";\nfor (local i = 0; i < 4; i++) { s += i + \" \"; if (i == 1) i = 1.5; }\nprint(s);",
+     "0 1 2.5 3.5 "},
+    {"loops counting down, never entered, and with a limit changed in the body",
+     "local s = \"\", n = 5;\nfor (local i = 3; i >= 0; i--) s += i;\n"
+     "for (local i = 5; i <= 4; i++) s += \"x\";\n"
+     "for (local i = 0; i < n; ++i) { s += i; n--; }\n"
+     "local j = 0; while (j < 3) { s += \"w\" + j; j++; }\nprint(s + \" \" + j);",
+     "3210012w0w1w2 3"},
+    {"a loop counter that wraps past the largest integer",
+     "local c = 0, last = 0;\nfor (local i = 2147483646; i > 0; i++) { c++; last = i; }\n"
+     "print(c + \" \" + last);",
+     "2 2147483647"},
+    {"a loop step the body reads back",
+     "local s = \"\";\nfor (local i = 0; i < 3; s += i++) {}\nprint(s);", "012"},
 };
 
 TEST_F(FastPath, JoinedInstructionsLeaveOtherOperandsToTheGeneralPath) {

@@ -185,4 +185,18 @@ bool cachedMemberMiss(const Instance* inst, const SQObject& key, MemberCache& ca
   return true;
 }
 
+bool registerKeyMiss(const Instance* inst, const SQObject& key, MemberCache& cache, SQInteger& member) {
+  const Class* cls = inst->cls;
+  if (!cls || key._type != OT_STRING) return false;
+  const Value* e = inst->memberEntry(key);
+  if (!e) return false;
+  cache.cls = cls;
+  cache.serial = cls->serial;
+  cache.member = e->i();
+  cache.key = key._unVal.pRefCounted;
+  cache.keySerial = key._unVal.pRefCounted->serial;
+  member = cache.member;
+  return true;
+}
+
 }  // namespace sqvm

@@ -101,6 +101,18 @@ inline Value memberValue(const Instance* inst, SQInteger member) {
   return derefWeak((member & kMemberField) ? inst->fields[i] : inst->cls->methods[i].val);
 }
 
+// memberValue stored into `out` without a temporary. `out` may hold the instance's last
+// reference: the member is counted before the old value of `out` is released.
+[[gnu::always_inline]] inline void readMember(const Instance* inst, SQInteger member, Value& out) {
+  const SQInteger i = member & kMemberIndexMask;
+  const Value& v = (member & kMemberField) ? inst->fields[i] : inst->cls->methods[i].val;
+  if (v._type == OT_WEAKREF) [[unlikely]] {
+    out = derefWeak(v);
+  } else {
+    out = v;
+  }
+}
+
 // Instance::get that fills `cache` for the next lookup of the same key by the same instruction.
 bool cachedMemberMiss(const Instance* inst, const SQObject& key, MemberCache& cache, Value& out);
 
@@ -110,10 +122,27 @@ bool cachedMemberMiss(const Instance* inst, const SQObject& key, MemberCache& ca
                                                    MemberCache& cache, Value& out) {
   const Class* cls = inst->cls;
   if (cls && cache.cls == cls && cache.serial == cls->serial) [[likely]] {
-    out = memberValue(inst, cache.member);
+    readMember(inst, cache.member, out);
     return true;
   }
   return cachedMemberMiss(inst, key, cache, out);
+}
+
+// The member table entry of a string key held in a register, remembered in `cache` with the
+// key for the next lookup by the same instruction; false when the class has no such member
+// (or the key is not a string).
+bool registerKeyMiss(const Instance* inst, const SQObject& key, MemberCache& cache, SQInteger& member);
+
+[[gnu::always_inline]] inline bool registerKeyEntry(const Instance* inst, const SQObject& key,
+                                                    MemberCache& cache, SQInteger& member) {
+  const Class* cls = inst->cls;
+  if (cls && cache.cls == cls && cache.serial == cls->serial && key._type == OT_STRING &&
+      cache.key == key._unVal.pRefCounted && cache.keySerial == key._unVal.pRefCounted->serial)
+      [[likely]] {
+    member = cache.member;
+    return true;
+  }
+  return registerKeyMiss(inst, key, cache, member);
 }
 
 inline bool Instance::get(const SQObject& key, Value& out) const {

@@ -58,6 +58,32 @@ FunctionProto* convert(const sqformat::FunctionData& d, StringTable& strings) {
   return p;
 }
 
+bool isCompareJump(uint8_t op) { return op >= OP_CMPGJZ && op <= OP_CMPLEJZ; }
+
+// Whether the instructions at `head` test the local that `step` increments, as the stepped
+// loop form expects: an integer constant joined with a comparison of the local against it
+// (the constant's register is not the local), or a comparison of
+// the local against another register; then the JZ of the comparison. The step's target must
+// not be the local, so the comparison sees the stepped value.
+bool isLoopTest(const std::vector<Instruction>& code, int64_t head, const Instruction& step) {
+  if (step.arg0 == step.arg1 || head < 0) return false;
+  auto at = static_cast<size_t>(head);
+  bool constant = false;
+  uint8_t constantReg = 0;
+  if (at < code.size() && code[at].op >= OP_INTK_THEN + (OP_CMPGJZ - OP_ADD) &&
+      code[at].op <= OP_INTK_THEN + (OP_CMPLEJZ - OP_ADD)) {
+    constant = true;
+    constantReg = code[at].arg0;
+    if (constantReg == step.arg1) return false;
+    ++at;
+  }
+  if (at + 1 >= code.size()) return false;
+  const Instruction& cmp = code[at];
+  if (!isCompareJump(cmp.op) || cmp.arg2 != step.arg1) return false;
+  if (constant && cmp.arg1 != constantReg) return false;
+  return code[at + 1].op == OP_JZ && code[at + 1].arg0 == cmp.arg0;
+}
+
 }  // namespace
 
 uint8_t streamOpcode(uint8_t op) {
@@ -69,6 +95,11 @@ uint8_t streamOpcode(uint8_t op) {
   if (op < OP_INCL_THEN_JMP) return OP_LOADFLOAT;
   if (op == OP_INCL_THEN_JMP) return OP_INCL;
   if (op == OP_PINCL_THEN_JMP) return OP_PINCL;
+  if (op < OP_FLOATK_THEN) return OP_LOADINT;
+  if (op < OP_INCL_THEN_LOOP) return OP_LOADFLOAT;
+  if (op == OP_INCL_THEN_LOOP) return OP_INCL;
+  if (op == OP_PINCL_THEN_LOOP) return OP_PINCL;
+  if (op <= OP_MODL) return OP_COMPARITHL;
   return op;
 }
 
@@ -94,6 +125,15 @@ void specialiseCode(std::vector<Instruction>& code) {
         case 6: in.op = OP_USHR; break;
         default: break;
       }
+    } else if (in.op == OP_COMPARITHL) {
+      switch (in.arg3) {
+        case '+': in.op = OP_ADDL; break;
+        case '-': in.op = OP_SUBL; break;
+        case '*': in.op = OP_MULL; break;
+        case '/': in.op = OP_DIVL; break;
+        case '%': in.op = OP_MODL; break;
+        default: break;
+      }
     } else if (in.op == OP_CMP) {
       switch (in.arg3) {
         case 0: in.op = OP_CMPG; break;
@@ -111,10 +151,25 @@ void specialiseCode(std::vector<Instruction>& code) {
     Instruction& in = code[i];
     const uint8_t next = code[i + 1].op;
     if ((in.op == OP_LOADINT || in.op == OP_LOADFLOAT) && next >= OP_ADD && next <= OP_CMPLEJZ) {
-      const int first = in.op == OP_LOADINT ? OP_LOADINT_THEN : OP_LOADFLOAT_THEN;
+      const Instruction& form = code[i + 1];
+      const bool rightOnly = form.arg1 == in.arg0 && form.arg2 != in.arg0;
+      int first;
+      if (in.op == OP_LOADINT) {
+        first = rightOnly ? OP_INTK_THEN : OP_LOADINT_THEN;
+      } else {
+        first = rightOnly ? OP_FLOATK_THEN : OP_LOADFLOAT_THEN;
+      }
       in.op = static_cast<uint8_t>(first + (next - OP_ADD));
     } else if ((in.op == OP_INCL || in.op == OP_PINCL) && next == OP_JMP) {
       in.op = in.op == OP_INCL ? OP_INCL_THEN_JMP : OP_PINCL_THEN_JMP;
+    }
+  }
+  // Third pass: loop steps whose jump lands on the loop's test of the stepped local.
+  for (size_t i = 0; i + 1 < code.size(); ++i) {
+    Instruction& in = code[i];
+    if (in.op != OP_INCL_THEN_JMP && in.op != OP_PINCL_THEN_JMP) continue;
+    if (isLoopTest(code, static_cast<int64_t>(i) + 2 + code[i + 1].arg1, in)) {
+      in.op = in.op == OP_INCL_THEN_JMP ? OP_INCL_THEN_LOOP : OP_PINCL_THEN_LOOP;
     }
   }
 }

@@ -36,6 +36,17 @@ enum Opcode : uint8_t {
   // An increment of a local followed by a JMP (the step of a counting loop): both in one step;
   // the JMP stays in place.
   OP_INCL_THEN_JMP = OP_LOADFLOAT_THEN + (OP_CMPLEJZ - OP_ADD + 1), OP_PINCL_THEN_JMP,
+  // A constant load whose register is the right operand (and not the left one) of the form
+  // after it: the form runs on the constant taken from this instruction, and the register is
+  // written only where the form's result does not overwrite it. Same order as above.
+  OP_INTK_THEN, OP_FLOATK_THEN = OP_INTK_THEN + (OP_CMPLEJZ - OP_ADD + 1),
+  // The step of a counting loop joined with its jump back and the loop's test: an increment
+  // of a local, then a JMP to a comparison of that local with an integer constant (a joined
+  // LOADINT and CMP..JZ) or with another register (a CMP..JZ), tested by a JZ. The local is
+  // stepped, compared and the loop entered or left in one step; JMP and test stay in place.
+  OP_INCL_THEN_LOOP = OP_FLOATK_THEN + (OP_CMPLEJZ - OP_ADD + 1), OP_PINCL_THEN_LOOP,
+  // A compound assignment to a local (COMPARITHL), one form per operator.
+  OP_ADDL, OP_SUBL, OP_MULL, OP_DIVL, OP_MODL,
   OP_INTERNAL_END
 };
 
@@ -68,10 +79,14 @@ struct Class;
 // entry (field or method with its index) in a class. A class's members keep their entries once
 // it has an instance (it is locked then), and only instances fill the cache, so the entry holds
 // for as long as the class lives; the serial tells a new class at the same address apart.
+// An instruction whose key is a register remembers the key string too, by address and serial
+// (strings are interned, so an equal key is the same string while it lives).
 struct MemberCache {
   const Class* cls = nullptr;
   uint32_t serial = 0;
   SQInteger member = 0;
+  const RefCounted* key = nullptr;
+  uint32_t keySerial = 0;
 };
 
 struct FunctionProto final : RefCounted {

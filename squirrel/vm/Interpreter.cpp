@@ -117,8 +117,15 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
 #undef LOADINT_LABEL
 #undef LOADFLOAT_LABEL
       &&L_OP_INCL_THEN_JMP, &&L_OP_PINCL_THEN_JMP,
-      INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID16,
-      INVALID4, INVALID4};
+#define INTK_LABEL(form) &&L_INTK_THEN_##form,
+#define FLOATK_LABEL(form) &&L_FLOATK_THEN_##form,
+      SQ_LOAD_THEN_FORMS(INTK_LABEL) SQ_LOAD_THEN_FORMS(FLOATK_LABEL)
+#undef INTK_LABEL
+#undef FLOATK_LABEL
+      &&L_OP_INCL_THEN_LOOP, &&L_OP_PINCL_THEN_LOOP,
+      &&L_OP_ADDL, &&L_OP_SUBL, &&L_OP_MULL, &&L_OP_DIVL, &&L_OP_MODL,
+      INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID4, INVALID4,
+      &&L_INVALID, &&L_INVALID, &&L_INVALID};
 #undef INVALID16
 #undef INVALID4
   static_assert(sizeof(kJump) / sizeof(kJump[0]) == 256);
@@ -246,6 +253,21 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       L_OP_SET: {
+        // A field of an instance by a string key: written in place, the entry remembered.
+        bool written = false;
+        {
+          const Value& self = R(in.arg1());
+          SQInteger member;
+          if (self._type == OT_INSTANCE &&
+              registerKeyEntry(asInstance(self), R(in.arg2()), c->proto->memberCacheAt(ip - 1), member) &&
+              (member & kMemberField)) {
+            Value val = R(in.arg3());
+            asInstance(self)->fields[member & kMemberIndexMask] = val;
+            if (in.arg0() != in.arg3()) R(in.arg0()) = std::move(val);
+            written = true;
+          }
+        }
+        if (written) NEXT();
         Value val = R(in.arg3());
         const Value& self = R(in.arg1());
         const bool field = self._type == OT_INSTANCE && asInstance(self)->set(R(in.arg2()), val);
@@ -257,6 +279,15 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       L_OP_GET: {
+        {
+          const Value& self = R(in.arg1());
+          SQInteger member;
+          if (self._type == OT_INSTANCE &&
+              registerKeyEntry(asInstance(self), R(in.arg2()), c->proto->memberCacheAt(ip - 1), member)) {
+            readMember(asInstance(self), member, R(in.arg0()));
+            NEXT();
+          }
+        }
         Value tmp;
         if (!getWithRoot(R(in.arg1()), R(in.arg2()), tmp)) {
           raiseIndexError(R(in.arg2()));
@@ -359,11 +390,44 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0()) = std::move(res);
         continue;
       }
-      L_OP_COMPARITH:
-      L_OP_INC:
-      L_OP_PINC:
+      // A number field of an instance by a string key is updated in place; the instance has no
+      // metamethod in the way (a field is found before any), and the field is the value that
+      // the general get would read and the general set would write.
+      L_OP_COMPARITH: {
+        const Value& self = R((in.arg1() >> 16) & 0xFFFF);
+        SQInteger member;
+        if (self._type == OT_INSTANCE &&
+            registerKeyEntry(asInstance(self), R(in.arg2()), c->proto->memberCacheAt(ip - 1), member) &&
+            (member & kMemberField)) {
+          Value& field = asInstance(self)->fields[member & kMemberIndexMask];
+          if (fastArith(in.arg3(), field, R(in.arg1() & 0xFFFF), field)) {
+            R(in.arg0()) = field;
+            NEXT();
+          }
+        }
         if (!compoundSlot(in)) return LoopExit::Error;
         continue;
+      }
+      L_OP_INC:
+      L_OP_PINC: {
+        const Value& self = R(in.arg1());
+        SQInteger member;
+        if (self._type == OT_INSTANCE &&
+            registerKeyEntry(asInstance(self), R(in.arg2()), c->proto->memberCacheAt(ip - 1), member) &&
+            (member & kMemberField)) {
+          Value& field = asInstance(self)->fields[member & kMemberIndexMask];
+          if (field._type == OT_INTEGER) {
+            const SQInteger old = field.i();
+            const SQInteger now = static_cast<SQInteger>(static_cast<uint32_t>(old) +
+                                                         static_cast<uint32_t>(static_cast<int8_t>(in.arg3())));
+            field._unVal.raw = payloadOf(now);
+            R(in.arg0()).setInteger(in.op() == OP_PINC ? old : now);
+            NEXT();
+          }
+        }
+        if (!compoundSlot(in)) return LoopExit::Error;
+        continue;
+      }
       L_OP_COMPARITHL: {
         // The local is updated and its new value copied to the target.
         if (fastArith(in.arg3(), R(in.arg1()), R(in.arg2()), R(in.arg1()))) {
@@ -394,7 +458,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         Value res;
         if (!arith('+', res, old, Value::integer(step))) return LoopExit::Error;
         R(in.arg1()) = res;
-        const bool prefix = in.op() == OP_INCL || in.op() == OP_INCL_THEN_JMP;
+        const bool prefix =
+            in.op() == OP_INCL || in.op() == OP_INCL_THEN_JMP || in.op() == OP_INCL_THEN_LOOP;
         R(in.arg0()) = prefix ? std::move(res) : std::move(old);
         continue;
       }
@@ -415,6 +480,50 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         in = InstructionWord::load(ip++);
         c->ip = ip;
         goto L_OP_JMP;
+      }
+      L_OP_INCL_THEN_LOOP:
+      L_OP_PINCL_THEN_LOOP: {
+        // The local and the step's target are written as the step writes them, then the
+        // test's registers as the test writes them; a register the test overwrites anyway is
+        // skipped. The local is not the target, the constant's register nor (for the joined
+        // constant) the comparison's other operand: the loader checked that.
+        Value& a = R(in.arg1());
+        if (a._type != OT_INTEGER) goto L_OP_INCL;
+        const SQInteger old = a.i();
+        const SQInteger now =
+            static_cast<SQInteger>(static_cast<uint32_t>(old) + static_cast<uint32_t>(static_cast<int8_t>(in.arg3())));
+        a._unVal.raw = payloadOf(now);
+        const SQInteger stepResult = in.op() == OP_INCL_THEN_LOOP ? now : old;
+        const Instruction* head = ip + 1 + InstructionWord::load(ip).arg1();
+        InstructionWord test = InstructionWord::load(head);
+        SQInteger limit;
+        const Instruction* jz;
+        budget::chargeStep();
+        budget::chargeStep();
+        if (test.op() >= OP_INTK_THEN) {
+          limit = test.arg1();
+          const uint8_t constantReg = test.arg0();
+          test = InstructionWord::load(head + 1);
+          if (in.arg0() != constantReg && in.arg0() != test.arg0()) R(in.arg0()).setInteger(stepResult);
+          if (constantReg != test.arg0()) R(constantReg).setInteger(limit);
+          jz = head + 2;
+          budget::chargeStep();
+        } else {
+          R(in.arg0()).setInteger(stepResult);
+          const Value& b = R(test.arg1());
+          if (b._type != OT_INTEGER) {
+            // The test runs as it stands, after the jump.
+            ip = head;
+            NEXT();
+          }
+          limit = b.i();
+          jz = head + 1;
+        }
+        const bool r = compareResult(test.arg3(), integerOrder(now, limit));
+        R(test.arg0()).setBool(r);
+        ip = jz + 1;
+        if (!r) ip += InstructionWord::load(jz).arg1();
+        NEXT();
       }
       L_OP_CMP: {
         const Value& a = R(in.arg2());
@@ -573,6 +682,31 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       L_OP_DIV: ARITH_FORM('/', L_OP_ARITH)
       L_OP_MOD: ARITH_FORM('%', L_OP_ARITH)
 #undef ARITH_FORM
+      // The local keeps its number type, so only its payload changes.
+#define LOCAL_ARITH_FORM(sym)                                                        \
+  {                                                                                  \
+    Value& a = R(in.arg1());                                                         \
+    const Value& b = R(in.arg2());                                                   \
+    if (a._type == OT_INTEGER && b._type == OT_INTEGER) {                            \
+      SQInteger r;                                                                   \
+      if (!integerArith(sym, a.i(), b.i(), r)) goto L_OP_COMPARITHL;                 \
+      a._unVal.raw = payloadOf(r);                                                   \
+      R(in.arg0()).setInteger(r);                                                    \
+      NEXT();                                                                        \
+    }                                                                                \
+    SQFloat r;                                                                       \
+    if (a._type != OT_FLOAT || b._type != OT_FLOAT || !floatArith(sym, a.f(), b.f(), r)) \
+      goto L_OP_COMPARITHL;                                                          \
+    a._unVal.raw = payloadOf(r);                                                     \
+    R(in.arg0()).setFloat(r);                                                        \
+    NEXT();                                                                          \
+  }
+      L_OP_ADDL: LOCAL_ARITH_FORM('+')
+      L_OP_SUBL: LOCAL_ARITH_FORM('-')
+      L_OP_MULL: LOCAL_ARITH_FORM('*')
+      L_OP_DIVL: LOCAL_ARITH_FORM('/')
+      L_OP_MODL: LOCAL_ARITH_FORM('%')
+#undef LOCAL_ARITH_FORM
 #define BITWISE_FORM(code)                                                       \
   {                                                                              \
     const Value& a = R(in.arg2());                                                 \
@@ -601,7 +735,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       NEXT();                                                                    \
     }                                                                            \
     if (a._type == OT_FLOAT && b._type == OT_FLOAT) {                            \
-      R(in.arg0()).setBool(compareResult(code, floatOrder(a.f(), b.f())));        \
+      R(in.arg0()).setBool(floatCompare(code, a.f(), b.f()));                     \
       NEXT();                                                                    \
     }                                                                            \
     goto L_OP_CMP;                                                               \
@@ -619,7 +753,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
     if (a._type == OT_INTEGER && b._type == OT_INTEGER) {                        \
       r = compareResult(code, integerOrder(a.i(), b.i()));                       \
     } else if (a._type == OT_FLOAT && b._type == OT_FLOAT) {                     \
-      r = compareResult(code, floatOrder(a.f(), b.f()));                         \
+      r = floatCompare(code, a.f(), b.f());                                      \
     } else {                                                                     \
       goto L_OP_CMP;                                                             \
     }                                                                            \
@@ -651,6 +785,102 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
 #undef LOADFLOAT_THEN
 #undef LOADINT_THEN
 #undef LOAD_THEN
+      // A constant right operand taken from the load instruction: the operator after it runs
+      // here on a left operand of the constant's type. The constant's register is written
+      // unless the operator's target is that register; any other left operand goes through
+      // the load and the operator as they stand.
+#define CONSTANT_FORM_END()               \
+  ++ip;                                  \
+  budget::chargeStep();                  \
+  NEXT();
+#define CONSTANT_STORE(op, setter, k)                    \
+  if (in.arg0() != (op).arg0()) R(in.arg0()).setter(k);
+#define INTK_ARITH(form, sym)                                            \
+  L_INTK_THEN_##form: {                                                  \
+    const InstructionWord op = InstructionWord::load(ip);                \
+    const Value& a = R(op.arg2());                                       \
+    SQInteger r;                                                         \
+    if (a._type != OT_INTEGER || !integerArith(sym, a.i(), in.arg1(), r)) \
+      goto L_LOADINT_THEN_##form;                                        \
+    CONSTANT_STORE(op, setInteger, in.arg1())                            \
+    R(op.arg0()).setInteger(r);                                          \
+    CONSTANT_FORM_END()                                                  \
+  }
+#define FLOATK_ARITH(form, sym)                                          \
+  L_FLOATK_THEN_##form: {                                                \
+    const InstructionWord op = InstructionWord::load(ip);                \
+    const Value& a = R(op.arg2());                                       \
+    const SQFloat k = std::bit_cast<float>(in.arg1());                   \
+    SQFloat r;                                                           \
+    if (a._type != OT_FLOAT || !floatArith(sym, a.f(), k, r))            \
+      goto L_LOADFLOAT_THEN_##form;                                      \
+    CONSTANT_STORE(op, setFloat, k)                                      \
+    R(op.arg0()).setFloat(r);                                            \
+    CONSTANT_FORM_END()                                                  \
+  }
+#define INTK_BITWISE(form, code)                                         \
+  L_INTK_THEN_##form: {                                                  \
+    const InstructionWord op = InstructionWord::load(ip);                \
+    const Value& a = R(op.arg2());                                       \
+    SQInteger r;                                                         \
+    if (a._type != OT_INTEGER) goto L_LOADINT_THEN_##form;               \
+    integerBitwise(code, a.i(), in.arg1(), r);                           \
+    CONSTANT_STORE(op, setInteger, in.arg1())                            \
+    R(op.arg0()).setInteger(r);                                          \
+    CONSTANT_FORM_END()                                                  \
+  }
+#define FLOATK_BITWISE(form, code) \
+  L_FLOATK_THEN_##form: goto L_LOADFLOAT_THEN_##form;
+      // The comparison of the left operand with the constant, or a jump to the general path.
+#define INTK_TEST(form, code)                                             \
+  const InstructionWord op = InstructionWord::load(ip);                   \
+  const Value& a = R(op.arg2());                                          \
+  if (a._type != OT_INTEGER) goto L_LOADINT_THEN_##form;                  \
+  const bool r = compareResult(code, integerOrder(a.i(), in.arg1()));     \
+  CONSTANT_STORE(op, setInteger, in.arg1())
+#define FLOATK_TEST(form, code)                                           \
+  const InstructionWord op = InstructionWord::load(ip);                   \
+  const Value& a = R(op.arg2());                                          \
+  if (a._type != OT_FLOAT) goto L_LOADFLOAT_THEN_##form;                  \
+  const SQFloat k = std::bit_cast<float>(in.arg1());                      \
+  const bool r = floatCompare(code, a.f(), k);                            \
+  CONSTANT_STORE(op, setFloat, k)
+#define K_COMPARE(kind, form, code)        \
+  L_##kind##_THEN_##form: {                 \
+    kind##_TEST(form, code)                 \
+    R(op.arg0()).setBool(r);                \
+    CONSTANT_FORM_END()                     \
+  }
+#define K_COMPARE_JUMP(kind, form, code)                        \
+  L_##kind##_THEN_##form: {                                      \
+    kind##_TEST(form, code)                                      \
+    R(op.arg0()).setBool(r);                                     \
+    budget::chargeStep();                                        \
+    const int32_t skip = r ? 0 : InstructionWord::load(ip + 1).arg1(); \
+    ip += 1 + skip;                                              \
+    CONSTANT_FORM_END()                                          \
+  }
+#define K_FORMS(kind)                                                                   \
+  kind##_ARITH(ADD, '+') kind##_ARITH(SUB, '-') kind##_ARITH(MUL, '*')                  \
+  kind##_ARITH(DIV, '/') kind##_ARITH(MOD, '%') kind##_BITWISE(BAND, 0)                 \
+  kind##_BITWISE(BOR, 2) kind##_BITWISE(BXOR, 3) kind##_BITWISE(SHL, 4)                 \
+  kind##_BITWISE(SHR, 5) kind##_BITWISE(USHR, 6) K_COMPARE(kind, CMPG, 0)               \
+  K_COMPARE(kind, CMPGE, 2) K_COMPARE(kind, CMPL, 3) K_COMPARE(kind, CMPLE, 4)          \
+  K_COMPARE_JUMP(kind, CMPGJZ, 0) K_COMPARE_JUMP(kind, CMPGEJZ, 2)                     \
+  K_COMPARE_JUMP(kind, CMPLJZ, 3) K_COMPARE_JUMP(kind, CMPLEJZ, 4)
+      K_FORMS(INTK)
+      K_FORMS(FLOATK)
+#undef K_FORMS
+#undef K_COMPARE_JUMP
+#undef K_COMPARE
+#undef FLOATK_TEST
+#undef INTK_TEST
+#undef FLOATK_BITWISE
+#undef INTK_BITWISE
+#undef FLOATK_ARITH
+#undef INTK_ARITH
+#undef CONSTANT_STORE
+#undef CONSTANT_FORM_END
       L_INVALID:
         raise("invalid instruction");
         return LoopExit::Error;

@@ -238,6 +238,18 @@ inline bool compareResult(uint8_t op, int32_t d) {
   }
 }
 
+// compareResult(op, floatOrder(a, b)) without the three-way value between them: a < b already
+// implies different bits.
+[[gnu::always_inline]] inline bool floatCompare(uint8_t op, SQFloat a, SQFloat b) {
+  const bool same = std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b);
+  switch (op) {
+    case 0: return !same && !(a < b);
+    case 2: return same || !(a < b);
+    case 3: return a < b;
+    default: return same || a < b;
+  }
+}
+
 // Integer arithmetic with 32-bit wrap-around. False for a division or modulo by zero and for an
 // unknown operator: the caller raises the error.
 inline bool integerArith(uint8_t op, SQInteger x, SQInteger y, SQInteger& r) {

@@ -86,22 +86,28 @@ class Value : public SQObject {
   // The setters write the new value first and only then release the old one, whose
   // destruction may reach this slot.
   [[gnu::always_inline]] void setInteger(SQInteger i) {
-    const SQObject old = *this;
+    if (ISREFCOUNTED(_type)) [[unlikely]] {
+      replaceReference(OT_INTEGER, payloadOf(i));
+      return;
+    }
     _type = OT_INTEGER;
     _unVal.raw = payloadOf(i);
-    if (ISREFCOUNTED(old._type)) [[unlikely]] decRef(old._unVal.pRefCounted);
   }
   [[gnu::always_inline]] void setFloat(SQFloat f) {
-    const SQObject old = *this;
+    if (ISREFCOUNTED(_type)) [[unlikely]] {
+      replaceReference(OT_FLOAT, payloadOf(f));
+      return;
+    }
     _type = OT_FLOAT;
     _unVal.raw = payloadOf(f);
-    if (ISREFCOUNTED(old._type)) [[unlikely]] decRef(old._unVal.pRefCounted);
   }
   [[gnu::always_inline]] void setBool(bool b) {
-    const SQObject old = *this;
+    if (ISREFCOUNTED(_type)) [[unlikely]] {
+      replaceReference(OT_BOOL, b ? 1 : 0);
+      return;
+    }
     _type = OT_BOOL;
     _unVal.raw = b ? 1 : 0;
-    if (ISREFCOUNTED(old._type)) [[unlikely]] decRef(old._unVal.pRefCounted);
   }
   [[gnu::always_inline]] void setNull() {
     if (ISREFCOUNTED(_type)) {
@@ -125,6 +131,14 @@ class Value : public SQObject {
   SQFloat toFloat() const { return _type == OT_INTEGER ? static_cast<SQFloat>(i()) : f(); }
 
  private:
+  // A scalar over a counted reference: out of line, so that the setters' common case reads
+  // only the old type word.
+  [[gnu::noinline]] void replaceReference(SQObjectType t, uint64_t raw) {
+    RefCounted* old = _unVal.pRefCounted;
+    _type = t;
+    _unVal.raw = raw;
+    decRef(old);
+  }
   [[gnu::always_inline]] void retain() {
     if (ISREFCOUNTED(_type)) addRef(_unVal.pRefCounted);
   }
