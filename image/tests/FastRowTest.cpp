@@ -37,14 +37,17 @@ const char* LevelName(DimgRowLevel level) {
       return " (SSSE3)";
     case DimgRowLevel::Avx2:
       return " (AVX2)";
+    case DimgRowLevel::Avx512:
+      return " (AVX-512)";
   }
   return "";
 }
 
-// SSE2 always; SSSE3 and AVX2 where this processor has them (the test says which it skips).
+// SSE2 always; SSSE3, AVX2 and AVX-512 where this processor has them (the test says which it
+// skips).
 std::vector<DimgRowLevel> SupportedLevels() {
   std::vector<DimgRowLevel> levels{DimgRowLevel::Sse2};
-  for (DimgRowLevel level : {DimgRowLevel::Ssse3, DimgRowLevel::Avx2}) {
+  for (DimgRowLevel level : {DimgRowLevel::Ssse3, DimgRowLevel::Avx2, DimgRowLevel::Avx512}) {
     if (DimgRowLevelSupported(level)) {
       levels.push_back(level);
     } else {

@@ -1,0 +1,63 @@
+// The conversion rows for processors with AVX-512 (F, BW, VBMI): the pairs with kind 7 go
+// thirty-two pixels at a time through PlanarBlocks512.h, a row's last 1 to 31 pixels through the
+// same blocks with masked loads and stores; every other pair is the AVX2 row (already near
+// memcpy's speed, where wider registers would not pay).
+
+#include "image/FastRow.h"
+#include "image/YCbCr.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+
+#define DIMG_ROW_TARGET __attribute__((target("avx2,bmi2,avx512f,avx512bw,avx512vbmi")))
+#include "image/PlanarBlocks512.h"
+#include "image/RowBlocks.h"
+
+namespace {
+
+template <uint32_t D, uint32_t S>
+DIMG_ROW_TARGET void ConvertRow32(uint8_t* dst, const uint8_t* src, uint32_t width) {
+  if (!DimgYCbCrVectorReady()) {
+    // The AVX2 row then goes pixel by pixel through the tables.
+    DimgAvx2RowRoutines()[D * DImageKindCount + S](dst, src, width);
+    return;
+  }
+  constexpr std::size_t kDstBytes = DimgPixelKind<D>::kBytes, kSrcBytes = DimgPixelKind<S>::kBytes;
+  uint32_t x = 0;
+  for (; width - x >= 32; x += 32) {
+    DimgConvertPlanar32<D, S>(dst + x * kDstBytes, src + x * kSrcBytes, 32);
+  }
+  if (x < width) {
+    DimgConvertPlanar32<D, S>(dst + x * kDstBytes, src + x * kSrcBytes, width - x);
+  }
+}
+
+template <std::size_t I>
+constexpr DimgRowRoutine WideRoutine() {
+  constexpr uint32_t d = I / DImageKindCount, s = I % DImageKindCount;
+  if constexpr (d == DImageKindYCrCb || s == DImageKindYCrCb) {
+    return &ConvertRow32<d, s>;
+  } else {
+    return nullptr;
+  }
+}
+
+constexpr DimgRowRoutineTable kWideRoutines = []<std::size_t... I>(std::index_sequence<I...>) {
+  return DimgRowRoutineTable{WideRoutine<I>()...};
+}(std::make_index_sequence<DImageKindCount * DImageKindCount>{});
+
+}  // namespace
+
+const DimgRowRoutineTable& DimgAvx512RowRoutines() {
+  static const DimgRowRoutineTable routines = [] {
+    DimgRowRoutineTable t = DimgAvx2RowRoutines();
+    for (std::size_t i = 0; i < t.size(); ++i) {
+      if (kWideRoutines[i] != nullptr) {
+        t[i] = kWideRoutines[i];
+      }
+    }
+    return t;
+  }();
+  return routines;
+}

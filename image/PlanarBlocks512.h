@@ -1,0 +1,313 @@
+#pragma once
+
+// Thirty-two pixels at a time in AVX-512 registers, for the rows of FastRowAvx512.cpp: the planar
+// form of PlanarBlocks.h one register wide (word lane i holds pixel i: rg R | G << 8, ba
+// B | A << 8), with byte permutes across the whole register (vpermb, vpermt2b) in place of the
+// in-lane shuffles, and masked loads and stores, so that a row's last 1 to 31 pixels take the
+// same steps as the others and touch no byte outside the row. Kind 7 is the integer rule of
+// YCbCr.h (dimg_ycc::IntegerShare) in the same order of operations as PlanarBlocks.h, so the two
+// give the same bytes. Everything here is local to the including unit, which defines
+// DIMG_ROW_TARGET first.
+
+#include "image/PixelKind.h"
+#include "image/RowBlocks.h"
+#include "image/YCbCr.h"
+
+#include <immintrin.h>
+
+#include <array>
+#include <cstdint>
+
+#ifndef DIMG_ROW_TARGET
+#error "define DIMG_ROW_TARGET before including PlanarBlocks512.h"
+#endif
+
+namespace {
+
+struct Planar32 {
+  __m512i rg, ba;
+};
+
+// Byte indices of a permute: bit 6 picks the second register of vpermt2b.
+using ByteIndex = std::array<uint8_t, 64>;
+
+template <class F>
+constexpr ByteIndex MakeIndex(F indexAt) {
+  ByteIndex m{};
+  for (int i = 0; i < 64; ++i) {
+    m[i] = static_cast<uint8_t>(indexAt(i));
+  }
+  return m;
+}
+
+DIMG_ROW_INLINE __m512i Index(const ByteIndex& m) { return _mm512_loadu_si512(m.data()); }
+
+DIMG_ROW_INLINE __m512i Words32(int16_t v) { return _mm512_set1_epi16(v); }
+
+// The first `bytes` bytes of a register (all of them from 64 on; none at 0).
+DIMG_ROW_INLINE __mmask64 FirstBytes(uint32_t bytes) { return _bzhi_u64(~uint64_t{0}, bytes); }
+
+// Masked loads and stores of `bytes` bytes at p and p + 64: nothing beyond them is read (the
+// masked-off bytes cannot fault) or written.
+DIMG_ROW_INLINE __m512i LoadFirst(const uint8_t* p, uint32_t bytes) {
+  return _mm512_maskz_loadu_epi8(FirstBytes(bytes), p);
+}
+DIMG_ROW_INLINE __m512i LoadSecond(const uint8_t* p, uint32_t bytes) {
+  return _mm512_maskz_loadu_epi8(FirstBytes(bytes > 64 ? bytes - 64 : 0), p + 64);
+}
+DIMG_ROW_INLINE void StoreFirst(uint8_t* p, __m512i v, uint32_t bytes) {
+  _mm512_mask_storeu_epi8(p, FirstBytes(bytes), v);
+}
+DIMG_ROW_INLINE void StoreSecond(uint8_t* p, __m512i v, uint32_t bytes) {
+  _mm512_mask_storeu_epi8(p + 64, FirstBytes(bytes > 64 ? bytes - 64 : 0), v);
+}
+
+// Word lane i from bytes Low and High (channel offsets) of pixel i, pixels Bytes bytes apart in
+// the 128 bytes of two registers.
+template <int Bytes, int Low, int High>
+constexpr ByteIndex kGatherWords =
+    MakeIndex([](int i) { return Bytes * (i / 2) + (i % 2 ? High : Low); });
+
+// Output byte k (of the first register, or of the second at Skip = 64) of pixels Bytes bytes
+// long: the channel in slot s of a pixel comes from byte Base[s] + 2 x pixel of the two
+// registers (Base below 64: the first, else the second).
+template <int Bytes, int Base0, int Base1, int Base2, int Base3, int Skip>
+constexpr ByteIndex kScatterWords = MakeIndex([](int i) {
+  const int byte = i + Skip, pixel = byte / Bytes, slot = byte % Bytes;
+  const int base = slot == 0 ? Base0 : slot == 1 ? Base1 : slot == 2 ? Base2 : Base3;
+  return (base + 2 * pixel) & 127;
+});
+
+// ---- 4-byte kinds: byte OffR of a pixel holds R, byte 1 G, byte OffB B, byte 3 A.
+template <int OffR, int OffB>
+struct FourByte32 {
+  DIMG_ROW_INLINE static Planar32 Load(const uint8_t* p, uint32_t n) {
+    const __m512i a = LoadFirst(p, 4 * n), b = LoadSecond(p, 4 * n);
+    return {_mm512_permutex2var_epi8(a, Index(kGatherWords<4, OffR, 1>), b),
+            _mm512_permutex2var_epi8(a, Index(kGatherWords<4, OffB, 3>), b)};
+  }
+
+  DIMG_ROW_INLINE static void Store(const Planar32& v, uint8_t* p, uint32_t n) {
+    // Slot OffR from rg's low bytes, 1 from its high bytes, OffB and 3 from ba's.
+    constexpr int kR = 0, kG = 1, kB = 64, kA = 65;
+    constexpr int k0 = OffR == 0 ? kR : kB, k2 = OffR == 0 ? kB : kR;
+    StoreFirst(p,
+               _mm512_permutex2var_epi8(v.rg, Index(kScatterWords<4, k0, kG, k2, kA, 0>), v.ba),
+               4 * n);
+    StoreSecond(p,
+                _mm512_permutex2var_epi8(v.rg, Index(kScatterWords<4, k0, kG, k2, kA, 64>), v.ba),
+                4 * n);
+  }
+};
+
+// ---- 3-byte kinds: byte OffR is R (for kind 7, Y), byte 1 G (Cr), byte OffB B (Cb).
+
+// Ninety-six bytes from two registers whose word lanes hold slots 0, 1 and 2 at byte Base0, Base1
+// and Base2 (as in kScatterWords).
+template <int Base0, int Base1, int Base2>
+DIMG_ROW_INLINE void StoreThreeBytes32(__m512i first, __m512i second, uint8_t* p, uint32_t n) {
+  StoreFirst(p,
+             _mm512_permutex2var_epi8(first, Index(kScatterWords<3, Base0, Base1, Base2, 0, 0>),
+                                      second),
+             3 * n);
+  StoreSecond(p,
+              _mm512_permutex2var_epi8(first, Index(kScatterWords<3, Base0, Base1, Base2, 0, 64>),
+                                       second),
+              3 * n);
+}
+
+template <int OffR, int OffB>
+struct ThreeByte32 {
+  DIMG_ROW_INLINE static Planar32 Load(const uint8_t* p, uint32_t n) {
+    const __m512i a = LoadFirst(p, 3 * n), b = LoadSecond(p, 3 * n);
+    return {_mm512_permutex2var_epi8(a, Index(kGatherWords<3, OffR, 1>), b),
+            _mm512_or_si512(_mm512_permutex2var_epi8(a, Index(kGatherWords<3, OffB, OffB>), b),
+                            Words32(static_cast<int16_t>(0xFF00)))};
+  }
+
+  DIMG_ROW_INLINE static void Store(const Planar32& v, uint8_t* p, uint32_t n) {
+    constexpr int k0 = OffR == 0 ? 0 : 64, k2 = OffR == 0 ? 64 : 0;
+    StoreThreeBytes32<k0, 1, k2>(v.rg, v.ba, p, n);
+  }
+};
+
+// ---- 16-bit kinds: one register holds the 32 words in order. The field moves are those of
+// PlanarBlocks.h's Packed16 (DimgPixelKind's decoding and truncating encoding).
+
+template <class F, int Byte>
+DIMG_ROW_INLINE __m512i FieldToChannel32(__m512i w) {
+  constexpr int kTop = static_cast<int>(F::kShift + F::kWidth), kTo = 8 + 8 * Byte;
+  if constexpr (F::kWidth == 1) {
+    const __m512i all = _mm512_srai_epi16(_mm512_slli_epi16(w, 16 - kTop), 15);
+    return _mm512_and_si512(all, Words32(static_cast<int16_t>(0xFF << (8 * Byte))));
+  } else {
+    const __m512i mask = Words32(
+        static_cast<int16_t>((((1 << F::kWidth) - 1) << (8 - F::kWidth)) << (8 * Byte)));
+    if constexpr (kTop > kTo) {
+      return _mm512_and_si512(_mm512_srli_epi16(w, kTop - kTo), mask);
+    } else if constexpr (kTop < kTo) {
+      return _mm512_and_si512(_mm512_slli_epi16(w, kTo - kTop), mask);
+    } else {
+      return _mm512_and_si512(w, mask);
+    }
+  }
+}
+
+template <class F, int Byte>
+DIMG_ROW_INLINE __m512i ChannelToField32(__m512i c) {
+  constexpr int kTop = static_cast<int>(F::kShift + F::kWidth), kFrom = 8 + 8 * Byte;
+  const __m512i bits = _mm512_and_si512(
+      c, Words32(static_cast<int16_t>((((1 << F::kWidth) - 1) << (8 - F::kWidth)) << (8 * Byte))));
+  if constexpr (kTop > kFrom) {
+    return _mm512_slli_epi16(bits, kTop - kFrom);
+  } else if constexpr (kTop < kFrom) {
+    return _mm512_srli_epi16(bits, kFrom - kTop);
+  } else {
+    return bits;
+  }
+}
+
+template <class Kind>
+struct Packed32 {
+  DIMG_ROW_INLINE static Planar32 Load(const uint8_t* p, uint32_t n) {
+    const __m512i w = LoadFirst(p, 2 * n);
+    __m512i alpha = Words32(static_cast<int16_t>(0xFF00));
+    if constexpr (Kind::kHasAlpha) {
+      alpha = FieldToChannel32<typename Kind::AlphaField, 1>(w);
+    }
+    return {_mm512_or_si512(FieldToChannel32<typename Kind::RedField, 0>(w),
+                            FieldToChannel32<typename Kind::GreenField, 1>(w)),
+            _mm512_or_si512(FieldToChannel32<typename Kind::BlueField, 0>(w), alpha)};
+  }
+
+  DIMG_ROW_INLINE static void Store(const Planar32& v, uint8_t* p, uint32_t n) {
+    __m512i w =
+        _mm512_or_si512(_mm512_or_si512(ChannelToField32<typename Kind::RedField, 0>(v.rg),
+                                        ChannelToField32<typename Kind::GreenField, 1>(v.rg)),
+                        ChannelToField32<typename Kind::BlueField, 0>(v.ba));
+    if constexpr (Kind::kHasAlpha) {
+      w = _mm512_or_si512(w, ChannelToField32<typename Kind::AlphaField, 1>(v.ba));
+    }
+    StoreFirst(p, w, 2 * n);
+  }
+};
+
+// ---- Kind 7: PlanarBlocks.h's YCrCb16 (see the ranges there) thirty-two lanes wide.
+
+namespace ycc32 {
+using namespace dimg_ycc;  // NOLINT: the coefficients
+
+constexpr int16_t BytePair(int32_t low, int32_t high) {
+  return static_cast<int16_t>(static_cast<uint16_t>((low & 0xFF) | (high & 0xFF) << 8));
+}
+
+DIMG_ROW_INLINE __m512i Fraction(__m512i j, float c) {
+  return _mm512_mulhrs_epi16(j, Words32(static_cast<int16_t>(FractionQ15(c))));
+}
+
+// vpackuswb leaves each 128-bit lane as eight clamped words of its first operand, then eight of
+// its second; this puts pixel i's two bytes back into word lane i.
+constexpr ByteIndex kUnpackLanes =
+    MakeIndex([](int i) { return 16 * (i / 16) + (i % 16) / 2 + (i % 2) * 8; });
+
+// Clamps two channels' words to 0..255 and joins them as low | high << 8. (The zero-masking
+// form with every byte kept is plain vpermb; GCC 12's unmasked one reads an undefined register,
+// which -Werror refuses.)
+DIMG_ROW_INLINE __m512i ClampJoin(__m512i low, __m512i high) {
+  return _mm512_maskz_permutexvar_epi8(~__mmask64{0}, Index(kUnpackLanes),
+                                       _mm512_packus_epi16(low, high));
+}
+}  // namespace ycc32
+
+struct YCrCb32 {
+  DIMG_ROW_INLINE static Planar32 Load(const uint8_t* p, uint32_t n) {
+    using namespace ycc32;  // NOLINT
+    const __m512i a = LoadFirst(p, 3 * n), b = LoadSecond(p, 3 * n);
+    const __m512i y = _mm512_maskz_permutex2var_epi8(0x5555555555555555u, a,
+                                                     Index(kGatherWords<3, 0, 0>), b);
+    const __m512i crcb = _mm512_xor_si512(
+        _mm512_permutex2var_epi8(a, Index(kGatherWords<3, 1, 2>), b), Words32(-32640));
+    const __m512i cr = _mm512_srai_epi16(_mm512_slli_epi16(crcb, 8), 8);
+    const __m512i cb = _mm512_srai_epi16(crcb, 8);
+    const __m512i r = _mm512_add_epi16(_mm512_add_epi16(y, cr), Fraction(cr, kCrR));
+    const __m512i bl = _mm512_add_epi16(_mm512_add_epi16(y, cb), Fraction(cb, kCbB));
+    const __m512i wholeG =
+        _mm512_maddubs_epi16(Words32(BytePair(-WholePart(kCrG), -WholePart(kCbG))), crcb);
+    const __m512i gOffset = _mm512_sub_epi16(
+        _mm512_add_epi16(Fraction(cr, kCrG), Fraction(cb, kCbG)), wholeG);
+    const __m512i g = _mm512_add_epi16(y, _mm512_srai_epi16(gOffset, 7));
+    return {ClampJoin(r, g), ClampJoin(bl, Words32(255))};
+  }
+
+  DIMG_ROW_INLINE static void Store(const Planar32& v, uint8_t* p, uint32_t n) {
+    using namespace ycc32;  // NOLINT
+    const __m512i lowByte = Words32(255);
+    const __m512i r = _mm512_and_si512(v.rg, lowByte);
+    const __m512i g = _mm512_srli_epi16(v.rg, 8);
+    const __m512i b = _mm512_and_si512(v.ba, lowByte);
+    const __m512i centre = Words32(static_cast<int16_t>(kCentre));
+    const __m512i ySum = _mm512_add_epi16(
+        _mm512_add_epi16(
+            _mm512_maddubs_epi16(v.rg, Words32(BytePair(WholePart(kRY), WholePart(kGY)))),
+            _mm512_maddubs_epi16(b, Words32(BytePair(WholePart(kBY), 0)))),
+        _mm512_add_epi16(_mm512_add_epi16(Fraction(r, kRY), Fraction(g, kGY)), Fraction(b, kBY)));
+    const __m512i crSum = _mm512_add_epi16(
+        _mm512_add_epi16(
+            _mm512_maddubs_epi16(v.rg, Words32(BytePair(WholePart(kRCr), WholePart(kGCr)))),
+            _mm512_maddubs_epi16(b, Words32(BytePair(WholePart(kBCr), 0)))),
+        _mm512_add_epi16(_mm512_add_epi16(Fraction(g, kGCr), Fraction(b, kBCr)), centre));
+    const __m512i cbSum = _mm512_add_epi16(
+        _mm512_add_epi16(
+            _mm512_maddubs_epi16(v.rg, Words32(BytePair(WholePart(kRCb), WholePart(kGCb)))),
+            _mm512_slli_epi16(b, 6)),
+        _mm512_add_epi16(_mm512_add_epi16(Fraction(r, kRCb), Fraction(g, kGCb)), centre));
+    // Every sum is 0..32767 here, so bits 7-14 are the byte: Y into the low bytes, Cr and Cb
+    // shifted up into the high bytes, where the permutes pick them.
+    const __m512i yCr = _mm512_mask_blend_epi8(0xAAAAAAAAAAAAAAAAu, _mm512_srli_epi16(ySum, 7),
+                                               _mm512_slli_epi16(crSum, 1));
+    StoreThreeBytes32<0, 1, 65>(yCr, _mm512_slli_epi16(cbSum, 1), p, n);
+  }
+};
+
+template <uint32_t K>
+struct Planar32Of;
+template <>
+struct Planar32Of<DImageKindRGBA8> {
+  using Type = FourByte32<0, 2>;
+};
+template <>
+struct Planar32Of<DImageKindBGRA8> {
+  using Type = FourByte32<2, 0>;
+};
+template <>
+struct Planar32Of<DImageKindRGB8> {
+  using Type = ThreeByte32<0, 2>;
+};
+template <>
+struct Planar32Of<DImageKindBGR8> {
+  using Type = ThreeByte32<2, 0>;
+};
+template <>
+struct Planar32Of<DImageKindA1R5G5B5> {
+  using Type = Packed32<DimgPixelKind<DImageKindA1R5G5B5>>;
+};
+template <>
+struct Planar32Of<DImageKindA4R4G4B4> {
+  using Type = Packed32<DimgPixelKind<DImageKindA4R4G4B4>>;
+};
+template <>
+struct Planar32Of<DImageKindR5G6B5> {
+  using Type = Packed32<DimgPixelKind<DImageKindR5G6B5>>;
+};
+template <>
+struct Planar32Of<DImageKindYCrCb> {
+  using Type = YCrCb32;
+};
+
+// n pixels (1 to 32) of pair (D, S).
+template <uint32_t D, uint32_t S>
+DIMG_ROW_INLINE void DimgConvertPlanar32(uint8_t* dst, const uint8_t* src, uint32_t n) {
+  Planar32Of<D>::Type::Store(Planar32Of<S>::Type::Load(src, n), dst, n);
+}
+
+}  // namespace
