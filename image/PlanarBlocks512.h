@@ -47,19 +47,40 @@ DIMG_ROW_INLINE __m512i Words32(int16_t v) { return _mm512_set1_epi16(v); }
 // The first `bytes` bytes of a register (all of them from 64 on; none at 0).
 DIMG_ROW_INLINE __mmask64 FirstBytes(uint32_t bytes) { return _bzhi_u64(~uint64_t{0}, bytes); }
 
-// Masked loads and stores of `bytes` bytes at p and p + 64: nothing beyond them is read (the
-// masked-off bytes cannot fault) or written.
+// Loads and stores of `bytes` bytes at p and p + 64: nothing beyond them is read or written. A
+// row's whole blocks (a constant count once inlined) take plain moves; its last pixels take
+// masked ones, whose masked-off bytes cannot fault.
 DIMG_ROW_INLINE __m512i LoadFirst(const uint8_t* p, uint32_t bytes) {
+  if (bytes >= 64) {
+    return _mm512_loadu_si512(p);
+  }
   return _mm512_maskz_loadu_epi8(FirstBytes(bytes), p);
 }
 DIMG_ROW_INLINE __m512i LoadSecond(const uint8_t* p, uint32_t bytes) {
+  if (bytes >= 128) {
+    return _mm512_loadu_si512(p + 64);
+  }
+  if (bytes == 96) {
+    // The permutes read only the low half of this register.
+    return _mm512_castsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 64)));
+  }
   return _mm512_maskz_loadu_epi8(FirstBytes(bytes > 64 ? bytes - 64 : 0), p + 64);
 }
 DIMG_ROW_INLINE void StoreFirst(uint8_t* p, __m512i v, uint32_t bytes) {
-  _mm512_mask_storeu_epi8(p, FirstBytes(bytes), v);
+  if (bytes >= 64) {
+    _mm512_storeu_si512(p, v);
+  } else {
+    _mm512_mask_storeu_epi8(p, FirstBytes(bytes), v);
+  }
 }
 DIMG_ROW_INLINE void StoreSecond(uint8_t* p, __m512i v, uint32_t bytes) {
-  _mm512_mask_storeu_epi8(p + 64, FirstBytes(bytes > 64 ? bytes - 64 : 0), v);
+  if (bytes >= 128) {
+    _mm512_storeu_si512(p + 64, v);
+  } else if (bytes == 96) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 64), _mm512_castsi512_si256(v));
+  } else {
+    _mm512_mask_storeu_epi8(p + 64, FirstBytes(bytes > 64 ? bytes - 64 : 0), v);
+  }
 }
 
 // Word lane i from bytes Low and High (channel offsets) of pixel i, pixels Bytes bytes apart in
@@ -210,12 +231,9 @@ DIMG_ROW_INLINE __m512i Fraction(__m512i j, float c) {
 constexpr ByteIndex kUnpackLanes =
     MakeIndex([](int i) { return 16 * (i / 16) + (i % 16) / 2 + (i % 2) * 8; });
 
-// Clamps two channels' words to 0..255 and joins them as low | high << 8. (The zero-masking
-// form with every byte kept is plain vpermb; GCC 12's unmasked one reads an undefined register,
-// which -Werror refuses.)
+// Clamps two channels' words to 0..255 and joins them as low | high << 8.
 DIMG_ROW_INLINE __m512i ClampJoin(__m512i low, __m512i high) {
-  return _mm512_maskz_permutexvar_epi8(~__mmask64{0}, Index(kUnpackLanes),
-                                       _mm512_packus_epi16(low, high));
+  return _mm512_permutexvar_epi8(Index(kUnpackLanes), _mm512_packus_epi16(low, high));
 }
 }  // namespace ycc32
 
