@@ -99,6 +99,29 @@ constexpr ByteIndex kScatterWords = MakeIndex([](int i) {
   return (base + 2 * pixel) & 127;
 });
 
+// What kind 7's encoding multiplies, a word lane a pixel: rg as in Planar32, R, G and B alone,
+// and bHigh, B | 0x80 << 8, whose high byte brings in the centre of Cr (YCrCb32::Encode). A
+// source kind loads this instead of Planar32 when the destination is kind 7, which has no alpha.
+struct ColourWords {
+  __m512i rg, r, g, b, bHigh;
+};
+
+DIMG_ROW_INLINE ColourWords SplitColour(__m512i rg, __m512i bHigh) {
+  const __m512i lowByte = Words32(255);
+  return {rg, _mm512_and_si512(rg, lowByte), _mm512_srli_epi16(rg, 8),
+          _mm512_and_si512(bHigh, lowByte), bHigh};
+}
+
+// Word lane i: byte Low of pixel i (pixels Bytes bytes apart), then 0x80, which the masked
+// permute below keeps from the index register.
+template <int Bytes, int Low>
+constexpr ByteIndex kGatherLowBytes =
+    MakeIndex([](int i) { return i % 2 ? 0x80 : Bytes * (i / 2) + Low; });
+
+DIMG_ROW_INLINE __m512i GatherUnder80(__m512i a, const ByteIndex& index, __m512i b) {
+  return _mm512_mask2_permutex2var_epi8(a, Index(index), 0x5555555555555555u, b);
+}
+
 // ---- 4-byte kinds: byte OffR of a pixel holds R, byte 1 G, byte OffB B, byte 3 A.
 template <int OffR, int OffB>
 struct FourByte32 {
@@ -106,6 +129,12 @@ struct FourByte32 {
     const __m512i a = LoadFirst(p, 4 * n), b = LoadSecond(p, 4 * n);
     return {_mm512_permutex2var_epi8(a, Index(kGatherWords<4, OffR, 1>), b),
             _mm512_permutex2var_epi8(a, Index(kGatherWords<4, OffB, 3>), b)};
+  }
+
+  DIMG_ROW_INLINE static ColourWords LoadColour(const uint8_t* p, uint32_t n) {
+    const __m512i a = LoadFirst(p, 4 * n), b = LoadSecond(p, 4 * n);
+    return SplitColour(_mm512_permutex2var_epi8(a, Index(kGatherWords<4, OffR, 1>), b),
+                       GatherUnder80(a, kGatherLowBytes<4, OffB>, b));
   }
 
   DIMG_ROW_INLINE static void Store(const Planar32& v, uint8_t* p, uint32_t n) {
@@ -144,6 +173,12 @@ struct ThreeByte32 {
     return {_mm512_permutex2var_epi8(a, Index(kGatherWords<3, OffR, 1>), b),
             _mm512_or_si512(_mm512_permutex2var_epi8(a, Index(kGatherWords<3, OffB, OffB>), b),
                             Words32(static_cast<int16_t>(0xFF00)))};
+  }
+
+  DIMG_ROW_INLINE static ColourWords LoadColour(const uint8_t* p, uint32_t n) {
+    const __m512i a = LoadFirst(p, 3 * n), b = LoadSecond(p, 3 * n);
+    return SplitColour(_mm512_permutex2var_epi8(a, Index(kGatherWords<3, OffR, 1>), b),
+                       GatherUnder80(a, kGatherLowBytes<3, OffB>, b));
   }
 
   DIMG_ROW_INLINE static void Store(const Planar32& v, uint8_t* p, uint32_t n) {
@@ -201,6 +236,15 @@ struct Packed32 {
             _mm512_or_si512(FieldToChannel32<typename Kind::BlueField, 0>(w), alpha)};
   }
 
+  DIMG_ROW_INLINE static ColourWords LoadColour(const uint8_t* p, uint32_t n) {
+    const __m512i w = LoadFirst(p, 2 * n);
+    const __m512i r = FieldToChannel32<typename Kind::RedField, 0>(w);
+    const __m512i gHigh = FieldToChannel32<typename Kind::GreenField, 1>(w);
+    const __m512i b = FieldToChannel32<typename Kind::BlueField, 0>(w);
+    return {_mm512_or_si512(r, gHigh), r, _mm512_srli_epi16(gHigh, 8), b,
+            _mm512_or_si512(b, Words32(static_cast<int16_t>(0x8000)))};
+  }
+
   DIMG_ROW_INLINE static void Store(const Planar32& v, uint8_t* p, uint32_t n) {
     __m512i w =
         _mm512_or_si512(_mm512_or_si512(ChannelToField32<typename Kind::RedField, 0>(v.rg),
@@ -222,6 +266,11 @@ constexpr int16_t BytePair(int32_t low, int32_t high) {
   return static_cast<int16_t>(static_cast<uint16_t>((low & 0xFF) | (high & 0xFF) << 8));
 }
 
+// B's pair in Cr, (B, 0x80) x (its whole part, -128), does not saturate.
+static_assert(WholePart(kBCr) >= -128 && WholePart(kBCr) <= 0 &&
+                  -WholePart(kBCr) * 255 + 128 * 128 <= 32768,
+              "B's share of Cr and the centre in one multiply-add");
+
 DIMG_ROW_INLINE __m512i Fraction(__m512i j, float c) {
   return _mm512_mulhrs_epi16(j, Words32(static_cast<int16_t>(FractionQ15(c))));
 }
@@ -238,7 +287,12 @@ DIMG_ROW_INLINE __m512i ClampJoin(__m512i low, __m512i high) {
 }  // namespace ycc32
 
 struct YCrCb32 {
-  DIMG_ROW_INLINE static Planar32 Load(const uint8_t* p, uint32_t n) {
+  // R, G and B words before their clamp.
+  struct Unclamped {
+    __m512i r, g, b;
+  };
+
+  DIMG_ROW_INLINE static Unclamped Decode(const uint8_t* p, uint32_t n) {
     using namespace ycc32;  // NOLINT
     const __m512i a = LoadFirst(p, 3 * n), b = LoadSecond(p, 3 * n);
     const __m512i y = _mm512_maskz_permutex2var_epi8(0x5555555555555555u, a,
@@ -254,33 +308,45 @@ struct YCrCb32 {
     const __m512i gOffset = _mm512_sub_epi16(
         _mm512_add_epi16(Fraction(cr, kCrG), Fraction(cb, kCbG)), wholeG);
     const __m512i g = _mm512_add_epi16(y, _mm512_srai_epi16(gOffset, 7));
-    return {ClampJoin(r, g), ClampJoin(bl, Words32(255))};
+    return {r, g, bl};
   }
 
-  DIMG_ROW_INLINE static void Store(const Planar32& v, uint8_t* p, uint32_t n) {
+  DIMG_ROW_INLINE static Planar32 Load(const uint8_t* p, uint32_t n) {
     using namespace ycc32;  // NOLINT
-    const __m512i lowByte = Words32(255);
-    const __m512i r = _mm512_and_si512(v.rg, lowByte);
-    const __m512i g = _mm512_srli_epi16(v.rg, 8);
-    const __m512i b = _mm512_and_si512(v.ba, lowByte);
+    const Unclamped c = Decode(p, n);
+    return {ClampJoin(c.r, c.g), ClampJoin(c.b, Words32(255))};
+  }
+
+  DIMG_ROW_INLINE static ColourWords LoadColour(const uint8_t* p, uint32_t n) {
+    using namespace ycc32;  // NOLINT
+    const Unclamped c = Decode(p, n);
+    return SplitColour(ClampJoin(c.r, c.g), ClampJoin(c.b, Words32(0x80)));
+  }
+
+  // The sums are those of PlanarBlocks.h's YCrCb16::Store but for Cr's centre: bHigh's 0x80 times
+  // -128 adds -16384 instead of 16384 in the same multiply-add as B's whole part. The two differ
+  // by 2^15, which changes only bit 15 of the lane, and the byte is bits 7-14 of every sum.
+  DIMG_ROW_INLINE static void Encode(const ColourWords& c, uint8_t* p, uint32_t n) {
+    using namespace ycc32;  // NOLINT
     const __m512i centre = Words32(static_cast<int16_t>(kCentre));
     const __m512i ySum = _mm512_add_epi16(
         _mm512_add_epi16(
-            _mm512_maddubs_epi16(v.rg, Words32(BytePair(WholePart(kRY), WholePart(kGY)))),
-            _mm512_maddubs_epi16(b, Words32(BytePair(WholePart(kBY), 0)))),
-        _mm512_add_epi16(_mm512_add_epi16(Fraction(r, kRY), Fraction(g, kGY)), Fraction(b, kBY)));
+            _mm512_maddubs_epi16(c.rg, Words32(BytePair(WholePart(kRY), WholePart(kGY)))),
+            _mm512_maddubs_epi16(c.bHigh, Words32(BytePair(WholePart(kBY), 0)))),
+        _mm512_add_epi16(_mm512_add_epi16(Fraction(c.r, kRY), Fraction(c.g, kGY)),
+                         Fraction(c.b, kBY)));
     const __m512i crSum = _mm512_add_epi16(
         _mm512_add_epi16(
-            _mm512_maddubs_epi16(v.rg, Words32(BytePair(WholePart(kRCr), WholePart(kGCr)))),
-            _mm512_maddubs_epi16(b, Words32(BytePair(WholePart(kBCr), 0)))),
-        _mm512_add_epi16(_mm512_add_epi16(Fraction(g, kGCr), Fraction(b, kBCr)), centre));
+            _mm512_maddubs_epi16(c.rg, Words32(BytePair(WholePart(kRCr), WholePart(kGCr)))),
+            _mm512_maddubs_epi16(c.bHigh, Words32(BytePair(WholePart(kBCr), -128)))),
+        _mm512_add_epi16(Fraction(c.g, kGCr), Fraction(c.b, kBCr)));
     const __m512i cbSum = _mm512_add_epi16(
         _mm512_add_epi16(
-            _mm512_maddubs_epi16(v.rg, Words32(BytePair(WholePart(kRCb), WholePart(kGCb)))),
-            _mm512_slli_epi16(b, 6)),
-        _mm512_add_epi16(_mm512_add_epi16(Fraction(r, kRCb), Fraction(g, kGCb)), centre));
-    // Every sum is 0..32767 here, so bits 7-14 are the byte: Y into the low bytes, Cr and Cb
-    // shifted up into the high bytes, where the permutes pick them.
+            _mm512_maddubs_epi16(c.rg, Words32(BytePair(WholePart(kRCb), WholePart(kGCb)))),
+            _mm512_slli_epi16(c.b, 6)),
+        _mm512_add_epi16(_mm512_add_epi16(Fraction(c.r, kRCb), Fraction(c.g, kGCb)), centre));
+    // Bits 7-14 of each sum are its byte: Y into the low bytes, Cr and Cb shifted up into the
+    // high bytes, where the permutes pick them.
     const __m512i yCr = _mm512_mask_blend_epi8(0xAAAAAAAAAAAAAAAAu, _mm512_srli_epi16(ySum, 7),
                                                _mm512_slli_epi16(crSum, 1));
     StoreThreeBytes32<0, 1, 65>(yCr, _mm512_slli_epi16(cbSum, 1), p, n);
@@ -325,7 +391,11 @@ struct Planar32Of<DImageKindYCrCb> {
 // n pixels (1 to 32) of pair (D, S).
 template <uint32_t D, uint32_t S>
 DIMG_ROW_INLINE void DimgConvertPlanar32(uint8_t* dst, const uint8_t* src, uint32_t n) {
-  Planar32Of<D>::Type::Store(Planar32Of<S>::Type::Load(src, n), dst, n);
+  if constexpr (D == DImageKindYCrCb) {
+    YCrCb32::Encode(Planar32Of<S>::Type::LoadColour(src, n), dst, n);
+  } else {
+    Planar32Of<D>::Type::Store(Planar32Of<S>::Type::Load(src, n), dst, n);
+  }
 }
 
 }  // namespace
