@@ -328,7 +328,6 @@ struct YCrCb32 {
   // by 2^15, which changes only bit 15 of the lane, and the byte is bits 7-14 of every sum.
   DIMG_ROW_INLINE static void Encode(const ColourWords& c, uint8_t* p, uint32_t n) {
     using namespace ycc32;  // NOLINT
-    const __m512i centre = Words32(static_cast<int16_t>(kCentre));
     const __m512i ySum = _mm512_add_epi16(
         _mm512_add_epi16(
             _mm512_maddubs_epi16(c.rg, Words32(BytePair(WholePart(kRY), WholePart(kGY)))),
@@ -343,8 +342,8 @@ struct YCrCb32 {
     const __m512i cbSum = _mm512_add_epi16(
         _mm512_add_epi16(
             _mm512_maddubs_epi16(c.rg, Words32(BytePair(WholePart(kRCb), WholePart(kGCb)))),
-            _mm512_slli_epi16(c.b, 6)),
-        _mm512_add_epi16(_mm512_add_epi16(Fraction(c.r, kRCb), Fraction(c.g, kGCb)), centre));
+            _mm512_maddubs_epi16(c.bHigh, Words32(BytePair(WholePart(kBCb), -128)))),
+        _mm512_add_epi16(Fraction(c.r, kRCb), Fraction(c.g, kGCb)));
     // Bits 7-14 of each sum are its byte: Y into the low bytes, Cr and Cb shifted up into the
     // high bytes, where the permutes pick them.
     const __m512i yCr = _mm512_mask_blend_epi8(0xAAAAAAAAAAAAAAAAu, _mm512_srli_epi16(ySum, 7),
