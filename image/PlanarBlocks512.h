@@ -236,12 +236,37 @@ struct Packed32 {
             _mm512_or_si512(FieldToChannel32<typename Kind::BlueField, 0>(w), alpha)};
   }
 
+  // vpmultishiftqb makes each byte of a quadword from the eight bits of that quadword at an
+  // offset of the byte's own, wrapping around: Offsets puts bit `low` (or `high`) of each word
+  // lane at bit 0 of the lane's low (or high) byte. With low = a field's top bit less 8 the field
+  // ends at bit 7; the bits below it, from the same word or the lane below, are masked off.
+  static constexpr uint64_t Offsets(int lowByte, int highByte) {
+    uint64_t c = 0;
+    for (int lane = 0; lane < 4; ++lane) {
+      c |= uint64_t((16 * lane + lowByte) & 63) << (16 * lane);
+      c |= uint64_t((16 * lane + highByte) & 63) << (16 * lane + 8);
+    }
+    return c;
+  }
+
+  template <class F>
+  static constexpr int kTopBit = static_cast<int>(F::kShift + F::kWidth) - 8;
+
+  template <class F>
+  static constexpr int16_t kTopBits = static_cast<int16_t>(((1 << F::kWidth) - 1) << (8 - F::kWidth));
+
   DIMG_ROW_INLINE static ColourWords LoadColour(const uint8_t* p, uint32_t n) {
+    using R = typename Kind::RedField;
+    using G = typename Kind::GreenField;
+    using B = typename Kind::BlueField;
     const __m512i w = LoadFirst(p, 2 * n);
-    const __m512i r = FieldToChannel32<typename Kind::RedField, 0>(w);
-    const __m512i gHigh = FieldToChannel32<typename Kind::GreenField, 1>(w);
-    const __m512i b = FieldToChannel32<typename Kind::BlueField, 0>(w);
-    return {_mm512_or_si512(r, gHigh), r, _mm512_srli_epi16(gHigh, 8), b,
+    const __m512i rg = _mm512_and_si512(
+        _mm512_multishift_epi64_epi8(_mm512_set1_epi64(Offsets(kTopBit<R>, kTopBit<G>)), w),
+        Words32(static_cast<int16_t>(kTopBits<R> | kTopBits<G> << 8)));
+    const __m512i b = _mm512_and_si512(
+        _mm512_multishift_epi64_epi8(_mm512_set1_epi64(Offsets(kTopBit<B>, kTopBit<B>)), w),
+        Words32(kTopBits<B>));
+    return {rg, _mm512_and_si512(rg, Words32(255)), _mm512_srli_epi16(rg, 8), b,
             _mm512_or_si512(b, Words32(static_cast<int16_t>(0x8000)))};
   }
 
