@@ -122,6 +122,18 @@ DIMG_ROW_INLINE __m512i GatherUnder80(__m512i a, const ByteIndex& index, __m512i
   return _mm512_mask2_permutex2var_epi8(a, Index(index), 0x5555555555555555u, b);
 }
 
+// vpmultishiftqb makes each byte of a quadword from the eight bits of that quadword at an offset
+// of the byte's own, wrapping around. These offsets put bit `low` (or `high`) of each word lane
+// at bit 0 of the lane's low (or high) byte.
+constexpr uint64_t MultishiftOffsets(int low, int high) {
+  uint64_t c = 0;
+  for (int lane = 0; lane < 4; ++lane) {
+    c |= uint64_t((16 * lane + low) & 63) << (16 * lane);
+    c |= uint64_t((16 * lane + high) & 63) << (16 * lane + 8);
+  }
+  return c;
+}
+
 // ---- 4-byte kinds: byte OffR of a pixel holds R, byte 1 G, byte OffB B, byte 3 A.
 template <int OffR, int OffB>
 struct FourByte32 {
@@ -236,19 +248,8 @@ struct Packed32 {
             _mm512_or_si512(FieldToChannel32<typename Kind::BlueField, 0>(w), alpha)};
   }
 
-  // vpmultishiftqb makes each byte of a quadword from the eight bits of that quadword at an
-  // offset of the byte's own, wrapping around: Offsets puts bit `low` (or `high`) of each word
-  // lane at bit 0 of the lane's low (or high) byte. With low = a field's top bit less 8 the field
-  // ends at bit 7; the bits below it, from the same word or the lane below, are masked off.
-  static constexpr uint64_t Offsets(int lowByte, int highByte) {
-    uint64_t c = 0;
-    for (int lane = 0; lane < 4; ++lane) {
-      c |= uint64_t((16 * lane + lowByte) & 63) << (16 * lane);
-      c |= uint64_t((16 * lane + highByte) & 63) << (16 * lane + 8);
-    }
-    return c;
-  }
-
+  // With low = a field's top bit less 8 (MultishiftOffsets) the field ends at bit 7 of its byte;
+  // the bits below it, from the same word or the lane below, are masked off.
   template <class F>
   static constexpr int kTopBit = static_cast<int>(F::kShift + F::kWidth) - 8;
 
@@ -261,10 +262,10 @@ struct Packed32 {
     using B = typename Kind::BlueField;
     const __m512i w = LoadFirst(p, 2 * n);
     const __m512i rg = _mm512_and_si512(
-        _mm512_multishift_epi64_epi8(_mm512_set1_epi64(Offsets(kTopBit<R>, kTopBit<G>)), w),
+        _mm512_multishift_epi64_epi8(_mm512_set1_epi64(MultishiftOffsets(kTopBit<R>, kTopBit<G>)), w),
         Words32(static_cast<int16_t>(kTopBits<R> | kTopBits<G> << 8)));
     const __m512i b = _mm512_and_si512(
-        _mm512_multishift_epi64_epi8(_mm512_set1_epi64(Offsets(kTopBit<B>, kTopBit<B>)), w),
+        _mm512_multishift_epi64_epi8(_mm512_set1_epi64(MultishiftOffsets(kTopBit<B>, kTopBit<B>)), w),
         Words32(kTopBits<B>));
     return {rg, _mm512_and_si512(rg, Words32(255)), _mm512_srli_epi16(rg, 8), b,
             _mm512_or_si512(b, Words32(static_cast<int16_t>(0x8000)))};
@@ -369,11 +370,13 @@ struct YCrCb32 {
             _mm512_maddubs_epi16(c.rg, Words32(BytePair(WholePart(kRCb), WholePart(kGCb)))),
             _mm512_maddubs_epi16(c.bHigh, Words32(BytePair(WholePart(kBCb), -128)))),
         _mm512_add_epi16(Fraction(c.r, kRCb), Fraction(c.g, kGCb)));
-    // Bits 7-14 of each sum are its byte: Y into the low bytes, Cr and Cb shifted up into the
-    // high bytes, where the permutes pick them.
-    const __m512i yCr = _mm512_mask_blend_epi8(0xAAAAAAAAAAAAAAAAu, _mm512_srli_epi16(ySum, 7),
-                                               _mm512_slli_epi16(crSum, 1));
-    StoreThreeBytes32<0, 1, 65>(yCr, _mm512_slli_epi16(cbSum, 1), p, n);
+    // Bits 7-14 of each sum are its byte: Y into the low bytes and Cr into the high bytes of one
+    // register, Cb into the low bytes of another, where the permutes pick them.
+    const __m512i bits7to14 = _mm512_set1_epi64(MultishiftOffsets(7, 7));
+    const __m512i yCr =
+        _mm512_mask_multishift_epi64_epi8(_mm512_multishift_epi64_epi8(bits7to14, ySum),
+                                          0xAAAAAAAAAAAAAAAAu, bits7to14, crSum);
+    StoreThreeBytes32<0, 1, 64>(yCr, _mm512_multishift_epi64_epi8(bits7to14, cbSum), p, n);
   }
 };
 
