@@ -23,6 +23,14 @@
 
 namespace {
 
+// The share tables of a 16-bit kind, made from the YCbCr tables the first time a row needs them
+// (they are filled and checked by then: DimgYCbCrVectorReady).
+template <uint32_t S>
+const PackedShares& SharesOf() {
+  static const PackedShares shares = MakePackedShares<DimgPixelKind<S>>(DimgYCbCrTables());
+  return shares;
+}
+
 template <uint32_t D, uint32_t S>
 DIMG_ROW_TARGET void ConvertRow32(uint8_t* dst, const uint8_t* src, uint32_t width) {
   if (!DimgYCbCrVectorReady()) {
@@ -32,11 +40,22 @@ DIMG_ROW_TARGET void ConvertRow32(uint8_t* dst, const uint8_t* src, uint32_t wid
   }
   constexpr std::size_t kDstBytes = DimgPixelKind<D>::kBytes, kSrcBytes = DimgPixelKind<S>::kBytes;
   uint32_t x = 0;
-  for (; width - x >= 32; x += 32) {
-    DimgConvertPlanar32<D, S>(dst + x * kDstBytes, src + x * kSrcBytes, 32);
-  }
-  if (x < width) {
-    DimgConvertPlanar32<D, S>(dst + x * kDstBytes, src + x * kSrcBytes, width - x);
+  if constexpr (D == DImageKindYCrCb && kSrcBytes == 2) {
+    const PackedShares& shares = SharesOf<S>();
+    using Block = PackedToYCrCb32<DimgPixelKind<S>>;
+    for (; width - x >= 32; x += 32) {
+      Block::Convert(shares, dst + x * kDstBytes, src + x * kSrcBytes, 32);
+    }
+    if (x < width) {
+      Block::Convert(shares, dst + x * kDstBytes, src + x * kSrcBytes, width - x);
+    }
+  } else {
+    for (; width - x >= 32; x += 32) {
+      DimgConvertPlanar32<D, S>(dst + x * kDstBytes, src + x * kSrcBytes, 32);
+    }
+    if (x < width) {
+      DimgConvertPlanar32<D, S>(dst + x * kDstBytes, src + x * kSrcBytes, width - x);
+    }
   }
 }
 
