@@ -89,15 +89,38 @@ template <int Bytes, int Low, int High>
 constexpr ByteIndex kGatherWords =
     MakeIndex([](int i) { return Bytes * (i / 2) + (i % 2 ? High : Low); });
 
+// Where channel c (0 R, 1 G, 2 B, 3 A; for kind 7 Y, Cr, Cb) of pixel i lies in a pair of
+// registers, as a vpermt2b index: in the planar words (R, G of pixel i at bytes 2i, 2i + 1 of the
+// first, B, A in the second), or as vpackuswb leaves two pairs of word registers (each 128-bit
+// lane holds eight pixels' R, then their G; B and A alike in the second).
+enum class ChannelLayout { Words, PackedHalves };
+
+constexpr int ChannelByte(ChannelLayout layout, int channel, int pixel) {
+  const int reg = channel / 2 * 64, high = channel % 2;
+  if (layout == ChannelLayout::Words) {
+    return (reg + 2 * pixel + high) & 127;
+  }
+  return (reg + 16 * (pixel / 8) + 8 * high + pixel % 8) & 127;
+}
+
 // Output byte k (of the first register, or of the second at Skip = 64) of pixels Bytes bytes
-// long: the channel in slot s of a pixel comes from byte Base[s] + 2 x pixel of the two
-// registers (Base below 64: the first, else the second).
-template <int Bytes, int Base0, int Base1, int Base2, int Base3, int Skip>
-constexpr ByteIndex kScatterWords = MakeIndex([](int i) {
+// long whose slot s holds channel Cs.
+template <ChannelLayout L, int Bytes, int C0, int C1, int C2, int C3, int Skip>
+constexpr ByteIndex kScatter = MakeIndex([](int i) {
   const int byte = i + Skip, pixel = byte / Bytes, slot = byte % Bytes;
-  const int base = slot == 0 ? Base0 : slot == 1 ? Base1 : slot == 2 ? Base2 : Base3;
-  return (base + 2 * pixel) & 127;
+  return ChannelByte(L, slot == 0 ? C0 : slot == 1 ? C1 : slot == 2 ? C2 : C3, pixel);
 });
+
+// n pixels (1 to 32) from the channels in two registers.
+template <ChannelLayout L, int Bytes, int C0, int C1, int C2, int C3 = 3>
+DIMG_ROW_INLINE void StorePixels(__m512i first, __m512i second, uint8_t* p, uint32_t n) {
+  StoreFirst(p,
+             _mm512_permutex2var_epi8(first, Index(kScatter<L, Bytes, C0, C1, C2, C3, 0>), second),
+             Bytes * n);
+  StoreSecond(
+      p, _mm512_permutex2var_epi8(first, Index(kScatter<L, Bytes, C0, C1, C2, C3, 64>), second),
+      Bytes * n);
+}
 
 // What kind 7's encoding multiplies, a word lane a pixel: rg as in Planar32, R, G and B alone,
 // and bHigh, B | 0x80 << 8, whose high byte brings in the centre of Cr (YCrCb32::Encode). A
@@ -149,34 +172,17 @@ struct FourByte32 {
                        GatherUnder80(a, kGatherLowBytes<4, OffB>, b));
   }
 
+  template <ChannelLayout L>
+  DIMG_ROW_INLINE static void StoreChannels(__m512i first, __m512i second, uint8_t* p, uint32_t n) {
+    StorePixels<L, 4, OffR == 0 ? 0 : 2, 1, OffR == 0 ? 2 : 0>(first, second, p, n);
+  }
+
   DIMG_ROW_INLINE static void Store(const Planar32& v, uint8_t* p, uint32_t n) {
-    // Slot OffR from rg's low bytes, 1 from its high bytes, OffB and 3 from ba's.
-    constexpr int kR = 0, kG = 1, kB = 64, kA = 65;
-    constexpr int k0 = OffR == 0 ? kR : kB, k2 = OffR == 0 ? kB : kR;
-    StoreFirst(p,
-               _mm512_permutex2var_epi8(v.rg, Index(kScatterWords<4, k0, kG, k2, kA, 0>), v.ba),
-               4 * n);
-    StoreSecond(p,
-                _mm512_permutex2var_epi8(v.rg, Index(kScatterWords<4, k0, kG, k2, kA, 64>), v.ba),
-                4 * n);
+    StoreChannels<ChannelLayout::Words>(v.rg, v.ba, p, n);
   }
 };
 
 // ---- 3-byte kinds: byte OffR is R (for kind 7, Y), byte 1 G (Cr), byte OffB B (Cb).
-
-// Ninety-six bytes from two registers whose word lanes hold slots 0, 1 and 2 at byte Base0, Base1
-// and Base2 (as in kScatterWords).
-template <int Base0, int Base1, int Base2>
-DIMG_ROW_INLINE void StoreThreeBytes32(__m512i first, __m512i second, uint8_t* p, uint32_t n) {
-  StoreFirst(p,
-             _mm512_permutex2var_epi8(first, Index(kScatterWords<3, Base0, Base1, Base2, 0, 0>),
-                                      second),
-             3 * n);
-  StoreSecond(p,
-              _mm512_permutex2var_epi8(first, Index(kScatterWords<3, Base0, Base1, Base2, 0, 64>),
-                                       second),
-              3 * n);
-}
 
 template <int OffR, int OffB>
 struct ThreeByte32 {
@@ -193,9 +199,13 @@ struct ThreeByte32 {
                        GatherUnder80(a, kGatherLowBytes<3, OffB>, b));
   }
 
+  template <ChannelLayout L>
+  DIMG_ROW_INLINE static void StoreChannels(__m512i first, __m512i second, uint8_t* p, uint32_t n) {
+    StorePixels<L, 3, OffR == 0 ? 0 : 2, 1, OffR == 0 ? 2 : 0>(first, second, p, n);
+  }
+
   DIMG_ROW_INLINE static void Store(const Planar32& v, uint8_t* p, uint32_t n) {
-    constexpr int k0 = OffR == 0 ? 0 : 64, k2 = OffR == 0 ? 64 : 0;
-    StoreThreeBytes32<k0, 1, k2>(v.rg, v.ba, p, n);
+    StoreChannels<ChannelLayout::Words>(v.rg, v.ba, p, n);
   }
 };
 
@@ -382,7 +392,8 @@ struct YCrCb32 {
     const __m512i yCr =
         _mm512_mask_multishift_epi64_epi8(_mm512_multishift_epi64_epi8(bits7to14, ySum),
                                           0xAAAAAAAAAAAAAAAAu, bits7to14, crSum);
-    StoreThreeBytes32<0, 1, 64>(yCr, _mm512_multishift_epi64_epi8(bits7to14, cbSum), p, n);
+    StorePixels<ChannelLayout::Words, 3, 0, 1, 2>(
+        yCr, _mm512_multishift_epi64_epi8(bits7to14, cbSum), p, n);
   }
 };
 
@@ -493,6 +504,11 @@ template <uint32_t D, uint32_t S>
 DIMG_ROW_INLINE void DimgConvertPlanar32(uint8_t* dst, const uint8_t* src, uint32_t n) {
   if constexpr (D == DImageKindYCrCb) {
     YCrCb32::Encode(Planar32Of<S>::Type::LoadColour(src, n), dst, n);
+  } else if constexpr (S == DImageKindYCrCb && DimgPixelKind<D>::kBytes != 2) {
+    // The byte kinds store straight from the clamping packs, without joining the words first.
+    const YCrCb32::Unclamped c = YCrCb32::Decode(src, n);
+    Planar32Of<D>::Type::template StoreChannels<ChannelLayout::PackedHalves>(
+        _mm512_packus_epi16(c.r, c.g), _mm512_packus_epi16(c.b, Words32(255)), dst, n);
   } else {
     Planar32Of<D>::Type::Store(Planar32Of<S>::Type::Load(src, n), dst, n);
   }
