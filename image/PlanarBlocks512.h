@@ -281,6 +281,42 @@ struct Packed32 {
             _mm512_or_si512(b, Words32(static_cast<int16_t>(0x8000)))};
   }
 
+  // A channel word 0..255 moved so that its top bit is the field's top bit.
+  template <class F>
+  DIMG_ROW_INLINE static __m512i AtField(__m512i c) {
+    constexpr int kTop = static_cast<int>(F::kShift + F::kWidth);
+    if constexpr (kTop > 8) {
+      return _mm512_slli_epi16(c, kTop - 8);
+    } else {
+      return _mm512_srli_epi16(c, 8 - kTop);
+    }
+  }
+
+  // Opaque pixels from R, G and B words that are clamped here. The first merge takes R's field
+  // from r and everything else from g; the second keeps R's and G's fields and takes the rest
+  // from b, whose bits above its field are zero.
+  DIMG_ROW_INLINE static void StoreColour(__m512i r, __m512i g, __m512i b, uint8_t* p,
+                                          uint32_t n) {
+    using R = typename Kind::RedField;
+    using G = typename Kind::GreenField;
+    using B = typename Kind::BlueField;
+    const __m512i zero = _mm512_setzero_si512(), top = Words32(255);
+    auto clamp = [&](__m512i v) DIMG_ROW_TARGET {
+      return _mm512_min_epi16(_mm512_max_epi16(v, zero), top);
+    };
+    constexpr int kTakeFirst = 0xE4;  // ternary logic of (a, b, c): c ? a : b, bit by bit
+    const __m512i rg = _mm512_ternarylogic_epi32(AtField<R>(clamp(r)), AtField<G>(clamp(g)),
+                                                 Words32(static_cast<int16_t>(R::kMask)),
+                                                 kTakeFirst);
+    __m512i w = _mm512_ternarylogic_epi32(rg, AtField<B>(clamp(b)),
+                                          Words32(static_cast<int16_t>(R::kMask | G::kMask)),
+                                          kTakeFirst);
+    if constexpr (Kind::kHasAlpha) {
+      w = _mm512_or_si512(w, Words32(static_cast<int16_t>(Kind::AlphaField::kMask)));
+    }
+    StoreFirst(p, w, 2 * n);
+  }
+
   DIMG_ROW_INLINE static void Store(const Planar32& v, uint8_t* p, uint32_t n) {
     __m512i w =
         _mm512_or_si512(_mm512_or_si512(ChannelToField32<typename Kind::RedField, 0>(v.rg),
@@ -504,11 +540,16 @@ template <uint32_t D, uint32_t S>
 DIMG_ROW_INLINE void DimgConvertPlanar32(uint8_t* dst, const uint8_t* src, uint32_t n) {
   if constexpr (D == DImageKindYCrCb) {
     YCrCb32::Encode(Planar32Of<S>::Type::LoadColour(src, n), dst, n);
-  } else if constexpr (S == DImageKindYCrCb && DimgPixelKind<D>::kBytes != 2) {
-    // The byte kinds store straight from the clamping packs, without joining the words first.
+  } else if constexpr (S == DImageKindYCrCb) {
+    // Without joining the channels in words first: the byte kinds store straight from the
+    // clamping packs, the 16-bit kinds clamp and merge the fields.
     const YCrCb32::Unclamped c = YCrCb32::Decode(src, n);
-    Planar32Of<D>::Type::template StoreChannels<ChannelLayout::PackedHalves>(
-        _mm512_packus_epi16(c.r, c.g), _mm512_packus_epi16(c.b, Words32(255)), dst, n);
+    if constexpr (DimgPixelKind<D>::kBytes == 2) {
+      Planar32Of<D>::Type::StoreColour(c.r, c.g, c.b, dst, n);
+    } else {
+      Planar32Of<D>::Type::template StoreChannels<ChannelLayout::PackedHalves>(
+          _mm512_packus_epi16(c.r, c.g), _mm512_packus_epi16(c.b, Words32(255)), dst, n);
+    }
   } else {
     Planar32Of<D>::Type::Store(Planar32Of<S>::Type::Load(src, n), dst, n);
   }
