@@ -19,6 +19,7 @@
 
 #define DIMG_ROW_TARGET __attribute__((target("avx2,bmi2,avx512f,avx512bw,avx512vbmi")))
 #include "image/PlanarBlocks512.h"
+#include "image/PackedToYcc512.h"
 #include "image/RowBlocks.h"
 
 namespace {

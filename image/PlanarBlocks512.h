@@ -1,13 +1,12 @@
 #pragma once
 
-// Thirty-two pixels at a time in AVX-512 registers, for the rows of FastRowAvx512.cpp: the planar
-// form of PlanarBlocks.h one register wide (word lane i holds pixel i: rg R | G << 8, ba
-// B | A << 8), with byte permutes across the whole register (vpermb, vpermt2b) in place of the
-// in-lane shuffles, and masked loads and stores, so that a row's last 1 to 31 pixels take the
-// same steps as the others and touch no byte outside the row. Kind 7 is the integer rule of
-// YCbCr.h (dimg_ycc::IntegerShare) in the same order of operations as PlanarBlocks.h, so the two
-// give the same bytes. Everything here is local to the including unit, which defines
-// DIMG_ROW_TARGET first.
+// Thirty-two pixels of a pair with kind 7 at a time in AVX-512 registers, for the rows of
+// FastRowAvx512.cpp: a word lane a pixel as in PlanarBlocks.h, one register wide, with byte
+// permutes across the whole register (vpermt2b, vpermb, vpmultishiftqb) in place of the in-lane
+// shuffles, and masked loads and stores, so that a row's last 1 to 31 pixels take the same steps
+// as the others and touch no byte outside the row. Kind 7 is the integer rule of YCbCr.h
+// (dimg_ycc::IntegerShare) as in PlanarBlocks.h's YCrCb16, so the two give the same bytes.
+// Everything here is local to the including unit, which defines DIMG_ROW_TARGET first.
 
 #include "image/PixelKind.h"
 #include "image/RowBlocks.h"
@@ -23,10 +22,6 @@
 #endif
 
 namespace {
-
-struct Planar32 {
-  __m512i rg, ba;
-};
 
 // Byte indices of a permute: bit 6 picks the second register of vpermt2b.
 using ByteIndex = std::array<uint8_t, 64>;
@@ -122,9 +117,8 @@ DIMG_ROW_INLINE void StorePixels(__m512i first, __m512i second, uint8_t* p, uint
       Bytes * n);
 }
 
-// What kind 7's encoding multiplies, a word lane a pixel: rg as in Planar32, R, G and B alone,
-// and bHigh, B | 0x80 << 8, whose high byte brings in the centre of Cr (YCrCb32::Encode). A
-// source kind loads this instead of Planar32 when the destination is kind 7, which has no alpha.
+// What kind 7's encoding multiplies, a word lane a pixel: rg, R | G << 8, R, G and B alone, and
+// bHigh, B | 0x80 << 8, whose high byte brings in the centres of Cr and Cb (YCrCb32::Encode).
 struct ColourWords {
   __m512i rg, r, g, b, bHigh;
 };
@@ -160,12 +154,6 @@ constexpr uint64_t MultishiftOffsets(int low, int high) {
 // ---- 4-byte kinds: byte OffR of a pixel holds R, byte 1 G, byte OffB B, byte 3 A.
 template <int OffR, int OffB>
 struct FourByte32 {
-  DIMG_ROW_INLINE static Planar32 Load(const uint8_t* p, uint32_t n) {
-    const __m512i a = LoadFirst(p, 4 * n), b = LoadSecond(p, 4 * n);
-    return {_mm512_permutex2var_epi8(a, Index(kGatherWords<4, OffR, 1>), b),
-            _mm512_permutex2var_epi8(a, Index(kGatherWords<4, OffB, 3>), b)};
-  }
-
   DIMG_ROW_INLINE static ColourWords LoadColour(const uint8_t* p, uint32_t n) {
     const __m512i a = LoadFirst(p, 4 * n), b = LoadSecond(p, 4 * n);
     return SplitColour(_mm512_permutex2var_epi8(a, Index(kGatherWords<4, OffR, 1>), b),
@@ -176,23 +164,12 @@ struct FourByte32 {
   DIMG_ROW_INLINE static void StoreChannels(__m512i first, __m512i second, uint8_t* p, uint32_t n) {
     StorePixels<L, 4, OffR == 0 ? 0 : 2, 1, OffR == 0 ? 2 : 0>(first, second, p, n);
   }
-
-  DIMG_ROW_INLINE static void Store(const Planar32& v, uint8_t* p, uint32_t n) {
-    StoreChannels<ChannelLayout::Words>(v.rg, v.ba, p, n);
-  }
 };
 
 // ---- 3-byte kinds: byte OffR is R (for kind 7, Y), byte 1 G (Cr), byte OffB B (Cb).
 
 template <int OffR, int OffB>
 struct ThreeByte32 {
-  DIMG_ROW_INLINE static Planar32 Load(const uint8_t* p, uint32_t n) {
-    const __m512i a = LoadFirst(p, 3 * n), b = LoadSecond(p, 3 * n);
-    return {_mm512_permutex2var_epi8(a, Index(kGatherWords<3, OffR, 1>), b),
-            _mm512_or_si512(_mm512_permutex2var_epi8(a, Index(kGatherWords<3, OffB, OffB>), b),
-                            Words32(static_cast<int16_t>(0xFF00)))};
-  }
-
   DIMG_ROW_INLINE static ColourWords LoadColour(const uint8_t* p, uint32_t n) {
     const __m512i a = LoadFirst(p, 3 * n), b = LoadSecond(p, 3 * n);
     return SplitColour(_mm512_permutex2var_epi8(a, Index(kGatherWords<3, OffR, 1>), b),
@@ -203,84 +180,11 @@ struct ThreeByte32 {
   DIMG_ROW_INLINE static void StoreChannels(__m512i first, __m512i second, uint8_t* p, uint32_t n) {
     StorePixels<L, 3, OffR == 0 ? 0 : 2, 1, OffR == 0 ? 2 : 0>(first, second, p, n);
   }
-
-  DIMG_ROW_INLINE static void Store(const Planar32& v, uint8_t* p, uint32_t n) {
-    StoreChannels<ChannelLayout::Words>(v.rg, v.ba, p, n);
-  }
 };
 
-// ---- 16-bit kinds: one register holds the 32 words in order. The field moves are those of
-// PlanarBlocks.h's Packed16 (DimgPixelKind's decoding and truncating encoding).
-
-template <class F, int Byte>
-DIMG_ROW_INLINE __m512i FieldToChannel32(__m512i w) {
-  constexpr int kTop = static_cast<int>(F::kShift + F::kWidth), kTo = 8 + 8 * Byte;
-  if constexpr (F::kWidth == 1) {
-    const __m512i all = _mm512_srai_epi16(_mm512_slli_epi16(w, 16 - kTop), 15);
-    return _mm512_and_si512(all, Words32(static_cast<int16_t>(0xFF << (8 * Byte))));
-  } else {
-    const __m512i mask = Words32(
-        static_cast<int16_t>((((1 << F::kWidth) - 1) << (8 - F::kWidth)) << (8 * Byte)));
-    if constexpr (kTop > kTo) {
-      return _mm512_and_si512(_mm512_srli_epi16(w, kTop - kTo), mask);
-    } else if constexpr (kTop < kTo) {
-      return _mm512_and_si512(_mm512_slli_epi16(w, kTo - kTop), mask);
-    } else {
-      return _mm512_and_si512(w, mask);
-    }
-  }
-}
-
-template <class F, int Byte>
-DIMG_ROW_INLINE __m512i ChannelToField32(__m512i c) {
-  constexpr int kTop = static_cast<int>(F::kShift + F::kWidth), kFrom = 8 + 8 * Byte;
-  const __m512i bits = _mm512_and_si512(
-      c, Words32(static_cast<int16_t>((((1 << F::kWidth) - 1) << (8 - F::kWidth)) << (8 * Byte))));
-  if constexpr (kTop > kFrom) {
-    return _mm512_slli_epi16(bits, kTop - kFrom);
-  } else if constexpr (kTop < kFrom) {
-    return _mm512_srli_epi16(bits, kFrom - kTop);
-  } else {
-    return bits;
-  }
-}
-
+// ---- 16-bit kinds as destinations: one register holds the 32 words in order.
 template <class Kind>
 struct Packed32 {
-  DIMG_ROW_INLINE static Planar32 Load(const uint8_t* p, uint32_t n) {
-    const __m512i w = LoadFirst(p, 2 * n);
-    __m512i alpha = Words32(static_cast<int16_t>(0xFF00));
-    if constexpr (Kind::kHasAlpha) {
-      alpha = FieldToChannel32<typename Kind::AlphaField, 1>(w);
-    }
-    return {_mm512_or_si512(FieldToChannel32<typename Kind::RedField, 0>(w),
-                            FieldToChannel32<typename Kind::GreenField, 1>(w)),
-            _mm512_or_si512(FieldToChannel32<typename Kind::BlueField, 0>(w), alpha)};
-  }
-
-  // With low = a field's top bit less 8 (MultishiftOffsets) the field ends at bit 7 of its byte;
-  // the bits below it, from the same word or the lane below, are masked off.
-  template <class F>
-  static constexpr int kTopBit = static_cast<int>(F::kShift + F::kWidth) - 8;
-
-  template <class F>
-  static constexpr int16_t kTopBits = static_cast<int16_t>(((1 << F::kWidth) - 1) << (8 - F::kWidth));
-
-  DIMG_ROW_INLINE static ColourWords LoadColour(const uint8_t* p, uint32_t n) {
-    using R = typename Kind::RedField;
-    using G = typename Kind::GreenField;
-    using B = typename Kind::BlueField;
-    const __m512i w = LoadFirst(p, 2 * n);
-    const __m512i rg = _mm512_and_si512(
-        _mm512_multishift_epi64_epi8(_mm512_set1_epi64(MultishiftOffsets(kTopBit<R>, kTopBit<G>)), w),
-        Words32(static_cast<int16_t>(kTopBits<R> | kTopBits<G> << 8)));
-    const __m512i b = _mm512_and_si512(
-        _mm512_multishift_epi64_epi8(_mm512_set1_epi64(MultishiftOffsets(kTopBit<B>, kTopBit<B>)), w),
-        Words32(kTopBits<B>));
-    return {rg, _mm512_and_si512(rg, Words32(255)), _mm512_srli_epi16(rg, 8), b,
-            _mm512_or_si512(b, Words32(static_cast<int16_t>(0x8000)))};
-  }
-
   // A channel word 0..255 moved so that its top bit is the field's top bit.
   template <class F>
   DIMG_ROW_INLINE static __m512i AtField(__m512i c) {
@@ -316,17 +220,6 @@ struct Packed32 {
     }
     StoreFirst(p, w, 2 * n);
   }
-
-  DIMG_ROW_INLINE static void Store(const Planar32& v, uint8_t* p, uint32_t n) {
-    __m512i w =
-        _mm512_or_si512(_mm512_or_si512(ChannelToField32<typename Kind::RedField, 0>(v.rg),
-                                        ChannelToField32<typename Kind::GreenField, 1>(v.rg)),
-                        ChannelToField32<typename Kind::BlueField, 0>(v.ba));
-    if constexpr (Kind::kHasAlpha) {
-      w = _mm512_or_si512(w, ChannelToField32<typename Kind::AlphaField, 1>(v.ba));
-    }
-    StoreFirst(p, w, 2 * n);
-  }
 };
 
 // ---- Kind 7: PlanarBlocks.h's YCrCb16 (see the ranges there) thirty-two lanes wide.
@@ -338,10 +231,13 @@ constexpr int16_t BytePair(int32_t low, int32_t high) {
   return static_cast<int16_t>(static_cast<uint16_t>((low & 0xFF) | (high & 0xFF) << 8));
 }
 
-// B's pair in Cr, (B, 0x80) x (its whole part, -128), does not saturate.
+// B's pairs in Cr and Cb, (B, 0x80) x (its whole part, -128), do not saturate.
 static_assert(WholePart(kBCr) >= -128 && WholePart(kBCr) <= 0 &&
                   -WholePart(kBCr) * 255 + 128 * 128 <= 32768,
               "B's share of Cr and the centre in one multiply-add");
+static_assert(FractionQ15(kBCb) == 0 && WholePart(kBCb) >= 0 && WholePart(kBCb) <= 127 &&
+                  WholePart(kBCb) * 255 - 128 * 128 <= 32767,
+              "B's share of Cb is whole, and with the centre in one multiply-add");
 
 DIMG_ROW_INLINE __m512i Fraction(__m512i j, float c) {
   return _mm512_mulhrs_epi16(j, Words32(static_cast<int16_t>(FractionQ15(c))));
@@ -381,12 +277,6 @@ struct YCrCb32 {
         _mm512_add_epi16(Fraction(cr, kCrG), Fraction(cb, kCbG)), wholeG);
     const __m512i g = _mm512_add_epi16(y, _mm512_srai_epi16(gOffset, 7));
     return {r, g, bl};
-  }
-
-  DIMG_ROW_INLINE static Planar32 Load(const uint8_t* p, uint32_t n) {
-    using namespace ycc32;  // NOLINT
-    const Unclamped c = Decode(p, n);
-    return {ClampJoin(c.r, c.g), ClampJoin(c.b, Words32(255))};
   }
 
   DIMG_ROW_INLINE static ColourWords LoadColour(const uint8_t* p, uint32_t n) {
@@ -430,73 +320,6 @@ struct YCrCb32 {
                                           0xAAAAAAAAAAAAAAAAu, bits7to14, crSum);
     StorePixels<ChannelLayout::Words, 3, 0, 1, 2>(
         yCr, _mm512_multishift_epi64_epi8(bits7to14, cbSum), p, n);
-  }
-};
-
-// ---- Kind 7 from a 16-bit kind. Its channels take at most 32 values (the field's bits at the top
-// of the byte), so each of the nine shares is the table entry itself, looked up by vpermw in a
-// register of 32 words: no multiply and no rounding rule, and the sums are the tables' sums.
-// vpermw reads only the low five bits of an index, so a field shifted down to bit 0 is its own
-// index whatever lies above it; a 4-bit field's table holds its 16 entries twice.
-struct PackedShares {
-  // y, cr and cb: R's, G's and B's share; cr[0] and cb[0] include the centre, 128 x 128.
-  alignas(64) int16_t y[3][32];
-  alignas(64) int16_t cr[3][32];
-  alignas(64) int16_t cb[3][32];
-};
-
-template <class Kind>
-PackedShares MakePackedShares(const DimgYCbCrTableSet& t) {
-  PackedShares s{};
-  auto channel = [](auto field, int k) {
-    using F = decltype(field);
-    return ((k % (1 << F::kWidth)) << (8 - F::kWidth)) & 0xFF;
-  };
-  for (int k = 0; k < 32; ++k) {
-    const int r = channel(typename Kind::RedField{}, k);
-    const int g = channel(typename Kind::GreenField{}, k);
-    const int b = channel(typename Kind::BlueField{}, k);
-    // Every sum of three entries lies in 16 bits (see PlanarBlocks.h's YCrCb16), and so does
-    // each entry with the centre.
-    s.y[0][k] = static_cast<int16_t>(t.RY[r]);
-    s.y[1][k] = static_cast<int16_t>(t.GY[g]);
-    s.y[2][k] = static_cast<int16_t>(t.BY[b]);
-    s.cr[0][k] = static_cast<int16_t>(t.RCr[r] + dimg_ycc::kCentre);
-    s.cr[1][k] = static_cast<int16_t>(t.GCr[g]);
-    s.cr[2][k] = static_cast<int16_t>(t.BCr[b]);
-    s.cb[0][k] = static_cast<int16_t>(t.RCb[r] + dimg_ycc::kCentre);
-    s.cb[1][k] = static_cast<int16_t>(t.GCb[g]);
-    s.cb[2][k] = static_cast<int16_t>(t.BCb[b]);
-  }
-  return s;
-}
-
-template <class Kind>
-struct PackedToYCrCb32 {
-  template <class F>
-  DIMG_ROW_INLINE static __m512i Index(__m512i w) {
-    if constexpr (F::kShift == 0) {
-      return w;
-    } else {
-      return _mm512_srli_epi16(w, F::kShift);
-    }
-  }
-
-  DIMG_ROW_INLINE static __m512i Sum(const int16_t (&table)[3][32], __m512i r, __m512i g,
-                                     __m512i b) {
-    return _mm512_add_epi16(
-        _mm512_add_epi16(_mm512_permutexvar_epi16(r, _mm512_load_si512(table[0])),
-                         _mm512_permutexvar_epi16(g, _mm512_load_si512(table[1]))),
-        _mm512_permutexvar_epi16(b, _mm512_load_si512(table[2])));
-  }
-
-  DIMG_ROW_INLINE static void Convert(const PackedShares& t, uint8_t* dst, const uint8_t* src,
-                                      uint32_t n) {
-    const __m512i w = LoadFirst(src, 2 * n);
-    const __m512i r = Index<typename Kind::RedField>(w);
-    const __m512i g = Index<typename Kind::GreenField>(w);
-    const __m512i b = Index<typename Kind::BlueField>(w);
-    YCrCb32::StoreSums(Sum(t.y, r, g, b), Sum(t.cr, r, g, b), Sum(t.cb, r, g, b), dst, n);
   }
 };
 
@@ -551,7 +374,7 @@ DIMG_ROW_INLINE void DimgConvertPlanar32(uint8_t* dst, const uint8_t* src, uint3
           _mm512_packus_epi16(c.r, c.g), _mm512_packus_epi16(c.b, Words32(255)), dst, n);
     }
   } else {
-    Planar32Of<D>::Type::Store(Planar32Of<S>::Type::Load(src, n), dst, n);
+    static_assert(S == DImageKindYCrCb, "only the pairs with kind 7 are built this wide");
   }
 }
 
