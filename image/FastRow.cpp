@@ -8,6 +8,8 @@ constexpr DimgRowRoutineTable kSse2Routines = DimgMakeRowRoutines<DimgSse2Blocks
 
 const DimgRowRoutineTable& RoutinesFor(DimgRowLevel level) {
   switch (level) {
+    case DimgRowLevel::Avx512:
+      return DimgAvx512RowRoutines();
     case DimgRowLevel::Avx2:
       return DimgAvx2RowRoutines();
     case DimgRowLevel::Ssse3:
@@ -21,7 +23,8 @@ const DimgRowRoutineTable& RoutinesFor(DimgRowLevel level) {
 // Chosen once: the widest level this processor runs.
 const DimgRowRoutineTable& BestRoutines() {
   static const DimgRowRoutineTable& best =
-      RoutinesFor(DimgRowLevelSupported(DimgRowLevel::Avx2)    ? DimgRowLevel::Avx2
+      RoutinesFor(DimgRowLevelSupported(DimgRowLevel::Avx512) ? DimgRowLevel::Avx512
+                  : DimgRowLevelSupported(DimgRowLevel::Avx2) ? DimgRowLevel::Avx2
                   : DimgRowLevelSupported(DimgRowLevel::Ssse3) ? DimgRowLevel::Ssse3
                                                                : DimgRowLevel::Sse2);
   return best;
@@ -30,14 +33,23 @@ const DimgRowRoutineTable& BestRoutines() {
 }  // namespace
 
 bool DimgRowLevelSupported(DimgRowLevel level) {
-  if (level == DimgRowLevel::Sse2) {
-    return true;
-  }
   // The processor model must be read first when this runs before the program's constructors
   // have (a static initialiser that blits); afterwards it is a cheap repeat.
   __builtin_cpu_init();
-  return level == DimgRowLevel::Avx2 ? __builtin_cpu_supports("avx2")
-                                     : __builtin_cpu_supports("ssse3");
+  switch (level) {
+    case DimgRowLevel::Avx512:
+      // The AVX-512 rows run the AVX2 ones for most pairs and use BMI2 for their tail masks.
+      return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2") &&
+             __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+             __builtin_cpu_supports("avx512vbmi");
+    case DimgRowLevel::Avx2:
+      return __builtin_cpu_supports("avx2");
+    case DimgRowLevel::Ssse3:
+      return __builtin_cpu_supports("ssse3");
+    case DimgRowLevel::Sse2:
+      break;
+  }
+  return true;
 }
 
 DimgRowRoutine DimgConvertRowRoutine(uint32_t d, uint32_t s) {

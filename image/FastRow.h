@@ -15,8 +15,10 @@ using DimgRowRoutine = void (*)(uint8_t* dst, const uint8_t* src, uint32_t width
 
 // The instruction sets the rows are built for. SSE2 is the x86-64 baseline and always there;
 // SSSE3's byte shuffle moves the 3-byte kinds (1, 3 and 7) in one instruction per four pixels;
-// AVX2 adds kind 7's arithmetic on eight pixels at once. The widest the processor has is used.
-enum class DimgRowLevel { Sse2, Ssse3, Avx2 };
+// AVX2 adds kind 7's arithmetic on eight pixels at once (sixteen in 16-bit lanes); AVX-512
+// (F, BW and VBMI) runs the pairs of kind 7 thirty-two pixels at a time with byte permutes across
+// the register. The widest the processor has is used.
+enum class DimgRowLevel { Sse2, Ssse3, Avx2, Avx512 };
 
 bool DimgRowLevelSupported(DimgRowLevel level);
 

@@ -108,3 +108,6 @@ constexpr DimgRowRoutineTable DimgMakeRowRoutines() {
 const DimgRowRoutineTable& DimgSsse3RowRoutines();
 // The rows built with AVX2 (FastRowAvx2.cpp); only to be run where the processor has it.
 const DimgRowRoutineTable& DimgAvx2RowRoutines();
+// The AVX2 rows with the pairs of kind 7 built with AVX-512 (FastRowAvx512.cpp); only to be run
+// where the processor has AVX-512 F, BW and VBMI (and so AVX2 and BMI2).
+const DimgRowRoutineTable& DimgAvx512RowRoutines();

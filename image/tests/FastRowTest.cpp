@@ -37,14 +37,17 @@ const char* LevelName(DimgRowLevel level) {
       return " (SSSE3)";
     case DimgRowLevel::Avx2:
       return " (AVX2)";
+    case DimgRowLevel::Avx512:
+      return " (AVX-512)";
   }
   return "";
 }
 
-// SSE2 always; SSSE3 and AVX2 where this processor has them (the test says which it skips).
+// SSE2 always; SSSE3, AVX2 and AVX-512 where this processor has them (the test says which it
+// skips).
 std::vector<DimgRowLevel> SupportedLevels() {
   std::vector<DimgRowLevel> levels{DimgRowLevel::Sse2};
-  for (DimgRowLevel level : {DimgRowLevel::Ssse3, DimgRowLevel::Avx2}) {
+  for (DimgRowLevel level : {DimgRowLevel::Ssse3, DimgRowLevel::Avx2, DimgRowLevel::Avx512}) {
     if (DimgRowLevelSupported(level)) {
       levels.push_back(level);
     } else {
@@ -159,6 +162,90 @@ TEST_F(FastRow, EveryTripleKind7OntoKind7) {
       ScalarRow<DImageKindYCrCb, DImageKindYCrCb>(slow.data(), ycc.data(), kRow);
       ASSERT_TRUE(std::memcmp(fast.data(), slow.data(), kRow * 3) == 0)
           << "Cb " << cb << LevelName(level);
+    }
+  }
+}
+
+// The sanitizer build runs the exhaustive checks below on a sample of the inputs.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr uint32_t kExhaustiveStep = 31;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr uint32_t kExhaustiveStep = 31;
+#else
+constexpr uint32_t kExhaustiveStep = 1;
+#endif
+#else
+constexpr uint32_t kExhaustiveStep = 1;
+#endif
+
+// Kind 7 onto every other kind: every Y, Cr, Cb triple at every level against the pixel rule, so
+// that each kind's clamps and stores meet the extreme R, G and B values.
+TEST_F(FastRow, EveryTripleFromKind7OntoEveryKind) {
+  constexpr uint32_t kRow = 1u << 16;
+  std::vector<uint8_t> ycc(kRow * 3), fast(kRow * 4), slow(kRow * 4);
+  const std::vector<DimgRowLevel> levels = SupportedLevels();
+  auto check = [&](auto dk) {
+    constexpr uint32_t D = dk();
+    constexpr uint32_t kBytes = DimgPixelKind<D>::kBytes;
+    for (uint32_t cb = 0; cb < 256; cb += kExhaustiveStep) {
+      for (uint32_t i = 0; i < kRow; ++i) {
+        const uint8_t pixel[3] = {uint8_t(i), uint8_t(i >> 8), uint8_t(cb)};
+        std::memcpy(&ycc[i * 3], pixel, 3);
+      }
+      ScalarRow<D, DImageKindYCrCb>(slow.data(), ycc.data(), kRow);
+      for (DimgRowLevel level : levels) {
+        DimgConvertRowRoutineAt(level, D, DImageKindYCrCb)(fast.data(), ycc.data(), kRow);
+        ASSERT_TRUE(std::memcmp(fast.data(), slow.data(), kRow * kBytes) == 0)
+            << D << " <- 7, Cb " << cb << LevelName(level);
+      }
+    }
+  };
+  check(std::integral_constant<uint32_t, DImageKindRGB8>{});
+  check(std::integral_constant<uint32_t, DImageKindBGRA8>{});
+  check(std::integral_constant<uint32_t, DImageKindBGR8>{});
+  check(std::integral_constant<uint32_t, DImageKindA1R5G5B5>{});
+  check(std::integral_constant<uint32_t, DImageKindA4R4G4B4>{});
+  check(std::integral_constant<uint32_t, DImageKindR5G6B5>{});
+}
+
+// Every word of each 16-bit kind to kind 7 at every level, the row starting at an odd address.
+TEST_F(FastRow, EveryWordOfThe16BitKindsToKind7) {
+  constexpr uint32_t kRow = 1u << 16;
+  ExactRow src(1, kRow * 2);
+  for (uint32_t i = 0; i < kRow; ++i) {
+    src.Row()[2 * i] = uint8_t(i);
+    src.Row()[2 * i + 1] = uint8_t(i >> 8);
+  }
+  std::vector<uint8_t> fast(kRow * 3), slow(kRow * 3);
+  auto check = [&](auto sk) {
+    constexpr uint32_t S = sk();
+    ScalarRow<DImageKindYCrCb, S>(slow.data(), src.Row(), kRow);
+    for (DimgRowLevel level : SupportedLevels()) {
+      DimgConvertRowRoutineAt(level, DImageKindYCrCb, S)(fast.data(), src.Row(), kRow);
+      ASSERT_EQ(fast, slow) << "7 <- " << S << LevelName(level);
+    }
+  };
+  check(std::integral_constant<uint32_t, DImageKindA1R5G5B5>{});
+  check(std::integral_constant<uint32_t, DImageKindA4R4G4B4>{});
+  check(std::integral_constant<uint32_t, DImageKindR5G6B5>{});
+}
+
+// The rows in use are those of the widest level this processor has, never of one it lacks.
+TEST(FastRowDispatch, TakesTheWidestLevelTheProcessorHas) {
+  // The AVX-512 rows run the AVX2 ones for the pairs without kind 7.
+  EXPECT_TRUE(!DimgRowLevelSupported(DimgRowLevel::Avx512) ||
+              DimgRowLevelSupported(DimgRowLevel::Avx2));
+  DimgRowLevel widest = DimgRowLevel::Sse2;
+  for (DimgRowLevel level : {DimgRowLevel::Ssse3, DimgRowLevel::Avx2, DimgRowLevel::Avx512}) {
+    if (DimgRowLevelSupported(level)) {
+      widest = level;
+    }
+  }
+  for (uint32_t d = 0; d < 8; ++d) {
+    for (uint32_t s = 0; s < 8; ++s) {
+      EXPECT_EQ(DimgConvertRowRoutine(d, s), DimgConvertRowRoutineAt(widest, d, s))
+          << d << " <- " << s << LevelName(widest);
     }
   }
 }
