@@ -11,10 +11,17 @@ namespace sqvm {
 
 struct Generator;
 
+// Whether a frame holds a reference to its closure. A frame entered from the execution loop
+// borrows it when the callee's register lies below the new frame: that register belongs to the
+// caller, which cannot run while the frame lives, and nothing else writes it (the host reaches
+// only the slots of the running frame), so it keeps the closure alive until the frame is left.
+enum class ClosureRef : bool { Owned, Borrowed };
+
 struct CallInfo {
   const Instruction* ip = nullptr;  // next instruction (script frames)
   const Value* literals = nullptr;
   FunctionProto* proto = nullptr;   // null for a native frame
+  // Counted unless `closureRef` says it is borrowed; setClosure replaces it either way.
   Value closure;
   int32_t prevBase = 0;
   int32_t prevTop = 0;
@@ -24,24 +31,67 @@ struct CallInfo {
   int32_t vargsCount = 0;
   int32_t ncalls = 1;    // the call and the tail calls that reused this frame
   bool root = false;     // returning from it ends the execution loop that started it
+  ClosureRef closureRef = ClosureRef::Owned;
   Generator* generator = nullptr;
 
   CallInfo() = default;
   // A script frame entered by a plain call: every field written once.
-  [[gnu::always_inline]] CallInfo(FunctionProto* p, RefCounted* callee, int32_t prevBase_,
-                                  int32_t prevTop_, int32_t target_, int32_t vargsBase_)
+  [[gnu::always_inline]] CallInfo(FunctionProto* p, RefCounted* callee, ClosureRef ref,
+                                  int32_t prevBase_, int32_t prevTop_, int32_t target_,
+                                  int32_t vargsBase_)
       : ip(p->code.data()),
         literals(p->literals.data()),
         proto(p),
-        closure(OT_CLOSURE, callee),
         prevBase(prevBase_),
         prevTop(prevTop_),
         target(target_),
-        vargsBase(vargsBase_) {}
+        vargsBase(vargsBase_),
+        closureRef(ref) {
+    closure._type = OT_CLOSURE;
+    closure._unVal.pRefCounted = callee;
+    if (ref == ClosureRef::Owned) addRef(callee);
+  }
+  // A copy always owns its closure (generators keep copies of their frame).
+  CallInfo(const CallInfo& o) { *this = o; }
+  CallInfo& operator=(const CallInfo& o) {
+    if (this == &o) return *this;
+    ip = o.ip;
+    literals = o.literals;
+    proto = o.proto;
+    setClosure(o.closure);
+    prevBase = o.prevBase;
+    prevTop = o.prevTop;
+    target = o.target;
+    ntraps = o.ntraps;
+    vargsBase = o.vargsBase;
+    vargsCount = o.vargsCount;
+    ncalls = o.ncalls;
+    root = o.root;
+    generator = o.generator;
+    return *this;
+  }
+  [[gnu::always_inline]] ~CallInfo() { forgetBorrowed(); }
 
+  // Replaces the closure by a counted reference to `f` (or by null).
+  void setClosure(const Value& f) {
+    forgetBorrowed();
+    closure = f;
+  }
+
+  // Index of the instruction being executed (or the call this frame waits on).
   // Index of the instruction being executed (or the call this frame waits on).
   int32_t currentIndex() const {
     return proto ? static_cast<int32_t>(ip - proto->code.data()) - 1 : -1;
+  }
+
+ private:
+  // Drops a borrowed closure without touching its count.
+  [[gnu::always_inline]] void forgetBorrowed() {
+    if (closureRef == ClosureRef::Borrowed) {
+      closure._type = OT_NULL;
+      closure._unVal.raw = 0;
+      closureRef = ClosureRef::Owned;
+    }
   }
 };
 

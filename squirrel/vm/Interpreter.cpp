@@ -38,27 +38,28 @@ static_assert(std::endian::native == std::endian::little);
 
 }  // namespace
 
-[[gnu::always_inline]] inline bool VM::enterFrameFast(Closure* c, int32_t target, int32_t nargs,
-                                                      int32_t newBase) {
+[[gnu::always_inline]] inline CallInfo* VM::enterFrameFast(Closure* c, ClosureRef ref,
+                                                           int32_t target, int32_t nargs,
+                                                           int32_t newBase) {
   FunctionProto* p = c->proto;
-  if (p->plainCallArgs != nargs || c->env._type == OT_WEAKREF ||
-      debugHook._type != OT_NULL || errorHandlerRunning) {
-    return false;
+  // The error handler's calls may use the spare room above the limits; the check below keeps
+  // every short-path frame within them, so startCall decides for those near either limit.
+  if (p->plainCallArgs != nargs || c->env._type == OT_WEAKREF || debugHook._type != OT_NULL) {
+    return nullptr;
   }
   const int32_t newTop = newBase + p->stackSize;
   const int32_t needed = (newTop > newBase + nargs ? newTop : newBase + nargs) + 1;
-  // Near either limit startCall decides, and raises the overflow.
   if (static_cast<size_t>(needed) > kMaxStackSlots - kSpareStackSlots ||
       calls.size() + 1 > kMaxCallFrames - kSpareCallFrames) {
-    return false;
+    return nullptr;
   }
   ensureStack(static_cast<size_t>(needed));
-  calls.emplace_back(p, c, base, top, target, static_cast<int32_t>(vargs.size()));
+  CallInfo& n = calls.emplace_back(p, c, ref, base, top, target, static_cast<int32_t>(vargs.size()));
   const int32_t oldTop = top;
   base = newBase;
   top = newTop;
   clearSlots(newTop, oldTop);
-  return true;
+  return &n;
 }
 
 // The running frame, its next instruction and its registers live in locals. The value stack
@@ -151,10 +152,14 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       }
       L_OP_CALL: {
         const Value& callee = R(in.arg1());
-        if (callee._type == OT_CLOSURE &&
-            enterFrameFast(asClosure(callee), in.arg0(), in.arg3(), base + in.arg2())) {
-          RELOAD();
-          NEXT();
+        if (callee._type == OT_CLOSURE) {
+          const ClosureRef ref = in.arg1() < in.arg2() ? ClosureRef::Borrowed : ClosureRef::Owned;
+          if (CallInfo* n = enterFrameFast(asClosure(callee), ref, in.arg0(), in.arg3(), base + in.arg2())) {
+            c = n;
+            ip = n->ip;
+            regs = &stack[base];
+            NEXT();
+          }
         }
         if (callee._type == OT_CLASS) {
           // An instance whose constructor is a plain script function, or that has none.
@@ -168,7 +173,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
             if (ctor._type == OT_CLOSURE) {
               stack[newBase] = std::move(inst);
               Closure* clo = asClosure(ctor);
-              if (!enterFrameFast(clo, -1, in.arg3(), newBase) &&
+              if (!enterFrameFast(clo, ClosureRef::Owned, -1, in.arg3(), newBase) &&
                   !startCall(clo, -1, in.arg3(), newBase, false)) {
                 return LoopExit::Error;
               }
@@ -186,7 +191,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       L_OP_PREPCALL:
       L_OP_PREPCALLK: {
         const Value& key = in.op() == OP_PREPCALLK ? c->literals[in.arg1()] : R(in.arg1());
-        // A table's own slot or an instance's member: fetched here, with the object as `this`.
+        // A table's own slot or an instance's member, or for an instance that is `this` a slot
+        // of the root table: fetched here, with the object as `this`.
         bool found = false;
         {
           const Value& self = R(in.arg2());
@@ -197,7 +203,15 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
               found = true;
             }
           } else if (self._type == OT_INSTANCE && in.op() == OP_PREPCALLK) {
-            found = cachedMemberGet(asInstance(self), key, c->proto->memberCacheAt(ip - 1), fn);
+            const Instance* inst = asInstance(self);
+            CallSiteCache& site = c->proto->callSiteAt(ip - 1);
+            const Class* cls = inst->cls;
+            const bool noMember = cls && site.noMemberClass == cls && site.noMemberSerial == cls->serial;
+            if (!noMember) {
+              found = cachedMemberGet(inst, key, c->proto->memberCacheAt(ip - 1), fn);
+              if (!found) noteNoMember(cls, site);
+            }
+            if (!found && cls && site.noMemberClass == cls) found = rootThroughThis(self, key, site.slotHint, fn);
           } else if (self._type == OT_INSTANCE) {
             found = asInstance(self)->get(key, fn);
           }
@@ -294,11 +308,20 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       }
       L_OP_RETURN: {
         {
-          Value res;
-          if (in.arg0() != 0xFF) res = R(in.arg1());
           if (debugHook._type != OT_NULL && !debugHookRunning) {
             for (int32_t i = c->ncalls; i > 0; --i) callDebugHook('r');
             c = &calls.back();
+          }
+          Value res;
+          if (in.arg0() != 0xFF) {
+            // A result in a slot that leaving the frame clears is moved: the clearing would
+            // drop the slot's reference right after a copy took one.
+            Value& src = R(in.arg1());
+            if (&src >= &stack[c->prevTop]) {
+              res = std::move(src);
+            } else {
+              res = src;
+            }
           }
           const bool root = c->root;
           const int32_t target = c->target;

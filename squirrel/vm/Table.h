@@ -24,6 +24,15 @@ struct Table final : Collectable {
 
   // Raw access to own slots.
   Node* find(const SQObject& key) const;
+  // find() that tries the node at `hint` first and leaves the found node's index there. A key
+  // sits in at most one node, so a node that holds it is the answer whatever the table did
+  // since the hint was taken (grown, shrunk, moved the node).
+  Node* findHinted(const SQObject& key, uint32_t& hint) const {
+    if (hint < size_ && key._type != OT_NULL && rawEqual(nodes_[hint].key, key)) return &nodes_[hint];
+    Node* n = find(key);
+    if (n) hint = static_cast<uint32_t>(n - nodes_);
+    return n;
+  }
   bool get(const SQObject& key, Value& out) const {
     if (Node* n = find(key)) {
       out = n->val;

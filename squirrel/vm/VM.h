@@ -193,14 +193,22 @@ struct VM final : Collectable {
   // The traps, varargs and generator of a frame being left.
   void leaveFrameExtras(CallInfo& c);
   // startCall for the common case (a plain call with exactly the parameters, no bound
-  // environment, no debug hook); false when that case does not apply and startCall must decide.
-  bool enterFrameFast(Closure* c, int32_t target, int32_t nargs, int32_t newBase);
+  // environment, no debug hook); null when that case does not apply and startCall must decide.
+  CallInfo* enterFrameFast(Closure* c, ClosureRef ref, int32_t target, int32_t nargs,
+                           int32_t newBase);
   bool fallbackGet(const Value& self, const Value& key, Value& dest);
   bool declareClass(Instruction in);
   bool newSlotA(Instruction in);
   bool createClosure(Instruction in);
   bool callInstruction(Instruction in, int32_t rootIndex, Value& out, bool& suspend);
   bool prepCall(Instruction in, const Value& key);
+  // Remembers in `site` that instances of `cls` lack the name the instruction fetches, when the
+  // class is locked and has no _get (the name then always goes to the fallbacks).
+  static void noteNoMember(const Class* cls, CallSiteCache& site);
+  // prepCall's fetch for an instance that lacks the name and has no _get: when the instance is
+  // `this` and the name is not in the instances' default delegate but in the root table's own
+  // slots, that slot (`hint` remembers its node); false leaves the fetch to prepCall.
+  bool rootThroughThis(const Value& self, const Value& key, uint32_t& hint, Value& fn);
   bool compoundSlot(Instruction in);
 };
 
