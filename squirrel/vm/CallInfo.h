@@ -21,13 +21,13 @@ struct CallInfo {
   const Instruction* ip = nullptr;  // next instruction (script frames)
   const Value* literals = nullptr;
   FunctionProto* proto = nullptr;   // null for a native frame
-  // Counted unless `closureRef` says it is borrowed; setClosure replaces it either way.
-  Value closure;
+  // A counted reference unless `closureRef` says it is borrowed; setClosure replaces it.
+  SQObject closure{OT_NULL, {}};
   int32_t prevBase = 0;
   int32_t prevTop = 0;
   int32_t target = -1;   // result register in the caller's frame; -1 drops the result
-  int32_t ntraps = 0;
   int32_t vargsBase = 0;
+  int32_t ntraps = 0;
   int32_t vargsCount = 0;
   int32_t ncalls = 1;    // the call and the tail calls that reused this frame
   bool root = false;     // returning from it ends the execution loop that started it
@@ -62,36 +62,33 @@ struct CallInfo {
     prevBase = o.prevBase;
     prevTop = o.prevTop;
     target = o.target;
-    ntraps = o.ntraps;
     vargsBase = o.vargsBase;
+    ntraps = o.ntraps;
     vargsCount = o.vargsCount;
     ncalls = o.ncalls;
     root = o.root;
     generator = o.generator;
     return *this;
   }
-  [[gnu::always_inline]] ~CallInfo() { forgetBorrowed(); }
-
-  // Replaces the closure by a counted reference to `f` (or by null).
-  void setClosure(const Value& f) {
-    forgetBorrowed();
-    closure = f;
+  [[gnu::always_inline]] ~CallInfo() {
+    if (closureRef == ClosureRef::Owned && ISREFCOUNTED(closure._type)) {
+      decRef(closure._unVal.pRefCounted);
+    }
   }
 
-  // Index of the instruction being executed (or the call this frame waits on).
+  // Replaces the closure by a counted reference to `f` (or by null).
+  void setClosure(const SQObject& f) {
+    if (ISREFCOUNTED(f._type)) addRef(f._unVal.pRefCounted);
+    const SQObject old = closure;
+    const bool owned = closureRef == ClosureRef::Owned;
+    closure = f;
+    closureRef = ClosureRef::Owned;
+    if (owned && ISREFCOUNTED(old._type)) decRef(old._unVal.pRefCounted);
+  }
+
   // Index of the instruction being executed (or the call this frame waits on).
   int32_t currentIndex() const {
     return proto ? static_cast<int32_t>(ip - proto->code.data()) - 1 : -1;
-  }
-
- private:
-  // Drops a borrowed closure without touching its count.
-  [[gnu::always_inline]] void forgetBorrowed() {
-    if (closureRef == ClosureRef::Borrowed) {
-      closure._type = OT_NULL;
-      closure._unVal.raw = 0;
-      closureRef = ClosureRef::Owned;
-    }
   }
 };
 

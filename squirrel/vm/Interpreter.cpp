@@ -42,24 +42,39 @@ static_assert(std::endian::native == std::endian::little);
                                                            int32_t target, int32_t nargs,
                                                            int32_t newBase) {
   FunctionProto* p = c->proto;
-  // The error handler's calls may use the spare room above the limits; the check below keeps
-  // every short-path frame within them, so startCall decides for those near either limit.
   if (p->plainCallArgs != nargs || c->env._type == OT_WEAKREF || debugHook._type != OT_NULL) {
     return nullptr;
   }
+  // The arguments are the parameters, which lie within the function's stack size. A frame
+  // beyond the slots or frames made so far, or near either limit, is left to startCall, which
+  // grows the stacks, lets the error handler use the spare room and raises the overflow.
   const int32_t newTop = newBase + p->stackSize;
-  const int32_t needed = (newTop > newBase + nargs ? newTop : newBase + nargs) + 1;
-  if (static_cast<size_t>(needed) > kMaxStackSlots - kSpareStackSlots ||
-      calls.size() + 1 > kMaxCallFrames - kSpareCallFrames) {
+  const size_t needed = static_cast<size_t>(newTop) + 1;
+  const size_t frames = calls.size() + 1;
+  if (needed > stack.size() || needed > kMaxStackSlots - kSpareStackSlots ||
+      frames > kMaxCallFrames - kSpareCallFrames || !calls.committedFor(frames)) [[unlikely]] {
     return nullptr;
   }
-  ensureStack(static_cast<size_t>(needed));
-  CallInfo& n = calls.emplace_back(p, c, ref, base, top, target, static_cast<int32_t>(vargs.size()));
+  CallInfo& n = calls.emplaceCommitted(p, c, ref, base, top, target, static_cast<int32_t>(vargs.size()));
   const int32_t oldTop = top;
   base = newBase;
   top = newTop;
   clearSlots(newTop, oldTop);
   return &n;
+}
+
+// A function's result, taken from its register before the frame is left. One in a slot that
+// leaving clears (at or above the caller's top) is moved: the clearing would drop the slot's
+// reference right after a copy took one.
+[[gnu::always_inline]] inline void VM::takeResult(Value& src, int32_t prevTop, Value& res) {
+  if (!ISREFCOUNTED(src._type)) {
+    res._type = src._type;
+    res._unVal = src._unVal;
+  } else if (&src >= &stack[prevTop]) {
+    res = std::move(src);
+  } else {
+    res = src;
+  }
 }
 
 // The running frame, its next instruction and its registers live in locals. The value stack
@@ -196,28 +211,31 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         bool found = false;
         {
           const Value& self = R(in.arg2());
-          Value fn;
           if (self._type == OT_TABLE) {
             if (const Table::Node* n = asTable(self)->find(key)) {
-              fn = derefWeak(n->val);
+              Value fn = derefWeak(n->val);
+              R(in.arg3()) = self;
+              R(in.arg0()) = std::move(fn);
               found = true;
             }
-          } else if (self._type == OT_INSTANCE && in.op() == OP_PREPCALLK) {
-            const Instance* inst = asInstance(self);
-            CallSiteCache& site = c->proto->callSiteAt(ip - 1);
-            const Class* cls = inst->cls;
-            const bool noMember = cls && site.noMemberClass == cls && site.noMemberSerial == cls->serial;
-            if (!noMember) {
-              found = cachedMemberGet(inst, key, c->proto->memberCacheAt(ip - 1), fn);
-              if (!found) noteNoMember(cls, site);
-            }
-            if (!found && cls && site.noMemberClass == cls) found = rootThroughThis(self, key, site.slotHint, fn);
           } else if (self._type == OT_INSTANCE) {
-            found = asInstance(self)->get(key, fn);
-          }
-          if (found) {
-            R(in.arg3()) = self;
-            R(in.arg0()) = std::move(fn);
+            Value fn;
+            if (in.op() == OP_PREPCALLK) {
+              const Instance* inst = asInstance(self);
+              CallSiteCache& site = c->proto->callSiteAt(ip - 1);
+              const Class* cls = inst->cls;
+              if (!cls || site.noMemberClass != cls || site.noMemberSerial != cls->serial) {
+                found = cachedMemberGet(inst, key, c->proto->memberCacheAt(ip - 1), fn);
+                if (!found) noteNoMember(cls, site);
+              }
+              if (!found && cls && site.noMemberClass == cls) found = rootThroughThis(self, key, site.slotHint, fn);
+            } else {
+              found = asInstance(self)->get(key, fn);
+            }
+            if (found) {
+              R(in.arg3()) = self;
+              R(in.arg0()) = std::move(fn);
+            }
           }
         }
         if (found) NEXT();
@@ -307,22 +325,34 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       L_OP_RETURN: {
+        // Returns to a script frame of this loop, without traps, varargs (the frame's are the
+        // last ones on the list) or a generator to clean up, are done here.
+        if (debugHook._type == OT_NULL && !c->root && (c->ntraps | c->vargsCount) == 0 &&
+            !c->generator) [[likely]] {
+          {
+            const int32_t prevTop = c->prevTop;
+            const int32_t target = c->target;
+            const int32_t oldTop = top;
+            Value res;
+            if (in.arg0() != 0xFF) takeResult(R(in.arg1()), prevTop, res);
+            base = c->prevBase;
+            top = prevTop;
+            calls.pop_back();
+            clearSlots(prevTop, oldTop);
+            --c;
+            ip = c->ip;
+            regs = &stack[base];
+            if (target != -1) R(target) = std::move(res);
+          }
+          NEXT();
+        }
         {
           if (debugHook._type != OT_NULL && !debugHookRunning) {
             for (int32_t i = c->ncalls; i > 0; --i) callDebugHook('r');
             c = &calls.back();
           }
           Value res;
-          if (in.arg0() != 0xFF) {
-            // A result in a slot that leaving the frame clears is moved: the clearing would
-            // drop the slot's reference right after a copy took one.
-            Value& src = R(in.arg1());
-            if (&src >= &stack[c->prevTop]) {
-              res = std::move(src);
-            } else {
-              res = src;
-            }
-          }
+          if (in.arg0() != 0xFF) takeResult(R(in.arg1()), c->prevTop, res);
           const bool root = c->root;
           const int32_t target = c->target;
           leaveFrame();

@@ -86,6 +86,15 @@ struct Table final : Collectable {
 inline Table* asTable(const SQObject& o) { return static_cast<Table*>(o._unVal.pRefCounted); }
 
 inline Table::Node* Table::find(const SQObject& key) const {
+  if (key._type == OT_STRING) [[likely]] {
+    // Strings are interned: the same text is the same object.
+    Node* n = &nodes_[asString(key)->hash & (size_ - 1)];
+    do {
+      if (n->key._type == OT_STRING && n->key._unVal.raw == key._unVal.raw) return n;
+      n = n->next;
+    } while (n);
+    return nullptr;
+  }
   if (key._type == OT_NULL) return nullptr;
   Node* n = mainNode(key);
   do {

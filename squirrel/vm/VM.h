@@ -196,6 +196,7 @@ struct VM final : Collectable {
   // environment, no debug hook); null when that case does not apply and startCall must decide.
   CallInfo* enterFrameFast(Closure* c, ClosureRef ref, int32_t target, int32_t nargs,
                            int32_t newBase);
+  void takeResult(Value& src, int32_t prevTop, Value& res);
   bool fallbackGet(const Value& self, const Value& key, Value& dest);
   bool declareClass(Instruction in);
   bool newSlotA(Instruction in);
