@@ -63,6 +63,31 @@ static_assert(std::endian::native == std::endian::little);
   return &n;
 }
 
+[[gnu::always_inline]] inline bool VM::reuseFrameFast(Closure* cl, int32_t nargs) {
+  FunctionProto* p = cl->proto;
+  CallInfo& f = calls.back();
+  if (p->plainCallArgs != nargs || cl->env._type == OT_WEAKREF || debugHook._type != OT_NULL ||
+      (f.ntraps | f.vargsCount) != 0) {
+    return false;
+  }
+  const int32_t newTop = base + p->stackSize;
+  const size_t needed = static_cast<size_t>(newTop) + 1;
+  if (needed > stack.size() || needed > kMaxStackSlots - kSpareStackSlots) [[unlikely]] return false;
+  SQObject callee;
+  callee._type = OT_CLOSURE;
+  callee._unVal.raw = 0;
+  callee._unVal.pRefCounted = cl;
+  ++f.ncalls;
+  f.setClosure(callee);
+  f.proto = p;
+  f.ip = p->code.data();
+  f.literals = p->literals.data();
+  const int32_t oldTop = top;
+  top = newTop;
+  clearSlots(newTop, oldTop);
+  return true;
+}
+
 // A function's result, taken from its register before the frame is left. One in a slot that
 // leaving clears (at or above the caller's top) is moved: the clearing would drop the slot's
 // reference right after a copy took one.
@@ -158,11 +183,16 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       L_OP_TAILCALL: {
         const Value& callee = R(in.arg1());
         if (callee._type == OT_CLOSURE && !asClosure(callee)->proto->generator) {
-          Value clo = callee;
-          for (int32_t i = 0; i < in.arg3(); ++i) R(i) = R(in.arg2() + i);
-          if (!startCall(asClosure(clo), c->target, in.arg3(), base, true)) return LoopExit::Error;
+          bool entered;
+          {
+            Value clo = callee;
+            for (int32_t i = 0; i < in.arg3(); ++i) R(i) = R(in.arg2() + i);
+            entered = reuseFrameFast(asClosure(clo), in.arg3()) ||
+                      startCall(asClosure(clo), c->target, in.arg3(), base, true);
+          }
+          if (!entered) return LoopExit::Error;
           RELOAD();
-          continue;
+          NEXT();
         }
       }
       L_OP_CALL: {
@@ -178,24 +208,31 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         }
         if (callee._type == OT_CLASS) {
           // An instance whose constructor is a plain script function, or that has none.
-          Class* cls = asClass(callee);
-          Value ctor;
-          cls->constructor(ctor);
-          if (ctor._type == OT_NULL || (ctor._type == OT_CLOSURE && !asClosure(ctor)->proto->generator)) {
-            Value inst(OT_INSTANCE, cls->createInstance());
-            const int32_t newBase = base + in.arg2();
-            R(in.arg0()) = inst;
-            if (ctor._type == OT_CLOSURE) {
-              stack[newBase] = std::move(inst);
-              Closure* clo = asClosure(ctor);
-              if (!enterFrameFast(clo, ClosureRef::Owned, -1, in.arg3(), newBase) &&
-                  !startCall(clo, -1, in.arg3(), newBase, false)) {
-                return LoopExit::Error;
+          enum class Made { No, Instance, Frame, Error } made = Made::No;
+          {
+            Class* cls = asClass(callee);
+            Value ctor;
+            cls->constructor(ctor);
+            if (ctor._type == OT_NULL || (ctor._type == OT_CLOSURE && !asClosure(ctor)->proto->generator)) {
+              Value inst(OT_INSTANCE, cls->createInstance());
+              const int32_t newBase = base + in.arg2();
+              R(in.arg0()) = inst;
+              made = Made::Instance;
+              if (ctor._type == OT_CLOSURE) {
+                stack[newBase] = std::move(inst);
+                Closure* clo = asClosure(ctor);
+                // The instance in the caller's target register holds its class, whose
+                // constructor cannot change once the class is locked.
+                const ClosureRef ref = in.arg0() < in.arg2() ? ClosureRef::Borrowed : ClosureRef::Owned;
+                made = enterFrameFast(clo, ref, -1, in.arg3(), newBase) || startCall(clo, -1, in.arg3(), newBase, false)
+                           ? Made::Frame
+                           : Made::Error;
               }
-              RELOAD();
             }
-            continue;
           }
+          if (made == Made::Error) return LoopExit::Error;
+          if (made == Made::Frame) RELOAD();
+          if (made != Made::No) NEXT();
         }
         bool suspend = false;
         if (!callInstruction(in, rootIndex, out, suspend)) return LoopExit::Error;
@@ -221,14 +258,22 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           } else if (self._type == OT_INSTANCE) {
             Value fn;
             if (in.op() == OP_PREPCALLK) {
+              // A member (remembered per instruction), else, for a class known to lack it, the
+              // root table's slot when the instance is `this`.
               const Instance* inst = asInstance(self);
-              CallSiteCache& site = c->proto->callSiteAt(ip - 1);
               const Class* cls = inst->cls;
-              if (!cls || site.noMemberClass != cls || site.noMemberSerial != cls->serial) {
-                found = cachedMemberGet(inst, key, c->proto->memberCacheAt(ip - 1), fn);
-                if (!found) noteNoMember(cls, site);
+              MemberCache& member = c->proto->memberCacheAt(ip - 1);
+              if (cls && member.cls == cls && member.serial == cls->serial) [[likely]] {
+                fn = memberValue(inst, member.member);
+                found = true;
+              } else if (cls) {
+                CallSiteCache& site = c->proto->callSiteAt(ip - 1);
+                if (site.noMemberClass != cls || site.noMemberSerial != cls->serial) {
+                  found = cachedMemberMiss(inst, key, member, fn);
+                  if (!found) noteNoMember(cls, site);
+                }
+                if (!found && site.noMemberClass == cls) found = rootThroughThis(self, key, site.slotHint, fn);
               }
-              if (!found && cls && site.noMemberClass == cls) found = rootThroughThis(self, key, site.slotHint, fn);
             } else {
               found = asInstance(self)->get(key, fn);
             }

@@ -196,6 +196,10 @@ struct VM final : Collectable {
   // environment, no debug hook); null when that case does not apply and startCall must decide.
   CallInfo* enterFrameFast(Closure* c, ClosureRef ref, int32_t target, int32_t nargs,
                            int32_t newBase);
+  // startCall for a tail call in the common case (as enterFrameFast, from a frame without traps
+  // or varargs): the running frame becomes the callee's, which it owns (the caller's register
+  // that held it is overwritten); false when startCall must decide. The arguments are in place.
+  bool reuseFrameFast(Closure* cl, int32_t nargs);
   void takeResult(Value& src, int32_t prevTop, Value& res);
   bool fallbackGet(const Value& self, const Value& key, Value& dest);
   bool declareClass(Instruction in);
