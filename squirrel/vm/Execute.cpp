@@ -2,6 +2,7 @@
 // Calls to script closures stay inside the loop; natives and metamethods nest a new one.
 
 #include "squirrel/vm/Class.h"
+#include "squirrel/vm/EnterFrame.h"
 #include "squirrel/vm/Generator.h"
 #include "squirrel/vm/VM.h"
 
@@ -19,7 +20,8 @@ bool VM::execute(const Value& closure, int32_t nargs, int32_t stackBase, Value& 
     switch (et) {
       case ExecType::Call: {
         Closure* c = asClosure(closure);
-        if (!startCall(c, -1, nargs, stackBase, false)) {
+        if (!enterFrameFast(c, ClosureRef::Owned, -1, nargs, stackBase) &&
+            !startCall(c, -1, nargs, stackBase, false)) {
           if (rootIndex == 0 && raiseError) callErrorHandler(lastError);
           return false;
         }

@@ -2,6 +2,7 @@
 
 #include "squirrel/vm/Array.h"
 #include "squirrel/vm/Class.h"
+#include "squirrel/vm/EnterFrame.h"
 #include "squirrel/vm/Generator.h"
 #include "squirrel/vm/RunBudget.h"
 #include "squirrel/vm/VM.h"
@@ -37,31 +38,6 @@ static_assert(sizeof(Instruction) == 8 && offsetof(Instruction, arg1) == 0 &&
 static_assert(std::endian::native == std::endian::little);
 
 }  // namespace
-
-[[gnu::always_inline]] inline CallInfo* VM::enterFrameFast(Closure* c, ClosureRef ref,
-                                                           int32_t target, int32_t nargs,
-                                                           int32_t newBase) {
-  FunctionProto* p = c->proto;
-  if (p->plainCallArgs != nargs || c->env._type == OT_WEAKREF || debugHook._type != OT_NULL) {
-    return nullptr;
-  }
-  // The arguments are the parameters, which lie within the function's stack size. A frame
-  // beyond the slots or frames made so far, or near either limit, is left to startCall, which
-  // grows the stacks, lets the error handler use the spare room and raises the overflow.
-  const int32_t newTop = newBase + p->stackSize;
-  const size_t needed = static_cast<size_t>(newTop) + 1;
-  const size_t frames = calls.size() + 1;
-  if (needed > stack.size() || needed > kMaxStackSlots - kSpareStackSlots ||
-      frames > kMaxCallFrames - kSpareCallFrames || !calls.committedFor(frames)) [[unlikely]] {
-    return nullptr;
-  }
-  CallInfo& n = calls.emplaceCommitted(p, c, ref, base, top, target, static_cast<int32_t>(vargs.size()));
-  const int32_t oldTop = top;
-  base = newBase;
-  top = newTop;
-  clearSlots(newTop, oldTop);
-  return &n;
-}
 
 [[gnu::always_inline]] inline bool VM::reuseFrameFast(Closure* cl, int32_t nargs) {
   FunctionProto* p = cl->proto;
@@ -264,7 +240,15 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
               const Class* cls = inst->cls;
               MemberCache& member = c->proto->memberCacheAt(ip - 1);
               if (cls && member.cls == cls && member.serial == cls->serial) [[likely]] {
-                fn = memberValue(inst, member.member);
+                const SQInteger i = member.member & kMemberIndexMask;
+                const Value& m = (member.member & kMemberField) ? inst->fields[i] : cls->methods[i].val;
+                if (m._type != OT_WEAKREF) [[likely]] {
+                  Value f(m);
+                  R(in.arg3()) = self;
+                  R(in.arg0()) = std::move(f);
+                  goto prepcall_done;
+                }
+                fn = derefWeak(m);
                 found = true;
               } else if (cls) {
                 CallSiteCache& site = c->proto->callSiteAt(ip - 1);
@@ -286,6 +270,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         if (found) NEXT();
         if (!prepCall(in, Value(key))) return LoopExit::Error;
         continue;
+      prepcall_done:
+        NEXT();
       }
       L_OP_GETK: {
         const Value& self = R(in.arg2());

@@ -150,7 +150,14 @@ struct VM final : Collectable {
   // while a released object's destructor runs.
   [[gnu::always_inline]] void clearSlots(int32_t from, int32_t to) {
     Value* const low = stack.begin() + from;
-    for (Value* v = stack.begin() + to; v > low;) (--v)->setNull();
+    Value* v = stack.begin() + to;
+    // Two at a time: most slots hold no counted value and take only the two stores.
+    while (v - low >= 2) {
+      v -= 2;
+      v[1].setNull();
+      v[0].setNull();
+    }
+    if (v > low) low->setNull();
   }
   void enterNative();
   // False, with "Native stack overflow" raised, when no further loop or native may nest.
