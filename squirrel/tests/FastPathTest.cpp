@@ -215,14 +215,17 @@ TEST_F(FastPath, ReturnedValuesKeepNoExtraReference) {
 
 TEST_F(FastPath, AFrameOwnsAClosureHeldOnlyInsideItsOwnSlots) {
   // The callee's register is the callee's own `this`, the only reference to the closure: the
-  // callee overwrites it and then goes on running its code.
+  // callee overwrites it and then reads the closure's outer value.
   using sqtest::function;
   using sqtest::op;
-  sqtest::FunctionData main = function({}, {op(48, 2, 0), op(6, 1, 2, 2, 1), op(19, 1, 1)}, 4);
+  sqtest::FunctionData main =
+      function({}, {op(2, 3, 42), op(48, 2, 0), op(6, 1, 2, 2, 1), op(19, 1, 1)}, 4);
   auto callee = std::make_unique<sqtest::FunctionData>(
-      function({}, {op(2, 0, 7), op(2, 1, 42), op(19, 1, 1)}, 2));
+      function({}, {op(2, 0, 7), op(27, 1, 0), op(19, 1, 1)}, 2));
+  callee->outerValues.push_back({sqformat::OuterKind::Local, sqtest::Literal(3),
+                                 sqtest::Literal(std::u16string(u"x"))});
   main.functions.push_back(std::move(callee));
-  ASSERT_EQ(load(main), SQ_OK);
+  ASSERT_EQ(load(main), SQ_OK) << lastError();
   sq_pushroottable(v);
   ASSERT_EQ(sq_call(v, 1, SQTrue, SQTrue), SQ_OK) << lastError();
   SQInteger r = 0;
