@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 class FastPath : public sqtest::MachineTest {};
@@ -95,6 +97,90 @@ const Case kCallCases[] = {
     {"a constructor", "class P { v = 0; constructor(a) { v = a * 2; } } print(P(21).v);", "42"},
     {"a tail call", "function f(n, acc) { if (n == 0) return acc; return f(n - 1, acc + n); } print(f(100, 0));",
      "5050"},
+    {"tail calls from a frame with varargs and into one with defaults",
+     "function d(a, b = 5) { return a + b; }\n"
+     "function v(...) { return d(vargc); }\n"
+     "function w(a) { return v(a, a); }\n"
+     "print(w(1) + \" \" + v());",
+     "7 5"},
+    {"a tail call whose callee throws to the caller's trap",
+     "function t(n) { throw \"no \" + n; }\n"
+     "function g(n) { return t(n); }\n"
+     "function f() { try { return g(3); } catch (e) { return \"caught \" + e; } }\n"
+     "print(f());",
+     "caught no 3"},
+    {"a constructor of a class only the call holds",
+     "print((class { v = 0; constructor(a) { v = a * 3; } })(5).v);", "15"},
+};
+
+// Functions fetched by name through an instance's `this`: members first, then what the general
+// lookup tries (_get, the instances' default delegate), then the root table.
+const Case kThisCallCases[] = {
+    {"a global function from a method",
+     "function twice(x) { return x * 2; }\n"
+     "class C { v = 4; function f() { return twice(v); } }\n"
+     "local c = C(); print(c.f() + \" \" + c.f());",
+     "8 8"},
+    {"one call site meets classes with and without the member",
+     "function name() { return \"root\"; }\n"
+     "class A { function name() { return \"A\"; } }\n"
+     "class B {}\n"
+     "local f = function() { return name(); };\n"
+     "local a = A(), b = B();\n"
+     "print(f.call(a) + f.call(b) + f.call(a) + f.call(b));",
+     "ArootAroot"},
+    {"a class with _get answers before the root table",
+     "function g() { return \"root\"; }\n"
+     "class C { function _get(k) { return ::C.h; } function h() { return \"meta\"; } function f() { return g(); } }\n"
+     "local c = C(); print(c.f() + \" \" + c.f());",
+     "meta meta"},
+    {"the instances' default delegate answers before the root table",
+     "function getclass() { return null; }\n"
+     "class C { function f() { return getclass() == C; } }\n"
+     "local c = C(); print(c.f() + \" \" + c.f());",
+     "true true"},
+    {"a global replaced, then removed and added again between calls",
+     "function g() { return 1; }\n"
+     "class C { function f() { return g(); } }\n"
+     "function two() { return 2; }\n"
+     "function three() { return 3; }\n"
+     "local c = C(); local s = \"\" + c.f();\n"
+     "::g = two;\n"
+     "s += c.f();\n"
+     "for (local i = 0; i < 40; i++) getroottable()[\"pad\" + i] <- i;\n"
+     "s += c.f();\n"
+     "delete getroottable().g;\n"
+     "::g <- three;\n"
+     "s += c.f();\n"
+     "print(s);\n"
+     "delete getroottable().g;\n"
+     "print(c.f());",
+     "1223ERROR: the index 'g' does not exist"},
+    {"an instance that is not this does not reach the root table",
+     "function g() { return 1; }\n"
+     "class C { function f(o) { return o.g(); } }\n"
+     "print(C().f(C()));",
+     "ERROR: the index 'g' does not exist"},
+};
+
+// Returned values: a result in a slot the return clears is moved out of it, one below the
+// caller's top is copied; either way no reference stays behind.
+const Case kReturnCases[] = {
+    {"a returned local", "class C {}\n"
+     "function make() { local o = C(); local n = 1; return o; }\n"
+     "local x = make(); local w = x.weakref();\n"
+     "print((w.ref() != null) + \" \"); x = null; print(w.ref() == null);",
+     "true true"},
+    {"a returned argument", "class C {}\n"
+     "function id(a) { return a; }\n"
+     "local x = C(); local y = id(x); local w = x.weakref();\n"
+     "print((y == x) + \" \"); x = null; y = null; print(w.ref() == null);",
+     "true true"},
+    {"a constructor's result, which is dropped", "class D {}\n"
+     "::w <- null;\n"
+     "class C { constructor() { local o = D(); ::w = o.weakref(); return o; } }\n"
+     "local c = C(); print((c instanceof C) + \" \" + (w == null));",
+     "true true"},
 };
 
 // Instructions the loop runs as one (a constant load and the operator that reads it, a local's
@@ -183,6 +269,38 @@ TEST_F(FastPath, CallsTheShortPathLeavesToTheGeneralOne) {
   for (const Case& c : kCallCases) {
     EXPECT_EQ(runSource(c.source), c.expected) << c.name;
   }
+}
+
+TEST_F(FastPath, CallsByNameThroughThisFollowTheGeneralLookup) {
+  for (const Case& c : kThisCallCases) {
+    EXPECT_EQ(runSource(c.source), c.expected) << c.name;
+  }
+}
+
+TEST_F(FastPath, ReturnedValuesKeepNoExtraReference) {
+  for (const Case& c : kReturnCases) {
+    EXPECT_EQ(runSource(c.source), c.expected) << c.name;
+  }
+}
+
+TEST_F(FastPath, AFrameOwnsAClosureHeldOnlyInsideItsOwnSlots) {
+  // The callee's register is the callee's own `this`, the only reference to the closure: the
+  // callee overwrites it and then reads the closure's outer value.
+  using sqtest::function;
+  using sqtest::op;
+  sqtest::FunctionData main =
+      function({}, {op(2, 3, 42), op(48, 2, 0), op(6, 1, 2, 2, 1), op(19, 1, 1)}, 4);
+  auto callee = std::make_unique<sqtest::FunctionData>(
+      function({}, {op(2, 0, 7), op(27, 1, 0), op(19, 1, 1)}, 2));
+  callee->outerValues.push_back({sqformat::OuterKind::Local, sqtest::Literal(3),
+                                 sqtest::Literal(std::u16string(u"x"))});
+  main.functions.push_back(std::move(callee));
+  ASSERT_EQ(load(main), SQ_OK) << lastError();
+  sq_pushroottable(v);
+  ASSERT_EQ(sq_call(v, 1, SQTrue, SQTrue), SQ_OK) << lastError();
+  SQInteger r = 0;
+  ASSERT_EQ(sq_getinteger(v, -1, &r), SQ_OK);
+  EXPECT_EQ(r, 42);
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ bool VM::startCall(Closure* c, int32_t target, int32_t nargs, int32_t newBase, b
     ++calls.back().ncalls;
   }
   CallInfo& n = calls.back();
-  n.closure = Value(OT_CLOSURE, c);
+  n.setClosure(Value(OT_CLOSURE, c));
   n.proto = p;
   n.ip = p->code.data();
   n.literals = p->literals.data();
@@ -96,7 +96,7 @@ bool VM::callNative(NativeClosure* nc, int32_t nargs, int32_t newBase, Value& re
   CallInfo& n = calls.back();
   n.prevBase = base;
   n.prevTop = top;
-  n.closure = Value(OT_NATIVECLOSURE, nc);
+  n.setClosure(Value(OT_NATIVECLOSURE, nc));
   n.vargsBase = static_cast<int32_t>(vargs.size());
   base = newBase;
   top = newBase + nargs;

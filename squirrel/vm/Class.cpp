@@ -136,13 +136,23 @@ void Class::constructor(Value& out) {
 
 Instance* Class::createInstance() {
   for (Class* c = this; c; c = c->base) c->locked = true;
-  return new Instance(ss, this);
+  return Instance::make(ss, this);
+}
+
+Instance* Instance::make(SharedState* s, Class* c) {
+  const size_t count = c->fields.size();
+  void* block = ::operator new(sizeof(Instance) + count * sizeof(Value));
+  return new (block) Instance(s, c);
 }
 
 Instance::Instance(SharedState* s, Class* c) : Collectable(s), cls(c) {
+  static_assert(sizeof(Instance) % alignof(Value) == 0);
   addRef(c);
-  fields.reserve(c->fields.size());
-  for (const ClassMember& f : c->fields) fields.push_back(f.val);
+  fields.data_ = reinterpret_cast<Value*>(this + 1);
+  for (const ClassMember& f : c->fields) {
+    new (fields.data_ + fields.size_) Value(f.val);
+    ++fields.size_;
+  }
   if (c->userDataSize > 0) {
     userData.reset(new uint64_t[(static_cast<size_t>(c->userDataSize) + 7) / 8]());
     userPointer = userData.get();
@@ -152,10 +162,17 @@ Instance::Instance(SharedState* s, Class* c) : Collectable(s), cls(c) {
 Instance::~Instance() {
   if (hook) hook(userPointer, 0);
   if (cls) decRef(cls);
+  // The fields go after the class, first to last.
+  const uint32_t n = fields.size_;
+  fields.size_ = 0;
+  for (uint32_t i = 0; i < n; ++i) fields.data_[i].~Value();
 }
 
 void Instance::finalize() {
-  std::vector<Value>().swap(fields);
+  // As with the destructor, nothing sees the fields while they are released.
+  const uint32_t n = fields.size_;
+  fields.size_ = 0;
+  for (uint32_t i = 0; i < n; ++i) fields.data_[i].setNull();
   if (Class* c = cls) {
     cls = nullptr;
     decRef(c);
@@ -169,7 +186,7 @@ void Instance::markChildren(Marker& m) {
 
 Instance* Instance::clone() const {
   Instance* copy = cls->createInstance();
-  copy->fields = fields;
+  for (size_t i = 0; i < fields.size(); ++i) copy->fields[i] = fields[i];
   return copy;
 }
 

@@ -69,15 +69,37 @@ struct Class final : Collectable {
   void constructor(Value& out);
 };
 
+// An instance's field values. They live right behind the instance, in the same allocation
+// (Instance::make), so creating an instance takes one allocation whatever its field count.
+class InstanceFields {
+ public:
+  Value& operator[](size_t i) { return data_[i]; }
+  const Value& operator[](size_t i) const { return data_[i]; }
+  size_t size() const { return size_; }
+  Value* begin() { return data_; }
+  Value* end() { return data_ + size_; }
+  const Value* begin() const { return data_; }
+  const Value* end() const { return data_ + size_; }
+
+ private:
+  friend struct Instance;
+  Value* data_ = nullptr;
+  uint32_t size_ = 0;
+};
+
 struct Instance final : Collectable {
   Class* cls;
-  std::vector<Value> fields;
+  InstanceFields fields;
   SQUserPointer userPointer = nullptr;
   SQRELEASEHOOK hook = nullptr;
   std::unique_ptr<uint64_t[]> userData;
 
-  Instance(SharedState* s, Class* c);
+  // A new instance of `c` with the class's field defaults (Class::createInstance locks the
+  // class first).
+  static Instance* make(SharedState* s, Class* c);
   ~Instance() override;
+  // The instance and its fields are one block from ::operator new.
+  static void operator delete(void* p) { ::operator delete(p); }
   void finalize() override;
   void markChildren(Marker& m) override;
   bool get(const SQObject& key, Value& out) const;
@@ -91,6 +113,9 @@ struct Instance final : Collectable {
   }
   Instance* clone() const;
   bool instanceOf(const Class* c) const { return cls && cls->isDerivedFrom(c); }
+
+ private:
+  Instance(SharedState* s, Class* c);
 };
 
 inline Class* asClass(const SQObject& o) { return static_cast<Class*>(o._unVal.pRefCounted); }

@@ -1,6 +1,8 @@
 // Execution loops: one loop runs script frames until the frame that started it returns.
 // Calls to script closures stay inside the loop; natives and metamethods nest a new one.
 
+#include "squirrel/vm/Class.h"
+#include "squirrel/vm/EnterFrame.h"
 #include "squirrel/vm/Generator.h"
 #include "squirrel/vm/VM.h"
 
@@ -18,7 +20,8 @@ bool VM::execute(const Value& closure, int32_t nargs, int32_t stackBase, Value& 
     switch (et) {
       case ExecType::Call: {
         Closure* c = asClosure(closure);
-        if (!startCall(c, -1, nargs, stackBase, false)) {
+        if (!enterFrameFast(c, ClosureRef::Owned, -1, nargs, stackBase) &&
+            !startCall(c, -1, nargs, stackBase, false)) {
           if (rootIndex == 0 && raiseError) callErrorHandler(lastError);
           return false;
         }
@@ -178,6 +181,22 @@ bool VM::prepCall(Instruction in, const Value& key) {
   }
   R(in.arg3) = callerThis ? Value(R(0)) : self;
   R(in.arg0) = std::move(fn);
+  return true;
+}
+
+void VM::noteNoMember(const Class* cls, CallSiteCache& site) {
+  if (!cls || !cls->locked || cls->metaMethods[MT_GET]._type != OT_NULL) return;
+  site.noMemberClass = cls;
+  site.noMemberSerial = cls->serial;
+}
+
+bool VM::rootThroughThis(const Value& self, const Value& key, uint32_t& hint, Value& fn) {
+  if (overflowing || rootTable._type != OT_TABLE || !rawEqual(self, stack[base])) return false;
+  const Value& delegate = ss->instanceDelegate;
+  if (delegate._type == OT_TABLE && asTable(delegate)->find(key)) return false;
+  const Table::Node* n = asTable(rootTable)->findHinted(key, hint);
+  if (!n) return false;
+  fn = derefWeak(n->val);
   return true;
 }
 

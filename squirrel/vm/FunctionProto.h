@@ -89,6 +89,17 @@ struct MemberCache {
   uint32_t keySerial = 0;
 };
 
+// What an instruction that fetches a function by a constant name to call it knows beyond an
+// instance's members: the class whose instances lack the name and have no _get (a locked class
+// keeps its members and metamethods, so that holds while the class lives; the serial tells a
+// new class at the same address apart), and the index of the root table's node that last held
+// the name (Table::findHinted checks it before it is used).
+struct CallSiteCache {
+  const Class* noMemberClass = nullptr;
+  uint32_t noMemberSerial = 0;
+  uint32_t slotHint = 0;
+};
+
 struct FunctionProto final : RefCounted {
   Value sourceName;
   Value name;
@@ -105,6 +116,8 @@ struct FunctionProto final : RefCounted {
   std::vector<FunctionProto*> functions;  // counted references
   // One per instruction, made when the first member lookup needs it (never written out).
   std::vector<MemberCache> memberCaches;
+  // One per instruction, made when the first call by a constant name needs it (never written).
+  std::vector<CallSiteCache> callSiteCaches;
   int32_t stackSize = 0;
   // The argument count of a call that may take the loop's short path: the parameter count, or
   // -1 for a generator (which never does).
@@ -119,6 +132,10 @@ struct FunctionProto final : RefCounted {
   MemberCache& memberCacheAt(const Instruction* ip) {
     if (memberCaches.empty()) memberCaches.resize(code.size());
     return memberCaches[static_cast<size_t>(ip - code.data())];
+  }
+  CallSiteCache& callSiteAt(const Instruction* ip) {
+    if (callSiteCaches.empty()) callSiteCaches.resize(code.size());
+    return callSiteCaches[static_cast<size_t>(ip - code.data())];
   }
 };
 

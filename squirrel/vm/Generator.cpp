@@ -16,7 +16,7 @@ void Generator::kill() {
   std::vector<Value>().swap(stack);
   std::vector<Value>().swap(vargs);
   traps.clear();
-  ci.closure.setNull();
+  ci.setClosure(Value());
 }
 
 void Generator::capture(VM* v) { saveFrame(v); }
@@ -65,7 +65,7 @@ bool Generator::resume(VM* v, int32_t target) {
   stack.clear();
   vargs.clear();
   traps.clear();
-  ci.closure.setNull();
+  ci.setClosure(Value());
   v->base = newBase;
   v->top = newBase + size;
   state = State::Running;

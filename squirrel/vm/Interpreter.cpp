@@ -2,6 +2,7 @@
 
 #include "squirrel/vm/Array.h"
 #include "squirrel/vm/Class.h"
+#include "squirrel/vm/EnterFrame.h"
 #include "squirrel/vm/Generator.h"
 #include "squirrel/vm/RunBudget.h"
 #include "squirrel/vm/VM.h"
@@ -38,27 +39,43 @@ static_assert(std::endian::native == std::endian::little);
 
 }  // namespace
 
-[[gnu::always_inline]] inline bool VM::enterFrameFast(Closure* c, int32_t target, int32_t nargs,
-                                                      int32_t newBase) {
-  FunctionProto* p = c->proto;
-  if (p->plainCallArgs != nargs || c->env._type == OT_WEAKREF ||
-      debugHook._type != OT_NULL || errorHandlerRunning) {
+[[gnu::always_inline]] inline bool VM::reuseFrameFast(Closure* cl, int32_t nargs) {
+  FunctionProto* p = cl->proto;
+  CallInfo& f = calls.back();
+  if (p->plainCallArgs != nargs || cl->env._type == OT_WEAKREF || debugHook._type != OT_NULL ||
+      (f.ntraps | f.vargsCount) != 0) {
     return false;
   }
-  const int32_t newTop = newBase + p->stackSize;
-  const int32_t needed = (newTop > newBase + nargs ? newTop : newBase + nargs) + 1;
-  // Near either limit startCall decides, and raises the overflow.
-  if (static_cast<size_t>(needed) > kMaxStackSlots - kSpareStackSlots ||
-      calls.size() + 1 > kMaxCallFrames - kSpareCallFrames) {
-    return false;
-  }
-  ensureStack(static_cast<size_t>(needed));
-  calls.emplace_back(p, c, base, top, target, static_cast<int32_t>(vargs.size()));
+  const int32_t newTop = base + p->stackSize;
+  const size_t needed = static_cast<size_t>(newTop) + 1;
+  if (needed > stack.size() || needed > kMaxStackSlots - kSpareStackSlots) [[unlikely]] return false;
+  SQObject callee;
+  callee._type = OT_CLOSURE;
+  callee._unVal.raw = 0;
+  callee._unVal.pRefCounted = cl;
+  ++f.ncalls;
+  f.setClosure(callee);
+  f.proto = p;
+  f.ip = p->code.data();
+  f.literals = p->literals.data();
   const int32_t oldTop = top;
-  base = newBase;
   top = newTop;
   clearSlots(newTop, oldTop);
   return true;
+}
+
+// A function's result, taken from its register before the frame is left. One in a slot that
+// leaving clears (at or above the caller's top) is moved: the clearing would drop the slot's
+// reference right after a copy took one.
+[[gnu::always_inline]] inline void VM::takeResult(Value& src, int32_t prevTop, Value& res) {
+  if (!ISREFCOUNTED(src._type)) {
+    res._type = src._type;
+    res._unVal = src._unVal;
+  } else if (&src >= &stack[prevTop]) {
+    res = std::move(src);
+  } else {
+    res = src;
+  }
 }
 
 // The running frame, its next instruction and its registers live in locals. The value stack
@@ -149,40 +166,56 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       L_OP_TAILCALL: {
         const Value& callee = R(in.arg1());
         if (callee._type == OT_CLOSURE && !asClosure(callee)->proto->generator) {
-          Value clo = callee;
-          for (int32_t i = 0; i < in.arg3(); ++i) R(i) = R(in.arg2() + i);
-          if (!startCall(asClosure(clo), c->target, in.arg3(), base, true)) return LoopExit::Error;
+          bool entered;
+          {
+            Value clo = callee;
+            for (int32_t i = 0; i < in.arg3(); ++i) R(i) = R(in.arg2() + i);
+            entered = reuseFrameFast(asClosure(clo), in.arg3()) ||
+                      startCall(asClosure(clo), c->target, in.arg3(), base, true);
+          }
+          if (!entered) return LoopExit::Error;
           RELOAD();
-          continue;
+          NEXT();
         }
       }
       L_OP_CALL: {
         const Value& callee = R(in.arg1());
-        if (callee._type == OT_CLOSURE &&
-            enterFrameFast(asClosure(callee), in.arg0(), in.arg3(), base + in.arg2())) {
-          RELOAD();
-          NEXT();
+        if (callee._type == OT_CLOSURE) {
+          const ClosureRef ref = in.arg1() < in.arg2() ? ClosureRef::Borrowed : ClosureRef::Owned;
+          if (CallInfo* n = enterFrameFast(asClosure(callee), ref, in.arg0(), in.arg3(), base + in.arg2())) {
+            c = n;
+            ip = n->ip;
+            regs = &stack[base];
+            NEXT();
+          }
         }
         if (callee._type == OT_CLASS) {
           // An instance whose constructor is a plain script function, or that has none.
-          Class* cls = asClass(callee);
-          Value ctor;
-          cls->constructor(ctor);
-          if (ctor._type == OT_NULL || (ctor._type == OT_CLOSURE && !asClosure(ctor)->proto->generator)) {
-            Value inst(OT_INSTANCE, cls->createInstance());
-            const int32_t newBase = base + in.arg2();
-            R(in.arg0()) = inst;
-            if (ctor._type == OT_CLOSURE) {
-              stack[newBase] = std::move(inst);
-              Closure* clo = asClosure(ctor);
-              if (!enterFrameFast(clo, -1, in.arg3(), newBase) &&
-                  !startCall(clo, -1, in.arg3(), newBase, false)) {
-                return LoopExit::Error;
+          enum class Made { No, Instance, Frame, Error } made = Made::No;
+          {
+            Class* cls = asClass(callee);
+            Value ctor;
+            cls->constructor(ctor);
+            if (ctor._type == OT_NULL || (ctor._type == OT_CLOSURE && !asClosure(ctor)->proto->generator)) {
+              Value inst(OT_INSTANCE, cls->createInstance());
+              const int32_t newBase = base + in.arg2();
+              R(in.arg0()) = inst;
+              made = Made::Instance;
+              if (ctor._type == OT_CLOSURE) {
+                stack[newBase] = std::move(inst);
+                Closure* clo = asClosure(ctor);
+                // The instance in the caller's target register holds its class, whose
+                // constructor cannot change once the class is locked.
+                const ClosureRef ref = in.arg0() < in.arg2() ? ClosureRef::Borrowed : ClosureRef::Owned;
+                made = enterFrameFast(clo, ref, -1, in.arg3(), newBase) || startCall(clo, -1, in.arg3(), newBase, false)
+                           ? Made::Frame
+                           : Made::Error;
               }
-              RELOAD();
             }
-            continue;
           }
+          if (made == Made::Error) return LoopExit::Error;
+          if (made == Made::Frame) RELOAD();
+          if (made != Made::No) NEXT();
         }
         bool suspend = false;
         if (!callInstruction(in, rootIndex, out, suspend)) return LoopExit::Error;
@@ -193,29 +226,59 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       L_OP_PREPCALL:
       L_OP_PREPCALLK: {
         const Value& key = in.op() == OP_PREPCALLK ? c->literals[in.arg1()] : R(in.arg1());
-        // A table's own slot or an instance's member: fetched here, with the object as `this`.
+        // A table's own slot or an instance's member, or for an instance that is `this` a slot
+        // of the root table: fetched here, with the object as `this`.
         bool found = false;
         {
           const Value& self = R(in.arg2());
-          Value fn;
           if (self._type == OT_TABLE) {
             if (const Table::Node* n = asTable(self)->find(key)) {
-              fn = derefWeak(n->val);
+              Value fn = derefWeak(n->val);
+              R(in.arg3()) = self;
+              R(in.arg0()) = std::move(fn);
               found = true;
             }
-          } else if (self._type == OT_INSTANCE && in.op() == OP_PREPCALLK) {
-            found = cachedMemberGet(asInstance(self), key, c->proto->memberCacheAt(ip - 1), fn);
           } else if (self._type == OT_INSTANCE) {
-            found = asInstance(self)->get(key, fn);
-          }
-          if (found) {
-            R(in.arg3()) = self;
-            R(in.arg0()) = std::move(fn);
+            Value fn;
+            if (in.op() == OP_PREPCALLK) {
+              // A member (remembered per instruction), else, for a class known to lack it, the
+              // root table's slot when the instance is `this`.
+              const Instance* inst = asInstance(self);
+              const Class* cls = inst->cls;
+              MemberCache& member = c->proto->memberCacheAt(ip - 1);
+              if (cls && member.cls == cls && member.serial == cls->serial) [[likely]] {
+                const SQInteger i = member.member & kMemberIndexMask;
+                const Value& m = (member.member & kMemberField) ? inst->fields[i] : cls->methods[i].val;
+                if (m._type != OT_WEAKREF) [[likely]] {
+                  Value f(m);
+                  R(in.arg3()) = self;
+                  R(in.arg0()) = std::move(f);
+                  goto prepcall_done;
+                }
+                fn = derefWeak(m);
+                found = true;
+              } else if (cls) {
+                CallSiteCache& site = c->proto->callSiteAt(ip - 1);
+                if (site.noMemberClass != cls || site.noMemberSerial != cls->serial) {
+                  found = cachedMemberMiss(inst, key, member, fn);
+                  if (!found) noteNoMember(cls, site);
+                }
+                if (!found && site.noMemberClass == cls) found = rootThroughThis(self, key, site.slotHint, fn);
+              }
+            } else {
+              found = asInstance(self)->get(key, fn);
+            }
+            if (found) {
+              R(in.arg3()) = self;
+              R(in.arg0()) = std::move(fn);
+            }
           }
         }
         if (found) NEXT();
         if (!prepCall(in, Value(key))) return LoopExit::Error;
         continue;
+      prepcall_done:
+        NEXT();
       }
       L_OP_GETK: {
         const Value& self = R(in.arg2());
@@ -324,13 +387,34 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       L_OP_RETURN: {
+        // Returns to a script frame of this loop, without traps, varargs (the frame's are the
+        // last ones on the list) or a generator to clean up, are done here.
+        if (debugHook._type == OT_NULL && !c->root && (c->ntraps | c->vargsCount) == 0 &&
+            !c->generator) [[likely]] {
+          {
+            const int32_t prevTop = c->prevTop;
+            const int32_t target = c->target;
+            const int32_t oldTop = top;
+            Value res;
+            if (in.arg0() != 0xFF) takeResult(R(in.arg1()), prevTop, res);
+            base = c->prevBase;
+            top = prevTop;
+            calls.pop_back();
+            clearSlots(prevTop, oldTop);
+            --c;
+            ip = c->ip;
+            regs = &stack[base];
+            if (target != -1) R(target) = std::move(res);
+          }
+          NEXT();
+        }
         {
-          Value res;
-          if (in.arg0() != 0xFF) res = R(in.arg1());
           if (debugHook._type != OT_NULL && !debugHookRunning) {
             for (int32_t i = c->ncalls; i > 0; --i) callDebugHook('r');
             c = &calls.back();
           }
+          Value res;
+          if (in.arg0() != 0xFF) takeResult(R(in.arg1()), c->prevTop, res);
           const bool root = c->root;
           const int32_t target = c->target;
           leaveFrame();

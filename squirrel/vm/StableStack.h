@@ -103,6 +103,17 @@ class StableStack {
     ++size_;
     return *p;
   }
+  // Whether `n` elements fit in the memory committed so far.
+  bool committedFor(std::size_t n) const { return n * sizeof(T) <= committed_; }
+  // emplace_back for a caller that made sure committedFor(size() + 1) and that the element is
+  // within maxSize().
+  template <typename... Args>
+  [[gnu::always_inline]] T& emplaceCommitted(Args&&... args) {
+    stablestack::unpoison(&data_[size_], sizeof(T));
+    T* p = new (&data_[size_]) T(std::forward<Args>(args)...);
+    ++size_;
+    return *p;
+  }
   void push_back(const T& v) { emplace_back(v); }
   [[gnu::always_inline]] void pop_back() {
     --size_;

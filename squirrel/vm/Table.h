@@ -24,6 +24,15 @@ struct Table final : Collectable {
 
   // Raw access to own slots.
   Node* find(const SQObject& key) const;
+  // find() that tries the node at `hint` first and leaves the found node's index there. A key
+  // sits in at most one node, so a node that holds it is the answer whatever the table did
+  // since the hint was taken (grown, shrunk, moved the node).
+  Node* findHinted(const SQObject& key, uint32_t& hint) const {
+    if (hint < size_ && key._type != OT_NULL && rawEqual(nodes_[hint].key, key)) return &nodes_[hint];
+    Node* n = find(key);
+    if (n) hint = static_cast<uint32_t>(n - nodes_);
+    return n;
+  }
   bool get(const SQObject& key, Value& out) const {
     if (Node* n = find(key)) {
       out = n->val;
@@ -77,6 +86,15 @@ struct Table final : Collectable {
 inline Table* asTable(const SQObject& o) { return static_cast<Table*>(o._unVal.pRefCounted); }
 
 inline Table::Node* Table::find(const SQObject& key) const {
+  if (key._type == OT_STRING) [[likely]] {
+    // Strings are interned: the same text is the same object.
+    Node* n = &nodes_[asString(key)->hash & (size_ - 1)];
+    do {
+      if (n->key._type == OT_STRING && n->key._unVal.raw == key._unVal.raw) return n;
+      n = n->next;
+    } while (n);
+    return nullptr;
+  }
   if (key._type == OT_NULL) return nullptr;
   Node* n = mainNode(key);
   do {

@@ -150,7 +150,14 @@ struct VM final : Collectable {
   // while a released object's destructor runs.
   [[gnu::always_inline]] void clearSlots(int32_t from, int32_t to) {
     Value* const low = stack.begin() + from;
-    for (Value* v = stack.begin() + to; v > low;) (--v)->setNull();
+    Value* v = stack.begin() + to;
+    // Two at a time: most slots hold no counted value and take only the two stores.
+    while (v - low >= 2) {
+      v -= 2;
+      v[1].setNull();
+      v[0].setNull();
+    }
+    if (v > low) low->setNull();
   }
   void enterNative();
   // False, with "Native stack overflow" raised, when no further loop or native may nest.
@@ -193,14 +200,27 @@ struct VM final : Collectable {
   // The traps, varargs and generator of a frame being left.
   void leaveFrameExtras(CallInfo& c);
   // startCall for the common case (a plain call with exactly the parameters, no bound
-  // environment, no debug hook); false when that case does not apply and startCall must decide.
-  bool enterFrameFast(Closure* c, int32_t target, int32_t nargs, int32_t newBase);
+  // environment, no debug hook); null when that case does not apply and startCall must decide.
+  CallInfo* enterFrameFast(Closure* c, ClosureRef ref, int32_t target, int32_t nargs,
+                           int32_t newBase);
+  // startCall for a tail call in the common case (as enterFrameFast, from a frame without traps
+  // or varargs): the running frame becomes the callee's, which it owns (the caller's register
+  // that held it is overwritten); false when startCall must decide. The arguments are in place.
+  bool reuseFrameFast(Closure* cl, int32_t nargs);
+  void takeResult(Value& src, int32_t prevTop, Value& res);
   bool fallbackGet(const Value& self, const Value& key, Value& dest);
   bool declareClass(Instruction in);
   bool newSlotA(Instruction in);
   bool createClosure(Instruction in);
   bool callInstruction(Instruction in, int32_t rootIndex, Value& out, bool& suspend);
   bool prepCall(Instruction in, const Value& key);
+  // Remembers in `site` that instances of `cls` lack the name the instruction fetches, when the
+  // class is locked and has no _get (the name then always goes to the fallbacks).
+  static void noteNoMember(const Class* cls, CallSiteCache& site);
+  // prepCall's fetch for an instance that lacks the name and has no _get: when the instance is
+  // `this` and the name is not in the instances' default delegate but in the root table's own
+  // slots, that slot (`hint` remembers its node); false leaves the fetch to prepCall.
+  bool rootThroughThis(const Value& self, const Value& key, uint32_t& hint, Value& fn);
   bool compoundSlot(Instruction in);
 };
 

@@ -1,0 +1,37 @@
+#pragma once
+
+// The short path of entering a script frame, shared by the execution loop's calls and the
+// machine's own calls of script functions (metamethods, host calls): a plain call with
+// exactly the parameters, no bound environment and no debug hook, within the stacks made so
+// far. Everything else goes to VM::startCall.
+
+#include "squirrel/vm/VM.h"
+
+namespace sqvm {
+
+[[gnu::always_inline]] inline CallInfo* VM::enterFrameFast(Closure* c, ClosureRef ref,
+                                                           int32_t target, int32_t nargs,
+                                                           int32_t newBase) {
+  FunctionProto* p = c->proto;
+  if (p->plainCallArgs != nargs || c->env._type == OT_WEAKREF || debugHook._type != OT_NULL) {
+    return nullptr;
+  }
+  // The arguments are the parameters, which lie within the function's stack size. A frame
+  // beyond the slots or frames made so far, or near either limit, is left to startCall, which
+  // grows the stacks, lets the error handler use the spare room and raises the overflow.
+  const int32_t newTop = newBase + p->stackSize;
+  const size_t needed = static_cast<size_t>(newTop) + 1;
+  const size_t frames = calls.size() + 1;
+  if (needed > stack.size() || needed > kMaxStackSlots - kSpareStackSlots ||
+      frames > kMaxCallFrames - kSpareCallFrames || !calls.committedFor(frames)) [[unlikely]] {
+    return nullptr;
+  }
+  CallInfo& n = calls.emplaceCommitted(p, c, ref, base, top, target, static_cast<int32_t>(vargs.size()));
+  const int32_t oldTop = top;
+  base = newBase;
+  top = newTop;
+  clearSlots(newTop, oldTop);
+  return &n;
+}
+
+}  // namespace sqvm
