@@ -109,6 +109,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   Value* regs;
   // A copy: a return or tail call may free the function whose code this is.
   InstructionWord in;
+  // The key of PREPCALL / PREPCALLK, set by the handler's entry for its form.
+  const Value* prepKey;
   // One jump table entry per value of the opcode byte: stream forms first, then the machine's
   // own, then invalid ones, so that dispatching needs no range check.
 #define INVALID4 &&L_INVALID, &&L_INVALID, &&L_INVALID, &&L_INVALID
@@ -223,9 +225,14 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         RELOAD();
         NEXT();
       }
+      L_OP_PREPCALLK:
+        // The key is picked by the entry label, so the common constant form tests no opcode.
+        prepKey = &c->literals[in.arg1()];
+        goto prepcall_key;
       L_OP_PREPCALL:
-      L_OP_PREPCALLK: {
-        const Value& key = in.op() == OP_PREPCALLK ? c->literals[in.arg1()] : R(in.arg1());
+        prepKey = &R(in.arg1());
+      prepcall_key: {
+        const Value& key = *prepKey;
         // A table's own slot or an instance's member, or for an instance that is `this` a slot
         // of the root table: fetched here, with the object as `this`.
         bool found = false;
