@@ -60,7 +60,7 @@ static_assert(std::endian::native == std::endian::little);
   f.literals = p->literals.data();
   const int32_t oldTop = top;
   top = newTop;
-  clearSlots(newTop, oldTop);
+  if (newTop < oldTop) clearSlots(newTop, oldTop);
   return true;
 }
 
