@@ -240,9 +240,23 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           const Value& self = R(in.arg2());
           if (self._type == OT_TABLE) {
             if (const Table::Node* n = asTable(self)->find(key)) {
-              Value fn = derefWeak(n->val);
-              R(in.arg3()) = self;
-              R(in.arg0()) = std::move(fn);
+              if (n->val._type != OT_WEAKREF) [[likely]] {
+                // The table is counted first, so that its node outlives the release of the
+                // target's old value; the target may be the table's own register.
+                Table* const t = asTable(self);
+                addRef(t);
+                R(in.arg0()) = n->val;
+                Value& thisReg = R(in.arg3());
+                const SQObject old = thisReg;
+                thisReg._type = OT_TABLE;
+                thisReg._unVal.raw = 0;
+                thisReg._unVal.pRefCounted = t;
+                if (ISREFCOUNTED(old._type)) decRef(old._unVal.pRefCounted);
+              } else {
+                Value fn = derefWeak(n->val);
+                R(in.arg3()) = self;
+                R(in.arg0()) = std::move(fn);
+              }
               found = true;
             }
           } else if (self._type == OT_INSTANCE) {
