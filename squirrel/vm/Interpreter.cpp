@@ -420,7 +420,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
             if (in.arg0() != 0xFF) takeResult(R(in.arg1()), prevTop, res);
             base = c->prevBase;
             top = prevTop;
-            calls.pop_back();
+            calls.popBack(c);
             clearSlots(prevTop, oldTop);
             --c;
             ip = c->ip;

@@ -120,6 +120,12 @@ class StableStack {
     data_[size_].~T();
     stablestack::poison(&data_[size_], sizeof(T));
   }
+  // pop_back for a caller that holds a pointer to the last element.
+  [[gnu::always_inline]] void popBack(T* last) {
+    --size_;
+    last->~T();
+    stablestack::poison(last, sizeof(T));
+  }
   void clear() {
     while (size_ > 0) pop_back();
   }
