@@ -42,13 +42,12 @@ struct CallInfo {
       : ip(p->code.data()),
         literals(p->literals.data()),
         proto(p),
+        closure{OT_CLOSURE, {.pRefCounted = callee}},
         prevBase(prevBase_),
         prevTop(prevTop_),
         target(target_),
         vargsBase(vargsBase_),
         closureRef(ref) {
-    closure._type = OT_CLOSURE;
-    closure._unVal.pRefCounted = callee;
     if (ref == ClosureRef::Owned) addRef(callee);
   }
   // A copy always owns its closure (generators keep copies of their frame).

@@ -60,7 +60,7 @@ static_assert(std::endian::native == std::endian::little);
   f.literals = p->literals.data();
   const int32_t oldTop = top;
   top = newTop;
-  clearSlots(newTop, oldTop);
+  if (newTop < oldTop) clearSlots(newTop, oldTop);
   return true;
 }
 
@@ -109,6 +109,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   Value* regs;
   // A copy: a return or tail call may free the function whose code this is.
   InstructionWord in;
+  // The key of PREPCALL / PREPCALLK, set by the handler's entry for its form.
+  const Value* prepKey;
   // One jump table entry per value of the opcode byte: stream forms first, then the machine's
   // own, then invalid ones, so that dispatching needs no range check.
 #define INVALID4 &&L_INVALID, &&L_INVALID, &&L_INVALID, &&L_INVALID
@@ -223,9 +225,14 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         RELOAD();
         NEXT();
       }
+      L_OP_PREPCALLK:
+        // The key is picked by the entry label, so the common constant form tests no opcode.
+        prepKey = &c->literals[in.arg1()];
+        goto prepcall_key;
       L_OP_PREPCALL:
-      L_OP_PREPCALLK: {
-        const Value& key = in.op() == OP_PREPCALLK ? c->literals[in.arg1()] : R(in.arg1());
+        prepKey = &R(in.arg1());
+      prepcall_key: {
+        const Value& key = *prepKey;
         // A table's own slot or an instance's member, or for an instance that is `this` a slot
         // of the root table: fetched here, with the object as `this`.
         bool found = false;
@@ -233,9 +240,23 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           const Value& self = R(in.arg2());
           if (self._type == OT_TABLE) {
             if (const Table::Node* n = asTable(self)->find(key)) {
-              Value fn = derefWeak(n->val);
-              R(in.arg3()) = self;
-              R(in.arg0()) = std::move(fn);
+              if (n->val._type != OT_WEAKREF) [[likely]] {
+                // The table is counted first, so that its node outlives the release of the
+                // target's old value; the target may be the table's own register.
+                Table* const t = asTable(self);
+                addRef(t);
+                R(in.arg0()) = n->val;
+                Value& thisReg = R(in.arg3());
+                const SQObject old = thisReg;
+                thisReg._type = OT_TABLE;
+                thisReg._unVal.raw = 0;
+                thisReg._unVal.pRefCounted = t;
+                if (ISREFCOUNTED(old._type)) decRef(old._unVal.pRefCounted);
+              } else {
+                Value fn = derefWeak(n->val);
+                R(in.arg3()) = self;
+                R(in.arg0()) = std::move(fn);
+              }
               found = true;
             }
           } else if (self._type == OT_INSTANCE) {
@@ -399,7 +420,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
             if (in.arg0() != 0xFF) takeResult(R(in.arg1()), prevTop, res);
             base = c->prevBase;
             top = prevTop;
-            calls.pop_back();
+            calls.popBack(c);
             clearSlots(prevTop, oldTop);
             --c;
             ip = c->ip;

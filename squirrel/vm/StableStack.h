@@ -104,7 +104,7 @@ class StableStack {
     return *p;
   }
   // Whether `n` elements fit in the memory committed so far.
-  bool committedFor(std::size_t n) const { return n * sizeof(T) <= committed_; }
+  bool committedFor(std::size_t n) const { return n <= committedCount_; }
   // emplace_back for a caller that made sure committedFor(size() + 1) and that the element is
   // within maxSize().
   template <typename... Args>
@@ -119,6 +119,12 @@ class StableStack {
     --size_;
     data_[size_].~T();
     stablestack::poison(&data_[size_], sizeof(T));
+  }
+  // pop_back for a caller that holds a pointer to the last element.
+  [[gnu::always_inline]] void popBack(T* last) {
+    --size_;
+    last->~T();
+    stablestack::poison(last, sizeof(T));
   }
   void clear() {
     while (size_ > 0) pop_back();
@@ -141,6 +147,7 @@ class StableStack {
     stablestack::commit(data_, committed_, to);
     stablestack::poison(reinterpret_cast<char*>(data_) + committed_, to - committed_);
     committed_ = to;
+    committedCount_ = to / sizeof(T);
   }
 
   T* data_ = nullptr;
@@ -148,6 +155,7 @@ class StableStack {
   std::size_t max_;
   std::size_t reserved_ = 0;
   std::size_t committed_ = 0;
+  std::size_t committedCount_ = 0;  // whole elements that fit in the committed bytes
 };
 
 }  // namespace sqvm
