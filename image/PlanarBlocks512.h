@@ -151,36 +151,25 @@ constexpr uint64_t MultishiftOffsets(int low, int high) {
   return c;
 }
 
-// ---- 4-byte kinds: byte OffR of a pixel holds R, byte 1 G, byte OffB B, byte 3 A.
-template <int OffR, int OffB>
-struct FourByte32 {
+// ---- Byte kinds of 4 or 3 bytes a pixel: byte OffR holds R (for kind 7, Y), byte 1 G (Cr),
+// byte OffB B (Cb); a 4-byte pixel's byte 3 is A.
+template <int Bytes, int OffR, int OffB>
+struct BytePixels32 {
   DIMG_ROW_INLINE static ColourWords LoadColour(const uint8_t* p, uint32_t n) {
-    const __m512i a = LoadFirst(p, 4 * n), b = LoadSecond(p, 4 * n);
-    return SplitColour(_mm512_permutex2var_epi8(a, Index(kGatherWords<4, OffR, 1>), b),
-                       GatherUnder80(a, kGatherLowBytes<4, OffB>, b));
+    const __m512i a = LoadFirst(p, Bytes * n), b = LoadSecond(p, Bytes * n);
+    return SplitColour(_mm512_permutex2var_epi8(a, Index(kGatherWords<Bytes, OffR, 1>), b),
+                       GatherUnder80(a, kGatherLowBytes<Bytes, OffB>, b));
   }
 
   template <ChannelLayout L>
   DIMG_ROW_INLINE static void StoreChannels(__m512i first, __m512i second, uint8_t* p, uint32_t n) {
-    StorePixels<L, 4, OffR == 0 ? 0 : 2, 1, OffR == 0 ? 2 : 0>(first, second, p, n);
+    StorePixels<L, Bytes, OffR == 0 ? 0 : 2, 1, OffR == 0 ? 2 : 0>(first, second, p, n);
   }
 };
-
-// ---- 3-byte kinds: byte OffR is R (for kind 7, Y), byte 1 G (Cr), byte OffB B (Cb).
-
 template <int OffR, int OffB>
-struct ThreeByte32 {
-  DIMG_ROW_INLINE static ColourWords LoadColour(const uint8_t* p, uint32_t n) {
-    const __m512i a = LoadFirst(p, 3 * n), b = LoadSecond(p, 3 * n);
-    return SplitColour(_mm512_permutex2var_epi8(a, Index(kGatherWords<3, OffR, 1>), b),
-                       GatherUnder80(a, kGatherLowBytes<3, OffB>, b));
-  }
-
-  template <ChannelLayout L>
-  DIMG_ROW_INLINE static void StoreChannels(__m512i first, __m512i second, uint8_t* p, uint32_t n) {
-    StorePixels<L, 3, OffR == 0 ? 0 : 2, 1, OffR == 0 ? 2 : 0>(first, second, p, n);
-  }
-};
+using FourByte32 = BytePixels32<4, OffR, OffB>;
+template <int OffR, int OffB>
+using ThreeByte32 = BytePixels32<3, OffR, OffB>;
 
 // ---- 16-bit kinds as destinations: one register holds the 32 words in order.
 template <class Kind>
