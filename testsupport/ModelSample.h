@@ -137,4 +137,19 @@ inline Model fullModel(uint32_t version) {
   return m;
 }
 
+// fullModel(16) as the engines load it without texture files: no texture, and its first
+// animation, named `animation`, moving the part's second bone too (every bone of a part needs a
+// motion of its own).
+inline Model untexturedModel(const std::string& animation) {
+  Model m = fullModel(16);
+  m.anims[0].name = animation;
+  Motion bone;
+  bone.part = 1;
+  bone.bone = 1;
+  bone.keys.resize(1);
+  m.anims[0].motions.push_back(bone);
+  m.parts[0].materials[0].texture = "";
+  return m;
+}
+
 }  // namespace modelfile

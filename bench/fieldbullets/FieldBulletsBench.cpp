@@ -38,14 +38,7 @@ constexpr int32_t kBullets = 2000;
 
 // A model with the animations the map and the bullets look for and one enabled attack sphere.
 std::vector<uint8_t> model(const char* animation) {
-  modelfile::Model m = modelfile::fullModel(16);
-  m.anims[0].name = animation;
-  modelfile::Motion bone;
-  bone.part = 1;
-  bone.bone = 1;
-  bone.keys.resize(1);
-  m.anims[0].motions.push_back(bone);
-  m.parts[0].materials[0].texture = "";
+  modelfile::Model m = modelfile::untexturedModel(animation);
   m.colls[0].flags = 1;
   m.colls[0].spheres[0].radius = 0.25f;
   return modelfile::scrambled(modelfile::write(m));

@@ -52,15 +52,8 @@ struct Field {
     ombFileInit();
     ombFileRegistPack(testsupport::u16(FIELD_ARCHIVE).c_str());
     // The room's model: any model with the animation "start".
-    modelfile::Model room = modelfile::fullModel(16);
-    room.anims[0].name = "start";
-    modelfile::Motion bone;
-    bone.part = 1;
-    bone.bone = 1;
-    bone.keys.resize(1);
-    room.anims[0].motions.push_back(bone);
-    room.parts[0].materials[0].texture = "";
-    pack.Add("field/map/room/room.dgo", modelfile::scrambled(modelfile::write(room)));
+    pack.Add("field/map/room/room.dgo",
+             modelfile::scrambled(modelfile::write(modelfile::untexturedModel("start"))));
     EngineStart s;
     s.directory = u"Field";
     engine.reset(dynamic_cast<vell::Engine*>(vell::createEngine(system, s)));

@@ -17,15 +17,8 @@ namespace fieldtest {
 // each type given, and the animations given as {name, last frame}.
 inline std::vector<uint8_t> sphereModel(const std::vector<uint32_t>& collTypes,
                                         const std::vector<std::pair<std::string, uint32_t>>& anims) {
-  modelfile::Model m = modelfile::fullModel(16);
-  m.parts[0].materials[0].texture = "";
-  modelfile::Anim base = m.anims[0];
-  // Every bone of the part needs a motion of its own.
-  modelfile::Motion bone;
-  bone.part = 1;
-  bone.bone = 1;
-  bone.keys.resize(1);
-  base.motions.push_back(bone);
+  modelfile::Model m = modelfile::untexturedModel("");
+  const modelfile::Anim base = m.anims[0];
   m.anims.clear();
   for (const auto& [name, last] : anims) {
     modelfile::Anim a = base;

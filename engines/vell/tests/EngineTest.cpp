@@ -30,16 +30,7 @@ using testsupport::u8;
 
 // A model the map can take as a layer: it has the animation "start".
 std::vector<uint8_t> layerModel() {
-  modelfile::Model m = modelfile::fullModel(16);
-  m.anims[0].name = "start";
-  // Every bone of the part needs a motion of its own.
-  modelfile::Motion bone;
-  bone.part = 1;
-  bone.bone = 1;
-  bone.keys.resize(1);
-  m.anims[0].motions.push_back(bone);
-  m.parts[0].materials[0].texture = "";
-  return modelfile::scrambled(modelfile::write(m));
+  return modelfile::scrambled(modelfile::write(modelfile::untexturedModel("start")));
 }
 
 // The framework core comes up before the log capture replaces the log output.

@@ -82,15 +82,8 @@ class FieldObjectTest : public ::testing::Test {
     ombFileInit();
     EXPECT_EQ(ombFileRegistPack(testsupport::u16(TEST_FIELD_ARCHIVE).c_str()), OMB_OK);
     // The room's model: any model with the animation "start"; the tests do not draw.
-    modelfile::Model room = modelfile::fullModel(16);
-    room.anims[0].name = "start";
-    modelfile::Motion bone;
-    bone.part = 1;
-    bone.bone = 1;
-    bone.keys.resize(1);
-    room.anims[0].motions.push_back(bone);
-    room.parts[0].materials[0].texture = "";
-    pack.Add("field/map/room/room.dgo", modelfile::scrambled(modelfile::write(room)));
+    pack.Add("field/map/room/room.dgo",
+             modelfile::scrambled(modelfile::write(modelfile::untexturedModel("start"))));
   }
   ~FieldObjectTest() override {
     engine.reset();

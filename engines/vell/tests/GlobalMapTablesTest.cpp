@@ -227,15 +227,8 @@ TEST_F(GlobalMapTablesTest, TheNextFieldEngineGetsItsDirectoryAndArguments) {
 
 TEST_F(GlobalMapTablesTest, TheMapScriptSetsLightBackgroundEventsAndShow) {
   // The room's model: any model with the animation "start"; the test does not draw.
-  modelfile::Model room = modelfile::fullModel(16);
-  room.anims[0].name = "start";
-  modelfile::Motion bone;
-  bone.part = 1;
-  bone.bone = 1;
-  bone.keys.resize(1);
-  room.anims[0].motions.push_back(bone);
-  room.parts[0].materials[0].texture = "";
-  pack.Add("field/map/room/room.dgo", modelfile::scrambled(modelfile::write(room)));
+  pack.Add("field/map/room/room.dgo",
+           modelfile::scrambled(modelfile::write(modelfile::untexturedModel("start"))));
   start({"systemResetMap(\"room\", \"room\");", "", "", ""},
         {"mapSetLightPos(1, 2, 3); mapSetLightColor(0.5, 0.25, 1); mapSetLightAmbient(0.1, 0.2, 0.3);",
          // The colour stays stored while the background is not cleared.

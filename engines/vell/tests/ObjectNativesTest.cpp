@@ -28,14 +28,8 @@ modelfile::Anim animation(const modelfile::Anim& base, const char* name, uint32_
 }
 
 modelfile::Model modelWith(std::vector<std::pair<const char*, std::pair<uint32_t, uint32_t>>> anims) {
-  modelfile::Model m = modelfile::fullModel(16);
-  m.parts[0].materials[0].texture = "";
-  modelfile::Anim base = m.anims[0];
-  modelfile::Motion bone;
-  bone.part = 1;
-  bone.bone = 1;
-  bone.keys.resize(1);
-  base.motions.push_back(bone);
+  modelfile::Model m = modelfile::untexturedModel("");
+  const modelfile::Anim base = m.anims[0];
   m.anims.clear();
   for (const auto& [name, frames] : anims) {
     m.anims.push_back(animation(base, name, frames.first, frames.second));

@@ -40,15 +40,7 @@ std::vector<uint8_t> text(const std::string& s) { return {s.begin(), s.end()}; }
 
 // A model the map can take as its layer: it has the animation "start".
 std::vector<uint8_t> layerModel() {
-  modelfile::Model m = modelfile::fullModel(16);
-  m.anims[0].name = "start";
-  modelfile::Motion bone;
-  bone.part = 1;
-  bone.bone = 1;
-  bone.keys.resize(1);
-  m.anims[0].motions.push_back(bone);
-  m.parts[0].materials[0].texture = "";
-  return modelfile::scrambled(modelfile::write(m));
+  return modelfile::scrambled(modelfile::write(modelfile::untexturedModel("start")));
 }
 
 class RootNativesTest : public fieldtest::FieldDeviceTest {

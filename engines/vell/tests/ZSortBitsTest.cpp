@@ -14,15 +14,8 @@ constexpr const char* kFloor = "grid 0 0 8 8 0 4\nbounds 0 -4 0 8 8 8\n";
 // The sphere model of the bullet tests with its one shader record of the given kind (the record
 // applies to the part "body").
 std::vector<uint8_t> modelWithShader(uint32_t kind, const char* anim) {
-  modelfile::Model m = modelfile::fullModel(16);
+  modelfile::Model m = modelfile::untexturedModel(anim);
   m.records.shaders[0].kind = kind;
-  m.parts[0].materials[0].texture = "";
-  modelfile::Motion bone;
-  bone.part = 1;
-  bone.bone = 1;
-  bone.keys.resize(1);
-  m.anims[0].name = anim;
-  m.anims[0].motions.push_back(bone);
   return modelfile::scrambled(modelfile::write(m));
 }
 
