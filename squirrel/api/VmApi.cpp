@@ -22,7 +22,7 @@ HSQUIRRELVM sq_newthread(HSQUIRRELVM friendvm, SQInteger initialstacksize) {
   VM* t = new VM(friendvm->ss, initialstacksize);
   t->rootTable = friendvm->rootTable;
   t->errorHandler = friendvm->errorHandler;
-  t->debugHook = friendvm->debugHook;
+  t->setDebugHook(friendvm->debugHook);
   friendvm->push(Value(OT_THREAD, t));
   return t;
 }
@@ -46,7 +46,7 @@ void sq_seterrorhandler(HSQUIRRELVM v) {
 void sq_setdebughook(HSQUIRRELVM v) {
   Value& h = v->stackTop();
   if (h._type == OT_CLOSURE || h._type == OT_NATIVECLOSURE || h._type == OT_NULL) {
-    v->debugHook = h;
+    v->setDebugHook(h);
     v->pop(1);
   }
 }

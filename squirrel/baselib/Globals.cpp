@@ -80,7 +80,7 @@ SQInteger baseSetErrorHandler(HSQUIRRELVM v) {
 }
 
 SQInteger baseSetDebugHook(HSQUIRRELVM v) {
-  if (isCallableOrNull(arg(v, 2))) v->debugHook = arg(v, 2);
+  if (isCallableOrNull(arg(v, 2))) v->setDebugHook(arg(v, 2));
   return 0;
 }
 

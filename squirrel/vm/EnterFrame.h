@@ -13,19 +13,13 @@ namespace sqvm {
                                                            int32_t target, int32_t nargs,
                                                            int32_t newBase) {
   FunctionProto* p = c->proto;
-  if (p->plainCallArgs != nargs || c->env._type == OT_WEAKREF || debugHook._type != OT_NULL) {
-    return nullptr;
-  }
+  if (p->plainCallArgs != nargs || c->env._type == OT_WEAKREF) return nullptr;
   // The arguments are the parameters, which lie within the function's stack size. A frame
   // beyond the slots or frames made so far, or near either limit, is left to startCall, which
-  // grows the stacks, lets the error handler use the spare room and raises the overflow.
+  // grows the stacks, lets the error handler use the spare room and raises the overflow; so
+  // is every frame while a debug hook is set.
   const int32_t newTop = newBase + p->stackSize;
-  const size_t needed = static_cast<size_t>(newTop) + 1;
-  const size_t frames = calls.size() + 1;
-  if (needed > stack.size() || needed > kMaxStackSlots - kSpareStackSlots ||
-      frames > kMaxCallFrames - kSpareCallFrames || !calls.committedFor(frames)) [[unlikely]] {
-    return nullptr;
-  }
+  if (newTop > fastFrameTop || !calls.roomForOneCommitted()) [[unlikely]] return nullptr;
   CallInfo& n = calls.emplaceCommitted(p, c, ref, base, top, target, static_cast<int32_t>(vargs.size()));
   const int32_t oldTop = top;
   base = newBase;

@@ -42,13 +42,12 @@ static_assert(std::endian::native == std::endian::little);
 [[gnu::always_inline]] inline bool VM::reuseFrameFast(Closure* cl, int32_t nargs) {
   FunctionProto* p = cl->proto;
   CallInfo& f = calls.back();
-  if (p->plainCallArgs != nargs || cl->env._type == OT_WEAKREF || debugHook._type != OT_NULL ||
-      (f.ntraps | f.vargsCount) != 0) {
+  if (p->plainCallArgs != nargs || cl->env._type == OT_WEAKREF || (f.ntraps | f.vargsCount) != 0) {
     return false;
   }
+  // Within the slots made so far, and no debug hook (see fastFrameTop).
   const int32_t newTop = base + p->stackSize;
-  const size_t needed = static_cast<size_t>(newTop) + 1;
-  if (needed > stack.size() || needed > kMaxStackSlots - kSpareStackSlots) [[unlikely]] return false;
+  if (newTop > fastFrameTop) [[unlikely]] return false;
   SQObject callee;
   callee._type = OT_CLOSURE;
   callee._unVal.raw = 0;
@@ -62,6 +61,19 @@ static_assert(std::endian::native == std::endian::little);
   top = newTop;
   if (newTop < oldTop) clearSlots(newTop, oldTop);
   return true;
+}
+
+// A function found in a slot of table `t` goes to the call's function register and `t` to its
+// `this` register. The table is counted first, so that the slot outlives the release of the
+// function register's old value; that register may be the table's own.
+[[gnu::always_inline]] inline void VM::takeTableSlot(Table* t, const Value& slot, Value& fn, Value& thisReg) {
+  addRef(t);
+  fn = slot;
+  const SQObject old = thisReg;
+  thisReg._type = OT_TABLE;
+  thisReg._unVal.raw = 0;
+  thisReg._unVal.pRefCounted = t;
+  if (ISREFCOUNTED(old._type)) decRef(old._unVal.pRefCounted);
 }
 
 // A function's result, taken from its register before the frame is left. One in a slot that
@@ -225,10 +237,22 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         RELOAD();
         NEXT();
       }
-      L_OP_PREPCALLK:
-        // The key is picked by the entry label, so the common constant form tests no opcode.
+      L_OP_PREPCALLK: {
+        // A function in a slot of a table (a global through the root table as `this`) is
+        // fetched straight away; everything else takes the general path with the constant key,
+        // which is picked here, so that the constant form tests no opcode.
+        const Value& self = R(in.arg2());
+        if (self._type == OT_TABLE) {
+          if (const Table::Node* n = asTable(self)->find(c->literals[in.arg1()])) {
+            if (n->val._type != OT_WEAKREF) [[likely]] {
+              takeTableSlot(asTable(self), n->val, R(in.arg0()), R(in.arg3()));
+              NEXT();
+            }
+          }
+        }
         prepKey = &c->literals[in.arg1()];
         goto prepcall_key;
+      }
       L_OP_PREPCALL:
         prepKey = &R(in.arg1());
       prepcall_key: {
@@ -241,17 +265,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           if (self._type == OT_TABLE) {
             if (const Table::Node* n = asTable(self)->find(key)) {
               if (n->val._type != OT_WEAKREF) [[likely]] {
-                // The table is counted first, so that its node outlives the release of the
-                // target's old value; the target may be the table's own register.
-                Table* const t = asTable(self);
-                addRef(t);
-                R(in.arg0()) = n->val;
-                Value& thisReg = R(in.arg3());
-                const SQObject old = thisReg;
-                thisReg._type = OT_TABLE;
-                thisReg._unVal.raw = 0;
-                thisReg._unVal.pRefCounted = t;
-                if (ISREFCOUNTED(old._type)) decRef(old._unVal.pRefCounted);
+                takeTableSlot(asTable(self), n->val, R(in.arg0()), R(in.arg3()));
               } else {
                 Value fn = derefWeak(n->val);
                 R(in.arg3()) = self;

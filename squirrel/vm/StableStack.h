@@ -57,7 +57,7 @@ template <typename T>
 class StableStack {
  public:
   // At most `maxSize` elements; `initialSize` default-constructed ones to begin with.
-  StableStack(std::size_t initialSize, std::size_t maxSize) : max_(maxSize) {
+  StableStack(std::size_t initialSize, std::size_t maxSize) : max_(maxSize), cap_(maxSize) {
     const std::size_t page = stablestack::pageSize();
     reserved_ = (max_ * sizeof(T) + page - 1) / page * page;
     data_ = static_cast<T*>(stablestack::reserve(reserved_));
@@ -105,6 +105,13 @@ class StableStack {
   }
   // Whether `n` elements fit in the memory committed so far.
   bool committedFor(std::size_t n) const { return n <= committedCount_; }
+  // A limit below maxSize() for the callers of emplaceCommitted, and whether one more element
+  // fits both it and the memory committed so far (one comparison).
+  void setCommittedCap(std::size_t cap) {
+    cap_ = cap;
+    room_ = committedCount_ < cap_ ? committedCount_ : cap_;
+  }
+  bool roomForOneCommitted() const { return size_ < room_; }
   // emplace_back for a caller that made sure committedFor(size() + 1) and that the element is
   // within maxSize().
   template <typename... Args>
@@ -148,6 +155,7 @@ class StableStack {
     stablestack::poison(reinterpret_cast<char*>(data_) + committed_, to - committed_);
     committed_ = to;
     committedCount_ = to / sizeof(T);
+    room_ = committedCount_ < cap_ ? committedCount_ : cap_;
   }
 
   T* data_ = nullptr;
@@ -156,6 +164,8 @@ class StableStack {
   std::size_t reserved_ = 0;
   std::size_t committed_ = 0;
   std::size_t committedCount_ = 0;  // whole elements that fit in the committed bytes
+  std::size_t cap_ = 0;             // setCommittedCap's limit
+  std::size_t room_ = 0;            // the lesser of the two
 };
 
 }  // namespace sqvm

@@ -9,6 +9,8 @@ VM::VM(SharedState* s, int32_t stackSize)
     : Collectable(s),
       stack(stackSize > 16 ? static_cast<size_t>(stackSize) : 16, kMaxStackSlots),
       calls(0, kMaxCallFrames) {
+  calls.setCommittedCap(kMaxCallFrames - kSpareCallFrames);
+  updateFastFrameTop();
   // Beyond its few pages a machine costs two reserved regions and their system calls: a budget
   // counts it as a megabyte, so a script cannot make threads without end.
   budget::chargeBytes(std::size_t{1} << 20);
@@ -24,7 +26,7 @@ void VM::finalize() {
   top = base = 0;
   rootTable.setNull();
   errorHandler.setNull();
-  debugHook.setNull();
+  setDebugHook(Value());
   lastError.setNull();
   wakeupValue.setNull();
   suspended = false;
@@ -49,6 +51,13 @@ void VM::growStack(size_t n) {
   if (size < n) size = n;
   if (size > kMaxStackSlots && n <= kMaxStackSlots) size = kMaxStackSlots;
   stack.resize(size);  // beyond the limit: std::bad_alloc, as when memory runs out
+  updateFastFrameTop();
+}
+
+void VM::updateFastFrameTop() {
+  const size_t slots = stack.size() < kMaxStackSlots - kSpareStackSlots ? stack.size()
+                                                                          : kMaxStackSlots - kSpareStackSlots;
+  fastFrameTop = debugHook._type == OT_NULL ? static_cast<int32_t>(slots) - 1 : -1;
 }
 
 bool VM::nestingFits() {

@@ -41,7 +41,11 @@ struct VM final : Collectable {
   std::vector<Value> vargs;
   Value rootTable;
   Value errorHandler;
-  Value debugHook;
+  Value debugHook;  // set by setDebugHook
+  // The highest top a frame entered on the short path may reach: within the slots made so far
+  // and below the spare room, or -1 (no frame) while a debug hook is set, since the short path
+  // makes no hook calls.
+  int32_t fastFrameTop = -1;
   Value lastError;
   SQUserPointer foreignPtr = nullptr;
   int32_t nativeCalls = 0;
@@ -187,6 +191,10 @@ struct VM final : Collectable {
   CallInfo* ci() { return calls.empty() ? nullptr : &calls.back(); }
   int32_t frameLine(const CallInfo& c) const;
   void callDebugHook(int type, int32_t forcedLine = 0);
+  void setDebugHook(const Value& hook) {
+    debugHook = hook;
+    updateFastFrameTop();
+  }
 
   SharedState& state() const { return *ss; }
 
@@ -196,6 +204,7 @@ struct VM final : Collectable {
   LoopExit run(int32_t rootIndex, Value& out);
   bool handleError(size_t rootIndex, bool raiseError);
   void growStack(size_t n);
+  void updateFastFrameTop();
   bool foreachStep(Instruction in, ForeachStep& step);
   // The traps, varargs and generator of a frame being left.
   void leaveFrameExtras(CallInfo& c);
@@ -208,6 +217,7 @@ struct VM final : Collectable {
   // that held it is overwritten); false when startCall must decide. The arguments are in place.
   bool reuseFrameFast(Closure* cl, int32_t nargs);
   void takeResult(Value& src, int32_t prevTop, Value& res);
+  void takeTableSlot(Table* t, const Value& slot, Value& fn, Value& thisReg);
   bool fallbackGet(const Value& self, const Value& key, Value& dest);
   bool declareClass(Instruction in);
   bool newSlotA(Instruction in);
