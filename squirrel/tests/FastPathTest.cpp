@@ -111,6 +111,17 @@ const Case kCallCases[] = {
      "caught no 3"},
     {"a constructor of a class only the call holds",
      "print((class { v = 0; constructor(a) { v = a * 3; } })(5).v);", "15"},
+    {"a debug hook set and removed between calls, and one a new thread takes over",
+     "log <- \"\";\n"
+     "function f(n) { return n < 1 ? 0 : f(n - 1); }\n"
+     "f(3);\n"
+     "setdebughook(function(t, s, l, name) { if (name == \"f\") ::log += t.tochar(); });\n"
+     "f(1);\n"
+     "newthread(f).call(0);\n"
+     "setdebughook(null);\n"
+     "f(3);\n"
+     "print(log);",
+     "ccrrcr"},
 };
 
 // Functions fetched by name through an instance's `this`: members first, then what the general
