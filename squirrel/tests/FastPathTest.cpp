@@ -122,6 +122,15 @@ const Case kCallCases[] = {
      "f(3);\n"
      "print(log);",
      "ccrrcr"},
+    {"frames running when a debug hook is set return through it",
+     "log <- \"\";\n"
+     "function g() { setdebughook(function(t, s, l, name) { if (t == 'r') ::log += name + \" \"; }); return 1; }\n"
+     "function f() { return g() + 1; }\n"
+     "function h() { try { return f() * 10; } catch (e) { return 0; } }\n"
+     "print(h() + \" \");\n"
+     "setdebughook(null);\n"
+     "print(log);",
+     "20 g f h "},
 };
 
 // Functions fetched by name through an instance's `this`: members first, then what the general

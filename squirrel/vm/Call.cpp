@@ -55,6 +55,7 @@ bool VM::startCall(Closure* c, int32_t target, int32_t nargs, int32_t newBase, b
     ++calls.back().ncalls;
   }
   CallInfo& n = calls.back();
+  n.plainReturn = false;
   n.setClosure(Value(OT_CLOSURE, c));
   n.proto = p;
   n.ip = p->code.data();

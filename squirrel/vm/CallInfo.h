@@ -32,6 +32,10 @@ struct CallInfo {
   int32_t ncalls = 1;    // the call and the tail calls that reused this frame
   bool root = false;     // returning from it ends the execution loop that started it
   ClosureRef closureRef = ClosureRef::Owned;
+  // Entered by the short path and since then without traps, a debug hook or a part as the
+  // loop's root: a frame without varargs or a generator whose return needs nothing but the
+  // value and the slots.
+  bool plainReturn = false;
   Generator* generator = nullptr;
 
   CallInfo() = default;
@@ -47,7 +51,8 @@ struct CallInfo {
         prevTop(prevTop_),
         target(target_),
         vargsBase(vargsBase_),
-        closureRef(ref) {
+        closureRef(ref),
+        plainReturn(true) {
     if (ref == ClosureRef::Owned) addRef(callee);
   }
   // A copy always owns its closure (generators keep copies of their frame).
@@ -66,6 +71,7 @@ struct CallInfo {
     vargsCount = o.vargsCount;
     ncalls = o.ncalls;
     root = o.root;
+    plainReturn = o.plainReturn;
     generator = o.generator;
     return *this;
   }

@@ -26,6 +26,7 @@ bool VM::execute(const Value& closure, int32_t nargs, int32_t stackBase, Value& 
           return false;
         }
         calls.back().root = true;
+        calls.back().plainReturn = false;
         if (c->proto->generator) {
           Generator* g = new Generator(ss, closure);
           out = Value(OT_GENERATOR, g);

@@ -55,6 +55,7 @@ bool Generator::resume(VM* v, int32_t target) {
   c.target = target;
   c.root = false;
   c.generator = this;
+  c.plainReturn = false;
   c.vargsBase = static_cast<int32_t>(v->vargs.size());
   c.ntraps = static_cast<int32_t>(traps.size());
   for (int32_t i = 0; i < size; ++i) v->stack[newBase + i] = std::move(stack[i]);

@@ -423,9 +423,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       }
       L_OP_RETURN: {
         // Returns to a script frame of this loop, without traps, varargs (the frame's are the
-        // last ones on the list) or a generator to clean up, are done here.
-        if (debugHook._type == OT_NULL && !c->root && (c->ntraps | c->vargsCount) == 0 &&
-            !c->generator) [[likely]] {
+        // last ones on the list), a generator to clean up or a hook to call, are done here.
+        if (c->plainReturn) [[likely]] {
           {
             const int32_t prevTop = c->prevTop;
             const int32_t target = c->target;
@@ -776,6 +775,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       L_OP_PUSHTRAP:
         traps.push_back({base, top, ip + in.arg1(), in.arg0()});
         ++c->ntraps;
+        c->plainReturn = false;
         continue;
       L_OP_POPTRAP:
         for (int32_t i = 0; i < in.arg0() && c->ntraps > 0; ++i) {

@@ -191,8 +191,12 @@ struct VM final : Collectable {
   CallInfo* ci() { return calls.empty() ? nullptr : &calls.back(); }
   int32_t frameLine(const CallInfo& c) const;
   void callDebugHook(int type, int32_t forcedLine = 0);
+  // The frames running when a hook is set return through the hook's calls.
   void setDebugHook(const Value& hook) {
     debugHook = hook;
+    if (hook._type != OT_NULL) {
+      for (CallInfo& f : calls) f.plainReturn = false;
+    }
     updateFastFrameTop();
   }
 
