@@ -100,6 +100,7 @@ uint8_t streamOpcode(uint8_t op) {
   if (op == OP_INCL_THEN_LOOP) return OP_INCL;
   if (op == OP_PINCL_THEN_LOOP) return OP_PINCL;
   if (op <= OP_MODL) return OP_COMPARITHL;
+  if (op == OP_JMP_THEN_RETURN) return OP_JMP;
   return op;
 }
 
@@ -144,6 +145,11 @@ void specialiseCode(std::vector<Instruction>& code) {
       }
       const bool testedNext = i + 1 < code.size() && code[i + 1].op == OP_JZ && code[i + 1].arg0 == in.arg0;
       if (in.op != OP_CMP && testedNext) in.op = static_cast<uint8_t>(in.op - OP_CMPG + OP_CMPGJZ);
+    } else if (in.op == OP_JMP) {
+      const int64_t target = static_cast<int64_t>(i) + 1 + in.arg1;
+      if (target >= 0 && target < static_cast<int64_t>(code.size()) && code[target].op == OP_RETURN) {
+        in.op = OP_JMP_THEN_RETURN;
+      }
     }
   }
   // Second pass: the forms above are final now.

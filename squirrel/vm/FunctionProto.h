@@ -47,6 +47,9 @@ enum Opcode : uint8_t {
   OP_INCL_THEN_LOOP = OP_FLOATK_THEN + (OP_CMPLEJZ - OP_ADD + 1), OP_PINCL_THEN_LOOP,
   // A compound assignment to a local (COMPARITHL), one form per operator.
   OP_ADDL, OP_SUBL, OP_MULL, OP_DIVL, OP_MODL,
+  // A JMP that lands on a RETURN (the end of one branch of `return c ? a : b`): the jump and
+  // the return in one step.
+  OP_JMP_THEN_RETURN,
   OP_INTERNAL_END
 };
 
