@@ -106,14 +106,18 @@ static_assert(std::endian::native == std::endian::little);
 // indirect jump for the predictor). Such a jump runs no destructors: NEXT stands only where no
 // value with one is alive (clang refuses it otherwise); everywhere else `continue` leaves the
 // scopes and dispatches at the top of the loop.
-#define DISPATCH() goto* kJump[in.op()]
-#define NEXT()               \
-  do {                       \
-    budget::chargeStep();    \
-    in = InstructionWord::load(ip++);              \
-    c->ip = ip;              \
-    DISPATCH();              \
+// The opcode is read from memory, which takes one machine instruction, rather than from the
+// loaded word.
+#define FETCH_AND_DISPATCH()               \
+  do {                                     \
+    budget::chargeStep();                  \
+    in = InstructionWord::load(ip);        \
+    const uint8_t nextOp = ip->op;         \
+    ++ip;                                  \
+    c->ip = ip;                            \
+    goto* kJump[nextOp];                   \
   } while (0)
+#define NEXT() FETCH_AND_DISPATCH()
 
 VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   CallInfo* c;
@@ -162,10 +166,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   static_assert(sizeof(kJump) / sizeof(kJump[0]) == 256);
   RELOAD();
   for (;;) {
-    budget::chargeStep();
-    in = InstructionWord::load(ip++);
-    c->ip = ip;
-    DISPATCH();
+    FETCH_AND_DISPATCH();
     {
       L_OP_LINE:
         if (debugHook._type != OT_NULL && !debugHookRunning) callDebugHook('l', in.arg1());
@@ -1014,7 +1015,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
 }
 
 #undef NEXT
-#undef DISPATCH
+#undef FETCH_AND_DISPATCH
 #undef RELOAD
 #undef R
 
