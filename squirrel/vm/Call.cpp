@@ -36,11 +36,12 @@ bool VM::startCall(Closure* c, int32_t target, int32_t nargs, int32_t newBase, b
   const int32_t vbase = static_cast<int32_t>(vargs.size());
   if (tailCall) {
     CallInfo& cur = calls.back();
-    vargs.resize(cur.vargsBase);
+    if (cur.ownsVargs()) vargs.resize(cur.vargsBase);
     traps.resize(traps.size() - cur.ntraps);
     cur.ntraps = 0;
   }
-  const int32_t vargsBase = tailCall ? calls.back().vargsBase : vbase;
+  // A tail call from a frame without varargs of its own begins them where they end now.
+  const int32_t vargsBase = tailCall && calls.back().ownsVargs() ? calls.back().vargsBase : vbase;
   for (int32_t i = 0; i < nvargs; ++i) {
     vargs.push_back(std::move(stack[newBase + nparams + i]));
   }

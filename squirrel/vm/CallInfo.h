@@ -26,7 +26,10 @@ struct CallInfo {
   int32_t prevBase = 0;
   int32_t prevTop = 0;
   int32_t target = -1;   // result register in the caller's frame; -1 drops the result
+  // Where the frame's varargs begin in the machine's list, or kNoOwnVargs for a frame entered
+  // by the short path, which has none and leaves the list as it found it.
   int32_t vargsBase = 0;
+  static constexpr int32_t kNoOwnVargs = -1;
   int32_t ntraps = 0;
   int32_t vargsCount = 0;
   int32_t ncalls = 1;    // the call and the tail calls that reused this frame
@@ -41,8 +44,7 @@ struct CallInfo {
   CallInfo() = default;
   // A script frame entered by a plain call: every field written once.
   [[gnu::always_inline]] CallInfo(FunctionProto* p, RefCounted* callee, ClosureRef ref,
-                                  int32_t prevBase_, int32_t prevTop_, int32_t target_,
-                                  int32_t vargsBase_)
+                                  int32_t prevBase_, int32_t prevTop_, int32_t target_)
       : ip(p->code.data()),
         literals(p->literals.data()),
         proto(p),
@@ -50,7 +52,7 @@ struct CallInfo {
         prevBase(prevBase_),
         prevTop(prevTop_),
         target(target_),
-        vargsBase(vargsBase_),
+        vargsBase(kNoOwnVargs),
         closureRef(ref),
         plainReturn(true) {
     if (ref == ClosureRef::Owned) addRef(callee);
@@ -92,6 +94,9 @@ struct CallInfo {
   }
 
   // Index of the instruction being executed (or the call this frame waits on).
+  // The frame's varargs begin at vargsBase and it must trim the list back to there.
+  bool ownsVargs() const { return vargsBase != kNoOwnVargs; }
+
   int32_t currentIndex() const {
     return proto ? static_cast<int32_t>(ip - proto->code.data()) - 1 : -1;
   }

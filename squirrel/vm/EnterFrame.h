@@ -20,7 +20,7 @@ namespace sqvm {
   // is every frame while a debug hook is set.
   const int32_t newTop = newBase + p->stackSize;
   if (newTop > fastFrameTop || !calls.roomForOneCommitted()) [[unlikely]] return nullptr;
-  CallInfo& n = calls.emplaceCommitted(p, c, ref, base, top, target, static_cast<int32_t>(vargs.size()));
+  CallInfo& n = calls.emplaceCommitted(p, c, ref, base, top, target);
   const int32_t oldTop = top;
   base = newBase;
   top = newTop;

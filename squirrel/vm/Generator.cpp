@@ -28,7 +28,11 @@ void Generator::saveFrame(VM* v) {
   const int32_t size = c.proto->stackSize;
   stack.resize(size);
   for (int32_t i = 0; i < size; ++i) stack[i] = std::move(v->stack[v->base + i]);
-  vargs.assign(v->vargs.begin() + c.vargsBase, v->vargs.end());
+  if (c.ownsVargs()) {
+    vargs.assign(v->vargs.begin() + c.vargsBase, v->vargs.end());
+  } else {
+    vargs.clear();
+  }
   traps.assign(v->traps.end() - c.ntraps, v->traps.end());
   for (Trap& t : traps) {
     t.stackBase -= v->base;

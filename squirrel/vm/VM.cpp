@@ -85,7 +85,7 @@ void VM::setTop(int32_t newTop) {
 
 void VM::leaveFrameExtras(CallInfo& c) {
   if (c.ntraps) traps.resize(traps.size() - c.ntraps);
-  if (vargs.size() != static_cast<size_t>(c.vargsBase)) vargs.resize(c.vargsBase);
+  if (c.ownsVargs() && vargs.size() != static_cast<size_t>(c.vargsBase)) vargs.resize(c.vargsBase);
   if (c.generator) c.generator->kill();
 }
 

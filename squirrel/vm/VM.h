@@ -141,7 +141,8 @@ struct VM final : Collectable {
   bool createClassInstance(Class* c, Value& inst, Value& constructor);
   void leaveFrame() {
     CallInfo& c = calls.back();
-    if (c.ntraps || c.generator || vargs.size() != static_cast<size_t>(c.vargsBase)) [[unlikely]] {
+    if (c.ntraps || c.generator || (c.ownsVargs() && vargs.size() != static_cast<size_t>(c.vargsBase)))
+        [[unlikely]] {
       leaveFrameExtras(c);
     }
     const int32_t oldTop = top;
