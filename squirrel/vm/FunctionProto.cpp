@@ -158,7 +158,13 @@ void specialiseCode(std::vector<Instruction>& code) {
     const uint8_t next = code[i + 1].op;
     if ((in.op == OP_LOADINT || in.op == OP_LOADFLOAT) && next >= OP_ADD && next <= OP_CMPLEJZ) {
       const Instruction& form = code[i + 1];
-      const bool rightOnly = form.arg1 == in.arg0 && form.arg2 != in.arg0;
+      // A constant that is only the right operand is taken from the load, which keeps in its
+      // arg2 whether the constant's register must still be written (the form's target is
+      // another one). Only loads whose arg2 and arg3 are zero, as the compiler writes them,
+      // are joined so, which lets writing the function out restore them.
+      const bool rightOnly =
+          form.arg1 == in.arg0 && form.arg2 != in.arg0 && in.arg2 == 0 && in.arg3 == 0;
+      if (rightOnly) in.arg2 = form.arg0 != in.arg0 ? 1 : 0;
       int first;
       if (in.op == OP_LOADINT) {
         first = rightOnly ? OP_INTK_THEN : OP_LOADINT_THEN;
@@ -215,7 +221,10 @@ std::unique_ptr<sqformat::FunctionData> protoToData(const FunctionProto& p) {
   d->lineInfos = p.lines;
   d->defaultParams = p.defaultParams;
   d->instructions.assign(p.code.begin(), p.code.begin() + p.instructionCount);
-  for (Instruction& in : d->instructions) in.op = streamOpcode(in.op);
+  for (Instruction& in : d->instructions) {
+    if (in.op >= OP_INTK_THEN && in.op < OP_INCL_THEN_LOOP) in.arg2 = 0;
+    in.op = streamOpcode(in.op);
+  }
   for (const FunctionProto* f : p.functions) d->functions.push_back(protoToData(*f));
   d->stackSize = p.stackSize;
   d->isGenerator = p.generator;

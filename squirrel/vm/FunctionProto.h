@@ -38,7 +38,8 @@ enum Opcode : uint8_t {
   OP_INCL_THEN_JMP = OP_LOADFLOAT_THEN + (OP_CMPLEJZ - OP_ADD + 1), OP_PINCL_THEN_JMP,
   // A constant load whose register is the right operand (and not the left one) of the form
   // after it: the form runs on the constant taken from this instruction, and the register is
-  // written only where the form's result does not overwrite it. Same order as above.
+  // written only where the form's result does not overwrite it, which the load's arg2 tells
+  // (1: write it). Same order as above.
   OP_INTK_THEN, OP_FLOATK_THEN = OP_INTK_THEN + (OP_CMPLEJZ - OP_ADD + 1),
   // The step of a counting loop joined with its jump back and the loop's test: an increment
   // of a local, then a JMP to a comparison of that local with an integer constant (a joined

@@ -919,8 +919,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   ++ip;                                  \
   budget::chargeStep();                  \
   NEXT();
-#define CONSTANT_STORE(op, setter, k)                    \
-  if (in.arg0() != (op).arg0()) R(in.arg0()).setter(k);
+#define CONSTANT_STORE(op, setter, k) \
+  if (in.arg2()) R(in.arg0()).setter(k);
 #define INTK_ARITH(form, sym)                                            \
   L_INTK_THEN_##form: {                                                  \
     const InstructionWord op = InstructionWord::load(ip);                \
