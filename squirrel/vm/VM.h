@@ -154,15 +154,15 @@ struct VM final : Collectable {
   // Nulls the slots [from, to), the highest first. The stack never moves, so the pointers hold
   // while a released object's destructor runs.
   [[gnu::always_inline]] void clearSlots(int32_t from, int32_t to) {
-    Value* const low = stack.begin() + from;
     Value* v = stack.begin() + to;
     // Two at a time: most slots hold no counted value and take only the two stores.
-    while (v - low >= 2) {
+    int32_t n = to - from;
+    for (; n >= 2; n -= 2) {
       v -= 2;
       v[1].setNull();
       v[0].setNull();
     }
-    if (v > low) low->setNull();
+    if (n > 0) v[-1].setNull();
   }
   void enterNative();
   // False, with "Native stack overflow" raised, when no further loop or native may nest.
