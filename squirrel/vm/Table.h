@@ -89,11 +89,11 @@ inline Table::Node* Table::find(const SQObject& key) const {
   if (key._type == OT_STRING) [[likely]] {
     // Strings are interned: the same text is the same object.
     Node* n = &nodes_[asString(key)->hash & (size_ - 1)];
-    do {
-      if (n->key._type == OT_STRING && n->key._unVal.raw == key._unVal.raw) return n;
+    for (;;) {
+      if (n->key._type == OT_STRING && n->key._unVal.raw == key._unVal.raw) [[likely]] return n;
       n = n->next;
-    } while (n);
-    return nullptr;
+      if (!n) return nullptr;
+    }
   }
   if (key._type == OT_NULL) return nullptr;
   Node* n = mainNode(key);
