@@ -59,7 +59,7 @@ SQRESULT sq_bindenv(HSQUIRRELVM v, SQInteger idx) {
   if (target._type == OT_CLOSURE) {
     Closure* c = asClosure(target)->clone();
     bound = Value(OT_CLOSURE, c);
-    c->env = weak;
+    c->bindEnv(weak);
   } else if (target._type == OT_NATIVECLOSURE) {
     NativeClosure* c = asNativeClosure(target)->clone();
     bound = Value(OT_NATIVECLOSURE, c);

@@ -14,9 +14,19 @@ struct Closure final : Collectable {
   FunctionProto* proto;
   std::vector<Value> outers;
   std::vector<Value> defaults;
-  Value env;  // weak reference to the bound `this`, or null
+  Value env;  // weak reference to the bound `this`, or null; set by bindEnv
+  // The argument count of a call that may take the execution loop's short path: the
+  // prototype's, or -1 once the closure is bound to an environment (which replaces `this`).
+  int32_t plainCallArgs;
 
-  Closure(SharedState* s, FunctionProto* p) : Collectable(s), proto(p) { addRef(p); }
+  Closure(SharedState* s, FunctionProto* p)
+      : Collectable(s), proto(p), plainCallArgs(p->plainCallArgs) {
+    addRef(p);
+  }
+  void bindEnv(const Value& weak) {
+    env = weak;
+    plainCallArgs = env._type == OT_WEAKREF ? -1 : proto->plainCallArgs;
+  }
   ~Closure() override { decRef(proto); }
   void finalize() override {
     std::vector<Value>().swap(outers);
@@ -31,7 +41,7 @@ struct Closure final : Collectable {
     Closure* c = new Closure(ss, proto);
     c->outers = outers;
     c->defaults = defaults;
-    c->env = env;
+    c->bindEnv(env);
     return c;
   }
 };

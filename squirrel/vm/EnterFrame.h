@@ -12,8 +12,8 @@ namespace sqvm {
 [[gnu::always_inline]] inline CallInfo* VM::enterFrameFast(Closure* c, ClosureRef ref,
                                                            int32_t target, int32_t nargs,
                                                            int32_t newBase) {
+  if (c->plainCallArgs != nargs) return nullptr;
   FunctionProto* p = c->proto;
-  if (p->plainCallArgs != nargs || c->env._type == OT_WEAKREF) return nullptr;
   // The arguments are the parameters, which lie within the function's stack size. A frame
   // beyond the slots or frames made so far, or near either limit, is left to startCall, which
   // grows the stacks, lets the error handler use the spare room and raises the overflow; so

@@ -42,7 +42,7 @@ static_assert(std::endian::native == std::endian::little);
 [[gnu::always_inline]] inline bool VM::reuseFrameFast(Closure* cl, int32_t nargs) {
   FunctionProto* p = cl->proto;
   CallInfo& f = calls.back();
-  if (p->plainCallArgs != nargs || cl->env._type == OT_WEAKREF || (f.ntraps | f.vargsCount) != 0) {
+  if (cl->plainCallArgs != nargs || (f.ntraps | f.vargsCount) != 0) {
     return false;
   }
   // Within the slots made so far, and no debug hook (see fastFrameTop).
