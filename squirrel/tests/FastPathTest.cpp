@@ -271,6 +271,15 @@ const Case kJoinedCases[] = {
      "2 2147483647"},
     {"a loop step the body reads back",
      "local s = \"\";\nfor (local i = 0; i < 3; s += i++) {}\nprint(s);", "012"},
+    {"returns of either branch of a choice, objects included",
+     "function pick(c, a, b) { return c ? a : b; }\n"
+     "function run() {\n"
+     "  local o = { v = 3 }, w = o.weakref();\n"
+     "  return [pick(true, 1, 2) + \" \" + pick(false, 1, 2) + \" \" + (pick(true, o, null).v + pick(false, null, o).v), w];\n"
+     "}\n"
+     "local r = run();\n"
+     "print(r[0] + \" \" + (r[1] == null));",
+     "1 2 6 true"},
 };
 
 TEST_F(FastPath, JoinedInstructionsLeaveOtherOperandsToTheGeneralPath) {

@@ -101,6 +101,7 @@ uint8_t streamOpcode(uint8_t op) {
   if (op == OP_PINCL_THEN_LOOP) return OP_PINCL;
   if (op <= OP_MODL) return OP_COMPARITHL;
   if (op == OP_JMP_THEN_RETURN) return OP_JMP;
+  if (op == OP_MOVE_THEN_RETURN) return OP_MOVE;
   return op;
 }
 
@@ -174,6 +175,8 @@ void specialiseCode(std::vector<Instruction>& code) {
       in.op = static_cast<uint8_t>(first + (next - OP_ADD));
     } else if ((in.op == OP_INCL || in.op == OP_PINCL) && next == OP_JMP) {
       in.op = in.op == OP_INCL ? OP_INCL_THEN_JMP : OP_PINCL_THEN_JMP;
+    } else if (in.op == OP_MOVE && next == OP_JMP_THEN_RETURN) {
+      in.op = OP_MOVE_THEN_RETURN;
     }
   }
   // Third pass: loop steps whose jump lands on the loop's test of the stepped local.

@@ -51,6 +51,9 @@ enum Opcode : uint8_t {
   // A JMP that lands on a RETURN (the end of one branch of `return c ? a : b`): the jump and
   // the return in one step.
   OP_JMP_THEN_RETURN,
+  // A MOVE followed by such a JMP: the move, the jump and the return in one step; the JMP stays
+  // in place.
+  OP_MOVE_THEN_RETURN,
   OP_INTERNAL_END
 };
 

@@ -159,8 +159,9 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
 #undef FLOATK_LABEL
       &&L_OP_INCL_THEN_LOOP, &&L_OP_PINCL_THEN_LOOP,
       &&L_OP_ADDL, &&L_OP_SUBL, &&L_OP_MULL, &&L_OP_DIVL, &&L_OP_MODL, &&L_OP_JMP_THEN_RETURN,
+      &&L_OP_MOVE_THEN_RETURN,
       INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID4, INVALID4,
-      &&L_INVALID, &&L_INVALID};
+      &&L_INVALID};
 #undef INVALID16
 #undef INVALID4
   static_assert(sizeof(kJump) / sizeof(kJump[0]) == 256);
@@ -472,6 +473,12 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg2()) = R(in.arg3());
         NEXT();
       L_OP_JMP: ip += in.arg1(); NEXT();
+      L_OP_MOVE_THEN_RETURN:
+        R(in.arg0()) = R(in.arg1());
+        budget::chargeStep();
+        in = InstructionWord::load(ip++);
+        c->ip = ip;
+        goto L_OP_JMP_THEN_RETURN;
       L_OP_JMP_THEN_RETURN:
         ip += in.arg1();
         budget::chargeStep();
