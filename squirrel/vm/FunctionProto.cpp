@@ -60,6 +60,11 @@ FunctionProto* convert(const sqformat::FunctionData& d, StringTable& strings) {
 
 bool isCompareJump(uint8_t op) { return op >= OP_CMPGJZ && op <= OP_CMPLEJZ; }
 
+// An integer constant joined with the comparison-and-jump after it.
+bool isConstantCompareJump(uint8_t op) {
+  return op >= OP_INTK_THEN + (OP_CMPGJZ - OP_ADD) && op <= OP_INTK_THEN + (OP_CMPLEJZ - OP_ADD);
+}
+
 // Whether the instructions at `head` test the local that `step` increments, as the stepped
 // loop form expects: an integer constant joined with a comparison of the local against it
 // (the constant's register is not the local), or a comparison of
@@ -70,8 +75,7 @@ bool isLoopTest(const std::vector<Instruction>& code, int64_t head, const Instru
   auto at = static_cast<size_t>(head);
   bool constant = false;
   uint8_t constantReg = 0;
-  if (at < code.size() && code[at].op >= OP_INTK_THEN + (OP_CMPGJZ - OP_ADD) &&
-      code[at].op <= OP_INTK_THEN + (OP_CMPLEJZ - OP_ADD)) {
+  if (at < code.size() && isConstantCompareJump(code[at].op)) {
     constant = true;
     constantReg = code[at].arg0;
     if (constantReg == step.arg1) return false;
@@ -101,6 +105,8 @@ uint8_t streamOpcode(uint8_t op) {
   if (op == OP_PINCL_THEN_LOOP) return OP_PINCL;
   if (op <= OP_MODL) return OP_COMPARITHL;
   if (op == OP_JMP_THEN_RETURN) return OP_JMP;
+  if (op < OP_PINCL_THEN_LOOPK_G) return OP_INCL;
+  if (op < OP_INTERNAL_END) return OP_PINCL;
   return op;
 }
 
@@ -180,9 +186,22 @@ void specialiseCode(std::vector<Instruction>& code) {
   for (size_t i = 0; i + 1 < code.size(); ++i) {
     Instruction& in = code[i];
     if (in.op != OP_INCL_THEN_JMP && in.op != OP_PINCL_THEN_JMP) continue;
-    if (isLoopTest(code, static_cast<int64_t>(i) + 2 + code[i + 1].arg1, in)) {
-      in.op = in.op == OP_INCL_THEN_JMP ? OP_INCL_THEN_LOOP : OP_PINCL_THEN_LOOP;
+    const int64_t head = static_cast<int64_t>(i) + 2 + code[i + 1].arg1;
+    if (!isLoopTest(code, head, in)) continue;
+    const bool prefix = in.op == OP_INCL_THEN_JMP;
+    in.op = prefix ? OP_INCL_THEN_LOOP : OP_PINCL_THEN_LOOP;
+    // The shorter form when one register takes the step's result, the limit and the test's
+    // result, and the test is near enough before the step for arg2 (which the compiler leaves
+    // zero) to reach it.
+    const int64_t back = static_cast<int64_t>(i) - head;
+    const auto at = static_cast<size_t>(head);
+    if (back < 1 || back > 255 || in.arg2 != 0 || !isConstantCompareJump(code[at].op) ||
+        code[at].arg0 != in.arg0 || code[at + 1].arg0 != in.arg0) {
+      continue;
     }
+    const int comparison = code[at + 1].op - OP_CMPGJZ;
+    in.op = static_cast<uint8_t>((prefix ? OP_INCL_THEN_LOOPK_G : OP_PINCL_THEN_LOOPK_G) + comparison);
+    in.arg2 = static_cast<uint8_t>(back);
   }
 }
 
@@ -222,7 +241,10 @@ std::unique_ptr<sqformat::FunctionData> protoToData(const FunctionProto& p) {
   d->defaultParams = p.defaultParams;
   d->instructions.assign(p.code.begin(), p.code.begin() + p.instructionCount);
   for (Instruction& in : d->instructions) {
-    if (in.op >= OP_INTK_THEN && in.op < OP_INCL_THEN_LOOP) in.arg2 = 0;
+    if ((in.op >= OP_INTK_THEN && in.op < OP_INCL_THEN_LOOP) ||
+        (in.op >= OP_INCL_THEN_LOOPK_G && in.op < OP_INTERNAL_END)) {
+      in.arg2 = 0;
+    }
     in.op = streamOpcode(in.op);
   }
   for (const FunctionProto* f : p.functions) d->functions.push_back(protoToData(*f));

@@ -51,6 +51,13 @@ enum Opcode : uint8_t {
   // A JMP that lands on a RETURN (the end of one branch of `return c ? a : b`): the jump and
   // the return in one step.
   OP_JMP_THEN_RETURN,
+  // The stepped loop form above for the common shape: a constant limit, and the step's target,
+  // the constant's register and the comparison's register all one register, which ends up
+  // holding the comparison's result, so that nothing else needs writing. One form per
+  // comparison (in OP_CMPG order), prefix steps first; the step's arg2 holds how many
+  // instructions before the step the loop's test starts.
+  OP_INCL_THEN_LOOPK_G, OP_INCL_THEN_LOOPK_GE, OP_INCL_THEN_LOOPK_L, OP_INCL_THEN_LOOPK_LE,
+  OP_PINCL_THEN_LOOPK_G, OP_PINCL_THEN_LOOPK_GE, OP_PINCL_THEN_LOOPK_L, OP_PINCL_THEN_LOOPK_LE,
   OP_INTERNAL_END
 };
 

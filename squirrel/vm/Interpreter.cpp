@@ -159,8 +159,10 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
 #undef FLOATK_LABEL
       &&L_OP_INCL_THEN_LOOP, &&L_OP_PINCL_THEN_LOOP,
       &&L_OP_ADDL, &&L_OP_SUBL, &&L_OP_MULL, &&L_OP_DIVL, &&L_OP_MODL, &&L_OP_JMP_THEN_RETURN,
-      INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID4, INVALID4,
-      &&L_INVALID, &&L_INVALID};
+      &&L_OP_INCL_THEN_LOOPK_G, &&L_OP_INCL_THEN_LOOPK_GE, &&L_OP_INCL_THEN_LOOPK_L,
+      &&L_OP_INCL_THEN_LOOPK_LE, &&L_OP_PINCL_THEN_LOOPK_G, &&L_OP_PINCL_THEN_LOOPK_GE,
+      &&L_OP_PINCL_THEN_LOOPK_L, &&L_OP_PINCL_THEN_LOOPK_LE,
+      INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, &&L_INVALID, &&L_INVALID};
 #undef INVALID16
 #undef INVALID4
   static_assert(sizeof(kJump) / sizeof(kJump[0]) == 256);
@@ -583,8 +585,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         Value res;
         if (!arith('+', res, old, Value::integer(step))) return LoopExit::Error;
         R(in.arg1()) = res;
-        const bool prefix =
-            in.op() == OP_INCL || in.op() == OP_INCL_THEN_JMP || in.op() == OP_INCL_THEN_LOOP;
+        const bool prefix = streamOpcode(in.op()) == OP_INCL;
         R(in.arg0()) = prefix ? std::move(res) : std::move(old);
         continue;
       }
@@ -650,6 +651,32 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         if (!r) ip += InstructionWord::load(jz).arg1();
         NEXT();
       }
+      // The local is stepped and compared with the limit at the loop's test, arg2 instructions
+      // back; the register that the step, the limit and the comparison share takes the
+      // comparison's result, the only one of their values left when the loop runs on.
+#define STEP_THEN_LOOPK(form, code)                                                             \
+  L_OP_INCL_THEN_LOOPK_##form:                                                                  \
+  L_OP_PINCL_THEN_LOOPK_##form: {                                                               \
+    Value& a = R(in.arg1());                                                                    \
+    if (a._type != OT_INTEGER) goto L_OP_INCL;                                                  \
+    const SQInteger now =                                                                       \
+        static_cast<SQInteger>(static_cast<uint32_t>(a.i()) + static_cast<uint32_t>(static_cast<int8_t>(in.arg3()))); \
+    a._unVal.raw = payloadOf(now);                                                              \
+    const Instruction* head = ip - 1 - in.arg2();                                               \
+    const bool r = compareResult(code, integerOrder(now, InstructionWord::load(head).arg1()));  \
+    R(in.arg0()).setBool(r);                                                                    \
+    budget::chargeStep();                                                                       \
+    budget::chargeStep();                                                                       \
+    budget::chargeStep();                                                                       \
+    ip = head + 3;                                                                              \
+    if (!r) ip += InstructionWord::load(head + 2).arg1();                                       \
+    NEXT();                                                                                     \
+  }
+      STEP_THEN_LOOPK(G, 0)
+      STEP_THEN_LOOPK(GE, 2)
+      STEP_THEN_LOOPK(L, 3)
+      STEP_THEN_LOOPK(LE, 4)
+#undef STEP_THEN_LOOPK
       L_OP_CMP: {
         const Value& a = R(in.arg2());
         const Value& b = R(in.arg1());
