@@ -62,7 +62,16 @@ bool isCompareJump(uint8_t op) { return op >= OP_CMPGJZ && op <= OP_CMPLEJZ; }
 
 // An integer constant joined with the comparison-and-jump after it.
 bool isConstantCompareJump(uint8_t op) {
-  return op >= OP_INTK_THEN + (OP_CMPGJZ - OP_ADD) && op <= OP_INTK_THEN + (OP_CMPLEJZ - OP_ADD);
+  for (const int first : {OP_INTK_THEN, OP_INTK_STORE_THEN}) {
+    if (op >= first + (OP_CMPGJZ - OP_ADD) && op <= first + (OP_CMPLEJZ - OP_ADD)) return true;
+  }
+  return false;
+}
+
+// A constant load joined with the form after it, whose arg2 and arg3 carry that form's operands.
+bool isConstantOperandForm(uint8_t op) {
+  return (op >= OP_INTK_THEN && op < OP_INCL_THEN_LOOP) ||
+         (op >= OP_INTK_STORE_THEN && op < OP_K_STORE_THEN_END);
 }
 
 // Whether the instructions at `head` test the local that `step` increments, as the stepped
@@ -106,7 +115,9 @@ uint8_t streamOpcode(uint8_t op) {
   if (op <= OP_MODL) return OP_COMPARITHL;
   if (op == OP_JMP_THEN_RETURN) return OP_JMP;
   if (op < OP_PINCL_THEN_LOOPK_G) return OP_INCL;
-  if (op < OP_INTERNAL_END) return OP_PINCL;
+  if (op < OP_INTK_STORE_THEN) return OP_PINCL;
+  if (op < OP_FLOATK_STORE_THEN) return OP_LOADINT;
+  if (op < OP_K_STORE_THEN_END) return OP_LOADFLOAT;
   return op;
 }
 
@@ -164,18 +175,22 @@ void specialiseCode(std::vector<Instruction>& code) {
     const uint8_t next = code[i + 1].op;
     if ((in.op == OP_LOADINT || in.op == OP_LOADFLOAT) && next >= OP_ADD && next <= OP_CMPLEJZ) {
       const Instruction& form = code[i + 1];
-      // A constant that is only the right operand is taken from the load, which keeps in its
-      // arg2 whether the constant's register must still be written (the form's target is
-      // another one). Only loads whose arg2 and arg3 are zero, as the compiler writes them,
-      // are joined so, which lets writing the function out restore them.
+      // A constant that is only the right operand is taken from the load, which keeps the
+      // form's left operand and target in its arg2 and arg3. Only loads whose arg2 and arg3
+      // are zero, as the compiler writes them, are joined so, which lets writing the function
+      // out restore them.
       const bool rightOnly =
           form.arg1 == in.arg0 && form.arg2 != in.arg0 && in.arg2 == 0 && in.arg3 == 0;
-      if (rightOnly) in.arg2 = form.arg0 != in.arg0 ? 1 : 0;
+      const bool store = form.arg0 != in.arg0;
+      if (rightOnly) {
+        in.arg2 = form.arg2;
+        in.arg3 = form.arg0;
+      }
       int first;
       if (in.op == OP_LOADINT) {
-        first = rightOnly ? OP_INTK_THEN : OP_LOADINT_THEN;
+        first = !rightOnly ? OP_LOADINT_THEN : store ? OP_INTK_STORE_THEN : OP_INTK_THEN;
       } else {
-        first = rightOnly ? OP_FLOATK_THEN : OP_LOADFLOAT_THEN;
+        first = !rightOnly ? OP_LOADFLOAT_THEN : store ? OP_FLOATK_STORE_THEN : OP_FLOATK_THEN;
       }
       in.op = static_cast<uint8_t>(first + (next - OP_ADD));
     } else if ((in.op == OP_INCL || in.op == OP_PINCL) && next == OP_JMP) {
@@ -241,8 +256,10 @@ std::unique_ptr<sqformat::FunctionData> protoToData(const FunctionProto& p) {
   d->defaultParams = p.defaultParams;
   d->instructions.assign(p.code.begin(), p.code.begin() + p.instructionCount);
   for (Instruction& in : d->instructions) {
-    if ((in.op >= OP_INTK_THEN && in.op < OP_INCL_THEN_LOOP) ||
-        (in.op >= OP_INCL_THEN_LOOPK_G && in.op < OP_INTERNAL_END)) {
+    if (isConstantOperandForm(in.op)) {
+      in.arg2 = 0;
+      in.arg3 = 0;
+    } else if (in.op >= OP_INCL_THEN_LOOPK_G && in.op <= OP_PINCL_THEN_LOOPK_LE) {
       in.arg2 = 0;
     }
     in.op = streamOpcode(in.op);

@@ -162,7 +162,12 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       &&L_OP_INCL_THEN_LOOPK_G, &&L_OP_INCL_THEN_LOOPK_GE, &&L_OP_INCL_THEN_LOOPK_L,
       &&L_OP_INCL_THEN_LOOPK_LE, &&L_OP_PINCL_THEN_LOOPK_G, &&L_OP_PINCL_THEN_LOOPK_GE,
       &&L_OP_PINCL_THEN_LOOPK_L, &&L_OP_PINCL_THEN_LOOPK_LE,
-      INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, &&L_INVALID, &&L_INVALID};
+#define INTK_STORE_LABEL(form) &&L_INTK_STORE_THEN_##form,
+#define FLOATK_STORE_LABEL(form) &&L_FLOATK_STORE_THEN_##form,
+      SQ_LOAD_THEN_FORMS(INTK_STORE_LABEL) SQ_LOAD_THEN_FORMS(FLOATK_STORE_LABEL)
+#undef INTK_STORE_LABEL
+#undef FLOATK_STORE_LABEL
+      INVALID16, INVALID16, INVALID4, INVALID4, INVALID4};
 #undef INVALID16
 #undef INVALID4
   static_assert(sizeof(kJump) / sizeof(kJump[0]) == 256);
@@ -939,75 +944,62 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
 #undef LOADINT_THEN
 #undef LOAD_THEN
       // A constant right operand taken from the load instruction: the operator after it runs
-      // here on a left operand of the constant's type. The constant's register is written
-      // unless the operator's target is that register; any other left operand goes through
-      // the load and the operator as they stand.
+      // here on a left operand of the constant's type, its registers read from the load's arg2
+      // (left operand) and arg3 (target). The store forms write the constant's register first
+      // (the target is another one, and the left operand is never that register), then run as
+      // the others. Any other left operand goes through the load and the operator as they stand.
 #define CONSTANT_FORM_END()               \
-  ++ip;                                  \
-  budget::chargeStep();                  \
+  ip += 1;                                \
+  budget::chargeStep();                   \
   NEXT();
-#define CONSTANT_STORE(op, setter, k) \
-  if (in.arg2()) R(in.arg0()).setter(k);
 #define INTK_ARITH(form, sym)                                            \
   L_INTK_THEN_##form: {                                                  \
-    const InstructionWord op = InstructionWord::load(ip);                \
-    const Value& a = R(op.arg2());                                       \
+    const Value& a = R(in.arg2());                                       \
     SQInteger r;                                                         \
     if (a._type != OT_INTEGER || !integerArith(sym, a.i(), in.arg1(), r)) \
       goto L_LOADINT_THEN_##form;                                        \
-    CONSTANT_STORE(op, setInteger, in.arg1())                            \
-    R(op.arg0()).setInteger(r);                                          \
+    R(in.arg3()).setInteger(r);                                          \
     CONSTANT_FORM_END()                                                  \
   }
 #define FLOATK_ARITH(form, sym)                                          \
   L_FLOATK_THEN_##form: {                                                \
-    const InstructionWord op = InstructionWord::load(ip);                \
-    const Value& a = R(op.arg2());                                       \
-    const SQFloat k = std::bit_cast<float>(in.arg1());                   \
+    const Value& a = R(in.arg2());                                       \
     SQFloat r;                                                           \
-    if (a._type != OT_FLOAT || !floatArith(sym, a.f(), k, r))            \
+    if (a._type != OT_FLOAT || !floatArith(sym, a.f(), std::bit_cast<float>(in.arg1()), r)) \
       goto L_LOADFLOAT_THEN_##form;                                      \
-    CONSTANT_STORE(op, setFloat, k)                                      \
-    R(op.arg0()).setFloat(r);                                            \
+    R(in.arg3()).setFloat(r);                                            \
     CONSTANT_FORM_END()                                                  \
   }
 #define INTK_BITWISE(form, code)                                         \
   L_INTK_THEN_##form: {                                                  \
-    const InstructionWord op = InstructionWord::load(ip);                \
-    const Value& a = R(op.arg2());                                       \
+    const Value& a = R(in.arg2());                                       \
     SQInteger r;                                                         \
     if (a._type != OT_INTEGER) goto L_LOADINT_THEN_##form;               \
     integerBitwise(code, a.i(), in.arg1(), r);                           \
-    CONSTANT_STORE(op, setInteger, in.arg1())                            \
-    R(op.arg0()).setInteger(r);                                          \
+    R(in.arg3()).setInteger(r);                                          \
     CONSTANT_FORM_END()                                                  \
   }
 #define FLOATK_BITWISE(form, code) \
   L_FLOATK_THEN_##form: goto L_LOADFLOAT_THEN_##form;
       // The comparison of the left operand with the constant, or a jump to the general path.
 #define INTK_TEST(form, code)                                             \
-  const InstructionWord op = InstructionWord::load(ip);                   \
-  const Value& a = R(op.arg2());                                          \
+  const Value& a = R(in.arg2());                                          \
   if (a._type != OT_INTEGER) goto L_LOADINT_THEN_##form;                  \
-  const bool r = compareResult(code, integerOrder(a.i(), in.arg1()));     \
-  CONSTANT_STORE(op, setInteger, in.arg1())
+  const bool r = compareResult(code, integerOrder(a.i(), in.arg1()));
 #define FLOATK_TEST(form, code)                                           \
-  const InstructionWord op = InstructionWord::load(ip);                   \
-  const Value& a = R(op.arg2());                                          \
+  const Value& a = R(in.arg2());                                          \
   if (a._type != OT_FLOAT) goto L_LOADFLOAT_THEN_##form;                  \
-  const SQFloat k = std::bit_cast<float>(in.arg1());                      \
-  const bool r = floatCompare(code, a.f(), k);                            \
-  CONSTANT_STORE(op, setFloat, k)
+  const bool r = floatCompare(code, a.f(), std::bit_cast<float>(in.arg1()));
 #define K_COMPARE(kind, form, code)        \
   L_##kind##_THEN_##form: {                 \
     kind##_TEST(form, code)                 \
-    R(op.arg0()).setBool(r);                \
+    R(in.arg3()).setBool(r);                \
     CONSTANT_FORM_END()                     \
   }
 #define K_COMPARE_JUMP(kind, form, code)                        \
   L_##kind##_THEN_##form: {                                      \
     kind##_TEST(form, code)                                      \
-    R(op.arg0()).setBool(r);                                     \
+    R(in.arg3()).setBool(r);                                     \
     budget::chargeStep();                                        \
     const int32_t skip = r ? 0 : InstructionWord::load(ip + 1).arg1(); \
     ip += 1 + skip;                                              \
@@ -1023,6 +1015,18 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   K_COMPARE_JUMP(kind, CMPLJZ, 3) K_COMPARE_JUMP(kind, CMPLEJZ, 4)
       K_FORMS(INTK)
       K_FORMS(FLOATK)
+#define INTK_STORE(form)                  \
+  L_INTK_STORE_THEN_##form:               \
+    R(in.arg0()).setInteger(in.arg1());   \
+    goto L_INTK_THEN_##form;
+#define FLOATK_STORE(form)                                  \
+  L_FLOATK_STORE_THEN_##form:                               \
+    R(in.arg0()).setFloat(std::bit_cast<float>(in.arg1())); \
+    goto L_FLOATK_THEN_##form;
+      SQ_LOAD_THEN_FORMS(INTK_STORE)
+      SQ_LOAD_THEN_FORMS(FLOATK_STORE)
+#undef FLOATK_STORE
+#undef INTK_STORE
 #undef K_FORMS
 #undef K_COMPARE_JUMP
 #undef K_COMPARE
@@ -1032,7 +1036,6 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
 #undef INTK_BITWISE
 #undef FLOATK_ARITH
 #undef INTK_ARITH
-#undef CONSTANT_STORE
 #undef CONSTANT_FORM_END
       L_INVALID:
         raise("invalid instruction");
