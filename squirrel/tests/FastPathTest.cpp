@@ -289,6 +289,11 @@ const Case kJoinedCases[] = {
      "if (i > 7) r += \" a\";\nprint(r);",
      "1 5 s1 -2147483648 true true 8 4.5 0 a"},
     {"a local divided by a constant zero", "local i = 4;\ni = i % 0;", "ERROR: modulo by zero"},
+    {"constant divisors around the ones the general form keeps",
+     "local m = -2147483647 - 1, n = 7;\n"
+     "print((m / 2) + \" \" + (n % 2) + \" \" + (n / 1) + \" \" + (n % 1) + \" \" + (-n / 2) + \" \" + (-n % 2) + \" \" +\n"
+     "      (n / 2147483647) + \" \" + (m % 2147483647) + \" \" + (m / 2147483647));",
+     "-1073741824 1 7 0 -3 -1 0 -1 -1"},
     {"a constant with a local target and a left operand of another type",
      "local n = null;\nn = n * 2;", "ERROR: arith op * on between 'null' and 'integer'"},
 };
@@ -308,6 +313,25 @@ TEST_F(FastPath, LongLoopBodiesCountAsShortOnes) {
     source += " }\nprint(s);";
     EXPECT_EQ(runSource(source), std::to_string(3 * statements)) << statements;
   }
+}
+
+// A constant divisor of -1 loaded straight before the division (the compiler negates a loaded 1
+// instead, but a compiled file may say so): the smallest integer divided by it wraps and leaves
+// no remainder rather than trapping.
+TEST_F(FastPath, ALoadedDivisorOfMinusOneWraps) {
+  using sqtest::function;
+  using sqtest::op;
+  const int32_t smallest = -2147483647 - 1;
+  sqtest::FunctionData main = function(
+      {}, {op(2, 1, smallest), op(2, 2, -1), op(17, 3, 2, 1, '/'), op(2, 2, -1), op(17, 4, 2, 1, '%'),
+           op(17, 3, 4, 3, '-'), op(19, 1, 3)},
+      5);
+  ASSERT_EQ(load(main), SQ_OK) << lastError();
+  sq_pushroottable(v);
+  ASSERT_EQ(sq_call(v, 1, SQTrue, SQTrue), SQ_OK) << lastError();
+  SQInteger r = 0;
+  ASSERT_EQ(sq_getinteger(v, -1, &r), SQ_OK);
+  EXPECT_EQ(r, smallest);
 }
 
 TEST_F(FastPath, MemberReadsFollowTheInstanceClass) {

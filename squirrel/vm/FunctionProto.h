@@ -39,7 +39,8 @@ enum Opcode : uint8_t {
   // A constant load whose register is the right operand (and not the left one) of the form
   // after it, and also the form's target: the form runs on the constant taken from this
   // instruction, whose arg2 and arg3 (zero in the stream) hold the form's left operand and
-  // target, so that the form's own instruction is not read. Same order as above.
+  // target, so that the form's own instruction is not read. An integer divisor of 0 or -1 is
+  // left to the load and the form as they stand. Same order as above.
   OP_INTK_THEN, OP_FLOATK_THEN = OP_INTK_THEN + (OP_CMPLEJZ - OP_ADD + 1),
   // The step of a counting loop joined with its jump back and the loop's test: an increment
   // of a local, then a JMP to a comparison of that local with an integer constant (a joined

@@ -37,6 +37,20 @@ static_assert(sizeof(Instruction) == 8 && offsetof(Instruction, arg1) == 0 &&
               offsetof(Instruction, arg2) == 6 && offsetof(Instruction, arg3) == 7);
 static_assert(std::endian::native == std::endian::little);
 
+// integerArith on a constant right operand, which for / and % the loader joins only when it is
+// neither 0 nor -1: the quotient and remainder need no test.
+[[gnu::always_inline]] inline bool constantArith(uint8_t op, SQInteger x, SQInteger k, SQInteger& r) {
+  if (op == '/') {
+    r = x / k;
+    return true;
+  }
+  if (op == '%') {
+    r = x % k;
+    return true;
+  }
+  return integerArith(op, x, k, r);
+}
+
 }  // namespace
 
 [[gnu::always_inline]] inline bool VM::reuseFrameFast(Closure* cl, int32_t nargs) {
@@ -956,7 +970,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   L_INTK_THEN_##form: {                                                  \
     const Value& a = R(in.arg2());                                       \
     SQInteger r;                                                         \
-    if (a._type != OT_INTEGER || !integerArith(sym, a.i(), in.arg1(), r)) \
+    if (a._type != OT_INTEGER || !constantArith(sym, a.i(), in.arg1(), r)) \
       goto L_LOADINT_THEN_##form;                                        \
     R(in.arg3()).setInteger(r);                                          \
     CONSTANT_FORM_END()                                                  \
