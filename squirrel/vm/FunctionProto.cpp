@@ -178,9 +178,8 @@ void specialiseCode(std::vector<Instruction>& code) {
       // A constant that is only the right operand is taken from the load, which keeps the
       // form's left operand and target in its arg2 and arg3. Only loads whose arg2 and arg3
       // are zero, as the compiler writes them, are joined so, which lets writing the function
-      // out restore them.
-      // An integer divisor of 0 or -1 stays with the general form, so that the joined one
-      // divides without testing for them.
+      // out restore them. An integer divisor of 0 or -1 stays with the general form, so that
+      // the joined one divides without testing for them.
       const bool plainDivisor =
           in.op == OP_LOADFLOAT || (next != OP_DIV && next != OP_MOD) || (in.arg1 != 0 && in.arg1 != -1);
       const bool rightOnly = form.arg1 == in.arg0 && form.arg2 != in.arg0 && in.arg2 == 0 &&
