@@ -693,8 +693,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   L_OP_PINCL_THEN_LOOPK_##form: {                                                               \
     Value& a = R(in.arg1());                                                                    \
     if (a._type != OT_INTEGER) goto L_OP_INCL;                                                  \
-    const SQInteger now =                                                                       \
-        static_cast<SQInteger>(static_cast<uint32_t>(a.i()) + static_cast<uint32_t>(static_cast<int8_t>(in.arg3()))); \
+    const uint32_t step = static_cast<uint32_t>(static_cast<int8_t>(in.arg3()));               \
+    const SQInteger now = static_cast<SQInteger>(static_cast<uint32_t>(a.i()) + step);          \
     a._unVal.raw = payloadOf(now);                                                              \
     const Instruction* head = ip - 1 - in.arg2();                                               \
     const bool r = compareResult(code, integerOrder(now, InstructionWord::load(head).arg1()));  \
@@ -978,7 +978,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       // (the target is another one, and the left operand is never that register), then run as
       // the others. Any other left operand goes through the load and the operator as they stand.
 #define CONSTANT_FORM_END()               \
-  ip += 1;                                \
+  ++ip;                                   \
   budget::chargeStep();                   \
   NEXT();
 #define INTK_ARITH(form, sym)                                            \
