@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -280,12 +281,66 @@ const Case kJoinedCases[] = {
      "local r = run();\n"
      "print(r[0] + \" \" + (r[1] == null));",
      "1 2 6 true"},
+    {"counting loops of each comparison with constant limits, prefix and postfix",
+     "local s = \"\";\nfor (local i = 0; i < 3; i++) s += i;\nfor (local i = 0; i <= 3; ++i) s += i;\n"
+     "for (local i = 3; i > 0; i--) s += i;\nfor (local i = 3; i >= 0; --i) s += i;\n"
+     "for (local i = 5; i < 3; i++) s += \"x\";\nfor (local i = 0; i < 9; i++) { if (i == 2) break; s += \"b\"; }\n"
+     "for (local i = 0; i < 4; i++) { if (i % 2) continue; s += \"c\" + i; }\nprint(s);",
+     "01201233213210bbc0c2"},
+    {"a loop counter that turns into a string",
+     "local s = \"\";\nfor (local i = 0; i < 3; i++) { s += i; i = \"a\"; }\nprint(s);",
+     "ERROR: comparsion between 'a1' and '3'"},
+    {"constants with a local as the operator's target",
+     "local i = 9, f = 2.5, s = \"s\", m = -2147483647 - 1, b = null, r = \"\";\n"
+     "i = i % 4; f = f * 2.0; s = s + 1; m = m / -1; r += i + \" \" + f + \" \" + s + \" \" + m;\n"
+     "b = i < 3; r += \" \" + b; b = f >= 5.0; r += \" \" + b;\n"
+     "i = i << 3; f = f - 0.5; m = m % -1; r += \" \" + i + \" \" + f + \" \" + m;\n"
+     "if (i > 7) r += \" a\";\nprint(r);",
+     "1 5 s1 -2147483648 true true 8 4.5 0 a"},
+    {"a local divided by a constant zero", "local i = 4;\ni = i % 0;", "ERROR: modulo by zero"},
+    {"constant divisors around the ones the general form keeps",
+     "local m = -2147483647 - 1, n = 7;\n"
+     "print((m / 2) + \" \" + (n % 2) + \" \" + (n / 1) + \" \" + (n % 1) + \" \" + (-n / 2) + \" \" + (-n % 2) + \" \" +\n"
+     "      (n / 2147483647) + \" \" + (m % 2147483647) + \" \" + (m / 2147483647));",
+     "-1073741824 1 7 0 -3 -1 0 -1 -1"},
+    {"a constant with a local target and a left operand of another type",
+     "local n = null;\nn = n * 2;", "ERROR: arith op * on between 'null' and 'integer'"},
 };
 
 TEST_F(FastPath, JoinedInstructionsLeaveOtherOperandsToTheGeneralPath) {
   for (const Case& c : kJoinedCases) {
     EXPECT_EQ(runSource(c.source), c.expected) << c.name;
   }
+}
+
+// The loop's step finds the loop's test by how far back it is, which a long body puts out of
+// reach: loops on either side of that bound count the same.
+TEST_F(FastPath, LongLoopBodiesCountAsShortOnes) {
+  for (const int statements : {1, 120, 126, 127, 200}) {
+    std::string source = "local s = 0;\nfor (local i = 0; i < 3; i++) {";
+    for (int k = 0; k < statements; ++k) source += " s += 1;";
+    source += " }\nprint(s);";
+    EXPECT_EQ(runSource(source), std::to_string(3 * statements)) << statements;
+  }
+}
+
+// A constant divisor of -1 loaded straight before the division (the compiler negates a loaded 1
+// instead, but a compiled file may say so): the smallest integer divided by it wraps and leaves
+// no remainder rather than trapping.
+TEST_F(FastPath, ALoadedDivisorOfMinusOneWraps) {
+  using sqtest::function;
+  using sqtest::op;
+  const int32_t smallest = -2147483647 - 1;
+  sqtest::FunctionData main = function(
+      {}, {op(2, 1, smallest), op(2, 2, -1), op(17, 3, 2, 1, '/'), op(2, 2, -1), op(17, 4, 2, 1, '%'),
+           op(17, 3, 4, 3, '-'), op(19, 1, 3)},
+      5);
+  ASSERT_EQ(load(main), SQ_OK) << lastError();
+  sq_pushroottable(v);
+  ASSERT_EQ(sq_call(v, 1, SQTrue, SQTrue), SQ_OK) << lastError();
+  SQInteger r = 0;
+  ASSERT_EQ(sq_getinteger(v, -1, &r), SQ_OK);
+  EXPECT_EQ(r, smallest);
 }
 
 TEST_F(FastPath, MemberReadsFollowTheInstanceClass) {

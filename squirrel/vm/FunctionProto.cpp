@@ -60,6 +60,20 @@ FunctionProto* convert(const sqformat::FunctionData& d, StringTable& strings) {
 
 bool isCompareJump(uint8_t op) { return op >= OP_CMPGJZ && op <= OP_CMPLEJZ; }
 
+// An integer constant joined with the comparison-and-jump after it.
+bool isConstantCompareJump(uint8_t op) {
+  for (const int first : {OP_INTK_THEN, OP_INTK_STORE_THEN}) {
+    if (op >= first + (OP_CMPGJZ - OP_ADD) && op <= first + (OP_CMPLEJZ - OP_ADD)) return true;
+  }
+  return false;
+}
+
+// A constant load joined with the form after it, whose arg2 and arg3 carry that form's operands.
+bool isConstantOperandForm(uint8_t op) {
+  return (op >= OP_INTK_THEN && op < OP_INCL_THEN_LOOP) ||
+         (op >= OP_INTK_STORE_THEN && op < OP_K_STORE_THEN_END);
+}
+
 // Whether the instructions at `head` test the local that `step` increments, as the stepped
 // loop form expects: an integer constant joined with a comparison of the local against it
 // (the constant's register is not the local), or a comparison of
@@ -70,8 +84,7 @@ bool isLoopTest(const std::vector<Instruction>& code, int64_t head, const Instru
   auto at = static_cast<size_t>(head);
   bool constant = false;
   uint8_t constantReg = 0;
-  if (at < code.size() && code[at].op >= OP_INTK_THEN + (OP_CMPGJZ - OP_ADD) &&
-      code[at].op <= OP_INTK_THEN + (OP_CMPLEJZ - OP_ADD)) {
+  if (at < code.size() && isConstantCompareJump(code[at].op)) {
     constant = true;
     constantReg = code[at].arg0;
     if (constantReg == step.arg1) return false;
@@ -102,6 +115,10 @@ uint8_t streamOpcode(uint8_t op) {
   if (op <= OP_MODL) return OP_COMPARITHL;
   if (op == OP_JMP_THEN_RETURN) return OP_JMP;
   if (op == OP_MOVE_THEN_RETURN) return OP_MOVE;
+  if (op < OP_PINCL_THEN_LOOPK_G) return OP_INCL;
+  if (op < OP_INTK_STORE_THEN) return OP_PINCL;
+  if (op < OP_FLOATK_STORE_THEN) return OP_LOADINT;
+  if (op < OP_K_STORE_THEN_END) return OP_LOADFLOAT;
   return op;
 }
 
@@ -159,18 +176,25 @@ void specialiseCode(std::vector<Instruction>& code) {
     const uint8_t next = code[i + 1].op;
     if ((in.op == OP_LOADINT || in.op == OP_LOADFLOAT) && next >= OP_ADD && next <= OP_CMPLEJZ) {
       const Instruction& form = code[i + 1];
-      // A constant that is only the right operand is taken from the load, which keeps in its
-      // arg2 whether the constant's register must still be written (the form's target is
-      // another one). Only loads whose arg2 and arg3 are zero, as the compiler writes them,
-      // are joined so, which lets writing the function out restore them.
-      const bool rightOnly =
-          form.arg1 == in.arg0 && form.arg2 != in.arg0 && in.arg2 == 0 && in.arg3 == 0;
-      if (rightOnly) in.arg2 = form.arg0 != in.arg0 ? 1 : 0;
+      // A constant that is only the right operand is taken from the load, which keeps the
+      // form's left operand and target in its arg2 and arg3. Only loads whose arg2 and arg3
+      // are zero, as the compiler writes them, are joined so, which lets writing the function
+      // out restore them. An integer divisor of 0 or -1 stays with the general form, so that
+      // the joined one divides without testing for them.
+      const bool plainDivisor =
+          in.op == OP_LOADFLOAT || (next != OP_DIV && next != OP_MOD) || (in.arg1 != 0 && in.arg1 != -1);
+      const bool rightOnly = form.arg1 == in.arg0 && form.arg2 != in.arg0 && in.arg2 == 0 &&
+                             in.arg3 == 0 && plainDivisor;
+      const bool store = form.arg0 != in.arg0;
+      if (rightOnly) {
+        in.arg2 = form.arg2;
+        in.arg3 = form.arg0;
+      }
       int first;
       if (in.op == OP_LOADINT) {
-        first = rightOnly ? OP_INTK_THEN : OP_LOADINT_THEN;
+        first = !rightOnly ? OP_LOADINT_THEN : store ? OP_INTK_STORE_THEN : OP_INTK_THEN;
       } else {
-        first = rightOnly ? OP_FLOATK_THEN : OP_LOADFLOAT_THEN;
+        first = !rightOnly ? OP_LOADFLOAT_THEN : store ? OP_FLOATK_STORE_THEN : OP_FLOATK_THEN;
       }
       in.op = static_cast<uint8_t>(first + (next - OP_ADD));
     } else if ((in.op == OP_INCL || in.op == OP_PINCL) && next == OP_JMP) {
@@ -183,9 +207,22 @@ void specialiseCode(std::vector<Instruction>& code) {
   for (size_t i = 0; i + 1 < code.size(); ++i) {
     Instruction& in = code[i];
     if (in.op != OP_INCL_THEN_JMP && in.op != OP_PINCL_THEN_JMP) continue;
-    if (isLoopTest(code, static_cast<int64_t>(i) + 2 + code[i + 1].arg1, in)) {
-      in.op = in.op == OP_INCL_THEN_JMP ? OP_INCL_THEN_LOOP : OP_PINCL_THEN_LOOP;
+    const int64_t head = static_cast<int64_t>(i) + 2 + code[i + 1].arg1;
+    if (!isLoopTest(code, head, in)) continue;
+    const bool prefix = in.op == OP_INCL_THEN_JMP;
+    in.op = prefix ? OP_INCL_THEN_LOOP : OP_PINCL_THEN_LOOP;
+    // The shorter form when one register takes the step's result, the limit and the test's
+    // result, and the test is near enough before the step for arg2 (which the compiler leaves
+    // zero) to reach it.
+    const int64_t back = static_cast<int64_t>(i) - head;
+    const auto at = static_cast<size_t>(head);
+    if (back < 1 || back > 255 || in.arg2 != 0 || !isConstantCompareJump(code[at].op) ||
+        code[at].arg0 != in.arg0 || code[at + 1].arg0 != in.arg0) {
+      continue;
     }
+    const int comparison = code[at + 1].op - OP_CMPGJZ;
+    in.op = static_cast<uint8_t>((prefix ? OP_INCL_THEN_LOOPK_G : OP_PINCL_THEN_LOOPK_G) + comparison);
+    in.arg2 = static_cast<uint8_t>(back);
   }
 }
 
@@ -225,7 +262,12 @@ std::unique_ptr<sqformat::FunctionData> protoToData(const FunctionProto& p) {
   d->defaultParams = p.defaultParams;
   d->instructions.assign(p.code.begin(), p.code.begin() + p.instructionCount);
   for (Instruction& in : d->instructions) {
-    if (in.op >= OP_INTK_THEN && in.op < OP_INCL_THEN_LOOP) in.arg2 = 0;
+    if (isConstantOperandForm(in.op)) {
+      in.arg2 = 0;
+      in.arg3 = 0;
+    } else if (in.op >= OP_INCL_THEN_LOOPK_G && in.op <= OP_PINCL_THEN_LOOPK_LE) {
+      in.arg2 = 0;
+    }
     in.op = streamOpcode(in.op);
   }
   for (const FunctionProto* f : p.functions) d->functions.push_back(protoToData(*f));

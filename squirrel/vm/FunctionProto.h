@@ -37,9 +37,10 @@ enum Opcode : uint8_t {
   // the JMP stays in place.
   OP_INCL_THEN_JMP = OP_LOADFLOAT_THEN + (OP_CMPLEJZ - OP_ADD + 1), OP_PINCL_THEN_JMP,
   // A constant load whose register is the right operand (and not the left one) of the form
-  // after it: the form runs on the constant taken from this instruction, and the register is
-  // written only where the form's result does not overwrite it, which the load's arg2 tells
-  // (1: write it). Same order as above.
+  // after it, and also the form's target: the form runs on the constant taken from this
+  // instruction, whose arg2 and arg3 (zero in the stream) hold the form's left operand and
+  // target, so that the form's own instruction is not read. An integer divisor of 0 or -1 is
+  // left to the load and the form as they stand. Same order as above.
   OP_INTK_THEN, OP_FLOATK_THEN = OP_INTK_THEN + (OP_CMPLEJZ - OP_ADD + 1),
   // The step of a counting loop joined with its jump back and the loop's test: an increment
   // of a local, then a JMP to a comparison of that local with an integer constant (a joined
@@ -54,7 +55,18 @@ enum Opcode : uint8_t {
   // A MOVE followed by such a JMP: the move, the jump and the return in one step; the JMP stays
   // in place.
   OP_MOVE_THEN_RETURN,
-  OP_INTERNAL_END
+  // The stepped loop form above for the common shape: a constant limit, and the step's target,
+  // the constant's register and the comparison's register all one register, which ends up
+  // holding the comparison's result, so that nothing else needs writing. One form per
+  // comparison (in OP_CMPG order), prefix steps first; the step's arg2 holds how many
+  // instructions before the step the loop's test starts.
+  OP_INCL_THEN_LOOPK_G, OP_INCL_THEN_LOOPK_GE, OP_INCL_THEN_LOOPK_L, OP_INCL_THEN_LOOPK_LE,
+  OP_PINCL_THEN_LOOPK_G, OP_PINCL_THEN_LOOPK_GE, OP_PINCL_THEN_LOOPK_L, OP_PINCL_THEN_LOOPK_LE,
+  // As OP_INTK_THEN and OP_FLOATK_THEN, for a form whose target is another register: the
+  // constant's register is written as well.
+  OP_INTK_STORE_THEN, OP_FLOATK_STORE_THEN = OP_INTK_STORE_THEN + (OP_CMPLEJZ - OP_ADD + 1),
+  OP_K_STORE_THEN_END = OP_FLOATK_STORE_THEN + (OP_CMPLEJZ - OP_ADD + 1),
+  OP_INTERNAL_END = OP_K_STORE_THEN_END
 };
 
 // The forms a constant load may be joined with, in opcode order.

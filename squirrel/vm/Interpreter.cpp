@@ -37,6 +37,35 @@ static_assert(sizeof(Instruction) == 8 && offsetof(Instruction, arg1) == 0 &&
               offsetof(Instruction, arg2) == 6 && offsetof(Instruction, arg3) == 7);
 static_assert(std::endian::native == std::endian::little);
 
+// A float result whose payload's low half is stored straight from the float register and its
+// high half apart: an instruction that reads the value at once takes it from the store without
+// waiting for a move through an integer register.
+[[gnu::always_inline]] inline void storeFloat(Value& v, SQFloat f) {
+  if (ISREFCOUNTED(v._type)) [[unlikely]] {
+    v.setFloat(f);
+    return;
+  }
+  v._type = OT_FLOAT;
+  const uint32_t zero = 0;
+  std::memcpy(reinterpret_cast<char*>(&v._unVal) + sizeof(SQFloat), &zero, sizeof zero);
+  std::memcpy(&v._unVal, &f, sizeof f);
+}
+static_assert(sizeof(SQFloat) == 4 && sizeof(SQObjectValue) == 8);
+
+// integerArith on a constant right operand, which for / and % the loader joins only when it is
+// neither 0 nor -1: the quotient and remainder need no test.
+[[gnu::always_inline]] inline bool constantArith(uint8_t op, SQInteger x, SQInteger k, SQInteger& r) {
+  if (op == '/') {
+    r = x / k;
+    return true;
+  }
+  if (op == '%') {
+    r = x % k;
+    return true;
+  }
+  return integerArith(op, x, k, r);
+}
+
 }  // namespace
 
 [[gnu::always_inline]] inline bool VM::reuseFrameFast(Closure* cl, int32_t nargs) {
@@ -160,8 +189,15 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       &&L_OP_INCL_THEN_LOOP, &&L_OP_PINCL_THEN_LOOP,
       &&L_OP_ADDL, &&L_OP_SUBL, &&L_OP_MULL, &&L_OP_DIVL, &&L_OP_MODL, &&L_OP_JMP_THEN_RETURN,
       &&L_OP_MOVE_THEN_RETURN,
-      INVALID16, INVALID16, INVALID16, INVALID16, INVALID16, INVALID4, INVALID4,
-      &&L_INVALID};
+      &&L_OP_INCL_THEN_LOOPK_G, &&L_OP_INCL_THEN_LOOPK_GE, &&L_OP_INCL_THEN_LOOPK_L,
+      &&L_OP_INCL_THEN_LOOPK_LE, &&L_OP_PINCL_THEN_LOOPK_G, &&L_OP_PINCL_THEN_LOOPK_GE,
+      &&L_OP_PINCL_THEN_LOOPK_L, &&L_OP_PINCL_THEN_LOOPK_LE,
+#define INTK_STORE_LABEL(form) &&L_INTK_STORE_THEN_##form,
+#define FLOATK_STORE_LABEL(form) &&L_FLOATK_STORE_THEN_##form,
+      SQ_LOAD_THEN_FORMS(INTK_STORE_LABEL) SQ_LOAD_THEN_FORMS(FLOATK_STORE_LABEL)
+#undef INTK_STORE_LABEL
+#undef FLOATK_STORE_LABEL
+      INVALID16, INVALID16, INVALID4, INVALID4, &&L_INVALID, &&L_INVALID, &&L_INVALID};
 #undef INVALID16
 #undef INVALID4
   static_assert(sizeof(kJump) / sizeof(kJump[0]) == 256);
@@ -590,8 +626,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         Value res;
         if (!arith('+', res, old, Value::integer(step))) return LoopExit::Error;
         R(in.arg1()) = res;
-        const bool prefix =
-            in.op() == OP_INCL || in.op() == OP_INCL_THEN_JMP || in.op() == OP_INCL_THEN_LOOP;
+        const bool prefix = streamOpcode(in.op()) == OP_INCL;
         R(in.arg0()) = prefix ? std::move(res) : std::move(old);
         continue;
       }
@@ -657,6 +692,32 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         if (!r) ip += InstructionWord::load(jz).arg1();
         NEXT();
       }
+      // The local is stepped and compared with the limit at the loop's test, arg2 instructions
+      // back; the register that the step, the limit and the comparison share takes the
+      // comparison's result, the only one of their values left when the loop runs on.
+#define STEP_THEN_LOOPK(form, code)                                                             \
+  L_OP_INCL_THEN_LOOPK_##form:                                                                  \
+  L_OP_PINCL_THEN_LOOPK_##form: {                                                               \
+    Value& a = R(in.arg1());                                                                    \
+    if (a._type != OT_INTEGER) goto L_OP_INCL;                                                  \
+    const uint32_t step = static_cast<uint32_t>(static_cast<int8_t>(in.arg3()));               \
+    const SQInteger now = static_cast<SQInteger>(static_cast<uint32_t>(a.i()) + step);          \
+    a._unVal.raw = payloadOf(now);                                                              \
+    const Instruction* head = ip - 1 - in.arg2();                                               \
+    const bool r = compareResult(code, integerOrder(now, InstructionWord::load(head).arg1()));  \
+    R(in.arg0()).setBool(r);                                                                    \
+    budget::chargeStep();                                                                       \
+    budget::chargeStep();                                                                       \
+    budget::chargeStep();                                                                       \
+    ip = head + 3;                                                                              \
+    if (!r) ip += InstructionWord::load(head + 2).arg1();                                       \
+    NEXT();                                                                                     \
+  }
+      STEP_THEN_LOOPK(G, 0)
+      STEP_THEN_LOOPK(GE, 2)
+      STEP_THEN_LOOPK(L, 3)
+      STEP_THEN_LOOPK(LE, 4)
+#undef STEP_THEN_LOOPK
       L_OP_CMP: {
         const Value& a = R(in.arg2());
         const Value& b = R(in.arg1());
@@ -830,8 +891,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
     SQFloat r;                                                                       \
     if (a._type != OT_FLOAT || b._type != OT_FLOAT || !floatArith(sym, a.f(), b.f(), r)) \
       goto L_OP_COMPARITHL;                                                          \
-    a._unVal.raw = payloadOf(r);                                                     \
-    R(in.arg0()).setFloat(r);                                                        \
+    storeFloat(a, r);                                                                \
+    storeFloat(R(in.arg0()), r);                                                     \
     NEXT();                                                                          \
   }
       L_OP_ADDL: LOCAL_ARITH_FORM('+')
@@ -919,75 +980,62 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
 #undef LOADINT_THEN
 #undef LOAD_THEN
       // A constant right operand taken from the load instruction: the operator after it runs
-      // here on a left operand of the constant's type. The constant's register is written
-      // unless the operator's target is that register; any other left operand goes through
-      // the load and the operator as they stand.
+      // here on a left operand of the constant's type, its registers read from the load's arg2
+      // (left operand) and arg3 (target). The store forms write the constant's register first
+      // (the target is another one, and the left operand is never that register), then run as
+      // the others. Any other left operand goes through the load and the operator as they stand.
 #define CONSTANT_FORM_END()               \
-  ++ip;                                  \
-  budget::chargeStep();                  \
+  ++ip;                                   \
+  budget::chargeStep();                   \
   NEXT();
-#define CONSTANT_STORE(op, setter, k) \
-  if (in.arg2()) R(in.arg0()).setter(k);
 #define INTK_ARITH(form, sym)                                            \
   L_INTK_THEN_##form: {                                                  \
-    const InstructionWord op = InstructionWord::load(ip);                \
-    const Value& a = R(op.arg2());                                       \
+    const Value& a = R(in.arg2());                                       \
     SQInteger r;                                                         \
-    if (a._type != OT_INTEGER || !integerArith(sym, a.i(), in.arg1(), r)) \
+    if (a._type != OT_INTEGER || !constantArith(sym, a.i(), in.arg1(), r)) \
       goto L_LOADINT_THEN_##form;                                        \
-    CONSTANT_STORE(op, setInteger, in.arg1())                            \
-    R(op.arg0()).setInteger(r);                                          \
+    R(in.arg3()).setInteger(r);                                          \
     CONSTANT_FORM_END()                                                  \
   }
 #define FLOATK_ARITH(form, sym)                                          \
   L_FLOATK_THEN_##form: {                                                \
-    const InstructionWord op = InstructionWord::load(ip);                \
-    const Value& a = R(op.arg2());                                       \
-    const SQFloat k = std::bit_cast<float>(in.arg1());                   \
+    const Value& a = R(in.arg2());                                       \
     SQFloat r;                                                           \
-    if (a._type != OT_FLOAT || !floatArith(sym, a.f(), k, r))            \
+    if (a._type != OT_FLOAT || !floatArith(sym, a.f(), std::bit_cast<float>(in.arg1()), r)) \
       goto L_LOADFLOAT_THEN_##form;                                      \
-    CONSTANT_STORE(op, setFloat, k)                                      \
-    R(op.arg0()).setFloat(r);                                            \
+    storeFloat(R(in.arg3()), r);                                         \
     CONSTANT_FORM_END()                                                  \
   }
 #define INTK_BITWISE(form, code)                                         \
   L_INTK_THEN_##form: {                                                  \
-    const InstructionWord op = InstructionWord::load(ip);                \
-    const Value& a = R(op.arg2());                                       \
+    const Value& a = R(in.arg2());                                       \
     SQInteger r;                                                         \
     if (a._type != OT_INTEGER) goto L_LOADINT_THEN_##form;               \
     integerBitwise(code, a.i(), in.arg1(), r);                           \
-    CONSTANT_STORE(op, setInteger, in.arg1())                            \
-    R(op.arg0()).setInteger(r);                                          \
+    R(in.arg3()).setInteger(r);                                          \
     CONSTANT_FORM_END()                                                  \
   }
 #define FLOATK_BITWISE(form, code) \
   L_FLOATK_THEN_##form: goto L_LOADFLOAT_THEN_##form;
       // The comparison of the left operand with the constant, or a jump to the general path.
 #define INTK_TEST(form, code)                                             \
-  const InstructionWord op = InstructionWord::load(ip);                   \
-  const Value& a = R(op.arg2());                                          \
+  const Value& a = R(in.arg2());                                          \
   if (a._type != OT_INTEGER) goto L_LOADINT_THEN_##form;                  \
-  const bool r = compareResult(code, integerOrder(a.i(), in.arg1()));     \
-  CONSTANT_STORE(op, setInteger, in.arg1())
+  const bool r = compareResult(code, integerOrder(a.i(), in.arg1()));
 #define FLOATK_TEST(form, code)                                           \
-  const InstructionWord op = InstructionWord::load(ip);                   \
-  const Value& a = R(op.arg2());                                          \
+  const Value& a = R(in.arg2());                                          \
   if (a._type != OT_FLOAT) goto L_LOADFLOAT_THEN_##form;                  \
-  const SQFloat k = std::bit_cast<float>(in.arg1());                      \
-  const bool r = floatCompare(code, a.f(), k);                            \
-  CONSTANT_STORE(op, setFloat, k)
+  const bool r = floatCompare(code, a.f(), std::bit_cast<float>(in.arg1()));
 #define K_COMPARE(kind, form, code)        \
   L_##kind##_THEN_##form: {                 \
     kind##_TEST(form, code)                 \
-    R(op.arg0()).setBool(r);                \
+    R(in.arg3()).setBool(r);                \
     CONSTANT_FORM_END()                     \
   }
 #define K_COMPARE_JUMP(kind, form, code)                        \
   L_##kind##_THEN_##form: {                                      \
     kind##_TEST(form, code)                                      \
-    R(op.arg0()).setBool(r);                                     \
+    R(in.arg3()).setBool(r);                                     \
     budget::chargeStep();                                        \
     const int32_t skip = r ? 0 : InstructionWord::load(ip + 1).arg1(); \
     ip += 1 + skip;                                              \
@@ -1003,6 +1051,18 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   K_COMPARE_JUMP(kind, CMPLJZ, 3) K_COMPARE_JUMP(kind, CMPLEJZ, 4)
       K_FORMS(INTK)
       K_FORMS(FLOATK)
+#define INTK_STORE(form)                  \
+  L_INTK_STORE_THEN_##form:               \
+    R(in.arg0()).setInteger(in.arg1());   \
+    goto L_INTK_THEN_##form;
+#define FLOATK_STORE(form)                                  \
+  L_FLOATK_STORE_THEN_##form:                               \
+    R(in.arg0()).setFloat(std::bit_cast<float>(in.arg1())); \
+    goto L_FLOATK_THEN_##form;
+      SQ_LOAD_THEN_FORMS(INTK_STORE)
+      SQ_LOAD_THEN_FORMS(FLOATK_STORE)
+#undef FLOATK_STORE
+#undef INTK_STORE
 #undef K_FORMS
 #undef K_COMPARE_JUMP
 #undef K_COMPARE
@@ -1012,7 +1072,6 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
 #undef INTK_BITWISE
 #undef FLOATK_ARITH
 #undef INTK_ARITH
-#undef CONSTANT_STORE
 #undef CONSTANT_FORM_END
       L_INVALID:
         raise("invalid instruction");
