@@ -66,22 +66,25 @@ struct Odd {
   char bytes[88];
 };
 
-// Filling a stack by emplaceCommitted for as long as committedFor allows must stay within the
-// committed memory (a count rounded up would write past it) and use it up (one rounded down
-// would stop early), and popBack gives back the element it is pointed at.
+// Filling a stack by emplaceCommitted for as long as roomForOneCommitted allows must stay within
+// the committed memory (a count rounded up would write past it) and use it up (one rounded down
+// would stop early), and stop at a cap set below the maximum; popBack gives back the element it
+// is pointed at.
 TEST(StableStack, CommittedRoomIsWhatEmplaceCommittedMayUse) {
   StableStack<Odd> s(0, 1 << 16);
   s.emplace_back();  // commits the first pages
-  while (s.committedFor(s.size() + 1)) s.emplaceCommitted().bytes[87] = 'x';
+  while (s.roomForOneCommitted()) s.emplaceCommitted().bytes[87] = 'x';
   const std::size_t filled = s.size();
   EXPECT_GT((filled + 1) * sizeof(Odd), sqvm::stablestack::pageSize());
   EXPECT_EQ(s.back().bytes[87], 'x');
   s.emplace_back();  // commits more, and the room grows with it
-  EXPECT_TRUE(s.committedFor(filled + 2));
+  EXPECT_TRUE(s.roomForOneCommitted());
+  s.setCommittedCap(filled + 1);
+  EXPECT_FALSE(s.roomForOneCommitted());
   s.popBack(&s.back());
+  EXPECT_TRUE(s.roomForOneCommitted());
   s.popBack(&s.back());
   EXPECT_EQ(s.size(), filled - 1);
-  EXPECT_TRUE(s.committedFor(filled + 2));
 }
 
 }  // namespace

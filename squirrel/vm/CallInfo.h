@@ -93,10 +93,10 @@ struct CallInfo {
     if (owned && ISREFCOUNTED(old._type)) decRef(old._unVal.pRefCounted);
   }
 
-  // Index of the instruction being executed (or the call this frame waits on).
   // The frame's varargs begin at vargsBase and it must trim the list back to there.
   bool ownsVargs() const { return vargsBase != kNoOwnVargs; }
 
+  // Index of the instruction being executed (or the call this frame waits on).
   int32_t currentIndex() const {
     return proto ? static_cast<int32_t>(ip - proto->code.data()) - 1 : -1;
   }

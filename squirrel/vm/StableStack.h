@@ -103,8 +103,6 @@ class StableStack {
     ++size_;
     return *p;
   }
-  // Whether `n` elements fit in the memory committed so far.
-  bool committedFor(std::size_t n) const { return n <= committedCount_; }
   // A limit below maxSize() for the callers of emplaceCommitted, and whether one more element
   // fits both it and the memory committed so far (one comparison).
   void setCommittedCap(std::size_t cap) {
@@ -112,8 +110,7 @@ class StableStack {
     room_ = committedCount_ < cap_ ? committedCount_ : cap_;
   }
   bool roomForOneCommitted() const { return size_ < room_; }
-  // emplace_back for a caller that made sure committedFor(size() + 1) and that the element is
-  // within maxSize().
+  // emplace_back for a caller that made sure of roomForOneCommitted().
   template <typename... Args>
   [[gnu::always_inline]] T& emplaceCommitted(Args&&... args) {
     stablestack::unpoison(&data_[size_], sizeof(T));
