@@ -70,9 +70,13 @@ enum Opcode : uint8_t {
 };
 
 // The forms a constant load may be joined with, in opcode order.
-#define SQ_LOAD_THEN_FORMS(X)                                                                     \
-  X(ADD) X(SUB) X(MUL) X(DIV) X(MOD) X(BAND) X(BOR) X(BXOR) X(SHL) X(SHR) X(USHR) X(CMPG) X(CMPGE) \
-  X(CMPL) X(CMPLE) X(CMPGJZ) X(CMPGEJZ) X(CMPLJZ) X(CMPLEJZ)
+// SQ_LOAD_THEN_FORMS_OF passes `a` before each form: X(a, ADD) ...
+#define SQ_LOAD_THEN_FORMS_OF(X, a)                                                          \
+  X(a, ADD) X(a, SUB) X(a, MUL) X(a, DIV) X(a, MOD) X(a, BAND) X(a, BOR) X(a, BXOR) X(a, SHL) \
+  X(a, SHR) X(a, USHR) X(a, CMPG) X(a, CMPGE) X(a, CMPL) X(a, CMPLE) X(a, CMPGJZ)            \
+  X(a, CMPGEJZ) X(a, CMPLJZ) X(a, CMPLEJZ)
+#define SQ_APPLY_TO_FORM(X, form) X(form)
+#define SQ_LOAD_THEN_FORMS(X) SQ_LOAD_THEN_FORMS_OF(SQ_APPLY_TO_FORM, X)
 
 // The stream's instruction for a machine form (itself for every stream instruction).
 uint8_t streamOpcode(uint8_t op);
