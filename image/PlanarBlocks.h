@@ -8,6 +8,7 @@
 // defines DIMG_ROW_TARGET first.
 
 #include "image/PixelKind.h"
+#include "image/PlanarKinds.h"
 #include "image/RowBlocks.h"
 #include "image/YCbCr.h"
 
@@ -316,39 +317,7 @@ struct YCrCb16 {
 };
 
 template <uint32_t K>
-struct PlanarOf;
-template <>
-struct PlanarOf<DImageKindRGBA8> {
-  using Type = FourByte<0, 2>;
-};
-template <>
-struct PlanarOf<DImageKindBGRA8> {
-  using Type = FourByte<2, 0>;
-};
-template <>
-struct PlanarOf<DImageKindRGB8> {
-  using Type = ThreeByte<0, 2>;
-};
-template <>
-struct PlanarOf<DImageKindBGR8> {
-  using Type = ThreeByte<2, 0>;
-};
-template <>
-struct PlanarOf<DImageKindA1R5G5B5> {
-  using Type = Packed16<DimgPixelKind<DImageKindA1R5G5B5>>;
-};
-template <>
-struct PlanarOf<DImageKindA4R4G4B4> {
-  using Type = Packed16<DimgPixelKind<DImageKindA4R4G4B4>>;
-};
-template <>
-struct PlanarOf<DImageKindR5G6B5> {
-  using Type = Packed16<DimgPixelKind<DImageKindR5G6B5>>;
-};
-template <>
-struct PlanarOf<DImageKindYCrCb> {
-  using Type = YCrCb16;
-};
+using PlanarOf = PlanarBlockOf<K, FourByte, ThreeByte, Packed16, YCrCb16>;
 
 // dimg_detail::MoveField and RepackWords of PixelBlock.h on sixteen words: between two 16-bit
 // kinds the fields move within the words (A1R5G5B5's alpha bit into A4R4G4B4 gives the nibble 8

@@ -9,6 +9,7 @@
 // Everything here is local to the including unit, which defines DIMG_ROW_TARGET first.
 
 #include "image/PixelKind.h"
+#include "image/PlanarKinds.h"
 #include "image/RowBlocks.h"
 #include "image/YCbCr.h"
 
@@ -313,39 +314,7 @@ struct YCrCb32 {
 };
 
 template <uint32_t K>
-struct Planar32Of;
-template <>
-struct Planar32Of<DImageKindRGBA8> {
-  using Type = FourByte32<0, 2>;
-};
-template <>
-struct Planar32Of<DImageKindBGRA8> {
-  using Type = FourByte32<2, 0>;
-};
-template <>
-struct Planar32Of<DImageKindRGB8> {
-  using Type = ThreeByte32<0, 2>;
-};
-template <>
-struct Planar32Of<DImageKindBGR8> {
-  using Type = ThreeByte32<2, 0>;
-};
-template <>
-struct Planar32Of<DImageKindA1R5G5B5> {
-  using Type = Packed32<DimgPixelKind<DImageKindA1R5G5B5>>;
-};
-template <>
-struct Planar32Of<DImageKindA4R4G4B4> {
-  using Type = Packed32<DimgPixelKind<DImageKindA4R4G4B4>>;
-};
-template <>
-struct Planar32Of<DImageKindR5G6B5> {
-  using Type = Packed32<DimgPixelKind<DImageKindR5G6B5>>;
-};
-template <>
-struct Planar32Of<DImageKindYCrCb> {
-  using Type = YCrCb32;
-};
+using Planar32Of = PlanarBlockOf<K, FourByte32, ThreeByte32, Packed32, YCrCb32>;
 
 // n pixels (1 to 32) of pair (D, S).
 template <uint32_t D, uint32_t S>
