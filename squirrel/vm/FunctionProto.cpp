@@ -199,8 +199,11 @@ void specialiseCode(std::vector<Instruction>& code) {
       in.op = static_cast<uint8_t>(first + (next - OP_ADD));
     } else if ((in.op == OP_INCL || in.op == OP_PINCL) && next == OP_JMP) {
       in.op = in.op == OP_INCL ? OP_INCL_THEN_JMP : OP_PINCL_THEN_JMP;
-    } else if (in.op == OP_MOVE && next == OP_JMP_THEN_RETURN) {
-      in.op = OP_MOVE_THEN_RETURN;
+    } else if (in.op == OP_MOVE && next == OP_JMP_THEN_RETURN && in.arg0 != 0xFF) {
+      // Joined only when the return gives back the moved register, so that the form can
+      // return the move's source.
+      const Instruction& ret = code[static_cast<size_t>(static_cast<int64_t>(i) + 2 + code[i + 1].arg1)];
+      if (ret.arg0 != 0xFF && ret.arg1 == in.arg0) in.op = OP_MOVE_THEN_RETURN;
     }
   }
   // Third pass: loop steps whose jump lands on the loop's test of the stepped local.

@@ -455,7 +455,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         // Returns to a script frame of this loop, without traps, varargs (the frame's are the
         // last ones on the list), a generator to clean up or a hook to call, are done here.
         if (c->plainReturn) [[likely]] {
-          {
+        return_plain: {
             const int32_t prevTop = c->prevTop;
             const int32_t target = c->target;
             const int32_t oldTop = top;
@@ -502,6 +502,10 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         NEXT();
       L_OP_JMP: ip += in.arg1(); NEXT();
       L_OP_MOVE_THEN_RETURN:
+        // The return gives back the moved register: a plain one returns the move's source
+        // (arg0 is never 0xFF here), and the frame's register, which leaving drops, stays
+        // unwritten. Any other return goes the whole way, so that hooks see the return's line.
+        if (c->plainReturn) [[likely]] goto return_plain;
         R(in.arg0()) = R(in.arg1());
         budget::chargeStep();
         in = InstructionWord::load(ip++);
