@@ -119,13 +119,15 @@ TEST_F(WriteClosure, OperatorsAreWrittenAsCompiled) {
       "t.append(-a >>> 28); t.append(a < b); t.append(a <= 7); t.append(f > 2); t.append(f >= b);\n"
       "for (local i = 0; i < 2; ++i) t.append(i * 0.5); for (local i = 2; i > b - 3; i--) t.append(i);\n"
       "for (local i = 1; i >= 0; --i) t.append(i); a = a % 4; f = f * 2.0; t.append(a); t.append(f);\n"
-      "local s = \"\"; foreach (x in t) s += x + \" \"; print(s + \"\\n\");\n";
+      "local s = \"\"; foreach (x in t) s += x + \" \"; print(s + \"\\n\");\n"
+      "function pick(c, x, y) { return c ? x : y; }\nfunction sum(x, y) { return x * y + 1; }\n"
+      "print(pick(true, sum(2, 3), 1) + pick(false, 1, 2) + \"\\n\");\n";
   const sqtest::CompileResult compiled = sqtest::compileUtf8(source, "ops.nut");
   ASSERT_TRUE(compiled.function) << compiled.errorLine("ops.nut");
   const std::string bytes = sqtest::writeToBytes(*compiled.function);
   ASSERT_TRUE(SQ_SUCCEEDED(read(bytes))) << lastError();
   EXPECT_TRUE(write() == bytes);
-  EXPECT_EQ(runTop(), "10 4 21 2 1 9.5 1.5 6.25 1.25 2 3 7 4 56 -4 15 false true true false 0 0.5 2 1 1 0 3 5 \n");
+  EXPECT_EQ(runTop(), "10 4 21 2 1 9.5 1.5 6.25 1.25 2 3 7 4 56 -4 15 false true true false 0 0.5 2 1 1 0 3 5 \n9\n");
 }
 
 TEST_F(WriteClosure, RefusesAnythingButAScriptClosure) {

@@ -119,6 +119,7 @@ uint8_t streamOpcode(uint8_t op) {
   if (op < OP_INTK_STORE_THEN) return OP_PINCL;
   if (op < OP_FLOATK_STORE_THEN) return OP_LOADINT;
   if (op < OP_K_STORE_THEN_END) return OP_LOADFLOAT;
+  if (op <= OP_MOD_THEN_RETURN) return OP_ARITH;
   return op;
 }
 
@@ -226,6 +227,15 @@ void specialiseCode(std::vector<Instruction>& code) {
     const int comparison = code[at + 1].op - OP_CMPGJZ;
     in.op = static_cast<uint8_t>((prefix ? OP_INCL_THEN_LOOPK_G : OP_PINCL_THEN_LOOPK_G) + comparison);
     in.arg2 = static_cast<uint8_t>(back);
+  }
+  // Last: arithmetic whose result the next instruction returns (`return a + b`). A joined load
+  // before it runs the plain form by name, so this needs no care of them.
+  for (size_t i = 0; i + 1 < code.size(); ++i) {
+    Instruction& in = code[i];
+    const Instruction& ret = code[i + 1];
+    if (in.op >= OP_ADD && in.op <= OP_MOD && ret.op == OP_RETURN && ret.arg0 != 0xFF && ret.arg1 == in.arg0) {
+      in.op = static_cast<uint8_t>(OP_ADD_THEN_RETURN + (in.op - OP_ADD));
+    }
   }
 }
 

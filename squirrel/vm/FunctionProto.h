@@ -66,7 +66,12 @@ enum Opcode : uint8_t {
   // constant's register is written as well.
   OP_INTK_STORE_THEN, OP_FLOATK_STORE_THEN = OP_INTK_STORE_THEN + (OP_CMPLEJZ - OP_ADD + 1),
   OP_K_STORE_THEN_END = OP_FLOATK_STORE_THEN + (OP_CMPLEJZ - OP_ADD + 1),
-  OP_INTERNAL_END = OP_K_STORE_THEN_END
+  // An arithmetic form (OP_ADD to OP_MOD order) whose target the next instruction, a RETURN,
+  // gives back: the result is returned without being written to the frame's register. The
+  // RETURN stays in place.
+  OP_ADD_THEN_RETURN = OP_K_STORE_THEN_END, OP_SUB_THEN_RETURN, OP_MUL_THEN_RETURN,
+  OP_DIV_THEN_RETURN, OP_MOD_THEN_RETURN,
+  OP_INTERNAL_END
 };
 
 // The forms a constant load may be joined with, in opcode order.

@@ -147,6 +147,19 @@ static_assert(sizeof(SQFloat) == 4 && sizeof(SQObjectValue) == 8);
     goto* kJump[nextOp];                   \
   } while (0)
 #define NEXT() FETCH_AND_DISPATCH()
+// Leaves a frame whose return is plain (CallInfo::plainReturn), giving `res` to the caller's
+// target register; `prevTop`, `target` and `oldTop` are the frame's, read before.
+#define LEAVE_PLAIN_FRAME(res)                    \
+  do {                                            \
+    base = c->prevBase;                           \
+    top = prevTop;                                \
+    calls.popBack(c);                             \
+    clearSlots(prevTop, oldTop);                  \
+    --c;                                          \
+    ip = c->ip;                                   \
+    regs = &stack[base];                          \
+    if (target != -1) R(target) = std::move(res); \
+  } while (0)
 
 VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   CallInfo* c;
@@ -189,7 +202,9 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       FORM_LABELS(INTK_STORE) FORM_LABELS(FLOATK_STORE)
 #undef FORM_LABELS
 #undef FORM_LABEL
-      INVALID16, INVALID16, INVALID4, INVALID4, &&L_INVALID, &&L_INVALID, &&L_INVALID};
+      &&L_OP_ADD_THEN_RETURN, &&L_OP_SUB_THEN_RETURN, &&L_OP_MUL_THEN_RETURN,
+      &&L_OP_DIV_THEN_RETURN, &&L_OP_MOD_THEN_RETURN,
+      INVALID16, INVALID16, INVALID4, &&L_INVALID, &&L_INVALID};
 #undef INVALID16
 #undef INVALID4
   static_assert(sizeof(kJump) / sizeof(kJump[0]) == 256);
@@ -461,14 +476,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
             const int32_t oldTop = top;
             Value res;
             if (in.arg0() != 0xFF) takeResult(R(in.arg1()), prevTop, res);
-            base = c->prevBase;
-            top = prevTop;
-            calls.popBack(c);
-            clearSlots(prevTop, oldTop);
-            --c;
-            ip = c->ip;
-            regs = &stack[base];
-            if (target != -1) R(target) = std::move(res);
+            LEAVE_PLAIN_FRAME(res);
           }
           NEXT();
         }
@@ -872,6 +880,30 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       L_OP_DIV: ARITH_FORM('/', L_OP_ARITH)
       L_OP_MOD: ARITH_FORM('%', L_OP_ARITH)
 #undef ARITH_FORM
+      // The result goes straight to the caller; anything but a plain return of the common
+      // operand types takes the stream's instruction, and then the RETURN after it.
+#define ARITH_THEN_RETURN_FORM(sym)                                   \
+  {                                                                   \
+    bool returned = false;                                            \
+    if (c->plainReturn) [[likely]] {                                  \
+      Value res;                                                      \
+      if (fastArith(sym, R(in.arg2()), R(in.arg1()), res)) [[likely]] { \
+        const int32_t prevTop = c->prevTop;                           \
+        const int32_t target = c->target;                             \
+        const int32_t oldTop = top;                                   \
+        LEAVE_PLAIN_FRAME(res);                                       \
+        returned = true;                                              \
+      }                                                               \
+    }                                                                 \
+    if (returned) NEXT();                                             \
+    goto L_OP_ARITH;                                                  \
+  }
+      L_OP_ADD_THEN_RETURN: ARITH_THEN_RETURN_FORM('+')
+      L_OP_SUB_THEN_RETURN: ARITH_THEN_RETURN_FORM('-')
+      L_OP_MUL_THEN_RETURN: ARITH_THEN_RETURN_FORM('*')
+      L_OP_DIV_THEN_RETURN: ARITH_THEN_RETURN_FORM('/')
+      L_OP_MOD_THEN_RETURN: ARITH_THEN_RETURN_FORM('%')
+#undef ARITH_THEN_RETURN_FORM
       // The local keeps its number type, so only its payload changes.
 #define LOCAL_ARITH_FORM(sym)                                                        \
   {                                                                                  \
@@ -1076,6 +1108,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   }
 }
 
+#undef LEAVE_PLAIN_FRAME
 #undef NEXT
 #undef FETCH_AND_DISPATCH
 #undef RELOAD
