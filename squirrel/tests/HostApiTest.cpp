@@ -35,6 +35,15 @@ TEST_F(HostApi, StackIndexesFromBaseAndTop) {
   EXPECT_EQ(lastError(), "wrong argument type, expected 'string' got 'integer'");
 }
 
+// A returning frame drops the references its registers hold but may leave other values in
+// them; raising the top over those slots gives nulls all the same.
+TEST_F(HostApi, ARaisedTopIsNullOverSlotsAReturnedFrameUsed) {
+  EXPECT_EQ(runSource("local a = 1, b = 2.5, c = true, d = 4, e = \"s\";\nprint(a + d);"), "5");
+  const SQInteger top = sq_gettop(v);
+  sq_settop(v, top + 8);
+  for (SQInteger i = 1; i <= 8; ++i) EXPECT_EQ(sq_gettype(v, top + i), OT_NULL) << i;
+}
+
 TEST_F(HostApi, SlotsWithDelegatesAndRawAccess) {
   sq_newtable(v);  // the delegate
   sq_pushstring(v, u"inherited", -1);

@@ -24,8 +24,8 @@ namespace sqvm {
   const int32_t oldTop = top;
   base = newBase;
   top = newTop;
-  // The new frame most often reaches above the old top, and then nothing is left to clear.
-  if (newTop < oldTop) [[unlikely]] clearSlots(newTop, oldTop);
+  // The new frame most often reaches above the old top, and then no slot is left to release.
+  if (newTop < oldTop) [[unlikely]] releaseSlots(newTop, oldTop);
   return &n;
 }
 

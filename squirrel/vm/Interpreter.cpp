@@ -88,7 +88,7 @@ static_assert(sizeof(SQFloat) == 4 && sizeof(SQObjectValue) == 8);
   f.literals = p->literals.data();
   const int32_t oldTop = top;
   top = newTop;
-  if (newTop < oldTop) clearSlots(newTop, oldTop);
+  if (newTop < oldTop) releaseSlots(newTop, oldTop);
   return true;
 }
 
@@ -106,7 +106,7 @@ static_assert(sizeof(SQFloat) == 4 && sizeof(SQObjectValue) == 8);
 }
 
 // A function's result, taken from its register before the frame is left. One in a slot that
-// leaving clears (at or above the caller's top) is moved: the clearing would drop the slot's
+// leaving releases (at or above the caller's top) is moved: the release would drop the slot's
 // reference right after a copy took one.
 [[gnu::always_inline]] inline void VM::takeResult(Value& src, int32_t prevTop, Value& res) {
   if (!ISREFCOUNTED(src._type)) {
@@ -154,7 +154,7 @@ static_assert(sizeof(SQFloat) == 4 && sizeof(SQObjectValue) == 8);
     base = c->prevBase;                           \
     top = prevTop;                                \
     calls.popBack(c);                             \
-    clearSlots(prevTop, oldTop);                  \
+    releaseSlots(prevTop, oldTop);                  \
     --c;                                          \
     ip = c->ip;                                   \
     regs = &stack[base];                          \

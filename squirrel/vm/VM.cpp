@@ -77,6 +77,8 @@ bool VM::frameFits(int64_t newTop, FrameKind kind) {
 void VM::setTop(int32_t newTop) {
   if (newTop > top) {
     ensureStack(newTop);
+    // Slots above the top may keep values that hold no reference (see releaseSlots).
+    for (int32_t i = top; i < newTop; ++i) stack[i].setNull();
     top = newTop;
   } else {
     pop(top - newTop);

@@ -149,24 +149,27 @@ struct VM final : Collectable {
     base = c.prevBase;
     top = c.prevTop;
     calls.pop_back();
-    clearSlots(top, oldTop);
+    releaseSlots(top, oldTop);
   }
-  // Nulls the slots [from, to), the highest first. The stack never moves, so the pointers hold
-  // while a released object's destructor runs. A return most often clears a few slots, and a
-  // call site always as many: up to eight go without a loop, through one jump.
-  [[gnu::always_inline]] void clearSlots(int32_t from, int32_t to) {
+  // Drops the counted references of the slots [from, to), the highest first, which is all a
+  // slot at or above the top needs: a frame writes each of its registers before reading it,
+  // and whoever raises the top over slots by other means (setTop) writes them. The stack never
+  // moves, so the pointers hold while a released object's destructor runs. A return most often
+  // has a few slots to look at, and a call site always as many: up to eight go without a loop,
+  // through one jump.
+  [[gnu::always_inline]] void releaseSlots(int32_t from, int32_t to) {
     Value* v = stack.begin() + from;
     int32_t n = to - from;
-    for (; n > 8; --n) v[n - 1].setNull();
+    for (; n > 8; --n) v[n - 1].dropReference();
     switch (n) {
-      case 8: v[7].setNull(); [[fallthrough]];
-      case 7: v[6].setNull(); [[fallthrough]];
-      case 6: v[5].setNull(); [[fallthrough]];
-      case 5: v[4].setNull(); [[fallthrough]];
-      case 4: v[3].setNull(); [[fallthrough]];
-      case 3: v[2].setNull(); [[fallthrough]];
-      case 2: v[1].setNull(); [[fallthrough]];
-      case 1: v[0].setNull(); [[fallthrough]];
+      case 8: v[7].dropReference(); [[fallthrough]];
+      case 7: v[6].dropReference(); [[fallthrough]];
+      case 6: v[5].dropReference(); [[fallthrough]];
+      case 5: v[4].dropReference(); [[fallthrough]];
+      case 4: v[3].dropReference(); [[fallthrough]];
+      case 3: v[2].dropReference(); [[fallthrough]];
+      case 2: v[1].dropReference(); [[fallthrough]];
+      case 1: v[0].dropReference(); [[fallthrough]];
       default: break;
     }
   }

@@ -109,6 +109,15 @@ class Value : public SQObject {
     _type = OT_BOOL;
     _unVal.raw = b ? 1 : 0;
   }
+  // Drops a counted reference, leaving null; any other value stays as it is.
+  [[gnu::always_inline]] void dropReference() {
+    if (ISREFCOUNTED(_type)) {
+      RefCounted* p = _unVal.pRefCounted;
+      _type = OT_NULL;
+      _unVal.raw = 0;
+      decRef(p);
+    }
+  }
   [[gnu::always_inline]] void setNull() {
     if (ISREFCOUNTED(_type)) {
       RefCounted* p = _unVal.pRefCounted;
