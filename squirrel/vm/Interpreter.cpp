@@ -122,8 +122,8 @@ static_assert(sizeof(SQFloat) == 4 && sizeof(SQObjectValue) == 8);
 // The running frame, its next instruction and its registers live in locals. The value stack
 // never moves, so `regs` stays valid until the frame changes: after anything that may enter or
 // leave a frame (calls, returns, generators) the three are read again with RELOAD. The frame's
-// own `ip` is brought up to date before each instruction runs, so errors, hooks, generators and
-// traps see the instruction being executed.
+// own `ip` is brought up to date (SYNC_IP) by every instruction that may call out, so errors,
+// hooks, generators, traps and returns into the frame see the instruction being executed.
 #define R(n) (regs[(n)])
 #define RELOAD()          \
   do {                    \
@@ -143,10 +143,14 @@ static_assert(sizeof(SQFloat) == 4 && sizeof(SQObjectValue) == 8);
     in = InstructionWord::load(ip);        \
     const uint8_t nextOp = ip->op;         \
     ++ip;                                  \
-    c->ip = ip;                            \
     goto* kJump[nextOp];                   \
   } while (0)
 #define NEXT() FETCH_AND_DISPATCH()
+// The frame's `ip` is written by the handlers that may need it seen: every one that can call
+// out of the loop (natives, metamethods, errors, hooks, generators, traps, calls) writes it
+// first, while the short ones that only move values and jump leave it, and their general paths
+// go through handlers that write it.
+#define SYNC_IP() (c->ip = ip)
 // Leaves a frame whose return is plain (CallInfo::plainReturn), giving `res` to the caller's
 // target register; `prevTop`, `target` and `oldTop` are the frame's, read before.
 #define LEAVE_PLAIN_FRAME(res)                    \
@@ -212,7 +216,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   for (;;) {
     FETCH_AND_DISPATCH();
     {
-      L_OP_LINE:
+      L_OP_LINE: SYNC_IP();
         if (debugHook._type != OT_NULL && !debugHookRunning) callDebugHook('l', in.arg1());
         NEXT();
       L_OP_LOAD: R(in.arg0()) = c->literals[in.arg1()]; NEXT();
@@ -222,7 +226,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0()) = c->literals[in.arg1()];
         R(in.arg2()) = c->literals[in.arg3()];
         NEXT();
-      L_OP_TAILCALL: {
+      L_OP_TAILCALL: SYNC_IP(); {
         const Value& callee = R(in.arg1());
         if (callee._type == OT_CLOSURE && !asClosure(callee)->proto->generator) {
           bool entered;
@@ -237,7 +241,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           NEXT();
         }
       }
-      L_OP_CALL: {
+      L_OP_CALL: SYNC_IP(); {
         const Value& callee = R(in.arg1());
         if (callee._type == OT_CLOSURE) {
           const ClosureRef ref = in.arg1() < in.arg2() ? ClosureRef::Borrowed : ClosureRef::Owned;
@@ -298,9 +302,10 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         prepKey = &c->literals[in.arg1()];
         goto prepcall_key;
       }
-      L_OP_PREPCALL:
+      L_OP_PREPCALL: SYNC_IP();
         prepKey = &R(in.arg1());
       prepcall_key: {
+        SYNC_IP();
         const Value& key = *prepKey;
         // A table's own slot or an instance's member, or for an instance that is `this` a slot
         // of the root table: fetched here, with the object as `this`.
@@ -360,7 +365,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       prepcall_done:
         NEXT();
       }
-      L_OP_GETK: {
+      L_OP_GETK: SYNC_IP(); {
         const Value& self = R(in.arg2());
         // The member or slot goes straight into the target, which may be the object's own
         // register: the object is not read after the store.
@@ -384,18 +389,18 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       L_OP_MOVE: R(in.arg0()) = R(in.arg1()); NEXT();
-      L_OP_NEWSLOT: {
+      L_OP_NEWSLOT: SYNC_IP(); {
         if (!newSlot(R(in.arg1()), R(in.arg2()), R(in.arg3()), false)) return LoopExit::Error;
         if (in.arg0() != in.arg3()) R(in.arg0()) = R(in.arg3());
         continue;
       }
-      L_OP_DELETE: {
+      L_OP_DELETE: SYNC_IP(); {
         Value removed;
         if (!deleteSlot(R(in.arg1()), R(in.arg2()), removed)) return LoopExit::Error;
         R(in.arg0()) = std::move(removed);
         continue;
       }
-      L_OP_SET: {
+      L_OP_SET: SYNC_IP(); {
         // A field of an instance by a string key: written in place, the entry remembered.
         bool written = false;
         {
@@ -421,7 +426,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         if (in.arg0() != in.arg3()) R(in.arg0()) = std::move(val);
         continue;
       }
-      L_OP_GET: {
+      L_OP_GET: SYNC_IP(); {
         {
           const Value& self = R(in.arg1());
           SQInteger member;
@@ -440,20 +445,20 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       L_OP_EQ:
-      L_OP_NE: {
+      L_OP_NE: SYNC_IP(); {
         const Value& b = in.arg3() ? c->literals[in.arg1()] : R(in.arg1());
         const bool eq = isEqual(R(in.arg2()), b);
         R(in.arg0()).setBool(in.op() == OP_EQ ? eq : !eq);
         NEXT();
       }
-      L_OP_ARITH: {
+      L_OP_ARITH: SYNC_IP(); {
         if (fastArith(in.arg3(), R(in.arg2()), R(in.arg1()), R(in.arg0()))) NEXT();
         Value res;
         if (!arith(in.arg3(), res, R(in.arg2()), R(in.arg1()))) return LoopExit::Error;
         R(in.arg0()) = std::move(res);
         continue;
       }
-      L_OP_BITW: {
+      L_OP_BITW: SYNC_IP(); {
         const Value& a = R(in.arg2());
         const Value& b = R(in.arg1());
         SQInteger r;
@@ -481,6 +486,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           NEXT();
         }
         {
+          SYNC_IP();
           if (debugHook._type != OT_NULL && !debugHookRunning) {
             for (int32_t i = c->ncalls; i > 0; --i) callDebugHook('r');
             c = &calls.back();
@@ -502,7 +508,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       L_OP_LOADNULLS:
         for (int32_t i = 0; i < in.arg1(); ++i) R(in.arg0() + i).setNull();
         NEXT();
-      L_OP_LOADROOTTABLE: R(in.arg0()) = rootTable; continue;
+      L_OP_LOADROOTTABLE: SYNC_IP(); R(in.arg0()) = rootTable; continue;
       L_OP_LOADBOOL: R(in.arg0()).setBool(in.arg1() != 0); NEXT();
       L_OP_DMOVE:
         R(in.arg0()) = R(in.arg1());
@@ -517,13 +523,11 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0()) = R(in.arg1());
         budget::chargeStep();
         in = InstructionWord::load(ip++);
-        c->ip = ip;
         goto L_OP_JMP_THEN_RETURN;
       L_OP_JMP_THEN_RETURN:
         ip += in.arg1();
         budget::chargeStep();
         in = InstructionWord::load(ip++);
-        c->ip = ip;
         goto L_OP_RETURN;
       L_OP_JNZ:
         if (!isFalse(R(in.arg0()))) ip += in.arg1();
@@ -531,24 +535,24 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       L_OP_JZ:
         if (isFalse(R(in.arg0()))) ip += in.arg1();
         NEXT();
-      L_OP_LOADFREEVAR: R(in.arg0()) = asClosure(c->closure)->outers[in.arg1()]; NEXT();
-      L_OP_VARGC: R(in.arg0()).setInteger(c->vargsCount); continue;
-      L_OP_GETVARGV: {
+      L_OP_LOADFREEVAR: SYNC_IP(); R(in.arg0()) = asClosure(c->closure)->outers[in.arg1()]; NEXT();
+      L_OP_VARGC: SYNC_IP(); R(in.arg0()).setInteger(c->vargsCount); continue;
+      L_OP_GETVARGV: SYNC_IP(); {
         Value v;
         if (!getVararg(*c, R(in.arg1()), v)) return LoopExit::Error;
         R(in.arg0()) = std::move(v);
         continue;
       }
-      L_OP_NEWTABLE:
+      L_OP_NEWTABLE: SYNC_IP();
         R(in.arg0()) = Value(OT_TABLE, new Table(ss, in.arg1() > 0 ? static_cast<uint32_t>(in.arg1()) : 0));
         continue;
-      L_OP_NEWARRAY: {
+      L_OP_NEWARRAY: SYNC_IP(); {
         Array* a = new Array(ss, 0);
         R(in.arg0()) = Value(OT_ARRAY, a);
         if (in.arg1() > 0) a->values.reserve(in.arg1() < 4096 ? in.arg1() : 4096);
         continue;
       }
-      L_OP_APPENDARRAY: {
+      L_OP_APPENDARRAY: SYNC_IP(); {
         if (R(in.arg0())._type != OT_ARRAY) {
           raise("appending to a value that is not an array");
           return LoopExit::Error;
@@ -556,7 +560,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         asArray(R(in.arg0()))->values.push_back(in.arg3() ? c->literals[in.arg1()] : R(in.arg1()));
         continue;
       }
-      L_OP_GETPARENT: {
+      L_OP_GETPARENT: SYNC_IP(); {
         Value res;
         if (!getParent(R(in.arg1()), res)) return LoopExit::Error;
         R(in.arg0()) = std::move(res);
@@ -565,7 +569,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       // A number field of an instance by a string key is updated in place; the instance has no
       // metamethod in the way (a field is found before any), and the field is the value that
       // the general get would read and the general set would write.
-      L_OP_COMPARITH: {
+      L_OP_COMPARITH: SYNC_IP(); {
         const Value& self = R((in.arg1() >> 16) & 0xFFFF);
         SQInteger member;
         if (self._type == OT_INSTANCE &&
@@ -581,7 +585,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       L_OP_INC:
-      L_OP_PINC: {
+      L_OP_PINC: SYNC_IP(); {
         const Value& self = R(in.arg1());
         SQInteger member;
         if (self._type == OT_INSTANCE &&
@@ -600,7 +604,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         if (!compoundSlot(in)) return LoopExit::Error;
         continue;
       }
-      L_OP_COMPARITHL: {
+      L_OP_COMPARITHL: SYNC_IP(); {
         // The local is updated and its new value copied to the target.
         if (fastArith(in.arg3(), R(in.arg1()), R(in.arg2()), R(in.arg1()))) {
           R(in.arg0()) = R(in.arg1());
@@ -613,7 +617,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       L_OP_INCL:
-      L_OP_PINCL: {
+      L_OP_PINCL: SYNC_IP(); {
         Value& a = R(in.arg1());
         const int32_t step = static_cast<int8_t>(in.arg3());
         if (a._type == OT_INTEGER) {
@@ -649,7 +653,6 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         }
         budget::chargeStep();
         in = InstructionWord::load(ip++);
-        c->ip = ip;
         goto L_OP_JMP;
       }
       L_OP_INCL_THEN_LOOP:
@@ -722,7 +725,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       STEP_THEN_LOOPK(L, 3)
       STEP_THEN_LOOPK(LE, 4)
 #undef STEP_THEN_LOOPK
-      L_OP_CMP: {
+      L_OP_CMP: SYNC_IP(); {
         const Value& a = R(in.arg2());
         const Value& b = R(in.arg1());
         bool res;
@@ -736,12 +739,12 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0()).setBool(res);
         NEXT();
       }
-      L_OP_EXISTS: {
+      L_OP_EXISTS: SYNC_IP(); {
         const bool e = exists(R(in.arg1()), R(in.arg2()));
         R(in.arg0()).setBool(e);
         continue;
       }
-      L_OP_INSTANCEOF: {
+      L_OP_INSTANCEOF: SYNC_IP(); {
         const Value& cls = R(in.arg1());
         const Value& inst = R(in.arg2());
         if (cls._type != OT_CLASS || inst._type != OT_INSTANCE) {
@@ -753,26 +756,26 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0()).setBool(r);
         continue;
       }
-      L_OP_AND:
+      L_OP_AND: SYNC_IP();
         if (isFalse(R(in.arg2()))) {
           R(in.arg0()) = R(in.arg2());
           ip += in.arg1();
         }
         NEXT();
-      L_OP_OR:
+      L_OP_OR: SYNC_IP();
         if (!isFalse(R(in.arg2()))) {
           R(in.arg0()) = R(in.arg2());
           ip += in.arg1();
         }
         NEXT();
-      L_OP_NEG: {
+      L_OP_NEG: SYNC_IP(); {
         Value res;
         if (!negate(res, R(in.arg1()))) return LoopExit::Error;
         R(in.arg0()) = std::move(res);
         continue;
       }
       L_OP_NOT: R(in.arg0()).setBool(isFalse(R(in.arg1()))); NEXT();
-      L_OP_BWNOT: {
+      L_OP_BWNOT: SYNC_IP(); {
         if (R(in.arg1())._type != OT_INTEGER) {
           raiseFormat("attempt to perform a bitwise op on a %s", typeNameAscii(R(in.arg1())._type));
           return LoopExit::Error;
@@ -780,10 +783,10 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0()).setInteger(~R(in.arg1()).i());
         continue;
       }
-      L_OP_CLOSURE:
+      L_OP_CLOSURE: SYNC_IP();
         if (!createClosure(in)) return LoopExit::Error;
         continue;
-      L_OP_YIELD: {
+      L_OP_YIELD: SYNC_IP(); {
         if (!c->generator) {
           raiseFormat("trying to yield a '%s',only genenerator can be yielded",
                       typeNameAscii(c->closure._type));
@@ -802,7 +805,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         if (target != -1) R(target) = std::move(res);
         continue;
       }
-      L_OP_RESUME: {
+      L_OP_RESUME: SYNC_IP(); {
         Value g = R(in.arg1());
         if (g._type != OT_GENERATOR) {
           raiseFormat("trying to resume a '%s',only genenerator can be resumed",
@@ -813,7 +816,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         RELOAD();
         continue;
       }
-      L_OP_FOREACH: {
+      L_OP_FOREACH: SYNC_IP(); {
         ForeachStep step;
         if (!foreachStep(in, step)) return LoopExit::Error;
         RELOAD();
@@ -827,46 +830,46 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         }
         continue;
       }
-      L_OP_POSTFOREACH: {
+      L_OP_POSTFOREACH: SYNC_IP(); {
         const Value& g = R(in.arg0());
         if (g._type == OT_GENERATOR && asGenerator(g)->state == Generator::State::Dead) {
           ip += in.arg1() - 1;
         }
         continue;
       }
-      L_OP_DELEGATE: {
+      L_OP_DELEGATE: SYNC_IP(); {
         if (!setDelegateOp(R(in.arg1()), R(in.arg2()))) return LoopExit::Error;
         R(in.arg0()) = R(in.arg1());
         continue;
       }
-      L_OP_CLONE: {
+      L_OP_CLONE: SYNC_IP(); {
         Value res;
         if (!clone(R(in.arg1()), res)) return LoopExit::Error;
         R(in.arg0()) = std::move(res);
         continue;
       }
-      L_OP_TYPEOF: {
+      L_OP_TYPEOF: SYNC_IP(); {
         Value res;
         if (!typeOf(R(in.arg1()), res)) return LoopExit::Error;
         R(in.arg0()) = std::move(res);
         continue;
       }
-      L_OP_PUSHTRAP:
+      L_OP_PUSHTRAP: SYNC_IP();
         traps.push_back({base, top, ip + in.arg1(), in.arg0()});
         ++c->ntraps;
         c->plainReturn = false;
         continue;
-      L_OP_POPTRAP:
+      L_OP_POPTRAP: SYNC_IP();
         for (int32_t i = 0; i < in.arg0() && c->ntraps > 0; ++i) {
           traps.pop_back();
           --c->ntraps;
         }
         continue;
-      L_OP_THROW: raise(R(in.arg0())); return LoopExit::Error;
-      L_OP_CLASS:
+      L_OP_THROW: SYNC_IP(); raise(R(in.arg0())); return LoopExit::Error;
+      L_OP_CLASS: SYNC_IP();
         if (!declareClass(in)) return LoopExit::Error;
         continue;
-      L_OP_NEWSLOTA:
+      L_OP_NEWSLOTA: SYNC_IP();
         if (!newSlotA(in)) return LoopExit::Error;
         continue;
       // The machine's forms: the common operand types in place, anything else by the stream's
@@ -923,11 +926,11 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
     storeFloat(R(in.arg0()), r);                                                     \
     NEXT();                                                                          \
   }
-      L_OP_ADDL: LOCAL_ARITH_FORM('+')
-      L_OP_SUBL: LOCAL_ARITH_FORM('-')
-      L_OP_MULL: LOCAL_ARITH_FORM('*')
-      L_OP_DIVL: LOCAL_ARITH_FORM('/')
-      L_OP_MODL: LOCAL_ARITH_FORM('%')
+      L_OP_ADDL: SYNC_IP(); LOCAL_ARITH_FORM('+')
+      L_OP_SUBL: SYNC_IP(); LOCAL_ARITH_FORM('-')
+      L_OP_MULL: SYNC_IP(); LOCAL_ARITH_FORM('*')
+      L_OP_DIVL: SYNC_IP(); LOCAL_ARITH_FORM('/')
+      L_OP_MODL: SYNC_IP(); LOCAL_ARITH_FORM('%')
 #undef LOCAL_ARITH_FORM
 #define BITWISE_FORM(code)                                                       \
   {                                                                              \
@@ -941,12 +944,12 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
     }                                                                            \
     goto L_OP_BITW;                                                              \
   }
-      L_OP_BAND: BITWISE_FORM(0)
-      L_OP_BOR: BITWISE_FORM(2)
-      L_OP_BXOR: BITWISE_FORM(3)
-      L_OP_SHL: BITWISE_FORM(4)
-      L_OP_SHR: BITWISE_FORM(5)
-      L_OP_USHR: BITWISE_FORM(6)
+      L_OP_BAND: SYNC_IP(); BITWISE_FORM(0)
+      L_OP_BOR: SYNC_IP(); BITWISE_FORM(2)
+      L_OP_BXOR: SYNC_IP(); BITWISE_FORM(3)
+      L_OP_SHL: SYNC_IP(); BITWISE_FORM(4)
+      L_OP_SHR: SYNC_IP(); BITWISE_FORM(5)
+      L_OP_USHR: SYNC_IP(); BITWISE_FORM(6)
 #undef BITWISE_FORM
 #define COMPARE_FORM(code)                                                       \
   {                                                                              \
@@ -962,10 +965,10 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
     }                                                                            \
     goto L_OP_CMP;                                                               \
   }
-      L_OP_CMPG: COMPARE_FORM(0)
-      L_OP_CMPGE: COMPARE_FORM(2)
-      L_OP_CMPL: COMPARE_FORM(3)
-      L_OP_CMPLE: COMPARE_FORM(4)
+      L_OP_CMPG: SYNC_IP(); COMPARE_FORM(0)
+      L_OP_CMPGE: SYNC_IP(); COMPARE_FORM(2)
+      L_OP_CMPL: SYNC_IP(); COMPARE_FORM(3)
+      L_OP_CMPLE: SYNC_IP(); COMPARE_FORM(4)
 #undef COMPARE_FORM
 #define COMPARE_JUMP_FORM(code)                                                  \
   {                                                                              \
@@ -982,7 +985,6 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
     R(in.arg0()).setBool(r);                                                       \
     budget::chargeStep();                                                        \
     in = InstructionWord::load(ip++);                                                                  \
-    c->ip = ip;                                                                  \
     if (!r) ip += in.arg1();                                                       \
     NEXT();                                                                      \
   }
@@ -996,7 +998,6 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   R(in.arg0()).store;                  \
   budget::chargeStep();                \
   in = InstructionWord::load(ip++);    \
-  c->ip = ip;                          \
   goto L_OP_##form;
 #define LOADINT_THEN(form) \
   L_LOADINT_THEN_##form: LOAD_THEN(setInteger(in.arg1()), form)
@@ -1102,6 +1103,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
 #undef INTK_ARITH
 #undef CONSTANT_FORM_END
       L_INVALID:
+        SYNC_IP();
         raise("invalid instruction");
         return LoopExit::Error;
     }
