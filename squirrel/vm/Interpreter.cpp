@@ -158,7 +158,7 @@ static_assert(sizeof(SQFloat) == 4 && sizeof(SQObjectValue) == 8);
     base = c->prevBase;                           \
     top = prevTop;                                \
     calls.popBack(c);                             \
-    releaseSlots(prevTop, oldTop);                  \
+    releaseSlots(prevTop, oldTop);                \
     --c;                                          \
     ip = c->ip;                                   \
     regs = &stack[base];                          \
@@ -302,7 +302,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         prepKey = &c->literals[in.arg1()];
         goto prepcall_key;
       }
-      L_OP_PREPCALL: SYNC_IP();
+      L_OP_PREPCALL:
         prepKey = &R(in.arg1());
       prepcall_key: {
         SYNC_IP();
