@@ -15,22 +15,20 @@ namespace sqvm {
 
 namespace {
 
-// The instruction being executed as one machine word whose fields are taken out by shifts, so
-// that the loop keeps it in one register (a copy of the struct is split into five values).
+// The instruction being executed, its fields read where it lies: one byte load each, where a
+// copy in a register would take a move and a shift. The code stays while a handler reads it:
+// the running frame holds its function (or its caller's register does), and no handler reads
+// its instruction after leaving or replacing the frame (returns, tail calls, yields).
 struct InstructionWord {
-  uint64_t bits;
+  const Instruction* p;
 
-  static InstructionWord load(const Instruction* p) {
-    InstructionWord w;
-    std::memcpy(&w.bits, p, sizeof w.bits);
-    return w;
-  }
-  int32_t arg1() const { return static_cast<int32_t>(static_cast<uint32_t>(bits)); }
-  uint8_t op() const { return static_cast<uint8_t>(bits >> 32); }
-  uint8_t arg0() const { return static_cast<uint8_t>(bits >> 40); }
-  uint8_t arg2() const { return static_cast<uint8_t>(bits >> 48); }
-  uint8_t arg3() const { return static_cast<uint8_t>(bits >> 56); }
-  operator Instruction() const { return std::bit_cast<Instruction>(bits); }
+  static InstructionWord load(const Instruction* at) { return {at}; }
+  int32_t arg1() const { return p->arg1; }
+  uint8_t op() const { return p->op; }
+  uint8_t arg0() const { return p->arg0; }
+  uint8_t arg2() const { return p->arg2; }
+  uint8_t arg3() const { return p->arg3; }
+  operator Instruction() const { return *p; }
 };
 static_assert(sizeof(Instruction) == 8 && offsetof(Instruction, arg1) == 0 &&
               offsetof(Instruction, op) == 4 && offsetof(Instruction, arg0) == 5 &&
@@ -169,7 +167,6 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   CallInfo* c;
   const Instruction* ip;
   Value* regs;
-  // A copy: a return or tail call may free the function whose code this is.
   InstructionWord in;
   // The key of PREPCALL / PREPCALLK, set by the handler's entry for its form.
   const Value* prepKey;
