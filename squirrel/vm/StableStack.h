@@ -61,6 +61,8 @@ class StableStack {
     const std::size_t page = stablestack::pageSize();
     reserved_ = (max_ * sizeof(T) + page - 1) / page * page;
     data_ = static_cast<T*>(stablestack::reserve(reserved_));
+    end_ = data_;
+    roomEnd_ = data_;
     resize(initialSize);
   }
   ~StableStack() {
@@ -70,68 +72,68 @@ class StableStack {
   StableStack(const StableStack&) = delete;
   StableStack& operator=(const StableStack&) = delete;
 
-  std::size_t size() const { return size_; }
+  std::size_t size() const { return static_cast<std::size_t>(end_ - data_); }
   std::size_t maxSize() const { return max_; }
-  bool empty() const { return size_ == 0; }
+  bool empty() const { return end_ == data_; }
   T& operator[](std::size_t i) { return data_[i]; }
   const T& operator[](std::size_t i) const { return data_[i]; }
-  T& back() { return data_[size_ - 1]; }
-  const T& back() const { return data_[size_ - 1]; }
+  T& back() { return end_[-1]; }
+  const T& back() const { return end_[-1]; }
   T* begin() { return data_; }
-  T* end() { return data_ + size_; }
+  T* end() { return end_; }
   const T* begin() const { return data_; }
-  const T* end() const { return data_ + size_; }
+  const T* end() const { return end_; }
 
   // Grows with default-constructed elements or shrinks; beyond maxSize() it throws
   // std::bad_alloc, as running out of memory would.
   void resize(std::size_t n) {
-    while (size_ > n) pop_back();
-    if (n > size_) {
+    while (size() > n) pop_back();
+    if (n > size()) {
       room(n);
-      for (std::size_t i = size_; i < n; ++i) {
-        stablestack::unpoison(&data_[i], sizeof(T));
-        new (&data_[i]) T();
+      for (T* p = end_; p < data_ + n; ++p) {
+        stablestack::unpoison(p, sizeof(T));
+        new (p) T();
       }
-      size_ = n;
+      end_ = data_ + n;
     }
   }
   template <typename... Args>
   [[gnu::always_inline]] T& emplace_back(Args&&... args) {
-    room(size_ + 1);
-    stablestack::unpoison(&data_[size_], sizeof(T));
-    T* p = new (&data_[size_]) T(std::forward<Args>(args)...);
-    ++size_;
+    room(size() + 1);
+    stablestack::unpoison(end_, sizeof(T));
+    T* p = new (end_) T(std::forward<Args>(args)...);
+    ++end_;
     return *p;
   }
   // A limit below maxSize() for the callers of emplaceCommitted, and whether one more element
   // fits both it and the memory committed so far (one comparison).
   void setCommittedCap(std::size_t cap) {
     cap_ = cap;
-    room_ = committedCount_ < cap_ ? committedCount_ : cap_;
+    roomEnd_ = data_ + (committedCount_ < cap_ ? committedCount_ : cap_);
   }
-  bool roomForOneCommitted() const { return size_ < room_; }
+  bool roomForOneCommitted() const { return end_ < roomEnd_; }
   // emplace_back for a caller that made sure of roomForOneCommitted().
   template <typename... Args>
   [[gnu::always_inline]] T& emplaceCommitted(Args&&... args) {
-    stablestack::unpoison(&data_[size_], sizeof(T));
-    T* p = new (&data_[size_]) T(std::forward<Args>(args)...);
-    ++size_;
+    stablestack::unpoison(end_, sizeof(T));
+    T* p = new (end_) T(std::forward<Args>(args)...);
+    ++end_;
     return *p;
   }
   void push_back(const T& v) { emplace_back(v); }
   [[gnu::always_inline]] void pop_back() {
-    --size_;
-    data_[size_].~T();
-    stablestack::poison(&data_[size_], sizeof(T));
+    --end_;
+    end_->~T();
+    stablestack::poison(end_, sizeof(T));
   }
   // pop_back for a caller that holds a pointer to the last element.
   [[gnu::always_inline]] void popBack(T* last) {
-    --size_;
+    --end_;
     last->~T();
     stablestack::poison(last, sizeof(T));
   }
   void clear() {
-    while (size_ > 0) pop_back();
+    while (end_ != data_) pop_back();
   }
 
  private:
@@ -152,17 +154,17 @@ class StableStack {
     stablestack::poison(reinterpret_cast<char*>(data_) + committed_, to - committed_);
     committed_ = to;
     committedCount_ = to / sizeof(T);
-    room_ = committedCount_ < cap_ ? committedCount_ : cap_;
+    roomEnd_ = data_ + (committedCount_ < cap_ ? committedCount_ : cap_);
   }
 
   T* data_ = nullptr;
-  std::size_t size_ = 0;
+  T* end_ = nullptr;  // one past the last element
   std::size_t max_;
   std::size_t reserved_ = 0;
   std::size_t committed_ = 0;
   std::size_t committedCount_ = 0;  // whole elements that fit in the committed bytes
   std::size_t cap_ = 0;             // setCommittedCap's limit
-  std::size_t room_ = 0;            // the lesser of the two
+  T* roomEnd_ = nullptr;            // where the lesser of the two ends
 };
 
 }  // namespace sqvm
