@@ -350,6 +350,26 @@ TEST_F(FastPath, LongLoopBodiesCountAsShortOnes) {
 // A constant divisor of -1 loaded straight before the division (the compiler negates a loaded 1
 // instead, but a compiled file may say so): the smallest integer divided by it wraps and leaves
 // no remainder rather than trapping.
+// A call by a constant key that is not a string (the compiler's keys always are, a compiled
+// file's need not be): the global found under an integer key is called.
+TEST_F(FastPath, ACallByAnIntegerConstantKeyFindsTheSlot) {
+  using sqtest::function;
+  using sqtest::op;
+  sq_pushroottable(v);
+  sq_pushinteger(v, 7);
+  sq_newclosure(v, [](HSQUIRRELVM vm) -> SQInteger { sq_pushinteger(vm, 42); return 1; }, 0);
+  ASSERT_EQ(sq_newslot(v, -3, SQFalse), SQ_OK);
+  sq_pop(v, 1);
+  // PREPCALLK 1 <- [literal 0] of 0, this in 2; CALL 1 <- 1 (2, one argument); RETURN 1.
+  sqtest::FunctionData main = function({int32_t{7}}, {op(8, 1, 0, 0, 2), op(6, 1, 1, 2, 1), op(19, 1, 1)}, 3);
+  ASSERT_EQ(load(main), SQ_OK) << lastError();
+  sq_pushroottable(v);
+  ASSERT_EQ(sq_call(v, 1, SQTrue, SQTrue), SQ_OK) << lastError();
+  SQInteger r = 0;
+  ASSERT_EQ(sq_getinteger(v, -1, &r), SQ_OK);
+  EXPECT_EQ(r, 42);
+}
+
 TEST_F(FastPath, ALoadedDivisorOfMinusOneWraps) {
   using sqtest::function;
   using sqtest::op;

@@ -45,6 +45,11 @@ FunctionProto* convert(const sqformat::FunctionData& d, StringTable& strings) {
   end.arg0 = 0xFF;
   p->code.push_back(end);
   specialiseCode(p->code);
+  for (Instruction& in : p->code) {
+    if (in.op == OP_PREPCALLK && p->literals[static_cast<size_t>(in.arg1)]._type == OT_STRING) {
+      in.op = OP_PREPCALLK_STRING;
+    }
+  }
   p->stackSize = d.stackSize;
   p->generator = d.isGenerator;
   p->plainCallArgs = p->generator ? -1 : p->parameterCount();
@@ -120,6 +125,7 @@ uint8_t streamOpcode(uint8_t op) {
   if (op < OP_FLOATK_STORE_THEN) return OP_LOADINT;
   if (op < OP_K_STORE_THEN_END) return OP_LOADFLOAT;
   if (op <= OP_MOD_THEN_RETURN) return OP_ARITH;
+  if (op == OP_PREPCALLK_STRING) return OP_PREPCALLK;
   return op;
 }
 

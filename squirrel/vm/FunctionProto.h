@@ -71,6 +71,8 @@ enum Opcode : uint8_t {
   // RETURN stays in place.
   OP_ADD_THEN_RETURN = OP_K_STORE_THEN_END, OP_SUB_THEN_RETURN, OP_MUL_THEN_RETURN,
   OP_DIV_THEN_RETURN, OP_MOD_THEN_RETURN,
+  // A PREPCALLK whose constant key is a string (as the compiler's always are).
+  OP_PREPCALLK_STRING,
   OP_INTERNAL_END
 };
 

@@ -204,8 +204,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
 #undef FORM_LABELS
 #undef FORM_LABEL
       &&L_OP_ADD_THEN_RETURN, &&L_OP_SUB_THEN_RETURN, &&L_OP_MUL_THEN_RETURN,
-      &&L_OP_DIV_THEN_RETURN, &&L_OP_MOD_THEN_RETURN,
-      INVALID16, INVALID16, INVALID4, &&L_INVALID, &&L_INVALID};
+      &&L_OP_DIV_THEN_RETURN, &&L_OP_MOD_THEN_RETURN, &&L_OP_PREPCALLK_STRING,
+      INVALID16, INVALID16, INVALID4, &&L_INVALID};
 #undef INVALID16
 #undef INVALID4
   static_assert(sizeof(kJump) / sizeof(kJump[0]) == 256);
@@ -283,22 +283,26 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         RELOAD();
         NEXT();
       }
-      L_OP_PREPCALLK: {
-        // A function in a slot of a table (a global through the root table as `this`) is
-        // fetched straight away; everything else takes the general path with the constant key,
-        // which is picked here, so that the constant form tests no opcode.
-        const Value& self = R(in.arg2());
-        if (self._type == OT_TABLE) {
-          if (const Table::Node* n = asTable(self)->find(c->literals[in.arg1()])) {
-            if (n->val._type != OT_WEAKREF) [[likely]] {
-              takeTableSlot(asTable(self), n->val, R(in.arg0()), R(in.arg3()));
-              NEXT();
-            }
-          }
-        }
-        prepKey = &c->literals[in.arg1()];
-        goto prepcall_key;
-      }
+      // A function in a slot of a table (a global through the root table as `this`) is
+      // fetched straight away; everything else takes the general path with the constant key,
+      // which is picked here, so that the constant form tests no opcode.
+#define PREPCALLK_FORM(findKey)                                                   \
+  {                                                                               \
+    const Value& self = R(in.arg2());                                             \
+    if (self._type == OT_TABLE) {                                                 \
+      if (const Table::Node* n = asTable(self)->findKey(c->literals[in.arg1()])) { \
+        if (n->val._type != OT_WEAKREF) [[likely]] {                              \
+          takeTableSlot(asTable(self), n->val, R(in.arg0()), R(in.arg3()));       \
+          NEXT();                                                                 \
+        }                                                                         \
+      }                                                                           \
+    }                                                                             \
+    prepKey = &c->literals[in.arg1()];                                            \
+    goto prepcall_key;                                                            \
+  }
+      L_OP_PREPCALLK: PREPCALLK_FORM(find)
+      L_OP_PREPCALLK_STRING: PREPCALLK_FORM(findString)
+#undef PREPCALLK_FORM
       L_OP_PREPCALL:
         prepKey = &R(in.arg1());
       prepcall_key: {
@@ -322,7 +326,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
             }
           } else if (self._type == OT_INSTANCE) {
             Value fn;
-            if (in.op() == OP_PREPCALLK) {
+            if (in.op() == OP_PREPCALLK || in.op() == OP_PREPCALLK_STRING) {
               // A member (remembered per instruction), else, for a class known to lack it, the
               // root table's slot when the instance is `this`.
               const Instance* inst = asInstance(self);

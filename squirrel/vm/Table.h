@@ -24,6 +24,8 @@ struct Table final : Collectable {
 
   // Raw access to own slots.
   Node* find(const SQObject& key) const;
+  // find() for a key known to be a string.
+  Node* findString(const SQObject& key) const;
   // find() that tries the node at `hint` first and leaves the found node's index there. A key
   // sits in at most one node, so a node that holds it is the answer whatever the table did
   // since the hint was taken (grown, shrunk, moved the node).
@@ -85,16 +87,18 @@ struct Table final : Collectable {
 
 inline Table* asTable(const SQObject& o) { return static_cast<Table*>(o._unVal.pRefCounted); }
 
-inline Table::Node* Table::find(const SQObject& key) const {
-  if (key._type == OT_STRING) [[likely]] {
-    // Strings are interned: the same text is the same object.
-    Node* n = &nodes_[asString(key)->hash & (size_ - 1)];
-    for (;;) {
-      if (n->key._type == OT_STRING && n->key._unVal.raw == key._unVal.raw) [[likely]] return n;
-      n = n->next;
-      if (!n) return nullptr;
-    }
+inline Table::Node* Table::findString(const SQObject& key) const {
+  // Strings are interned: the same text is the same object.
+  Node* n = &nodes_[asString(key)->hash & (size_ - 1)];
+  for (;;) {
+    if (n->key._type == OT_STRING && n->key._unVal.raw == key._unVal.raw) [[likely]] return n;
+    n = n->next;
+    if (!n) return nullptr;
   }
+}
+
+inline Table::Node* Table::find(const SQObject& key) const {
+  if (key._type == OT_STRING) [[likely]] return findString(key);
   if (key._type == OT_NULL) return nullptr;
   Node* n = mainNode(key);
   do {
