@@ -55,6 +55,7 @@ void Table::markChildren(Marker& m) {
 void Table::allocNodes(uint32_t size) {
   nodes_ = newNodes(size);
   size_ = size;
+  mask_ = size - 1;
   firstFree_ = &nodes_[size - 1];
 }
 

@@ -75,11 +75,12 @@ struct Table final : Collectable {
       default: return key._unVal.pRefCounted->serial;
     }
   }
-  Node* mainNode(const SQObject& key) const { return &nodes_[hashOf(key) & (size_ - 1)]; }
+  Node* mainNode(const SQObject& key) const { return &nodes_[hashOf(key) & mask_]; }
   void allocNodes(uint32_t size);
   void rehash(bool force);
   Node* nodes_ = nullptr;
-  uint32_t size_ = 0;
+  uint32_t size_ = 0;  // a power of two
+  uint32_t mask_ = 0;  // size_ - 1
   uint32_t used_ = 0;
   Node* firstFree_ = nullptr;
   Table* delegate_ = nullptr;
@@ -89,7 +90,7 @@ inline Table* asTable(const SQObject& o) { return static_cast<Table*>(o._unVal.p
 
 inline Table::Node* Table::findString(const SQObject& key) const {
   // Strings are interned: the same text is the same object.
-  Node* n = &nodes_[asString(key)->hash & (size_ - 1)];
+  Node* n = &nodes_[asString(key)->hash & mask_];
   for (;;) {
     if (n->key._type == OT_STRING && n->key._unVal.raw == key._unVal.raw) [[likely]] return n;
     n = n->next;
