@@ -15,10 +15,10 @@ namespace sqvm {
 
 namespace {
 
-// The instruction being executed, its fields read where it lies: one byte load each, where a
-// copy in a register would take a move and a shift. The code stays while a handler reads it:
-// the running frame holds its function (or its caller's register does), and no handler reads
-// its instruction after leaving or replacing the frame (returns, tail calls, yields).
+// Instructions are read where they lie, one field at a time: one byte load each, where a copy
+// in a register would take a move and a shift. The code stays while a handler reads it: the
+// running frame holds its function (or its caller's register does), and no handler reads its
+// instruction after leaving or replacing the frame (returns, tail calls, yields).
 struct InstructionWord {
   const Instruction* p;
 
@@ -29,6 +29,19 @@ struct InstructionWord {
   uint8_t arg2() const { return p->arg2; }
   uint8_t arg3() const { return p->arg3; }
   operator Instruction() const { return *p; }
+};
+// The instruction being executed, the one before the next (`ip`), so that dispatching keeps
+// one pointer: a handler that moves `ip` reads its own instruction's fields before it does, and
+// one that reloads the frame (RELOAD) reads them no more unless the frame stayed the same.
+struct CurrentInstruction {
+  const Instruction* const& next;
+
+  int32_t arg1() const { return next[-1].arg1; }
+  uint8_t op() const { return next[-1].op; }
+  uint8_t arg0() const { return next[-1].arg0; }
+  uint8_t arg2() const { return next[-1].arg2; }
+  uint8_t arg3() const { return next[-1].arg3; }
+  operator Instruction() const { return next[-1]; }
 };
 static_assert(sizeof(Instruction) == 8 && offsetof(Instruction, arg1) == 0 &&
               offsetof(Instruction, op) == 4 && offsetof(Instruction, arg0) == 5 &&
@@ -138,7 +151,6 @@ static_assert(sizeof(SQFloat) == 4 && sizeof(SQObjectValue) == 8);
 #define FETCH_AND_DISPATCH()               \
   do {                                     \
     budget::chargeStep();                  \
-    in = InstructionWord::load(ip);        \
     const uint8_t nextOp = ip->op;         \
     ++ip;                                  \
     goto* kJump[nextOp];                   \
@@ -167,7 +179,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
   CallInfo* c;
   const Instruction* ip;
   Value* regs;
-  InstructionWord in;
+  const CurrentInstruction in{ip};
   // The key of PREPCALL / PREPCALLK, set by the handler's entry for its form.
   const Value* prepKey;
   // One jump table entry per value of the opcode byte: stream forms first, then the machine's
@@ -523,12 +535,12 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         if (c->plainReturn) [[likely]] goto return_plain;
         R(in.arg0()) = R(in.arg1());
         budget::chargeStep();
-        in = InstructionWord::load(ip++);
+        ++ip;
         goto L_OP_JMP_THEN_RETURN;
       L_OP_JMP_THEN_RETURN:
         ip += in.arg1();
         budget::chargeStep();
-        in = InstructionWord::load(ip++);
+        ++ip;
         goto L_OP_RETURN;
       L_OP_JNZ:
         if (!isFalse(R(in.arg0()))) ip += in.arg1();
@@ -653,7 +665,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           R(in.arg0()).setInteger(old);
         }
         budget::chargeStep();
-        in = InstructionWord::load(ip++);
+        ++ip;
         goto L_OP_JMP;
       }
       L_OP_INCL_THEN_LOOP:
@@ -985,7 +997,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
     }                                                                            \
     R(in.arg0()).setBool(r);                                                       \
     budget::chargeStep();                                                        \
-    in = InstructionWord::load(ip++);                                                                  \
+    ++ip;                                                                  \
     if (!r) ip += in.arg1();                                                       \
     NEXT();                                                                      \
   }
@@ -998,7 +1010,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
 #define LOAD_THEN(store, form)         \
   R(in.arg0()).store;                  \
   budget::chargeStep();                \
-  in = InstructionWord::load(ip++);    \
+  ++ip;    \
   goto L_OP_##form;
 #define LOADINT_THEN(form) \
   L_LOADINT_THEN_##form: LOAD_THEN(setInteger(in.arg1()), form)
