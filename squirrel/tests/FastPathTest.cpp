@@ -7,11 +7,33 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace {
 
-class FastPath : public sqtest::MachineTest {};
+class FastPath : public sqtest::MachineTest {
+ protected:
+  // Loads `main` and calls it with the root table as `this`: the integer it returns, or nothing
+  // (with the failure reported) when it does not load, fails or returns something else.
+  std::optional<SQInteger> callForInteger(const sqtest::FunctionData& main) {
+    if (load(main) != SQ_OK) {
+      ADD_FAILURE() << lastError();
+      return std::nullopt;
+    }
+    sq_pushroottable(v);
+    if (sq_call(v, 1, SQTrue, SQTrue) != SQ_OK) {
+      ADD_FAILURE() << lastError();
+      return std::nullopt;
+    }
+    SQInteger r = 0;
+    if (sq_getinteger(v, -1, &r) != SQ_OK) {
+      ADD_FAILURE() << "the result is not an integer";
+      return std::nullopt;
+    }
+    return r;
+  }
+};
 
 struct Case {
   const char* name;
@@ -362,12 +384,7 @@ TEST_F(FastPath, ACallByAnIntegerConstantKeyFindsTheSlot) {
   sq_pop(v, 1);
   // PREPCALLK 1 <- [literal 0] of 0, this in 2; CALL 1 <- 1 (2, one argument); RETURN 1.
   sqtest::FunctionData main = function({int32_t{7}}, {op(8, 1, 0, 0, 2), op(6, 1, 1, 2, 1), op(19, 1, 1)}, 3);
-  ASSERT_EQ(load(main), SQ_OK) << lastError();
-  sq_pushroottable(v);
-  ASSERT_EQ(sq_call(v, 1, SQTrue, SQTrue), SQ_OK) << lastError();
-  SQInteger r = 0;
-  ASSERT_EQ(sq_getinteger(v, -1, &r), SQ_OK);
-  EXPECT_EQ(r, 42);
+  EXPECT_EQ(callForInteger(main), 42);
 }
 
 TEST_F(FastPath, ALoadedDivisorOfMinusOneWraps) {
@@ -378,12 +395,7 @@ TEST_F(FastPath, ALoadedDivisorOfMinusOneWraps) {
       {}, {op(2, 1, smallest), op(2, 2, -1), op(17, 3, 2, 1, '/'), op(2, 2, -1), op(17, 4, 2, 1, '%'),
            op(17, 3, 4, 3, '-'), op(19, 1, 3)},
       5);
-  ASSERT_EQ(load(main), SQ_OK) << lastError();
-  sq_pushroottable(v);
-  ASSERT_EQ(sq_call(v, 1, SQTrue, SQTrue), SQ_OK) << lastError();
-  SQInteger r = 0;
-  ASSERT_EQ(sq_getinteger(v, -1, &r), SQ_OK);
-  EXPECT_EQ(r, smallest);
+  EXPECT_EQ(callForInteger(main), smallest);
 }
 
 TEST_F(FastPath, MemberReadsFollowTheInstanceClass) {
@@ -422,12 +434,7 @@ TEST_F(FastPath, AFrameOwnsAClosureHeldOnlyInsideItsOwnSlots) {
   callee->outerValues.push_back({sqformat::OuterKind::Local, sqtest::Literal(3),
                                  sqtest::Literal(std::u16string(u"x"))});
   main.functions.push_back(std::move(callee));
-  ASSERT_EQ(load(main), SQ_OK) << lastError();
-  sq_pushroottable(v);
-  ASSERT_EQ(sq_call(v, 1, SQTrue, SQTrue), SQ_OK) << lastError();
-  SQInteger r = 0;
-  ASSERT_EQ(sq_getinteger(v, -1, &r), SQ_OK);
-  EXPECT_EQ(r, 42);
+  EXPECT_EQ(callForInteger(main), 42);
 }
 
 }  // namespace

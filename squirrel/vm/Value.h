@@ -120,10 +120,7 @@ class Value : public SQObject {
   }
   [[gnu::always_inline]] void setNull() {
     if (ISREFCOUNTED(_type)) {
-      RefCounted* p = _unVal.pRefCounted;
-      _type = OT_NULL;
-      _unVal.raw = 0;
-      decRef(p);
+      dropReference();
       return;
     }
     _type = OT_NULL;
