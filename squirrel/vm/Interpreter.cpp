@@ -106,14 +106,16 @@ static_assert(sizeof(SQFloat) == 4 && sizeof(SQObjectValue) == 8);
 // A function found in a slot of table `t` goes to the call's function register and `t` to its
 // `this` register. The table is counted first, so that the slot outlives the release of the
 // function register's old value; that register may be the table's own.
+// A closure, the common case, is stored without testing its type again.
 [[gnu::always_inline]] inline void VM::takeTableSlot(Table* t, const Value& slot, Value& fn, Value& thisReg) {
   addRef(t);
-  fn = slot;
-  const SQObject old = thisReg;
-  thisReg._type = OT_TABLE;
-  thisReg._unVal.raw = 0;
-  thisReg._unVal.pRefCounted = t;
-  if (ISREFCOUNTED(old._type)) decRef(old._unVal.pRefCounted);
+  if (slot._type == OT_CLOSURE) {
+    addRef(slot._unVal.pRefCounted);
+    fn.adoptReference(OT_CLOSURE, slot._unVal.pRefCounted);
+  } else {
+    fn = slot;
+  }
+  thisReg.adoptReference(OT_TABLE, t);
 }
 
 // A function's result, taken from its register before the frame is left. One in a slot that
@@ -303,7 +305,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
     const Value& self = R(in.arg2());                                             \
     if (self._type == OT_TABLE) {                                                 \
       if (const Table::Node* n = asTable(self)->findKey(c->literals[in.arg1()])) { \
-        if (n->val._type != OT_WEAKREF) [[likely]] {                              \
+        if (n->val._type == OT_CLOSURE || n->val._type != OT_WEAKREF) [[likely]] { \
           takeTableSlot(asTable(self), n->val, R(in.arg0()), R(in.arg3()));       \
           NEXT();                                                                 \
         }                                                                         \

@@ -109,6 +109,15 @@ class Value : public SQObject {
     _type = OT_BOOL;
     _unVal.raw = b ? 1 : 0;
   }
+  // Takes a reference to `p`, of type `t`, that the caller has counted, releasing the old
+  // value after the new one is in place.
+  [[gnu::always_inline]] void adoptReference(SQObjectType t, RefCounted* p) {
+    const SQObject old = *this;
+    _type = t;
+    _unVal.raw = 0;
+    _unVal.pRefCounted = p;
+    if (ISREFCOUNTED(old._type)) decRef(old._unVal.pRefCounted);
+  }
   // Drops a counted reference, leaving null; any other value stays as it is.
   [[gnu::always_inline]] void dropReference() {
     if (ISREFCOUNTED(_type)) {
