@@ -305,7 +305,12 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
     const Value& self = R(in.arg2());                                             \
     if (self._type == OT_TABLE) {                                                 \
       if (const Table::Node* n = asTable(self)->findKey(c->literals[in.arg1()])) { \
-        if (n->val._type == OT_CLOSURE || n->val._type != OT_WEAKREF) [[likely]] { \
+        /* A closure first: the store then knows the slot's type. */              \
+        if (n->val._type == OT_CLOSURE) [[likely]] {                              \
+          takeTableSlot(asTable(self), n->val, R(in.arg0()), R(in.arg3()));       \
+          NEXT();                                                                 \
+        }                                                                         \
+        if (n->val._type != OT_WEAKREF) {                                         \
           takeTableSlot(asTable(self), n->val, R(in.arg0()), R(in.arg3()));       \
           NEXT();                                                                 \
         }                                                                         \
