@@ -83,8 +83,9 @@ using DmpaLayerDecoder = void (*)(_DMPADECODER* ctx, const _DMPAFRAME* frame, co
                                   uint8_t* out);
 // Synthesis of layers I and II: `slots` time slots of 64 floats.
 using DmpaSynth12 = void (*)(_DMPADECODER* ctx, const float* samples, uint8_t* out, int slots);
-// Synthesis of layer III: 18 time slots of 32 floats of one channel.
-using DmpaSynth3 = void (*)(_DMPADECODER* ctx, const float* hybrid, uint8_t* out, int channel);
+// Synthesis of layer III: 18 time slots of 32 floats of each output channel, the second
+// channel's 18 * 32 floats after the first's.
+using DmpaSynth3 = void (*)(_DMPADECODER* ctx, const float* hybrid, uint8_t* out);
 // Layer III channel handler: runs the hybrid filter bank and the synthesis of one granule.
 using DmpaChannelHandler = void (*)(_DMPADECODER* ctx, uint8_t* out, int granule);
 
@@ -147,7 +148,7 @@ struct DmpaLayer3 {
   int start;
   long bitPos;
   int toggle;
-  float hybrid[18 * 32];
+  float hybrid[2][18 * 32];         // [channel]: the hybrid filter's output, by time slot
 };
 
 struct _DMPADECODER {
@@ -170,7 +171,7 @@ struct _DMPADECODER {
   // middle values by the slot's parity, written twice likewise (see DmpaSynth.cpp).
   float ring[2][32][2][16];
   float ringCentre[2][2][16];
-  int ringOffset[2];
+  int ringOffset;       // the slot the next time slot goes to, the same for both channels
   // Layer I/II time slots (36 x 64 floats).
   float samples[2 * 2 * 576];
   int subbands;

@@ -100,15 +100,14 @@ void Filter(_DMPADECODER* ctx, int ch, float* hybrid) {
 }
 
 void HandleSingle(_DMPADECODER* ctx, uint8_t* out, int) {
-  Filter(ctx, 0, ctx->l3.hybrid);
-  ctx->synth3(ctx, ctx->l3.hybrid, out, 0);
+  Filter(ctx, 0, ctx->l3.hybrid[0]);
+  ctx->synth3(ctx, ctx->l3.hybrid[0], out);
 }
 
 void HandleBoth(_DMPADECODER* ctx, uint8_t* out, int) {
-  for (int ch = 0; ch < 2; ++ch) {
-    Filter(ctx, ch, ctx->l3.hybrid);
-    ctx->synth3(ctx, ctx->l3.hybrid, out, ch);
-  }
+  Filter(ctx, 0, ctx->l3.hybrid[0]);
+  Filter(ctx, 1, ctx->l3.hybrid[1]);
+  ctx->synth3(ctx, ctx->l3.hybrid[0], out);
 }
 
 // Both channels into one: with the same window shape the spectra (and overlaps) are summed and
@@ -125,24 +124,23 @@ void HandleMix(_DMPADECODER* ctx, uint8_t* out, int) {
     l.overlapSubbands[0] = ovs;
     l.overlapSubbands[1] = 0;
     l.nonzero[0] = n;
-    Filter(ctx, 0, l.hybrid);
+    Filter(ctx, 0, l.hybrid[0]);
   } else {
-    float second[18 * 32];
-    Filter(ctx, 0, l.hybrid);
-    Filter(ctx, 1, second);
-    for (int i = 0; i < 18 * 32; ++i) l.hybrid[i] += second[i];
+    Filter(ctx, 0, l.hybrid[0]);
+    Filter(ctx, 1, l.hybrid[1]);
+    for (int i = 0; i < 18 * 32; ++i) l.hybrid[0][i] += l.hybrid[1][i];
   }
-  ctx->synth3(ctx, l.hybrid, out, 0);
+  ctx->synth3(ctx, l.hybrid[0], out);
 }
 
 void HandleFirst(_DMPADECODER* ctx, uint8_t* out, int) {
-  Filter(ctx, 0, ctx->l3.hybrid);
-  ctx->synth3(ctx, ctx->l3.hybrid, out, 0);
+  Filter(ctx, 0, ctx->l3.hybrid[0]);
+  ctx->synth3(ctx, ctx->l3.hybrid[0], out);
 }
 
 void HandleSecond(_DMPADECODER* ctx, uint8_t* out, int) {
-  Filter(ctx, 1, ctx->l3.hybrid);
-  ctx->synth3(ctx, ctx->l3.hybrid, out, 0);
+  Filter(ctx, 1, ctx->l3.hybrid[0]);
+  ctx->synth3(ctx, ctx->l3.hybrid[0], out);
 }
 
 }  // namespace

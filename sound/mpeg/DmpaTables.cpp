@@ -125,12 +125,13 @@ void BuildSynthesis(DmpaTables& t) {
   for (int n = 16; n >= 1; n /= 2)
     for (int k = 0; k < n; ++k)
       t.dctCoef[idx++] = static_cast<float>(0.5 / std::cos((2 * k + 1) * pi / (4.0 * n)));
-  // The full-rate DCT-II X_n = sum_k x_k cos(pi n (2k + 1) / 64) split by the parity of n:
-  // even outputs from the sums x_k + x_31-k, odd ones from the differences.
+  // The full-rate DCT-II X_n = sum_k x_k cos(pi n (2k + 1) / 64) as the synthesis ring keeps
+  // it: lane j of the even row is X[16 + j], of the odd row X[16 - j]. An even n takes the sum
+  // x_k + x_31-k, an odd one the difference, so the coefficient of pair k is the same cosine.
   for (int k = 0; k < 16; ++k) {
-    for (int m = 0; m < 16; ++m) {
-      t.dct32Even[k][m] = static_cast<float>(std::cos(pi * (2 * m) * (2 * k + 1) / 64.0));
-      t.dct32Odd[k][m] = static_cast<float>(std::cos(pi * (2 * m + 1) * (2 * k + 1) / 64.0));
+    for (int j = 0; j < 16; ++j) {
+      t.dct32Rows[k][j] = static_cast<float>(std::cos(pi * (16 + j) * (2 * k + 1) / 64.0));
+      t.dct32Rows[k][16 + j] = static_cast<float>(std::cos(pi * (16 - j) * (2 * k + 1) / 64.0));
     }
   }
   for (int s = 0; s < 3; ++s) {

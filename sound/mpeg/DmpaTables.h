@@ -30,8 +30,7 @@ struct DmpaTables {
   // Synthesis: matrixing coefficients 0.5 / cos((2k+1) pi / 4N) for N = 16, 8, 4, 2, 1, and the
   // window per rate shift (see DmpaSynth.cpp for the layout).
   float dctCoef[31];
-  float dct32Even[16][16];   // [k][m]: cos(pi 2m (2k + 1) / 64)
-  float dct32Odd[16][16];    // [k][m]: cos(pi (2m + 1)(2k + 1) / 64)
+  float dct32Rows[16][32];   // [k][j]: cos(pi (16 + j)(2k + 1) / 64), then with 16 - j
   float synthW1[3][16][16];
   float synthW2[3][16][16];
   float synthCentre[3][8];

@@ -180,13 +180,16 @@ TEST(DmpaDecode, ChannelSelectionAndEightBit) {
     const auto second = AsSamples(DecodeFrom(*file, 0, 0, DMPA_OUT_SECOND));
     const auto mixed = AsSamples(DecodeFrom(*file, 0, 0, DMPA_OUT_MIX));
     const auto eight = DecodeFrom(*file, 0, 0, DMPA_OUT_8BIT);
+    const auto firstEight = DecodeFrom(*file, 0, 0, DMPA_OUT_FIRST | DMPA_OUT_8BIT);
     ASSERT_EQ(first.size() * 2, stereo.size());
+    ASSERT_EQ(firstEight.size(), first.size());
     ASSERT_EQ(mixed.size() * 2, stereo.size());
     ASSERT_EQ(eight.size(), stereo.size());
     int mixError = 0;
     for (size_t i = 0; i < first.size(); ++i) {
       ASSERT_EQ(first[i], stereo[2 * i]) << i;
       ASSERT_EQ(second[i], stereo[2 * i + 1]) << i;
+      ASSERT_EQ(firstEight[i], static_cast<uint8_t>((first[i] >> 8) ^ 0x80)) << i;
       const int sum = std::max(-32768, std::min(32767, stereo[2 * i] + stereo[2 * i + 1]));
       mixError = std::max(mixError, std::abs(mixed[i] - sum));
     }
