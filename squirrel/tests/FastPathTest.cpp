@@ -337,6 +337,21 @@ const Case kJoinedCases[] = {
      "-1073741824 1 7 0 -3 -1 0 -1 -1"},
     {"a constant with a local target and a left operand of another type",
      "local n = null;\nn = n * 2;", "ERROR: arith op * on between 'null' and 'integer'"},
+    {"the line of the instruction that calls a metamethod, as the metamethod sees it",
+     "class V {\n"
+     "  function _add(o) { ::log <- ::getstackinfos(2).line; return this; }\n"
+     "  function _sub(o) { ::log <- ::getstackinfos(2).line; return this; }\n"
+     "  function _cmp(o) { ::log <- ::getstackinfos(2).line; return 0; }\n"
+     "}\n"
+     "local s = \"\", v = V();\n"
+     "local a = v + 1;\ns += ::log + \" \";\n"
+     "local b = v - 2;\ns += ::log + \" \";\n"
+     "local c = v < V();\ns += ::log + \" \";\n"
+     "local w = v;\nw += 4;\ns += ::log + \" \";\n"
+     "w++;\ns += ::log + \" \";\n"
+     "for (local i = 0; i < 1; i++) {\n  local q = v;\n  q -= 1;\n  s += ::log;\n}\n"
+     "print(s);",
+     "7 9 11 14 16 20"},
     {"arithmetic returned at once, on each operator and operand type",
      "class V { v = 0; constructor(x) { v = x; } function _add(o) { return V(v + o); } }\n"
      "function add(a, b) { return a + b; }\nfunction sub(a, b) { return a - b; }\n"

@@ -15,24 +15,11 @@ namespace sqvm {
 
 namespace {
 
-// Instructions are read where they lie, one field at a time: one byte load each, where a copy
-// in a register would take a move and a shift. The code stays while a handler reads it: the
-// running frame holds its function (or its caller's register does), and no handler reads its
-// instruction after leaving or replacing the frame (returns, tail calls, yields).
-struct InstructionWord {
-  const Instruction* p;
-
-  static InstructionWord load(const Instruction* at) { return {at}; }
-  int32_t arg1() const { return p->arg1; }
-  uint8_t op() const { return p->op; }
-  uint8_t arg0() const { return p->arg0; }
-  uint8_t arg2() const { return p->arg2; }
-  uint8_t arg3() const { return p->arg3; }
-  operator Instruction() const { return *p; }
-};
 // The instruction being executed, the one before the next (`ip`), so that dispatching keeps
-// one pointer: a handler that moves `ip` reads its own instruction's fields before it does, and
-// one that reloads the frame (RELOAD) reads them no more unless the frame stayed the same.
+// one pointer; its fields are read where it lies, a byte load each. A handler that moves `ip`
+// reads its own instruction's fields before it does, and one that reloads the frame (RELOAD)
+// reads them no more unless the frame stayed the same. The code stays while a handler reads it:
+// the running frame holds its function (or its caller's register does).
 struct CurrentInstruction {
   const Instruction* const& next;
 
@@ -43,10 +30,6 @@ struct CurrentInstruction {
   uint8_t arg3() const { return next[-1].arg3; }
   operator Instruction() const { return next[-1]; }
 };
-static_assert(sizeof(Instruction) == 8 && offsetof(Instruction, arg1) == 0 &&
-              offsetof(Instruction, op) == 4 && offsetof(Instruction, arg0) == 5 &&
-              offsetof(Instruction, arg2) == 6 && offsetof(Instruction, arg3) == 7);
-static_assert(std::endian::native == std::endian::little);
 
 // A float result whose payload's low half is stored straight from the float register and its
 // high half apart: an instruction that reads the value at once takes it from the store without
@@ -465,20 +448,21 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       L_OP_EQ:
-      L_OP_NE: SYNC_IP(); {
+      L_OP_NE: {
         const Value& b = in.arg3() ? c->literals[in.arg1()] : R(in.arg1());
         const bool eq = isEqual(R(in.arg2()), b);
         R(in.arg0()).setBool(in.op() == OP_EQ ? eq : !eq);
         NEXT();
       }
-      L_OP_ARITH: SYNC_IP(); {
+      L_OP_ARITH: {
         if (fastArith(in.arg3(), R(in.arg2()), R(in.arg1()), R(in.arg0()))) NEXT();
+        SYNC_IP();
         Value res;
         if (!arith(in.arg3(), res, R(in.arg2()), R(in.arg1()))) return LoopExit::Error;
         R(in.arg0()) = std::move(res);
         continue;
       }
-      L_OP_BITW: SYNC_IP(); {
+      L_OP_BITW: {
         const Value& a = R(in.arg2());
         const Value& b = R(in.arg1());
         SQInteger r;
@@ -486,6 +470,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           R(in.arg0()).setInteger(r);
           NEXT();
         }
+        SYNC_IP();
         Value res;
         if (!bitwise(in.arg3(), res, R(in.arg2()), R(in.arg1()))) return LoopExit::Error;
         R(in.arg0()) = std::move(res);
@@ -528,7 +513,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       L_OP_LOADNULLS:
         for (int32_t i = 0; i < in.arg1(); ++i) R(in.arg0() + i).setNull();
         NEXT();
-      L_OP_LOADROOTTABLE: SYNC_IP(); R(in.arg0()) = rootTable; continue;
+      L_OP_LOADROOTTABLE: R(in.arg0()) = rootTable; continue;
       L_OP_LOADBOOL: R(in.arg0()).setBool(in.arg1() != 0); NEXT();
       L_OP_DMOVE:
         R(in.arg0()) = R(in.arg1());
@@ -555,8 +540,8 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       L_OP_JZ:
         if (isFalse(R(in.arg0()))) ip += in.arg1();
         NEXT();
-      L_OP_LOADFREEVAR: SYNC_IP(); R(in.arg0()) = asClosure(c->closure)->outers[in.arg1()]; NEXT();
-      L_OP_VARGC: SYNC_IP(); R(in.arg0()).setInteger(c->vargsCount); continue;
+      L_OP_LOADFREEVAR: R(in.arg0()) = asClosure(c->closure)->outers[in.arg1()]; NEXT();
+      L_OP_VARGC: R(in.arg0()).setInteger(c->vargsCount); continue;
       L_OP_GETVARGV: SYNC_IP(); {
         Value v;
         if (!getVararg(*c, R(in.arg1()), v)) return LoopExit::Error;
@@ -624,12 +609,13 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         if (!compoundSlot(in)) return LoopExit::Error;
         continue;
       }
-      L_OP_COMPARITHL: SYNC_IP(); {
+      L_OP_COMPARITHL: {
         // The local is updated and its new value copied to the target.
         if (fastArith(in.arg3(), R(in.arg1()), R(in.arg2()), R(in.arg1()))) {
           R(in.arg0()) = R(in.arg1());
           NEXT();
         }
+        SYNC_IP();
         Value res;
         if (!arith(in.arg3(), res, R(in.arg1()), R(in.arg2()))) return LoopExit::Error;
         R(in.arg1()) = res;
@@ -637,7 +623,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         continue;
       }
       L_OP_INCL:
-      L_OP_PINCL: SYNC_IP(); {
+      L_OP_PINCL: {
         Value& a = R(in.arg1());
         const int32_t step = static_cast<int8_t>(in.arg3());
         if (a._type == OT_INTEGER) {
@@ -650,6 +636,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           }
           NEXT();
         }
+        SYNC_IP();
         Value old = a;
         Value res;
         if (!arith('+', res, old, Value::integer(step))) return LoopExit::Error;
@@ -688,23 +675,23 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
             static_cast<SQInteger>(static_cast<uint32_t>(old) + static_cast<uint32_t>(static_cast<int8_t>(in.arg3())));
         a._unVal.raw = payloadOf(now);
         const SQInteger stepResult = in.op() == OP_INCL_THEN_LOOP ? now : old;
-        const Instruction* head = ip + 1 + InstructionWord::load(ip).arg1();
-        InstructionWord test = InstructionWord::load(head);
+        const Instruction* head = ip + 1 + ip->arg1;
+        const Instruction* test = head;
         SQInteger limit;
         const Instruction* jz;
         budget::chargeStep();
         budget::chargeStep();
-        if (test.op() >= OP_INTK_THEN) {
-          limit = test.arg1();
-          const uint8_t constantReg = test.arg0();
-          test = InstructionWord::load(head + 1);
-          if (in.arg0() != constantReg && in.arg0() != test.arg0()) R(in.arg0()).setInteger(stepResult);
-          if (constantReg != test.arg0()) R(constantReg).setInteger(limit);
+        if (test->op >= OP_INTK_THEN) {
+          limit = test->arg1;
+          const uint8_t constantReg = test->arg0;
+          test = head + 1;
+          if (in.arg0() != constantReg && in.arg0() != test->arg0) R(in.arg0()).setInteger(stepResult);
+          if (constantReg != test->arg0) R(constantReg).setInteger(limit);
           jz = head + 2;
           budget::chargeStep();
         } else {
           R(in.arg0()).setInteger(stepResult);
-          const Value& b = R(test.arg1());
+          const Value& b = R(test->arg1);
           if (b._type != OT_INTEGER) {
             // The test runs as it stands, after the jump.
             ip = head;
@@ -713,10 +700,10 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           limit = b.i();
           jz = head + 1;
         }
-        const bool r = compareResult(test.arg3(), integerOrder(now, limit));
-        R(test.arg0()).setBool(r);
+        const bool r = compareResult(test->arg3, integerOrder(now, limit));
+        R(test->arg0).setBool(r);
         ip = jz + 1;
-        if (!r) ip += InstructionWord::load(jz).arg1();
+        if (!r) ip += jz->arg1;
         NEXT();
       }
       // The local is stepped and compared with the limit at the loop's test, arg2 instructions
@@ -731,13 +718,13 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
     const SQInteger now = static_cast<SQInteger>(static_cast<uint32_t>(a.i()) + step);          \
     a._unVal.raw = payloadOf(now);                                                              \
     const Instruction* head = ip - 1 - in.arg2();                                               \
-    const bool r = compareResult(code, integerOrder(now, InstructionWord::load(head).arg1()));  \
+    const bool r = compareResult(code, integerOrder(now, head->arg1));      \
     R(in.arg0()).setBool(r);                                                                    \
     budget::chargeStep();                                                                       \
     budget::chargeStep();                                                                       \
     budget::chargeStep();                                                                       \
     ip = head + 3;                                                                              \
-    if (!r) ip += InstructionWord::load(head + 2).arg1();                                       \
+    if (!r) ip += head[2].arg1;                                                 \
     NEXT();                                                                                     \
   }
       STEP_THEN_LOOPK(G, 0)
@@ -745,7 +732,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
       STEP_THEN_LOOPK(L, 3)
       STEP_THEN_LOOPK(LE, 4)
 #undef STEP_THEN_LOOPK
-      L_OP_CMP: SYNC_IP(); {
+      L_OP_CMP: {
         const Value& a = R(in.arg2());
         const Value& b = R(in.arg1());
         bool res;
@@ -753,8 +740,9 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
           res = compareResult(in.arg3(), integerOrder(a.i(), b.i()));
         } else if (a._type == OT_FLOAT && b._type == OT_FLOAT) {
           res = compareResult(in.arg3(), floatOrder(a.f(), b.f()));
-        } else if (!compareOp(in.arg3(), a, b, res)) {
-          return LoopExit::Error;
+        } else {
+          SYNC_IP();
+          if (!compareOp(in.arg3(), a, b, res)) return LoopExit::Error;
         }
         R(in.arg0()).setBool(res);
         NEXT();
@@ -776,13 +764,13 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         R(in.arg0()).setBool(r);
         continue;
       }
-      L_OP_AND: SYNC_IP();
+      L_OP_AND:
         if (isFalse(R(in.arg2()))) {
           R(in.arg0()) = R(in.arg2());
           ip += in.arg1();
         }
         NEXT();
-      L_OP_OR: SYNC_IP();
+      L_OP_OR:
         if (!isFalse(R(in.arg2()))) {
           R(in.arg0()) = R(in.arg2());
           ip += in.arg1();
@@ -879,7 +867,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
         ++c->ntraps;
         c->plainReturn = false;
         continue;
-      L_OP_POPTRAP: SYNC_IP();
+      L_OP_POPTRAP:
         for (int32_t i = 0; i < in.arg0() && c->ntraps > 0; ++i) {
           traps.pop_back();
           --c->ntraps;
@@ -946,11 +934,11 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
     storeFloat(R(in.arg0()), r);                                                     \
     NEXT();                                                                          \
   }
-      L_OP_ADDL: SYNC_IP(); LOCAL_ARITH_FORM('+')
-      L_OP_SUBL: SYNC_IP(); LOCAL_ARITH_FORM('-')
-      L_OP_MULL: SYNC_IP(); LOCAL_ARITH_FORM('*')
-      L_OP_DIVL: SYNC_IP(); LOCAL_ARITH_FORM('/')
-      L_OP_MODL: SYNC_IP(); LOCAL_ARITH_FORM('%')
+      L_OP_ADDL: LOCAL_ARITH_FORM('+')
+      L_OP_SUBL: LOCAL_ARITH_FORM('-')
+      L_OP_MULL: LOCAL_ARITH_FORM('*')
+      L_OP_DIVL: LOCAL_ARITH_FORM('/')
+      L_OP_MODL: LOCAL_ARITH_FORM('%')
 #undef LOCAL_ARITH_FORM
 #define BITWISE_FORM(code)                                                       \
   {                                                                              \
@@ -964,12 +952,12 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
     }                                                                            \
     goto L_OP_BITW;                                                              \
   }
-      L_OP_BAND: SYNC_IP(); BITWISE_FORM(0)
-      L_OP_BOR: SYNC_IP(); BITWISE_FORM(2)
-      L_OP_BXOR: SYNC_IP(); BITWISE_FORM(3)
-      L_OP_SHL: SYNC_IP(); BITWISE_FORM(4)
-      L_OP_SHR: SYNC_IP(); BITWISE_FORM(5)
-      L_OP_USHR: SYNC_IP(); BITWISE_FORM(6)
+      L_OP_BAND: BITWISE_FORM(0)
+      L_OP_BOR: BITWISE_FORM(2)
+      L_OP_BXOR: BITWISE_FORM(3)
+      L_OP_SHL: BITWISE_FORM(4)
+      L_OP_SHR: BITWISE_FORM(5)
+      L_OP_USHR: BITWISE_FORM(6)
 #undef BITWISE_FORM
 #define COMPARE_FORM(code)                                                       \
   {                                                                              \
@@ -985,10 +973,10 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
     }                                                                            \
     goto L_OP_CMP;                                                               \
   }
-      L_OP_CMPG: SYNC_IP(); COMPARE_FORM(0)
-      L_OP_CMPGE: SYNC_IP(); COMPARE_FORM(2)
-      L_OP_CMPL: SYNC_IP(); COMPARE_FORM(3)
-      L_OP_CMPLE: SYNC_IP(); COMPARE_FORM(4)
+      L_OP_CMPG: COMPARE_FORM(0)
+      L_OP_CMPGE: COMPARE_FORM(2)
+      L_OP_CMPL: COMPARE_FORM(3)
+      L_OP_CMPLE: COMPARE_FORM(4)
 #undef COMPARE_FORM
 #define COMPARE_JUMP_FORM(code)                                                  \
   {                                                                              \
@@ -1086,7 +1074,7 @@ VM::LoopExit VM::run(int32_t rootIndex, Value& out) {
     kind##_TEST(form, code)                                      \
     R(in.arg3()).setBool(r);                                     \
     budget::chargeStep();                                        \
-    const int32_t skip = r ? 0 : InstructionWord::load(ip + 1).arg1(); \
+    const int32_t skip = r ? 0 : ip[1].arg1; \
     ip += 1 + skip;                                              \
     CONSTANT_FORM_END()                                          \
   }
